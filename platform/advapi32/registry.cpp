@@ -1,0 +1,2 @@
+// Registry calls over the machine's registry store.
+#include "windows.h"

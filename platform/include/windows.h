@@ -1,0 +1,10 @@
+// The Windows API as the system's code includes it.
+#pragma once
+
+#include "windef.h"
+#include "winerror.h"
+#include "winnt.h"
+#include "winbase.h"
+#include "winnls.h"
+#include "winreg.h"
+#include "winuser.h"

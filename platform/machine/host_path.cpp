@@ -1,0 +1,357 @@
+#include "platform/machine/host_path.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "platform/machine/machine.h"
+#include "platform/machine/process.h"
+#include "platform/machine/sqlite_database.h"
+#include "platform/machine/text.h"
+#include "winerror.h"
+
+namespace platform {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool IsSeparator(char character) { return character == '\\' || character == '/'; }
+
+bool IsInvalidNameCharacter(char character, bool allowWildcards) {
+    auto byte = static_cast<unsigned char>(character);
+    if (byte < 32) return true;
+    switch (character) {
+        case '<':
+        case '>':
+        case ':':
+        case '"':
+        case '|':
+            return true;
+        case '*':
+        case '?':
+            return !allowWildcards;
+        default:
+            return false;
+    }
+}
+
+std::vector<std::string> SplitComponents(std::string_view text) {
+    std::vector<std::string> parts;
+    std::string current;
+    for (char character : text) {
+        if (IsSeparator(character)) {
+            parts.push_back(current);
+            current.clear();
+        } else {
+            current += character;
+        }
+    }
+    parts.push_back(current);
+    return parts;
+}
+
+void Fail(DWORD* error, DWORD code) {
+    if (error) *error = code;
+}
+
+}  // namespace
+
+std::string WindowsPath::ToString() const {
+    std::string text;
+    if (IsNetwork()) {
+        text = "\\\\" + server + "\\" + share;
+        for (const std::string& component : components) text += "\\" + component;
+        return text;
+    }
+    text = std::string(1, drive) + ":";
+    if (components.empty()) return text + "\\";
+    for (const std::string& component : components) text += "\\" + component;
+    return text;
+}
+
+WindowsPath WindowsPath::Parent() const {
+    WindowsPath parent = *this;
+    if (!parent.components.empty()) parent.components.pop_back();
+    return parent;
+}
+
+WindowsPath WindowsPath::Child(std::string_view name) const {
+    WindowsPath child = *this;
+    child.components.emplace_back(name);
+    return child;
+}
+
+std::optional<WindowsPath> ParseWindowsPath(std::string_view path, std::string_view currentDirectory, DWORD* error,
+                                            bool allowWildcards) {
+    if (path.empty()) {
+        Fail(error, ERROR_PATH_NOT_FOUND);
+        return std::nullopt;
+    }
+    if (path.size() >= 4 && IsSeparator(path[0]) && IsSeparator(path[1]) && path[2] == '?' && IsSeparator(path[3])) {
+        path.remove_prefix(4);
+    }
+    WindowsPath result;
+    std::string_view rest;
+    if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) {
+        std::vector<std::string> parts = SplitComponents(path.substr(2));
+        if (parts.size() < 2 || parts[0].empty() || parts[1].empty() || parts[0] == "." || parts[0] == "?") {
+            Fail(error, ERROR_BAD_PATHNAME);
+            return std::nullopt;
+        }
+        result.server = parts[0];
+        result.share = parts[1];
+        std::size_t skip = 2 + parts[0].size() + 1 + parts[1].size();
+        rest = skip < path.size() ? path.substr(skip) : std::string_view();
+    } else if (path.size() >= 2 && path[1] == ':' && std::isalpha(static_cast<unsigned char>(path[0]))) {
+        result.drive = UpperAnsi(path[0]);
+        rest = path.substr(2);
+        if (rest.empty() || !IsSeparator(rest.front())) {
+            // "D:x" is relative to the current folder when it is on D:, else to the root of D:.
+            std::optional<WindowsPath> current = ParseWindowsPath(currentDirectory, "C:\\", nullptr);
+            if (current && current->drive == result.drive) result.components = current->components;
+        }
+    } else {
+        std::optional<WindowsPath> current = ParseWindowsPath(currentDirectory, "C:\\", nullptr);
+        if (!current) {
+            Fail(error, ERROR_PATH_NOT_FOUND);
+            return std::nullopt;
+        }
+        result = *current;
+        if (IsSeparator(path.front())) result.components.clear();
+        rest = path;
+    }
+    std::vector<std::string> parts = SplitComponents(rest);
+    for (std::size_t index = 0; index < parts.size(); ++index) {
+        std::string& part = parts[index];
+        if (part.empty() || part == ".") continue;
+        if (part == "..") {
+            if (!result.components.empty()) result.components.pop_back();
+            continue;
+        }
+        bool last = index + 1 == parts.size();
+        for (char character : part) {
+            if (IsInvalidNameCharacter(character, allowWildcards && last)) {
+                Fail(error, ERROR_INVALID_NAME);
+                return std::nullopt;
+            }
+        }
+        while (!part.empty() && (part.back() == '.' || part.back() == ' ')) part.pop_back();
+        if (part.empty()) continue;
+        result.components.push_back(part);
+    }
+    return result;
+}
+
+std::optional<WindowsPath> FullWindowsPath(std::string_view path, DWORD* error, bool allowWildcards) {
+    return ParseWindowsPath(path, CurrentProcess().currentDirectory(), error, allowWildcards);
+}
+
+bool IsValidShortName(std::string_view name) {
+    if (name.empty() || name == "." || name == "..") return false;
+    std::size_t dot = name.find('.');
+    std::string_view base = name.substr(0, dot);
+    std::string_view extension = dot == std::string_view::npos ? std::string_view() : name.substr(dot + 1);
+    if (base.empty() || base.size() > 8 || extension.size() > 3) return false;
+    if (extension.find('.') != std::string_view::npos) return false;
+    for (char character : name) {
+        if (character == '.') continue;
+        if (character == ' ' || character == '+' || character == ',' || character == ';' || character == '=' ||
+            character == '[' || character == ']') {
+            return false;
+        }
+    }
+    return true;
+}
+
+namespace {
+
+std::string FolderKey(Machine& machine, const fs::path& hostFolder) {
+    return fs::path(hostFolder).lexically_relative(machine.folder()).generic_string();
+}
+
+std::string CleanShortPart(std::string_view text) {
+    std::string clean;
+    for (char character : text) {
+        if (character == ' ' || character == '.') continue;
+        if (character == '+' || character == ',' || character == ';' || character == '=' || character == '[' ||
+            character == ']') {
+            clean += '_';
+            continue;
+        }
+        clean += UpperAnsi(character);
+    }
+    return clean;
+}
+
+std::string GenerateShortName(const std::string& longName, int attempt) {
+    std::size_t dot = longName.rfind('.');
+    std::string base = CleanShortPart(dot == std::string::npos || dot == 0 ? longName : longName.substr(0, dot));
+    std::string extension =
+        dot == std::string::npos || dot == 0 ? std::string() : CleanShortPart(longName.substr(dot + 1)).substr(0, 3);
+    if (base.empty()) base = "_";
+    std::string stem;
+    if (attempt <= 4) {
+        stem = base.substr(0, 6) + "~" + std::to_string(attempt);
+    } else {
+        // After four collisions Windows mixes a hash of the long name into the name.
+        unsigned hash = 0;
+        for (char character : longName) hash = hash * 31 + static_cast<unsigned char>(UpperAnsi(character));
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "%04X", (hash + static_cast<unsigned>(attempt)) & 0xFFFF);
+        stem = base.substr(0, 2) + hex + "~" + std::to_string(1 + (attempt - 5) % 9);
+    }
+    return extension.empty() ? stem : stem + "." + extension;
+}
+
+std::vector<std::string> FolderEntries(const fs::path& hostFolder) {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const fs::directory_entry& entry : fs::directory_iterator(hostFolder, error)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Gives each entry of the folder that lacks one a short name, in name order, and returns the short
+// names (upper case) against their long names.
+std::string AssignShortName(Machine& machine, SqliteDatabase& database, const std::string& folderKey,
+                            const std::vector<std::string>& siblings, const std::string& longName) {
+    std::string longUpper = UpperCopy(longName);
+    SqliteStatement find(database, "SELECT short_upper FROM short_names WHERE folder = ? AND long_upper = ?");
+    find.Bind(1, folderKey).Bind(2, longUpper);
+    if (find.Step()) return find.Text(0);
+    (void)machine;
+    auto taken = [&](const std::string& candidate) {
+        for (const std::string& sibling : siblings) {
+            if (EqualsNoCase(sibling, candidate) && !EqualsNoCase(sibling, longName)) return true;
+        }
+        SqliteStatement used(database, "SELECT 1 FROM short_names WHERE folder = ? AND short_upper = ?");
+        used.Bind(1, folderKey).Bind(2, candidate);
+        return used.Step();
+    };
+    std::string chosen;
+    for (int attempt = 1; attempt < 1000; ++attempt) {
+        std::string candidate = GenerateShortName(longName, attempt);
+        if (!taken(candidate)) {
+            chosen = candidate;
+            break;
+        }
+    }
+    SqliteStatement insert(database,
+                           "INSERT OR REPLACE INTO short_names(folder, long_upper, long_name, short_upper)"
+                           " VALUES(?,?,?,?)");
+    insert.Bind(1, folderKey).Bind(2, longUpper).Bind(3, longName).Bind(4, chosen);
+    insert.Step();
+    return chosen;
+}
+
+// The entry of a host folder that a Windows name means: the same name in any case, else the entry whose
+// short name it is.
+std::optional<std::string> MatchEntry(Machine& machine, const fs::path& hostFolder, const std::string& name) {
+    struct stat info;
+    if (::lstat((hostFolder / name).c_str(), &info) == 0) return name;
+    std::vector<std::string> entries = FolderEntries(hostFolder);
+    for (const std::string& entry : entries) {
+        if (EqualsNoCase(entry, name)) return entry;
+    }
+    if (!IsValidShortName(name) || name.find('~') == std::string::npos) return std::nullopt;
+    std::optional<std::string> found;
+    std::string wanted = UpperCopy(name);
+    machine.WithState([&](SqliteDatabase& database) {
+        std::string key = FolderKey(machine, hostFolder);
+        for (const std::string& entry : entries) {
+            if (IsValidShortName(entry)) continue;
+            if (AssignShortName(machine, database, key, entries, entry) == wanted) {
+                found = entry;
+                return;
+            }
+        }
+    });
+    return found;
+}
+
+}  // namespace
+
+std::string ShortNameOf(Machine& machine, const fs::path& hostFolder, const std::string& longName) {
+    if (IsValidShortName(longName)) return longName;
+    std::string result;
+    machine.WithState([&](SqliteDatabase& database) {
+        result = AssignShortName(machine, database, FolderKey(machine, hostFolder), FolderEntries(hostFolder), longName);
+    });
+    return result;
+}
+
+std::optional<HostPath> ResolveHostPath(Machine& machine, const WindowsPath& path, DWORD* error) {
+    HostPath result;
+    result.longPath = path;
+    result.longPath.components.clear();
+    if (path.IsNetwork()) {
+        fs::path serverFolder = machine.NetworkFolder();
+        std::optional<std::string> server = MatchEntry(machine, serverFolder, path.server);
+        std::optional<std::string> share =
+            server ? MatchEntry(machine, serverFolder / *server, path.share) : std::nullopt;
+        if (!share) {
+            Fail(error, ERROR_BAD_NETPATH);
+            return std::nullopt;
+        }
+        result.host = serverFolder / *server / *share;
+    } else {
+        if (!machine.Drive(path.drive)) {
+            Fail(error, ERROR_PATH_NOT_FOUND);
+            return std::nullopt;
+        }
+        result.host = machine.DriveFolder(path.drive);
+    }
+    bool allExist = fs::is_directory(result.host);
+    result.parentExists = allExist;
+    for (std::size_t index = 0; index < path.components.size(); ++index) {
+        const std::string& component = path.components[index];
+        std::optional<std::string> entry;
+        if (allExist) entry = MatchEntry(machine, result.host, component);
+        bool last = index + 1 == path.components.size();
+        if (entry) {
+            result.host /= *entry;
+            result.longPath.components.push_back(*entry);
+            if (!last && !fs::is_directory(result.host)) {
+                allExist = false;
+                result.parentExists = false;
+            }
+        } else {
+            result.host /= component;
+            result.longPath.components.push_back(component);
+            if (!last) result.parentExists = false;
+            allExist = false;
+        }
+        if (last) break;
+    }
+    result.exists = allExist;
+    if (path.components.empty()) result.parentExists = true;
+    std::error_code code;
+    result.isDirectory = result.exists && fs::is_directory(result.host, code);
+    return result;
+}
+
+std::optional<HostPath> ResolveHostPath(std::string_view path, DWORD* error) {
+    std::optional<WindowsPath> full = FullWindowsPath(path, error);
+    if (!full) return std::nullopt;
+    return ResolveHostPath(Machine::Current(), *full, error);
+}
+
+void CreateMachineFolder(Machine& machine, std::string_view windowsPath) {
+    std::optional<WindowsPath> path = ParseWindowsPath(windowsPath, "C:\\");
+    if (!path) return;
+    WindowsPath partial = *path;
+    partial.components.clear();
+    for (const std::string& component : path->components) {
+        partial.components.push_back(component);
+        std::optional<HostPath> host = ResolveHostPath(machine, partial);
+        if (!host) return;
+        if (!host->exists) fs::create_directory(host->host);
+        ShortNameOf(machine, host->host.parent_path(), host->host.filename().string());
+    }
+}
+
+}  // namespace platform

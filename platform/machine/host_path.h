@@ -1,0 +1,63 @@
+// Windows paths and where they live on the host: each drive letter is a folder under drives/, network
+// shares are folders under network/<server>/<share>, every component is matched without regard to case,
+// and every long name has a stable 8.3 short name.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "windef.h"
+
+namespace platform {
+
+class Machine;
+
+struct WindowsPath {
+    char drive = 0;  // upper case; 0 for a network path
+    std::string server;
+    std::string share;
+    std::vector<std::string> components;
+
+    bool IsNetwork() const { return drive == 0; }
+    bool IsRoot() const { return components.empty(); }
+    // "C:\", "C:\a\b", "\\server\share\a".
+    std::string ToString() const;
+    WindowsPath Parent() const;
+    WindowsPath Child(std::string_view name) const;
+};
+
+// Makes a full path of `path` as Windows does: relative to the current folder (or, for "\x", its drive;
+// for "D:x", the root of D:), '/' taken as '\', "." and ".." removed, trailing dots and blanks of each
+// component dropped. Fails (with the Windows error in `error`) for an empty path or a name that holds
+// a character Windows refuses. Wildcards are allowed in the last component when `allowWildcards`.
+std::optional<WindowsPath> ParseWindowsPath(std::string_view path, std::string_view currentDirectory,
+                                            DWORD* error = nullptr, bool allowWildcards = false);
+// The same, relative to this process's current folder.
+std::optional<WindowsPath> FullWindowsPath(std::string_view path, DWORD* error = nullptr, bool allowWildcards = false);
+
+struct HostPath {
+    std::filesystem::path host;  // the folders that exist as they are named on the host, the rest as asked
+    bool exists = false;         // the whole path exists
+    bool parentExists = false;   // every folder above it exists
+    bool isDirectory = false;
+    WindowsPath longPath;        // with the names as stored (long names for short ones)
+};
+
+// Where a Windows path lives. Fails with ERROR_PATH_NOT_FOUND for a drive the machine lacks and
+// ERROR_BAD_NETPATH for an unknown server or share.
+std::optional<HostPath> ResolveHostPath(Machine& machine, const WindowsPath& path, DWORD* error = nullptr);
+// Parses and resolves in one step.
+std::optional<HostPath> ResolveHostPath(std::string_view path, DWORD* error = nullptr);
+
+// The 8.3 name of an entry of a host folder: the name itself when it is a valid 8.3 name, else one
+// given once and kept ("PROGRA~1"), so it stays the same while the entry lives.
+std::string ShortNameOf(Machine& machine, const std::filesystem::path& hostFolder, const std::string& longName);
+bool IsValidShortName(std::string_view name);
+
+// Creates a Windows folder and its parents in the machine (machine set-up and tools).
+void CreateMachineFolder(Machine& machine, std::string_view windowsPath);
+
+}  // namespace platform

@@ -1,0 +1,103 @@
+// The simulated Windows computer a process runs in: its folder, OS profile, languages, folders,
+// drives and libraries, as machine.ini describes them.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/machine/os_profile.h"
+#include "platform/machine/shared_counters.h"
+#include "windef.h"
+
+namespace platform {
+
+class SqliteDatabase;
+
+struct DriveInfo {
+    char letter = 'C';  // upper case
+    UINT type = 3;      // DRIVE_FIXED
+};
+
+// Everything machine.ini holds. Written by CreateMachine, read when a process attaches.
+struct MachineSettings {
+    OsProfile os;
+    LANGID systemLanguage = 0x410;
+    LANGID userLanguage = 0x410;
+    UINT codePage = 1252;
+    std::string computerName = "UFFICIO";
+    std::string userName = "Utente";
+    bool administrator = true;
+    std::string windowsFolder;
+    std::string systemFolder;
+    std::string tempFolder;
+    std::string programFilesFolder;
+    std::vector<DriveInfo> drives;
+    // Platform libraries marked absent, and single entry points missing from present ones (both upper case).
+    std::set<std::string> absentLibraries;
+    std::map<std::string, std::set<std::string>> missingEntryPoints;
+
+    // A fresh installation of the given system with the usual folders and drives A:, C: and D:.
+    static MachineSettings Defaults(OsKind kind, int servicePack = -1);
+};
+
+std::string DriveTypeName(UINT type);
+std::optional<UINT> ParseDriveType(std::string_view name);
+
+class Machine {
+public:
+    // The machine of this process: the one attached, else the one named by WINMACHINE in the environment.
+    // A process outside any machine is told how to start it in one and ends.
+    static Machine& Current();
+    static Machine* CurrentOrNull();
+    // Attaches this process to the machine in the folder (tests, tools); the previous one is released.
+    static Machine& Attach(const std::filesystem::path& folder);
+    static void Detach();
+
+    explicit Machine(const std::filesystem::path& folder);
+    ~Machine();
+
+    const std::filesystem::path& folder() const { return folder_; }
+    const MachineSettings& settings() const { return settings_; }
+    const OsProfile& os() const { return settings_.os; }
+    bool IsNT() const { return settings_.os.IsNT(); }
+
+    std::optional<DriveInfo> Drive(char letter) const;
+    std::filesystem::path DriveFolder(char letter) const;
+    std::filesystem::path NetworkFolder() const { return folder_ / "network"; }
+
+    bool LibraryPresent(std::string_view libraryName) const;
+    bool EntryPointPresent(std::string_view libraryName, std::string_view entryPoint) const;
+
+    // state.db (faults, short names, pending boot operations), used under one lock per process.
+    void WithState(const std::function<void(SqliteDatabase&)>& action);
+
+    // Counters through which processes of this machine see each other's changes.
+    SharedCounters& counters() { return *counters_; }
+
+    // Rereads machine.ini (after a tool changed it).
+    void Reload();
+
+private:
+    std::filesystem::path folder_;
+    MachineSettings settings_;
+    std::mutex stateMutex_;
+    std::unique_ptr<SqliteDatabase> state_;
+    std::unique_ptr<SharedCounters> counters_;
+};
+
+// machine.ini as text and back.
+MachineSettings ReadMachineSettings(const std::filesystem::path& iniFile);
+void WriteMachineSettings(const std::filesystem::path& iniFile, const MachineSettings& settings);
+
+// Makes a machine folder: machine.ini, the drive folders, the system's usual folders, state.db and the
+// registry with the keys every Windows has. Fails if the folder holds a machine already.
+void CreateMachine(const std::filesystem::path& folder, const MachineSettings& settings);
+
+}  // namespace platform

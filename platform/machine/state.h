@@ -1,0 +1,54 @@
+// state.db: faults to inject, 8.3 short names given out, pending boot operations.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "windef.h"
+
+namespace platform {
+
+class Machine;
+class SqliteDatabase;
+
+void CreateStateTables(SqliteDatabase& database);
+
+// What a fault targets. The object is a Windows path for files and folders, a full key path
+// ("HKEY_LOCAL_MACHINE\SOFTWARE\X") for registry keys, a name for the rest. An object ending in "\*"
+// covers everything below that path; "*" as operation covers every operation.
+namespace fault_target {
+inline constexpr std::string_view kFile = "file";
+inline constexpr std::string_view kRegistry = "registry";
+}  // namespace fault_target
+
+struct FaultRule {
+    std::string target;
+    std::string object;
+    std::string operation;
+    DWORD error = 0;
+    int remaining = -1;  // -1: always
+};
+
+// Makes the operation on the object fail with the error, `times` times or (times < 0) always.
+void AddFault(Machine& machine, std::string_view target, std::string_view object, std::string_view operation,
+              DWORD error, int times = -1);
+void ClearFaults(Machine& machine);
+std::vector<FaultRule> ListFaults(Machine& machine);
+
+// The error an operation must fail with, or 0. A counted fault is used up by each hit. Cheap when no
+// fault is set: the rules are cached and reread only when some process changed them.
+DWORD InjectedFault(std::string_view target, std::string_view object, std::string_view operation);
+
+// A file operation that Windows carries out at the next start (MoveFileExA with
+// MOVEFILE_DELAY_UNTIL_REBOOT). An empty destination deletes the source.
+struct BootOperation {
+    std::string source;
+    std::string destination;
+    DWORD flags = 0;
+};
+void AddBootOperation(Machine& machine, const BootOperation& operation);
+std::vector<BootOperation> ListBootOperations(Machine& machine);
+void ClearBootOperations(Machine& machine);
+
+}  // namespace platform

@@ -1,0 +1,147 @@
+#include "platform/testing/test_machine.h"
+
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include "platform/machine/host_path.h"
+#include "platform/machine/process.h"
+#include "platform/machine/registry_store.h"
+#include "platform/machine/state.h"
+#include "platform/machine/user_interface.h"
+
+namespace platform {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path NewTemporaryFolder(const char* prefix) {
+    static std::atomic<int> counter{0};
+    fs::path base = fs::temp_directory_path();
+    for (;;) {
+        fs::path candidate = base / (std::string(prefix) + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+        if (fs::create_directory(candidate)) return candidate;
+    }
+}
+
+}  // namespace
+
+TestMachine::TestMachine(OsKind os, int servicePack) { Create(MachineSettings::Defaults(os, servicePack)); }
+
+TestMachine::TestMachine(const MachineSettings& settings) { Create(settings); }
+
+void TestMachine::Create(const MachineSettings& settings) {
+    folder_ = NewTemporaryFolder("winmachine-test-");
+    CreateMachine(folder_, settings);
+    machine_ = &Machine::Attach(folder_);
+}
+
+TestMachine::~TestMachine() {
+    Machine::Detach();
+    std::error_code error;
+    fs::remove_all(folder_, error);
+}
+
+TestMachine& TestMachine::Registry(std::string_view regText) {
+    ImportRegistryText(*machine_, regText);
+    return *this;
+}
+
+std::string TestMachine::ExportRegistry(std::string_view keyPath) { return ExportRegistryText(*machine_, keyPath); }
+
+fs::path TestMachine::HostPath(std::string_view windowsPath) {
+    std::optional<WindowsPath> path = ParseWindowsPath(windowsPath, "C:\\");
+    if (!path) throw std::runtime_error("bad Windows path " + std::string(windowsPath));
+    std::optional<platform::HostPath> host = ResolveHostPath(*machine_, *path);
+    if (!host) throw std::runtime_error("no drive for " + std::string(windowsPath));
+    return host->host;
+}
+
+TestMachine& TestMachine::Folder(std::string_view windowsPath) {
+    CreateMachineFolder(*machine_, windowsPath);
+    return *this;
+}
+
+TestMachine& TestMachine::File(std::string_view windowsPath, std::string_view contents) {
+    std::optional<WindowsPath> path = ParseWindowsPath(windowsPath, "C:\\");
+    if (!path) throw std::runtime_error("bad Windows path " + std::string(windowsPath));
+    if (!path->components.empty()) CreateMachineFolder(*machine_, path->Parent().ToString());
+    std::ofstream stream(HostPath(windowsPath), std::ios::binary | std::ios::trunc);
+    stream << contents;
+    if (!stream) throw std::runtime_error("cannot write " + std::string(windowsPath));
+    return *this;
+}
+
+std::string TestMachine::ReadFile(std::string_view windowsPath) {
+    std::ifstream stream(HostPath(windowsPath), std::ios::binary);
+    if (!stream) throw std::runtime_error("cannot read " + std::string(windowsPath));
+    std::ostringstream text;
+    text << stream.rdbuf();
+    return text.str();
+}
+
+bool TestMachine::Exists(std::string_view windowsPath) {
+    std::optional<WindowsPath> path = ParseWindowsPath(windowsPath, "C:\\");
+    if (!path) return false;
+    std::optional<platform::HostPath> host = ResolveHostPath(*machine_, *path);
+    return host && host->exists;
+}
+
+TestMachine& TestMachine::Fault(std::string_view target, std::string_view object, std::string_view operation,
+                                DWORD error, int times) {
+    AddFault(*machine_, target, object, operation, error, times);
+    return *this;
+}
+
+TestMachine& TestMachine::Answer(std::string_view answer) {
+    AddAnswer(*machine_, answer);
+    return *this;
+}
+
+std::string TestMachine::Transcript() { return ReadTranscript(*machine_); }
+
+TestMachine& TestMachine::Module(std::string_view windowsPath) {
+    CurrentProcess().setModulePath(std::string(windowsPath));
+    return *this;
+}
+
+TestMachine& TestMachine::CommandLine(std::string_view commandLine) {
+    CurrentProcess().setCommandLine(std::string(commandLine));
+    return *this;
+}
+
+StdoutCapture::StdoutCapture() {
+    std::fflush(stdout);
+    file_ = NewTemporaryFolder("stdout-capture-") / "stdout.txt";
+    savedDescriptor_ = ::dup(STDOUT_FILENO);
+    FILE* target = std::fopen(file_.c_str(), "wb");
+    if (!target) throw std::runtime_error("cannot capture standard output");
+    ::dup2(::fileno(target), STDOUT_FILENO);
+    std::fclose(target);
+    active_ = true;
+}
+
+StdoutCapture::~StdoutCapture() {
+    Take();
+    std::error_code error;
+    fs::remove_all(file_.parent_path(), error);
+}
+
+std::string StdoutCapture::Take() {
+    if (!active_) return {};
+    std::fflush(stdout);
+    ::dup2(savedDescriptor_, STDOUT_FILENO);
+    ::close(savedDescriptor_);
+    active_ = false;
+    std::ifstream stream(file_, std::ios::binary);
+    std::ostringstream text;
+    text << stream.rdbuf();
+    return text.str();
+}
+
+}  // namespace platform

@@ -1,0 +1,65 @@
+// A temporary machine for a test: built from an OS profile, registry text and files, attached to the
+// test process for its lifetime and removed afterwards.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "platform/machine/machine.h"
+
+namespace platform {
+
+class TestMachine {
+public:
+    explicit TestMachine(OsKind os = OsKind::WindowsXP, int servicePack = -1);
+    // A machine with settings changed before it is created (languages, drives, absent libraries...).
+    explicit TestMachine(const MachineSettings& settings);
+    ~TestMachine();
+    TestMachine(const TestMachine&) = delete;
+    TestMachine& operator=(const TestMachine&) = delete;
+
+    Machine& machine() { return *machine_; }
+    const std::filesystem::path& folder() const { return folder_; }
+
+    // REGEDIT4 text ("REGEDIT4" header optional).
+    TestMachine& Registry(std::string_view regText);
+    std::string ExportRegistry(std::string_view keyPath = "");
+    // Writes a file at a Windows path, creating its folders.
+    TestMachine& File(std::string_view windowsPath, std::string_view contents);
+    TestMachine& Folder(std::string_view windowsPath);
+    std::string ReadFile(std::string_view windowsPath);
+    bool Exists(std::string_view windowsPath);
+    std::filesystem::path HostPath(std::string_view windowsPath);
+
+    TestMachine& Fault(std::string_view target, std::string_view object, std::string_view operation, DWORD error,
+                       int times = -1);
+    TestMachine& Answer(std::string_view answer);
+    std::string Transcript();
+
+    // Where GetModuleFileNameA says the running program is, and its command line.
+    TestMachine& Module(std::string_view windowsPath);
+    TestMachine& CommandLine(std::string_view commandLine);
+
+private:
+    void Create(const MachineSettings& settings);
+    std::filesystem::path folder_;
+    Machine* machine_ = nullptr;
+};
+
+// Captures what the process writes to standard output (printf included) between construction and Take().
+class StdoutCapture {
+public:
+    StdoutCapture();
+    ~StdoutCapture();
+    StdoutCapture(const StdoutCapture&) = delete;
+    StdoutCapture& operator=(const StdoutCapture&) = delete;
+    std::string Take();
+
+private:
+    int savedDescriptor_ = -1;
+    std::filesystem::path file_;
+    bool active_ = false;
+};
+
+}  // namespace platform

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build needs, where they are missing.
+set -euo pipefail
+packages=(build-essential cmake libsqlite3-dev libgtest-dev libgmock-dev libbenchmark-dev libffi-dev)
+missing=()
+for package in "${packages[@]}"; do
+  dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo_cmd=""
+  [ "$(id -u)" -eq 0 ] || sudo_cmd="sudo"
+  $sudo_cmd apt-get update
+  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y "${missing[@]}"
+fi
