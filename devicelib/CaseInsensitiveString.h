@@ -1,0 +1,42 @@
+// The string type of the device library: a standard string of char whose comparisons ignore letter case.
+// Every name, file list and map key of the library and of the uninstaller is one of these.
+#pragma once
+
+#include <cctype>
+#include <cstddef>
+#include <list>
+#include <map>
+#include <string>
+
+struct case_insensitive_char_traits : public std::char_traits<char> {
+    // Upper case through unsigned char, so bytes at or above 0x80 (accented names) are valid arguments.
+    static char to_upper(char character) {
+        return static_cast<char>(std::toupper(static_cast<unsigned char>(character)));
+    }
+    static bool eq(char left, char right) { return to_upper(left) == to_upper(right); }
+    static bool ne(char left, char right) { return to_upper(left) != to_upper(right); }
+    static bool lt(char left, char right) {
+        return static_cast<unsigned char>(to_upper(left)) < static_cast<unsigned char>(to_upper(right));
+    }
+    static int compare(const char* left, const char* right, std::size_t count) {
+        for (std::size_t index = 0; index < count; ++index) {
+            auto a = static_cast<unsigned char>(to_upper(left[index]));
+            auto b = static_cast<unsigned char>(to_upper(right[index]));
+            if (a != b) return a < b ? -1 : 1;
+        }
+        return 0;
+    }
+    static const char* find(const char* data, std::size_t length, char character) {
+        if (!data) return nullptr;
+        char wanted = to_upper(character);
+        for (std::size_t index = 0; index < length; ++index) {
+            if (to_upper(data[index]) == wanted) return data + index;
+        }
+        return nullptr;
+    }
+};
+
+typedef std::basic_string<char, case_insensitive_char_traits> CaseInsensitiveString;
+typedef std::list<CaseInsensitiveString> CaseInsensitiveStringList;
+template <typename Value>
+using CaseInsensitiveStringMap = std::map<CaseInsensitiveString, Value>;
