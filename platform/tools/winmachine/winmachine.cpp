@@ -1,7 +1,212 @@
 // winmachine: create and inspect simulated Windows machines.
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
 
-int main() {
-    std::puts("winmachine");
+#include "platform/machine/host_path.h"
+#include "platform/machine/machine.h"
+#include "platform/machine/registry_store.h"
+#include "platform/machine/text.h"
+#include "platform/machine/user_interface.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using platform::Machine;
+
+constexpr const char* kUsage =
+    "usage: winmachine <command> <machine folder> [arguments]\n"
+    "commands:\n"
+    "  create <machine> [--os 95|98|98se|me|nt4|2000|xp] [--sp N] [--language 0x410] [--user NAME]\n"
+    "         [--computer NAME] [--no-admin] [--absent LIBRARY.dll]...\n"
+    "                                  make a new machine (Windows XP, Italian, administrator by default)\n"
+    "  import <machine> <file.reg>     read REGEDIT4 text into the machine's registry\n"
+    "  export <machine> [KEY]          print the registry (or one key and its subkeys) as REGEDIT4 text\n"
+    "  put <machine> <host file> <Windows path>\n"
+    "                                  copy a file into the machine, creating its folders\n"
+    "  cat <machine> <Windows path>    print a file of the machine\n"
+    "  ls <machine> [Windows path]     list a folder of the machine (C:\\ by default)\n"
+    "  transcript <machine>            print what the machine's user was shown\n"
+    "  answer <machine> <answer>...    script answers for message boxes and dialogs (IDOK, IDCANCEL, ...)\n"
+    "  info <machine>                  print the machine's profile\n";
+
+int Usage() {
+    std::fputs(kUsage, stderr);
+    return 2;
+}
+
+std::string ReadHostFile(const fs::path& file) {
+    std::ifstream stream(file, std::ios::binary);
+    if (!stream) throw std::runtime_error("cannot read " + file.string());
+    std::ostringstream text;
+    text << stream.rdbuf();
+    return text.str();
+}
+
+platform::HostPath Resolve(Machine& machine, const std::string& windowsPath) {
+    DWORD error = 0;
+    std::optional<platform::WindowsPath> path = platform::ParseWindowsPath(windowsPath, "C:\\", &error);
+    if (!path) throw std::runtime_error("not a Windows path: " + windowsPath);
+    std::optional<platform::HostPath> host = platform::ResolveHostPath(machine, *path, &error);
+    if (!host) throw std::runtime_error("the machine has no such drive or share: " + windowsPath);
+    return *host;
+}
+
+int Create(const fs::path& folder, const std::vector<std::string>& options) {
+    platform::OsKind kind = platform::OsKind::WindowsXP;
+    int servicePack = -1;
+    std::vector<std::pair<std::string, std::string>> rest;
+    for (std::size_t index = 0; index < options.size(); ++index) {
+        const std::string& option = options[index];
+        bool hasValue = index + 1 < options.size();
+        if (option == "--no-admin") {
+            rest.emplace_back(option, "");
+        } else if (!hasValue) {
+            std::fprintf(stderr, "winmachine: %s needs a value\n", option.c_str());
+            return 2;
+        } else if (option == "--os") {
+            std::optional<platform::OsKind> parsed = platform::ParseOsKind(options[++index]);
+            if (!parsed) {
+                std::fprintf(stderr, "winmachine: unknown system '%s'\n", options[index].c_str());
+                return 2;
+            }
+            kind = *parsed;
+        } else if (option == "--sp") {
+            servicePack = std::atoi(options[++index].c_str());
+        } else {
+            rest.emplace_back(option, options[++index]);
+        }
+    }
+    platform::MachineSettings settings = platform::MachineSettings::Defaults(kind, servicePack);
+    for (const auto& [option, value] : rest) {
+        if (option == "--no-admin") {
+            settings.administrator = false;
+        } else if (option == "--language") {
+            settings.systemLanguage = settings.userLanguage = static_cast<LANGID>(std::strtoul(value.c_str(), nullptr, 0));
+        } else if (option == "--user") {
+            settings.userName = value;
+            platform::DefaultFolders folders = platform::DefaultFoldersFor(kind, value);
+            settings.tempFolder = folders.temp;
+        } else if (option == "--computer") {
+            settings.computerName = value;
+        } else if (option == "--absent") {
+            settings.absentLibraries.insert(platform::UpperCopy(value));
+        } else {
+            std::fprintf(stderr, "winmachine: unknown option %s\n", option.c_str());
+            return 2;
+        }
+    }
+    platform::CreateMachine(folder, settings);
+    std::printf("created a Windows %s machine in %s\n", platform::OsKindName(kind).c_str(), folder.string().c_str());
     return 0;
+}
+
+int List(Machine& machine, const std::string& windowsPath) {
+    platform::HostPath host = Resolve(machine, windowsPath);
+    if (!host.exists || !host.isDirectory) {
+        std::fprintf(stderr, "winmachine: no folder %s\n", windowsPath.c_str());
+        return 1;
+    }
+    std::vector<fs::directory_entry> entries;
+    for (const fs::directory_entry& entry : fs::directory_iterator(host.host)) entries.push_back(entry);
+    std::sort(entries.begin(), entries.end(), [](const fs::directory_entry& left, const fs::directory_entry& right) {
+        return platform::CompareNoCase(left.path().filename().string(), right.path().filename().string()) < 0;
+    });
+    std::printf(" Folder of %s\n\n", host.longPath.ToString().c_str());
+    for (const fs::directory_entry& entry : entries) {
+        std::string name = entry.path().filename().string();
+        std::string shortName = platform::ShortNameOf(machine, host.host, name);
+        if (entry.is_directory()) {
+            std::printf("%-12s %14s  %s\n", shortName.c_str(), "<DIR>", name.c_str());
+        } else {
+            std::printf("%-12s %14ju  %s\n", shortName.c_str(), static_cast<std::uintmax_t>(entry.file_size()),
+                        name.c_str());
+        }
+    }
+    return 0;
+}
+
+int Info(Machine& machine) {
+    const platform::MachineSettings& settings = machine.settings();
+    const platform::OsProfile& os = settings.os;
+    std::printf("system: Windows %s (platform %u, version %u.%u, build %u, \"%s\")\n", platform::OsKindName(os.kind).c_str(),
+                os.platformId, os.majorVersion, os.minorVersion, os.buildNumber & 0xFFFF, os.csdVersion.c_str());
+    std::printf("language: system 0x%X, user 0x%X; code page %u\n", settings.systemLanguage, settings.userLanguage,
+                settings.codePage);
+    std::printf("computer: %s; user: %s%s\n", settings.computerName.c_str(), settings.userName.c_str(),
+                settings.administrator ? " (administrator)" : "");
+    std::printf("folders: Windows %s, system %s, temporary %s, programs %s\n", settings.windowsFolder.c_str(),
+                settings.systemFolder.c_str(), settings.tempFolder.c_str(), settings.programFilesFolder.c_str());
+    for (const platform::DriveInfo& drive : settings.drives) {
+        std::printf("drive %c: %s\n", drive.letter, platform::DriveTypeName(drive.type).c_str());
+    }
+    return 0;
+}
+
+int Run(int argc, char** argv) {
+    if (argc < 3) return Usage();
+    std::string command = argv[1];
+    fs::path folder = argv[2];
+    std::vector<std::string> arguments(argv + 3, argv + argc);
+    if (command == "create") return Create(folder, arguments);
+    if (!fs::exists(folder / "machine.ini")) {
+        std::fprintf(stderr, "winmachine: %s is not a machine folder\n", folder.string().c_str());
+        return 1;
+    }
+    Machine& machine = Machine::Attach(folder);
+    if (command == "import" && arguments.size() == 1) {
+        platform::ImportRegistryText(machine, ReadHostFile(arguments[0]));
+        return 0;
+    }
+    if (command == "export" && arguments.size() <= 1) {
+        std::string text = platform::ExportRegistryText(machine, arguments.empty() ? "" : arguments[0]);
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        return 0;
+    }
+    if (command == "put" && arguments.size() == 2) {
+        std::optional<platform::WindowsPath> path = platform::ParseWindowsPath(arguments[1], "C:\\");
+        if (!path || path->components.empty()) throw std::runtime_error("not a file path: " + arguments[1]);
+        platform::CreateMachineFolder(machine, path->Parent().ToString());
+        fs::copy_file(arguments[0], Resolve(machine, arguments[1]).host, fs::copy_options::overwrite_existing);
+        return 0;
+    }
+    if (command == "cat" && arguments.size() == 1) {
+        platform::HostPath host = Resolve(machine, arguments[0]);
+        if (!host.exists || host.isDirectory) {
+            std::fprintf(stderr, "winmachine: no file %s\n", arguments[0].c_str());
+            return 1;
+        }
+        std::string text = ReadHostFile(host.host);
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        return 0;
+    }
+    if (command == "ls" && arguments.size() <= 1) return List(machine, arguments.empty() ? "C:\\" : arguments[0]);
+    if (command == "transcript" && arguments.empty()) {
+        std::string text = platform::ReadTranscript(machine);
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        return 0;
+    }
+    if (command == "answer" && !arguments.empty()) {
+        for (const std::string& answer : arguments) platform::AddAnswer(machine, answer);
+        return 0;
+    }
+    if (command == "info" && arguments.empty()) return Info(machine);
+    return Usage();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return Run(argc, argv);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "winmachine: %s\n", error.what());
+        return 1;
+    }
 }
