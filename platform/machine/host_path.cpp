@@ -148,6 +148,10 @@ std::optional<WindowsPath> FullWindowsPath(std::string_view path, DWORD* error, 
     return ParseWindowsPath(path, CurrentProcess().currentDirectory(), error, allowWildcards);
 }
 
+std::string MachineRelativePath(Machine& machine, const fs::path& host) {
+    return host.lexically_normal().lexically_relative(machine.folder().lexically_normal()).generic_string();
+}
+
 bool IsValidShortName(std::string_view name) {
     if (name.empty() || name == "." || name == "..") return false;
     std::size_t dot = name.find('.');
@@ -167,8 +171,15 @@ bool IsValidShortName(std::string_view name) {
 
 namespace {
 
-std::string FolderKey(Machine& machine, const fs::path& hostFolder) {
-    return fs::path(hostFolder).lexically_relative(machine.folder()).generic_string();
+std::string FolderKey(Machine& machine, const fs::path& hostFolder) { return MachineRelativePath(machine, hostFolder); }
+
+// Rows of a folder and of every folder below it.
+constexpr std::string_view kFolderSubtree = "(folder = ?1 OR substr(folder, 1, length(?1) + 1) = ?1 || '/')";
+
+void ForgetOwnShortName(SqliteDatabase& database, const std::string& folderKey, const std::string& name) {
+    SqliteStatement remove(database, "DELETE FROM short_names WHERE folder = ? AND long_upper = ?");
+    remove.Bind(1, folderKey).Bind(2, UpperCopy(name));
+    remove.Step();
 }
 
 std::string CleanShortPart(std::string_view text) {
@@ -282,6 +293,33 @@ std::string ShortNameOf(Machine& machine, const fs::path& hostFolder, const std:
         result = AssignShortName(machine, database, FolderKey(machine, hostFolder), FolderEntries(hostFolder), longName);
     });
     return result;
+}
+
+void ForgetShortNames(Machine& machine, const fs::path& host) {
+    std::string key = FolderKey(machine, host);
+    machine.WithState([&](SqliteDatabase& database) {
+        ForgetOwnShortName(database, FolderKey(machine, host.parent_path()), host.filename().string());
+        SqliteStatement remove(database, "DELETE FROM short_names WHERE " + std::string(kFolderSubtree));
+        remove.Bind(1, key);
+        remove.Step();
+    });
+}
+
+void MoveShortNames(Machine& machine, const fs::path& from, const fs::path& to) {
+    std::string fromKey = FolderKey(machine, from);
+    std::string toKey = FolderKey(machine, to);
+    machine.WithState([&](SqliteDatabase& database) {
+        SqliteTransaction transaction(database);
+        ForgetOwnShortName(database, FolderKey(machine, from.parent_path()), from.filename().string());
+        SqliteStatement remove(database, "DELETE FROM short_names WHERE " + std::string(kFolderSubtree));
+        remove.Bind(1, toKey);
+        remove.Step();
+        SqliteStatement rename(database, "UPDATE short_names SET folder = ?2 || substr(folder, length(?1) + 1) WHERE " +
+                                             std::string(kFolderSubtree));
+        rename.Bind(1, fromKey).Bind(2, toKey);
+        rename.Step();
+        transaction.Commit();
+    });
 }
 
 std::optional<HostPath> ResolveHostPath(Machine& machine, const WindowsPath& path, DWORD* error) {

@@ -56,6 +56,13 @@ std::optional<HostPath> ResolveHostPath(std::string_view path, DWORD* error = nu
 // given once and kept ("PROGRA~1"), so it stays the same while the entry lives.
 std::string ShortNameOf(Machine& machine, const std::filesystem::path& hostFolder, const std::string& longName);
 bool IsValidShortName(std::string_view name);
+// Keeping given 8.3 names right when an entry goes away or moves: the entry's own name in its folder
+// is dropped (its new folder gives it one), and the names given inside a folder follow the folder.
+void ForgetShortNames(Machine& machine, const std::filesystem::path& host);
+void MoveShortNames(Machine& machine, const std::filesystem::path& from, const std::filesystem::path& to);
+
+// A host path inside the machine folder as the machine's tables key it ("drives/c/WINDOWS").
+std::string MachineRelativePath(Machine& machine, const std::filesystem::path& host);
 
 // Creates a Windows folder and its parents in the machine (machine set-up and tools).
 void CreateMachineFolder(Machine& machine, std::string_view windowsPath);

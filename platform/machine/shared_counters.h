@@ -8,7 +8,7 @@
 
 namespace platform {
 
-enum class SharedCounter : int { Faults = 0, Registry = 1, Spooler = 2, Devices = 3, Services = 4 };
+enum class SharedCounter : int { Faults = 0, Registry = 1, Spooler = 2, Devices = 3, Services = 4, FileAttributes = 5 };
 
 class SharedCounters {
 public:

@@ -1,0 +1,30 @@
+// What the file-system calls share: resolving a path argument to the host, the last error of a path
+// that does not exist, and injected faults.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/machine/host_path.h"
+#include "windows.h"
+
+namespace platform {
+
+// Parses and resolves a path argument. On failure sets the last error (ERROR_INVALID_PARAMETER for
+// NULL, ERROR_INVALID_NAME, ERROR_PATH_NOT_FOUND, ERROR_BAD_NETPATH) and returns nothing.
+std::optional<HostPath> ResolvePathArgument(LPCSTR path);
+
+// ERROR_FILE_NOT_FOUND when only the last name is missing, ERROR_PATH_NOT_FOUND when a folder on the
+// way is.
+DWORD MissingPathError(const HostPath& path);
+
+// Checks the fault rules for the operation on the path (its long form, "C:\WINDOWS\x.ini"); when one
+// applies, sets its error as the last error and returns true.
+bool FileFaultInjected(const HostPath& path, std::string_view operation);
+bool FileFaultInjected(const std::string& longPath, std::string_view operation);
+
+// Windows' name for the failure of a host file operation.
+DWORD ErrorFromErrno(int error);
+
+}  // namespace platform
