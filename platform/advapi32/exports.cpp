@@ -1,0 +1,29 @@
+// The entry points of advapi32.dll that LoadLibraryA and GetProcAddress hand out: the registry functions.
+// Every function declared in winreg.h belongs in this list.
+#include "platform/kernel32/platform_libraries.h"
+#include "windows.h"
+
+#define ADVAPI32_ENTRY_POINTS(X) \
+    X(RegOpenKeyExA) \
+    X(RegOpenKeyA) \
+    X(RegCreateKeyExA) \
+    X(RegCreateKeyA) \
+    X(RegQueryValueExA) \
+    X(RegSetValueExA) \
+    X(RegEnumKeyExA) \
+    X(RegEnumKeyA) \
+    X(RegEnumValueA) \
+    X(RegQueryInfoKeyA) \
+    X(RegDeleteKeyA) \
+    X(RegDeleteValueA) \
+    X(RegCloseKey) \
+    X(RegFlushKey)
+
+ADVAPI32_ENTRY_POINTS(PLATFORM_WEAK_ENTRY_POINT)
+
+namespace {
+
+const platform::PlatformLibraryRegistrar registrar("advapi32.dll", platform::LibraryLoad::AtStart,
+                                                   {ADVAPI32_ENTRY_POINTS(PLATFORM_ENTRY_POINT)});
+
+}  // namespace

@@ -1,0 +1,88 @@
+// The entry points of kernel32.dll that LoadLibraryA and GetProcAddress hand out: the base services.
+// Every function declared in winbase.h belongs in this list.
+#include "platform/kernel32/platform_libraries.h"
+#include "windows.h"
+
+#define KERNEL32_ENTRY_POINTS(X) \
+    X(GetLastError) \
+    X(SetLastError) \
+    X(FormatMessageA) \
+    X(LocalAlloc) \
+    X(LocalFree) \
+    X(GlobalAlloc) \
+    X(GlobalFree) \
+    X(GetVersionExA) \
+    X(GetVersion) \
+    X(GetSystemDefaultLangID) \
+    X(GetUserDefaultLangID) \
+    X(GetSystemDefaultLCID) \
+    X(GetUserDefaultLCID) \
+    X(GetACP) \
+    X(GetTickCount) \
+    X(Sleep) \
+    X(GetLocalTime) \
+    X(GetSystemTime) \
+    X(GetComputerNameA) \
+    X(GetModuleFileNameA) \
+    X(GetModuleHandleA) \
+    X(GetCommandLineA) \
+    X(LoadLibraryA) \
+    X(FreeLibrary) \
+    X(GetProcAddress) \
+    X(GetEnvironmentVariableA) \
+    X(SetEnvironmentVariableA) \
+    X(ExpandEnvironmentStringsA) \
+    X(GetCurrentDirectoryA) \
+    X(SetCurrentDirectoryA) \
+    X(GetWindowsDirectoryA) \
+    X(GetSystemDirectoryA) \
+    X(GetTempPathA) \
+    X(GetShortPathNameA) \
+    X(GetLongPathNameA) \
+    X(GetFullPathNameA) \
+    X(GetLogicalDrives) \
+    X(GetDriveTypeA) \
+    X(GetFileAttributesA) \
+    X(SetFileAttributesA) \
+    X(CreateFileA) \
+    X(ReadFile) \
+    X(WriteFile) \
+    X(GetFileSize) \
+    X(SetFilePointer) \
+    X(SetEndOfFile) \
+    X(FlushFileBuffers) \
+    X(CloseHandle) \
+    X(DeleteFileA) \
+    X(CreateDirectoryA) \
+    X(RemoveDirectoryA) \
+    X(CopyFileA) \
+    X(MoveFileA) \
+    X(MoveFileExA) \
+    X(FindFirstFileA) \
+    X(FindNextFileA) \
+    X(FindClose) \
+    X(GetPrivateProfileStringA) \
+    X(GetPrivateProfileIntA) \
+    X(GetPrivateProfileSectionA) \
+    X(GetPrivateProfileSectionNamesA) \
+    X(WritePrivateProfileStringA) \
+    X(WritePrivateProfileSectionA) \
+    X(GetProfileStringA) \
+    X(GetProfileIntA) \
+    X(WriteProfileStringA) \
+    X(lstrlenA) \
+    X(lstrcpyA) \
+    X(lstrcpynA) \
+    X(lstrcatA) \
+    X(lstrcmpA) \
+    X(lstrcmpiA) \
+    X(IsDBCSLeadByte)
+
+KERNEL32_ENTRY_POINTS(PLATFORM_WEAK_ENTRY_POINT)
+
+namespace {
+
+const platform::PlatformLibraryRegistrar registrar("kernel32.dll", platform::LibraryLoad::AtStart,
+                                                   {KERNEL32_ENTRY_POINTS(PLATFORM_ENTRY_POINT)});
+
+}  // namespace
