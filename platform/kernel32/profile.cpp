@@ -1,0 +1,352 @@
+// The profile (INI file) functions. Files are parsed once and kept while they do not change
+// (IniFileCache); writes edit the lines of the file and keep every line they do not touch.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/kernel32/file_system.h"
+#include "platform/machine/file_attributes.h"
+#include "platform/machine/ini_document.h"
+#include "platform/machine/machine.h"
+#include "windows.h"
+
+using platform::IniDocument;
+using platform::IniFileCache;
+
+namespace {
+
+constexpr char kWinIni[] = "WIN.INI";
+
+// A file named without any folder lives in the Windows folder; any other name is a path, relative to
+// the current folder unless it is full. A missing name means WIN.INI.
+std::optional<platform::HostPath> ResolveProfileFile(LPCSTR lpFileName) {
+    std::string name = lpFileName ? lpFileName : kWinIni;
+    if (name.find_first_of("\\/:") == std::string::npos) {
+        std::string windowsFolder = platform::Machine::Current().settings().windowsFolder;
+        if (!windowsFolder.empty() && windowsFolder.back() != '\\') windowsFolder += '\\';
+        name = windowsFolder + name;
+    }
+    return platform::ResolvePathArgument(name.c_str());
+}
+
+// The parsed file for a read, or null with the last error set (ERROR_FILE_NOT_FOUND for a missing
+// file); the callers then answer as for an empty file.
+std::shared_ptr<const IniDocument> OpenForRead(LPCSTR lpFileName) {
+    std::optional<platform::HostPath> path = ResolveProfileFile(lpFileName);
+    if (!path) return nullptr;
+    if (path->isDirectory) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return nullptr;
+    }
+    if (platform::FileFaultInjected(*path, "read")) return nullptr;
+    if (!path->exists) {
+        SetLastError(platform::MissingPathError(*path));
+        return nullptr;
+    }
+    int hostError = 0;
+    std::shared_ptr<const IniDocument> document = IniFileCache::Instance().Load(path->host, &hostError);
+    if (!document) SetLastError(platform::ErrorFromErrno(hostError));
+    return document;
+}
+
+// One string into the caller's buffer: truncated to size - 1 characters and terminated when it does
+// not fit, and then the length copied is returned with ERROR_MORE_DATA.
+DWORD CopyString(std::string_view text, LPSTR buffer, DWORD size) {
+    if (size == 0) {
+        SetLastError(ERROR_MORE_DATA);
+        return 0;
+    }
+    if (text.size() < size) {
+        std::memcpy(buffer, text.data(), text.size());
+        buffer[text.size()] = '\0';
+        return static_cast<DWORD>(text.size());
+    }
+    std::memcpy(buffer, text.data(), size - 1);
+    buffer[size - 1] = '\0';
+    SetLastError(ERROR_MORE_DATA);
+    return size - 1;
+}
+
+// A list of strings, each ended by a NUL and the list by a second one. When it does not fit, the list is
+// cut at size - 2 characters, ended by two NULs, and size - 2 is returned; a buffer of fewer than two
+// characters receives nothing but a NUL.
+DWORD CopyList(const std::vector<std::string_view>& items, LPSTR buffer, DWORD size) {
+    std::string list;
+    for (std::string_view item : items) {
+        list.append(item);
+        list.push_back('\0');
+    }
+    if (list.size() + 1 <= size && (!list.empty() || size >= 2)) {
+        std::memcpy(buffer, list.data(), list.size());
+        buffer[list.size()] = '\0';
+        if (list.empty()) buffer[1] = '\0';
+        return static_cast<DWORD>(list.size());
+    }
+    if (size < 2) {
+        if (size == 1) buffer[0] = '\0';
+        if (!list.empty()) SetLastError(ERROR_MORE_DATA);
+        return 0;
+    }
+    std::memcpy(buffer, list.data(), size - 2);
+    buffer[size - 2] = '\0';
+    buffer[size - 1] = '\0';
+    SetLastError(ERROR_MORE_DATA);
+    return size - 2;
+}
+
+std::vector<std::string_view> SectionNames(const IniDocument* document) {
+    std::vector<std::string_view> names;
+    if (!document) return names;
+    for (const IniDocument::Section& section : document->sections()) names.push_back(section.name);
+    return names;
+}
+
+// The keys of the section's first occurrence; lines without '=' are not keys to list.
+std::vector<std::string_view> KeyNames(const IniDocument* document, std::string_view section) {
+    std::vector<std::string_view> names;
+    const IniDocument::Section* found = document ? document->FindSection(section) : nullptr;
+    if (!found) return names;
+    for (const IniDocument::Entry& entry : found->entries) {
+        if (entry.hasEquals) names.push_back(entry.name);
+    }
+    return names;
+}
+
+// The value a lookup gives: the first key of the first section of that name, quotes removed. A line
+// without '=' names no value.
+std::optional<std::string_view> LookUp(const IniDocument* document, LPCSTR lpAppName, LPCSTR lpKeyName) {
+    if (!document) return std::nullopt;
+    const IniDocument::Entry* entry =
+        document->FindEntry(platform::TrimSpaces(lpAppName), platform::TrimSpaces(lpKeyName));
+    if (!entry || !entry->hasEquals) return std::nullopt;
+    return platform::StripQuotes(entry->value);
+}
+
+// Windows' reading of a number: an optional sign and the decimal digits that follow it, in 32 bits.
+UINT ParseProfileInt(std::string_view text) {
+    bool negative = false;
+    if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
+        negative = text.front() == '-';
+        text.remove_prefix(1);
+    }
+    UINT value = 0;
+    for (char character : text) {
+        if (character < '0' || character > '9') break;
+        value = value * 10 + static_cast<UINT>(character - '0');
+    }
+    return negative ? 0u - value : value;
+}
+
+// Closes a host file descriptor when it goes out of scope.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int descriptor) : descriptor_(descriptor) {}
+    ~FileDescriptor() {
+        if (descriptor_ >= 0) ::close(descriptor_);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return descriptor_; }
+
+private:
+    int descriptor_;
+};
+
+bool ReadDescriptor(int descriptor, std::string& text) {
+    char block[65536];
+    for (;;) {
+        ssize_t count = ::read(descriptor, block, sizeof block);
+        if (count < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (count == 0) return true;
+        text.append(block, static_cast<std::size_t>(count));
+    }
+}
+
+bool WriteDescriptor(int descriptor, const std::string& text) {
+    if (::ftruncate(descriptor, 0) != 0) return false;
+    std::size_t written = 0;
+    while (written < text.size()) {
+        ssize_t count = ::pwrite(descriptor, text.data() + written, text.size() - written,
+                                 static_cast<off_t>(written));
+        if (count < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        written += static_cast<std::size_t>(count);
+    }
+    return true;
+}
+
+enum class EditKind { Adds, Removes };
+using Edit = std::function<std::optional<std::string>(const IniDocument&)>;
+
+// Applies an edit to the file under an exclusive lock, so that writers in several processes lose no
+// update. A removal from a file that does not exist leaves it missing.
+BOOL EditProfileFile(LPCSTR lpFileName, EditKind kind, const Edit& edit) {
+    std::optional<platform::HostPath> path = ResolveProfileFile(lpFileName);
+    if (!path) return FALSE;
+    if (path->isDirectory) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    if (!path->parentExists) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return FALSE;
+    }
+    if (platform::FileFaultInjected(*path, "write")) return FALSE;
+    if (!path->exists && kind == EditKind::Removes) return TRUE;
+    if (path->exists && platform::IsReadOnlyOnHost(path->host)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    FileDescriptor file(::open(path->host.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
+    if (file.get() < 0 || ::flock(file.get(), LOCK_EX) != 0) {
+        SetLastError(platform::ErrorFromErrno(errno));
+        return FALSE;
+    }
+    std::string text;
+    if (!ReadDescriptor(file.get(), text)) {
+        SetLastError(platform::ErrorFromErrno(errno));
+        return FALSE;
+    }
+    IniDocument document(text);
+    std::optional<std::string> edited = edit(document);
+    if (edited) {
+        if (!WriteDescriptor(file.get(), *edited)) {
+            SetLastError(platform::ErrorFromErrno(errno));
+            IniFileCache::Instance().Forget(path->host);
+            return FALSE;
+        }
+        IniFileCache::Instance().Store(path->host, *edited);
+    }
+    // Windows first tries the file as an existing one, and a file it had to create leaves that trace.
+    if (!path->exists) SetLastError(ERROR_FILE_NOT_FOUND);
+    return TRUE;
+}
+
+// The strings of a list ended by an empty string.
+std::vector<std::string> SplitDoubleNulList(LPCSTR list) {
+    std::vector<std::string> items;
+    for (const char* item = list; *item; item += std::strlen(item) + 1) items.emplace_back(item);
+    return items;
+}
+
+}  // namespace
+
+extern "C" DWORD WINAPI GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefault,
+                                                 LPSTR lpReturnedString, DWORD nSize, LPCSTR lpFileName) {
+    if (!lpReturnedString) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    std::shared_ptr<const IniDocument> document = OpenForRead(lpFileName);
+    if (!lpAppName) return CopyList(SectionNames(document.get()), lpReturnedString, nSize);
+    if (!lpKeyName) {
+        return CopyList(KeyNames(document.get(), platform::TrimSpaces(lpAppName)), lpReturnedString, nSize);
+    }
+    std::optional<std::string_view> value = LookUp(document.get(), lpAppName, lpKeyName);
+    if (value) return CopyString(*value, lpReturnedString, nSize);
+    // The default loses its trailing blanks (spaces only), never its leading ones.
+    std::string_view fallback = lpDefault ? lpDefault : "";
+    while (!fallback.empty() && fallback.back() == ' ') fallback.remove_suffix(1);
+    return CopyString(fallback, lpReturnedString, nSize);
+}
+
+extern "C" UINT WINAPI GetPrivateProfileIntA(LPCSTR lpAppName, LPCSTR lpKeyName, INT nDefault, LPCSTR lpFileName) {
+    if (!lpAppName || !lpKeyName) return static_cast<UINT>(nDefault);
+    std::shared_ptr<const IniDocument> document = OpenForRead(lpFileName);
+    std::optional<std::string_view> value = LookUp(document.get(), lpAppName, lpKeyName);
+    if (!value || value->empty()) return static_cast<UINT>(nDefault);
+    return ParseProfileInt(*value);
+}
+
+extern "C" DWORD WINAPI GetPrivateProfileSectionA(LPCSTR lpAppName, LPSTR lpReturnedString, DWORD nSize,
+                                                  LPCSTR lpFileName) {
+    if (!lpReturnedString || !lpAppName) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    std::shared_ptr<const IniDocument> document = OpenForRead(lpFileName);
+    const IniDocument::Section* section = document ? document->FindSection(platform::TrimSpaces(lpAppName)) : nullptr;
+    // Each line as "key=value" (names and values trimmed, quotes kept); a line without '=' as it is.
+    std::vector<std::string> lines;
+    if (section) {
+        for (const IniDocument::Entry& entry : section->entries) {
+            lines.push_back(entry.hasEquals ? std::string(entry.name) + "=" + std::string(entry.value)
+                                            : std::string(entry.name));
+        }
+    }
+    std::vector<std::string_view> items(lines.begin(), lines.end());
+    return CopyList(items, lpReturnedString, nSize);
+}
+
+extern "C" DWORD WINAPI GetPrivateProfileSectionNamesA(LPSTR lpszReturnBuffer, DWORD nSize, LPCSTR lpFileName) {
+    if (!lpszReturnBuffer) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    std::shared_ptr<const IniDocument> document = OpenForRead(lpFileName);
+    return CopyList(SectionNames(document.get()), lpszReturnBuffer, nSize);
+}
+
+extern "C" BOOL WINAPI WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpString,
+                                                  LPCSTR lpFileName) {
+    if (!lpAppName) {
+        // All three missing asks to flush the cached file: nothing waits to be written here, and
+        // Windows answers FALSE all the same.
+        if (lpKeyName || lpString) SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    std::string section(platform::TrimSpaces(lpAppName));
+    if (!lpKeyName) {
+        return EditProfileFile(lpFileName, EditKind::Removes,
+                               [&](const IniDocument& document) { return document.TextWithoutSection(section); });
+    }
+    std::string key(platform::TrimSpaces(lpKeyName));
+    if (!lpString) {
+        return EditProfileFile(lpFileName, EditKind::Removes,
+                               [&](const IniDocument& document) { return document.TextWithoutKey(section, key); });
+    }
+    std::string value(lpString);
+    return EditProfileFile(lpFileName, EditKind::Adds, [&](const IniDocument& document) {
+        return document.TextWithValue(section, key, value);
+    });
+}
+
+extern "C" BOOL WINAPI WritePrivateProfileSectionA(LPCSTR lpAppName, LPCSTR lpString, LPCSTR lpFileName) {
+    if (!lpAppName) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    std::string section(platform::TrimSpaces(lpAppName));
+    if (!lpString) {
+        return EditProfileFile(lpFileName, EditKind::Removes,
+                               [&](const IniDocument& document) { return document.TextWithoutSection(section); });
+    }
+    std::vector<std::string> contents = SplitDoubleNulList(lpString);
+    return EditProfileFile(lpFileName, EditKind::Adds, [&](const IniDocument& document) {
+        return document.TextWithSection(section, contents);
+    });
+}
+
+extern "C" DWORD WINAPI GetProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefault,
+                                          LPSTR lpReturnedString, DWORD nSize) {
+    return GetPrivateProfileStringA(lpAppName, lpKeyName, lpDefault, lpReturnedString, nSize, kWinIni);
+}
+
+extern "C" UINT WINAPI GetProfileIntA(LPCSTR lpAppName, LPCSTR lpKeyName, INT nDefault) {
+    return GetPrivateProfileIntA(lpAppName, lpKeyName, nDefault, kWinIni);
+}
+
+extern "C" BOOL WINAPI WriteProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpString) {
+    return WritePrivateProfileStringA(lpAppName, lpKeyName, lpString, kWinIni);
+}

@@ -1,0 +1,350 @@
+#include "platform/machine/ini_document.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <chrono>
+#include <fstream>
+#include <sstream>
+
+#include "platform/machine/text.h"
+
+namespace platform {
+
+std::size_t NoCaseHash::operator()(std::string_view text) const {
+    // FNV-1a over the upper-case bytes.
+    std::size_t hash = 14695981039346656037ull;
+    for (char character : text) {
+        hash ^= static_cast<unsigned char>(UpperAnsi(character));
+        hash *= 1099511628211ull;
+    }
+    return hash;
+}
+
+bool NoCaseEqual::operator()(std::string_view left, std::string_view right) const {
+    return EqualsNoCase(left, right);
+}
+
+namespace {
+
+bool IsIniBlank(char character) { return character == ' ' || character == '\t' || character == '\v'; }
+
+const char kLineEnd[] = "\r\n";
+
+void AppendLine(std::string& text, std::string_view line, std::string_view ending) {
+    text.append(line);
+    text.append(ending);
+}
+
+}  // namespace
+
+std::string_view TrimIniBlanks(std::string_view text) {
+    while (!text.empty() && (IsIniBlank(text.front()) || text.front() == '\r')) text.remove_prefix(1);
+    while (!text.empty() && (IsIniBlank(text.back()) || text.back() == '\r')) text.remove_suffix(1);
+    return text;
+}
+
+std::string_view TrimSpaces(std::string_view text) {
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    return text;
+}
+
+std::string_view StripQuotes(std::string_view value) {
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
+        return value.substr(1, value.size() - 2);
+    }
+    return value;
+}
+
+IniDocument::IniDocument(std::string_view text) {
+    bool inSection = false;
+    std::size_t position = 0;
+    while (position < text.size()) {
+        Line line;
+        std::size_t newline = text.find('\n', position);
+        if (newline == std::string_view::npos) {
+            line.text = text.substr(position);
+            position = text.size();
+        } else {
+            std::size_t end = newline;
+            if (end > position && text[end - 1] == '\r') {
+                --end;
+                line.ending = "\r\n";
+            } else {
+                line.ending = "\n";
+            }
+            line.text = text.substr(position, end - position);
+            position = newline + 1;
+        }
+        std::string_view body = TrimIniBlanks(line.text);
+        if (body.empty()) {
+            line.kind = LineKind::Blank;
+        } else if (body.front() == '[') {
+            // The name ends at the first ']' or, lacking one, at the end of the line; what follows is ignored.
+            std::string_view name = body.substr(1);
+            name = name.substr(0, name.find(']'));
+            line.kind = LineKind::Section;
+            line.name = TrimIniBlanks(name);
+            inSection = true;
+        } else if (!inSection) {
+            line.kind = LineKind::Outside;
+        } else if (body.front() == ';') {
+            line.kind = LineKind::Comment;
+        } else {
+            line.kind = LineKind::Key;
+            std::size_t equals = body.find('=');
+            if (equals == std::string_view::npos) {
+                line.name = body;
+            } else {
+                line.name = TrimIniBlanks(body.substr(0, equals));
+                line.value = TrimIniBlanks(body.substr(equals + 1));
+                line.hasEquals = true;
+            }
+        }
+        lines_.push_back(std::move(line));
+    }
+
+    // The index points into the lines, which stay where they are from here on.
+    for (std::size_t index = 0; index < lines_.size(); ++index) {
+        const Line& line = lines_[index];
+        if (line.kind == LineKind::Section) {
+            if (!sections_.empty()) sections_.back().endLine = index;
+            Section section;
+            section.name = line.name;
+            section.headerLine = index;
+            sections_.push_back(std::move(section));
+        } else if (line.kind == LineKind::Key) {
+            Section& section = sections_.back();
+            section.keyIndex.try_emplace(std::string_view(line.name), section.entries.size());
+            section.entries.push_back({line.name, line.value, line.hasEquals, index});
+        }
+    }
+    if (!sections_.empty()) sections_.back().endLine = lines_.size();
+    for (std::size_t index = 0; index < sections_.size(); ++index) {
+        sectionIndex_.try_emplace(sections_[index].name, index);
+    }
+}
+
+const IniDocument::Section* IniDocument::FindSection(std::string_view name) const {
+    auto found = sectionIndex_.find(name);
+    return found == sectionIndex_.end() ? nullptr : &sections_[found->second];
+}
+
+const IniDocument::Entry* IniDocument::FindEntry(std::string_view section, std::string_view key) const {
+    const Section* found = FindSection(section);
+    if (!found) return nullptr;
+    auto entry = found->keyIndex.find(key);
+    return entry == found->keyIndex.end() ? nullptr : &found->entries[entry->second];
+}
+
+std::string IniDocument::Text() const {
+    std::string text;
+    for (const Line& line : lines_) AppendLine(text, line.text, line.ending);
+    return text;
+}
+
+std::size_t IniDocument::InsertionPoint(const Section& section) const {
+    std::size_t point = section.endLine;
+    while (point > section.headerLine + 1 && lines_[point - 1].kind == LineKind::Blank) --point;
+    return point;
+}
+
+namespace {
+
+// Text of the lines [from, to), the last of them given a line end when something follows it.
+void AppendLines(std::string& text, const std::vector<IniDocument::Line>& lines, std::size_t from, std::size_t to,
+                 bool moreFollows) {
+    for (std::size_t index = from; index < to; ++index) {
+        const IniDocument::Line& line = lines[index];
+        bool needsEnd = line.ending.empty() && (index + 1 < to || moreFollows);
+        AppendLine(text, line.text, needsEnd ? std::string_view(kLineEnd) : std::string_view(line.ending));
+    }
+}
+
+std::string NewSectionText(std::string_view section, const std::vector<std::string>& contents) {
+    std::string text;
+    text.append("[").append(section).append("]").append(kLineEnd);
+    for (const std::string& line : contents) AppendLine(text, line, kLineEnd);
+    return text;
+}
+
+}  // namespace
+
+std::optional<std::string> IniDocument::TextWithValue(std::string_view section, std::string_view key,
+                                                      std::string_view value) const {
+    const Section* found = FindSection(section);
+    std::string text;
+    if (!found) {
+        // A new section goes at the end of the file.
+        AppendLines(text, lines_, 0, lines_.size(), true);
+        text.append(NewSectionText(section, {std::string(key) + "=" + std::string(value)}));
+        return text;
+    }
+    auto entry = found->keyIndex.find(key);
+    if (entry != found->keyIndex.end()) {
+        // The key keeps its place and the spelling it has in the file.
+        const Entry& existing = found->entries[entry->second];
+        std::string line = std::string(existing.name) + "=" + std::string(value);
+        if (line == lines_[existing.line].text) return std::nullopt;
+        AppendLines(text, lines_, 0, existing.line, true);
+        AppendLine(text, line, lines_[existing.line].ending);
+        AppendLines(text, lines_, existing.line + 1, lines_.size(), false);
+        return text;
+    }
+    std::size_t point = InsertionPoint(*found);
+    AppendLines(text, lines_, 0, point, true);
+    AppendLine(text, std::string(key) + "=" + std::string(value), kLineEnd);
+    AppendLines(text, lines_, point, lines_.size(), false);
+    return text;
+}
+
+std::optional<std::string> IniDocument::TextWithoutKey(std::string_view section, std::string_view key) const {
+    const Entry* entry = FindEntry(section, key);
+    if (!entry) return std::nullopt;
+    std::string text;
+    AppendLines(text, lines_, 0, entry->line, entry->line + 1 < lines_.size());
+    AppendLines(text, lines_, entry->line + 1, lines_.size(), false);
+    return text;
+}
+
+std::optional<std::string> IniDocument::TextWithoutSection(std::string_view section) const {
+    const Section* found = FindSection(section);
+    if (!found) return std::nullopt;
+    // The header, keys and blank lines go; comment lines stay where they are.
+    std::string text;
+    AppendLines(text, lines_, 0, found->headerLine, false);
+    for (std::size_t index = found->headerLine + 1; index < found->endLine; ++index) {
+        if (lines_[index].kind == LineKind::Comment) AppendLines(text, lines_, index, index + 1, true);
+    }
+    AppendLines(text, lines_, found->endLine, lines_.size(), false);
+    return text;
+}
+
+std::optional<std::string> IniDocument::TextWithSection(std::string_view section,
+                                                        const std::vector<std::string>& contents) const {
+    const Section* found = FindSection(section);
+    std::string text;
+    if (!found) {
+        AppendLines(text, lines_, 0, lines_.size(), true);
+        text.append(NewSectionText(section, contents));
+        return text;
+    }
+    // The old contents go, blank lines that separate the section from the next one stay.
+    std::size_t end = InsertionPoint(*found);
+    AppendLines(text, lines_, 0, found->headerLine + 1, true);
+    for (const std::string& line : contents) AppendLine(text, line, kLineEnd);
+    AppendLines(text, lines_, end, lines_.size(), false);
+    return text;
+}
+
+std::optional<FileSignature> ReadFileSignature(const std::filesystem::path& host, int* hostError) {
+    struct stat information;
+    if (::stat(host.c_str(), &information) != 0) {
+        if (hostError) *hostError = errno;
+        return std::nullopt;
+    }
+    if (S_ISDIR(information.st_mode)) {
+        if (hostError) *hostError = EISDIR;
+        return std::nullopt;
+    }
+    FileSignature signature;
+    signature.device = information.st_dev;
+    signature.inode = information.st_ino;
+    signature.size = information.st_size;
+    signature.modifiedNanoseconds =
+        static_cast<std::int64_t>(information.st_mtim.tv_sec) * 1000000000 + information.st_mtim.tv_nsec;
+    signature.changedNanoseconds =
+        static_cast<std::int64_t>(information.st_ctim.tv_sec) * 1000000000 + information.st_ctim.tv_nsec;
+    return signature;
+}
+
+namespace {
+
+// File systems stamp times from a clock that advances in ticks of a few milliseconds; a stamp this much
+// older than the moment of reading cannot be repeated by a later write.
+constexpr std::int64_t kTimeStampTrustNanoseconds = 100'000'000;
+constexpr std::size_t kMaximumCachedFiles = 256;
+
+std::int64_t NowNanoseconds() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+bool IsTrustworthy(const FileSignature& signature, std::int64_t readTime) {
+    return readTime - signature.modifiedNanoseconds > kTimeStampTrustNanoseconds &&
+           readTime - signature.changedNanoseconds > kTimeStampTrustNanoseconds;
+}
+
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& host, int* hostError) {
+    std::ifstream stream(host, std::ios::binary);
+    if (!stream) {
+        if (hostError) *hostError = errno ? errno : EACCES;
+        return std::nullopt;
+    }
+    std::ostringstream text;
+    text << stream.rdbuf();
+    return text.str();
+}
+
+}  // namespace
+
+IniFileCache& IniFileCache::Instance() {
+    static IniFileCache* cache = new IniFileCache();
+    return *cache;
+}
+
+std::shared_ptr<const IniDocument> IniFileCache::Load(const std::filesystem::path& host, int* hostError) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::optional<FileSignature> signature = ReadFileSignature(host, hostError);
+    auto found = files_.find(host.native());
+    if (!signature) {
+        if (found != files_.end()) files_.erase(found);
+        return nullptr;
+    }
+    if (found != files_.end() && found->second.trusted && found->second.signature == *signature) {
+        return found->second.document;
+    }
+    std::int64_t readTime = NowNanoseconds();
+    std::optional<std::string> text = ReadWholeFile(host, hostError);
+    if (!text) return nullptr;
+    // A file written while it was read is parsed but not kept: its signature may not match the text.
+    std::optional<FileSignature> after = ReadFileSignature(host);
+    bool stable = after && *after == *signature;
+    if (found != files_.end() && found->second.text == *text) {
+        found->second.signature = stable ? *signature : FileSignature{};
+        found->second.trusted = stable && IsTrustworthy(*signature, readTime);
+        return found->second.document;
+    }
+    auto document = std::make_shared<const IniDocument>(*text);
+    if (files_.size() >= kMaximumCachedFiles) files_.clear();
+    CachedFile& cached = files_[host.native()];
+    cached.signature = stable ? *signature : FileSignature{};
+    cached.trusted = stable && IsTrustworthy(*signature, readTime);
+    cached.document = document;
+    cached.text = std::move(*text);
+    return document;
+}
+
+void IniFileCache::Store(const std::filesystem::path& host, const std::string& text) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::optional<FileSignature> signature = ReadFileSignature(host);
+    if (!signature) {
+        files_.erase(host.native());
+        return;
+    }
+    if (files_.size() >= kMaximumCachedFiles) files_.clear();
+    CachedFile& cached = files_[host.native()];
+    cached.signature = *signature;
+    cached.trusted = false;  // just written: the time stamp is too recent to trust
+    cached.document = std::make_shared<const IniDocument>(text);
+    cached.text = text;
+}
+
+void IniFileCache::Forget(const std::filesystem::path& host) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    files_.erase(host.native());
+}
+
+}  // namespace platform

@@ -1,0 +1,133 @@
+// An INI file as the profile functions read and write it: the lines as they are (so a write keeps
+// comments, blank lines and line ends), and an index of sections and keys for hashed,
+// case-insensitive lookups. Parsed files are kept in a process-wide cache while they do not change.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace platform {
+
+// Hash and equality over Windows-1252 upper case, usable with string_view lookups.
+struct NoCaseHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const;
+};
+struct NoCaseEqual {
+    using is_transparent = void;
+    bool operator()(std::string_view left, std::string_view right) const;
+};
+
+class IniDocument {
+public:
+    enum class LineKind { Blank, Comment, Section, Key, Outside };
+
+    struct Line {
+        LineKind kind = LineKind::Blank;
+        std::string text;    // the line without its end
+        std::string ending;  // "\r\n", "\n" or "" (the last line of a file without a final line end)
+        std::string name;    // the section's or key's name, trimmed
+        std::string value;   // the key's value, trimmed, quotes kept
+        bool hasEquals = false;
+    };
+
+    struct Entry {
+        std::string_view name;
+        std::string_view value;
+        bool hasEquals = false;
+        std::size_t line = 0;
+    };
+
+    struct Section {
+        std::string_view name;
+        std::size_t headerLine = 0;
+        std::size_t endLine = 0;  // one past the section's last line
+        std::vector<Entry> entries;
+        // The first entry of each key name.
+        std::unordered_map<std::string_view, std::size_t, NoCaseHash, NoCaseEqual> keyIndex;
+    };
+
+    // The names and values the index holds point into the lines, so a document stays where it is made.
+    explicit IniDocument(std::string_view text);
+    IniDocument(const IniDocument&) = delete;
+    IniDocument& operator=(const IniDocument&) = delete;
+
+    const std::vector<Line>& lines() const { return lines_; }
+    // Every section in file order, duplicates included.
+    const std::vector<Section>& sections() const { return sections_; }
+    // The first section of that name, as the lookups use it.
+    const Section* FindSection(std::string_view name) const;
+    // The first entry of that key in the first section of that name.
+    const Entry* FindEntry(std::string_view section, std::string_view key) const;
+
+    std::string Text() const;
+
+    // The text after an edit as WritePrivateProfileStringA and WritePrivateProfileSectionA make it,
+    // or nothing when the edit changes nothing. Lines the edit does not touch keep their text and ends.
+    std::optional<std::string> TextWithValue(std::string_view section, std::string_view key,
+                                             std::string_view value) const;
+    std::optional<std::string> TextWithoutKey(std::string_view section, std::string_view key) const;
+    std::optional<std::string> TextWithoutSection(std::string_view section) const;
+    std::optional<std::string> TextWithSection(std::string_view section, const std::vector<std::string>& contents) const;
+
+private:
+    // Where a new line of the section goes: after its last non-blank line.
+    std::size_t InsertionPoint(const Section& section) const;
+
+    std::vector<Line> lines_;
+    std::vector<Section> sections_;
+    std::unordered_map<std::string_view, std::size_t, NoCaseHash, NoCaseEqual> sectionIndex_;
+};
+
+// Blanks as the profile functions trim them from the lines of a file: space, tab and vertical tab.
+std::string_view TrimIniBlanks(std::string_view text);
+// The names given to the profile functions lose their leading and trailing spaces only.
+std::string_view TrimSpaces(std::string_view text);
+// A value enclosed in matching double or single quotes loses them.
+std::string_view StripQuotes(std::string_view value);
+
+// What identifies one state of a file: when any part differs, the file changed.
+struct FileSignature {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::int64_t size = 0;
+    std::int64_t modifiedNanoseconds = 0;
+    std::int64_t changedNanoseconds = 0;
+    bool operator==(const FileSignature&) const = default;
+};
+
+// The parsed INI files of this process. A file is reread when its signature changes; a file whose
+// time stamp was still recent when it was read (a second write within the file system's clock tick
+// could leave the stamp as it was) is compared by content until its stamp is old enough to trust.
+class IniFileCache {
+public:
+    static IniFileCache& Instance();
+
+    // The parsed file, or null when it cannot be read (errno-style code in `hostError`).
+    std::shared_ptr<const IniDocument> Load(const std::filesystem::path& host, int* hostError = nullptr);
+    // Records the text just written to the file, so the next read need not parse it again.
+    void Store(const std::filesystem::path& host, const std::string& text);
+    void Forget(const std::filesystem::path& host);
+
+private:
+    struct CachedFile {
+        FileSignature signature;
+        std::string text;
+        std::shared_ptr<const IniDocument> document;
+        bool trusted = false;
+    };
+    std::mutex mutex_;
+    std::unordered_map<std::string, CachedFile> files_;
+};
+
+std::optional<FileSignature> ReadFileSignature(const std::filesystem::path& host, int* hostError = nullptr);
+
+}  // namespace platform
