@@ -318,6 +318,7 @@ std::shared_ptr<const IniDocument> IniFileCache::Load(const std::filesystem::pat
         return found->second.document;
     }
     auto document = std::make_shared<const IniDocument>(*text);
+    ++parses_;
     if (files_.size() >= kMaximumCachedFiles) files_.clear();
     CachedFile& cached = files_[host.native()];
     cached.signature = stable ? *signature : FileSignature{};
@@ -339,6 +340,7 @@ void IniFileCache::Store(const std::filesystem::path& host, const std::string& t
     cached.signature = *signature;
     cached.trusted = false;  // just written: the time stamp is too recent to trust
     cached.document = std::make_shared<const IniDocument>(text);
+    ++parses_;
     cached.text = text;
 }
 

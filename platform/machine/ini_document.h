@@ -3,6 +3,7 @@
 // case-insensitive lookups. Parsed files are kept in a process-wide cache while they do not change.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -116,6 +117,8 @@ public:
     // Records the text just written to the file, so the next read need not parse it again.
     void Store(const std::filesystem::path& host, const std::string& text);
     void Forget(const std::filesystem::path& host);
+    // How many times a file's text has been parsed, for tests of the cache.
+    std::uint64_t parses() const { return parses_.load(); }
 
 private:
     struct CachedFile {
@@ -126,6 +129,7 @@ private:
     };
     std::mutex mutex_;
     std::unordered_map<std::string, CachedFile> files_;
+    std::atomic<std::uint64_t> parses_{0};
 };
 
 std::optional<FileSignature> ReadFileSignature(const std::filesystem::path& host, int* hostError = nullptr);
