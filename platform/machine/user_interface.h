@@ -1,7 +1,7 @@
 // What the machine's user was shown (ui/transcript.log) and the answers scripted for them (ui/answers).
 //
 // A message box (MessageBoxA) is one entry: its caption, its text (one line per line of the box,
-// continuation lines indented under the first), its buttons and icon, and the answer with where it came
+// continuation lines indented under the first; line breaks ending the text left out), its buttons and icon, and the answer with where it came
 // from: nothing after the name for a scripted answer, "(default)" when no answer was scripted, and the
 // rejected answer when the scripted one is not a button of the box:
 //   MessageBox "Caption"

@@ -76,8 +76,10 @@ const Button* ButtonAnswered(const std::vector<Button>& buttons, std::string_vie
     return nullptr;
 }
 
-// The text, one transcript line per line of the box, continuation lines under the first.
+// The text, one transcript line per line of the box, continuation lines under the first. Line breaks
+// that end the text (system message texts end with one) show nothing and are left out.
 std::string TextLines(std::string_view text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.remove_suffix(1);
     std::string lines = "  text: ";
     size_t start = 0;
     for (;;) {
