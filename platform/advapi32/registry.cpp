@@ -1,2 +1,544 @@
 // Registry calls over the machine's registry store.
+//
+// An open key is an entry of this process's handle table: the key's row id, the path it was reached by,
+// the access it was opened with, and what was read of it (its subkeys and values), kept until the
+// machine's registry counter says that some process has written since. Enumeration by index therefore
+// reads a key's lists once, however many indexes are asked for.
+//
+// Faults: each call asks for an injected fault on the full path of the key it works on, first as the key
+// is stored ("HKEY_LOCAL_MACHINE\SOFTWARE\Classes\X", "HKEY_USERS\<user>\Software") and then, when the
+// program reached it through HKEY_CLASSES_ROOT, HKEY_CURRENT_USER or HKEY_CURRENT_CONFIG, under that name
+// ("HKEY_CLASSES_ROOT\X"). A test can so make one key fail whichever way a program names it.
+//
+// Security follows Windows NT: a handle allows what it was opened for; a user who is not an
+// administrator cannot open keys below HKEY_LOCAL_MACHINE for writing nor delete them there. Windows 9x
+// has no registry security: access masks are not checked and RegDeleteKeyA removes whole subtrees.
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/machine/machine.h"
+#include "platform/machine/registry_store.h"
+#include "platform/machine/state.h"
+#include "platform/machine/text.h"
 #include "windows.h"
+
+namespace {
+
+using platform::Machine;
+using platform::RegistryStore;
+using platform::RegistrySubkey;
+using platform::RegistryValue;
+
+constexpr REGSAM kWriteRights = KEY_SET_VALUE | KEY_CREATE_SUB_KEY | DELETE;
+// What Windows NT reports as the size of a key's security descriptor.
+constexpr DWORD kSecurityDescriptorSize = 144;
+
+struct OpenKey {
+    std::int64_t id = 0;
+    std::string storedPath;  // from a stored root: "HKEY_LOCAL_MACHINE\SOFTWARE\Classes\.txt"
+    std::string namedPath;   // as the program reached it: "HKEY_CLASSES_ROOT\.txt"
+    REGSAM access = 0;
+    bool root = false;  // a stored root or the place a predefined handle stands for
+
+    std::mutex mutex;
+    std::uint64_t generation = ~0ull;
+    bool deleted = false;
+    std::optional<std::vector<RegistrySubkey>> subkeys;
+    std::optional<std::vector<RegistryValue>> values;
+};
+
+using KeyPointer = std::shared_ptr<OpenKey>;
+
+struct HandleTable {
+    std::mutex mutex;
+    std::string machineFolder;
+    std::unordered_map<ULONG_PTR, KeyPointer> open;
+    std::unordered_map<ULONG_PTR, KeyPointer> predefined;
+    ULONG_PTR next = 0x100;
+};
+
+HandleTable& Handles() {
+    static HandleTable table;
+    return table;
+}
+
+const char* PredefinedName(ULONG_PTR handle) {
+    if (handle == reinterpret_cast<ULONG_PTR>(HKEY_CLASSES_ROOT)) return "HKEY_CLASSES_ROOT";
+    if (handle == reinterpret_cast<ULONG_PTR>(HKEY_CURRENT_USER)) return "HKEY_CURRENT_USER";
+    if (handle == reinterpret_cast<ULONG_PTR>(HKEY_LOCAL_MACHINE)) return "HKEY_LOCAL_MACHINE";
+    if (handle == reinterpret_cast<ULONG_PTR>(HKEY_USERS)) return "HKEY_USERS";
+    if (handle == reinterpret_cast<ULONG_PTR>(HKEY_PERFORMANCE_DATA)) return "HKEY_PERFORMANCE_DATA";
+    if (handle == reinterpret_cast<ULONG_PTR>(HKEY_CURRENT_CONFIG)) return "HKEY_CURRENT_CONFIG";
+    if (handle == reinterpret_cast<ULONG_PTR>(HKEY_DYN_DATA)) return "HKEY_DYN_DATA";
+    return nullptr;
+}
+
+bool UnderLocalMachine(const std::string& storedPath) {
+    return storedPath.compare(0, 18, "HKEY_LOCAL_MACHINE") == 0;
+}
+
+// What one call works with: the machine, this thread's connection to its registry, the rules in force.
+struct Call {
+    Call() : machine(Machine::Current()), store(RegistryStore::For(machine)) {}
+    Machine& machine;
+    RegistryStore& store;
+    bool nt() const { return machine.IsNT(); }
+    // Registry keys below HKEY_LOCAL_MACHINE are read-only for a user of Windows NT without
+    // administrator rights.
+    bool LocalMachineLocked(const std::string& storedPath) const {
+        return nt() && !machine.settings().administrator && UnderLocalMachine(storedPath);
+    }
+    // Whether the handle's access allows the right (always on Windows 9x).
+    bool Allows(const OpenKey& key, REGSAM right) const { return !nt() || (key.access & right) != 0; }
+};
+
+LONG Lookup(Call& call, HKEY handle, KeyPointer& key) {
+    HandleTable& table = Handles();
+    std::lock_guard<std::mutex> lock(table.mutex);
+    if (table.machineFolder != call.machine.folder().native()) {
+        // The process moved to another machine: the handles of the previous one mean nothing here.
+        table.open.clear();
+        table.predefined.clear();
+        table.machineFolder = call.machine.folder().native();
+    }
+    auto value = reinterpret_cast<ULONG_PTR>(handle);
+    if (auto found = table.open.find(value); found != table.open.end()) {
+        key = found->second;
+        return ERROR_SUCCESS;
+    }
+    const char* rootName = PredefinedName(value);
+    if (!rootName) return ERROR_INVALID_HANDLE;
+    if (auto found = table.predefined.find(value); found != table.predefined.end()) {
+        key = found->second;
+        return ERROR_SUCCESS;
+    }
+    std::optional<std::string> stored = platform::RealRootPath(call.machine.settings(), rootName);
+    if (!stored) return ERROR_INVALID_HANDLE;
+    std::optional<std::int64_t> id = call.store.FindKey(*stored);
+    if (!id) return ERROR_FILE_NOT_FOUND;
+    key = std::make_shared<OpenKey>();
+    key->id = *id;
+    key->storedPath = *stored;
+    key->namedPath = rootName;
+    key->root = true;
+    key->access = call.LocalMachineLocked(*stored) ? KEY_READ : KEY_ALL_ACCESS;
+    table.predefined[value] = key;
+    return ERROR_SUCCESS;
+}
+
+HKEY AddHandle(const KeyPointer& key) {
+    HandleTable& table = Handles();
+    std::lock_guard<std::mutex> lock(table.mutex);
+    ULONG_PTR value = table.next;
+    table.next += 4;
+    table.open[value] = key;
+    return reinterpret_cast<HKEY>(value);
+}
+
+// Drops what the handle remembers when some process wrote to the registry since, and tells whether its
+// key still exists. The caller holds the key's mutex.
+LONG Refresh(Call& call, OpenKey& key) {
+    std::uint64_t generation = call.machine.counters().Read(platform::SharedCounter::Registry);
+    if (generation != key.generation) {
+        key.subkeys.reset();
+        key.values.reset();
+        if (!key.deleted) key.deleted = !call.store.Key(key.id).has_value();
+        key.generation = generation;
+    }
+    return key.deleted ? ERROR_KEY_DELETED : ERROR_SUCCESS;
+}
+
+const std::vector<RegistrySubkey>& Subkeys(Call& call, OpenKey& key) {
+    if (!key.subkeys) key.subkeys = call.store.Subkeys(key.id);
+    return *key.subkeys;
+}
+
+const std::vector<RegistryValue>& Values(Call& call, OpenKey& key) {
+    if (!key.values) key.values = call.store.Values(key.id);
+    return *key.values;
+}
+
+std::string JoinPath(const std::string& base, const std::vector<std::string_view>& parts) {
+    std::string path = base;
+    for (std::string_view part : parts) {
+        path.push_back('\\');
+        path.append(part);
+    }
+    return path;
+}
+
+LONG Fault(const std::string& storedPath, const std::string& namedPath, std::string_view operation) {
+    DWORD error = platform::InjectedFault(platform::fault_target::kRegistry, storedPath, operation);
+    if (error == 0 && namedPath != storedPath) {
+        error = platform::InjectedFault(platform::fault_target::kRegistry, namedPath, operation);
+    }
+    return static_cast<LONG>(error);
+}
+
+// The id of the subkey path below the key, or nothing. The first step uses the key's list of subkeys
+// when it holds one (a walk that enumerated the key first).
+std::optional<std::int64_t> FindBelow(Call& call, OpenKey& key, const std::vector<std::string_view>& parts) {
+    std::int64_t id = key.id;
+    for (std::size_t index = 0; index < parts.size(); ++index) {
+        if (index == 0 && key.subkeys) {
+            const auto& list = *key.subkeys;
+            auto found = std::lower_bound(list.begin(), list.end(), parts[0], [](const RegistrySubkey& subkey, std::string_view name) {
+                return platform::CompareNoCase(subkey.name, name) < 0;
+            });
+            if (found == list.end() || !platform::EqualsNoCase(found->name, parts[0])) return std::nullopt;
+            id = found->id;
+            continue;
+        }
+        std::optional<std::int64_t> child = call.store.FindSubkey(id, parts[index]);
+        if (!child) return std::nullopt;
+        id = *child;
+    }
+    return id;
+}
+
+KeyPointer MakeChild(const OpenKey& parent, std::int64_t id, const std::vector<std::string_view>& parts, REGSAM access) {
+    auto key = std::make_shared<OpenKey>();
+    key->id = id;
+    key->storedPath = JoinPath(parent.storedPath, parts);
+    key->namedPath = JoinPath(parent.namedPath, parts);
+    key->access = access;
+    key->root = parent.root && parts.empty();
+    return key;
+}
+
+// Copies a name and its terminator when they fit in `size` characters.
+bool CopyName(const std::string& name, LPSTR buffer, DWORD size) {
+    if (name.size() >= size) return false;
+    std::memcpy(buffer, name.c_str(), name.size() + 1);
+    return true;
+}
+
+void SetFileTime(PFILETIME time, std::int64_t ticks) {
+    if (!time) return;
+    time->dwLowDateTime = static_cast<DWORD>(static_cast<std::uint64_t>(ticks) & 0xFFFFFFFFu);
+    time->dwHighDateTime = static_cast<DWORD>(static_cast<std::uint64_t>(ticks) >> 32);
+}
+
+// Runs a call; a failure of the store itself (a broken or unreadable registry.db) becomes the error
+// Windows gives for an unreadable hive.
+template <typename Body>
+LONG Guarded(Body&& body) {
+    try {
+        return body();
+    } catch (const std::exception&) {
+        return ERROR_REGISTRY_IO_FAILED;
+    }
+}
+
+// Opens (or, with create, creates) the path below a key. Shared by the Open and Create families.
+LONG OpenOrCreate(HKEY parentHandle, LPCSTR subKey, REGSAM desired, bool create, LPCSTR className,
+                  PHKEY result, LPDWORD disposition) {
+    Call call;
+    KeyPointer parent;
+    if (LONG error = Lookup(call, parentHandle, parent)) return error;
+    std::lock_guard<std::mutex> lock(parent->mutex);
+    if (LONG error = Refresh(call, *parent)) return error;
+    std::string_view path = subKey ? subKey : "";
+    // Windows NT refuses a path that starts at a backslash; Windows 9x skips it.
+    if (call.nt() && !path.empty() && path.front() == '\\') return ERROR_BAD_PATHNAME;
+    std::vector<std::string_view> parts = platform::SplitKeyPath(path);
+    std::string storedPath = JoinPath(parent->storedPath, parts);
+    if (LONG error = Fault(storedPath, JoinPath(parent->namedPath, parts), create ? "create" : "open")) return error;
+
+    bool locked = call.LocalMachineLocked(storedPath);
+    REGSAM access = desired;
+    if (desired & MAXIMUM_ALLOWED) access = locked ? KEY_READ : KEY_ALL_ACCESS;
+    if (locked && (access & kWriteRights)) return ERROR_ACCESS_DENIED;
+
+    std::optional<std::int64_t> id = FindBelow(call, *parent, parts);
+    DWORD outcome = REG_OPENED_EXISTING_KEY;
+    if (!id) {
+        if (!create) return ERROR_FILE_NOT_FOUND;
+        if (locked || !call.Allows(*parent, KEY_CREATE_SUB_KEY)) return ERROR_ACCESS_DENIED;
+        id = call.store.CreateKey(parent->id, parts, className ? className : "").id;
+        outcome = REG_CREATED_NEW_KEY;
+    }
+    *result = AddHandle(MakeChild(*parent, *id, parts, access));
+    if (disposition) *disposition = outcome;
+    return ERROR_SUCCESS;
+}
+
+}  // namespace
+
+extern "C" LONG WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM samDesired, PHKEY phkResult) {
+    if (!phkResult) return ERROR_INVALID_PARAMETER;
+    return Guarded([&] { return OpenOrCreate(hKey, lpSubKey, samDesired, false, nullptr, phkResult, nullptr); });
+}
+
+extern "C" LONG WINAPI RegOpenKeyA(HKEY hKey, LPCSTR lpSubKey, PHKEY phkResult) {
+    if (!phkResult) return ERROR_INVALID_PARAMETER;
+    return Guarded([&]() -> LONG {
+        if (!lpSubKey || !*lpSubKey) {
+            // The old call hands back the key it was given.
+            Call call;
+            KeyPointer key;
+            if (LONG error = Lookup(call, hKey, key)) return error;
+            *phkResult = hKey;
+            return ERROR_SUCCESS;
+        }
+        return OpenOrCreate(hKey, lpSubKey, MAXIMUM_ALLOWED, false, nullptr, phkResult, nullptr);
+    });
+}
+
+extern "C" LONG WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR lpClass, DWORD, REGSAM samDesired,
+                                       LPSECURITY_ATTRIBUTES, PHKEY phkResult, LPDWORD lpdwDisposition) {
+    if (!phkResult || !lpSubKey) return ERROR_INVALID_PARAMETER;
+    return Guarded(
+        [&] { return OpenOrCreate(hKey, lpSubKey, samDesired, true, lpClass, phkResult, lpdwDisposition); });
+}
+
+extern "C" LONG WINAPI RegCreateKeyA(HKEY hKey, LPCSTR lpSubKey, PHKEY phkResult) {
+    if (!phkResult) return ERROR_INVALID_PARAMETER;
+    return Guarded([&]() -> LONG {
+        if (!lpSubKey || !*lpSubKey) {
+            Call call;
+            KeyPointer key;
+            if (LONG error = Lookup(call, hKey, key)) return error;
+            *phkResult = hKey;
+            return ERROR_SUCCESS;
+        }
+        return OpenOrCreate(hKey, lpSubKey, MAXIMUM_ALLOWED, true, nullptr, phkResult, nullptr);
+    });
+}
+
+extern "C" LONG WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType,
+                                        LPBYTE lpData, LPDWORD lpcbData) {
+    if (lpReserved || (lpData && !lpcbData)) return ERROR_INVALID_PARAMETER;
+    return Guarded([&]() -> LONG {
+        Call call;
+        KeyPointer key;
+        if (LONG error = Lookup(call, hKey, key)) return error;
+        std::lock_guard<std::mutex> lock(key->mutex);
+        if (LONG error = Refresh(call, *key)) return error;
+        if (LONG error = Fault(key->storedPath, key->namedPath, "query")) return error;
+        if (!call.Allows(*key, KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
+        std::string_view name = lpValueName ? lpValueName : "";
+        std::optional<RegistryValue> fetched;
+        const RegistryValue* value = nullptr;
+        if (key->values) {
+            for (const RegistryValue& candidate : *key->values) {
+                if (platform::EqualsNoCase(candidate.name, name)) {
+                    value = &candidate;
+                    break;
+                }
+            }
+        } else {
+            fetched = call.store.Value(key->id, name);
+            if (fetched) value = &*fetched;
+        }
+        if (!value) return ERROR_FILE_NOT_FOUND;
+        if (lpType) *lpType = value->type;
+        auto size = static_cast<DWORD>(value->data.size());
+        if (!lpData) {
+            if (lpcbData) *lpcbData = size;
+            return ERROR_SUCCESS;
+        }
+        if (*lpcbData < size) {
+            *lpcbData = size;
+            return ERROR_MORE_DATA;
+        }
+        std::memcpy(lpData, value->data.data(), size);
+        *lpcbData = size;
+        return ERROR_SUCCESS;
+    });
+}
+
+extern "C" LONG WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, const BYTE* lpData,
+                                      DWORD cbData) {
+    if (!lpData && cbData) return ERROR_NOACCESS;
+    return Guarded([&]() -> LONG {
+        Call call;
+        KeyPointer key;
+        if (LONG error = Lookup(call, hKey, key)) return error;
+        std::lock_guard<std::mutex> lock(key->mutex);
+        if (LONG error = Refresh(call, *key)) return error;
+        if (LONG error = Fault(key->storedPath, key->namedPath, "set")) return error;
+        if (!call.Allows(*key, KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
+        call.store.SetValue(key->id, lpValueName ? lpValueName : "", dwType,
+                            std::string_view(reinterpret_cast<const char*>(lpData), lpData ? cbData : 0));
+        return ERROR_SUCCESS;
+    });
+}
+
+extern "C" LONG WINAPI RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LPDWORD lpReserved,
+                                     LPSTR lpClass, LPDWORD lpcchClass, PFILETIME lpftLastWriteTime) {
+    if (!lpName || !lpcchName || lpReserved || (lpClass && !lpcchClass)) return ERROR_INVALID_PARAMETER;
+    return Guarded([&]() -> LONG {
+        Call call;
+        KeyPointer key;
+        if (LONG error = Lookup(call, hKey, key)) return error;
+        std::lock_guard<std::mutex> lock(key->mutex);
+        if (LONG error = Refresh(call, *key)) return error;
+        if (LONG error = Fault(key->storedPath, key->namedPath, "enum")) return error;
+        if (!call.Allows(*key, KEY_ENUMERATE_SUB_KEYS)) return ERROR_ACCESS_DENIED;
+        const std::vector<RegistrySubkey>& subkeys = Subkeys(call, *key);
+        if (dwIndex >= subkeys.size()) return ERROR_NO_MORE_ITEMS;
+        const RegistrySubkey& subkey = subkeys[dwIndex];
+        if (subkey.name.size() >= *lpcchName) return ERROR_MORE_DATA;
+        if (lpClass && subkey.className.size() >= *lpcchClass) return ERROR_MORE_DATA;
+        CopyName(subkey.name, lpName, *lpcchName);
+        *lpcchName = static_cast<DWORD>(subkey.name.size());
+        if (lpClass) {
+            CopyName(subkey.className, lpClass, *lpcchClass);
+            *lpcchClass = static_cast<DWORD>(subkey.className.size());
+        }
+        SetFileTime(lpftLastWriteTime, subkey.writeTime);
+        return ERROR_SUCCESS;
+    });
+}
+
+extern "C" LONG WINAPI RegEnumKeyA(HKEY hKey, DWORD dwIndex, LPSTR lpName, DWORD cchName) {
+    DWORD size = cchName;
+    return RegEnumKeyExA(hKey, dwIndex, lpName, &size, nullptr, nullptr, nullptr, nullptr);
+}
+
+extern "C" LONG WINAPI RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName,
+                                     LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
+    if (!lpValueName || !lpcchValueName || lpReserved || (lpData && !lpcbData)) return ERROR_INVALID_PARAMETER;
+    return Guarded([&]() -> LONG {
+        Call call;
+        KeyPointer key;
+        if (LONG error = Lookup(call, hKey, key)) return error;
+        std::lock_guard<std::mutex> lock(key->mutex);
+        if (LONG error = Refresh(call, *key)) return error;
+        if (LONG error = Fault(key->storedPath, key->namedPath, "enum")) return error;
+        if (!call.Allows(*key, KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
+        const std::vector<RegistryValue>& values = Values(call, *key);
+        if (dwIndex >= values.size()) return ERROR_NO_MORE_ITEMS;
+        const RegistryValue& value = values[dwIndex];
+        if (!CopyName(value.name, lpValueName, *lpcchValueName)) return ERROR_MORE_DATA;
+        *lpcchValueName = static_cast<DWORD>(value.name.size());
+        if (lpType) *lpType = value.type;
+        auto size = static_cast<DWORD>(value.data.size());
+        if (!lpData) {
+            if (lpcbData) *lpcbData = size;
+            return ERROR_SUCCESS;
+        }
+        if (*lpcbData < size) {
+            *lpcbData = size;
+            return ERROR_MORE_DATA;
+        }
+        std::memcpy(lpData, value.data.data(), size);
+        *lpcbData = size;
+        return ERROR_SUCCESS;
+    });
+}
+
+extern "C" LONG WINAPI RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWORD lpReserved,
+                                        LPDWORD lpcSubKeys, LPDWORD lpcbMaxSubKeyLen, LPDWORD lpcbMaxClassLen,
+                                        LPDWORD lpcValues, LPDWORD lpcbMaxValueNameLen, LPDWORD lpcbMaxValueLen,
+                                        LPDWORD lpcbSecurityDescriptor, PFILETIME lpftLastWriteTime) {
+    if (lpReserved || (lpClass && !lpcchClass)) return ERROR_INVALID_PARAMETER;
+    return Guarded([&]() -> LONG {
+        Call call;
+        KeyPointer key;
+        if (LONG error = Lookup(call, hKey, key)) return error;
+        std::lock_guard<std::mutex> lock(key->mutex);
+        if (LONG error = Refresh(call, *key)) return error;
+        if (LONG error = Fault(key->storedPath, key->namedPath, "info")) return error;
+        if (!call.Allows(*key, KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
+        std::optional<platform::RegistryKeyRecord> record = call.store.Key(key->id);
+        if (!record) return ERROR_KEY_DELETED;
+        if (lpClass) {
+            if (record->className.size() >= *lpcchClass) {
+                *lpcchClass = static_cast<DWORD>(record->className.size());
+                return ERROR_MORE_DATA;
+            }
+            CopyName(record->className, lpClass, *lpcchClass);
+        }
+        if (lpcchClass) *lpcchClass = static_cast<DWORD>(record->className.size());
+
+        DWORD maxSubkey = 0, maxClass = 0, maxValueName = 0, maxValue = 0;
+        const std::vector<RegistrySubkey>& subkeys = Subkeys(call, *key);
+        for (const RegistrySubkey& subkey : subkeys) {
+            maxSubkey = std::max(maxSubkey, static_cast<DWORD>(subkey.name.size()));
+            maxClass = std::max(maxClass, static_cast<DWORD>(subkey.className.size()));
+        }
+        const std::vector<RegistryValue>& values = Values(call, *key);
+        for (const RegistryValue& value : values) {
+            maxValueName = std::max(maxValueName, static_cast<DWORD>(value.name.size()));
+            maxValue = std::max(maxValue, static_cast<DWORD>(value.data.size()));
+        }
+        if (lpcSubKeys) *lpcSubKeys = static_cast<DWORD>(subkeys.size());
+        if (lpcbMaxSubKeyLen) *lpcbMaxSubKeyLen = maxSubkey;
+        if (lpcbMaxClassLen) *lpcbMaxClassLen = maxClass;
+        if (lpcValues) *lpcValues = static_cast<DWORD>(values.size());
+        if (lpcbMaxValueNameLen) *lpcbMaxValueNameLen = maxValueName;
+        if (lpcbMaxValueLen) *lpcbMaxValueLen = maxValue;
+        if (lpcbSecurityDescriptor) *lpcbSecurityDescriptor = call.nt() ? kSecurityDescriptorSize : 0;
+        SetFileTime(lpftLastWriteTime, record->writeTime);
+        return ERROR_SUCCESS;
+    });
+}
+
+extern "C" LONG WINAPI RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
+    if (!lpSubKey) return ERROR_INVALID_PARAMETER;
+    return Guarded([&]() -> LONG {
+        Call call;
+        KeyPointer key;
+        if (LONG error = Lookup(call, hKey, key)) return error;
+        std::lock_guard<std::mutex> lock(key->mutex);
+        if (LONG error = Refresh(call, *key)) return error;
+        std::vector<std::string_view> parts = platform::SplitKeyPath(lpSubKey);
+        std::string storedPath = JoinPath(key->storedPath, parts);
+        if (LONG error = Fault(storedPath, JoinPath(key->namedPath, parts), "deletekey")) return error;
+        std::optional<std::int64_t> id = FindBelow(call, *key, parts);
+        if (!id) return ERROR_FILE_NOT_FOUND;
+        // The roots, and the keys the predefined handles stand for, stay.
+        if (key->root && parts.empty()) return ERROR_ACCESS_DENIED;
+        if (call.LocalMachineLocked(storedPath)) return ERROR_ACCESS_DENIED;
+        if (call.nt() && call.store.HasSubkeys(*id)) return ERROR_ACCESS_DENIED;
+        call.store.DeleteKeyTree(*id);
+        return ERROR_SUCCESS;
+    });
+}
+
+extern "C" LONG WINAPI RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
+    return Guarded([&]() -> LONG {
+        Call call;
+        KeyPointer key;
+        if (LONG error = Lookup(call, hKey, key)) return error;
+        std::lock_guard<std::mutex> lock(key->mutex);
+        if (LONG error = Refresh(call, *key)) return error;
+        if (LONG error = Fault(key->storedPath, key->namedPath, "deletevalue")) return error;
+        if (!call.Allows(*key, KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
+        if (!call.store.DeleteValue(key->id, lpValueName ? lpValueName : "")) return ERROR_FILE_NOT_FOUND;
+        return ERROR_SUCCESS;
+    });
+}
+
+extern "C" LONG WINAPI RegCloseKey(HKEY hKey) {
+    return Guarded([&]() -> LONG {
+        Call call;
+        auto value = reinterpret_cast<ULONG_PTR>(hKey);
+        if (const char* rootName = PredefinedName(value)) {
+            return platform::RealRootPath(call.machine.settings(), rootName) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+        }
+        HandleTable& table = Handles();
+        std::lock_guard<std::mutex> lock(table.mutex);
+        if (table.machineFolder != call.machine.folder().native()) return ERROR_INVALID_HANDLE;
+        return table.open.erase(value) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+    });
+}
+
+extern "C" LONG WINAPI RegFlushKey(HKEY hKey) {
+    // Every write is committed before its call returns; there is nothing left to flush.
+    return Guarded([&]() -> LONG {
+        Call call;
+        KeyPointer key;
+        if (LONG error = Lookup(call, hKey, key)) return error;
+        std::lock_guard<std::mutex> lock(key->mutex);
+        return Refresh(call, *key);
+    });
+}

@@ -1,22 +1,140 @@
 // The machine's registry, kept in registry.db.
+//
+// Keys and values live in two tables. Names keep the spelling they were created with and are found
+// through their upper-case form (Windows-1252), so lookups ignore case. Only HKEY_LOCAL_MACHINE,
+// HKEY_USERS and, on Windows 9x, HKEY_DYN_DATA are stored; the other predefined roots are places inside
+// them (RealRootPath).
+//
+// Each thread of a process talks to registry.db through its own connection with its prepared
+// statements (RegistryStore::For): SQLite connections must not be shared between threads without a
+// lock, and separate connections let the threads of a program read at once in WAL mode. Every write is
+// one transaction; after it commits the machine's SharedCounter::Registry is moved on, which tells the
+// caches of every process (open key handles) that what they hold may be stale.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/machine/machine.h"
+#include "platform/machine/sqlite_database.h"
 
 namespace platform {
+
+// The key under HKEY_USERS that HKEY_CURRENT_USER stands for on Windows NT; on Windows 9x it is ".DEFAULT".
+inline constexpr std::string_view kCurrentUserKeyNT = "S-1-5-21-1004336348-1177238915-682003330-1003";
+
+// Where a predefined root ("HKEY_CLASSES_ROOT") lives in the store ("HKEY_LOCAL_MACHINE\SOFTWARE\Classes").
+// A stored root maps to itself; a root this system does not have (HKEY_DYN_DATA on NT, unknown names)
+// gives nothing.
+std::optional<std::string> RealRootPath(const MachineSettings& settings, std::string_view rootName);
+
+// "A\B\\C\" as {"A", "B", "C"}: empty parts (doubled or trailing backslashes) are dropped.
+std::vector<std::string_view> SplitKeyPath(std::string_view path);
+
+// FILETIME of now, as 100-nanosecond ticks since 1601.
+std::int64_t CurrentFileTime();
+
+struct RegistrySubkey {
+    std::int64_t id = 0;
+    std::string name;
+    std::string className;
+    std::int64_t writeTime = 0;
+};
+
+struct RegistryValue {
+    std::string name;  // empty: the key's default value
+    DWORD type = 0;
+    std::string data;  // the bytes exactly as set
+};
+
+struct RegistryKeyRecord {
+    std::int64_t id = 0;
+    std::string className;
+    std::int64_t writeTime = 0;
+};
+
+class RegistryStore {
+public:
+    // The calling thread's connection to the registry of the machine; reopened when the thread moves to
+    // another machine.
+    static RegistryStore& For(Machine& machine);
+
+    // A connection of its own (creating the tables and the stored roots when they are missing).
+    RegistryStore(const std::filesystem::path& databaseFile, const MachineSettings& settings);
+    ~RegistryStore();
+    RegistryStore(const RegistryStore&) = delete;
+    RegistryStore& operator=(const RegistryStore&) = delete;
+
+    // Reads. Each sees the last committed state.
+    std::optional<std::int64_t> RootId(std::string_view storedRootName);
+    std::optional<std::int64_t> FindSubkey(std::int64_t parent, std::string_view name);
+    // The key at a full path ("HKEY_CURRENT_USER\Software"), the root mapped; also gives the stored
+    // spelling of each component after the root when asked.
+    std::optional<std::int64_t> FindKey(std::string_view fullPath, std::vector<std::string>* spelling = nullptr);
+    std::optional<RegistryKeyRecord> Key(std::int64_t id);
+    // Subkeys ordered by upper-case name, as Windows NT lists them.
+    std::vector<RegistrySubkey> Subkeys(std::int64_t id);
+    bool HasSubkeys(std::int64_t id);
+    // Values in the order they were created.
+    std::vector<RegistryValue> Values(std::int64_t id);
+    std::optional<RegistryValue> Value(std::int64_t id, std::string_view name);
+
+    // Writes, each one transaction.
+    struct Created {
+        std::int64_t id = 0;
+        bool created = false;
+    };
+    // Creates what is missing of the path below the parent; the class goes to keys created here.
+    Created CreateKey(std::int64_t parent, const std::vector<std::string_view>& components,
+                      std::string_view className);
+    void SetValue(std::int64_t key, std::string_view name, DWORD type, std::string_view data);
+    // False when there was no such value.
+    bool DeleteValue(std::int64_t key, std::string_view name);
+    // Removes the key, everything below it and their values.
+    void DeleteKeyTree(std::int64_t id);
+
+    // Several changes as one transaction (import); the functions above nest inside it.
+    class Batch {
+    public:
+        explicit Batch(RegistryStore& store);
+        ~Batch();
+        Batch(const Batch&) = delete;
+        Batch& operator=(const Batch&) = delete;
+        void Commit();
+
+    private:
+        RegistryStore& store_;
+        SqliteTransaction transaction_;
+    };
+
+private:
+    struct Statements;
+    template <typename Action>
+    auto Write(Action&& action);
+    std::optional<std::int64_t> FindPath(std::int64_t root, const std::vector<std::string_view>& components,
+                                         std::vector<std::string>* spelling);
+    void Touch(std::int64_t key, std::int64_t time);
+
+    SqliteDatabase database_;
+    std::unique_ptr<Statements> statements_;
+    const MachineSettings settings_;
+    SharedCounters* counters_ = nullptr;
+    int batchDepth_ = 0;
+};
 
 // Creates registry.db for a new machine with the keys every installation of its system has.
 void InitializeMachineRegistry(const std::filesystem::path& folder, const MachineSettings& settings);
 
 // Reads REGEDIT4 text into the machine's registry (keys created, values set, "[-key]" and "name"=-
-// deleted). Throws std::runtime_error naming the line of a malformed entry.
+// deleted), all of it as one transaction. Throws std::runtime_error naming the line of a malformed entry.
 void ImportRegistryText(Machine& machine, std::string_view text);
 // REGEDIT4 text of the key (a full path such as "HKEY_LOCAL_MACHINE\SOFTWARE\X") and all below it;
-// an empty path exports every root.
+// an empty path exports every stored root. Throws std::runtime_error when the key does not exist.
 std::string ExportRegistryText(Machine& machine, std::string_view keyPath);
 
 }  // namespace platform

@@ -24,6 +24,8 @@ namespace {
 struct FaultCache {
     std::mutex mutex;
     const Machine* machine = nullptr;
+    // A later machine may take the address of a detached one; its folder tells them apart.
+    std::string folder;
     std::uint64_t generation = ~0ull;
     std::vector<FaultRule> rules;
     std::vector<std::int64_t> ids;
@@ -79,7 +81,7 @@ DWORD InjectedFault(std::string_view target, std::string_view object, std::strin
     FaultCache& cache = Cache();
     std::lock_guard<std::mutex> lock(cache.mutex);
     std::uint64_t generation = machine->counters().Read(SharedCounter::Faults);
-    if (cache.machine != machine || cache.generation != generation) {
+    if (cache.machine != machine || cache.folder != machine->folder().native() || cache.generation != generation) {
         cache.rules.clear();
         cache.ids.clear();
         machine->WithState([&](SqliteDatabase& database) {
@@ -93,6 +95,7 @@ DWORD InjectedFault(std::string_view target, std::string_view object, std::strin
             }
         });
         cache.machine = machine;
+        cache.folder = machine->folder().native();
         cache.generation = generation;
     }
     for (std::size_t index = 0; index < cache.rules.size(); ++index) {

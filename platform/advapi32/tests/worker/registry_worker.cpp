@@ -1,0 +1,69 @@
+// Writes to the registry of the machine named by WINMACHINE, as a separate process for the tests.
+//   registry_worker set <key below HKLM> <value prefix> <count>   one RegSetValueExA per value
+//   registry_worker churn <key below HKLM> <size>                 rewrites one value for ever, each time
+//                                                                  filled with one byte that changes
+//   registry_worker import <.reg file>                           ImportRegistryText of the file
+//   registry_worker delete <key below HKLM>                      RegDeleteKeyA
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "platform/machine/registry_store.h"
+#include "windows.h"
+
+namespace {
+
+int Fail(const char* what, LONG error) {
+    std::fprintf(stderr, "registry_worker: %s failed with %ld\n", what, static_cast<long>(error));
+    return 1;
+}
+
+int SetValues(const char* keyPath, const std::string& prefix, int count) {
+    HKEY key = nullptr;
+    LONG error = RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    if (error != ERROR_SUCCESS) return Fail("RegCreateKeyExA", error);
+    for (int index = 0; index < count; ++index) {
+        std::string name = prefix + std::to_string(index);
+        DWORD data = static_cast<DWORD>(index);
+        error = RegSetValueExA(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data);
+        if (error != ERROR_SUCCESS) return Fail("RegSetValueExA", error);
+    }
+    RegCloseKey(key);
+    return 0;
+}
+
+int Churn(const char* keyPath, DWORD size) {
+    HKEY key = nullptr;
+    LONG error = RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    if (error != ERROR_SUCCESS) return Fail("RegCreateKeyExA", error);
+    for (unsigned round = 1;; ++round) {
+        std::string data(size, static_cast<char>(round & 0xFF));
+        error = RegSetValueExA(key, "Data", 0, REG_BINARY, reinterpret_cast<const BYTE*>(data.data()), size);
+        if (error != ERROR_SUCCESS) return Fail("RegSetValueExA", error);
+    }
+}
+
+int Import(const char* file) {
+    std::ifstream stream(file, std::ios::binary);
+    std::ostringstream text;
+    text << stream.rdbuf();
+    platform::ImportRegistryText(platform::Machine::Current(), text.str());
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string command = argc > 1 ? argv[1] : "";
+    if (command == "set" && argc == 5) return SetValues(argv[2], argv[3], std::atoi(argv[4]));
+    if (command == "churn" && argc == 4) return Churn(argv[2], static_cast<DWORD>(std::atoi(argv[3])));
+    if (command == "import" && argc == 3) return Import(argv[2]);
+    if (command == "delete" && argc == 3) {
+        LONG error = RegDeleteKeyA(HKEY_LOCAL_MACHINE, argv[2]);
+        return error == ERROR_SUCCESS ? 0 : Fail("RegDeleteKeyA", error);
+    }
+    std::fprintf(stderr, "usage: registry_worker set|churn|import|delete ...\n");
+    return 2;
+}
