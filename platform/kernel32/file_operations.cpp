@@ -1,7 +1,17 @@
 // Attributes, deleting, copying and moving files, and creating and removing folders.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+
 #include "platform/kernel32/file_system.h"
 #include "platform/machine/file_attributes.h"
+#include "platform/machine/file_sharing.h"
 #include "platform/machine/machine.h"
+#include "platform/machine/state.h"
+#include "platform/machine/text.h"
 
 using platform::HostPath;
 using platform::Machine;
@@ -32,4 +42,207 @@ extern "C" BOOL WINAPI SetFileAttributesA(LPCSTR lpFileName, DWORD dwFileAttribu
         return FALSE;
     }
     return TRUE;
+}
+
+namespace platform {
+
+namespace {
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+BOOL Fail(DWORD error) {
+    SetLastError(error);
+    return FALSE;
+}
+
+bool SameVolume(const HostPath& left, const HostPath& right) {
+    const WindowsPath& a = left.longPath;
+    const WindowsPath& b = right.longPath;
+    if (a.drive != b.drive) return false;
+    if (!a.IsNetwork()) return true;
+    return EqualsNoCase(a.server, b.server) && EqualsNoCase(a.share, b.share);
+}
+
+bool SameEntry(const HostPath& left, const HostPath& right) {
+    std::error_code error;
+    return left.exists && right.exists && std::filesystem::equivalent(left.host, right.host, error);
+}
+
+bool FolderIsReadOnly(Machine& machine, const HostPath& path) {
+    return (ReadFileAttributes(machine, path.host) & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
+// Copies a file's contents, host permission and last-write time, as CopyFileA does.
+DWORD CopyHostFile(const std::filesystem::path& from, const std::filesystem::path& to) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    fs::copy_file(from, to, fs::copy_options::overwrite_existing, error);
+    if (error) return ErrorFromErrno(error.value());
+    fs::permissions(to, fs::status(from, error).permissions(), error);
+    fs::file_time_type written = fs::last_write_time(from, error);
+    if (!error) fs::last_write_time(to, written, error);
+    return 0;
+}
+
+// The checks CopyFileA and MoveFileExA make on a destination that exists; 0 when it may be replaced.
+DWORD CheckReplaceable(const HostPath& destination) {
+    if (destination.isDirectory) return ERROR_ACCESS_DENIED;
+    if (IsReadOnlyOnHost(destination.host)) return ERROR_ACCESS_DENIED;
+    return CheckFileUse(destination.host, FileUse{false, true, true, 0});
+}
+
+BOOL CopyFile(LPCSTR existingName, LPCSTR newName, bool failIfExists) {
+    std::optional<HostPath> source = ResolvePathArgument(existingName);
+    if (!source) return FALSE;
+    std::optional<HostPath> destination = ResolvePathArgument(newName);
+    if (!destination) return FALSE;
+    if (FileFaultInjected(*source, "copy") || FileFaultInjected(*destination, "copy")) return FALSE;
+    if (!source->exists) return Fail(MissingPathError(*source));
+    if (source->isDirectory) return Fail(ERROR_ACCESS_DENIED);
+    if (DWORD error = CheckFileUse(source->host, FileUse{true, false, false, FILE_SHARE_READ | FILE_SHARE_DELETE})) {
+        return Fail(error);
+    }
+    if (!destination->parentExists) return Fail(ERROR_PATH_NOT_FOUND);
+    if (destination->exists) {
+        if (failIfExists) return Fail(ERROR_FILE_EXISTS);
+        if (SameEntry(*source, *destination)) return Fail(ERROR_SHARING_VIOLATION);
+        if (DWORD error = CheckReplaceable(*destination)) return Fail(error);
+    }
+    Machine& machine = Machine::Current();
+    if (DWORD error = CopyHostFile(source->host, destination->host)) return Fail(error);
+    CopyEntryAttributes(machine, source->host, destination->host);
+    if (!destination->exists) {
+        ShortNameOf(machine, destination->host.parent_path(), destination->host.filename().string());
+    }
+    return TRUE;
+}
+
+// Records a move or delete for the next start; the paths are kept in their full long form.
+BOOL DelayUntilReboot(LPCSTR existingName, LPCSTR newName, DWORD flags) {
+    Machine& machine = Machine::Current();
+    if (flags & MOVEFILE_COPY_ALLOWED) return Fail(ERROR_INVALID_PARAMETER);
+    if (!machine.settings().administrator) return Fail(ERROR_ACCESS_DENIED);
+    std::optional<HostPath> source = ResolvePathArgument(existingName);
+    if (!source) return FALSE;
+    std::string destination;
+    if (newName) {
+        std::optional<HostPath> target = ResolvePathArgument(newName);
+        if (!target) return FALSE;
+        destination = target->longPath.ToString();
+    }
+    if (FileFaultInjected(*source, "move")) return FALSE;
+    AddBootOperation(machine, BootOperation{source->longPath.ToString(), destination, flags});
+    return TRUE;
+}
+
+BOOL MoveFile(LPCSTR existingName, LPCSTR newName, DWORD flags) {
+    if (!existingName) return Fail(ERROR_INVALID_PARAMETER);
+    if (flags & MOVEFILE_DELAY_UNTIL_REBOOT) return DelayUntilReboot(existingName, newName, flags);
+    if (!newName) return Fail(ERROR_INVALID_PARAMETER);
+    std::optional<HostPath> source = ResolvePathArgument(existingName);
+    if (!source) return FALSE;
+    std::optional<HostPath> destination = ResolvePathArgument(newName);
+    if (!destination) return FALSE;
+    if (FileFaultInjected(*source, "move") || FileFaultInjected(*destination, "move")) return FALSE;
+    if (!source->exists) return Fail(MissingPathError(*source));
+    if (source->longPath.IsRoot()) return Fail(ERROR_ACCESS_DENIED);
+    if (!destination->parentExists) return Fail(ERROR_PATH_NOT_FOUND);
+    Machine& machine = Machine::Current();
+    namespace fs = std::filesystem;
+    FileUse removing{false, false, true, kShareAll};
+    if (SameEntry(*source, *destination)) {
+        // The same entry under another spelling: only the case of its name changes.
+        if (DWORD error = CheckFileUse(source->host, removing)) return Fail(error);
+        std::optional<WindowsPath> asked = FullWindowsPath(newName);
+        if (!asked || asked->components.empty()) return Fail(ERROR_ACCESS_DENIED);
+        fs::path renamed = source->host.parent_path() / asked->components.back();
+        if (renamed != source->host) {
+            if (std::rename(source->host.c_str(), renamed.c_str()) != 0) return Fail(ErrorFromErrno(errno));
+            MoveEntry(machine, source->host, renamed);
+        }
+        return TRUE;
+    }
+    if (destination->exists) {
+        if (!(flags & MOVEFILE_REPLACE_EXISTING)) return Fail(ERROR_ALREADY_EXISTS);
+        if (source->isDirectory) return Fail(ERROR_ACCESS_DENIED);
+        if (DWORD error = CheckReplaceable(*destination)) return Fail(error);
+    }
+    if (DWORD error = CheckFileUse(source->host, removing)) return Fail(error);
+    if (!SameVolume(*source, *destination)) {
+        if (source->isDirectory || !(flags & MOVEFILE_COPY_ALLOWED)) return Fail(ERROR_NOT_SAME_DEVICE);
+        if (DWORD error = CopyHostFile(source->host, destination->host)) return Fail(error);
+        CopyEntryAttributes(machine, source->host, destination->host);
+        std::error_code error;
+        fs::remove(source->host, error);
+        ForgetEntry(machine, source->host);
+    } else {
+        if (std::rename(source->host.c_str(), destination->host.c_str()) != 0) return Fail(ErrorFromErrno(errno));
+        MoveEntry(machine, source->host, destination->host);
+    }
+    ShortNameOf(machine, destination->host.parent_path(), destination->host.filename().string());
+    return TRUE;
+}
+
+}  // namespace
+
+}  // namespace platform
+
+extern "C" BOOL WINAPI DeleteFileA(LPCSTR lpFileName) {
+    using namespace platform;
+    std::optional<HostPath> path = ResolvePathArgument(lpFileName);
+    if (!path) return FALSE;
+    if (FileFaultInjected(*path, "delete")) return FALSE;
+    if (!path->exists) return Fail(MissingPathError(*path));
+    if (path->isDirectory || IsReadOnlyOnHost(path->host)) return Fail(ERROR_ACCESS_DENIED);
+    Machine& machine = Machine::Current();
+    // Windows 95, 98 and Me delete a file even while it is open.
+    if (machine.IsNT()) {
+        if (DWORD error = CheckFileUse(path->host, FileUse{false, false, true, kShareAll})) return Fail(error);
+    }
+    if (::unlink(path->host.c_str()) != 0) return Fail(ErrorFromErrno(errno));
+    ForgetEntry(machine, path->host);
+    return TRUE;
+}
+
+extern "C" BOOL WINAPI CreateDirectoryA(LPCSTR lpPathName, LPSECURITY_ATTRIBUTES lpSecurityAttributes) {
+    (void)lpSecurityAttributes;
+    using namespace platform;
+    std::optional<HostPath> path = ResolvePathArgument(lpPathName);
+    if (!path) return FALSE;
+    if (FileFaultInjected(*path, "createdirectory")) return FALSE;
+    if (path->exists) return Fail(ERROR_ALREADY_EXISTS);
+    if (!path->parentExists) return Fail(ERROR_PATH_NOT_FOUND);
+    if (::mkdir(path->host.c_str(), 0777) != 0) return Fail(ErrorFromErrno(errno));
+    ShortNameOf(Machine::Current(), path->host.parent_path(), path->host.filename().string());
+    return TRUE;
+}
+
+extern "C" BOOL WINAPI RemoveDirectoryA(LPCSTR lpPathName) {
+    using namespace platform;
+    std::optional<HostPath> path = ResolvePathArgument(lpPathName);
+    if (!path) return FALSE;
+    if (FileFaultInjected(*path, "removedirectory")) return FALSE;
+    if (!path->exists) return Fail(MissingPathError(*path));
+    if (!path->isDirectory) return Fail(ERROR_DIRECTORY);
+    Machine& machine = Machine::Current();
+    if (path->longPath.IsRoot() || FolderIsReadOnly(machine, *path)) return Fail(ERROR_ACCESS_DENIED);
+    std::error_code error;
+    if (!std::filesystem::is_empty(path->host, error)) return Fail(ERROR_DIR_NOT_EMPTY);
+    if (::rmdir(path->host.c_str()) != 0) return Fail(ErrorFromErrno(errno));
+    ForgetEntry(machine, path->host);
+    return TRUE;
+}
+
+extern "C" BOOL WINAPI CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExists) {
+    return platform::CopyFile(lpExistingFileName, lpNewFileName, bFailIfExists != FALSE);
+}
+
+extern "C" BOOL WINAPI MoveFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName) {
+    return platform::MoveFile(lpExistingFileName, lpNewFileName, MOVEFILE_COPY_ALLOWED);
+}
+
+extern "C" BOOL WINAPI MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD dwFlags) {
+    // Windows 95, 98 and Me have the entry point but not the call: their programs write WININIT.INI.
+    if (!platform::Machine::Current().IsNT()) return platform::Fail(ERROR_CALL_NOT_IMPLEMENTED);
+    return platform::MoveFile(lpExistingFileName, lpNewFileName, dwFlags);
 }

@@ -322,6 +322,30 @@ void MoveShortNames(Machine& machine, const fs::path& from, const fs::path& to) 
     });
 }
 
+std::vector<std::string> ShortNamesOf(Machine& machine, const fs::path& hostFolder,
+                                      const std::vector<std::string>& longNames) {
+    std::vector<std::string> result(longNames);
+    std::vector<std::size_t> wanting;
+    for (std::size_t index = 0; index < longNames.size(); ++index) {
+        if (!IsValidShortName(longNames[index])) wanting.push_back(index);
+    }
+    if (wanting.empty()) return result;
+    // Names still to be given are given in name order, as a fresh listing would give them.
+    std::sort(wanting.begin(), wanting.end(), [&](std::size_t left, std::size_t right) {
+        return longNames[left] < longNames[right];
+    });
+    machine.WithState([&](SqliteDatabase& database) {
+        std::string key = FolderKey(machine, hostFolder);
+        std::vector<std::string> siblings = FolderEntries(hostFolder);
+        SqliteTransaction transaction(database);
+        for (std::size_t index : wanting) {
+            result[index] = AssignShortName(machine, database, key, siblings, longNames[index]);
+        }
+        transaction.Commit();
+    });
+    return result;
+}
+
 std::optional<HostPath> ResolveHostPath(Machine& machine, const WindowsPath& path, DWORD* error) {
     HostPath result;
     result.longPath = path;

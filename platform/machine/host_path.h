@@ -55,6 +55,9 @@ std::optional<HostPath> ResolveHostPath(std::string_view path, DWORD* error = nu
 // The 8.3 name of an entry of a host folder: the name itself when it is a valid 8.3 name, else one
 // given once and kept ("PROGRA~1"), so it stays the same while the entry lives.
 std::string ShortNameOf(Machine& machine, const std::filesystem::path& hostFolder, const std::string& longName);
+// The 8.3 names of several entries of one folder at once (a folder listing), in the order given.
+std::vector<std::string> ShortNamesOf(Machine& machine, const std::filesystem::path& hostFolder,
+                                      const std::vector<std::string>& longNames);
 bool IsValidShortName(std::string_view name);
 // Keeping given 8.3 names right when an entry goes away or moves: the entry's own name in its folder
 // is dropped (its new folder gives it one), and the names given inside a folder follow the folder.
