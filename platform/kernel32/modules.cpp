@@ -1,6 +1,9 @@
 // LoadLibraryA, GetProcAddress, FreeLibrary and GetModuleHandleA over the platform's libraries, which
 // register their entry points themselves (platform_libraries.h) and are present or absent as the machine
 // says.
+#include <dlfcn.h>
+
+#include <filesystem>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -91,6 +94,18 @@ bool EntryPointOnMachine(const Machine& machine, std::string_view key, std::stri
     return machine.EntryPointPresent(key, entryPoint) && machine.EntryPointPresent(WithoutDll(key), entryPoint);
 }
 
+// Brings in the host library of a platform library the program was not linked with (its registrar then
+// adds its table). Every platform library is built into the folder of kernel32's own host library, as
+// lib<name>.so. A library loaded so stays loaded for the life of the process.
+void LoadHostLibrary(std::string_view key) {
+    if (key.size() <= 4 || key.substr(key.size() - 4) != ".DLL") return;
+    Dl_info self{};
+    if (!dladdr(reinterpret_cast<void*>(&RegisterPlatformLibrary), &self) || !self.dli_fname) return;
+    std::filesystem::path file = std::filesystem::path(self.dli_fname).parent_path() /
+                                 ("lib" + LowerCopy(WithoutDll(key)) + ".so");
+    dlopen(file.c_str(), RTLD_NOW | RTLD_GLOBAL);
+}
+
 // Where LoadLibraryA goes for a module that is not a platform library: a program stub naming a shared
 // library of the machine's programs will be loaded here. Until then no such module exists.
 HMODULE LoadProgramLibrary(std::string_view name) {
@@ -125,8 +140,14 @@ extern "C" HMODULE WINAPI LoadLibraryA(LPCSTR lpLibFileName) {
     const Machine& machine = Machine::Current();
     std::optional<std::string> key = platform::LibraryKey(lpLibFileName, machine);
     LibraryTable& table = Libraries();
-    std::lock_guard<std::mutex> lock(table.mutex);
+    std::unique_lock<std::mutex> lock(table.mutex);
     platform::PlatformLibrary* library = key ? table.Find(*key) : nullptr;
+    if (!library && key) {
+        lock.unlock();
+        platform::LoadHostLibrary(*key);
+        lock.lock();
+        library = table.Find(*key);
+    }
     if (!library) return platform::LoadProgramLibrary(lpLibFileName);
     if (!platform::PresentOnMachine(machine, *key)) {
         SetLastError(ERROR_MOD_NOT_FOUND);
