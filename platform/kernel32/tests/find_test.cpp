@@ -1,0 +1,190 @@
+// FindFirstFileA, FindNextFileA and FindClose: the wildcard rules, the find data and the errors.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/testing/test_machine.h"
+#include "windows.h"
+
+namespace {
+
+using platform::TestMachine;
+
+// The names a search lists, or the error when it finds nothing.
+std::vector<std::string> FindAll(const std::string& pattern, DWORD* error) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA(pattern.c_str(), &data);
+    *error = find == INVALID_HANDLE_VALUE ? GetLastError() : 0;
+    if (find == INVALID_HANDLE_VALUE) return names;
+    do {
+        names.push_back(data.cFileName);
+    } while (FindNextFileA(find, &data));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_MORE_FILES)) << pattern;
+    EXPECT_TRUE(FindClose(find));
+    return names;
+}
+
+void MakeSearchFolder(TestMachine& test) {
+    for (const char* name : {"abc", "ab", "a.txt", "ab.txt", "abc.txt", "a.b.txt", "b.txt.bak", "index.html",
+                             "Long Name.doc"}) {
+        test.File(std::string("C:\\W\\") + name, "x");
+    }
+}
+
+struct WildcardRow {
+    const char* pattern;
+    std::vector<std::string> names;  // in listing order; empty: ERROR_FILE_NOT_FOUND
+};
+
+TEST(Find, WildcardsMatchAsWindowsDoes) {
+    TestMachine test;
+    MakeSearchFolder(test);
+    const std::vector<std::string> all = {".",       "..",      "a.b.txt",    "a.txt",        "ab",
+                                          "ab.txt",  "abc",     "abc.txt",    "b.txt.bak",    "index.html",
+                                          "Long Name.doc"};
+    const std::vector<WildcardRow> rows = {
+        {"*", all},
+        {"*.*", all},
+        // Names without an extension, and the two dot entries.
+        {"*.", {".", "..", "ab", "abc"}},
+        {"*.txt", {"a.b.txt", "a.txt", "ab.txt", "abc.txt"}},
+        {"*.TXT", {"a.b.txt", "a.txt", "ab.txt", "abc.txt"}},
+        // '?' matches one character, or none before a dot or at the end.
+        {"a?.txt", {"a.txt", "ab.txt"}},
+        {"??", {"ab"}},
+        {"???", {"ab", "abc"}},
+        {"?", {}},
+        {"a?c", {"abc"}},
+        {"?bc", {"abc"}},
+        // "a.b.txt" is AB~1.TXT in 8.3 form, so it matches too, as on Windows.
+        {"ab*", {"a.b.txt", "ab", "ab.txt", "abc", "abc.txt"}},
+        // '*' before a dot stops at the last dot of the name.
+        {"*.b*", {"a.b.txt", "b.txt.bak"}},
+        {"*.txt.bak", {"b.txt.bak"}},
+        {"*.tx?", {"a.b.txt", "a.txt", "ab.txt", "abc.txt"}},
+        {"*t", {"a.b.txt", "a.txt", "ab.txt", "abc.txt"}},
+        {"*name*", {"Long Name.doc"}},
+        // Matching is also tried against the 8.3 name: INDEX~1.HTM.
+        {"*.htm", {"index.html"}},
+        {"LONGNA~1.DOC", {"Long Name.doc"}},
+        {"long name.DOC", {"Long Name.doc"}},
+        {"abc.txt", {"abc.txt"}},
+        {"abc.", {"abc"}},
+        {"zzz*", {}},
+    };
+    for (const WildcardRow& row : rows) {
+        DWORD error = 0;
+        std::vector<std::string> names = FindAll(std::string("C:\\W\\") + row.pattern, &error);
+        EXPECT_EQ(names, row.names) << row.pattern;
+        EXPECT_EQ(error, row.names.empty() ? static_cast<DWORD>(ERROR_FILE_NOT_FOUND) : 0u) << row.pattern;
+    }
+}
+
+TEST(Find, RootListsNoDotEntriesAndRelativeSearchesUseTheCurrentFolder) {
+    TestMachine test;
+    MakeSearchFolder(test);
+    DWORD error = 0;
+    std::vector<std::string> root = FindAll("C:\\*", &error);
+    ASSERT_FALSE(root.empty());
+    EXPECT_NE(root.front(), ".");
+    ASSERT_TRUE(SetCurrentDirectoryA("C:\\W"));
+    EXPECT_EQ(FindAll("*.htm", &error), std::vector<std::string>{"index.html"});
+    EXPECT_EQ(FindAll("c:abc", &error), std::vector<std::string>{"abc"});
+    ASSERT_TRUE(SetCurrentDirectoryA("C:\\"));
+}
+
+struct FindErrorRow {
+    const char* path;
+    DWORD error;
+};
+
+TEST(Find, ErrorsOfFailedSearches) {
+    TestMachine test;
+    MakeSearchFolder(test);
+    const std::vector<FindErrorRow> rows = {
+        {"C:\\W\\zzz", ERROR_FILE_NOT_FOUND},
+        {"C:\\W\\", ERROR_FILE_NOT_FOUND},
+        {"C:\\NOWHERE\\*", ERROR_PATH_NOT_FOUND},
+        {"C:\\NOWHERE\\DEEPER\\*.*", ERROR_PATH_NOT_FOUND},
+        {"C:\\W\\abc.txt\\*", ERROR_PATH_NOT_FOUND},
+        {"Q:\\*", ERROR_PATH_NOT_FOUND},
+        {"C:\\W\\a|b", ERROR_INVALID_NAME},
+        {"C:\\W*\\x", ERROR_INVALID_NAME},
+    };
+    for (const FindErrorRow& row : rows) {
+        WIN32_FIND_DATAA data;
+        SetLastError(0);
+        EXPECT_EQ(FindFirstFileA(row.path, &data), INVALID_HANDLE_VALUE) << row.path;
+        EXPECT_EQ(GetLastError(), row.error) << row.path;
+    }
+    WIN32_FIND_DATAA data;
+    EXPECT_FALSE(FindNextFileA(reinterpret_cast<HANDLE>(0x5678), &data));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    HANDLE find = FindFirstFileA("C:\\W\\*", &data);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(FindClose(find));
+    EXPECT_FALSE(FindClose(find));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    EXPECT_FALSE(FindNextFileA(find, &data));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+}
+
+std::int64_t ToUnixSeconds(const FILETIME& time) {
+    std::uint64_t ticks = (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+    return static_cast<std::int64_t>(ticks / 10000000ULL) - 11644473600LL;
+}
+
+TEST(Find, FillsTheFindData) {
+    TestMachine test;
+    test.File("C:\\W\\index.html", "hello").File("C:\\W\\abc.txt", "").Folder("C:\\W\\Sub Folder");
+    ASSERT_TRUE(SetFileAttributesA("C:\\W\\abc.txt", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY));
+    WIN32_FIND_DATAA data;
+    std::memset(&data, 0x55, sizeof data);
+    HANDLE find = FindFirstFileA("C:\\W\\index.html", &data);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE);
+    EXPECT_STREQ(data.cFileName, "index.html");
+    EXPECT_STREQ(data.cAlternateFileName, "INDEX~1.HTM");
+    EXPECT_EQ(data.dwFileAttributes, static_cast<DWORD>(FILE_ATTRIBUTE_NORMAL));
+    EXPECT_EQ(data.nFileSizeLow, 5u);
+    EXPECT_EQ(data.nFileSizeHigh, 0u);
+    EXPECT_EQ(data.dwReserved0, 0u);
+    std::int64_t now = std::chrono::duration_cast<std::chrono::seconds>(
+                           std::chrono::system_clock::now().time_since_epoch())
+                           .count();
+    EXPECT_LE(std::llabs(ToUnixSeconds(data.ftLastWriteTime) - now), 60);
+    EXPECT_LE(std::llabs(ToUnixSeconds(data.ftCreationTime) - now), 60);
+    EXPECT_FALSE(FindNextFileA(find, &data));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_MORE_FILES));
+    FindClose(find);
+
+    find = FindFirstFileA("C:\\W\\abc.txt", &data);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE);
+    EXPECT_STREQ(data.cAlternateFileName, "");
+    EXPECT_EQ(data.dwFileAttributes, static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY));
+    FindClose(find);
+
+    find = FindFirstFileA("C:\\W\\sub*", &data);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE);
+    EXPECT_STREQ(data.cFileName, "Sub Folder");
+    EXPECT_STREQ(data.cAlternateFileName, "SUBFOL~1");
+    EXPECT_EQ(data.dwFileAttributes, static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
+    EXPECT_EQ(data.nFileSizeLow, 0u);
+    FindClose(find);
+}
+
+TEST(Find, FaultsFailTheSearchOfTheirPattern) {
+    TestMachine test;
+    MakeSearchFolder(test);
+    test.Fault("file", "C:\\W\\*.txt", "find", ERROR_NOT_READY, 1);
+    DWORD error = 0;
+    EXPECT_TRUE(FindAll("c:\\w\\*.txt", &error).empty());
+    EXPECT_EQ(error, static_cast<DWORD>(ERROR_NOT_READY));
+    EXPECT_EQ(FindAll("C:\\W\\*.txt", &error).size(), 4u);
+}
+
+}  // namespace
