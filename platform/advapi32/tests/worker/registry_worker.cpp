@@ -2,7 +2,8 @@
 //   registry_worker set <key below HKLM> <value prefix> <count>   one RegSetValueExA per value
 //   registry_worker churn <key below HKLM> <size>                 rewrites one value for ever, each time
 //                                                                  filled with one byte that changes
-//   registry_worker import <.reg file>                           ImportRegistryText of the file
+//   registry_worker import <.reg file>                           ImportRegistryText of the file, after
+//                                                                  writing "ready" to standard output
 //   registry_worker delete <key below HKLM>                      RegDeleteKeyA
 #include <cstdio>
 #include <cstdlib>
@@ -49,6 +50,9 @@ int Import(const char* file) {
     std::ifstream stream(file, std::ios::binary);
     std::ostringstream text;
     text << stream.rdbuf();
+    // Tells a watching test that the import itself begins now.
+    std::fputs("ready\n", stdout);
+    std::fflush(stdout);
     platform::ImportRegistryText(platform::Machine::Current(), text.str());
     return 0;
 }
