@@ -216,8 +216,9 @@ const char* SystemMessageText(DWORD code, DWORD languageId, DWORD& error) {
     if (languageId == 0) {
         language = SearchedLanguage(machine);
     } else {
-        std::optional<LANGID> carried = CarriedLanguage(machine, static_cast<LANGID>(languageId));
-        if (!carried || languageId > 0xFFFF) {
+        std::optional<LANGID> carried;
+        if (languageId <= 0xFFFF) carried = CarriedLanguage(machine, static_cast<LANGID>(languageId));
+        if (!carried) {
             error = ERROR_RESOURCE_LANG_NOT_FOUND;
             return nullptr;
         }

@@ -171,6 +171,7 @@ extern "C" BOOL WINAPI FreeLibrary(HMODULE hLibModule) {
 }
 
 extern "C" FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
+    if (!hModule) hModule = platform::ProgramHandle();
     const Machine& machine = Machine::Current();
     LibraryTable& table = Libraries();
     std::lock_guard<std::mutex> lock(table.mutex);
