@@ -6,20 +6,36 @@ namespace {
 
 // The names of ERR_NOERROR, then of ERR_UNKNOWN (-50000) downwards to ERR_ERRORMASKED (-50019).
 const char* const kErrorNames[] = {
-    "ERR_NOERROR",          "ERR_UNKNOWN",          "ERR_MEMORY",
-    "ERR_BADPARAMETER",     "ERR_INVALIDPOINTER",   "ERR_PRINTERNOTSUPPORTED",
-    "ERR_PORTNOTSUPPORTED", "ERR_CONNECTIONLOST",   "ERR_PRINTERNOTFOUND",
-    "ERR_BUFFEROVERFLOW",   "ERR_RESOURCEUNAVAILABLE", "ERR_TIMEOUT",
-    "ERR_READONLY",         "ERR_ACTIONNOTNOW",     "ERR_RESOURCENOTFOUND",
-    "ERR_MUTEX",            "ERR_COMMUNITYNAME",    "ERR_STLEXCEPTION",
-    "ERR_REMOVEPRINTER",    "ERR_ERRORNOTFOUND",    "ERR_ERRORMASKED",
+    "ERR_NOERROR",
+    "ERR_UNKNOWN",
+    "ERR_MEMORY",
+    "ERR_BADPARAMETER",
+    "ERR_INVALIDPOINTER",
+    "ERR_PRINTERNOTSUPPORTED",
+    "ERR_PORTNOTSUPPORTED",
+    "ERR_CONNECTIONLOST",
+    "ERR_PRINTERNOTFOUND",
+    "ERR_BUFFEROVERFLOW",
+    "ERR_RESOURCEUNAVAILABLE",
+    "ERR_TIMEOUT",
+    "ERR_READONLY",
+    "ERR_ACTIONNOTNOW",
+    "ERR_RESOURCENOTFOUND",
+    "ERR_MUTEX",
+    "ERR_COMMUNITYNAME",
+    "ERR_STLEXCEPTION",
+    "ERR_REMOVEPRINTER",
+    "ERR_ERRORNOTFOUND",
+    "ERR_ERRORMASKED",
 };
 static_assert(std::size(kErrorNames) == 1 + (ERR_UNKNOWN - ERR_ERRORMASKED + 1));
 
 constexpr DWORD kCaptionLength = 260;
 
 // A Windows error code as the library's long, which is 32 bits wide on Windows.
-long AsLong(DWORD code) { return static_cast<long>(static_cast<LONG>(code)); }
+long AsLong(DWORD code) {
+    return static_cast<long>(static_cast<LONG>(code));
+}
 
 // The text behind GetErrorString for Windows codes. Built on first use, so that GetErrorString may be
 // called from the static initialisers of other files.
@@ -35,9 +51,9 @@ std::string& WindowsErrorText() {
 // FormatMessageA of the code from the system in the language given; false when Windows has no text.
 bool FormatSystemMessage(DWORD code, DWORD language, std::string& text) {
     LPSTR buffer = nullptr;
-    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS |
-                                      FORMAT_MESSAGE_ALLOCATE_BUFFER,
-                                  nullptr, code, language, reinterpret_cast<LPSTR>(&buffer), 0, nullptr);
+    DWORD length = FormatMessageA(
+        FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr,
+        code, language, reinterpret_cast<LPSTR>(&buffer), 0, nullptr);
     if (length == 0 || !buffer) return false;
     text.assign(buffer, length);
     LocalFree(buffer);

@@ -13,9 +13,13 @@ inline constexpr char TRACE_FAILED_WITH[] = "%s failed with %s\n";
 // "<step> failed returning <the text of the value the step returned>"
 inline constexpr char TRACE_FAILED_RETURNING[] = "%s failed returning %s\n";
 
-inline void TraceFailed(const char* step) { std::printf(TRACE_FAILED, step); }
+inline void TraceFailed(const char* step) {
+    std::printf(TRACE_FAILED, step);
+}
 
-inline void TraceFailedWith(const char* step, long code) { std::printf(TRACE_FAILED_WITH, step, GetErrorString(code)); }
+inline void TraceFailedWith(const char* step, long code) {
+    std::printf(TRACE_FAILED_WITH, step, GetErrorString(code));
+}
 
 inline void TraceFailedReturning(const char* step, const char* returned) {
     std::printf(TRACE_FAILED_RETURNING, step, returned);

@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "CaseInsensitiveString.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -52,12 +52,8 @@ TEST(CaseInsensitiveString, FindWalksTheGivenLength) {
         char wanted;
         const char* expected;
     } rows[] = {
-        {text, 3, 'b', text + 1},
-        {text, 3, 'B', text + 1},
-        {text + 3, 3, 'C', text + 5},
-        {text, 2, 'c', nullptr},
-        {text, 0, 'a', nullptr},
-        {nullptr, 3, 'a', nullptr},
+        {text, 3, 'b', text + 1},    {text, 3, 'B', text + 1}, {text + 3, 3, 'C', text + 5},
+        {text, 2, 'c', nullptr},     {text, 0, 'a', nullptr},  {nullptr, 3, 'a', nullptr},
         {text, 7, '\xC8', text + 6},
     };
     for (const auto& row : rows) {

@@ -1,8 +1,9 @@
+#include "ErrorCodes.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "ErrorCodes.h"
 #include "Trace.h"
 #include "platform/testing/test_machine.h"
 #include "platform/user32/module_resources.h"
@@ -55,12 +56,13 @@ TEST(ErrorCodes, OtherCodesAreWindowsTexts) {
     } rows[] = {
         {"Italian system", 0x410, 0x410, ERROR_ACCESS_DENIED, "Accesso negato.\r\n"},
         {"English system", 0x409, 0x409, ERROR_ACCESS_DENIED, "Access is denied.\r\n"},
-        {"German system, English user: the user's language",
-         0x407, 0x409, ERROR_FILE_NOT_FOUND, "The system cannot find the file specified.\r\n"},
+        {"German system, English user: the user's language", 0x407, 0x409, ERROR_FILE_NOT_FOUND,
+         "The system cannot find the file specified.\r\n"},
         {"German system and user: no text", 0x407, 0x407, ERROR_ACCESS_DENIED, ""},
         {"just above the library's codes", 0x410, 0x410, -49999, ""},
         {"just below the library's codes", 0x410, 0x410, -50020, ""},
-        {"inserts stay as written", 0x409, 0x409, ERROR_BAD_EXE_FORMAT, "%1 is not a valid Win32 application.\r\n"},
+        {"inserts stay as written", 0x409, 0x409, ERROR_BAD_EXE_FORMAT,
+         "%1 is not a valid Win32 application.\r\n"},
     };
     for (const auto& row : rows) {
         platform::MachineSettings settings = platform::MachineSettings::Defaults(OsKind::WindowsXP);

@@ -1,6 +1,7 @@
+#include "OsVersion.h"
+
 #include <gtest/gtest.h>
 
-#include "OsVersion.h"
 #include "OsVersionTesting.h"
 #include "platform/testing/test_machine.h"
 
@@ -17,7 +18,8 @@ struct VersionRow {
 };
 
 std::string Answers() {
-    unsigned int (*const tests[])() = {IsNT, IsNT4, IsW2K, IsXP, Is9X, Is95, Is98, IsMe, Is98Gold, Is98SE, IsBlackComb};
+    unsigned int (*const tests[])() = {IsNT, IsNT4, IsW2K,    IsXP,   Is9X,       Is95,
+                                       Is98, IsMe,  Is98Gold, Is98SE, IsBlackComb};
     std::string answers;
     for (auto test : tests) answers += test() == 1 ? '1' : (test() == 0 ? '0' : '?');
     return answers;
@@ -25,7 +27,7 @@ std::string Answers() {
 
 // The version record is kept for the life of the process; each machine here needs it read afresh.
 class VersionTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ResetOsVersionRecordForTesting(); }
     void TearDown() override { ResetOsVersionRecordForTesting(); }
 };

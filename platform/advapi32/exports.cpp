@@ -4,19 +4,19 @@
 #include "windows.h"
 
 #define ADVAPI32_ENTRY_POINTS(X) \
-    X(RegOpenKeyExA) \
-    X(RegOpenKeyA) \
-    X(RegCreateKeyExA) \
-    X(RegCreateKeyA) \
-    X(RegQueryValueExA) \
-    X(RegSetValueExA) \
-    X(RegEnumKeyExA) \
-    X(RegEnumKeyA) \
-    X(RegEnumValueA) \
-    X(RegQueryInfoKeyA) \
-    X(RegDeleteKeyA) \
-    X(RegDeleteValueA) \
-    X(RegCloseKey) \
+    X(RegOpenKeyExA)             \
+    X(RegOpenKeyA)               \
+    X(RegCreateKeyExA)           \
+    X(RegCreateKeyA)             \
+    X(RegQueryValueExA)          \
+    X(RegSetValueExA)            \
+    X(RegEnumKeyExA)             \
+    X(RegEnumKeyA)               \
+    X(RegEnumValueA)             \
+    X(RegQueryInfoKeyA)          \
+    X(RegDeleteKeyA)             \
+    X(RegDeleteValueA)           \
+    X(RegCloseKey)               \
     X(RegFlushKey)
 
 ADVAPI32_ENTRY_POINTS(PLATFORM_WEAK_ENTRY_POINT)

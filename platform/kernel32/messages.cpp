@@ -27,141 +27,78 @@ struct SystemMessage {
 };
 
 constexpr SystemMessage kSystemMessages[] = {
-    {ERROR_SUCCESS,
-     "The operation completed successfully.\r\n",
-     "Operazione completata.\r\n"},
-    {ERROR_INVALID_FUNCTION,
-     "Incorrect function.\r\n",
-     "Funzione non corretta.\r\n"},
-    {ERROR_FILE_NOT_FOUND,
-     "The system cannot find the file specified.\r\n",
+    {ERROR_SUCCESS, "The operation completed successfully.\r\n", "Operazione completata.\r\n"},
+    {ERROR_INVALID_FUNCTION, "Incorrect function.\r\n", "Funzione non corretta.\r\n"},
+    {ERROR_FILE_NOT_FOUND, "The system cannot find the file specified.\r\n",
      "Impossibile trovare il file specificato.\r\n"},
-    {ERROR_PATH_NOT_FOUND,
-     "The system cannot find the path specified.\r\n",
+    {ERROR_PATH_NOT_FOUND, "The system cannot find the path specified.\r\n",
      "Impossibile trovare il percorso specificato.\r\n"},
-    {ERROR_TOO_MANY_OPEN_FILES,
-     "The system cannot open the file.\r\n",
-     "Impossibile aprire il file.\r\n"},
-    {ERROR_ACCESS_DENIED,
-     "Access is denied.\r\n",
-     "Accesso negato.\r\n"},
-    {ERROR_INVALID_HANDLE,
-     "The handle is invalid.\r\n",
-     "Handle non valido.\r\n"},
-    {ERROR_NOT_ENOUGH_MEMORY,
-     "Not enough storage is available to process this command.\r\n",
+    {ERROR_TOO_MANY_OPEN_FILES, "The system cannot open the file.\r\n", "Impossibile aprire il file.\r\n"},
+    {ERROR_ACCESS_DENIED, "Access is denied.\r\n", "Accesso negato.\r\n"},
+    {ERROR_INVALID_HANDLE, "The handle is invalid.\r\n", "Handle non valido.\r\n"},
+    {ERROR_NOT_ENOUGH_MEMORY, "Not enough storage is available to process this command.\r\n",
      "Memoria insufficiente per elaborare il comando.\r\n"},
-    {ERROR_INVALID_DATA,
-     "The data is invalid.\r\n",
-     "Dati non validi.\r\n"},
-    {ERROR_OUTOFMEMORY,
-     "Not enough storage is available to complete this operation.\r\n",
+    {ERROR_INVALID_DATA, "The data is invalid.\r\n", "Dati non validi.\r\n"},
+    {ERROR_OUTOFMEMORY, "Not enough storage is available to complete this operation.\r\n",
      "Memoria insufficiente per completare l'operazione.\r\n"},
-    {ERROR_INVALID_DRIVE,
-     "The system cannot find the drive specified.\r\n",
+    {ERROR_INVALID_DRIVE, "The system cannot find the drive specified.\r\n",
      "Impossibile trovare l'unit\xE0 specificata.\r\n"},
-    {ERROR_NO_MORE_FILES,
-     "There are no more files.\r\n",
-     "Non ci sono altri file.\r\n"},
-    {ERROR_WRITE_PROTECT,
-     "The media is write protected.\r\n",
-     "Il supporto \xE8 protetto da scrittura.\r\n"},
-    {ERROR_NOT_READY,
-     "The device is not ready.\r\n",
-     "Periferica non pronta.\r\n"},
+    {ERROR_NO_MORE_FILES, "There are no more files.\r\n", "Non ci sono altri file.\r\n"},
+    {ERROR_WRITE_PROTECT, "The media is write protected.\r\n", "Il supporto \xE8 protetto da scrittura.\r\n"},
+    {ERROR_NOT_READY, "The device is not ready.\r\n", "Periferica non pronta.\r\n"},
     {ERROR_SHARING_VIOLATION,
      "The process cannot access the file because it is being used by another process.\r\n",
      "Impossibile accedere al file. Il file \xE8 utilizzato da un altro processo.\r\n"},
-    {ERROR_NOT_SUPPORTED,
-     "The request is not supported.\r\n",
-     "Richiesta non supportata.\r\n"},
-    {ERROR_BAD_NETPATH,
-     "The network path was not found.\r\n",
+    {ERROR_NOT_SUPPORTED, "The request is not supported.\r\n", "Richiesta non supportata.\r\n"},
+    {ERROR_BAD_NETPATH, "The network path was not found.\r\n",
      "Impossibile trovare il percorso di rete.\r\n"},
-    {ERROR_FILE_EXISTS,
-     "The file exists.\r\n",
-     "Il file esiste.\r\n"},
-    {ERROR_INVALID_PARAMETER,
-     "The parameter is incorrect.\r\n",
-     "Parametro non corretto.\r\n"},
-    {ERROR_DISK_FULL,
-     "There is not enough space on the disk.\r\n",
-     "Spazio insufficiente sul disco.\r\n"},
-    {ERROR_CALL_NOT_IMPLEMENTED,
-     "This function is not supported on this system.\r\n",
+    {ERROR_FILE_EXISTS, "The file exists.\r\n", "Il file esiste.\r\n"},
+    {ERROR_INVALID_PARAMETER, "The parameter is incorrect.\r\n", "Parametro non corretto.\r\n"},
+    {ERROR_DISK_FULL, "There is not enough space on the disk.\r\n", "Spazio insufficiente sul disco.\r\n"},
+    {ERROR_CALL_NOT_IMPLEMENTED, "This function is not supported on this system.\r\n",
      "Funzione non supportata dal sistema.\r\n"},
-    {ERROR_INSUFFICIENT_BUFFER,
-     "The data area passed to a system call is too small.\r\n",
+    {ERROR_INSUFFICIENT_BUFFER, "The data area passed to a system call is too small.\r\n",
      "L'area dati passata a una chiamata di sistema \xE8 troppo piccola.\r\n"},
-    {ERROR_INVALID_NAME,
-     "The filename, directory name, or volume label syntax is incorrect.\r\n",
+    {ERROR_INVALID_NAME, "The filename, directory name, or volume label syntax is incorrect.\r\n",
      "La sintassi del nome del file, della directory o del volume non \xE8 corretta.\r\n"},
-    {ERROR_MOD_NOT_FOUND,
-     "The specified module could not be found.\r\n",
+    {ERROR_MOD_NOT_FOUND, "The specified module could not be found.\r\n",
      "Impossibile trovare il modulo specificato.\r\n"},
-    {ERROR_PROC_NOT_FOUND,
-     "The specified procedure could not be found.\r\n",
+    {ERROR_PROC_NOT_FOUND, "The specified procedure could not be found.\r\n",
      "Impossibile trovare la procedura specificata.\r\n"},
-    {ERROR_DIR_NOT_EMPTY,
-     "The directory is not empty.\r\n",
-     "La directory non \xE8 vuota.\r\n"},
-    {ERROR_ALREADY_EXISTS,
-     "Cannot create a file when that file already exists.\r\n",
+    {ERROR_DIR_NOT_EMPTY, "The directory is not empty.\r\n", "La directory non \xE8 vuota.\r\n"},
+    {ERROR_ALREADY_EXISTS, "Cannot create a file when that file already exists.\r\n",
      "Impossibile creare un file, se il file esiste gi\xE0.\r\n"},
-    {ERROR_BAD_EXE_FORMAT,
-     "%1 is not a valid Win32 application.\r\n",
+    {ERROR_BAD_EXE_FORMAT, "%1 is not a valid Win32 application.\r\n",
      "%1 non \xE8 un'applicazione di Win32 valida.\r\n"},
-    {ERROR_MORE_DATA,
-     "More data is available.\r\n",
-     "Sono disponibili altri dati.\r\n"},
-    {WAIT_TIMEOUT,
-     "The wait operation timed out.\r\n",
-     "Timeout dell'operazione di attesa.\r\n"},
-    {ERROR_NO_MORE_ITEMS,
-     "No more data is available.\r\n",
-     "Dati non disponibili.\r\n"},
-    {ERROR_DIRECTORY,
-     "The directory name is invalid.\r\n",
-     "Nome di directory non valido.\r\n"},
+    {ERROR_MORE_DATA, "More data is available.\r\n", "Sono disponibili altri dati.\r\n"},
+    {WAIT_TIMEOUT, "The wait operation timed out.\r\n", "Timeout dell'operazione di attesa.\r\n"},
+    {ERROR_NO_MORE_ITEMS, "No more data is available.\r\n", "Dati non disponibili.\r\n"},
+    {ERROR_DIRECTORY, "The directory name is invalid.\r\n", "Nome di directory non valido.\r\n"},
     {ERROR_MR_MID_NOT_FOUND,
      "The system cannot find message text for message number 0x%1 in the message file for %2.\r\n",
      "Impossibile trovare il testo del messaggio numero 0x%1 nel file di messaggi per %2.\r\n"},
-    {ERROR_REGISTRY_CORRUPT,
-     "The registry is corrupted.\r\n",
+    {ERROR_REGISTRY_CORRUPT, "The registry is corrupted.\r\n",
      "Il Registro di sistema \xE8 danneggiato.\r\n"},
-    {ERROR_SERVICE_DOES_NOT_EXIST,
-     "The specified service does not exist as an installed service.\r\n",
+    {ERROR_SERVICE_DOES_NOT_EXIST, "The specified service does not exist as an installed service.\r\n",
      "Il servizio specificato non esiste come servizio installato.\r\n"},
-    {ERROR_NOT_FOUND,
-     "Element not found.\r\n",
-     "Elemento non trovato.\r\n"},
-    {ERROR_CANCELLED,
-     "The operation was canceled by the user.\r\n",
-     "Operazione annullata dall'utente.\r\n"},
-    {ERROR_NO_MORE_DEVICES,
-     "No more local devices.\r\n",
-     "Non ci sono altre periferiche locali.\r\n"},
-    {ERROR_TIMEOUT,
-     "This operation returned because the timeout period expired.\r\n",
+    {ERROR_NOT_FOUND, "Element not found.\r\n", "Elemento non trovato.\r\n"},
+    {ERROR_CANCELLED, "The operation was canceled by the user.\r\n", "Operazione annullata dall'utente.\r\n"},
+    {ERROR_NO_MORE_DEVICES, "No more local devices.\r\n", "Non ci sono altre periferiche locali.\r\n"},
+    {ERROR_TIMEOUT, "This operation returned because the timeout period expired.\r\n",
      "Operazione terminata perch\xE9 \xE8 scaduto il periodo di timeout.\r\n"},
-    {ERROR_INSTALL_FAILURE,
-     "Fatal error during installation.\r\n",
+    {ERROR_INSTALL_FAILURE, "Fatal error during installation.\r\n",
      "Errore irreversibile durante l'installazione.\r\n"},
-    {ERROR_UNKNOWN_PRODUCT,
-     "This action is only valid for products that are currently installed.\r\n",
+    {ERROR_UNKNOWN_PRODUCT, "This action is only valid for products that are currently installed.\r\n",
      "Questa azione \xE8 valida solo per i prodotti attualmente installati.\r\n"},
-    {ERROR_INVALID_PRINTER_NAME,
-     "The printer name is invalid.\r\n",
-     "Nome di stampante non valido.\r\n"},
+    {ERROR_INVALID_PRINTER_NAME, "The printer name is invalid.\r\n", "Nome di stampante non valido.\r\n"},
     {ERROR_RESOURCE_LANG_NOT_FOUND,
      "The specified resource language ID cannot be found in the image file.\r\n",
      "Impossibile trovare l'ID della lingua della risorsa specificata nel file di immagine.\r\n"},
     {ERROR_SUCCESS_REBOOT_REQUIRED,
      "The requested operation is successful. Changes will not be effective until the system is rebooted.\r\n",
-     "L'operazione richiesta \xE8 stata completata. Le modifiche avranno effetto solo dopo il riavvio del sistema.\r\n"},
-    {ERROR_DATABASE_FULL,
-     "The database is full.\r\n",
-     "Il database \xE8 pieno.\r\n"},
+     "L'operazione richiesta \xE8 stata completata. Le modifiche avranno effetto solo dopo il riavvio del "
+     "sistema.\r\n"},
+    {ERROR_DATABASE_FULL, "The database is full.\r\n", "Il database \xE8 pieno.\r\n"},
 };
 
 const SystemMessage* FindSystemMessage(DWORD code) {
@@ -235,7 +172,7 @@ const char* SystemMessageText(DWORD code, DWORD languageId, DWORD& error) {
 // Where the values of %1 to %99 come from: an array of pointer-sized values, or the caller's va_list,
 // whose arguments are taken to be pointer-sized as Windows takes them.
 class InsertArguments {
-public:
+  public:
     InsertArguments(va_list* list, bool isArray) : list_(list), isArray_(isArray) {}
     bool present() const { return list_ != nullptr; }
     DWORD_PTR Get(int number) const {
@@ -248,7 +185,7 @@ public:
         return value;
     }
 
-private:
+  private:
     va_list* list_;
     bool isArray_;
 };
@@ -291,7 +228,8 @@ std::string FormatInsert(std::string_view format, DWORD_PTR value) {
                 break;
             default: {
                 const char* text = reinterpret_cast<const char*>(value);
-                written = std::snprintf(result.data(), result.size(), (spec + "s").c_str(), text ? text : "(null)");
+                written =
+                    std::snprintf(result.data(), result.size(), (spec + "s").c_str(), text ? text : "(null)");
                 break;
             }
         }
@@ -339,7 +277,8 @@ bool ExpandMessage(std::string_view definition, DWORD flags, const InsertArgumen
     while (index < definition.size()) {
         char character = definition[index];
         if (character == '\r' || character == '\n') {
-            index += (character == '\r' && index + 1 < definition.size() && definition[index + 1] == '\n') ? 2 : 1;
+            index +=
+                (character == '\r' && index + 1 < definition.size() && definition[index + 1] == '\n') ? 2 : 1;
             output += width ? " " : "\r\n";
             continue;
         }
@@ -402,7 +341,7 @@ bool ExpandMessage(std::string_view definition, DWORD flags, const InsertArgumen
 // The blocks LocalAlloc and GlobalAlloc handed out, so that freeing anything else fails as on Windows.
 // Never destroyed: a block may be freed from another file's static destructor.
 class HeapBlocks {
-public:
+  public:
     void* Allocate(UINT flags, SIZE_T bytes) {
         size_t size = bytes ? bytes : 1;
         void* block = (flags & LMEM_ZEROINIT) ? std::calloc(1, size) : std::malloc(size);
@@ -420,7 +359,7 @@ public:
         return true;
     }
 
-private:
+  private:
     std::mutex mutex_;
     std::unordered_set<void*> blocks_;
 };
@@ -446,16 +385,24 @@ HANDLE FreeBlock(HANDLE block) {
 }  // namespace
 
 // Moveable blocks are handed out as fixed ones: the system's code asks only for LMEM_FIXED and LPTR.
-extern "C" HLOCAL WINAPI LocalAlloc(UINT uFlags, SIZE_T uBytes) { return AllocateBlock(uFlags, uBytes); }
+extern "C" HLOCAL WINAPI LocalAlloc(UINT uFlags, SIZE_T uBytes) {
+    return AllocateBlock(uFlags, uBytes);
+}
 
-extern "C" HLOCAL WINAPI LocalFree(HLOCAL hMem) { return FreeBlock(hMem); }
+extern "C" HLOCAL WINAPI LocalFree(HLOCAL hMem) {
+    return FreeBlock(hMem);
+}
 
-extern "C" HGLOBAL WINAPI GlobalAlloc(UINT uFlags, SIZE_T dwBytes) { return AllocateBlock(uFlags, dwBytes); }
+extern "C" HGLOBAL WINAPI GlobalAlloc(UINT uFlags, SIZE_T dwBytes) {
+    return AllocateBlock(uFlags, dwBytes);
+}
 
-extern "C" HGLOBAL WINAPI GlobalFree(HGLOBAL hMem) { return FreeBlock(hMem); }
+extern "C" HGLOBAL WINAPI GlobalFree(HGLOBAL hMem) {
+    return FreeBlock(hMem);
+}
 
 extern "C" DWORD WINAPI FormatMessageA(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, DWORD dwLanguageId,
-                                      LPSTR lpBuffer, DWORD nSize, va_list* Arguments) {
+                                       LPSTR lpBuffer, DWORD nSize, va_list* Arguments) {
     if (!lpBuffer) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;

@@ -31,7 +31,7 @@ struct PlatformLibrary {
 // The libraries by upper-case file name ("KERNEL32.DLL"). A module handle is the address of its entry,
 // which stays put for the life of the process.
 class LibraryTable {
-public:
+  public:
     std::mutex mutex;
     std::map<std::string, PlatformLibrary, std::less<>> libraries;
 
@@ -56,7 +56,9 @@ LibraryTable& Libraries() {
 
 // The handle of the program itself (GetModuleHandleA(NULL)).
 char programModule;
-HMODULE ProgramHandle() { return reinterpret_cast<HMODULE>(&programModule); }
+HMODULE ProgramHandle() {
+    return reinterpret_cast<HMODULE>(&programModule);
+}
 
 std::string_view FileNameOf(std::string_view path) {
     size_t slash = path.find_last_of("\\/");
@@ -91,7 +93,8 @@ bool PresentOnMachine(const Machine& machine, std::string_view key) {
 }
 
 bool EntryPointOnMachine(const Machine& machine, std::string_view key, std::string_view entryPoint) {
-    return machine.EntryPointPresent(key, entryPoint) && machine.EntryPointPresent(WithoutDll(key), entryPoint);
+    return machine.EntryPointPresent(key, entryPoint) &&
+           machine.EntryPointPresent(WithoutDll(key), entryPoint);
 }
 
 // Brings in the host library of a platform library the program was not linked with (its registrar then
@@ -101,8 +104,8 @@ void LoadHostLibrary(std::string_view key) {
     if (key.size() <= 4 || key.substr(key.size() - 4) != ".DLL") return;
     Dl_info self{};
     if (!dladdr(reinterpret_cast<void*>(&RegisterPlatformLibrary), &self) || !self.dli_fname) return;
-    std::filesystem::path file = std::filesystem::path(self.dli_fname).parent_path() /
-                                 ("lib" + LowerCopy(WithoutDll(key)) + ".so");
+    std::filesystem::path file =
+        std::filesystem::path(self.dli_fname).parent_path() / ("lib" + LowerCopy(WithoutDll(key)) + ".so");
     dlopen(file.c_str(), RTLD_NOW | RTLD_GLOBAL);
 }
 
@@ -116,14 +119,16 @@ HMODULE LoadProgramLibrary(std::string_view name) {
 
 }  // namespace
 
-void RegisterPlatformLibrary(std::string_view name, LibraryLoad load, std::initializer_list<EntryPoint> entryPoints) {
+void RegisterPlatformLibrary(std::string_view name, LibraryLoad load,
+                             std::initializer_list<EntryPoint> entryPoints) {
     std::string key = UpperCopy(name);
     if (key.find('.') == std::string::npos) key += ".DLL";
     LibraryTable& table = Libraries();
     std::lock_guard<std::mutex> lock(table.mutex);
     PlatformLibrary& library = table.libraries[key];
     library.load = load;
-    for (const EntryPoint& entryPoint : entryPoints) library.entryPoints[entryPoint.name] = entryPoint.address;
+    for (const EntryPoint& entryPoint : entryPoints)
+        library.entryPoints[entryPoint.name] = entryPoint.address;
 }
 
 }  // namespace platform

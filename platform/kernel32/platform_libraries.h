@@ -31,12 +31,14 @@ enum class LibraryLoad {
 };
 
 // Registers (or extends) the library "<name>.dll" with its entry points.
-void RegisterPlatformLibrary(std::string_view name, LibraryLoad load, std::initializer_list<EntryPoint> entryPoints);
+void RegisterPlatformLibrary(std::string_view name, LibraryLoad load,
+                             std::initializer_list<EntryPoint> entryPoints);
 
 // A static object of this type in a library's folder registers the library when it is loaded.
 class PlatformLibraryRegistrar {
-public:
-    PlatformLibraryRegistrar(std::string_view name, LibraryLoad load, std::initializer_list<EntryPoint> entryPoints) {
+  public:
+    PlatformLibraryRegistrar(std::string_view name, LibraryLoad load,
+                             std::initializer_list<EntryPoint> entryPoints) {
         RegisterPlatformLibrary(name, load, entryPoints);
     }
 };

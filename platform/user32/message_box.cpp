@@ -84,7 +84,8 @@ std::string TextLines(std::string_view text) {
     size_t start = 0;
     for (;;) {
         size_t end = text.find('\n', start);
-        std::string_view line = text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+        std::string_view line =
+            text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         lines.append(line);
         lines += '\n';

@@ -12,7 +12,7 @@ namespace platform {
 namespace {
 
 class StringTables {
-public:
+  public:
     std::mutex mutex;
     // Keyed by module; the null module is the program's own.
     std::map<HINSTANCE, std::map<UINT, std::string>> tables;

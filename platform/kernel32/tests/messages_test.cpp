@@ -43,7 +43,8 @@ TEST(FormatMessageA, SystemTextsByLanguage) {
         {"0 on English", 0x409, 0x409, 5, 0, "Access is denied.\r\n", 0},
         {"0 takes the user's first", 0x410, 0x409, 5, 0, "Access is denied.\r\n", 0},
         {"0 with a language not carried", 0x407, 0x407, 5, 0, "Access is denied.\r\n", 0},
-        {"English is always carried", 0x410, 0x410, 2, 0x409, "The system cannot find the file specified.\r\n", 0},
+        {"English is always carried", 0x410, 0x410, 2, 0x409,
+         "The system cannot find the file specified.\r\n", 0},
         {"Italian", 0x410, 0x410, 15, 0x410, "Impossibile trovare l'unit\xE0 specificata.\r\n", 0},
         {"primary language only", 0x410, 0x410, 145, MAKELANGID(LANG_ITALIAN, SUBLANG_NEUTRAL),
          "La directory non \xE8 vuota.\r\n", 0},
@@ -96,7 +97,8 @@ TEST(FormatMessageA, CallersBuffer) {
     for (const auto& row : rows) {
         std::memset(buffer, 'x', sizeof buffer);
         SetLastError(0);
-        EXPECT_EQ(FormatMessageA(kFromSystem, nullptr, 5, 0, buffer, row.size, nullptr), row.result) << row.size;
+        EXPECT_EQ(FormatMessageA(kFromSystem, nullptr, 5, 0, buffer, row.size, nullptr), row.result)
+            << row.size;
         EXPECT_EQ(GetLastError(), row.error) << row.size;
         if (row.result) {
             EXPECT_EQ(std::string(buffer), text);
@@ -182,7 +184,8 @@ TEST(FormatMessageA, LineWidth) {
         {"abcdefghij kl", fromString | 4, "abcdefghij\r\nkl"},
         {"aa bb%ncc dd", fromString | 5, "aa bb\r\ncc dd"},
     };
-    for (const auto& row : rows) EXPECT_EQ(Format(row.flags, row.definition, 0, 0), row.text) << row.definition;
+    for (const auto& row : rows)
+        EXPECT_EQ(Format(row.flags, row.definition, 0, 0), row.text) << row.definition;
     EXPECT_EQ(Format(kFromSystem | FORMAT_MESSAGE_MAX_WIDTH_MASK, nullptr, 5, 0x409), "Access is denied. ");
 }
 

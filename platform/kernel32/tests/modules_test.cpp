@@ -8,12 +8,14 @@ namespace {
 
 using platform::OsKind;
 
-int WINAPI ProbeEntryPoint() { return 7; }
+int WINAPI ProbeEntryPoint() {
+    return 7;
+}
 
 // A library loaded only on demand, as setupapi.dll and its kin are.
-const platform::PlatformLibraryRegistrar probeLibrary("probe.dll", platform::LibraryLoad::OnDemand,
-                                                      {{"ProbeEntryPoint", platform::AsEntryPoint(&ProbeEntryPoint)},
-                                                       {"NotWrittenYet", nullptr}});
+const platform::PlatformLibraryRegistrar probeLibrary(
+    "probe.dll", platform::LibraryLoad::OnDemand,
+    {{"ProbeEntryPoint", platform::AsEntryPoint(&ProbeEntryPoint)}, {"NotWrittenYet", nullptr}});
 
 TEST(LoadLibraryA, NamesOfPlatformLibraries) {
     platform::TestMachine machine(OsKind::WindowsXP);
@@ -70,7 +72,8 @@ TEST(LoadLibraryA, MachineDecidesWhatIsPresent) {
     for (const auto& row : rows) {
         SetLastError(0);
         EXPECT_EQ(GetProcAddress(kernel32, row.entryPoint), row.expected) << row.entryPoint;
-        EXPECT_EQ(GetLastError(), row.expected ? 0u : static_cast<DWORD>(ERROR_PROC_NOT_FOUND)) << row.entryPoint;
+        EXPECT_EQ(GetLastError(), row.expected ? 0u : static_cast<DWORD>(ERROR_PROC_NOT_FOUND))
+            << row.entryPoint;
     }
 }
 

@@ -23,16 +23,16 @@ TEST(MessageBoxA, AnswerFromTheAnswersElseTheDefaultButton) {
         const char* answerLine;
     } rows[] = {
         {"OK box", MB_OK, nullptr, IDOK, "OK; icon: none", "answer: IDOK (default)"},
-        {"second default", MB_YESNO | MB_DEFBUTTON2 | MB_ICONQUESTION, nullptr, IDNO, "Yes No; icon: question",
-         "answer: IDNO (default)"},
+        {"second default", MB_YESNO | MB_DEFBUTTON2 | MB_ICONQUESTION, nullptr, IDNO,
+         "Yes No; icon: question", "answer: IDNO (default)"},
         {"third default", MB_YESNOCANCEL | MB_DEFBUTTON3, nullptr, IDCANCEL, "Yes No Cancel; icon: none",
          "answer: IDCANCEL (default)"},
         {"default beyond the buttons", MB_RETRYCANCEL | MB_DEFBUTTON3 | MB_ICONSTOP, nullptr, IDRETRY,
          "Retry Cancel; icon: error", "answer: IDRETRY (default)"},
         {"scripted name", MB_OKCANCEL | MB_ICONWARNING, "IDCANCEL", IDCANCEL, "OK Cancel; icon: warning",
          "answer: IDCANCEL"},
-        {"scripted name in any case", MB_ABORTRETRYIGNORE, "idignore", IDIGNORE, "Abort Retry Ignore; icon: none",
-         "answer: IDIGNORE"},
+        {"scripted name in any case", MB_ABORTRETRYIGNORE, "idignore", IDIGNORE,
+         "Abort Retry Ignore; icon: none", "answer: IDIGNORE"},
         {"scripted number", MB_OKCANCEL, "2", IDCANCEL, "OK Cancel; icon: none", "answer: IDCANCEL"},
         {"scripted answer not a button", MB_OKCANCEL | MB_DEFBUTTON2 | MB_ICONINFORMATION, "IDYES", IDCANCEL,
          "OK Cancel; icon: information",
@@ -46,7 +46,8 @@ TEST(MessageBoxA, AnswerFromTheAnswersElseTheDefaultButton) {
         EXPECT_EQ(MessageBoxA(nullptr, "Text", "Caption", row.type), row.result) << row.name;
         std::string transcript = machine.Transcript();
         EXPECT_NE(transcript.find(std::string("  buttons: ") + row.buttons + "\n"), std::string::npos)
-            << row.name << "\n" << transcript;
+            << row.name << "\n"
+            << transcript;
         EXPECT_EQ(LastLine(transcript), std::string("  ") + row.answerLine) << row.name;
     }
 }
@@ -54,8 +55,8 @@ TEST(MessageBoxA, AnswerFromTheAnswersElseTheDefaultButton) {
 TEST(MessageBoxA, TranscriptEntry) {
     platform::TestMachine machine(platform::OsKind::Windows98SE);
     machine.Answer("IDNO").Answer("IDOK");
-    EXPECT_EQ(MessageBoxA(nullptr, "Rimuovere la stampante?\r\nLa coda verr\xE0 svuotata.\r\n", "Disinstallazione",
-                          MB_YESNO | MB_ICONQUESTION),
+    EXPECT_EQ(MessageBoxA(nullptr, "Rimuovere la stampante?\r\nLa coda verr\xE0 svuotata.\r\n",
+                          "Disinstallazione", MB_YESNO | MB_ICONQUESTION),
               IDNO);
     EXPECT_EQ(MessageBoxA(nullptr, nullptr, nullptr, MB_OK), IDOK);
     EXPECT_EQ(machine.Transcript(),

@@ -9,8 +9,12 @@
 namespace {
 
 // Two modules: the program (null) and a library with a table of its own.
-HINSTANCE Library() { return reinterpret_cast<HINSTANCE>(0x10000000); }
-HINSTANCE Unregistered() { return reinterpret_cast<HINSTANCE>(0x20000000); }
+HINSTANCE Library() {
+    return reinterpret_cast<HINSTANCE>(0x10000000);
+}
+HINSTANCE Unregistered() {
+    return reinterpret_cast<HINSTANCE>(0x20000000);
+}
 
 TEST(LoadStringA, CopiesBoundedAndTerminated) {
     platform::TestMachine machine(platform::OsKind::Windows98);
