@@ -360,6 +360,8 @@ std::optional<HostPath> ResolveHostPath(Machine& machine, const WindowsPath& pat
             return std::nullopt;
         }
         result.host = serverFolder / *server / *share;
+        result.longPath.server = *server;
+        result.longPath.share = *share;
     } else {
         if (!machine.Drive(path.drive)) {
             Fail(error, ERROR_PATH_NOT_FOUND);
