@@ -17,6 +17,13 @@ void CreateStateTables(SqliteDatabase& database);
 // What a fault targets. The object is a Windows path for files and folders, a full key path
 // ("HKEY_LOCAL_MACHINE\SOFTWARE\X") for registry keys, a name for the rest. An object ending in "\*"
 // covers everything below that path; "*" as operation covers every operation.
+//
+// File objects are full paths in their long form, with the names as stored where they exist and as
+// written where they do not ("C:\Program Files\X\new.ini", whether the program wrote
+// "C:\PROGRA~1\x\NEW.INI" or a relative path). The file operations are "open" (CreateFileA), "read",
+// "write" (ReadFile, WriteFile, SetEndOfFile on an open file), "delete", "attributes",
+// "setattributes", "createdirectory", "removedirectory", "copy" and "move" (on the source or the
+// destination), and "find" (the object is the search: folder and pattern, "C:\WINDOWS\*.ini").
 namespace fault_target {
 inline constexpr std::string_view kFile = "file";
 inline constexpr std::string_view kRegistry = "registry";
