@@ -1,6 +1,7 @@
 // GetFileAttributesA and SetFileAttributesA: where each attribute is kept and the errors of bad paths.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,61 @@ TEST(FileAttributes, ReportsWhatEachPathIs) {
             EXPECT_EQ(GetLastError(), row.error) << row.path;
         }
     }
+}
+
+struct SetAttributesRow {
+    const char* path;
+    DWORD set;
+    DWORD reported;
+};
+
+TEST(FileAttributes, SetAttributesAreReportedBack) {
+    const std::vector<SetAttributesRow> rows = {
+        {"C:\\D\\file.txt", FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_HIDDEN},
+        {"C:\\D\\file.txt", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE,
+         FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE},
+        {"C:\\D\\file.txt", FILE_ATTRIBUTE_NORMAL, FILE_ATTRIBUTE_NORMAL},
+        {"C:\\D\\file.txt", 0, FILE_ATTRIBUTE_NORMAL},
+        {"C:\\D\\file.txt", FILE_ATTRIBUTE_NORMAL | FILE_ATTRIBUTE_SYSTEM, FILE_ATTRIBUTE_SYSTEM},
+        {"C:\\D\\file.txt", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_HIDDEN},
+        {"C:\\D\\file.txt", FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED,
+         FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED},
+        {"C:\\D\\file.txt", FILE_ATTRIBUTE_COMPRESSED, FILE_ATTRIBUTE_NORMAL},
+        {"C:\\D\\Folder", FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY},
+        {"C:\\D\\Folder", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM,
+         FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM},
+        {"C:\\D\\Folder", FILE_ATTRIBUTE_NORMAL, FILE_ATTRIBUTE_DIRECTORY},
+    };
+    for (const SetAttributesRow& row : rows) {
+        TestMachine test;
+        test.File("C:\\D\\file.txt", "x").Folder("C:\\D\\Folder");
+        // Start from something set, so that clearing is seen too.
+        ASSERT_TRUE(SetFileAttributesA(row.path, FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_READONLY));
+        ASSERT_TRUE(SetFileAttributesA(row.path, row.set)) << row.path << " " << row.set;
+        EXPECT_EQ(GetFileAttributesA(row.path), row.reported) << row.path << " " << row.set;
+    }
+}
+
+TEST(FileAttributes, ReadOnlyIsTheHostWritePermissionOfFilesOnly) {
+    TestMachine test;
+    test.File("C:\\D\\file.txt", "x").Folder("C:\\D\\Folder");
+    namespace fs = std::filesystem;
+    ASSERT_TRUE(SetFileAttributesA("C:\\D\\file.txt", FILE_ATTRIBUTE_READONLY));
+    EXPECT_EQ(fs::status(test.HostPath("C:\\D\\file.txt")).permissions() & fs::perms::owner_write, fs::perms::none);
+    fs::permissions(test.HostPath("C:\\D\\file.txt"), fs::perms::owner_write, fs::perm_options::add);
+    EXPECT_EQ(GetFileAttributesA("C:\\D\\file.txt"), static_cast<DWORD>(FILE_ATTRIBUTE_NORMAL));
+    // A read-only folder still takes new files, as on Windows.
+    ASSERT_TRUE(SetFileAttributesA("C:\\D\\Folder", FILE_ATTRIBUTE_READONLY));
+    HANDLE file = CreateFileA("C:\\D\\Folder\\new.txt", GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    EXPECT_NE(file, INVALID_HANDLE_VALUE);
+    CloseHandle(file);
+
+    EXPECT_FALSE(SetFileAttributesA("C:\\D\\missing.txt", FILE_ATTRIBUTE_HIDDEN));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_FALSE(SetFileAttributesA("C:\\NOPE\\missing.txt", FILE_ATTRIBUTE_HIDDEN));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+    EXPECT_EQ(GetFileAttributesA(nullptr), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
 }
 
 }  // namespace
