@@ -154,13 +154,20 @@ LONG Refresh(Call& call, OpenKey& key) {
     return key.deleted ? ERROR_KEY_DELETED : ERROR_SUCCESS;
 }
 
+// Either list is read together with the other: a program that enumerates one usually enumerates both.
+void LoadContents(Call& call, OpenKey& key) {
+    platform::RegistryKeyContents contents = call.store.Contents(key.id);
+    key.subkeys = std::move(contents.subkeys);
+    key.values = std::move(contents.values);
+}
+
 const std::vector<RegistrySubkey>& Subkeys(Call& call, OpenKey& key) {
-    if (!key.subkeys) key.subkeys = call.store.Subkeys(key.id);
+    if (!key.subkeys) LoadContents(call, key);
     return *key.subkeys;
 }
 
 const std::vector<RegistryValue>& Values(Call& call, OpenKey& key) {
-    if (!key.values) key.values = call.store.Values(key.id);
+    if (!key.values) LoadContents(call, key);
     return *key.values;
 }
 
@@ -244,6 +251,8 @@ LONG OpenOrCreate(HKEY parentHandle, LPCSTR subKey, REGSAM desired, bool create,
     if (LONG error = Lookup(call, parentHandle, parent)) return error;
     std::lock_guard<std::mutex> lock(parent->mutex);
     if (LONG error = Refresh(call, *parent)) return error;
+    // Read before the key is looked up: the new handle knows its key existed at this generation.
+    std::uint64_t generation = call.machine.counters().Read(platform::SharedCounter::Registry);
     std::string_view path = subKey ? subKey : "";
     // Windows NT refuses a path that starts at a backslash; Windows 9x skips it.
     if (call.nt() && !path.empty() && path.front() == '\\') return ERROR_BAD_PATHNAME;
@@ -264,7 +273,9 @@ LONG OpenOrCreate(HKEY parentHandle, LPCSTR subKey, REGSAM desired, bool create,
         id = call.store.CreateKey(parent->id, parts, className ? className : "").id;
         outcome = REG_CREATED_NEW_KEY;
     }
-    *result = AddHandle(MakeChild(*parent, *id, parts, access));
+    KeyPointer child = MakeChild(*parent, *id, parts, access);
+    if (outcome == REG_OPENED_EXISTING_KEY) child->generation = generation;
+    *result = AddHandle(child);
     if (disposition) *disposition = outcome;
     return ERROR_SUCCESS;
 }

@@ -1,5 +1,6 @@
 #include "platform/machine/registry_store.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "platform/machine/text.h"
@@ -51,6 +52,9 @@ struct RegistryStore::Statements {
           hasSubkeys(database, "SELECT 1 FROM keys WHERE parent = ? LIMIT 1"),
           values(database, "SELECT name, type, data FROM key_values WHERE key = ? ORDER BY id"),
           value(database, "SELECT name, type, data FROM key_values WHERE key = ? AND upper = ?"),
+          contents(database,
+                   "SELECT 0, id, name, class, write_time, NULL FROM keys WHERE parent = ?1 UNION ALL"
+                   " SELECT 1, id, name, '', type, data FROM key_values WHERE key = ?1"),
           insertKey(database, "INSERT INTO keys(parent, name, upper, class, write_time) VALUES(?, ?, ?, ?, ?)"),
           touch(database, "UPDATE keys SET write_time = ? WHERE id = ?"),
           setValue(database,
@@ -62,10 +66,12 @@ struct RegistryStore::Statements {
                       " SELECT keys.id FROM keys JOIN tree ON keys.parent = tree.id) SELECT id FROM tree"),
           deleteTreeValues(database, "DELETE FROM key_values WHERE key IN (SELECT id FROM temp.doomed)"),
           deleteTreeKeys(database, "DELETE FROM keys WHERE id IN (SELECT id FROM temp.doomed)"),
-          clearTree(database, "DELETE FROM temp.doomed") {}
+          clearTree(database, "DELETE FROM temp.doomed"),
+          begin(database, "BEGIN"),
+          commit(database, "COMMIT") {}
 
-    SqliteStatement root, child, key, subkeys, hasSubkeys, values, value, insertKey, touch, setValue, deleteValue,
-        collectTree, deleteTreeValues, deleteTreeKeys, clearTree;
+    SqliteStatement root, child, key, subkeys, hasSubkeys, values, value, contents, insertKey, touch, setValue, deleteValue,
+        collectTree, deleteTreeValues, deleteTreeKeys, clearTree, begin, commit;
 };
 
 std::optional<std::string> RealRootPath(const MachineSettings& settings, std::string_view rootName) {
@@ -140,17 +146,46 @@ RegistryStore::RegistryStore(const std::filesystem::path& databaseFile, const Ma
 
 RegistryStore::~RegistryStore() = default;
 
+void RegistryStore::EnterRead() {
+    // Inside a write the write transaction is the snapshot; without counters nothing could tell when
+    // a held snapshot went stale.
+    if (batchDepth_ > 0 || writing_ || !counters_) return;
+    constexpr auto kLongestHold = std::chrono::milliseconds(20);
+    std::uint64_t generation = counters_->Read(SharedCounter::Registry);
+    auto now = std::chrono::steady_clock::now();
+    if (reading_ && (generation != readGeneration_ || now - readStart_ > kLongestHold)) LeaveRead();
+    if (reading_) return;
+    Run run(statements_->begin);
+    run->Step();
+    reading_ = true;
+    readGeneration_ = generation;
+    readStart_ = now;
+}
+
+void RegistryStore::LeaveRead() {
+    if (!reading_) return;
+    reading_ = false;
+    Run run(statements_->commit);
+    run->Step();
+}
+
 template <typename Action>
 auto RegistryStore::Write(Action&& action) {
     if (batchDepth_ > 0) return action();
+    LeaveRead();
     SqliteTransaction transaction(database_);
+    struct Writing {
+        bool& flag;
+        ~Writing() { flag = false; }
+    } writing{writing_ = true};
     auto result = action();
     transaction.Commit();
     if (counters_) counters_->Advance(SharedCounter::Registry);
     return result;
 }
 
-RegistryStore::Batch::Batch(RegistryStore& store) : store_(store), transaction_(store.database_) {
+RegistryStore::Batch::Batch(RegistryStore& store)
+    : store_(store), transaction_((store.LeaveRead(), store.database_)) {
     ++store_.batchDepth_;
 }
 
@@ -162,6 +197,7 @@ void RegistryStore::Batch::Commit() {
 }
 
 std::optional<std::int64_t> RegistryStore::RootId(std::string_view storedRootName) {
+    EnterRead();
     Run run(statements_->root);
     run->Bind(1, UpperCopy(storedRootName));
     if (!run->Step()) return std::nullopt;
@@ -169,6 +205,7 @@ std::optional<std::int64_t> RegistryStore::RootId(std::string_view storedRootNam
 }
 
 std::optional<std::int64_t> RegistryStore::FindSubkey(std::int64_t parent, std::string_view name) {
+    EnterRead();
     Run run(statements_->child);
     run->Bind(1, parent).Bind(2, UpperCopy(name));
     if (!run->Step()) return std::nullopt;
@@ -177,6 +214,7 @@ std::optional<std::int64_t> RegistryStore::FindSubkey(std::int64_t parent, std::
 
 std::optional<std::int64_t> RegistryStore::FindPath(std::int64_t root, const std::vector<std::string_view>& components,
                                                     std::vector<std::string>* spelling) {
+    EnterRead();
     std::int64_t current = root;
     for (std::string_view component : components) {
         Run run(statements_->child);
@@ -203,6 +241,7 @@ std::optional<std::int64_t> RegistryStore::FindKey(std::string_view fullPath, st
 }
 
 std::optional<RegistryKeyRecord> RegistryStore::Key(std::int64_t id) {
+    EnterRead();
     Run run(statements_->key);
     run->Bind(1, id);
     if (!run->Step()) return std::nullopt;
@@ -210,6 +249,7 @@ std::optional<RegistryKeyRecord> RegistryStore::Key(std::int64_t id) {
 }
 
 std::vector<RegistrySubkey> RegistryStore::Subkeys(std::int64_t id) {
+    EnterRead();
     std::vector<RegistrySubkey> subkeys;
     Run run(statements_->subkeys);
     run->Bind(1, id);
@@ -218,12 +258,14 @@ std::vector<RegistrySubkey> RegistryStore::Subkeys(std::int64_t id) {
 }
 
 bool RegistryStore::HasSubkeys(std::int64_t id) {
+    EnterRead();
     Run run(statements_->hasSubkeys);
     run->Bind(1, id);
     return run->Step();
 }
 
 std::vector<RegistryValue> RegistryStore::Values(std::int64_t id) {
+    EnterRead();
     std::vector<RegistryValue> values;
     Run run(statements_->values);
     run->Bind(1, id);
@@ -232,10 +274,41 @@ std::vector<RegistryValue> RegistryStore::Values(std::int64_t id) {
 }
 
 std::optional<RegistryValue> RegistryStore::Value(std::int64_t id, std::string_view name) {
+    EnterRead();
     Run run(statements_->value);
     run->Bind(1, id).Bind(2, UpperCopy(name));
     if (!run->Step()) return std::nullopt;
     return RegistryValue{run->Text(0), static_cast<DWORD>(run->Int(1)), run->Blob(2)};
+}
+
+RegistryKeyContents RegistryStore::Contents(std::int64_t id) {
+    EnterRead();
+    RegistryKeyContents contents;
+    std::vector<std::int64_t> valueIds;
+    {
+        Run run(statements_->contents);
+        run->Bind(1, id);
+        while (run->Step()) {
+            if (run->Int(0) == 0) {
+                contents.subkeys.push_back({run->Int(1), run->Text(2), run->Text(3), run->Int(4)});
+            } else {
+                valueIds.push_back(run->Int(1));
+                contents.values.push_back({run->Text(2), static_cast<DWORD>(run->Int(4)), run->Blob(5)});
+            }
+        }
+    }
+    std::sort(contents.subkeys.begin(), contents.subkeys.end(), [](const RegistrySubkey& left, const RegistrySubkey& right) {
+        return CompareNoCase(left.name, right.name) < 0;
+    });
+    // Values go back to the order they were created in (their row ids).
+    std::vector<std::size_t> order(valueIds.size());
+    for (std::size_t index = 0; index < order.size(); ++index) order[index] = index;
+    std::sort(order.begin(), order.end(), [&](std::size_t left, std::size_t right) { return valueIds[left] < valueIds[right]; });
+    std::vector<RegistryValue> values;
+    values.reserve(order.size());
+    for (std::size_t index : order) values.push_back(std::move(contents.values[index]));
+    contents.values = std::move(values);
+    return contents;
 }
 
 void RegistryStore::Touch(std::int64_t key, std::int64_t time) {

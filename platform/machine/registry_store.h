@@ -12,6 +12,7 @@
 // caches of every process (open key handles) that what they hold may be stale.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -52,6 +53,12 @@ struct RegistryValue {
     std::string data;  // the bytes exactly as set
 };
 
+// A key's subkeys (ordered as Subkeys orders them) and values (in creation order), read at once.
+struct RegistryKeyContents {
+    std::vector<RegistrySubkey> subkeys;
+    std::vector<RegistryValue> values;
+};
+
 struct RegistryKeyRecord {
     std::int64_t id = 0;
     std::string className;
@@ -83,6 +90,9 @@ public:
     // Values in the order they were created.
     std::vector<RegistryValue> Values(std::int64_t id);
     std::optional<RegistryValue> Value(std::int64_t id, std::string_view name);
+    // Both lists in one read: each read of registry.db costs file locking, so a walk that lists a key's
+    // subkeys and values pays for one instead of two.
+    RegistryKeyContents Contents(std::int64_t id);
 
     // Writes, each one transaction.
     struct Created {
@@ -114,6 +124,10 @@ public:
 
 private:
     struct Statements;
+    // Reads share one read transaction while no process has written since it began, for a few
+    // milliseconds at most: every transaction costs file locking, and a walk reads thousands of times.
+    void EnterRead();
+    void LeaveRead();
     template <typename Action>
     auto Write(Action&& action);
     std::optional<std::int64_t> FindPath(std::int64_t root, const std::vector<std::string_view>& components,
@@ -125,6 +139,10 @@ private:
     const MachineSettings settings_;
     SharedCounters* counters_ = nullptr;
     int batchDepth_ = 0;
+    bool writing_ = false;
+    bool reading_ = false;
+    std::uint64_t readGeneration_ = 0;
+    std::chrono::steady_clock::time_point readStart_;
 };
 
 // Creates registry.db for a new machine with the keys every installation of its system has.
