@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstring>
 #include <functional>
+#include <mutex>
+#include <unordered_map>
 #include <string>
 #include <vector>
 
@@ -14,6 +16,7 @@
 #include "platform/machine/file_attributes.h"
 #include "platform/machine/ini_document.h"
 #include "platform/machine/machine.h"
+#include "platform/machine/process.h"
 #include "windows.h"
 
 using platform::IniDocument;
@@ -25,19 +28,71 @@ constexpr char kWinIni[] = "WIN.INI";
 
 // A file named without any folder lives in the Windows folder; any other name is a path, relative to
 // the current folder unless it is full. A missing name means WIN.INI.
-std::optional<platform::HostPath> ResolveProfileFile(LPCSTR lpFileName) {
+std::string ProfilePathOf(LPCSTR lpFileName) {
     std::string name = lpFileName ? lpFileName : kWinIni;
-    if (name.find_first_of("\\/:") == std::string::npos) {
-        std::string windowsFolder = platform::Machine::Current().settings().windowsFolder;
-        if (!windowsFolder.empty() && windowsFolder.back() != '\\') windowsFolder += '\\';
-        name = windowsFolder + name;
-    }
-    return platform::ResolvePathArgument(name.c_str());
+    if (name.find_first_of("\\/:") != std::string::npos) return name;
+    std::string windowsFolder = platform::Machine::Current().settings().windowsFolder;
+    if (!windowsFolder.empty() && windowsFolder.back() != '\\') windowsFolder += '\\';
+    return windowsFolder + name;
 }
+
+std::optional<platform::HostPath> ResolveProfileFile(LPCSTR lpFileName) {
+    return platform::ResolvePathArgument(ProfilePathOf(lpFileName).c_str());
+}
+
+// Where the files read last were found. A data file is read thousands of times; finding it again
+// through the drives each time would cost more than the lookup. An entry is good while its host
+// file can be read; when it cannot, the name is resolved afresh.
+class ResolvedFiles {
+public:
+    static ResolvedFiles& Instance() {
+        static ResolvedFiles* files = new ResolvedFiles();
+        return *files;
+    }
+
+    // The key: the machine, the path and, for a relative path, the current folder it is relative to.
+    static std::string KeyOf(LPCSTR lpFileName) {
+        std::string path = ProfilePathOf(lpFileName);
+        bool full = (path.size() >= 3 && path[1] == ':' && (path[2] == '\\' || path[2] == '/')) ||
+                    (path.size() >= 2 && (path[0] == '\\' || path[0] == '/') && (path[1] == '\\' || path[1] == '/'));
+        std::string key = platform::Machine::Current().folder().native() + '|' + path;
+        if (!full) key += '|' + platform::CurrentProcess().currentDirectory();
+        return key;
+    }
+
+    std::optional<platform::HostPath> Find(const std::string& key) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        auto found = paths_.find(key);
+        if (found == paths_.end()) return std::nullopt;
+        return found->second;
+    }
+    void Remember(const std::string& key, const platform::HostPath& path) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (paths_.size() >= kMaximumEntries) paths_.clear();
+        paths_[key] = path;
+    }
+    void Forget(const std::string& key) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        paths_.erase(key);
+    }
+
+private:
+    static constexpr std::size_t kMaximumEntries = 256;
+    std::mutex mutex_;
+    std::unordered_map<std::string, platform::HostPath> paths_;
+};
 
 // The parsed file for a read, or null with the last error set (ERROR_FILE_NOT_FOUND for a missing
 // file); the callers then answer as for an empty file.
 std::shared_ptr<const IniDocument> OpenForRead(LPCSTR lpFileName) {
+    ResolvedFiles& resolved = ResolvedFiles::Instance();
+    std::string key = ResolvedFiles::KeyOf(lpFileName);
+    if (std::optional<platform::HostPath> known = resolved.Find(key)) {
+        if (platform::FileFaultInjected(*known, "read")) return nullptr;
+        std::shared_ptr<const IniDocument> document = IniFileCache::Instance().Load(known->host);
+        if (document) return document;
+        resolved.Forget(key);
+    }
     std::optional<platform::HostPath> path = ResolveProfileFile(lpFileName);
     if (!path) return nullptr;
     if (path->isDirectory) {
@@ -51,7 +106,11 @@ std::shared_ptr<const IniDocument> OpenForRead(LPCSTR lpFileName) {
     }
     int hostError = 0;
     std::shared_ptr<const IniDocument> document = IniFileCache::Instance().Load(path->host, &hostError);
-    if (!document) SetLastError(platform::ErrorFromErrno(hostError));
+    if (!document) {
+        SetLastError(platform::ErrorFromErrno(hostError));
+        return nullptr;
+    }
+    resolved.Remember(key, *path);
     return document;
 }
 

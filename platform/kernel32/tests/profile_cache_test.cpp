@@ -80,4 +80,21 @@ TEST(ProfileCache, WritesOfOtherCallsAreSeen) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
 }
 
+TEST(ProfileCache, FileFoundAgainAfterItMoves) {
+    platform::TestMachine machine;
+    machine.File("C:\\WINDOWS\\Moving.ini", "[s]\r\nk=first\r\n");
+    machine.File("C:\\one\\rel.ini", "[s]\r\nk=one\r\n");
+    machine.File("C:\\two\\rel.ini", "[s]\r\nk=two\r\n");
+    ASSERT_EQ(Read("k", "moving.ini"), "first");
+    // Replaced by a file spelled differently: the name is resolved afresh.
+    ASSERT_TRUE(DeleteFileA("C:\\WINDOWS\\Moving.ini"));
+    machine.File("C:\\WINDOWS\\MOVING.INI", "[s]\r\nk=second\r\n");
+    EXPECT_EQ(Read("k", "moving.ini"), "second");
+    // A relative name follows the current folder.
+    ASSERT_TRUE(SetCurrentDirectoryA("C:\\one"));
+    EXPECT_EQ(Read("k", ".\\rel.ini"), "one");
+    ASSERT_TRUE(SetCurrentDirectoryA("C:\\two"));
+    EXPECT_EQ(Read("k", ".\\rel.ini"), "two");
+}
+
 }  // namespace
