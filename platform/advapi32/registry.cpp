@@ -539,7 +539,10 @@ extern "C" LONG WINAPI RegCloseKey(HKEY hKey) {
         HandleTable& table = Handles();
         std::lock_guard<std::mutex> lock(table.mutex);
         if (table.machineFolder != call.machine.folder().native()) return ERROR_INVALID_HANDLE;
-        return table.open.erase(value) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+        if (!table.open.erase(value)) return ERROR_INVALID_HANDLE;
+        // The program is done with the registry for now.
+        if (table.open.empty()) call.store.ReleaseSnapshot();
+        return ERROR_SUCCESS;
     });
 }
 

@@ -94,6 +94,10 @@ public:
     // subkeys and values pays for one instead of two.
     RegistryKeyContents Contents(std::int64_t id);
 
+    // Ends the read transaction reads may be sharing, so that an idle thread keeps no old snapshot of
+    // the database (which would stop other processes' checkpoints from emptying the write-ahead log).
+    void ReleaseSnapshot() { LeaveRead(); }
+
     // Writes, each one transaction.
     struct Created {
         std::int64_t id = 0;

@@ -133,9 +133,14 @@ TEST(RegistryProcesses, KilledImportLeavesOldOrNewState) {
     const TreeCount complete{1 + kKeys / 100 + kKeys, 3 * kKeys};
 
     // Once to the end, to know how long an import takes.
+    int output = -1;
+    pid_t worker = StartWorker(machine, {"import", file.string()}, &output);
+    char ready[8] = {};
+    ASSERT_GT(::read(output, ready, 6), 0);
     auto start = std::chrono::steady_clock::now();
-    ASSERT_EQ(0, WaitFor(StartWorker(machine, {"import", file.string()})));
+    ASSERT_EQ(0, WaitFor(worker));
     auto duration = std::chrono::steady_clock::now() - start;
+    ::close(output);
     TreeCount full = CountTree(HKEY_LOCAL_MACHINE, "SOFTWARE\\Big");
     EXPECT_EQ(complete.keys, full.keys);
     EXPECT_EQ(complete.values, full.values);
@@ -144,9 +149,7 @@ TEST(RegistryProcesses, KilledImportLeavesOldOrNewState) {
     for (int tenth : {1, 3, 5, 7, 9}) {
         SCOPED_TRACE(tenth);
         platform::ImportRegistryText(machine.machine(), "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Big]");
-        int output = -1;
-        pid_t worker = StartWorker(machine, {"import", file.string()}, &output);
-        char ready[8] = {};
+        worker = StartWorker(machine, {"import", file.string()}, &output);
         ASSERT_GT(::read(output, ready, 6), 0);  // the worker has read the file and starts the import
         ::close(output);
         std::this_thread::sleep_for(duration * tenth / 10);
