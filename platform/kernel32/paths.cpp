@@ -38,7 +38,7 @@ WrittenPath SplitWritten(std::string_view text) {
         written.root = std::string(text.substr(0, start));
     } else if (!text.empty() && IsSeparator(text[0])) {
         start = 1;
-        written.root = "\\";
+        written.root.assign(1, '\\');
     }
     for (char& character : written.root) {
         if (character == '/') character = '\\';

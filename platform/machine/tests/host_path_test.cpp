@@ -140,7 +140,7 @@ TEST(HostPath, ShortNamesStayTheSameAsSiblingsComeAndGo) {
     std::filesystem::create_directories(folder);
     auto create = [&](const char* name) {
         std::ofstream(folder / name) << "x";
-        return platform::ShortNameOf(test.machine(), folder, name);
+        return platform::ShortNameOf(platform::Machine::Current(), folder, name);
     };
     EXPECT_EQ(create("Document Zeta.txt"), "DOCUME~1.TXT");
     // A sibling that sorts before it does not take its name.
@@ -161,7 +161,7 @@ TEST(HostPath, ShortNamesStayTheSameAsSiblingsComeAndGo) {
     std::ofstream(folder / "REPORT~1.TXT") << "x";
     EXPECT_EQ(create("Report Long Name.txt"), "REPORT~2.TXT");
 
-    // The names live in the machine, not the process.
+    // The names live in the machine, not the process: a fresh attachment finds them.
     platform::Machine::Attach(test.folder());
     EXPECT_EQ(platform::ShortNameOf(platform::Machine::Current(), folder, "Document Alpha.txt"), "DOCUME~2.TXT");
 
@@ -169,7 +169,7 @@ TEST(HostPath, ShortNamesStayTheSameAsSiblingsComeAndGo) {
     std::filesystem::remove(folder / "Document Zeta.txt");
     platform::ForgetShortNames(platform::Machine::Current(), folder / "Document Zeta.txt");
     EXPECT_EQ(create("Document Omega.txt"), "DOCUME~1.TXT");
-    std::filesystem::path moved = test.HostPath("C:\\T");
+    std::filesystem::path moved = folder.parent_path() / "T";
     std::filesystem::rename(folder, moved);
     platform::MoveShortNames(platform::Machine::Current(), folder, moved);
     EXPECT_EQ(platform::ShortNameOf(platform::Machine::Current(), moved, "Document Alpha.txt"), "DOCUME~2.TXT");
