@@ -94,7 +94,8 @@ std::string LanguageQualifier(LANGID language) {
 unsigned int FormatOSQualifier(char* pQualifier, unsigned int size) {
     const OSVERSIONINFOA& version = OsVersionRecord();
     char text[32];
-    std::snprintf(text, sizeof text, ".%d", static_cast<int>(version.dwMajorVersion * 100 + version.dwMinorVersion));
+    std::snprintf(text, sizeof text, ".%d",
+                  static_cast<int>(version.dwMajorVersion * 100 + version.dwMinorVersion));
     return CopyBounded(text, pQualifier, size);
 }
 
@@ -120,8 +121,8 @@ unsigned int FormatLanguageQualifier(char* pQualifier, unsigned int size, LANGID
     return CopyBounded(text, pQualifier, size);
 }
 
-unsigned int GetValueByQualifier(const char* pFile, const char* pSection, const char* pQualifier, const char* pKey,
-                                 char* pValue, unsigned int size) {
+unsigned int GetValueByQualifier(const char* pFile, const char* pSection, const char* pQualifier,
+                                 const char* pKey, char* pValue, unsigned int size) {
     ClearBuffer(pValue, size);
     if (!pFile || !pSection || !pKey || !pValue || size == 0) return 0;
 
@@ -151,7 +152,8 @@ unsigned int GetValueByQualifier(const char* pFile, const char* pSection, const 
 
     for (const CaseInsensitiveString& section : sections) {
         for (const CaseInsensitiveString& file : files) {
-            if (GetPrivateProfileStringA(section.c_str(), pKey, "", pValue, size, file.c_str()) != 0) return 1;
+            if (GetPrivateProfileStringA(section.c_str(), pKey, "", pValue, size, file.c_str()) != 0)
+                return 1;
         }
     }
     ClearBuffer(pValue, size);
@@ -174,7 +176,8 @@ unsigned int GetValueBySPAndOS(const char* pFile, const char* pSection, const ch
     if (IsNT()) {
         std::string servicePack = QualifierText(FormatSPQualifier);
         std::string versionSection = std::string(pSection) + version;
-        if (GetValueByQualifier(pFile, versionSection.c_str(), WithoutDot(servicePack), pKey, pValue, size)) return 1;
+        if (GetValueByQualifier(pFile, versionSection.c_str(), WithoutDot(servicePack), pKey, pValue, size))
+            return 1;
         return GetValueByQualifier(pFile, pSection, nullptr, pKey, pValue, size);
     }
     return GetValueByQualifier(pFile, pSection, WithoutDot(version), pKey, pValue, size);
@@ -196,7 +199,8 @@ unsigned int ReadNumberedList(const char* pFile, const char* pSection, const cha
     return appended;
 }
 
-unsigned int ConvertValueToStringList(const char* pValue, CaseInsensitiveStringList& list, const char* pSeparators) {
+unsigned int ConvertValueToStringList(const char* pValue, CaseInsensitiveStringList& list,
+                                      const char* pSeparators) {
     if (!pValue) {
         TraceFailed(kConvertWithoutValue);
         return 0;
@@ -245,7 +249,8 @@ unsigned int SetValueByLang(const char* pFile, const char* pSection, const char*
     return SetValueBySuffix(pFile, pSection, WithoutDot(qualifier), pKey, pValue);
 }
 
-unsigned int SetValueBySPAndOS(const char* pFile, const char* pSection, const char* pKey, const char* pValue) {
+unsigned int SetValueBySPAndOS(const char* pFile, const char* pSection, const char* pKey,
+                               const char* pValue) {
     if (!pSection) return 0;
     std::string versionSection = std::string(pSection) + QualifierText(FormatOSQualifier);
     if (IsNT()) {
@@ -320,7 +325,8 @@ unsigned int FindFileInSearchPath(const char* pName, char* pPath, unsigned int s
 unsigned int GetInstallerDatName(char* pName, unsigned int size) {
     ClearBuffer(pName, size);
     char division[MAX_PATH];
-    if (!GetValueByLang(kAutorunFile, "version", "division", division, sizeof division, kSystemDefaultLanguage)) {
+    if (!GetValueByLang(kAutorunFile, "version", "division", division, sizeof division,
+                        kSystemDefaultLanguage)) {
         std::printf("%s", kNoDivision);
         return 0;
     }

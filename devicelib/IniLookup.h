@@ -23,8 +23,8 @@ unsigned int FormatLanguageQualifier(char* pQualifier, unsigned int size, LANGID
 // the sections <section>.<qualifier> (when a qualifier is given) and <section>; the files: a name with
 // a drive or network path as it is, any other name from the Windows folder, the current folder and the
 // program folder, in that order, wherever it exists.
-unsigned int GetValueByQualifier(const char* pFile, const char* pSection, const char* pQualifier, const char* pKey,
-                                 char* pValue, unsigned int size);
+unsigned int GetValueByQualifier(const char* pFile, const char* pSection, const char* pQualifier,
+                                 const char* pKey, char* pValue, unsigned int size);
 // The same with the language qualifier of `language`.
 unsigned int GetValueByLang(const char* pFile, const char* pSection, const char* pKey, char* pValue,
                             unsigned int size, LANGID language);
@@ -38,7 +38,8 @@ unsigned int GetValueBySPAndOS(const char* pFile, const char* pSection, const ch
 unsigned int ReadNumberedList(const char* pFile, const char* pSection, const char* pQualifier,
                               CaseInsensitiveStringList& list);
 // Splits the value at any of the separators (runs of them count as one) and appends the pieces.
-unsigned int ConvertValueToStringList(const char* pValue, CaseInsensitiveStringList& list, const char* pSeparators);
+unsigned int ConvertValueToStringList(const char* pValue, CaseInsensitiveStringList& list,
+                                      const char* pSeparators);
 
 // Writes the key into <section>.<suffix> (or <section> without a suffix) of the program folder's copy of
 // the file when there is one, else of the file as named.

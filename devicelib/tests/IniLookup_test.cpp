@@ -18,7 +18,7 @@ constexpr char kProgram[] = "C:\\Program Files\\Acme\\app.exe";
 
 // The version record is kept for the life of the process; each machine here needs it read afresh.
 class IniLookupTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ResetOsVersionRecordForTesting(); }
     void TearDown() override { ResetOsVersionRecordForTesting(); }
 };
@@ -43,8 +43,8 @@ TEST_F(IniLookupTest, QualifiersOfEachWindows) {
         const char* servicePackText;
     };
     const Row rows[] = {
-        {OsKind::Windows95, -1, ".400", ""},   {OsKind::Windows98, -1, ".410", ""},
-        {OsKind::WindowsMe, -1, ".490", ""},   {OsKind::WindowsNT4, 6, ".400", ".6"},
+        {OsKind::Windows95, -1, ".400", ""},    {OsKind::Windows98, -1, ".410", ""},
+        {OsKind::WindowsMe, -1, ".490", ""},    {OsKind::WindowsNT4, 6, ".400", ".6"},
         {OsKind::Windows2000, 2, ".500", ".2"}, {OsKind::WindowsXP, 0, ".501", ".0"},
     };
     for (const Row& row : rows) {
@@ -85,15 +85,14 @@ TEST_F(IniLookupTest, LanguageSectionFirstThenPlainSection) {
         const char* value;
     };
     const Row rows[] = {
-        {"Both", 1, "english"},
-        {"PlainOnly", 1, "plain"},
+        {"Both", 1, "english"},    {"PlainOnly", 1, "plain"},
         {"EmptyHere", 1, "plain"},  // an empty value counts as missing
-        {"EmptyBoth", 0, ""},
-        {"Absent", 0, ""},
+        {"EmptyBoth", 0, ""},      {"Absent", 0, ""},
     };
     for (const Row& row : rows) {
         char value[32] = "junk";
-        EXPECT_EQ(GetValueByLang("models.dat", "Models", row.key, value, sizeof value, 0x800), row.expected) << row.key;
+        EXPECT_EQ(GetValueByLang("models.dat", "Models", row.key, value, sizeof value, 0x800), row.expected)
+            << row.key;
         EXPECT_STREQ(value, row.value) << row.key;
     }
 }
@@ -101,7 +100,8 @@ TEST_F(IniLookupTest, LanguageSectionFirstThenPlainSection) {
 TEST_F(IniLookupTest, SearchOrders) {
     platform::TestMachine machine;
     machine.Module(kProgram);
-    machine.File("C:\\Program Files\\Acme\\X.dat", "[S]\r\nk=program\r\nonlyProgram=p\r\n[S.q]\r\nq=program\r\n");
+    machine.File("C:\\Program Files\\Acme\\X.dat",
+                 "[S]\r\nk=program\r\nonlyProgram=p\r\n[S.q]\r\nq=program\r\n");
     machine.File("C:\\work\\X.dat", "[S]\r\nk=current\r\n");
     machine.File("C:\\WINDOWS\\X.dat", "[S]\r\nk=windows\r\n");
     ASSERT_TRUE(SetCurrentDirectoryA("C:\\work"));
@@ -172,14 +172,19 @@ TEST_F(IniLookupTest, ServicePackAndVersionSections) {
 TEST_F(IniLookupTest, NumberedLists) {
     platform::TestMachine machine;
     machine.File("C:\\WINDOWS\\list.dat",
-                 "[L]\r\n1=ABC\r\n2=\xC0" "Bc\r\n4=skipped\r\n[L.x]\r\n1=First\r\n[None]\r\n2=two\r\n");
+                 "[L]\r\n1=ABC\r\n2=\xC0"
+                 "Bc\r\n4=skipped\r\n[L.x]\r\n1=First\r\n[None]\r\n2=two\r\n");
     CaseInsensitiveStringList list;
     EXPECT_EQ(ReadNumberedList("list.dat", "L", nullptr, list), 1u);
-    EXPECT_EQ(Items(list), (std::vector<std::string>{"abc", "\xE0" "bc"}));
+    EXPECT_EQ(Items(list), (std::vector<std::string>{"abc",
+                                                     "\xE0"
+                                                     "bc"}));
     // Key "1" of the qualified section, key "2" of the plain one.
     list.clear();
     EXPECT_EQ(ReadNumberedList("list.dat", "L", "x", list), 1u);
-    EXPECT_EQ(Items(list), (std::vector<std::string>{"first", "\xE0" "bc"}));
+    EXPECT_EQ(Items(list), (std::vector<std::string>{"first",
+                                                     "\xE0"
+                                                     "bc"}));
     list.clear();
     EXPECT_EQ(ReadNumberedList("list.dat", "None", nullptr, list), 0u);
     EXPECT_EQ(ReadNumberedList(nullptr, "L", nullptr, list), 0u);
@@ -253,7 +258,8 @@ TEST_F(IniLookupTest, FolderOfPath) {
     for (const Row& row : rows) {
         char folder[64] = "junk";
         platform::StdoutCapture capture;
-        EXPECT_EQ(GetFolderOfPath(row.path, folder, row.size), row.expected) << (row.path ? row.path : "null");
+        EXPECT_EQ(GetFolderOfPath(row.path, folder, row.size), row.expected)
+            << (row.path ? row.path : "null");
         EXPECT_STREQ(folder, row.folder);
         EXPECT_EQ(capture.Take(), row.trace);
     }

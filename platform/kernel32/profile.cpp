@@ -8,8 +8,8 @@
 #include <cstring>
 #include <functional>
 #include <mutex>
-#include <unordered_map>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/kernel32/file_system.h"
@@ -44,7 +44,7 @@ std::optional<platform::HostPath> ResolveProfileFile(LPCSTR lpFileName) {
 // through the drives each time would cost more than the lookup. An entry is good while its host
 // file can be read; when it cannot, the name is resolved afresh.
 class ResolvedFiles {
-public:
+  public:
     static ResolvedFiles& Instance() {
         static ResolvedFiles* files = new ResolvedFiles();
         return *files;
@@ -53,8 +53,9 @@ public:
     // The key: the machine, the path and, for a relative path, the current folder it is relative to.
     static std::string KeyOf(LPCSTR lpFileName) {
         std::string path = ProfilePathOf(lpFileName);
-        bool full = (path.size() >= 3 && path[1] == ':' && (path[2] == '\\' || path[2] == '/')) ||
-                    (path.size() >= 2 && (path[0] == '\\' || path[0] == '/') && (path[1] == '\\' || path[1] == '/'));
+        bool full =
+            (path.size() >= 3 && path[1] == ':' && (path[2] == '\\' || path[2] == '/')) ||
+            (path.size() >= 2 && (path[0] == '\\' || path[0] == '/') && (path[1] == '\\' || path[1] == '/'));
         std::string key = platform::Machine::Current().folder().native() + '|' + path;
         if (!full) key += '|' + platform::CurrentProcess().currentDirectory();
         return key;
@@ -76,7 +77,7 @@ public:
         paths_.erase(key);
     }
 
-private:
+  private:
     static constexpr std::size_t kMaximumEntries = 256;
     std::mutex mutex_;
     std::unordered_map<std::string, platform::HostPath> paths_;
@@ -204,7 +205,7 @@ UINT ParseProfileInt(std::string_view text) {
 
 // Closes a host file descriptor when it goes out of scope.
 class FileDescriptor {
-public:
+  public:
     explicit FileDescriptor(int descriptor) : descriptor_(descriptor) {}
     ~FileDescriptor() {
         if (descriptor_ >= 0) ::close(descriptor_);
@@ -213,7 +214,7 @@ public:
     FileDescriptor& operator=(const FileDescriptor&) = delete;
     int get() const { return descriptor_; }
 
-private:
+  private:
     int descriptor_;
 };
 
@@ -234,8 +235,8 @@ bool WriteDescriptor(int descriptor, const std::string& text) {
     if (::ftruncate(descriptor, 0) != 0) return false;
     std::size_t written = 0;
     while (written < text.size()) {
-        ssize_t count = ::pwrite(descriptor, text.data() + written, text.size() - written,
-                                 static_cast<off_t>(written));
+        ssize_t count =
+            ::pwrite(descriptor, text.data() + written, text.size() - written, static_cast<off_t>(written));
         if (count < 0) {
             if (errno == EINTR) continue;
             return false;
@@ -320,7 +321,8 @@ extern "C" DWORD WINAPI GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyN
     return CopyString(fallback, lpReturnedString, nSize);
 }
 
-extern "C" UINT WINAPI GetPrivateProfileIntA(LPCSTR lpAppName, LPCSTR lpKeyName, INT nDefault, LPCSTR lpFileName) {
+extern "C" UINT WINAPI GetPrivateProfileIntA(LPCSTR lpAppName, LPCSTR lpKeyName, INT nDefault,
+                                             LPCSTR lpFileName) {
     if (!lpAppName || !lpKeyName) return static_cast<UINT>(nDefault);
     std::shared_ptr<const IniDocument> document = OpenForRead(lpFileName);
     std::optional<std::string_view> value = LookUp(document.get(), lpAppName, lpKeyName);
@@ -335,7 +337,8 @@ extern "C" DWORD WINAPI GetPrivateProfileSectionA(LPCSTR lpAppName, LPSTR lpRetu
         return 0;
     }
     std::shared_ptr<const IniDocument> document = OpenForRead(lpFileName);
-    const IniDocument::Section* section = document ? document->FindSection(platform::TrimSpaces(lpAppName)) : nullptr;
+    const IniDocument::Section* section =
+        document ? document->FindSection(platform::TrimSpaces(lpAppName)) : nullptr;
     // Each line as "key=value" (names and values trimmed, quotes kept); a line without '=' as it is.
     std::vector<std::string> lines;
     if (section) {
@@ -348,7 +351,8 @@ extern "C" DWORD WINAPI GetPrivateProfileSectionA(LPCSTR lpAppName, LPSTR lpRetu
     return CopyList(items, lpReturnedString, nSize);
 }
 
-extern "C" DWORD WINAPI GetPrivateProfileSectionNamesA(LPSTR lpszReturnBuffer, DWORD nSize, LPCSTR lpFileName) {
+extern "C" DWORD WINAPI GetPrivateProfileSectionNamesA(LPSTR lpszReturnBuffer, DWORD nSize,
+                                                       LPCSTR lpFileName) {
     if (!lpszReturnBuffer) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
@@ -367,13 +371,15 @@ extern "C" BOOL WINAPI WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKey
     }
     std::string section(platform::TrimSpaces(lpAppName));
     if (!lpKeyName) {
-        return EditProfileFile(lpFileName, EditKind::Removes,
-                               [&](const IniDocument& document) { return document.TextWithoutSection(section); });
+        return EditProfileFile(lpFileName, EditKind::Removes, [&](const IniDocument& document) {
+            return document.TextWithoutSection(section);
+        });
     }
     std::string key(platform::TrimSpaces(lpKeyName));
     if (!lpString) {
-        return EditProfileFile(lpFileName, EditKind::Removes,
-                               [&](const IniDocument& document) { return document.TextWithoutKey(section, key); });
+        return EditProfileFile(lpFileName, EditKind::Removes, [&](const IniDocument& document) {
+            return document.TextWithoutKey(section, key);
+        });
     }
     std::string value(lpString);
     return EditProfileFile(lpFileName, EditKind::Adds, [&](const IniDocument& document) {
@@ -388,8 +394,9 @@ extern "C" BOOL WINAPI WritePrivateProfileSectionA(LPCSTR lpAppName, LPCSTR lpSt
     }
     std::string section(platform::TrimSpaces(lpAppName));
     if (!lpString) {
-        return EditProfileFile(lpFileName, EditKind::Removes,
-                               [&](const IniDocument& document) { return document.TextWithoutSection(section); });
+        return EditProfileFile(lpFileName, EditKind::Removes, [&](const IniDocument& document) {
+            return document.TextWithoutSection(section);
+        });
     }
     std::vector<std::string> contents = SplitDoubleNulList(lpString);
     return EditProfileFile(lpFileName, EditKind::Adds, [&](const IniDocument& document) {

@@ -27,7 +27,9 @@ bool NoCaseEqual::operator()(std::string_view left, std::string_view right) cons
 
 namespace {
 
-bool IsIniBlank(char character) { return character == ' ' || character == '\t' || character == '\v'; }
+bool IsIniBlank(char character) {
+    return character == ' ' || character == '\t' || character == '\v';
+}
 
 const char kLineEnd[] = "\r\n";
 
@@ -51,7 +53,8 @@ std::string_view TrimSpaces(std::string_view text) {
 }
 
 std::string_view StripQuotes(std::string_view value) {
-    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front()) {
         return value.substr(1, value.size() - 2);
     }
     return value;
@@ -81,7 +84,8 @@ IniDocument::IniDocument(std::string_view text) {
         if (body.empty()) {
             line.kind = LineKind::Blank;
         } else if (body.front() == '[') {
-            // The name ends at the first ']' or, lacking one, at the end of the line; what follows is ignored.
+            // The name ends at the first ']' or, lacking one, at the end of the line; what follows is
+            // ignored.
             std::string_view name = body.substr(1);
             name = name.substr(0, name.find(']'));
             line.kind = LineKind::Section;
@@ -153,8 +157,8 @@ std::size_t IniDocument::InsertionPoint(const Section& section) const {
 namespace {
 
 // Text of the lines [from, to), the last of them given a line end when something follows it.
-void AppendLines(std::string& text, const std::vector<IniDocument::Line>& lines, std::size_t from, std::size_t to,
-                 bool moreFollows) {
+void AppendLines(std::string& text, const std::vector<IniDocument::Line>& lines, std::size_t from,
+                 std::size_t to, bool moreFollows) {
     for (std::size_t index = from; index < to; ++index) {
         const IniDocument::Line& line = lines[index];
         bool needsEnd = line.ending.empty() && (index + 1 < to || moreFollows);

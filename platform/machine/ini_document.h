@@ -28,7 +28,7 @@ struct NoCaseEqual {
 };
 
 class IniDocument {
-public:
+  public:
     enum class LineKind { Blank, Comment, Section, Key, Outside };
 
     struct Line {
@@ -77,9 +77,10 @@ public:
                                              std::string_view value) const;
     std::optional<std::string> TextWithoutKey(std::string_view section, std::string_view key) const;
     std::optional<std::string> TextWithoutSection(std::string_view section) const;
-    std::optional<std::string> TextWithSection(std::string_view section, const std::vector<std::string>& contents) const;
+    std::optional<std::string> TextWithSection(std::string_view section,
+                                               const std::vector<std::string>& contents) const;
 
-private:
+  private:
     // Where a new line of the section goes: after its last non-blank line.
     std::size_t InsertionPoint(const Section& section) const;
 
@@ -109,7 +110,7 @@ struct FileSignature {
 // time stamp was still recent when it was read (a second write within the file system's clock tick
 // could leave the stamp as it was) is compared by content until its stamp is old enough to trust.
 class IniFileCache {
-public:
+  public:
     static IniFileCache& Instance();
 
     // The parsed file, or null when it cannot be read (errno-style code in `hostError`).
@@ -120,7 +121,7 @@ public:
     // How many times a file's text has been parsed, for tests of the cache.
     std::uint64_t parses() const { return parses_.load(); }
 
-private:
+  private:
     struct CachedFile {
         FileSignature signature;
         std::string text;

@@ -1,7 +1,7 @@
 // The cache of parsed INI files: a file that does not change is parsed once, a file that changes is
 // read again however quickly the change follows.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <string>
@@ -28,7 +28,8 @@ void MakeOld(const std::filesystem::path& host, std::time_t seconds = 1000000000
 TEST(ProfileCache, UnchangedFileIsParsedOnce) {
     platform::TestMachine machine;
     std::string text = "[s]\r\n";
-    for (int index = 0; index < 2000; ++index) text += "k" + std::to_string(index) + "=v" + std::to_string(index) + "\r\n";
+    for (int index = 0; index < 2000; ++index)
+        text += "k" + std::to_string(index) + "=v" + std::to_string(index) + "\r\n";
     machine.File("C:\\WINDOWS\\cache.ini", text);
     MakeOld(machine.HostPath("C:\\WINDOWS\\cache.ini"));
     std::uint64_t before = platform::IniFileCache::Instance().parses();

@@ -107,9 +107,11 @@ TEST(ProfileRead, ValueLookups) {
         char buffer[64];
         std::memset(buffer, '#', sizeof buffer);
         SetLastError(kUntouched);
-        DWORD result = GetPrivateProfileStringA(row.section, row.key, row.fallback, buffer, row.size, "read.ini");
+        DWORD result =
+            GetPrivateProfileStringA(row.section, row.key, row.fallback, buffer, row.size, "read.ini");
         EXPECT_EQ(result, row.expectedReturn) << "row " << index;
-        EXPECT_EQ(std::string(buffer, row.expectedReturn + 1), row.expected + std::string(1, '\0')) << "row " << index;
+        EXPECT_EQ(std::string(buffer, row.expectedReturn + 1), row.expected + std::string(1, '\0'))
+            << "row " << index;
         EXPECT_EQ(GetLastError(), row.expectedError) << "row " << index;
     }
 }
@@ -163,7 +165,8 @@ TEST(ProfileRead, NameLists) {
         char buffer[64];
         std::memset(buffer, '#', sizeof buffer);
         SetLastError(kUntouched);
-        DWORD result = GetPrivateProfileStringA(row.section, nullptr, "default", buffer, row.size, "list.ini");
+        DWORD result =
+            GetPrivateProfileStringA(row.section, nullptr, "default", buffer, row.size, "list.ini");
         EXPECT_EQ(result, row.expectedReturn) << "row " << index;
         EXPECT_EQ(std::string(buffer, row.expected.size()), row.expected) << "row " << index;
         EXPECT_EQ(GetLastError(), row.expectedError) << "row " << index;
@@ -216,7 +219,8 @@ TEST(ProfileRead, Integers) {
         const IntRow& row = rows[index];
         platform::TestMachine machine;
         machine.File("C:\\WINDOWS\\int.ini", std::string("[s]\r\n") + (row.line ? row.line : "") + "\r\n");
-        EXPECT_EQ(GetPrivateProfileIntA("s", row.key, row.fallback, "int.ini"), row.expected) << "row " << index;
+        EXPECT_EQ(GetPrivateProfileIntA("s", row.key, row.fallback, "int.ini"), row.expected)
+            << "row " << index;
     }
     platform::TestMachine machine;
     EXPECT_EQ(GetPrivateProfileIntA(nullptr, "n", 4, "int.ini"), 4u);
@@ -262,12 +266,15 @@ TEST(ProfileRead, MissingFiles) {
     for (std::size_t index = 0; index < rows.size(); ++index) {
         char buffer[32];
         SetLastError(kUntouched);
-        EXPECT_EQ(GetPrivateProfileStringA("s", "k", "default ", buffer, sizeof buffer, rows[index].file), 7u);
+        EXPECT_EQ(GetPrivateProfileStringA("s", "k", "default ", buffer, sizeof buffer, rows[index].file),
+                  7u);
         EXPECT_STREQ(buffer, "default");
         EXPECT_EQ(GetLastError(), rows[index].expectedError) << "row " << index;
         SetLastError(kUntouched);
         std::memset(buffer, '#', sizeof buffer);
-        EXPECT_EQ(GetPrivateProfileStringA(nullptr, nullptr, "default", buffer, sizeof buffer, rows[index].file), 0u);
+        EXPECT_EQ(
+            GetPrivateProfileStringA(nullptr, nullptr, "default", buffer, sizeof buffer, rows[index].file),
+            0u);
         EXPECT_EQ(std::string(buffer, 2), Bytes("\0\0"));
         EXPECT_EQ(GetLastError(), rows[index].expectedError) << "row " << index;
         EXPECT_EQ(GetPrivateProfileIntA("s", "k", 5, rows[index].file), 5u);

@@ -25,7 +25,8 @@ TEST(ProfileWrite, StringEdits) {
         // A changed key keeps its place, its spelling in the file and its line end.
         {"[S]\nKey = old\n; note\n", "s", "KEY", "new", "[S]\nKey=new\n; note\n"},
         // A new key follows the section's last line, before the blank lines that end it.
-        {"[A]\r\nx=1\r\n;c\r\n\r\n[B]\r\ny=2\r\n", "A", "z", "3", "[A]\r\nx=1\r\n;c\r\nz=3\r\n\r\n[B]\r\ny=2\r\n"},
+        {"[A]\r\nx=1\r\n;c\r\n\r\n[B]\r\ny=2\r\n", "A", "z", "3",
+         "[A]\r\nx=1\r\n;c\r\nz=3\r\n\r\n[B]\r\ny=2\r\n"},
         {"[A]\r\n\r\n[B]\r\n", "A", "z", "3", "[A]\r\nz=3\r\n\r\n[B]\r\n"},
         // A new section goes at the end; a last line without a line end gets one.
         {"[A]\r\nx=1", "B", "k", "v", "[A]\r\nx=1\r\n[B]\r\nk=v\r\n"},
@@ -41,7 +42,8 @@ TEST(ProfileWrite, StringEdits) {
         {"[A]\r\nx=1\r\ny=2", "A", "y", nullptr, "[A]\r\nx=1\r\n"},
         {"[A]\r\nx=1\r\n", "A", "missing", nullptr, "[A]\r\nx=1\r\n"},
         // A NULL key removes the section: header, keys and blank lines; comment lines stay.
-        {";c0\r\n[A]\r\n;c1\r\nx=1\r\n\r\n[B]\r\ny=2\r\n", "a", nullptr, nullptr, ";c0\r\n;c1\r\n[B]\r\ny=2\r\n"},
+        {";c0\r\n[A]\r\n;c1\r\nx=1\r\n\r\n[B]\r\ny=2\r\n", "a", nullptr, nullptr,
+         ";c0\r\n;c1\r\n[B]\r\ny=2\r\n"},
         {"[A]\r\nx=1\r\n[B]\r\ny=2\r\n", "B", nullptr, nullptr, "[A]\r\nx=1\r\n"},
         {"[A]\r\nx=1\r\n", "Missing", nullptr, nullptr, "[A]\r\nx=1\r\n"},
     };
@@ -49,7 +51,8 @@ TEST(ProfileWrite, StringEdits) {
         const EditRow& row = rows[index];
         platform::TestMachine machine;
         machine.File(kPath, row.before);
-        EXPECT_TRUE(WritePrivateProfileStringA(row.section, row.key, row.value, "write.ini")) << "row " << index;
+        EXPECT_TRUE(WritePrivateProfileStringA(row.section, row.key, row.value, "write.ini"))
+            << "row " << index;
         EXPECT_EQ(machine.ReadFile(kPath), row.after) << "row " << index;
     }
 }
@@ -57,7 +60,8 @@ TEST(ProfileWrite, StringEdits) {
 TEST(ProfileWrite, SectionEdits) {
     const std::vector<EditRow> rows = {
         // The old contents go, comments with them; the blank lines before the next section stay.
-        {"[A]\r\nx=1\r\n;c\r\ny=2\r\n\r\n[B]\r\n", "a", nullptr, "p=1\0q = 2\0", "[A]\r\np=1\r\nq = 2\r\n\r\n[B]\r\n"},
+        {"[A]\r\nx=1\r\n;c\r\ny=2\r\n\r\n[B]\r\n", "a", nullptr, "p=1\0q = 2\0",
+         "[A]\r\np=1\r\nq = 2\r\n\r\n[B]\r\n"},
         {"[A]\r\nx=1\r\n", "B", nullptr, "k=v\0", "[A]\r\nx=1\r\n[B]\r\nk=v\r\n"},
         {"[A]\r\nx=1\r\n[B]\r\n", "A", nullptr, "", "[A]\r\n[B]\r\n"},
         {"[A]\r\nx=1\r\n[B]\r\ny=2\r\n", "A", nullptr, nullptr, "[B]\r\ny=2\r\n"},
