@@ -5,6 +5,12 @@
 #include <cstdio>
 #include <cctype>
 #include <cstdlib>
+#include <ctime>
+
+// time() reads the machine's clock, like GetLocalTime and GetTickCount, so that virtual time reaches
+// the C runtime's calls too. As in Windows' own C runtime, time is _time64 under another name.
+extern "C" std::time_t _time64(std::time_t* timer);
+#define time(timer) _time64(timer)
 
 typedef char _TCHAR;
 #ifndef _T

@@ -61,11 +61,25 @@
 
 #define MAX_COMPUTERNAME_LENGTH 15
 
+#define STILL_ACTIVE 259
+#define CREATE_SUSPENDED 0x00000004
+#define MAXIMUM_WAIT_OBJECTS 64
+#define WAIT_OBJECT_0 0x00000000L
+#define WAIT_ABANDONED 0x00000080L
+#define WAIT_ABANDONED_0 0x00000080L
+#define WAIT_TIMEOUT 258L
+#define WAIT_FAILED ((DWORD)0xFFFFFFFF)
+#define MUTEX_MODIFY_STATE MUTANT_QUERY_STATE
+#define MUTEX_ALL_ACCESS MUTANT_ALL_ACCESS
+
 typedef struct _SECURITY_ATTRIBUTES {
     DWORD nLength;
     LPVOID lpSecurityDescriptor;
     BOOL bInheritHandle;
 } SECURITY_ATTRIBUTES, *PSECURITY_ATTRIBUTES, *LPSECURITY_ATTRIBUTES;
+
+typedef DWORD(WINAPI* PTHREAD_START_ROUTINE)(LPVOID lpThreadParameter);
+typedef PTHREAD_START_ROUTINE LPTHREAD_START_ROUTINE;
 
 typedef struct _OVERLAPPED {
     ULONG_PTR Internal;
@@ -177,6 +191,29 @@ DWORD WINAPI GetProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefa
 UINT WINAPI GetProfileIntA(LPCSTR lpAppName, LPCSTR lpKeyName, INT nDefault);
 BOOL WINAPI WriteProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpString);
 
+// Threads, processes and waits
+HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES lpThreadAttributes, SIZE_T dwStackSize,
+                           LPTHREAD_START_ROUTINE lpStartAddress, LPVOID lpParameter, DWORD dwCreationFlags,
+                           LPDWORD lpThreadId);
+DWORD WINAPI ResumeThread(HANDLE hThread);
+BOOL WINAPI GetExitCodeThread(HANDLE hThread, LPDWORD lpExitCode);
+void WINAPI ExitThread(DWORD dwExitCode);
+DWORD WINAPI GetCurrentThreadId(void);
+DWORD WINAPI GetCurrentProcessId(void);
+DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds);
+DWORD WINAPI WaitForMultipleObjects(DWORD nCount, const HANDLE* lpHandles, BOOL bWaitAll, DWORD dwMilliseconds);
+
+// Mutexes and events
+HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES lpMutexAttributes, BOOL bInitialOwner, LPCSTR lpName);
+HANDLE WINAPI OpenMutexA(DWORD dwDesiredAccess, BOOL bInheritHandle, LPCSTR lpName);
+BOOL WINAPI ReleaseMutex(HANDLE hMutex);
+HANDLE WINAPI CreateEventA(LPSECURITY_ATTRIBUTES lpEventAttributes, BOOL bManualReset, BOOL bInitialState,
+                           LPCSTR lpName);
+HANDLE WINAPI OpenEventA(DWORD dwDesiredAccess, BOOL bInheritHandle, LPCSTR lpName);
+BOOL WINAPI SetEvent(HANDLE hEvent);
+BOOL WINAPI ResetEvent(HANDLE hEvent);
+BOOL WINAPI PulseEvent(HANDLE hEvent);
+
 // Strings (kernel32's lstr family)
 int WINAPI lstrlenA(LPCSTR lpString);
 LPSTR WINAPI lstrcpyA(LPSTR lpString1, LPCSTR lpString2);
@@ -226,6 +263,10 @@ BOOL WINAPI IsDBCSLeadByte(BYTE TestChar);
 #define GetEnvironmentVariable GetEnvironmentVariableA
 #define ExpandEnvironmentStrings ExpandEnvironmentStringsA
 #define GetComputerName GetComputerNameA
+#define CreateMutex CreateMutexA
+#define OpenMutex OpenMutexA
+#define CreateEvent CreateEventA
+#define OpenEvent OpenEventA
 #define lstrlen lstrlenA
 #define lstrcpy lstrcpyA
 #define lstrcpyn lstrcpynA

@@ -70,6 +70,22 @@
     X(GetProfileStringA)              \
     X(GetProfileIntA)                 \
     X(WriteProfileStringA)            \
+    X(CreateThread)                   \
+    X(ResumeThread)                   \
+    X(GetExitCodeThread)              \
+    X(ExitThread)                     \
+    X(GetCurrentThreadId)             \
+    X(GetCurrentProcessId)            \
+    X(WaitForSingleObject)            \
+    X(WaitForMultipleObjects)         \
+    X(CreateMutexA)                   \
+    X(OpenMutexA)                     \
+    X(ReleaseMutex)                   \
+    X(CreateEventA)                   \
+    X(OpenEventA)                     \
+    X(SetEvent)                       \
+    X(ResetEvent)                     \
+    X(PulseEvent)                     \
     X(lstrlenA)                       \
     X(lstrcpyA)                       \
     X(lstrcpynA)                      \

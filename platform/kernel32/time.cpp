@@ -1,8 +1,9 @@
-// Tick count, sleeping and the local time.
+// Tick count, sleeping, the local and system time, and the C runtime's time(): all read the machine's clock.
 #include <chrono>
 #include <ctime>
 #include <thread>
 
+#include "platform/machine/clock.h"
 #include "windows.h"
 
 namespace {
@@ -18,36 +19,44 @@ void FillSystemTime(const std::tm& parts, long milliseconds, LPSYSTEMTIME time) 
     time->wMilliseconds = static_cast<WORD>(milliseconds);
 }
 
+// The machine's time, broken down in local time or in UTC.
+void MachineTime(LPSYSTEMTIME time, bool local) {
+    std::int64_t now = platform::ClockNow();
+    std::int64_t milliseconds = ((now % 1000) + 1000) % 1000;
+    std::time_t seconds = static_cast<std::time_t>((now - milliseconds) / 1000);
+    std::tm parts{};
+    if (local) {
+        localtime_r(&seconds, &parts);
+    } else {
+        gmtime_r(&seconds, &parts);
+    }
+    FillSystemTime(parts, static_cast<long>(milliseconds), time);
+}
+
 }  // namespace
 
 extern "C" DWORD WINAPI GetTickCount(void) {
-    auto now = std::chrono::steady_clock::now().time_since_epoch();
-    return static_cast<DWORD>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+    return static_cast<DWORD>(platform::ClockTicks());
 }
 
 extern "C" void WINAPI Sleep(DWORD dwMilliseconds) {
     if (dwMilliseconds == INFINITE) {
         for (;;) std::this_thread::sleep_for(std::chrono::hours(24));
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(dwMilliseconds));
+    platform::ClockSleep(dwMilliseconds);
 }
 
 extern "C" void WINAPI GetLocalTime(LPSYSTEMTIME lpSystemTime) {
-    auto now = std::chrono::system_clock::now();
-    std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-    long milliseconds =
-        static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000);
-    std::tm parts{};
-    localtime_r(&seconds, &parts);
-    FillSystemTime(parts, milliseconds, lpSystemTime);
+    MachineTime(lpSystemTime, true);
 }
 
 extern "C" void WINAPI GetSystemTime(LPSYSTEMTIME lpSystemTime) {
-    auto now = std::chrono::system_clock::now();
-    std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-    long milliseconds =
-        static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000);
-    std::tm parts{};
-    gmtime_r(&seconds, &parts);
-    FillSystemTime(parts, milliseconds, lpSystemTime);
+    MachineTime(lpSystemTime, false);
+}
+
+extern "C" std::time_t _time64(std::time_t* timer) {
+    std::int64_t now = platform::ClockNow();
+    auto seconds = static_cast<std::time_t>(now >= 0 ? now / 1000 : (now - 999) / 1000);
+    if (timer) *timer = seconds;
+    return seconds;
 }

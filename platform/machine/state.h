@@ -27,6 +27,8 @@ void CreateStateTables(SqliteDatabase& database);
 namespace fault_target {
 inline constexpr std::string_view kFile = "file";
 inline constexpr std::string_view kRegistry = "registry";
+// CreateThread: the object is the program's module path, the operation "create".
+inline constexpr std::string_view kThread = "thread";
 }  // namespace fault_target
 
 struct FaultRule {

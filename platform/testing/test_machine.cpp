@@ -8,6 +8,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "platform/machine/clock.h"
 #include "platform/machine/host_path.h"
 #include "platform/machine/process.h"
 #include "platform/machine/registry_store.h"
@@ -142,6 +143,11 @@ std::string StdoutCapture::Take() {
     std::ostringstream text;
     text << stream.rdbuf();
     return text.str();
+}
+
+TestMachine& TestMachine::UseVirtualClock(std::time_t start) {
+    platform::UseVirtualClock(*machine_, static_cast<std::int64_t>(start) * 1000);
+    return *this;
 }
 
 }  // namespace platform

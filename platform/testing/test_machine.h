@@ -2,6 +2,7 @@
 // test process for its lifetime and removed afterwards.
 #pragma once
 
+#include <ctime>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -40,6 +41,10 @@ public:
     // Where GetModuleFileNameA says the running program is, and its command line.
     TestMachine& Module(std::string_view windowsPath);
     TestMachine& CommandLine(std::string_view commandLine);
+
+    // Puts the machine's clock on virtual time from the given moment (UTC): Sleep and timed waits then
+    // move the clock on instead of waiting.
+    TestMachine& UseVirtualClock(std::time_t start);
 
 private:
     void Create(const MachineSettings& settings);

@@ -1,0 +1,311 @@
+// Mutexes and events, named or not, and the waits for threads, mutexes and events.
+//
+// A wait looks at its objects under the namespace lock and, when it cannot be satisfied, sleeps until
+// some object of the machine changes. A mutex whose owner ended wakes nobody, so waiters also look
+// again every poll slice. On virtual time a timed wait waits for real only a short grace (threads that
+// run for real may still signal in it); when that runs out the clock moves on by the whole time-out and
+// the wait returns WAIT_TIMEOUT.
+#include <algorithm>
+#include <chrono>
+#include <optional>
+#include <set>
+#include <string_view>
+#include <vector>
+
+#include "platform/kernel32/synch_objects.h"
+#include "platform/machine/clock.h"
+#include "windows.h"
+
+namespace platform {
+
+namespace {
+
+constexpr std::chrono::milliseconds kPollSlice{50};
+constexpr std::chrono::milliseconds kVirtualGrace{20};
+
+using Lock = KernelNamespace::Lock;
+
+// A mutex or an event, kept in a slot of the namespace; the handle holds one reference to it.
+class SlotObject : public WaitableObject {
+  public:
+    SlotObject(std::shared_ptr<KernelNamespace> space, std::uint32_t slot)
+        : WaitableObject(std::move(space)), slot_(slot) {}
+    ~SlotObject() override {
+        Lock lock(space());
+        space().Release(lock, slot_);
+    }
+    const void* Identity() const override { return space().Identity(slot_); }
+    std::uint32_t slot() const { return slot_; }
+
+  private:
+    std::uint32_t slot_;
+};
+
+class MutexObject final : public SlotObject {
+  public:
+    using SlotObject::SlotObject;
+    bool TryAcquire(const Lock& lock, WaitEntry& entry, std::uint32_t thread) override {
+        MutexAcquisition result = space().TryAcquireMutex(lock, slot(), thread);
+        entry.abandoned = result == MutexAcquisition::Abandoned;
+        return result != MutexAcquisition::Busy;
+    }
+    void Undo(const Lock& lock, const WaitEntry& entry) override {
+        space().UndoAcquireMutex(lock, slot(), entry.abandoned);
+    }
+};
+
+class EventObject final : public SlotObject {
+  public:
+    using SlotObject::SlotObject;
+    void BeginWait(const Lock& lock, WaitEntry& entry) override {
+        entry.pulsesAtStart = space().Event(lock, slot()).pulses;
+    }
+    bool TryAcquire(const Lock& lock, WaitEntry& entry, std::uint32_t) override {
+        SharedEventState& event = space().Event(lock, slot());
+        if (event.signalled) {
+            if (!event.manualReset) {
+                event.signalled = 0;
+                entry.tookSignal = true;
+            }
+            return true;
+        }
+        // A pulse releases the waiters that were waiting when it came: all of them for a manual-reset
+        // event, one for an auto-reset event.
+        if (event.pulses == entry.pulsesAtStart) return false;
+        if (event.manualReset) return true;
+        if (!event.pulseToken) return false;
+        event.pulseToken = 0;
+        entry.tookPulse = true;
+        return true;
+    }
+    void Undo(const Lock& lock, const WaitEntry& entry) override {
+        SharedEventState& event = space().Event(lock, slot());
+        if (entry.tookSignal) event.signalled = 1;
+        if (entry.tookPulse) event.pulseToken = 1;
+    }
+};
+
+using Objects = std::vector<std::shared_ptr<WaitableObject>>;
+
+// The wait's result when it can be satisfied now, having taken what it waited for.
+std::optional<DWORD> TryWait(const Lock& lock, const Objects& objects, std::vector<WaitEntry>& entries,
+                             bool all, std::uint32_t thread) {
+    if (!all) {
+        for (std::size_t index = 0; index < objects.size(); ++index) {
+            if (!objects[index]->TryAcquire(lock, entries[index], thread)) continue;
+            DWORD base = entries[index].abandoned ? WAIT_ABANDONED_0 : WAIT_OBJECT_0;
+            return base + static_cast<DWORD>(index);
+        }
+        return std::nullopt;
+    }
+    for (std::size_t index = 0; index < objects.size(); ++index) {
+        if (objects[index]->TryAcquire(lock, entries[index], thread)) continue;
+        while (index-- > 0) objects[index]->Undo(lock, entries[index]);
+        for (WaitEntry& entry : entries) entry = WaitEntry{entry.pulsesAtStart};
+        return std::nullopt;
+    }
+    for (std::size_t index = 0; index < objects.size(); ++index) {
+        if (entries[index].abandoned) return WAIT_ABANDONED_0 + static_cast<DWORD>(index);
+    }
+    return WAIT_OBJECT_0;
+}
+
+DWORD Wait(const Objects& objects, bool all, DWORD milliseconds) {
+    KernelNamespace& space = objects.front()->space();
+    std::uint32_t thread = GetCurrentThreadId();
+    std::vector<WaitEntry> entries(objects.size());
+    {
+        Lock lock(space);
+        for (std::size_t index = 0; index < objects.size(); ++index)
+            objects[index]->BeginWait(lock, entries[index]);
+    }
+    bool forever = milliseconds == INFINITE;
+    bool virtualTime = !forever && milliseconds > 0 && ClockIsVirtual();
+    std::chrono::milliseconds budget(milliseconds);
+    if (virtualTime) budget = std::min(budget, kVirtualGrace);
+    auto deadline = std::chrono::steady_clock::now() + budget;
+    for (;;) {
+        std::uint32_t seen = 0;
+        {
+            Lock lock(space);
+            if (std::optional<DWORD> result = TryWait(lock, objects, entries, all, thread)) return *result;
+            seen = space.Sequence(lock);
+        }
+        auto slice = kPollSlice;
+        if (!forever) {
+            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0) {
+                if (virtualTime) ClockAdvance(milliseconds);
+                return WAIT_TIMEOUT;
+            }
+            slice = std::min(slice, left + std::chrono::milliseconds(1));
+        }
+        space.WaitForChange(seen, slice);
+    }
+}
+
+template <typename T>
+std::shared_ptr<T> ObjectOf(HANDLE handle) {
+    std::shared_ptr<T> object = ProcessHandles().Lookup<T>(handle);
+    if (!object) SetLastError(ERROR_INVALID_HANDLE);
+    return object;
+}
+
+// CreateMutexA and CreateEventA: a new object or the existing one of that name. `initialise` runs,
+// under the lock, only on a new object.
+template <typename T, typename Initialise>
+HANDLE CreateObject(KernelObjectType type, LPCSTR name, Initialise initialise) {
+    std::string_view text = name ? name : "";
+    if (text.size() > MAX_PATH) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return nullptr;
+    }
+    std::shared_ptr<KernelNamespace> space = KernelNamespace::Current();
+    std::shared_ptr<T> object;
+    bool created = false;
+    {
+        Lock lock(*space);
+        KernelNamespace::Lookup lookup = space->Create(lock, type, text);
+        if (lookup.outcome == KernelNamespace::Outcome::WrongType) {
+            SetLastError(ERROR_INVALID_HANDLE);
+            return nullptr;
+        }
+        if (lookup.outcome == KernelNamespace::Outcome::NoRoom) {
+            SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+            return nullptr;
+        }
+        created = lookup.outcome == KernelNamespace::Outcome::Created;
+        if (created) initialise(*space, lock, lookup.slot);
+        object = std::make_shared<T>(space, lookup.slot);
+    }
+    HANDLE handle = ProcessHandles().Insert(std::move(object));
+    SetLastError(created ? ERROR_SUCCESS : ERROR_ALREADY_EXISTS);
+    return handle;
+}
+
+template <typename T>
+HANDLE OpenObject(KernelObjectType type, LPCSTR name) {
+    if (!name) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    std::shared_ptr<KernelNamespace> space = KernelNamespace::Current();
+    std::shared_ptr<T> object;
+    {
+        Lock lock(*space);
+        KernelNamespace::Lookup lookup = space->Open(lock, type, name);
+        if (lookup.outcome != KernelNamespace::Outcome::Opened) {
+            SetLastError(lookup.outcome == KernelNamespace::Outcome::WrongType ? ERROR_INVALID_HANDLE
+                                                                               : ERROR_FILE_NOT_FOUND);
+            return nullptr;
+        }
+        object = std::make_shared<T>(space, lookup.slot);
+    }
+    return ProcessHandles().Insert(std::move(object));
+}
+
+// SetEvent, ResetEvent and PulseEvent: the change, then every waiter looks again.
+template <typename Change>
+BOOL ChangeEvent(HANDLE handle, Change change) {
+    std::shared_ptr<EventObject> event = ObjectOf<EventObject>(handle);
+    if (!event) return FALSE;
+    {
+        Lock lock(event->space());
+        change(event->space().Event(lock, event->slot()));
+    }
+    event->space().Notify();
+    return TRUE;
+}
+
+}  // namespace
+
+}  // namespace platform
+
+using platform::KernelNamespace;
+using platform::KernelObjectType;
+
+extern "C" DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {
+    std::shared_ptr<platform::WaitableObject> object = platform::ObjectOf<platform::WaitableObject>(hHandle);
+    if (!object) return WAIT_FAILED;
+    return platform::Wait({object}, false, dwMilliseconds);
+}
+
+extern "C" DWORD WINAPI WaitForMultipleObjects(DWORD nCount, const HANDLE* lpHandles, BOOL bWaitAll,
+                                               DWORD dwMilliseconds) {
+    if (nCount == 0 || nCount > MAXIMUM_WAIT_OBJECTS || !lpHandles) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return WAIT_FAILED;
+    }
+    platform::Objects objects;
+    std::set<const void*> identities;
+    for (DWORD index = 0; index < nCount; ++index) {
+        std::shared_ptr<platform::WaitableObject> object =
+            platform::ObjectOf<platform::WaitableObject>(lpHandles[index]);
+        if (!object) return WAIT_FAILED;
+        // Waiting for all of one object twice has no meaning; Windows refuses it.
+        if (bWaitAll && !identities.insert(object->Identity()).second) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return WAIT_FAILED;
+        }
+        objects.push_back(std::move(object));
+    }
+    return platform::Wait(objects, bWaitAll != FALSE, dwMilliseconds);
+}
+
+extern "C" HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL bInitialOwner, LPCSTR lpName) {
+    return platform::CreateObject<platform::MutexObject>(
+        KernelObjectType::Mutex, lpName,
+        [&](KernelNamespace& space, const KernelNamespace::Lock& lock, std::uint32_t slot) {
+            if (bInitialOwner) space.TryAcquireMutex(lock, slot, GetCurrentThreadId());
+        });
+}
+
+extern "C" HANDLE WINAPI OpenMutexA(DWORD, BOOL, LPCSTR lpName) {
+    return platform::OpenObject<platform::MutexObject>(KernelObjectType::Mutex, lpName);
+}
+
+extern "C" BOOL WINAPI ReleaseMutex(HANDLE hMutex) {
+    std::shared_ptr<platform::MutexObject> mutex = platform::ObjectOf<platform::MutexObject>(hMutex);
+    if (!mutex) return FALSE;
+    {
+        KernelNamespace::Lock lock(mutex->space());
+        if (!mutex->space().ReleaseMutex(lock, mutex->slot(), GetCurrentThreadId())) {
+            SetLastError(ERROR_NOT_OWNER);
+            return FALSE;
+        }
+    }
+    mutex->space().Notify();
+    return TRUE;
+}
+
+extern "C" HANDLE WINAPI CreateEventA(LPSECURITY_ATTRIBUTES, BOOL bManualReset, BOOL bInitialState,
+                                      LPCSTR lpName) {
+    return platform::CreateObject<platform::EventObject>(
+        KernelObjectType::Event, lpName,
+        [&](KernelNamespace& space, const KernelNamespace::Lock& lock, std::uint32_t slot) {
+            platform::SharedEventState& event = space.Event(lock, slot);
+            event.manualReset = bManualReset ? 1 : 0;
+            event.signalled = bInitialState ? 1 : 0;
+        });
+}
+
+extern "C" HANDLE WINAPI OpenEventA(DWORD, BOOL, LPCSTR lpName) {
+    return platform::OpenObject<platform::EventObject>(KernelObjectType::Event, lpName);
+}
+
+extern "C" BOOL WINAPI SetEvent(HANDLE hEvent) {
+    return platform::ChangeEvent(hEvent, [](platform::SharedEventState& event) { event.signalled = 1; });
+}
+
+extern "C" BOOL WINAPI ResetEvent(HANDLE hEvent) {
+    return platform::ChangeEvent(hEvent, [](platform::SharedEventState& event) { event.signalled = 0; });
+}
+
+extern "C" BOOL WINAPI PulseEvent(HANDLE hEvent) {
+    return platform::ChangeEvent(hEvent, [](platform::SharedEventState& event) {
+        ++event.pulses;
+        event.pulseToken = event.manualReset ? 0 : 1;
+        event.signalled = 0;
+    });
+}
