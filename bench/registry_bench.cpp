@@ -60,13 +60,15 @@ void Walk(HKEY key, WalkCount& count) {
         DWORD nameSize = sizeof name;
         DWORD dataSize = sizeof data;
         DWORD type = 0;
-        if (RegEnumValueA(key, index, name, &nameSize, nullptr, &type, data, &dataSize) != ERROR_SUCCESS) break;
+        if (RegEnumValueA(key, index, name, &nameSize, nullptr, &type, data, &dataSize) != ERROR_SUCCESS)
+            break;
         dataSize = sizeof data;
         if (RegQueryValueExA(key, name, nullptr, &type, data, &dataSize) == ERROR_SUCCESS) ++count.values;
     }
     for (DWORD index = 0;; ++index) {
         DWORD nameSize = sizeof name;
-        if (RegEnumKeyExA(key, index, name, &nameSize, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        if (RegEnumKeyExA(key, index, name, &nameSize, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
         HKEY child = nullptr;
         if (RegOpenKeyExA(key, name, 0, KEY_READ, &child) != ERROR_SUCCESS) continue;
         Walk(child, count);
@@ -99,13 +101,15 @@ void BM_RegistryWalk(benchmark::State& state) {
     state.counters["keys"] = static_cast<double>(count.keys);
     state.counters["values"] = static_cast<double>(count.values);
     state.counters["keys_per_second"] =
-        benchmark::Counter(static_cast<double>(count.keys) * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+        benchmark::Counter(static_cast<double>(count.keys) * static_cast<double>(state.iterations()),
+                           benchmark::Counter::kIsRate);
     state.counters["peak_rss_MB"] = PeakResidentMegabytes();
 }
 
 void BM_RegistryDeleteTree(benchmark::State& state) {
     for (auto _ : state) {
-        if (RegDeleteKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Bench") != ERROR_SUCCESS) state.SkipWithError("delete failed");
+        if (RegDeleteKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Bench") != ERROR_SUCCESS)
+            state.SkipWithError("delete failed");
     }
     state.counters["peak_rss_MB"] = PeakResidentMegabytes();
 }

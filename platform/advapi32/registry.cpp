@@ -195,9 +195,10 @@ std::optional<std::int64_t> FindBelow(Call& call, OpenKey& key, const std::vecto
     for (std::size_t index = 0; index < parts.size(); ++index) {
         if (index == 0 && key.subkeys) {
             const auto& list = *key.subkeys;
-            auto found = std::lower_bound(list.begin(), list.end(), parts[0], [](const RegistrySubkey& subkey, std::string_view name) {
-                return platform::CompareNoCase(subkey.name, name) < 0;
-            });
+            auto found = std::lower_bound(list.begin(), list.end(), parts[0],
+                                          [](const RegistrySubkey& subkey, std::string_view name) {
+                                              return platform::CompareNoCase(subkey.name, name) < 0;
+                                          });
             if (found == list.end() || !platform::EqualsNoCase(found->name, parts[0])) return std::nullopt;
             id = found->id;
             continue;
@@ -209,7 +210,8 @@ std::optional<std::int64_t> FindBelow(Call& call, OpenKey& key, const std::vecto
     return id;
 }
 
-KeyPointer MakeChild(const OpenKey& parent, std::int64_t id, const std::vector<std::string_view>& parts, REGSAM access) {
+KeyPointer MakeChild(const OpenKey& parent, std::int64_t id, const std::vector<std::string_view>& parts,
+                     REGSAM access) {
     auto key = std::make_shared<OpenKey>();
     key->id = id;
     key->storedPath = JoinPath(parent.storedPath, parts);
@@ -258,7 +260,8 @@ LONG OpenOrCreate(HKEY parentHandle, LPCSTR subKey, REGSAM desired, bool create,
     if (call.nt() && !path.empty() && path.front() == '\\') return ERROR_BAD_PATHNAME;
     std::vector<std::string_view> parts = platform::SplitKeyPath(path);
     std::string storedPath = JoinPath(parent->storedPath, parts);
-    if (LONG error = Fault(storedPath, JoinPath(parent->namedPath, parts), create ? "create" : "open")) return error;
+    if (LONG error = Fault(storedPath, JoinPath(parent->namedPath, parts), create ? "create" : "open"))
+        return error;
 
     bool locked = call.LocalMachineLocked(storedPath);
     REGSAM access = desired;
@@ -284,7 +287,8 @@ LONG OpenOrCreate(HKEY parentHandle, LPCSTR subKey, REGSAM desired, bool create,
 
 extern "C" LONG WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM samDesired, PHKEY phkResult) {
     if (!phkResult) return ERROR_INVALID_PARAMETER;
-    return Guarded([&] { return OpenOrCreate(hKey, lpSubKey, samDesired, false, nullptr, phkResult, nullptr); });
+    return Guarded(
+        [&] { return OpenOrCreate(hKey, lpSubKey, samDesired, false, nullptr, phkResult, nullptr); });
 }
 
 extern "C" LONG WINAPI RegOpenKeyA(HKEY hKey, LPCSTR lpSubKey, PHKEY phkResult) {
@@ -302,8 +306,9 @@ extern "C" LONG WINAPI RegOpenKeyA(HKEY hKey, LPCSTR lpSubKey, PHKEY phkResult) 
     });
 }
 
-extern "C" LONG WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR lpClass, DWORD, REGSAM samDesired,
-                                       LPSECURITY_ATTRIBUTES, PHKEY phkResult, LPDWORD lpdwDisposition) {
+extern "C" LONG WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR lpClass, DWORD,
+                                       REGSAM samDesired, LPSECURITY_ATTRIBUTES, PHKEY phkResult,
+                                       LPDWORD lpdwDisposition) {
     if (!phkResult || !lpSubKey) return ERROR_INVALID_PARAMETER;
     return Guarded(
         [&] { return OpenOrCreate(hKey, lpSubKey, samDesired, true, lpClass, phkResult, lpdwDisposition); });
@@ -382,8 +387,9 @@ extern "C" LONG WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWOR
     });
 }
 
-extern "C" LONG WINAPI RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LPDWORD lpReserved,
-                                     LPSTR lpClass, LPDWORD lpcchClass, PFILETIME lpftLastWriteTime) {
+extern "C" LONG WINAPI RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName,
+                                     LPDWORD lpReserved, LPSTR lpClass, LPDWORD lpcchClass,
+                                     PFILETIME lpftLastWriteTime) {
     if (!lpName || !lpcchName || lpReserved || (lpClass && !lpcchClass)) return ERROR_INVALID_PARAMETER;
     return Guarded([&]() -> LONG {
         Call call;
@@ -416,7 +422,8 @@ extern "C" LONG WINAPI RegEnumKeyA(HKEY hKey, DWORD dwIndex, LPSTR lpName, DWORD
 
 extern "C" LONG WINAPI RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName,
                                      LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
-    if (!lpValueName || !lpcchValueName || lpReserved || (lpData && !lpcbData)) return ERROR_INVALID_PARAMETER;
+    if (!lpValueName || !lpcchValueName || lpReserved || (lpData && !lpcbData))
+        return ERROR_INVALID_PARAMETER;
     return Guarded([&]() -> LONG {
         Call call;
         KeyPointer key;
@@ -448,8 +455,9 @@ extern "C" LONG WINAPI RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName
 
 extern "C" LONG WINAPI RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWORD lpReserved,
                                         LPDWORD lpcSubKeys, LPDWORD lpcbMaxSubKeyLen, LPDWORD lpcbMaxClassLen,
-                                        LPDWORD lpcValues, LPDWORD lpcbMaxValueNameLen, LPDWORD lpcbMaxValueLen,
-                                        LPDWORD lpcbSecurityDescriptor, PFILETIME lpftLastWriteTime) {
+                                        LPDWORD lpcValues, LPDWORD lpcbMaxValueNameLen,
+                                        LPDWORD lpcbMaxValueLen, LPDWORD lpcbSecurityDescriptor,
+                                        PFILETIME lpftLastWriteTime) {
     if (lpReserved || (lpClass && !lpcchClass)) return ERROR_INVALID_PARAMETER;
     return Guarded([&]() -> LONG {
         Call call;
@@ -534,7 +542,8 @@ extern "C" LONG WINAPI RegCloseKey(HKEY hKey) {
         Call call;
         auto value = reinterpret_cast<ULONG_PTR>(hKey);
         if (const char* rootName = PredefinedName(value)) {
-            return platform::RealRootPath(call.machine.settings(), rootName) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+            return platform::RealRootPath(call.machine.settings(), rootName) ? ERROR_SUCCESS
+                                                                             : ERROR_INVALID_HANDLE;
         }
         HandleTable& table = Handles();
         std::lock_guard<std::mutex> lock(table.mutex);

@@ -25,14 +25,14 @@ constexpr std::string_view kSchema =
 // Resets a statement when a read or write is done with it, so that no connection keeps an old snapshot
 // of the database open between calls.
 class Run {
-public:
+  public:
     explicit Run(SqliteStatement& statement) : statement_(statement) {}
     ~Run() { statement_.Reset(); }
     Run(const Run&) = delete;
     Run& operator=(const Run&) = delete;
     SqliteStatement* operator->() { return &statement_; }
 
-private:
+  private:
     SqliteStatement& statement_;
 };
 
@@ -55,7 +55,8 @@ struct RegistryStore::Statements {
           contents(database,
                    "SELECT 0, id, name, class, write_time, NULL FROM keys WHERE parent = ?1 UNION ALL"
                    " SELECT 1, id, name, '', type, data FROM key_values WHERE key = ?1"),
-          insertKey(database, "INSERT INTO keys(parent, name, upper, class, write_time) VALUES(?, ?, ?, ?, ?)"),
+          insertKey(database,
+                    "INSERT INTO keys(parent, name, upper, class, write_time) VALUES(?, ?, ?, ?, ?)"),
           touch(database, "UPDATE keys SET write_time = ? WHERE id = ?"),
           setValue(database,
                    "INSERT INTO key_values(key, name, upper, type, data) VALUES(?, ?, ?, ?, ?)"
@@ -70,15 +71,16 @@ struct RegistryStore::Statements {
           begin(database, "BEGIN"),
           commit(database, "COMMIT") {}
 
-    SqliteStatement root, child, key, subkeys, hasSubkeys, values, value, contents, insertKey, touch, setValue, deleteValue,
-        collectTree, deleteTreeValues, deleteTreeKeys, clearTree, begin, commit;
+    SqliteStatement root, child, key, subkeys, hasSubkeys, values, value, contents, insertKey, touch,
+        setValue, deleteValue, collectTree, deleteTreeValues, deleteTreeKeys, clearTree, begin, commit;
 };
 
 std::optional<std::string> RealRootPath(const MachineSettings& settings, std::string_view rootName) {
     bool nt = settings.os.IsNT();
     if (EqualsNoCase(rootName, kLocalMachine)) return std::string(kLocalMachine);
     if (EqualsNoCase(rootName, kUsers)) return std::string(kUsers);
-    if (EqualsNoCase(rootName, "HKEY_CLASSES_ROOT")) return std::string(kLocalMachine) + "\\SOFTWARE\\Classes";
+    if (EqualsNoCase(rootName, "HKEY_CLASSES_ROOT"))
+        return std::string(kLocalMachine) + "\\SOFTWARE\\Classes";
     if (EqualsNoCase(rootName, "HKEY_CURRENT_USER")) {
         return std::string(kUsers) + "\\" + (nt ? std::string(kCurrentUserKeyNT) : std::string(".DEFAULT"));
     }
@@ -112,7 +114,8 @@ RegistryStore& RegistryStore::For(Machine& machine) {
     thread_local ThreadConnection connection;
     if (!connection.store || connection.folder != machine.folder().native()) {
         connection.store.reset();
-        connection.store = std::make_unique<RegistryStore>(machine.folder() / "registry.db", machine.settings());
+        connection.store =
+            std::make_unique<RegistryStore>(machine.folder() / "registry.db", machine.settings());
         connection.folder = machine.folder().native();
     }
     connection.store->counters_ = &machine.counters();
@@ -189,7 +192,9 @@ RegistryStore::Batch::Batch(RegistryStore& store)
     ++store_.batchDepth_;
 }
 
-RegistryStore::Batch::~Batch() { --store_.batchDepth_; }
+RegistryStore::Batch::~Batch() {
+    --store_.batchDepth_;
+}
 
 void RegistryStore::Batch::Commit() {
     transaction_.Commit();
@@ -212,7 +217,8 @@ std::optional<std::int64_t> RegistryStore::FindSubkey(std::int64_t parent, std::
     return run->Int(0);
 }
 
-std::optional<std::int64_t> RegistryStore::FindPath(std::int64_t root, const std::vector<std::string_view>& components,
+std::optional<std::int64_t> RegistryStore::FindPath(std::int64_t root,
+                                                    const std::vector<std::string_view>& components,
                                                     std::vector<std::string>* spelling) {
     EnterRead();
     std::int64_t current = root;
@@ -226,7 +232,8 @@ std::optional<std::int64_t> RegistryStore::FindPath(std::int64_t root, const std
     return current;
 }
 
-std::optional<std::int64_t> RegistryStore::FindKey(std::string_view fullPath, std::vector<std::string>* spelling) {
+std::optional<std::int64_t> RegistryStore::FindKey(std::string_view fullPath,
+                                                   std::vector<std::string>* spelling) {
     std::vector<std::string_view> parts = SplitKeyPath(fullPath);
     if (parts.empty()) return std::nullopt;
     std::optional<std::string> real = RealRootPath(settings_, parts.front());
@@ -297,13 +304,15 @@ RegistryKeyContents RegistryStore::Contents(std::int64_t id) {
             }
         }
     }
-    std::sort(contents.subkeys.begin(), contents.subkeys.end(), [](const RegistrySubkey& left, const RegistrySubkey& right) {
-        return CompareNoCase(left.name, right.name) < 0;
-    });
+    std::sort(contents.subkeys.begin(), contents.subkeys.end(),
+              [](const RegistrySubkey& left, const RegistrySubkey& right) {
+                  return CompareNoCase(left.name, right.name) < 0;
+              });
     // Values go back to the order they were created in (their row ids).
     std::vector<std::size_t> order(valueIds.size());
     for (std::size_t index = 0; index < order.size(); ++index) order[index] = index;
-    std::sort(order.begin(), order.end(), [&](std::size_t left, std::size_t right) { return valueIds[left] < valueIds[right]; });
+    std::sort(order.begin(), order.end(),
+              [&](std::size_t left, std::size_t right) { return valueIds[left] < valueIds[right]; });
     std::vector<RegistryValue> values;
     values.reserve(order.size());
     for (std::size_t index : order) values.push_back(std::move(contents.values[index]));
@@ -317,7 +326,8 @@ void RegistryStore::Touch(std::int64_t key, std::int64_t time) {
     run->Step();
 }
 
-RegistryStore::Created RegistryStore::CreateKey(std::int64_t parent, const std::vector<std::string_view>& components,
+RegistryStore::Created RegistryStore::CreateKey(std::int64_t parent,
+                                                const std::vector<std::string_view>& components,
                                                 std::string_view className) {
     return Write([&] {
         Created result{parent, false};
@@ -374,11 +384,27 @@ void RegistryStore::DeleteKeyTree(std::int64_t id) {
             select.Bind(1, id);
             if (select.Step()) parent = select.Int(0);
         }
-        { Run run(statements_->clearTree); run->Step(); }
-        { Run run(statements_->collectTree); run->Bind(1, id); run->Step(); }
-        { Run run(statements_->deleteTreeValues); run->Step(); }
-        { Run run(statements_->deleteTreeKeys); run->Step(); }
-        { Run run(statements_->clearTree); run->Step(); }
+        {
+            Run run(statements_->clearTree);
+            run->Step();
+        }
+        {
+            Run run(statements_->collectTree);
+            run->Bind(1, id);
+            run->Step();
+        }
+        {
+            Run run(statements_->deleteTreeValues);
+            run->Step();
+        }
+        {
+            Run run(statements_->deleteTreeKeys);
+            run->Step();
+        }
+        {
+            Run run(statements_->clearTree);
+            run->Step();
+        }
         if (parent && *parent != 0 && batchDepth_ == 0) Touch(*parent, CurrentFileTime());
         return 0;
     });
@@ -402,7 +428,8 @@ std::vector<BaseKey> BaseKeys(const MachineSettings& settings) {
 
     // The user's profile folder: per user on Windows NT, the Windows folder itself on Windows 9x.
     std::string profile = settings.windowsFolder;
-    if (settings.os.kind == OsKind::WindowsNT4) profile = settings.windowsFolder + "\\Profiles\\" + settings.userName;
+    if (settings.os.kind == OsKind::WindowsNT4)
+        profile = settings.windowsFolder + "\\Profiles\\" + settings.userName;
     if (settings.os.kind == OsKind::Windows2000 || settings.os.kind == OsKind::WindowsXP) {
         profile = "C:\\Documents and Settings\\" + settings.userName;
     }
@@ -417,7 +444,8 @@ std::vector<BaseKey> BaseKeys(const MachineSettings& settings) {
         {lm + "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", {}},
         {print + "\\Printers", {}},
         {print + "\\Monitors", {}},
-        {print + (nt ? "\\Environments\\Windows NT x86\\Drivers" : "\\Environments\\Windows 4.0\\Drivers"), {}},
+        {print + (nt ? "\\Environments\\Windows NT x86\\Drivers" : "\\Environments\\Windows 4.0\\Drivers"),
+         {}},
         {print + "\\Providers\\LanMan Print Services\\Servers", {}},
         {lm + "\\SYSTEM\\CurrentControlSet\\Services", {}},
         {lm + "\\SYSTEM\\CurrentControlSet\\Enum", {}},
@@ -434,10 +462,11 @@ std::vector<BaseKey> BaseKeys(const MachineSettings& settings) {
     };
     if (nt) {
         const OsProfile& os = settings.os;
-        BaseKey version{lm + "\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion",
-                        {{"CurrentVersion", std::to_string(os.majorVersion) + "." + std::to_string(os.minorVersion)},
-                         {"CurrentBuildNumber", std::to_string(os.buildNumber & 0xFFFF)},
-                         {"SystemRoot", settings.windowsFolder}}};
+        BaseKey version{
+            lm + "\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion",
+            {{"CurrentVersion", std::to_string(os.majorVersion) + "." + std::to_string(os.minorVersion)},
+             {"CurrentBuildNumber", std::to_string(os.buildNumber & 0xFFFF)},
+             {"SystemRoot", settings.windowsFolder}}};
         if (!os.csdVersion.empty()) version.strings.push_back({"CSDVersion", os.csdVersion});
         keys.push_back(version);
     }
@@ -452,7 +481,8 @@ void InitializeMachineRegistry(const std::filesystem::path& folder, const Machin
     for (const BaseKey& key : BaseKeys(settings)) {
         std::vector<std::string_view> parts = SplitKeyPath(key.path);
         std::int64_t root = *store.RootId(parts.front());
-        std::int64_t id = store.CreateKey(root, std::vector<std::string_view>(parts.begin() + 1, parts.end()), "").id;
+        std::int64_t id =
+            store.CreateKey(root, std::vector<std::string_view>(parts.begin() + 1, parts.end()), "").id;
         for (const auto& [name, text] : key.strings) {
             std::string data = text;
             data.push_back('\0');

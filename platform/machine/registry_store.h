@@ -66,7 +66,7 @@ struct RegistryKeyRecord {
 };
 
 class RegistryStore {
-public:
+  public:
     // The calling thread's connection to the registry of the machine; reopened when the thread moves to
     // another machine.
     static RegistryStore& For(Machine& machine);
@@ -82,7 +82,8 @@ public:
     std::optional<std::int64_t> FindSubkey(std::int64_t parent, std::string_view name);
     // The key at a full path ("HKEY_CURRENT_USER\Software"), the root mapped; also gives the stored
     // spelling of each component after the root when asked.
-    std::optional<std::int64_t> FindKey(std::string_view fullPath, std::vector<std::string>* spelling = nullptr);
+    std::optional<std::int64_t> FindKey(std::string_view fullPath,
+                                        std::vector<std::string>* spelling = nullptr);
     std::optional<RegistryKeyRecord> Key(std::int64_t id);
     // Subkeys ordered by upper-case name, as Windows NT lists them.
     std::vector<RegistrySubkey> Subkeys(std::int64_t id);
@@ -114,19 +115,19 @@ public:
 
     // Several changes as one transaction (import); the functions above nest inside it.
     class Batch {
-    public:
+      public:
         explicit Batch(RegistryStore& store);
         ~Batch();
         Batch(const Batch&) = delete;
         Batch& operator=(const Batch&) = delete;
         void Commit();
 
-    private:
+      private:
         RegistryStore& store_;
         SqliteTransaction transaction_;
     };
 
-private:
+  private:
     struct Statements;
     // Reads share one read transaction while no process has written since it began, for a few
     // milliseconds at most: every transaction costs file locking, and a walk reads thousands of times.

@@ -38,7 +38,7 @@ std::optional<DWORD> ParseHexNumber(std::string_view text) {
 
 // Lines of the text without their CR LF or LF, numbered from 1.
 class LineReader {
-public:
+  public:
     explicit LineReader(std::string_view text) : text_(text) {}
 
     bool Next(std::string_view& line) {
@@ -53,7 +53,7 @@ public:
     }
     std::size_t number() const { return number_; }
 
-private:
+  private:
     std::string_view text_;
     std::size_t position_ = 0;
     std::size_t number_ = 0;
@@ -71,7 +71,8 @@ std::string ParseQuoted(std::string_view& text, std::size_t lineNumber) {
         if (character == '\\') {
             if (index >= text.size()) Malformed(lineNumber, "missing closing quote");
             char escaped = text[index++];
-            if (escaped != '\\' && escaped != '"') Malformed(lineNumber, std::string("unknown escape \\") + escaped);
+            if (escaped != '\\' && escaped != '"')
+                Malformed(lineNumber, std::string("unknown escape \\") + escaped);
             result.push_back(escaped);
             continue;
         }
@@ -103,7 +104,7 @@ std::string ParseHexBytes(std::string_view text, std::size_t lineNumber) {
 }
 
 class Importer {
-public:
+  public:
     Importer(RegistryStore& store, const MachineSettings& settings) : store_(store), settings_(settings) {}
 
     void Run(std::string_view text) {
@@ -125,7 +126,7 @@ public:
         }
     }
 
-private:
+  private:
     void KeyLine(std::string_view line, std::size_t lineNumber) {
         if (line.back() != ']') Malformed(lineNumber, "key line without closing ']'");
         std::string_view path = line.substr(1, line.size() - 2);
@@ -218,7 +219,8 @@ private:
             std::optional<DWORD> number = ParseHexNumber(TrimBlanks(data));
             if (!number) Malformed(lineNumber, "bad dword '" + data + "'");
             char bytes[4] = {static_cast<char>(*number & 0xFF), static_cast<char>((*number >> 8) & 0xFF),
-                             static_cast<char>((*number >> 16) & 0xFF), static_cast<char>((*number >> 24) & 0xFF)};
+                             static_cast<char>((*number >> 16) & 0xFF),
+                             static_cast<char>((*number >> 24) & 0xFF)};
             store_.SetValue(*current_, name, REG_DWORD, std::string_view(bytes, 4));
             return;
         }
@@ -267,7 +269,8 @@ void AppendQuoted(std::string& out, std::string_view text) {
 // end, none inside, and no line break.
 bool QuotableString(std::string_view data) {
     if (data.empty() || data.back() != '\0') return false;
-    return data.substr(0, data.size() - 1).find_first_of(std::string_view("\0\r\n", 3)) == std::string_view::npos;
+    return data.substr(0, data.size() - 1).find_first_of(std::string_view("\0\r\n", 3)) ==
+           std::string_view::npos;
 }
 
 void AppendValue(std::string& out, const RegistryValue& value) {
@@ -285,8 +288,11 @@ void AppendValue(std::string& out, const RegistryValue& value) {
     }
     char buffer[32];
     if (value.type == REG_DWORD && value.data.size() == 4) {
-        auto byte = [&](int index) { return static_cast<DWORD>(static_cast<unsigned char>(value.data[index])); };
-        std::snprintf(buffer, sizeof buffer, "dword:%08x", byte(0) | byte(1) << 8 | byte(2) << 16 | byte(3) << 24);
+        auto byte = [&](int index) {
+            return static_cast<DWORD>(static_cast<unsigned char>(value.data[index]));
+        };
+        std::snprintf(buffer, sizeof buffer, "dword:%08x",
+                      byte(0) | byte(1) << 8 | byte(2) << 16 | byte(3) << 24);
         out += buffer;
         out += "\r\n";
         return;
@@ -298,7 +304,8 @@ void AppendValue(std::string& out, const RegistryValue& value) {
         out += buffer;
     }
     for (std::size_t index = 0; index < value.data.size(); ++index) {
-        std::snprintf(buffer, sizeof buffer, "%02x", static_cast<unsigned>(static_cast<unsigned char>(value.data[index])));
+        std::snprintf(buffer, sizeof buffer, "%02x",
+                      static_cast<unsigned>(static_cast<unsigned char>(value.data[index])));
         out += buffer;
         if (index + 1 == value.data.size()) break;
         out.push_back(',');
@@ -314,7 +321,8 @@ void ExportTree(RegistryStore& store, std::int64_t id, const std::string& path, 
     out += "[" + path + "]\r\n";
     for (const RegistryValue& value : store.Values(id)) AppendValue(out, value);
     out += "\r\n";
-    for (const RegistrySubkey& subkey : store.Subkeys(id)) ExportTree(store, subkey.id, path + "\\" + subkey.name, out);
+    for (const RegistrySubkey& subkey : store.Subkeys(id))
+        ExportTree(store, subkey.id, path + "\\" + subkey.name, out);
 }
 
 }  // namespace
@@ -335,7 +343,9 @@ std::string ExportRegistryText(Machine& machine, std::string_view keyPath) {
             std::optional<std::int64_t> id = store.RootId(root);
             if (!id) continue;
             // HKEY_DYN_DATA of Windows 9x is written only when something was put there.
-            if (root == std::string_view("HKEY_DYN_DATA") && !store.HasSubkeys(*id) && store.Values(*id).empty()) continue;
+            if (root == std::string_view("HKEY_DYN_DATA") && !store.HasSubkeys(*id) &&
+                store.Values(*id).empty())
+                continue;
             ExportTree(store, *id, std::string(root), out);
         }
         return out;

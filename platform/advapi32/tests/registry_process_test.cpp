@@ -25,7 +25,8 @@ using platform::TestMachine;
 
 // A worker process attached to the machine through WINMACHINE; its standard output goes to `output`
 // when asked for.
-pid_t StartWorker(const TestMachine& machine, const std::vector<std::string>& arguments, int* output = nullptr) {
+pid_t StartWorker(const TestMachine& machine, const std::vector<std::string>& arguments,
+                  int* output = nullptr) {
     std::vector<std::string> environment;
     for (char** entry = environ; *entry; ++entry) {
         if (std::strncmp(*entry, "WINMACHINE=", 11) != 0) environment.push_back(*entry);
@@ -75,7 +76,8 @@ TreeCount CountTree(HKEY parent, const std::string& path) {
     HKEY key = nullptr;
     if (RegOpenKeyExA(parent, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return count;
     DWORD values = 0;
-    RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr, nullptr, nullptr);
+    RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr,
+                     nullptr, nullptr);
     count.keys = 1;
     count.values = static_cast<int>(values);
     char name[256];
@@ -100,20 +102,24 @@ TEST(RegistryProcesses, ConcurrentWritersLoseNoUpdate) {
     constexpr int kEach = 300;
     std::vector<pid_t> workers;
     for (const char* prefix : {"A", "B", "C"}) {
-        workers.push_back(StartWorker(machine, {"set", "SOFTWARE\\Shared\\Place", prefix, std::to_string(kEach)}));
+        workers.push_back(
+            StartWorker(machine, {"set", "SOFTWARE\\Shared\\Place", prefix, std::to_string(kEach)}));
     }
     for (pid_t worker : workers) EXPECT_EQ(0, WaitFor(worker));
     HKEY key = nullptr;
     ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Shared\\Place", 0, KEY_READ, &key));
     DWORD values = 0;
-    ASSERT_EQ(ERROR_SUCCESS, RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr, nullptr, nullptr));
+    ASSERT_EQ(ERROR_SUCCESS, RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                              &values, nullptr, nullptr, nullptr, nullptr));
     EXPECT_EQ(3u * kEach, values);
     for (const char* prefix : {"A", "B", "C"}) {
         for (int index = 0; index < kEach; ++index) {
             std::string name = prefix + std::to_string(index);
             DWORD data = 0;
             DWORD size = sizeof data;
-            ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(&data), &size)) << name;
+            ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, name.c_str(), nullptr, nullptr,
+                                                      reinterpret_cast<BYTE*>(&data), &size))
+                << name;
             EXPECT_EQ(static_cast<DWORD>(index), data);
         }
     }
@@ -125,7 +131,8 @@ TEST(RegistryProcesses, KilledImportLeavesOldOrNewState) {
     constexpr int kKeys = 4000;
     std::string text = "REGEDIT4\r\n\r\n";
     for (int index = 0; index < kKeys; ++index) {
-        text += "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Big\\Group" + std::to_string(index / 100) + "\\Key" + std::to_string(index) +
+        text += "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Big\\Group" + std::to_string(index / 100) + "\\Key" +
+                std::to_string(index) +
                 "]\r\n\"One\"=\"text\"\r\n\"Two\"=dword:00000002\r\n\"Three\"=hex:01,02,03\r\n\r\n";
     }
     std::filesystem::path file = machine.folder() / "big.reg";
@@ -205,10 +212,12 @@ TEST(RegistryProcesses, ValuesReadWhileAnotherProcessRewritesThemAreWhole) {
 TEST(RegistryProcesses, OpenHandlesSeeOtherProcessesWrites) {
     TestMachine machine;
     HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Watched", 0, nullptr, 0, KEY_READ, nullptr, &key, nullptr));
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Watched", 0, nullptr, 0, KEY_READ,
+                                             nullptr, &key, nullptr));
     DWORD values = 0;
     char name[16];
-    ASSERT_EQ(ERROR_SUCCESS, RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr, nullptr, nullptr));
+    ASSERT_EQ(ERROR_SUCCESS, RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                              &values, nullptr, nullptr, nullptr, nullptr));
     EXPECT_EQ(0u, values);
     EXPECT_EQ(ERROR_NO_MORE_ITEMS, RegEnumKeyA(key, 0, name, sizeof name));
 
@@ -217,7 +226,8 @@ TEST(RegistryProcesses, OpenHandlesSeeOtherProcessesWrites) {
     EXPECT_STREQ("Sub", name);
 
     ASSERT_EQ(0, WaitFor(StartWorker(machine, {"set", "SOFTWARE\\Watched", "V", "3"})));
-    ASSERT_EQ(ERROR_SUCCESS, RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr, nullptr, nullptr));
+    ASSERT_EQ(ERROR_SUCCESS, RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                              &values, nullptr, nullptr, nullptr, nullptr));
     EXPECT_EQ(3u, values);
 
     ASSERT_EQ(0, WaitFor(StartWorker(machine, {"delete", "SOFTWARE\\Watched\\Sub"})));

@@ -17,12 +17,14 @@ using platform::TestMachine;
 
 HKEY Create(HKEY parent, const char* path, REGSAM access = KEY_ALL_ACCESS) {
     HKEY key = nullptr;
-    EXPECT_EQ(ERROR_SUCCESS, RegCreateKeyExA(parent, path, 0, nullptr, 0, access, nullptr, &key, nullptr)) << path;
+    EXPECT_EQ(ERROR_SUCCESS, RegCreateKeyExA(parent, path, 0, nullptr, 0, access, nullptr, &key, nullptr))
+        << path;
     return key;
 }
 
 LONG SetString(HKEY key, const char* name, const char* text) {
-    return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), static_cast<DWORD>(std::strlen(text) + 1));
+    return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                          static_cast<DWORD>(std::strlen(text) + 1));
 }
 
 LONG OpenResult(HKEY parent, const char* path, REGSAM access = KEY_READ) {
@@ -65,19 +67,22 @@ TEST(RegistryRoots, PredefinedHandlesMapToStoredKeys) {
         ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(row.storedRoot, path.c_str(), 0, KEY_READ, &stored)) << path;
         char text[16];
         DWORD size = sizeof text;
-        EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(stored, "where", nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size));
+        EXPECT_EQ(ERROR_SUCCESS,
+                  RegQueryValueExA(stored, "where", nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size));
         EXPECT_STREQ("here", text);
         RegCloseKey(stored);
     }
 }
 
 TEST(RegistryRoots, DynDataExistsOnlyOnWindows9x) {
-    for (auto [os, expected] : {std::pair{OsKind::WindowsNT4, ERROR_INVALID_HANDLE},
-                                std::pair{OsKind::WindowsXP, ERROR_INVALID_HANDLE},
-                                std::pair{OsKind::Windows95, ERROR_SUCCESS}, std::pair{OsKind::WindowsMe, ERROR_SUCCESS}}) {
+    for (auto [os, expected] :
+         {std::pair{OsKind::WindowsNT4, ERROR_INVALID_HANDLE},
+          std::pair{OsKind::WindowsXP, ERROR_INVALID_HANDLE}, std::pair{OsKind::Windows95, ERROR_SUCCESS},
+          std::pair{OsKind::WindowsMe, ERROR_SUCCESS}}) {
         TestMachine machine(os);
         HKEY key = nullptr;
-        EXPECT_EQ(expected, RegCreateKeyExA(HKEY_DYN_DATA, "X", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
+        EXPECT_EQ(expected,
+                  RegCreateKeyExA(HKEY_DYN_DATA, "X", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
         EXPECT_EQ(expected, RegCloseKey(HKEY_DYN_DATA));
         if (key) RegCloseKey(key);
     }
@@ -115,7 +120,8 @@ TEST(RegistryValues, QueryFollowsTheSizeProtocol) {
         std::memset(buffer, 'x', sizeof buffer);
         DWORD size = row.sizeIn;
         DWORD type = 99;
-        LONG result = RegQueryValueExA(key, row.name, row.reserved, &type, row.giveBuffer ? reinterpret_cast<BYTE*>(buffer) : nullptr,
+        LONG result = RegQueryValueExA(key, row.name, row.reserved, &type,
+                                       row.giveBuffer ? reinterpret_cast<BYTE*>(buffer) : nullptr,
                                        row.giveSize ? &size : nullptr);
         EXPECT_EQ(row.expected, result);
         if (row.giveSize) {
@@ -161,11 +167,13 @@ TEST(RegistryValues, DataIsKeptExactlyAsSetForEveryType) {
         std::string name = "V" + std::to_string(index);
         const Row& row = rows[index];
         ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key, name.c_str(), 0, row.type,
-                                                reinterpret_cast<const BYTE*>(row.data.data()), static_cast<DWORD>(row.data.size())));
+                                                reinterpret_cast<const BYTE*>(row.data.data()),
+                                                static_cast<DWORD>(row.data.size())));
         char buffer[64];
         DWORD size = sizeof buffer;
         DWORD type = 0;
-        ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size));
+        ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, name.c_str(), nullptr, &type,
+                                                  reinterpret_cast<BYTE*>(buffer), &size));
         EXPECT_EQ(row.type, type) << name;
         EXPECT_EQ(row.data, std::string(buffer, size)) << name;
     }
@@ -176,7 +184,7 @@ TEST(RegistryValues, DataIsKeptExactlyAsSetForEveryType) {
 TEST(RegistryNames, AreComparedWithoutCaseAndKeepTheirSpelling) {
     TestMachine machine;
     HKEY key = Create(HKEY_CURRENT_USER, "Software\\\xC9t\xE9 Caf\xE9");  // "Été Café"
-    ASSERT_EQ(ERROR_SUCCESS, SetString(key, "N\xE4me", "v"));          // "Näme"
+    ASSERT_EQ(ERROR_SUCCESS, SetString(key, "N\xE4me", "v"));             // "Näme"
     RegCloseKey(key);
     struct Row {
         const char* path;
@@ -199,7 +207,8 @@ TEST(RegistryNames, AreComparedWithoutCaseAndKeepTheirSpelling) {
     EXPECT_TRUE(found);
     RegCloseKey(software);
 
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\\xE9T\xC9 caf\xC9", 0, KEY_READ, &key));
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\\xE9T\xC9 caf\xC9", 0, KEY_READ, &key));
     DWORD size = 0;
     EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, "N\xC4ME", nullptr, nullptr, nullptr, &size));
     DWORD nameSize = sizeof name;
@@ -219,15 +228,17 @@ TEST(RegistryEnumeration, SubkeysSortedWithTheNameBufferRules) {
         DWORD sizeOut;
         const char* name;
     } rows[] = {
-        {0, 6, ERROR_SUCCESS, 5, "Alpha"}, {0, 5, ERROR_MORE_DATA, 5, ""},      {1, 100, ERROR_SUCCESS, 4, "Beta"},
-        {2, 6, ERROR_SUCCESS, 5, "gamma"}, {3, 100, ERROR_NO_MORE_ITEMS, 100, ""}, {1000, 100, ERROR_NO_MORE_ITEMS, 100, ""},
+        {0, 6, ERROR_SUCCESS, 5, "Alpha"},      {0, 5, ERROR_MORE_DATA, 5, ""},
+        {1, 100, ERROR_SUCCESS, 4, "Beta"},     {2, 6, ERROR_SUCCESS, 5, "gamma"},
+        {3, 100, ERROR_NO_MORE_ITEMS, 100, ""}, {1000, 100, ERROR_NO_MORE_ITEMS, 100, ""},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.index);
         char name[100] = "";
         DWORD size = row.size;
         FILETIME written{};
-        EXPECT_EQ(row.expected, RegEnumKeyExA(key, row.index, name, &size, nullptr, nullptr, nullptr, &written));
+        EXPECT_EQ(row.expected,
+                  RegEnumKeyExA(key, row.index, name, &size, nullptr, nullptr, nullptr, &written));
         EXPECT_EQ(row.sizeOut, size);
         EXPECT_STREQ(row.name, name);
         if (row.expected == ERROR_SUCCESS) {
@@ -238,7 +249,8 @@ TEST(RegistryEnumeration, SubkeysSortedWithTheNameBufferRules) {
         EXPECT_STREQ(row.name, shortName);
     }
     DWORD size = 10;
-    EXPECT_EQ(ERROR_INVALID_PARAMETER, RegEnumKeyExA(key, 0, nullptr, &size, nullptr, nullptr, nullptr, nullptr));
+    EXPECT_EQ(ERROR_INVALID_PARAMETER,
+              RegEnumKeyExA(key, 0, nullptr, &size, nullptr, nullptr, nullptr, nullptr));
     RegCloseKey(key);
 }
 
@@ -258,18 +270,20 @@ TEST(RegistryEnumeration, ValuesInCreationOrderWithBothBufferRules) {
         const char* name;
         DWORD dataSizeOut;
     } rows[] = {
-        {0, 5, true, 100, ERROR_SUCCESS, "Zeta", 10},   {0, 4, true, 100, ERROR_MORE_DATA, "", 100},
-        {0, 5, true, 9, ERROR_MORE_DATA, "Zeta", 10},   {0, 5, false, 0, ERROR_SUCCESS, "Zeta", 10},
-        {1, 10, true, 2, ERROR_SUCCESS, "alpha", 2},     {2, 1, true, 100, ERROR_SUCCESS, "", 8},
+        {0, 5, true, 100, ERROR_SUCCESS, "Zeta", 10},     {0, 4, true, 100, ERROR_MORE_DATA, "", 100},
+        {0, 5, true, 9, ERROR_MORE_DATA, "Zeta", 10},     {0, 5, false, 0, ERROR_SUCCESS, "Zeta", 10},
+        {1, 10, true, 2, ERROR_SUCCESS, "alpha", 2},      {2, 1, true, 100, ERROR_SUCCESS, "", 8},
         {3, 10, true, 100, ERROR_NO_MORE_ITEMS, "", 100},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(std::to_string(row.index) + "/" + std::to_string(row.nameSize) + "/" + std::to_string(row.dataSize));
+        SCOPED_TRACE(std::to_string(row.index) + "/" + std::to_string(row.nameSize) + "/" +
+                     std::to_string(row.dataSize));
         char name[32] = "";
         BYTE data[128];
         DWORD nameSize = row.nameSize;
         DWORD dataSize = row.dataSize;
-        EXPECT_EQ(row.expected, RegEnumValueA(key, row.index, name, &nameSize, nullptr, nullptr, row.giveData ? data : nullptr, &dataSize));
+        EXPECT_EQ(row.expected, RegEnumValueA(key, row.index, name, &nameSize, nullptr, nullptr,
+                                              row.giveData ? data : nullptr, &dataSize));
         EXPECT_STREQ(row.name, name);
         EXPECT_EQ(row.dataSizeOut, dataSize);
         if (row.expected == ERROR_SUCCESS) {
@@ -283,7 +297,8 @@ TEST(RegistryInfo, ReportsCountsMaximaAndClass) {
     TestMachine machine;
     HKEY key = nullptr;
     char className[] = "MyClass";
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Info", 0, className, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Info", 0, className, 0,
+                                             KEY_ALL_ACCESS, nullptr, &key, nullptr));
     RegCloseKey(Create(key, "Short"));
     RegCloseKey(Create(key, "A Longer Name"));
     ASSERT_EQ(ERROR_SUCCESS, SetString(key, "Name", "a long piece of text"));
@@ -292,8 +307,9 @@ TEST(RegistryInfo, ReportsCountsMaximaAndClass) {
     DWORD classSize = sizeof buffer;
     DWORD subkeys = 0, maxSubkey = 0, maxClass = 0, values = 0, maxValueName = 0, maxValue = 0, security = 0;
     FILETIME written{};
-    ASSERT_EQ(ERROR_SUCCESS, RegQueryInfoKeyA(key, buffer, &classSize, nullptr, &subkeys, &maxSubkey, &maxClass, &values,
-                                              &maxValueName, &maxValue, &security, &written));
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegQueryInfoKeyA(key, buffer, &classSize, nullptr, &subkeys, &maxSubkey, &maxClass, &values,
+                               &maxValueName, &maxValue, &security, &written));
     EXPECT_STREQ("MyClass", buffer);
     EXPECT_EQ(7u, classSize);
     EXPECT_EQ(2u, subkeys);
@@ -303,8 +319,8 @@ TEST(RegistryInfo, ReportsCountsMaximaAndClass) {
     EXPECT_EQ(21u, maxValue);
     EXPECT_NE(0u, written.dwHighDateTime);
     classSize = 7;
-    EXPECT_EQ(ERROR_MORE_DATA, RegQueryInfoKeyA(key, buffer, &classSize, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                                nullptr, nullptr, nullptr, nullptr));
+    EXPECT_EQ(ERROR_MORE_DATA, RegQueryInfoKeyA(key, buffer, &classSize, nullptr, nullptr, nullptr, nullptr,
+                                                nullptr, nullptr, nullptr, nullptr, nullptr));
     EXPECT_EQ(7u, classSize);
     RegCloseKey(key);
 }
@@ -327,20 +343,23 @@ TEST(RegistrySecurity, AccessRightsPerWindowsVersion) {
     for (const Row& row : rows) {
         SCOPED_TRACE(platform::OsKindName(row.os) + (row.administrator ? " admin" : " user"));
         TestMachine machine(Settings(row.os, row.administrator));
-        machine.Registry("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor\\Leaf]\n\"V\"=\"1\"\n"
-                         "[HKEY_CURRENT_USER\\Software\\Mine]\n\"V\"=\"1\"\n");
+        machine.Registry(
+            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor\\Leaf]\n\"V\"=\"1\"\n"
+            "[HKEY_CURRENT_USER\\Software\\Mine]\n\"V\"=\"1\"\n");
 
         HKEY readOnly = nullptr;
         ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Mine", 0, KEY_READ, &readOnly));
         EXPECT_EQ(row.readHandleWrite, SetString(readOnly, "W", "x"));
         EXPECT_EQ(row.readHandleWrite, RegDeleteValueA(readOnly, "V"));
         HKEY sub = nullptr;
-        EXPECT_EQ(row.readHandleWrite, RegCreateKeyExA(readOnly, "Sub", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &sub, nullptr));
+        EXPECT_EQ(row.readHandleWrite,
+                  RegCreateKeyExA(readOnly, "Sub", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &sub, nullptr));
         if (sub) RegCloseKey(sub);
         RegCloseKey(readOnly);
 
         EXPECT_EQ(ERROR_SUCCESS, OpenResult(HKEY_LOCAL_MACHINE, "SOFTWARE\\Vendor", KEY_READ));
-        for (REGSAM access : {REGSAM(KEY_SET_VALUE), REGSAM(KEY_CREATE_SUB_KEY), REGSAM(DELETE), REGSAM(KEY_ALL_ACCESS), REGSAM(KEY_WRITE)}) {
+        for (REGSAM access : {REGSAM(KEY_SET_VALUE), REGSAM(KEY_CREATE_SUB_KEY), REGSAM(DELETE),
+                              REGSAM(KEY_ALL_ACCESS), REGSAM(KEY_WRITE)}) {
             EXPECT_EQ(row.machineWrite, OpenResult(HKEY_LOCAL_MACHINE, "SOFTWARE\\Vendor", access)) << access;
         }
         // HKEY_CLASSES_ROOT lives below HKEY_LOCAL_MACHINE too.
@@ -352,7 +371,8 @@ TEST(RegistrySecurity, AccessRightsPerWindowsVersion) {
         EXPECT_EQ(row.machineWrite, SetString(old, "W", "x"));
         RegCloseKey(old);
         HKEY created = nullptr;
-        EXPECT_EQ(row.machineWrite, RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\New", 0, nullptr, 0, KEY_READ, nullptr, &created, nullptr));
+        EXPECT_EQ(row.machineWrite, RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\New", 0, nullptr, 0,
+                                                    KEY_READ, nullptr, &created, nullptr));
         if (created) RegCloseKey(created);
         EXPECT_EQ(row.machineWrite, RegDeleteKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Vendor\\Leaf"));
         // The user's own keys are writable for everyone.
@@ -364,8 +384,10 @@ TEST(RegistryDeletion, SubtreesPerWindowsVersionAndDeletedHandles) {
     struct Row {
         OsKind os;
         LONG withSubkeys;
-    } rows[] = {{OsKind::WindowsXP, ERROR_ACCESS_DENIED}, {OsKind::WindowsNT4, ERROR_ACCESS_DENIED},
-                {OsKind::Windows98, ERROR_SUCCESS}, {OsKind::WindowsMe, ERROR_SUCCESS}};
+    } rows[] = {{OsKind::WindowsXP, ERROR_ACCESS_DENIED},
+                {OsKind::WindowsNT4, ERROR_ACCESS_DENIED},
+                {OsKind::Windows98, ERROR_SUCCESS},
+                {OsKind::WindowsMe, ERROR_SUCCESS}};
     for (const Row& row : rows) {
         SCOPED_TRACE(platform::OsKindName(row.os));
         TestMachine machine(row.os);
@@ -386,8 +408,8 @@ TEST(RegistryDeletion, SubtreesPerWindowsVersionAndDeletedHandles) {
         EXPECT_EQ(ERROR_KEY_DELETED, SetString(open, "V", "2"));
         EXPECT_EQ(ERROR_KEY_DELETED, RegEnumValueA(open, 0, name, &size, nullptr, nullptr, nullptr, nullptr));
         EXPECT_EQ(ERROR_KEY_DELETED, RegEnumKeyA(open, 0, name, sizeof name));
-        EXPECT_EQ(ERROR_KEY_DELETED, RegQueryInfoKeyA(open, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                                      nullptr, nullptr, nullptr, nullptr));
+        EXPECT_EQ(ERROR_KEY_DELETED, RegQueryInfoKeyA(open, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                                      nullptr, nullptr, nullptr, nullptr, nullptr, nullptr));
         EXPECT_EQ(ERROR_KEY_DELETED, OpenResult(open, "Sub"));
         EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(open));
         // A new key of the same name is another key.
@@ -401,10 +423,12 @@ TEST(RegistryHandles, ClosedBogusAndPredefined) {
     TestMachine machine;
     HKEY key = nullptr;
     DWORD disposition = 0;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\H", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, &disposition));
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\H", 0, nullptr, 0, KEY_ALL_ACCESS,
+                                             nullptr, &key, &disposition));
     EXPECT_EQ(static_cast<DWORD>(REG_CREATED_NEW_KEY), disposition);
     HKEY second = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, "software\\h", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &second, &disposition));
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, "software\\h", 0, nullptr, 0, KEY_ALL_ACCESS,
+                                             nullptr, &second, &disposition));
     EXPECT_EQ(static_cast<DWORD>(REG_OPENED_EXISTING_KEY), disposition);
     EXPECT_NE(key, second);
     HKEY same = nullptr;
@@ -435,7 +459,8 @@ TEST(RegistryHandles, ListsReadOnceSeeLaterWrites) {
     HKEY reader = Create(HKEY_CURRENT_USER, "Software\\Seen");
     HKEY writer = Create(HKEY_CURRENT_USER, "Software\\Seen");
     DWORD values = 0;
-    ASSERT_EQ(ERROR_SUCCESS, RegQueryInfoKeyA(reader, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr, nullptr, nullptr));
+    ASSERT_EQ(ERROR_SUCCESS, RegQueryInfoKeyA(reader, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                              &values, nullptr, nullptr, nullptr, nullptr));
     EXPECT_EQ(0u, values);
     ASSERT_EQ(ERROR_SUCCESS, SetString(writer, "New", "1"));
     RegCloseKey(Create(writer, "Sub"));
@@ -486,12 +511,14 @@ TEST(RegistryFaults, EveryOperationUnderEitherName) {
         expect("query", RegQueryValueExA(key, "V", nullptr, nullptr, nullptr, &size));
         char name[16];
         expect("enum", RegEnumKeyA(key, 0, name, sizeof name));
-        expect("info", RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr));
+        expect("info", RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                        nullptr, nullptr, nullptr, nullptr));
         expect("set", SetString(key, "W", "x"));
         expect("deletevalue", RegDeleteValueA(key, "V"));
         HKEY sub = nullptr;
         if (op != "*") {
-            expect("create", RegCreateKeyExA(key, "Sub", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &sub, nullptr));
+            expect("create",
+                   RegCreateKeyExA(key, "Sub", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &sub, nullptr));
             if (sub) RegCloseKey(sub);
             expect("deletekey", RegDeleteKeyA(key, "Sub"));
         }
@@ -501,7 +528,8 @@ TEST(RegistryFaults, EveryOperationUnderEitherName) {
 
 TEST(RegistryFaults, CountedFaultIsUsedUp) {
     TestMachine machine;
-    machine.Fault(platform::fault_target::kRegistry, "HKEY_LOCAL_MACHINE\\SOFTWARE", "open", ERROR_ACCESS_DENIED, 1);
+    machine.Fault(platform::fault_target::kRegistry, "HKEY_LOCAL_MACHINE\\SOFTWARE", "open",
+                  ERROR_ACCESS_DENIED, 1);
     EXPECT_EQ(ERROR_ACCESS_DENIED, OpenResult(HKEY_LOCAL_MACHINE, "SOFTWARE"));
     EXPECT_EQ(ERROR_SUCCESS, OpenResult(HKEY_LOCAL_MACHINE, "SOFTWARE"));
 }

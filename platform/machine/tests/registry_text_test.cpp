@@ -14,7 +14,8 @@ using platform::OsKind;
 using platform::RegistryStore;
 using platform::TestMachine;
 
-std::optional<platform::RegistryValue> StoredValue(TestMachine& machine, const char* keyPath, const char* name) {
+std::optional<platform::RegistryValue> StoredValue(TestMachine& machine, const char* keyPath,
+                                                   const char* name) {
     RegistryStore& store = RegistryStore::For(machine.machine());
     std::optional<std::int64_t> key = store.FindKey(keyPath);
     if (!key) return std::nullopt;
@@ -60,7 +61,8 @@ TEST(RegistryText, ImportReadsEveryForm) {
         {"Odd", 0x12345, std::string("\xaa")},
     };
     for (const Row& row : rows) {
-        std::optional<platform::RegistryValue> value = StoredValue(machine, "HKEY_LOCAL_MACHINE\\SOFTWARE\\Forms", row.name);
+        std::optional<platform::RegistryValue> value =
+            StoredValue(machine, "HKEY_LOCAL_MACHINE\\SOFTWARE\\Forms", row.name);
         ASSERT_TRUE(value) << row.name;
         EXPECT_EQ(row.type, value->type) << row.name;
         EXPECT_EQ(row.data, value->data) << row.name;
@@ -76,7 +78,8 @@ TEST(RegistryText, ExportWritesRegeditText) {
         "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Out\\Alpha]\n"
         "\"Zulu\"=\"last \\\"quoted\\\" \\\\ text\"\n"
         "@=dword:00000010\n"
-        "\"Long\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,16,17,18,19,1a,1b,1c,1d,1e,1f,"
+        "\"Long\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,16,17,18,19,1a,1b,1c,"
+        "1d,1e,1f,"
         "20,21,22,23,24,25,26,27,28,29,2a,2b,2c,2d,2e,2f,30\n"
         "\"Text\"=hex(1):41,00,42\n");
     EXPECT_EQ(
@@ -127,7 +130,8 @@ TEST(RegistryText, EveryValueRoundTrips) {
         std::int64_t key = *store.FindKey("HKEY_LOCAL_MACHINE\\SOFTWARE");
         key = store.CreateKey(key, {"Round \"Trip\" Key"}, "").id;
         for (std::size_t index = 0; index < std::size(rows); ++index) {
-            store.SetValue(key, index == 0 ? "" : "Value \"" + std::to_string(index) + "\"\\", rows[index].type, rows[index].data);
+            store.SetValue(key, index == 0 ? "" : "Value \"" + std::to_string(index) + "\"\\",
+                           rows[index].type, rows[index].data);
         }
         exported = source.ExportRegistry();
     }
@@ -172,7 +176,8 @@ TEST(RegistryText, MalformedLinesAreNamedAndNothingIsImported) {
         } catch (const std::runtime_error& error) {
             EXPECT_NE(std::string::npos, std::string(error.what()).find(row.line)) << error.what();
         }
-        EXPECT_FALSE(RegistryStore::For(machine.machine()).FindKey("HKEY_LOCAL_MACHINE\\SOFTWARE\\Bad")) << row.text;
+        EXPECT_FALSE(RegistryStore::For(machine.machine()).FindKey("HKEY_LOCAL_MACHINE\\SOFTWARE\\Bad"))
+            << row.text;
     }
 }
 
@@ -183,27 +188,48 @@ TEST(RegistryInitialization, KeysEveryInstallationHas) {
         const char* value;  // nullptr: only the key
         const char* data;   // nullptr: the value must be missing
     } rows[] = {
-        {OsKind::WindowsXP, "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir", "C:\\Program Files"},
-        {OsKind::WindowsXP, "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "CommonFilesDir", "C:\\Program Files\\Common Files"},
-        {OsKind::WindowsXP, "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", "CurrentVersion", "5.1"},
-        {OsKind::WindowsXP, "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", "CurrentBuildNumber", "2600"},
-        {OsKind::WindowsXP, "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", "CSDVersion", "Service Pack 2"},
-        {OsKind::WindowsNT4, "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", "CurrentVersion", "4.0"},
-        {OsKind::WindowsXP, "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\Windows NT x86\\Drivers", nullptr, nullptr},
-        {OsKind::Windows98, "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\Windows 4.0\\Drivers", nullptr, nullptr},
-        {OsKind::Windows98, "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall", nullptr, nullptr},
-        {OsKind::Windows2000, "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Print\\Providers\\LanMan Print Services\\Servers", nullptr, nullptr},
-        {OsKind::WindowsXP, "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "Desktop", "C:\\Documents and Settings\\Utente\\Desktop"},
-        {OsKind::Windows95, "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "Desktop", "C:\\WINDOWS\\Desktop"},
+        {OsKind::WindowsXP, "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
+         "ProgramFilesDir", "C:\\Program Files"},
+        {OsKind::WindowsXP, "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
+         "CommonFilesDir", "C:\\Program Files\\Common Files"},
+        {OsKind::WindowsXP, "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion",
+         "CurrentVersion", "5.1"},
+        {OsKind::WindowsXP, "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion",
+         "CurrentBuildNumber", "2600"},
+        {OsKind::WindowsXP, "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion",
+         "CSDVersion", "Service Pack 2"},
+        {OsKind::WindowsNT4, "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion",
+         "CurrentVersion", "4.0"},
+        {OsKind::WindowsXP,
+         "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\Windows NT "
+         "x86\\Drivers",
+         nullptr, nullptr},
+        {OsKind::Windows98,
+         "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\Windows 4.0\\Drivers",
+         nullptr, nullptr},
+        {OsKind::Windows98, "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
+         nullptr, nullptr},
+        {OsKind::Windows2000,
+         "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Print\\Providers\\LanMan Print "
+         "Services\\Servers",
+         nullptr, nullptr},
+        {OsKind::WindowsXP,
+         "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+         "Desktop", "C:\\Documents and Settings\\Utente\\Desktop"},
+        {OsKind::Windows95,
+         "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+         "Desktop", "C:\\WINDOWS\\Desktop"},
         {OsKind::WindowsXP, "HKEY_CURRENT_CONFIG", nullptr, nullptr},
         {OsKind::WindowsMe, "HKEY_CURRENT_CONFIG", nullptr, nullptr},
         {OsKind::WindowsXP, "HKEY_USERS\\.DEFAULT", nullptr, nullptr},
-        {OsKind::Windows98, "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", nullptr, nullptr},
+        {OsKind::Windows98, "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", nullptr,
+         nullptr},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(platform::OsKindName(row.os) + " " + row.key);
         TestMachine machine(row.os);
-        bool ntOnly = std::string(row.key).find("Windows NT\\CurrentVersion") != std::string::npos && row.os == OsKind::Windows98;
+        bool ntOnly = std::string(row.key).find("Windows NT\\CurrentVersion") != std::string::npos &&
+                      row.os == OsKind::Windows98;
         EXPECT_EQ(!ntOnly, RegistryStore::For(machine.machine()).FindKey(row.key).has_value());
         if (!row.value) continue;
         auto value = StoredValue(machine, row.key, row.value);

@@ -23,12 +23,14 @@ int Fail(const char* what, LONG error) {
 
 int SetValues(const char* keyPath, const std::string& prefix, int count) {
     HKEY key = nullptr;
-    LONG error = RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    LONG error =
+        RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
     if (error != ERROR_SUCCESS) return Fail("RegCreateKeyExA", error);
     for (int index = 0; index < count; ++index) {
         std::string name = prefix + std::to_string(index);
         DWORD data = static_cast<DWORD>(index);
-        error = RegSetValueExA(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data);
+        error = RegSetValueExA(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
+                               sizeof data);
         if (error != ERROR_SUCCESS) return Fail("RegSetValueExA", error);
     }
     RegCloseKey(key);
@@ -37,7 +39,8 @@ int SetValues(const char* keyPath, const std::string& prefix, int count) {
 
 int Churn(const char* keyPath, DWORD size) {
     HKEY key = nullptr;
-    LONG error = RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    LONG error =
+        RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
     if (error != ERROR_SUCCESS) return Fail("RegCreateKeyExA", error);
     for (unsigned round = 1;; ++round) {
         std::string data(size, static_cast<char>(round & 0xFF));
