@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <mutex>
+#include <unordered_map>
 
 #include "platform/machine/machine.h"
 #include "platform/machine/process.h"
@@ -346,7 +348,9 @@ std::vector<std::string> ShortNamesOf(Machine& machine, const fs::path& hostFold
     return result;
 }
 
-std::optional<HostPath> ResolveHostPath(Machine& machine, const WindowsPath& path, DWORD* error) {
+namespace {
+
+std::optional<HostPath> ResolveUncached(Machine& machine, const WindowsPath& path, DWORD* error) {
     HostPath result;
     result.longPath = path;
     result.longPath.components.clear();
@@ -395,6 +399,47 @@ std::optional<HostPath> ResolveHostPath(Machine& machine, const WindowsPath& pat
     if (path.components.empty()) result.parentExists = true;
     std::error_code code;
     result.isDirectory = result.exists && fs::is_directory(result.host, code);
+    return result;
+}
+
+// Paths found before, by machine and upper-case Windows path. A hit is checked with one look at the
+// host entry, so a path that went away is resolved afresh; paths that do not exist are not kept,
+// since a name can appear at any moment.
+struct ResolvedPaths {
+    std::mutex mutex;
+    std::unordered_map<std::string, HostPath> paths;
+};
+
+ResolvedPaths& Resolved() {
+    static ResolvedPaths* cache = new ResolvedPaths;
+    return *cache;
+}
+
+constexpr std::size_t kMostResolvedPaths = 20000;
+
+}  // namespace
+
+std::optional<HostPath> ResolveHostPath(Machine& machine, const WindowsPath& path, DWORD* error) {
+    std::string key = machine.folder().string() + '|' + UpperCopy(path.ToString());
+    ResolvedPaths& cache = Resolved();
+    {
+        std::lock_guard<std::mutex> lock(cache.mutex);
+        auto found = cache.paths.find(key);
+        if (found != cache.paths.end()) {
+            struct stat info;
+            if (::stat(found->second.host.c_str(), &info) == 0) {
+                found->second.isDirectory = S_ISDIR(info.st_mode);
+                return found->second;
+            }
+            cache.paths.erase(found);
+        }
+    }
+    std::optional<HostPath> result = ResolveUncached(machine, path, error);
+    if (result && result->exists) {
+        std::lock_guard<std::mutex> lock(cache.mutex);
+        if (cache.paths.size() >= kMostResolvedPaths) cache.paths.clear();
+        cache.paths.emplace(std::move(key), *result);
+    }
     return result;
 }
 
