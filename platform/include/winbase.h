@@ -200,6 +200,7 @@ BOOL WINAPI GetExitCodeThread(HANDLE hThread, LPDWORD lpExitCode);
 void WINAPI ExitThread(DWORD dwExitCode);
 DWORD WINAPI GetCurrentThreadId(void);
 DWORD WINAPI GetCurrentProcessId(void);
+HANDLE WINAPI GetCurrentProcess(void);
 DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds);
 DWORD WINAPI WaitForMultipleObjects(DWORD nCount, const HANDLE* lpHandles, BOOL bWaitAll, DWORD dwMilliseconds);
 
@@ -223,9 +224,19 @@ int WINAPI lstrcmpA(LPCSTR lpString1, LPCSTR lpString2);
 int WINAPI lstrcmpiA(LPCSTR lpString1, LPCSTR lpString2);
 BOOL WINAPI IsDBCSLeadByte(BYTE TestChar);
 
+// Resources
+HRSRC WINAPI FindResourceA(HMODULE hModule, LPCSTR lpName, LPCSTR lpType);
+HRSRC WINAPI FindResourceExA(HMODULE hModule, LPCSTR lpType, LPCSTR lpName, WORD wLanguage);
+HGLOBAL WINAPI LoadResource(HMODULE hModule, HRSRC hResInfo);
+LPVOID WINAPI LockResource(HGLOBAL hResData);
+DWORD WINAPI SizeofResource(HMODULE hModule, HRSRC hResInfo);
+BOOL WINAPI FreeResource(HGLOBAL hResData);
+
 }  // extern "C"
 
 #define GetVersionEx GetVersionExA
+#define FindResource FindResourceA
+#define FindResourceEx FindResourceExA
 #define FormatMessage FormatMessageA
 #define GetModuleFileName GetModuleFileNameA
 #define GetModuleHandle GetModuleHandleA

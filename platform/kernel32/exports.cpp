@@ -76,6 +76,7 @@
     X(ExitThread)                     \
     X(GetCurrentThreadId)             \
     X(GetCurrentProcessId)            \
+    X(GetCurrentProcess)              \
     X(WaitForSingleObject)            \
     X(WaitForMultipleObjects)         \
     X(CreateMutexA)                   \

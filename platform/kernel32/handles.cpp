@@ -1,4 +1,5 @@
-// Closing the handles of the process's handle table, whatever kernel object they stand for.
+// Closing the handles of the process's handle table, whatever kernel object they stand for, and the
+// pseudo handle of the current process.
 #include "platform/machine/handle_table.h"
 #include "windows.h"
 
@@ -8,4 +9,10 @@ extern "C" BOOL WINAPI CloseHandle(HANDLE hObject) {
         return FALSE;
     }
     return TRUE;
+}
+
+// Windows' pseudo handle of the calling process: a constant that names "this process" wherever a process
+// handle is taken, and that needs no closing.
+extern "C" HANDLE WINAPI GetCurrentProcess(void) {
+    return reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-1));
 }
