@@ -225,18 +225,22 @@ TEST(Events, StatesAndResets) {
     }
 }
 
-// Starts `count` threads waiting up to `milliseconds` on the event, pulses it once they wait, and
-// gives how many were released.
+// Starts `count` threads waiting up to a second on the event, pulses it once they wait, and gives how
+// many were released.
 int ReleasedByPulse(BOOL manualReset, int count) {
     HANDLE event = CreateEventA(nullptr, manualReset, FALSE, nullptr);
+    std::atomic<int> waiting{0};
     std::atomic<int> released{0};
     std::vector<std::thread> waiters;
     for (int index = 0; index < count; ++index) {
         waiters.emplace_back([&] {
-            if (WaitForSingleObject(event, 600) == WAIT_OBJECT_0) ++released;
+            ++waiting;
+            if (WaitForSingleObject(event, 1000) == WAIT_OBJECT_0) ++released;
         });
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    while (waiting < count) std::this_thread::yield();
+    // Time for the last of them to get from the count into the wait.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
     PulseEvent(event);
     for (std::thread& waiter : waiters) waiter.join();
     CloseHandle(event);
