@@ -99,7 +99,8 @@ BOOL CopyFile(LPCSTR existingName, LPCSTR newName, bool failIfExists) {
     if (FileFaultInjected(*source, "copy") || FileFaultInjected(*destination, "copy")) return FALSE;
     if (!source->exists) return Fail(MissingPathError(*source));
     if (source->isDirectory) return Fail(ERROR_ACCESS_DENIED);
-    if (DWORD error = CheckFileUse(source->host, FileUse{true, false, false, FILE_SHARE_READ | FILE_SHARE_DELETE})) {
+    if (DWORD error =
+            CheckFileUse(source->host, FileUse{true, false, false, FILE_SHARE_READ | FILE_SHARE_DELETE})) {
         return Fail(error);
     }
     if (!destination->parentExists) return Fail(ERROR_PATH_NOT_FOUND);
@@ -176,7 +177,8 @@ BOOL MoveFile(LPCSTR existingName, LPCSTR newName, DWORD flags) {
         fs::remove(source->host, error);
         ForgetEntry(machine, source->host);
     } else {
-        if (std::rename(source->host.c_str(), destination->host.c_str()) != 0) return Fail(ErrorFromErrno(errno));
+        if (std::rename(source->host.c_str(), destination->host.c_str()) != 0)
+            return Fail(ErrorFromErrno(errno));
         MoveEntry(machine, source->host, destination->host);
     }
     ShortNameOf(machine, destination->host.parent_path(), destination->host.filename().string());
@@ -197,7 +199,8 @@ extern "C" BOOL WINAPI DeleteFileA(LPCSTR lpFileName) {
     Machine& machine = Machine::Current();
     // Windows 95, 98 and Me delete a file even while it is open.
     if (machine.IsNT()) {
-        if (DWORD error = CheckFileUse(path->host, FileUse{false, false, true, kShareAll})) return Fail(error);
+        if (DWORD error = CheckFileUse(path->host, FileUse{false, false, true, kShareAll}))
+            return Fail(error);
     }
     if (::unlink(path->host.c_str()) != 0) return Fail(ErrorFromErrno(errno));
     ForgetEntry(machine, path->host);

@@ -26,7 +26,9 @@ std::optional<HostPath> ResolvePathArgument(LPCSTR path) {
     return host;
 }
 
-DWORD MissingPathError(const HostPath& path) { return path.parentExists ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND; }
+DWORD MissingPathError(const HostPath& path) {
+    return path.parentExists ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
+}
 
 bool FileFaultInjected(const std::string& longPath, std::string_view operation) {
     DWORD error = InjectedFault(fault_target::kFile, longPath, operation);

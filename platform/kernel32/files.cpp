@@ -23,12 +23,12 @@ constexpr DWORD kReadRights = GENERIC_READ | GENERIC_ALL | FILE_READ_DATA;
 constexpr DWORD kWriteRights = GENERIC_WRITE | GENERIC_ALL | FILE_WRITE_DATA | FILE_APPEND_DATA;
 constexpr DWORD kDeleteRights = GENERIC_ALL | DELETE;
 // What CreateFileA gives a new file, or an existing one it replaces.
-constexpr DWORD kCreationAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                                      FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE |
-                                      FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+constexpr DWORD kCreationAttributes =
+    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+    FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
 class OpenFileObject : public KernelObject {
-public:
+  public:
     OpenFileObject(int descriptor, bool canRead, bool canWrite, std::string longPath,
                    std::unique_ptr<FileShareRegistration> sharing)
         : descriptor_(descriptor),
@@ -43,7 +43,7 @@ public:
     bool canWrite() const { return canWrite_; }
     const std::string& longPath() const { return longPath_; }
 
-private:
+  private:
     int descriptor_;
     bool canRead_;
     bool canWrite_;
@@ -62,7 +62,9 @@ HANDLE Fail(DWORD error) {
     return INVALID_HANDLE_VALUE;
 }
 
-bool IsValidDisposition(DWORD disposition) { return disposition >= CREATE_NEW && disposition <= TRUNCATE_EXISTING; }
+bool IsValidDisposition(DWORD disposition) {
+    return disposition >= CREATE_NEW && disposition <= TRUNCATE_EXISTING;
+}
 
 // The checks Windows makes before it opens or replaces an existing file; 0 when the open may go on.
 DWORD CheckExistingFile(Machine& machine, const HostPath& path, DWORD disposition, bool write,
@@ -105,7 +107,8 @@ extern "C" HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, D
     std::unique_ptr<FileShareRegistration> sharing;
     int descriptor = -1;
     if (existed) {
-        if (DWORD error = CheckExistingFile(machine, *path, dwCreationDisposition, write, dwFlagsAndAttributes)) {
+        if (DWORD error =
+                CheckExistingFile(machine, *path, dwCreationDisposition, write, dwFlagsAndAttributes)) {
             return Fail(error);
         }
         DWORD error = 0;
@@ -132,7 +135,8 @@ extern "C" HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, D
         DWORD error = 0;
         sharing = RegisterFileUse(path->host, use, &error);
     }
-    auto file = std::make_shared<OpenFileObject>(descriptor, read, write, path->longPath.ToString(), std::move(sharing));
+    auto file = std::make_shared<OpenFileObject>(descriptor, read, write, path->longPath.ToString(),
+                                                 std::move(sharing));
     HANDLE handle = ProcessHandles().Insert(std::move(file));
     bool reportsExisting = dwCreationDisposition == CREATE_ALWAYS || dwCreationDisposition == OPEN_ALWAYS;
     SetLastError(existed && reportsExisting ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
@@ -223,20 +227,21 @@ extern "C" DWORD WINAPI SetFilePointer(HANDLE hFile, LONG lDistanceToMove, PLONG
     using namespace platform;
     std::shared_ptr<OpenFileObject> file = FileFromHandle(hFile);
     if (!file) return INVALID_SET_FILE_POINTER;
-    int whence = dwMoveMethod == FILE_BEGIN ? SEEK_SET : dwMoveMethod == FILE_CURRENT ? SEEK_CUR
-                                                     : dwMoveMethod == FILE_END   ? SEEK_END
-                                                                                  : -1;
+    int whence = dwMoveMethod == FILE_BEGIN     ? SEEK_SET
+                 : dwMoveMethod == FILE_CURRENT ? SEEK_CUR
+                 : dwMoveMethod == FILE_END     ? SEEK_END
+                                                : -1;
     if (whence < 0) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return INVALID_SET_FILE_POINTER;
     }
     // Without a high part the distance is a signed 32-bit number.
-    std::int64_t distance = lpDistanceToMoveHigh
-                                ? static_cast<std::int64_t>((static_cast<std::uint64_t>(static_cast<DWORD>(
-                                                                 *lpDistanceToMoveHigh))
-                                                             << 32) |
-                                                            static_cast<DWORD>(lDistanceToMove))
-                                : static_cast<std::int64_t>(lDistanceToMove);
+    std::int64_t distance =
+        lpDistanceToMoveHigh
+            ? static_cast<std::int64_t>(
+                  (static_cast<std::uint64_t>(static_cast<DWORD>(*lpDistanceToMoveHigh)) << 32) |
+                  static_cast<DWORD>(lDistanceToMove))
+            : static_cast<std::int64_t>(lDistanceToMove);
     std::int64_t base = 0;
     if (whence == SEEK_CUR) base = ::lseek(file->descriptor(), 0, SEEK_CUR);
     if (whence == SEEK_END) {
@@ -256,7 +261,8 @@ extern "C" DWORD WINAPI SetFilePointer(HANDLE hFile, LONG lDistanceToMove, PLONG
         SetLastError(ErrorFromErrno(errno));
         return INVALID_SET_FILE_POINTER;
     }
-    if (lpDistanceToMoveHigh) *lpDistanceToMoveHigh = static_cast<LONG>(static_cast<std::uint64_t>(target) >> 32);
+    if (lpDistanceToMoveHigh)
+        *lpDistanceToMoveHigh = static_cast<LONG>(static_cast<std::uint64_t>(target) >> 32);
     auto low = static_cast<DWORD>(static_cast<std::uint64_t>(target) & 0xFFFFFFFFu);
     if (low == INVALID_SET_FILE_POINTER) SetLastError(ERROR_SUCCESS);
     return low;

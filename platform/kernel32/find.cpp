@@ -78,7 +78,8 @@ bool MatchesPattern(const std::vector<PatternItem>& pattern, std::string_view na
                     break;
                 case PatternKind::DosStar: {
                     // Never past the last dot: what follows must match it.
-                    std::size_t limit = lastDot != std::string::npos && lastDot >= position ? lastDot : length;
+                    std::size_t limit =
+                        lastDot != std::string::npos && lastDot >= position ? lastDot : length;
                     for (std::size_t end = position; end <= limit; ++end) next[end] = 1;
                     break;
                 }
@@ -147,7 +148,7 @@ bool DescribeEntry(Machine& machine, const fs::path& host, std::string_view name
 }
 
 class FindObject : public KernelObject {
-public:
+  public:
     explicit FindObject(std::vector<WIN32_FIND_DATAA> entries) : entries_(std::move(entries)) {}
 
     // The next entry, or false at the end.
@@ -158,7 +159,7 @@ public:
         return true;
     }
 
-private:
+  private:
     std::mutex mutex_;
     std::vector<WIN32_FIND_DATAA> entries_;
     std::size_t next_ = 0;
@@ -176,7 +177,8 @@ SearchSpec SplitSearch(std::string_view text) {
     if (separator != std::string_view::npos) {
         return {std::string(text.substr(0, separator + 1)), std::string(text.substr(separator + 1))};
     }
-    if (text.size() >= 2 && text[1] == ':') return {std::string(text.substr(0, 2)), std::string(text.substr(2))};
+    if (text.size() >= 2 && text[1] == ':')
+        return {std::string(text.substr(0, 2)), std::string(text.substr(2))};
     return {".", std::string(text)};
 }
 
@@ -191,14 +193,17 @@ bool IsValidPattern(std::string_view pattern) {
     return true;
 }
 
-std::vector<WIN32_FIND_DATAA> MatchingEntries(Machine& machine, const HostPath& folder, std::string_view pattern) {
+std::vector<WIN32_FIND_DATAA> MatchingEntries(Machine& machine, const HostPath& folder,
+                                              std::string_view pattern) {
     std::vector<PatternItem> compiled = CompilePattern(pattern);
     std::vector<WIN32_FIND_DATAA> found;
     WIN32_FIND_DATAA data;
     if (!folder.longPath.IsRoot()) {
         // Every folder but a root lists itself and its parent.
-        if (MatchesPattern(compiled, ".") && DescribeEntry(machine, folder.host, ".", "", data)) found.push_back(data);
-        if (MatchesPattern(compiled, "..") && DescribeEntry(machine, folder.host.parent_path(), "..", "", data)) {
+        if (MatchesPattern(compiled, ".") && DescribeEntry(machine, folder.host, ".", "", data))
+            found.push_back(data);
+        if (MatchesPattern(compiled, "..") &&
+            DescribeEntry(machine, folder.host.parent_path(), "..", "", data)) {
             found.push_back(data);
         }
     }
@@ -207,8 +212,9 @@ std::vector<WIN32_FIND_DATAA> MatchingEntries(Machine& machine, const HostPath& 
     for (const fs::directory_entry& entry : fs::directory_iterator(folder.host, error)) {
         names.push_back(entry.path().filename().string());
     }
-    std::sort(names.begin(), names.end(),
-              [](const std::string& left, const std::string& right) { return CompareNoCase(left, right) < 0; });
+    std::sort(names.begin(), names.end(), [](const std::string& left, const std::string& right) {
+        return CompareNoCase(left, right) < 0;
+    });
     std::vector<std::string> shortNames = ShortNamesOf(machine, folder.host, names);
     for (std::size_t index = 0; index < names.size(); ++index) {
         const std::string& name = names[index];
@@ -236,7 +242,8 @@ extern "C" HANDLE WINAPI FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lp
     }
     std::optional<HostPath> folder = ResolvePathArgument(search.folder.c_str());
     if (!folder) return INVALID_HANDLE_VALUE;
-    if (FileFaultInjected(folder->longPath.Child(search.pattern).ToString(), "find")) return INVALID_HANDLE_VALUE;
+    if (FileFaultInjected(folder->longPath.Child(search.pattern).ToString(), "find"))
+        return INVALID_HANDLE_VALUE;
     if (!folder->exists || !folder->isDirectory) {
         SetLastError(ERROR_PATH_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
@@ -255,7 +262,8 @@ extern "C" HANDLE WINAPI FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lp
 }
 
 extern "C" BOOL WINAPI FindNextFileA(HANDLE hFindFile, LPWIN32_FIND_DATAA lpFindFileData) {
-    std::shared_ptr<platform::FindObject> find = platform::ProcessHandles().Lookup<platform::FindObject>(hFindFile);
+    std::shared_ptr<platform::FindObject> find =
+        platform::ProcessHandles().Lookup<platform::FindObject>(hFindFile);
     if (!find) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;

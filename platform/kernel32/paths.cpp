@@ -13,9 +13,13 @@ namespace platform {
 
 namespace {
 
-bool IsSeparator(char character) { return character == '\\' || character == '/'; }
+bool IsSeparator(char character) {
+    return character == '\\' || character == '/';
+}
 
-bool EndsWithSeparator(std::string_view text) { return !text.empty() && IsSeparator(text.back()); }
+bool EndsWithSeparator(std::string_view text) {
+    return !text.empty() && IsSeparator(text.back());
+}
 
 // A path as written: its root part ("C:\", "C:", "\", "\\server\share\" or nothing) and its names.
 struct WrittenPath {
@@ -92,7 +96,8 @@ DWORD RewritePath(std::string_view text, NameForm form, std::string& result) {
             std::string stored = entry->longPath.components.back();
             if (form == NameForm::Short && !IsValidShortName(name)) {
                 shown = ShortNameOf(machine, entry->host.parent_path(), stored);
-            } else if (form == NameForm::Long && IsValidShortName(name) && name.find('~') != std::string::npos) {
+            } else if (form == NameForm::Long && IsValidShortName(name) &&
+                       name.find('~') != std::string::npos) {
                 shown = stored;
             }
             base = entry->longPath;
@@ -139,7 +144,8 @@ extern "C" DWORD WINAPI GetFullPathNameA(LPCSTR lpFileName, DWORD nBufferLength,
     DWORD result = CopyOutOrNeeded(full, lpBuffer, nBufferLength);
     if (lpFilePart && result == full.size()) {
         std::size_t separator = full.rfind('\\');
-        *lpFilePart = EndsWithSeparator(full) || separator == std::string::npos ? nullptr : lpBuffer + separator + 1;
+        *lpFilePart =
+            EndsWithSeparator(full) || separator == std::string::npos ? nullptr : lpBuffer + separator + 1;
     }
     return result;
 }

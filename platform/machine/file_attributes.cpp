@@ -19,14 +19,16 @@ namespace fs = std::filesystem;
 namespace {
 
 // What a program may set with SetFileAttributesA.
-constexpr DWORD kSettableAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                                      FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE |
-                                      FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+constexpr DWORD kSettableAttributes =
+    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+    FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
 constexpr std::string_view kCreateTable =
     "CREATE TABLE IF NOT EXISTS file_attributes(path TEXT PRIMARY KEY, attributes INTEGER NOT NULL)";
 
-std::string EntryKey(Machine& machine, const fs::path& host) { return MachineRelativePath(machine, host); }
+std::string EntryKey(Machine& machine, const fs::path& host) {
+    return MachineRelativePath(machine, host);
+}
 
 // The stored attributes of every entry, read once and reread only when some process of the machine
 // changed them: GetFileAttributesA is called at every profile lookup.
@@ -109,8 +111,9 @@ bool WriteFileAttributes(Machine& machine, const fs::path& host, DWORD attribute
     bool directory = S_ISDIR(info.st_mode);
     if (!directory) {
         mode_t mode = info.st_mode & 07777;
-        mode_t changed = (wanted & FILE_ATTRIBUTE_READONLY) ? (mode & ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH))
-                                                            : (mode | S_IWUSR);
+        mode_t changed = (wanted & FILE_ATTRIBUTE_READONLY)
+                             ? (mode & ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH))
+                             : (mode | S_IWUSR);
         if (changed != mode && ::chmod(host.c_str(), changed) != 0) return false;
         wanted &= ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
     }
@@ -123,7 +126,8 @@ bool WriteFileAttributes(Machine& machine, const fs::path& host, DWORD attribute
             remove.Step();
             return;
         }
-        SqliteStatement store(database, "INSERT OR REPLACE INTO file_attributes(path, attributes) VALUES(?, ?)");
+        SqliteStatement store(database,
+                              "INSERT OR REPLACE INTO file_attributes(path, attributes) VALUES(?, ?)");
         store.Bind(1, key).Bind(2, static_cast<std::int64_t>(wanted));
         store.Step();
     });
@@ -135,7 +139,8 @@ void ForgetEntry(Machine& machine, const fs::path& host) {
     std::string key = EntryKey(machine, host);
     if (!AnyStoredAt(machine, key)) return;
     ChangeStored(machine, [&](SqliteDatabase& database) {
-        SqliteStatement remove(database, "DELETE FROM file_attributes WHERE " + std::string(kSubtreeCondition));
+        SqliteStatement remove(database,
+                               "DELETE FROM file_attributes WHERE " + std::string(kSubtreeCondition));
         remove.Bind(1, key);
         remove.Step();
     });
@@ -147,11 +152,13 @@ void MoveEntry(Machine& machine, const fs::path& from, const fs::path& to) {
     std::string toKey = EntryKey(machine, to);
     if (!AnyStoredAt(machine, fromKey) && !AnyStoredAt(machine, toKey)) return;
     ChangeStored(machine, [&](SqliteDatabase& database) {
-        SqliteStatement remove(database, "DELETE FROM file_attributes WHERE " + std::string(kSubtreeCondition));
+        SqliteStatement remove(database,
+                               "DELETE FROM file_attributes WHERE " + std::string(kSubtreeCondition));
         remove.Bind(1, toKey);
         remove.Step();
-        SqliteStatement rename(database, "UPDATE file_attributes SET path = ?2 || substr(path, length(?1) + 1) WHERE " +
-                                             std::string(kSubtreeCondition));
+        SqliteStatement rename(database,
+                               "UPDATE file_attributes SET path = ?2 || substr(path, length(?1) + 1) WHERE " +
+                                   std::string(kSubtreeCondition));
         rename.Bind(1, fromKey).Bind(2, toKey);
         rename.Step();
     });

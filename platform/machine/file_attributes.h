@@ -27,6 +27,7 @@ bool IsReadOnlyOnHost(const std::filesystem::path& host);
 void ForgetEntry(Machine& machine, const std::filesystem::path& host);
 void MoveEntry(Machine& machine, const std::filesystem::path& from, const std::filesystem::path& to);
 // A copied file takes the source's stored attributes (its permission is copied with its contents).
-void CopyEntryAttributes(Machine& machine, const std::filesystem::path& from, const std::filesystem::path& to);
+void CopyEntryAttributes(Machine& machine, const std::filesystem::path& from,
+                         const std::filesystem::path& to);
 
 }  // namespace platform

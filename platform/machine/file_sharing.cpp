@@ -33,7 +33,9 @@ SharingTable& Table() {
     return *table;
 }
 
-bool HasAccess(const FileUse& use) { return use.read || use.write || use.remove; }
+bool HasAccess(const FileUse& use) {
+    return use.read || use.write || use.remove;
+}
 
 // Windows' rule: each side must allow every kind of access the other one holds.
 bool Conflicts(const FileUse& open, const FileUse& wanted) {
@@ -48,11 +50,13 @@ bool Conflicts(const FileUse& open, const FileUse& wanted) {
 }
 
 bool IsBelow(const std::string& path, const std::string& folder) {
-    return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 && path[folder.size()] == '/';
+    return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
+           path[folder.size()] == '/';
 }
 
 // Under the table's lock.
-bool ConflictsWithOpen(SharingTable& table, const struct stat& info, const std::string& host, const FileUse& use) {
+bool ConflictsWithOpen(SharingTable& table, const struct stat& info, const std::string& host,
+                       const FileUse& use) {
     bool folder = S_ISDIR(info.st_mode);
     for (const auto& [id, open] : table.opens) {
         if (open.device == info.st_dev && open.inode == info.st_ino) {
@@ -66,7 +70,7 @@ bool ConflictsWithOpen(SharingTable& table, const struct stat& info, const std::
 }
 
 class Registration : public FileShareRegistration {
-public:
+  public:
     explicit Registration(std::uint64_t id) : id_(id) {}
     ~Registration() override {
         SharingTable& table = Table();
@@ -74,15 +78,18 @@ public:
         table.opens.erase(id_);
     }
 
-private:
+  private:
     std::uint64_t id_;
 };
 
-std::string HostKey(const fs::path& host) { return host.lexically_normal().string(); }
+std::string HostKey(const fs::path& host) {
+    return host.lexically_normal().string();
+}
 
 }  // namespace
 
-std::unique_ptr<FileShareRegistration> RegisterFileUse(const fs::path& host, const FileUse& use, DWORD* error) {
+std::unique_ptr<FileShareRegistration> RegisterFileUse(const fs::path& host, const FileUse& use,
+                                                       DWORD* error) {
     struct stat info;
     if (::stat(host.c_str(), &info) != 0) {
         if (error) *error = ERROR_FILE_NOT_FOUND;

@@ -24,7 +24,7 @@ struct FileUse {
 
 // An open registered with the sharing table; the registration ends with the object.
 class FileShareRegistration {
-public:
+  public:
     virtual ~FileShareRegistration() = default;
 };
 

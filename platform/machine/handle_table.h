@@ -13,12 +13,12 @@
 namespace platform {
 
 class KernelObject {
-public:
+  public:
     virtual ~KernelObject() = default;
 };
 
 class HandleTable {
-public:
+  public:
     HANDLE Insert(std::shared_ptr<KernelObject> object);
     std::shared_ptr<KernelObject> Find(HANDLE handle) const;
     // The object behind the handle when it is of type T, else null. The object stays alive while the
@@ -31,7 +31,7 @@ public:
     bool Close(HANDLE handle);
     std::size_t Count() const;
 
-private:
+  private:
     mutable std::mutex mutex_;
     std::map<std::uintptr_t, std::shared_ptr<KernelObject>> objects_;
     std::uintptr_t next_ = 0x100;

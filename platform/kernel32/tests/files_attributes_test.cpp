@@ -82,7 +82,8 @@ TEST(FileAttributes, ReadOnlyIsTheHostWritePermissionOfFilesOnly) {
     test.File("C:\\D\\file.txt", "x").Folder("C:\\D\\Folder");
     namespace fs = std::filesystem;
     ASSERT_TRUE(SetFileAttributesA("C:\\D\\file.txt", FILE_ATTRIBUTE_READONLY));
-    EXPECT_EQ(fs::status(test.HostPath("C:\\D\\file.txt")).permissions() & fs::perms::owner_write, fs::perms::none);
+    EXPECT_EQ(fs::status(test.HostPath("C:\\D\\file.txt")).permissions() & fs::perms::owner_write,
+              fs::perms::none);
     fs::permissions(test.HostPath("C:\\D\\file.txt"), fs::perms::owner_write, fs::perm_options::add);
     EXPECT_EQ(GetFileAttributesA("C:\\D\\file.txt"), static_cast<DWORD>(FILE_ATTRIBUTE_NORMAL));
     // A read-only folder still takes new files, as on Windows.

@@ -62,7 +62,8 @@ TEST(OpenFiles, DispositionsAndTheirErrors) {
         TestMachine test;
         MakeFiles(test);
         SetLastError(0xDEAD);
-        HANDLE file = CreateFileA(row.path, row.access, 0, nullptr, row.disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE file =
+            CreateFileA(row.path, row.access, 0, nullptr, row.disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
         std::string label = std::string(row.path) + " disposition " + std::to_string(row.disposition);
         EXPECT_EQ(file != INVALID_HANDLE_VALUE, row.opens) << label;
         EXPECT_EQ(GetLastError(), row.error) << label;
@@ -78,10 +79,12 @@ TEST(OpenFiles, NewFilesTakeTheAttributesAskedForAndHiddenFilesAreKept) {
                               FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     CloseHandle(file);
-    EXPECT_EQ(GetFileAttributesA("C:\\hidden.dat"), static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+    EXPECT_EQ(GetFileAttributesA("C:\\hidden.dat"),
+              static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
     // Replacing a hidden system file without asking for those attributes is refused.
-    EXPECT_EQ(CreateFileA("C:\\hidden.dat", kWrite, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr),
-              INVALID_HANDLE_VALUE);
+    EXPECT_EQ(
+        CreateFileA("C:\\hidden.dat", kWrite, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr),
+        INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
     file = CreateFileA("C:\\hidden.dat", kWrite, 0, nullptr, CREATE_ALWAYS,
                        FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE, nullptr);
@@ -141,7 +144,8 @@ TEST(OpenFiles, HandlesRefuseWhatTheirAccessDoesNotAllow) {
     EXPECT_TRUE(CloseHandle(reader));
     EXPECT_TRUE(CloseHandle(writer));
     // Closed and made-up handles.
-    for (HANDLE bogus : {reader, reinterpret_cast<HANDLE>(0x1234), static_cast<HANDLE>(nullptr), INVALID_HANDLE_VALUE}) {
+    for (HANDLE bogus :
+         {reader, reinterpret_cast<HANDLE>(0x1234), static_cast<HANDLE>(nullptr), INVALID_HANDLE_VALUE}) {
         EXPECT_FALSE(CloseHandle(bogus));
         EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
         EXPECT_FALSE(ReadFile(bogus, buffer, 1, &done, nullptr));
@@ -175,10 +179,11 @@ TEST(OpenFiles, ShareModesDecideWhetherASecondOpenSucceeds) {
         const SharingRow& row = rows[index];
         TestMachine test;
         test.File("C:\\shared.txt", "x");
-        HANDLE first = CreateFileA("C:\\shared.txt", row.firstAccess, row.firstShare, nullptr, OPEN_EXISTING, 0, nullptr);
+        HANDLE first = CreateFileA("C:\\shared.txt", row.firstAccess, row.firstShare, nullptr, OPEN_EXISTING,
+                                   0, nullptr);
         ASSERT_NE(first, INVALID_HANDLE_VALUE) << "row " << index;
-        HANDLE second =
-            CreateFileA("C:\\SHARED.TXT", row.secondAccess, row.secondShare, nullptr, OPEN_EXISTING, 0, nullptr);
+        HANDLE second = CreateFileA("C:\\SHARED.TXT", row.secondAccess, row.secondShare, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
         EXPECT_EQ(second != INVALID_HANDLE_VALUE, row.secondOpens) << "row " << index;
         if (second == INVALID_HANDLE_VALUE) {
             EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION)) << "row " << index;
@@ -187,7 +192,8 @@ TEST(OpenFiles, ShareModesDecideWhetherASecondOpenSucceeds) {
         }
         CloseHandle(first);
         // Once the first handle is closed nothing holds the file.
-        second = CreateFileA("C:\\shared.txt", row.secondAccess, row.secondShare, nullptr, OPEN_EXISTING, 0, nullptr);
+        second = CreateFileA("C:\\shared.txt", row.secondAccess, row.secondShare, nullptr, OPEN_EXISTING, 0,
+                             nullptr);
         EXPECT_NE(second, INVALID_HANDLE_VALUE) << "row " << index;
         CloseHandle(second);
     }
@@ -245,7 +251,8 @@ TEST(OpenFiles, FaultsFailOpenReadAndWriteOfTheLongPath) {
 
     test.Fault("file", "C:\\Program Files\\*", "read", ERROR_CANTREAD, 1);
     test.Fault("file", "C:\\Program Files\\Corvanta\\data.ini", "write", ERROR_CANTWRITE, 1);
-    HANDLE file = CreateFileA("C:\\PROGRA~1\\corvanta\\DATA.INI", kReadWrite, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE file =
+        CreateFileA("C:\\PROGRA~1\\corvanta\\DATA.INI", kReadWrite, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     char buffer[8];
     DWORD done = 0;

@@ -54,9 +54,12 @@ void RunRows(OsKind os, const std::vector<OperationRow>& rows) {
 TEST(FileOperations, DeleteCreateAndRemoveFolders) {
     const std::vector<OperationRow> rows = {
         {"delete a file", [] { return DeleteFileA("C:\\d\\FILE.TXT"); }, true, 0},
-        {"delete a missing file", [] { return DeleteFileA("C:\\D\\missing.txt"); }, false, ERROR_FILE_NOT_FOUND},
-        {"delete in a missing folder", [] { return DeleteFileA("C:\\NOPE\\x.txt"); }, false, ERROR_PATH_NOT_FOUND},
-        {"delete a read-only file", [] { return DeleteFileA("C:\\D\\readonly.txt"); }, false, ERROR_ACCESS_DENIED},
+        {"delete a missing file", [] { return DeleteFileA("C:\\D\\missing.txt"); }, false,
+         ERROR_FILE_NOT_FOUND},
+        {"delete in a missing folder", [] { return DeleteFileA("C:\\NOPE\\x.txt"); }, false,
+         ERROR_PATH_NOT_FOUND},
+        {"delete a read-only file", [] { return DeleteFileA("C:\\D\\readonly.txt"); }, false,
+         ERROR_ACCESS_DENIED},
         {"delete a folder", [] { return DeleteFileA("C:\\D\\Empty"); }, false, ERROR_ACCESS_DENIED},
         {"delete a bad name", [] { return DeleteFileA("C:\\D\\*.txt"); }, false, ERROR_INVALID_NAME},
         {"create a folder", [] { return CreateDirectoryA("C:\\D\\New", nullptr); }, true, 0},
@@ -69,7 +72,8 @@ TEST(FileOperations, DeleteCreateAndRemoveFolders) {
         {"remove an empty folder", [] { return RemoveDirectoryA("C:\\D\\Empty"); }, true, 0},
         {"remove a full folder", [] { return RemoveDirectoryA("C:\\D\\Full"); }, false, ERROR_DIR_NOT_EMPTY},
         {"remove a file", [] { return RemoveDirectoryA("C:\\D\\file.txt"); }, false, ERROR_DIRECTORY},
-        {"remove a missing folder", [] { return RemoveDirectoryA("C:\\D\\Missing"); }, false, ERROR_FILE_NOT_FOUND},
+        {"remove a missing folder", [] { return RemoveDirectoryA("C:\\D\\Missing"); }, false,
+         ERROR_FILE_NOT_FOUND},
         {"remove a root", [] { return RemoveDirectoryA("C:\\"); }, false, ERROR_ACCESS_DENIED},
         {"remove a read-only folder",
          [] {
@@ -85,44 +89,52 @@ TEST(FileOperations, CopyAndMove) {
     const std::vector<OperationRow> rows = {
         {"copy", [] { return CopyFileA("C:\\D\\file.txt", "C:\\D\\copy.txt", TRUE); }, true, 0},
         {"copy onto a file, failing if it exists",
-         [] { return CopyFileA("C:\\D\\file.txt", "C:\\D\\E\\existing.txt", TRUE); }, false, ERROR_FILE_EXISTS},
-        {"copy onto a file", [] { return CopyFileA("C:\\D\\file.txt", "C:\\D\\E\\existing.txt", FALSE); }, true, 0},
+         [] { return CopyFileA("C:\\D\\file.txt", "C:\\D\\E\\existing.txt", TRUE); }, false,
+         ERROR_FILE_EXISTS},
+        {"copy onto a file", [] { return CopyFileA("C:\\D\\file.txt", "C:\\D\\E\\existing.txt", FALSE); },
+         true, 0},
         {"copy to another drive", [] { return CopyFileA("C:\\D\\file.txt", "E:\\file.txt", TRUE); }, true, 0},
         {"copy a missing file", [] { return CopyFileA("C:\\D\\missing.txt", "C:\\D\\x.txt", FALSE); }, false,
          ERROR_FILE_NOT_FOUND},
-        {"copy into a missing folder", [] { return CopyFileA("C:\\D\\file.txt", "C:\\NOPE\\x.txt", FALSE); }, false,
-         ERROR_PATH_NOT_FOUND},
-        {"copy onto a read-only file", [] { return CopyFileA("C:\\D\\file.txt", "C:\\D\\readonly.txt", FALSE); },
-         false, ERROR_ACCESS_DENIED},
-        {"copy a folder", [] { return CopyFileA("C:\\D\\Empty", "C:\\D\\x", FALSE); }, false, ERROR_ACCESS_DENIED},
+        {"copy into a missing folder", [] { return CopyFileA("C:\\D\\file.txt", "C:\\NOPE\\x.txt", FALSE); },
+         false, ERROR_PATH_NOT_FOUND},
+        {"copy onto a read-only file",
+         [] { return CopyFileA("C:\\D\\file.txt", "C:\\D\\readonly.txt", FALSE); }, false,
+         ERROR_ACCESS_DENIED},
+        {"copy a folder", [] { return CopyFileA("C:\\D\\Empty", "C:\\D\\x", FALSE); }, false,
+         ERROR_ACCESS_DENIED},
         {"copy onto a folder", [] { return CopyFileA("C:\\D\\file.txt", "C:\\D\\Empty", FALSE); }, false,
          ERROR_ACCESS_DENIED},
         {"move", [] { return MoveFileExA("C:\\D\\file.txt", "C:\\D\\moved.txt", 0); }, true, 0},
-        {"move a read-only file", [] { return MoveFileExA("C:\\D\\readonly.txt", "C:\\D\\ro.txt", 0); }, true, 0},
-        {"move onto a file", [] { return MoveFileExA("C:\\D\\file.txt", "C:\\D\\E\\existing.txt", 0); }, false,
-         ERROR_ALREADY_EXISTS},
+        {"move a read-only file", [] { return MoveFileExA("C:\\D\\readonly.txt", "C:\\D\\ro.txt", 0); }, true,
+         0},
+        {"move onto a file", [] { return MoveFileExA("C:\\D\\file.txt", "C:\\D\\E\\existing.txt", 0); },
+         false, ERROR_ALREADY_EXISTS},
         {"move replacing a file",
-         [] { return MoveFileExA("C:\\D\\file.txt", "C:\\D\\E\\existing.txt", MOVEFILE_REPLACE_EXISTING); }, true, 0},
+         [] { return MoveFileExA("C:\\D\\file.txt", "C:\\D\\E\\existing.txt", MOVEFILE_REPLACE_EXISTING); },
+         true, 0},
         {"move replacing a folder",
          [] { return MoveFileExA("C:\\D\\file.txt", "C:\\D\\Empty", MOVEFILE_REPLACE_EXISTING); }, false,
          ERROR_ACCESS_DENIED},
         {"move replacing a read-only file",
-         [] { return MoveFileExA("C:\\D\\file.txt", "C:\\D\\readonly.txt", MOVEFILE_REPLACE_EXISTING); }, false,
-         ERROR_ACCESS_DENIED},
+         [] { return MoveFileExA("C:\\D\\file.txt", "C:\\D\\readonly.txt", MOVEFILE_REPLACE_EXISTING); },
+         false, ERROR_ACCESS_DENIED},
         {"move to another drive", [] { return MoveFileExA("C:\\D\\file.txt", "E:\\file.txt", 0); }, false,
          ERROR_NOT_SAME_DEVICE},
         {"move to another drive by copying",
          [] { return MoveFileExA("C:\\D\\file.txt", "E:\\file.txt", MOVEFILE_COPY_ALLOWED); }, true, 0},
         {"move a folder to another drive",
-         [] { return MoveFileExA("C:\\D\\Full", "E:\\Full", MOVEFILE_COPY_ALLOWED); }, false, ERROR_NOT_SAME_DEVICE},
+         [] { return MoveFileExA("C:\\D\\Full", "E:\\Full", MOVEFILE_COPY_ALLOWED); }, false,
+         ERROR_NOT_SAME_DEVICE},
         {"move a folder", [] { return MoveFileExA("C:\\D\\Full", "C:\\Moved", 0); }, true, 0},
         {"move a missing file", [] { return MoveFileExA("C:\\D\\missing.txt", "C:\\D\\x.txt", 0); }, false,
          ERROR_FILE_NOT_FOUND},
-        {"move into a missing folder", [] { return MoveFileExA("C:\\D\\file.txt", "C:\\NOPE\\x.txt", 0); }, false,
-         ERROR_PATH_NOT_FOUND},
+        {"move into a missing folder", [] { return MoveFileExA("C:\\D\\file.txt", "C:\\NOPE\\x.txt", 0); },
+         false, ERROR_PATH_NOT_FOUND},
         {"move to nowhere", [] { return MoveFileExA("C:\\D\\file.txt", nullptr, 0); }, false,
          ERROR_INVALID_PARAMETER},
-        {"MoveFileA copies across drives", [] { return MoveFileA("C:\\D\\file.txt", "E:\\file.txt"); }, true, 0},
+        {"MoveFileA copies across drives", [] { return MoveFileA("C:\\D\\file.txt", "E:\\file.txt"); }, true,
+         0},
     };
     RunRows(OsKind::WindowsXP, rows);
 }
@@ -131,8 +143,9 @@ TEST(FileOperations, Windows9xHasNoMoveFileEx) {
     const std::vector<OperationRow> rows = {
         {"move", [] { return MoveFileExA("C:\\D\\file.txt", "C:\\D\\moved.txt", 0); }, false,
          ERROR_CALL_NOT_IMPLEMENTED},
-        {"delete at restart", [] { return MoveFileExA("C:\\D\\file.txt", nullptr, MOVEFILE_DELAY_UNTIL_REBOOT); },
-         false, ERROR_CALL_NOT_IMPLEMENTED},
+        {"delete at restart",
+         [] { return MoveFileExA("C:\\D\\file.txt", nullptr, MOVEFILE_DELAY_UNTIL_REBOOT); }, false,
+         ERROR_CALL_NOT_IMPLEMENTED},
         {"move a missing file", [] { return MoveFileExA("C:\\D\\missing.txt", "C:\\x", 0); }, false,
          ERROR_CALL_NOT_IMPLEMENTED},
         {"MoveFileA", [] { return MoveFileA("C:\\D\\file.txt", "E:\\file.txt"); }, true, 0},
@@ -153,7 +166,8 @@ TEST(FileOperations, ContentsAttributesAndShortNamesFollowTheFile) {
     EXPECT_EQ(GetFileAttributesA("E:\\copy.txt"), hiddenReadOnly);
 
     ASSERT_TRUE(MoveFileExA("C:\\D\\LONGFO~1", "C:\\Renamed Folder", 0));
-    EXPECT_EQ(GetFileAttributesA("C:\\Renamed Folder"), static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN));
+    EXPECT_EQ(GetFileAttributesA("C:\\Renamed Folder"),
+              static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN));
     EXPECT_EQ(GetFileAttributesA("C:\\Renamed Folder\\inner.txt"), static_cast<DWORD>(FILE_ATTRIBUTE_SYSTEM));
     EXPECT_EQ(GetFileAttributesA("C:\\D\\Long Folder Name"), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(GetFileAttributesA("C:\\RENAME~1\\inner.txt"), static_cast<DWORD>(FILE_ATTRIBUTE_SYSTEM));
@@ -195,25 +209,62 @@ struct BootRow {
 TEST(FileOperations, DelayedMovesAreRecordedAsBootOperations) {
     const DWORD delay = MOVEFILE_DELAY_UNTIL_REBOOT;
     const std::vector<BootRow> rows = {
-        {OsKind::WindowsXP, true, "C:\\PROGRA~1\\corvanta\\old.dll", nullptr, delay, true, 0,
+        {OsKind::WindowsXP,
+         true,
+         "C:\\PROGRA~1\\corvanta\\old.dll",
+         nullptr,
+         delay,
+         true,
+         0,
          {"C:\\Program Files\\Corvanta\\old.dll", "", delay}},
-        {OsKind::Windows2000, true, "C:\\Program Files\\Corvanta\\new.dll", "c:\\winnt\\SYSTEM32\\x.dll",
-         delay | MOVEFILE_REPLACE_EXISTING, true, 0,
-         {"C:\\Program Files\\Corvanta\\new.dll", "C:\\WINNT\\system32\\x.dll", delay | MOVEFILE_REPLACE_EXISTING}},
-        {OsKind::WindowsNT4, true, "C:\\Program Files\\Corvanta\\gone.dll", nullptr, delay, true, 0,
+        {OsKind::Windows2000,
+         true,
+         "C:\\Program Files\\Corvanta\\new.dll",
+         "c:\\winnt\\SYSTEM32\\x.dll",
+         delay | MOVEFILE_REPLACE_EXISTING,
+         true,
+         0,
+         {"C:\\Program Files\\Corvanta\\new.dll", "C:\\WINNT\\system32\\x.dll",
+          delay | MOVEFILE_REPLACE_EXISTING}},
+        {OsKind::WindowsNT4,
+         true,
+         "C:\\Program Files\\Corvanta\\gone.dll",
+         nullptr,
+         delay,
+         true,
+         0,
          {"C:\\Program Files\\Corvanta\\gone.dll", "", delay}},
-        {OsKind::WindowsXP, false, "C:\\Program Files\\Corvanta\\old.dll", nullptr, delay, false, ERROR_ACCESS_DENIED,
+        {OsKind::WindowsXP,
+         false,
+         "C:\\Program Files\\Corvanta\\old.dll",
+         nullptr,
+         delay,
+         false,
+         ERROR_ACCESS_DENIED,
          {}},
-        {OsKind::WindowsXP, true, "C:\\Program Files\\Corvanta\\old.dll", "C:\\x.dll", delay | MOVEFILE_COPY_ALLOWED,
-         false, ERROR_INVALID_PARAMETER, {}},
-        {OsKind::WindowsMe, true, "C:\\Program Files\\Corvanta\\old.dll", nullptr, delay, false,
-         ERROR_CALL_NOT_IMPLEMENTED, {}},
+        {OsKind::WindowsXP,
+         true,
+         "C:\\Program Files\\Corvanta\\old.dll",
+         "C:\\x.dll",
+         delay | MOVEFILE_COPY_ALLOWED,
+         false,
+         ERROR_INVALID_PARAMETER,
+         {}},
+        {OsKind::WindowsMe,
+         true,
+         "C:\\Program Files\\Corvanta\\old.dll",
+         nullptr,
+         delay,
+         false,
+         ERROR_CALL_NOT_IMPLEMENTED,
+         {}},
     };
     for (const BootRow& row : rows) {
         MachineSettings settings = MachineSettings::Defaults(row.os);
         settings.administrator = row.administrator;
         TestMachine test(settings);
-        test.File("C:\\Program Files\\Corvanta\\old.dll", "old").File("C:\\Program Files\\Corvanta\\new.dll", "new");
+        test.File("C:\\Program Files\\Corvanta\\old.dll", "old")
+            .File("C:\\Program Files\\Corvanta\\new.dll", "new");
         std::string label = platform::OsKindName(row.os) + " " + row.source;
         SetLastError(0xDEAD);
         EXPECT_EQ(MoveFileExA(row.source, row.destination, row.flags) != FALSE, row.succeeds) << label;
@@ -235,7 +286,8 @@ TEST(FileOperations, DelayedMovesAreRecordedAsBootOperations) {
 TEST(FileOperations, FaultsFailEachOperationOnItsLongPath) {
     const std::vector<OperationRow> rows = {
         {"delete", [] { return DeleteFileA("C:\\D\\FILE.TXT"); }, false, ERROR_SHARING_VIOLATION},
-        {"createdirectory", [] { return CreateDirectoryA("c:\\d\\new", nullptr); }, false, ERROR_SHARING_VIOLATION},
+        {"createdirectory", [] { return CreateDirectoryA("c:\\d\\new", nullptr); }, false,
+         ERROR_SHARING_VIOLATION},
         {"removedirectory", [] { return RemoveDirectoryA("C:\\D\\EMPTY"); }, false, ERROR_SHARING_VIOLATION},
         {"copy", [] { return CopyFileA("C:\\D\\file.txt", "C:\\D\\copy.txt", FALSE); }, false,
          ERROR_SHARING_VIOLATION},
@@ -243,11 +295,13 @@ TEST(FileOperations, FaultsFailEachOperationOnItsLongPath) {
          ERROR_SHARING_VIOLATION},
         {"setattributes", [] { return SetFileAttributesA("C:\\D\\file.txt", FILE_ATTRIBUTE_HIDDEN); }, false,
          ERROR_SHARING_VIOLATION},
-        {"attributes", [] { return static_cast<BOOL>(GetFileAttributesA("C:\\D\\file.txt") != INVALID_FILE_ATTRIBUTES); },
+        {"attributes",
+         [] { return static_cast<BOOL>(GetFileAttributesA("C:\\D\\file.txt") != INVALID_FILE_ATTRIBUTES); },
          false, ERROR_SHARING_VIOLATION},
     };
-    const std::vector<std::string> objects = {"C:\\D\\file.txt", "C:\\D\\new", "C:\\D\\Empty", "C:\\D\\copy.txt",
-                                              "C:\\D\\moved.txt", "C:\\D\\*", "C:\\D\\file.txt"};
+    const std::vector<std::string> objects = {"C:\\D\\file.txt", "C:\\D\\new",       "C:\\D\\Empty",
+                                              "C:\\D\\copy.txt", "C:\\D\\moved.txt", "C:\\D\\*",
+                                              "C:\\D\\file.txt"};
     for (std::size_t index = 0; index < rows.size(); ++index) {
         TestMachine test(WithDriveE(OsKind::WindowsXP));
         MakeFiles(test);

@@ -30,8 +30,8 @@ std::vector<std::string> FindAll(const std::string& pattern, DWORD* error) {
 }
 
 void MakeSearchFolder(TestMachine& test) {
-    for (const char* name : {"abc", "ab", "a.txt", "ab.txt", "abc.txt", "a.b.txt", "b.txt.bak", "index.html",
-                             "Long Name.doc"}) {
+    for (const char* name :
+         {"abc", "ab", "a.txt", "ab.txt", "abc.txt", "a.b.txt", "b.txt.bak", "index.html", "Long Name.doc"}) {
         test.File(std::string("C:\\W\\") + name, "x");
     }
 }
@@ -44,9 +44,9 @@ struct WildcardRow {
 TEST(Find, WildcardsMatchAsWindowsDoes) {
     TestMachine test;
     MakeSearchFolder(test);
-    const std::vector<std::string> all = {".",       "..",      "a.b.txt",    "a.txt",        "ab",
-                                          "ab.txt",  "abc",     "abc.txt",    "b.txt.bak",    "index.html",
-                                          "Long Name.doc"};
+    const std::vector<std::string> all = {".",         "..",         "a.b.txt",      "a.txt",
+                                          "ab",        "ab.txt",     "abc",          "abc.txt",
+                                          "b.txt.bak", "index.html", "Long Name.doc"};
     const std::vector<WildcardRow> rows = {
         {"*", all},
         {"*.*", all},
@@ -107,14 +107,10 @@ TEST(Find, ErrorsOfFailedSearches) {
     TestMachine test;
     MakeSearchFolder(test);
     const std::vector<FindErrorRow> rows = {
-        {"C:\\W\\zzz", ERROR_FILE_NOT_FOUND},
-        {"C:\\W\\", ERROR_FILE_NOT_FOUND},
-        {"C:\\NOWHERE\\*", ERROR_PATH_NOT_FOUND},
-        {"C:\\NOWHERE\\DEEPER\\*.*", ERROR_PATH_NOT_FOUND},
-        {"C:\\W\\abc.txt\\*", ERROR_PATH_NOT_FOUND},
-        {"Q:\\*", ERROR_PATH_NOT_FOUND},
-        {"C:\\W\\a|b", ERROR_INVALID_NAME},
-        {"C:\\W*\\x", ERROR_INVALID_NAME},
+        {"C:\\W\\zzz", ERROR_FILE_NOT_FOUND},        {"C:\\W\\", ERROR_FILE_NOT_FOUND},
+        {"C:\\NOWHERE\\*", ERROR_PATH_NOT_FOUND},    {"C:\\NOWHERE\\DEEPER\\*.*", ERROR_PATH_NOT_FOUND},
+        {"C:\\W\\abc.txt\\*", ERROR_PATH_NOT_FOUND}, {"Q:\\*", ERROR_PATH_NOT_FOUND},
+        {"C:\\W\\a|b", ERROR_INVALID_NAME},          {"C:\\W*\\x", ERROR_INVALID_NAME},
     };
     for (const FindErrorRow& row : rows) {
         WIN32_FIND_DATAA data;
@@ -153,9 +149,9 @@ TEST(Find, FillsTheFindData) {
     EXPECT_EQ(data.nFileSizeLow, 5u);
     EXPECT_EQ(data.nFileSizeHigh, 0u);
     EXPECT_EQ(data.dwReserved0, 0u);
-    std::int64_t now = std::chrono::duration_cast<std::chrono::seconds>(
-                           std::chrono::system_clock::now().time_since_epoch())
-                           .count();
+    std::int64_t now =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+            .count();
     EXPECT_LE(std::llabs(ToUnixSeconds(data.ftLastWriteTime) - now), 60);
     EXPECT_LE(std::llabs(ToUnixSeconds(data.ftCreationTime) - now), 60);
     EXPECT_FALSE(FindNextFileA(find, &data));

@@ -54,34 +54,34 @@ void RunPathRows(PathCall call, const std::vector<PathRow>& rows) {
 TEST(Paths, ShortPathNames) {
     TestMachine test;
     MakeFiles(test);
-    RunPathRows(GetShortPathNameA,
-                {
-                    {"C:\\Program Files\\Corvanta Suite\\Data File.ini", "C:\\PROGRA~1\\CORVAN~1\\DATAFI~1.INI", 0},
-                    {"c:\\program files", "c:\\PROGRA~1", 0},
-                    // Names that are 8.3 names already stay as written.
-                    {"c:\\windows\\WIN.INI", "c:\\windows\\WIN.INI", 0},
-                    {"win.ini", "win.ini", 0},
-                    {"..\\Program Files\\", "..\\PROGRA~1\\", 0},
-                    {"C:\\", "C:\\", 0},
-                    {"C:/Program Files/Corvanta Suite", "C:\\PROGRA~1\\CORVAN~1", 0},
-                    {"C:\\Program Files\\missing.txt", nullptr, ERROR_FILE_NOT_FOUND},
-                    {"C:\\Missing Folder\\x.txt", nullptr, ERROR_PATH_NOT_FOUND},
-                    {"C:\\Program Files\\*.ini", nullptr, ERROR_INVALID_NAME},
-                });
+    RunPathRows(GetShortPathNameA, {
+                                       {"C:\\Program Files\\Corvanta Suite\\Data File.ini",
+                                        "C:\\PROGRA~1\\CORVAN~1\\DATAFI~1.INI", 0},
+                                       {"c:\\program files", "c:\\PROGRA~1", 0},
+                                       // Names that are 8.3 names already stay as written.
+                                       {"c:\\windows\\WIN.INI", "c:\\windows\\WIN.INI", 0},
+                                       {"win.ini", "win.ini", 0},
+                                       {"..\\Program Files\\", "..\\PROGRA~1\\", 0},
+                                       {"C:\\", "C:\\", 0},
+                                       {"C:/Program Files/Corvanta Suite", "C:\\PROGRA~1\\CORVAN~1", 0},
+                                       {"C:\\Program Files\\missing.txt", nullptr, ERROR_FILE_NOT_FOUND},
+                                       {"C:\\Missing Folder\\x.txt", nullptr, ERROR_PATH_NOT_FOUND},
+                                       {"C:\\Program Files\\*.ini", nullptr, ERROR_INVALID_NAME},
+                                   });
 }
 
 TEST(Paths, LongPathNames) {
     TestMachine test;
     MakeFiles(test);
-    RunPathRows(GetLongPathNameA,
-                {
-                    {"C:\\PROGRA~1\\CORVAN~1\\DATAFI~1.INI", "C:\\Program Files\\Corvanta Suite\\Data File.ini", 0},
-                    {"c:\\progra~1", "c:\\Program Files", 0},
-                    {"c:\\windows\\win.ini", "c:\\windows\\win.ini", 0},
-                    {"..\\PROGRA~1", "..\\Program Files", 0},
-                    {"C:\\PROGRA~1\\missing", nullptr, ERROR_FILE_NOT_FOUND},
-                    {"C:\\NOPE~1\\x", nullptr, ERROR_PATH_NOT_FOUND},
-                });
+    RunPathRows(GetLongPathNameA, {
+                                      {"C:\\PROGRA~1\\CORVAN~1\\DATAFI~1.INI",
+                                       "C:\\Program Files\\Corvanta Suite\\Data File.ini", 0},
+                                      {"c:\\progra~1", "c:\\Program Files", 0},
+                                      {"c:\\windows\\win.ini", "c:\\windows\\win.ini", 0},
+                                      {"..\\PROGRA~1", "..\\Program Files", 0},
+                                      {"C:\\PROGRA~1\\missing", nullptr, ERROR_FILE_NOT_FOUND},
+                                      {"C:\\NOPE~1\\x", nullptr, ERROR_PATH_NOT_FOUND},
+                                  });
 }
 
 TEST(Paths, LongPathNamesDoNotExistOnWindows95AndNT4) {
@@ -92,7 +92,8 @@ TEST(Paths, LongPathNamesDoNotExistOnWindows95AndNT4) {
         DWORD result = GetLongPathNameA("C:\\PROGRA~1", buffer, sizeof buffer);
         if (os == OsKind::Windows95 || os == OsKind::WindowsNT4) {
             EXPECT_EQ(result, 0u) << platform::OsKindName(os);
-            EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CALL_NOT_IMPLEMENTED)) << platform::OsKindName(os);
+            EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CALL_NOT_IMPLEMENTED))
+                << platform::OsKindName(os);
         } else {
             EXPECT_STREQ(buffer, "C:\\Program Files") << platform::OsKindName(os);
         }
@@ -152,14 +153,20 @@ TEST(Drives, LogicalDrivesAndTheirTypes) {
     EXPECT_EQ(GetLogicalDrives(), (1u << 0) | (1u << 2) | (1u << 3));
     std::filesystem::create_directories(test.folder() / "network" / "server" / "share");
     const std::vector<DriveRow> rows = {
-        {"C:\\", DRIVE_FIXED},           {"C:", DRIVE_FIXED},
-        {"c:/", DRIVE_FIXED},            {"A:\\", DRIVE_REMOVABLE},
-        {"D:\\", DRIVE_CDROM},           {"Q:\\", DRIVE_NO_ROOT_DIR},
-        {"C:\\WINDOWS", DRIVE_NO_ROOT_DIR}, {"", DRIVE_NO_ROOT_DIR},
-        {nullptr, DRIVE_FIXED},          {"\\\\SERVER\\Share\\", DRIVE_REMOTE},
+        {"C:\\", DRIVE_FIXED},
+        {"C:", DRIVE_FIXED},
+        {"c:/", DRIVE_FIXED},
+        {"A:\\", DRIVE_REMOVABLE},
+        {"D:\\", DRIVE_CDROM},
+        {"Q:\\", DRIVE_NO_ROOT_DIR},
+        {"C:\\WINDOWS", DRIVE_NO_ROOT_DIR},
+        {"", DRIVE_NO_ROOT_DIR},
+        {nullptr, DRIVE_FIXED},
+        {"\\\\SERVER\\Share\\", DRIVE_REMOTE},
         {"\\\\nobody\\share\\", DRIVE_NO_ROOT_DIR},
     };
-    for (const DriveRow& row : rows) EXPECT_EQ(GetDriveTypeA(row.root), row.type) << (row.root ? row.root : "NULL");
+    for (const DriveRow& row : rows)
+        EXPECT_EQ(GetDriveTypeA(row.root), row.type) << (row.root ? row.root : "NULL");
 
     platform::MachineSettings settings = platform::MachineSettings::Defaults(OsKind::Windows98);
     settings.drives = {{'C', DRIVE_FIXED}, {'F', DRIVE_REMOTE}, {'Z', DRIVE_RAMDISK}};

@@ -1,5 +1,7 @@
 // Windows paths: parsing into full paths, resolution to host paths without regard to case, and 8.3
 // short names that stay the same while their entries live.
+#include "platform/machine/host_path.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -7,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/machine/host_path.h"
 #include "platform/testing/test_machine.h"
 #include "winerror.h"
 
@@ -47,8 +48,8 @@ TEST(HostPath, ParsesWindowsPathsAgainstTheCurrentFolder) {
     };
     for (const ParseRow& row : rows) {
         DWORD error = 0;
-        std::optional<WindowsPath> path = platform::ParseWindowsPath(row.input, "C:\\WINDOWS\\system", &error,
-                                                                     row.wildcards);
+        std::optional<WindowsPath> path =
+            platform::ParseWindowsPath(row.input, "C:\\WINDOWS\\system", &error, row.wildcards);
         if (!row.expected) {
             EXPECT_FALSE(path) << row.input;
             EXPECT_EQ(error, row.error) << row.input;
@@ -128,7 +129,8 @@ TEST(HostPath, GivesShortNamesAsWindowsFormsThem) {
         std::ofstream(folder / row.longName) << "x";
         EXPECT_EQ(platform::ShortNameOf(test.machine(), folder, row.longName), row.shortName) << row.longName;
     }
-    for (const char* valid : {"A", "ABCDEFGH.TXT", "X~1", "a.b"}) EXPECT_TRUE(platform::IsValidShortName(valid)) << valid;
+    for (const char* valid : {"A", "ABCDEFGH.TXT", "X~1", "a.b"})
+        EXPECT_TRUE(platform::IsValidShortName(valid)) << valid;
     for (const char* invalid : {"", ".", "..", "ABCDEFGHI", "A.TEXT", "A.B.C", "A B", "A+B", ".X"}) {
         EXPECT_FALSE(platform::IsValidShortName(invalid)) << invalid;
     }
@@ -163,7 +165,8 @@ TEST(HostPath, ShortNamesStayTheSameAsSiblingsComeAndGo) {
 
     // The names live in the machine, not the process: a fresh attachment finds them.
     platform::Machine::Attach(test.folder());
-    EXPECT_EQ(platform::ShortNameOf(platform::Machine::Current(), folder, "Document Alpha.txt"), "DOCUME~2.TXT");
+    EXPECT_EQ(platform::ShortNameOf(platform::Machine::Current(), folder, "Document Alpha.txt"),
+              "DOCUME~2.TXT");
 
     // A removed entry gives its name back; one that moves takes the names below it along.
     std::filesystem::remove(folder / "Document Zeta.txt");
@@ -172,7 +175,8 @@ TEST(HostPath, ShortNamesStayTheSameAsSiblingsComeAndGo) {
     std::filesystem::path moved = folder.parent_path() / "T";
     std::filesystem::rename(folder, moved);
     platform::MoveShortNames(platform::Machine::Current(), folder, moved);
-    EXPECT_EQ(platform::ShortNameOf(platform::Machine::Current(), moved, "Document Alpha.txt"), "DOCUME~2.TXT");
+    EXPECT_EQ(platform::ShortNameOf(platform::Machine::Current(), moved, "Document Alpha.txt"),
+              "DOCUME~2.TXT");
 }
 
 }  // namespace
