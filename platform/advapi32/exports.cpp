@@ -1,5 +1,6 @@
-// The entry points of advapi32.dll that LoadLibraryA and GetProcAddress hand out: the registry functions.
-// Every function declared in winreg.h belongs in this list.
+// The entry points of advapi32.dll that LoadLibraryA and GetProcAddress hand out: the registry functions,
+// security descriptors and access tokens. Every function declared in winreg.h, and every advapi32
+// function of winbase.h, belongs in this list.
 #include "platform/kernel32/platform_libraries.h"
 #include "windows.h"
 
@@ -17,7 +18,14 @@
     X(RegDeleteKeyA)             \
     X(RegDeleteValueA)           \
     X(RegCloseKey)               \
-    X(RegFlushKey)
+    X(RegFlushKey)                  \
+    X(InitializeSecurityDescriptor) \
+    X(SetSecurityDescriptorDacl)    \
+    X(GetSecurityDescriptorDacl)    \
+    X(IsValidSecurityDescriptor)    \
+    X(OpenProcessToken)             \
+    X(LookupPrivilegeValueA)        \
+    X(AdjustTokenPrivileges)
 
 ADVAPI32_ENTRY_POINTS(PLATFORM_WEAK_ENTRY_POINT)
 

@@ -215,6 +215,18 @@ BOOL WINAPI SetEvent(HANDLE hEvent);
 BOOL WINAPI ResetEvent(HANDLE hEvent);
 BOOL WINAPI PulseEvent(HANDLE hEvent);
 
+// Security descriptors, access tokens and privileges (advapi32)
+BOOL WINAPI InitializeSecurityDescriptor(PSECURITY_DESCRIPTOR pSecurityDescriptor, DWORD dwRevision);
+BOOL WINAPI SetSecurityDescriptorDacl(PSECURITY_DESCRIPTOR pSecurityDescriptor, BOOL bDaclPresent, PACL pDacl,
+                                      BOOL bDaclDefaulted);
+BOOL WINAPI GetSecurityDescriptorDacl(PSECURITY_DESCRIPTOR pSecurityDescriptor, LPBOOL lpbDaclPresent, PACL* pDacl,
+                                      LPBOOL lpbDaclDefaulted);
+BOOL WINAPI IsValidSecurityDescriptor(PSECURITY_DESCRIPTOR pSecurityDescriptor);
+BOOL WINAPI OpenProcessToken(HANDLE ProcessHandle, DWORD DesiredAccess, PHANDLE TokenHandle);
+BOOL WINAPI LookupPrivilegeValueA(LPCSTR lpSystemName, LPCSTR lpName, PLUID lpLuid);
+BOOL WINAPI AdjustTokenPrivileges(HANDLE TokenHandle, BOOL DisableAllPrivileges, PTOKEN_PRIVILEGES NewState,
+                                  DWORD BufferLength, PTOKEN_PRIVILEGES PreviousState, PDWORD ReturnLength);
+
 // Strings (kernel32's lstr family)
 int WINAPI lstrlenA(LPCSTR lpString);
 LPSTR WINAPI lstrcpyA(LPSTR lpString1, LPCSTR lpString2);
@@ -278,6 +290,7 @@ BOOL WINAPI FreeResource(HGLOBAL hResData);
 #define OpenMutex OpenMutexA
 #define CreateEvent CreateEventA
 #define OpenEvent OpenEventA
+#define LookupPrivilegeValue LookupPrivilegeValueA
 #define lstrlen lstrlenA
 #define lstrcpy lstrcpyA
 #define lstrcpyn lstrcpynA

@@ -149,3 +149,113 @@ static_assert(sizeof(OSVERSIONINFOEXA) == 156, "OSVERSIONINFOEXA has Windows' si
 
 typedef DWORD ACCESS_MASK;
 typedef ACCESS_MASK REGSAM;
+
+// Security descriptors. The descriptor is kept in the 20 bytes it takes in 32-bit Windows whatever the
+// host's pointer size, so a program that allocates SECURITY_DESCRIPTOR_MIN_LENGTH bytes has room for it:
+// the owner, group, SACL and DACL are 32-bit slots that the security functions fill and read.
+#define SECURITY_DESCRIPTOR_REVISION 1
+#define SECURITY_DESCRIPTOR_REVISION1 1
+#define SECURITY_DESCRIPTOR_MIN_LENGTH 20
+#define ACL_REVISION 2
+#define ACL_REVISION_DS 4
+
+typedef WORD SECURITY_DESCRIPTOR_CONTROL, *PSECURITY_DESCRIPTOR_CONTROL;
+#define SE_OWNER_DEFAULTED 0x0001
+#define SE_GROUP_DEFAULTED 0x0002
+#define SE_DACL_PRESENT 0x0004
+#define SE_DACL_DEFAULTED 0x0008
+#define SE_SACL_PRESENT 0x0010
+#define SE_SACL_DEFAULTED 0x0020
+#define SE_SELF_RELATIVE 0x8000
+
+typedef struct _ACL {
+    BYTE AclRevision;
+    BYTE Sbz1;
+    WORD AclSize;
+    WORD AceCount;
+    WORD Sbz2;
+} ACL, *PACL;
+
+typedef struct _SECURITY_DESCRIPTOR {
+    BYTE Revision;
+    BYTE Sbz1;
+    SECURITY_DESCRIPTOR_CONTROL Control;
+    DWORD Owner;
+    DWORD Group;
+    DWORD Sacl;
+    DWORD Dacl;
+} SECURITY_DESCRIPTOR, *PISECURITY_DESCRIPTOR;
+typedef PVOID PSECURITY_DESCRIPTOR;
+
+static_assert(sizeof(ACL) == 8, "ACL has Windows' size");
+static_assert(sizeof(SECURITY_DESCRIPTOR) == SECURITY_DESCRIPTOR_MIN_LENGTH, "the descriptor fits its minimum length");
+
+// Access tokens and privileges.
+#define ANYSIZE_ARRAY 1
+
+typedef struct _LUID {
+    DWORD LowPart;
+    LONG HighPart;
+} LUID, *PLUID;
+
+typedef struct _LUID_AND_ATTRIBUTES {
+    LUID Luid;
+    DWORD Attributes;
+} LUID_AND_ATTRIBUTES, *PLUID_AND_ATTRIBUTES;
+
+typedef struct _TOKEN_PRIVILEGES {
+    DWORD PrivilegeCount;
+    LUID_AND_ATTRIBUTES Privileges[ANYSIZE_ARRAY];
+} TOKEN_PRIVILEGES, *PTOKEN_PRIVILEGES;
+
+static_assert(sizeof(LUID_AND_ATTRIBUTES) == 12, "LUID_AND_ATTRIBUTES has Windows' size");
+static_assert(sizeof(TOKEN_PRIVILEGES) == 16, "TOKEN_PRIVILEGES has Windows' size");
+
+#define TOKEN_ASSIGN_PRIMARY 0x0001
+#define TOKEN_DUPLICATE 0x0002
+#define TOKEN_IMPERSONATE 0x0004
+#define TOKEN_QUERY 0x0008
+#define TOKEN_QUERY_SOURCE 0x0010
+#define TOKEN_ADJUST_PRIVILEGES 0x0020
+#define TOKEN_ADJUST_GROUPS 0x0040
+#define TOKEN_ADJUST_DEFAULT 0x0080
+#define TOKEN_ADJUST_SESSIONID 0x0100
+#define TOKEN_ALL_ACCESS (STANDARD_RIGHTS_REQUIRED | 0x01FF)
+#define TOKEN_READ (STANDARD_RIGHTS_READ | TOKEN_QUERY)
+#define TOKEN_WRITE (STANDARD_RIGHTS_WRITE | TOKEN_ADJUST_PRIVILEGES | TOKEN_ADJUST_GROUPS | TOKEN_ADJUST_DEFAULT)
+#define TOKEN_EXECUTE STANDARD_RIGHTS_EXECUTE
+
+#define SE_PRIVILEGE_ENABLED_BY_DEFAULT 0x00000001L
+#define SE_PRIVILEGE_ENABLED 0x00000002L
+#define SE_PRIVILEGE_REMOVED 0x00000004L
+#define SE_PRIVILEGE_USED_FOR_ACCESS 0x80000000L
+
+#define SE_CREATE_TOKEN_NAME "SeCreateTokenPrivilege"
+#define SE_ASSIGNPRIMARYTOKEN_NAME "SeAssignPrimaryTokenPrivilege"
+#define SE_LOCK_MEMORY_NAME "SeLockMemoryPrivilege"
+#define SE_INCREASE_QUOTA_NAME "SeIncreaseQuotaPrivilege"
+#define SE_MACHINE_ACCOUNT_NAME "SeMachineAccountPrivilege"
+#define SE_TCB_NAME "SeTcbPrivilege"
+#define SE_SECURITY_NAME "SeSecurityPrivilege"
+#define SE_TAKE_OWNERSHIP_NAME "SeTakeOwnershipPrivilege"
+#define SE_LOAD_DRIVER_NAME "SeLoadDriverPrivilege"
+#define SE_SYSTEM_PROFILE_NAME "SeSystemProfilePrivilege"
+#define SE_SYSTEMTIME_NAME "SeSystemtimePrivilege"
+#define SE_PROF_SINGLE_PROCESS_NAME "SeProfileSingleProcessPrivilege"
+#define SE_INC_BASE_PRIORITY_NAME "SeIncreaseBasePriorityPrivilege"
+#define SE_CREATE_PAGEFILE_NAME "SeCreatePagefilePrivilege"
+#define SE_CREATE_PERMANENT_NAME "SeCreatePermanentPrivilege"
+#define SE_BACKUP_NAME "SeBackupPrivilege"
+#define SE_RESTORE_NAME "SeRestorePrivilege"
+#define SE_SHUTDOWN_NAME "SeShutdownPrivilege"
+#define SE_DEBUG_NAME "SeDebugPrivilege"
+#define SE_AUDIT_NAME "SeAuditPrivilege"
+#define SE_SYSTEM_ENVIRONMENT_NAME "SeSystemEnvironmentPrivilege"
+#define SE_CHANGE_NOTIFY_NAME "SeChangeNotifyPrivilege"
+#define SE_REMOTE_SHUTDOWN_NAME "SeRemoteShutdownPrivilege"
+#define SE_UNDOCK_NAME "SeUndockPrivilege"
+#define SE_SYNC_AGENT_NAME "SeSyncAgentPrivilege"
+#define SE_ENABLE_DELEGATION_NAME "SeEnableDelegationPrivilege"
+#define SE_MANAGE_VOLUME_NAME "SeManageVolumePrivilege"
+#define SE_IMPERSONATE_NAME "SeImpersonatePrivilege"
+#define SE_CREATE_GLOBAL_NAME "SeCreateGlobalPrivilege"

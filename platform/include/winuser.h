@@ -37,6 +37,13 @@
 #define IDYES 6
 #define IDNO 7
 
+#define EWX_LOGOFF 0x00000000
+#define EWX_SHUTDOWN 0x00000001
+#define EWX_REBOOT 0x00000002
+#define EWX_FORCE 0x00000004
+#define EWX_POWEROFF 0x00000008
+#define EWX_FORCEIFHUNG 0x00000010
+
 extern "C" {
 
 int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
@@ -46,6 +53,7 @@ LPSTR WINAPI CharPrevA(LPCSTR lpszStart, LPCSTR lpszCurrent);
 LPSTR WINAPI CharUpperA(LPSTR lpsz);
 LPSTR WINAPI CharLowerA(LPSTR lpsz);
 int WINAPIV wsprintfA(LPSTR lpOut, LPCSTR lpFmt, ...);
+BOOL WINAPI ExitWindowsEx(UINT uFlags, DWORD dwReserved);
 
 }  // extern "C"
 

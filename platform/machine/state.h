@@ -29,6 +29,10 @@ inline constexpr std::string_view kFile = "file";
 inline constexpr std::string_view kRegistry = "registry";
 // CreateThread: the object is the program's module path, the operation "create".
 inline constexpr std::string_view kThread = "thread";
+// OpenProcessToken, LookupPrivilegeValueA, AdjustTokenPrivileges: the object is the program's module
+// path, the operation "open", "lookup" or "adjust". ERROR_NOT_ALL_ASSIGNED on "adjust" makes the call
+// succeed without enabling anything, as for a privilege the user does not hold.
+inline constexpr std::string_view kToken = "token";
 }  // namespace fault_target
 
 struct FaultRule {

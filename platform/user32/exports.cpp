@@ -5,6 +5,7 @@
 
 #define USER32_ENTRY_POINTS(X) \
     X(MessageBoxA)             \
+    X(ExitWindowsEx)           \
     X(LoadStringA)             \
     X(CharNextA)               \
     X(CharPrevA)               \

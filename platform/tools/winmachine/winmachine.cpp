@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/machine/boot.h"
 #include "platform/machine/host_path.h"
 #include "platform/machine/machine.h"
 #include "platform/machine/registry_store.h"
@@ -34,7 +35,9 @@ constexpr const char* kUsage =
     "  ls <machine> [Windows path]     list a folder of the machine (C:\\ by default)\n"
     "  transcript <machine>            print what the machine's user was shown\n"
     "  answer <machine> <answer>...    script answers for message boxes and dialogs (IDOK, IDCANCEL, ...)\n"
-    "  info <machine>                  print the machine's profile\n";
+    "  info <machine>                  print the machine's profile\n"
+    "  reboot <machine>                restart the machine: carry out the file operations pending for the\n"
+    "                                  next start (and WININIT.INI on Windows 9x), one line each\n";
 
 int Usage() {
     std::fputs(kUsage, stderr);
@@ -197,6 +200,10 @@ int Run(int argc, char** argv) {
         return 0;
     }
     if (command == "info" && arguments.empty()) return Info(machine);
+    if (command == "reboot" && arguments.empty()) {
+        for (const std::string& line : platform::RestartMachine(machine)) std::printf("%s\n", line.c_str());
+        return 0;
+    }
     return Usage();
 }
 
