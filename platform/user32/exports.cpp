@@ -1,5 +1,5 @@
 // The entry points of user32.dll that LoadLibraryA and GetProcAddress hand out: message boxes, string
-// resources and characters. Every function declared in winuser.h belongs in this list.
+// resources, characters, windows, messages and dialogs. Every function declared in winuser.h belongs in this list.
 #include "platform/kernel32/platform_libraries.h"
 #include "windows.h"
 
@@ -11,7 +11,46 @@
     X(CharPrevA)               \
     X(CharUpperA)              \
     X(CharLowerA)              \
-    X(wsprintfA)
+    X(wsprintfA)                 \
+    X(RegisterClassA)            \
+    X(CreateWindowExA)           \
+    X(DestroyWindow)             \
+    X(IsWindow)                  \
+    X(IsWindowVisible)           \
+    X(IsWindowEnabled)           \
+    X(ShowWindow)                \
+    X(EnableWindow)              \
+    X(SetWindowTextA)            \
+    X(GetWindowTextA)            \
+    X(GetWindowTextLengthA)      \
+    X(GetParent)                 \
+    X(GetWindowLongPtrA)         \
+    X(SetWindowLongPtrA)         \
+    X(GetWindowThreadProcessId)  \
+    X(DefWindowProcA)            \
+    X(CallWindowProcA)           \
+    X(GetMessageA)               \
+    X(PeekMessageA)              \
+    X(TranslateMessage)          \
+    X(DispatchMessageA)          \
+    X(PostMessageA)              \
+    X(PostThreadMessageA)        \
+    X(PostQuitMessage)           \
+    X(SendMessageA)              \
+    X(CreateDialogParamA)        \
+    X(DialogBoxParamA)           \
+    X(EndDialog)                 \
+    X(DefDlgProcA)               \
+    X(IsDialogMessageA)          \
+    X(GetDlgItem)                \
+    X(GetDlgCtrlID)              \
+    X(SetDlgItemTextA)           \
+    X(GetDlgItemTextA)           \
+    X(SendDlgItemMessageA)       \
+    X(LoadCursorA)               \
+    X(SetCursor)                 \
+    X(GetCursor)                 \
+    X(MessageBeep)
 
 USER32_ENTRY_POINTS(PLATFORM_WEAK_ENTRY_POINT)
 

@@ -1,0 +1,353 @@
+// The dialog manager: dialogs made from templates, the standard dialog procedure, modal dialogs answered
+// from the machine's UI answers, and the dialog item helpers.
+#include "platform/user32/dialog.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/machine/machine.h"
+#include "platform/machine/text.h"
+#include "platform/machine/user_interface.h"
+#include "platform/user32/window_manager.h"
+
+namespace platform {
+
+// Linked weakly: the resource loader is a separate part of the library, and a dialog without it is a
+// dialog whose resource cannot be found.
+[[gnu::weak]] std::optional<DialogTemplate> LoadDialogTemplate(HINSTANCE module, UINT id);
+
+namespace {
+
+template <typename Action>
+auto WithWindow(HWND handle, Action action) -> decltype(action(std::declval<Window&>())) {
+    WindowManager& manager = WindowManager::Instance();
+    std::lock_guard<std::mutex> lock(manager.mutex);
+    std::shared_ptr<Window> window = manager.Find(handle);
+    if (!window) return {};
+    return action(*window);
+}
+
+bool IsEnded(HWND dialog) {
+    return WithWindow(dialog, [](Window& window) { return window.dialogEnded; });
+}
+
+bool IsButton(const Window& window) { return EqualsNoCase(window.className, "BUTTON"); }
+
+HWND DefaultPushButton(HWND dialog) {
+    return WithWindow(dialog, [](Window& window) -> HWND {
+        WindowManager& manager = WindowManager::Instance();
+        for (HWND handle : window.children) {
+            std::shared_ptr<Window> child = manager.Find(handle);
+            if (child && IsButton(*child) && (child->style & BS_TYPEMASK) == BS_DEFPUSHBUTTON) return handle;
+        }
+        return nullptr;
+    });
+}
+
+struct Button {
+    int id;
+    std::string text;
+};
+
+// The buttons the user can click: visible and enabled.
+std::vector<Button> ClickableButtons(HWND dialog) {
+    return WithWindow(dialog, [](Window& window) {
+        WindowManager& manager = WindowManager::Instance();
+        std::vector<Button> buttons;
+        for (HWND handle : window.children) {
+            std::shared_ptr<Window> child = manager.Find(handle);
+            if (!child || !IsButton(*child) || !(child->style & WS_VISIBLE) || (child->style & WS_DISABLED)) continue;
+            buttons.push_back({child->id, child->text});
+        }
+        return buttons;
+    });
+}
+
+constexpr const char* kAnswerNames[] = {nullptr, "IDOK", "IDCANCEL", "IDABORT", "IDRETRY", "IDIGNORE", "IDYES", "IDNO"};
+
+std::string WithoutAccelerators(std::string_view text) {
+    std::string plain;
+    for (size_t index = 0; index < text.size(); ++index) {
+        if (text[index] == '&' && index + 1 < text.size()) ++index;
+        plain += text[index];
+    }
+    return plain;
+}
+
+// The id a scripted answer names: "IDOK" and the other standard names, a number, or a button's text
+// (accelerator marks left out, any case). IDCANCEL is always there: it is the Esc key.
+std::optional<int> AnsweredId(const std::vector<Button>& buttons, std::string_view answer) {
+    std::string_view trimmed = TrimBlanks(answer);
+    std::optional<int> id;
+    for (int index = 1; index < static_cast<int>(std::size(kAnswerNames)); ++index) {
+        if (EqualsNoCase(trimmed, kAnswerNames[index])) id = index;
+    }
+    if (!id && !trimmed.empty() && trimmed.find_first_not_of("0123456789") == std::string_view::npos) {
+        id = std::stoi(std::string(trimmed));
+    }
+    if (!id) {
+        for (const Button& button : buttons) {
+            if (EqualsNoCase(trimmed, WithoutAccelerators(button.text))) return button.id;
+        }
+        return std::nullopt;
+    }
+    if (*id == IDCANCEL) return id;
+    for (const Button& button : buttons) {
+        if (button.id == *id) return id;
+    }
+    return std::nullopt;
+}
+
+std::string AnswerName(const std::vector<Button>& buttons, int id) {
+    std::string name = id > 0 && id < static_cast<int>(std::size(kAnswerNames)) ? kAnswerNames[id]
+                                                                                  : std::to_string(id);
+    for (const Button& button : buttons) {
+        if (button.id == id) return name + " \"" + button.text + "\"";
+    }
+    return name;
+}
+
+// The user's turn, when the modal dialog has nothing left to do: the next scripted answer, else the
+// default button (DM_GETDEFID, else IDOK), clicked as WM_COMMAND. Returns false when the default button
+// was already clicked and left the dialog open, so nobody is left to close it.
+bool UserAnswers(HWND dialog, bool& defaultClicked) {
+    std::vector<Button> buttons = ClickableButtons(dialog);
+    Machine* machine = Machine::CurrentOrNull();
+    std::optional<std::string> answer = machine ? TakeAnswer(*machine) : std::nullopt;
+    std::optional<int> id;
+    std::string record;
+    if (answer) id = AnsweredId(buttons, *answer);
+    if (id) {
+        record = AnswerName(buttons, *id);
+    } else {
+        if (!answer && defaultClicked) return false;
+        LRESULT defaultId = SendMessageA(dialog, DM_GETDEFID, 0, 0);
+        id = HIWORD(defaultId) == DC_HASDEFID ? LOWORD(defaultId) : IDOK;
+        record = AnswerName(buttons, *id) +
+                 (answer ? " (default; scripted \"" + *answer + "\" is not a button of this dialog)" : " (default)");
+        defaultClicked = true;
+    }
+    RecordDialogAnswer(dialog, record);
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(*id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, *id)));
+    return true;
+}
+
+HWND CreateDialogWindow(HINSTANCE instance, const DialogTemplate& dialog, UINT resourceId, HWND parent,
+                        DLGPROC procedure, LPARAM initParam, bool modal) {
+    const char* className = dialog.className.empty() ? "#32770" : dialog.className.c_str();
+    HWND handle = CreateWindowExA(dialog.exStyle, className, dialog.caption.c_str(), dialog.style & ~WS_VISIBLE,
+                                  dialog.x, dialog.y, dialog.cx, dialog.cy, parent, nullptr, instance, nullptr);
+    if (!handle) return nullptr;
+    WithWindow(handle, [&](Window& window) {
+        window.isDialog = true;
+        window.modal = modal;
+        window.dialogResourceId = resourceId;
+        return 0;
+    });
+    SetWindowLongPtrA(handle, DWLP_DLGPROC, reinterpret_cast<LONG_PTR>(procedure));
+    HWND focus = nullptr;
+    for (const DialogControlTemplate& control : dialog.controls) {
+        HWND child = CreateWindowExA(control.exStyle, control.className.c_str(), control.text.c_str(),
+                                     control.style | WS_CHILD, control.x, control.y, control.cx, control.cy, handle,
+                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), instance, nullptr);
+        if (!child && !(dialog.style & DS_NOFAILCREATE)) {
+            DestroyWindow(handle);
+            return nullptr;
+        }
+        if (child && !focus && (control.style & WS_TABSTOP)) focus = child;
+    }
+    SendMessageA(handle, WM_INITDIALOG, reinterpret_cast<WPARAM>(focus), initParam);
+    return IsWindow(handle) ? handle : nullptr;
+}
+
+std::optional<DialogTemplate> TemplateOf(HINSTANCE instance, LPCSTR name) {
+    if (!IS_INTRESOURCE(name) || !LoadDialogTemplate) {
+        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+        return std::nullopt;
+    }
+    std::optional<DialogTemplate> dialog = LoadDialogTemplate(instance, static_cast<UINT>(reinterpret_cast<ULONG_PTR>(name)));
+    if (!dialog) SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+    return dialog;
+}
+
+}  // namespace
+
+HWND CreateDialogFromTemplate(HINSTANCE instance, const DialogTemplate& dialog, UINT resourceId, HWND parent,
+                              DLGPROC procedure, LPARAM initParam) {
+    HWND handle = CreateDialogWindow(instance, dialog, resourceId, parent, procedure, initParam, false);
+    if (handle && (dialog.style & WS_VISIBLE)) ShowWindow(handle, SW_SHOWNORMAL);
+    return handle;
+}
+
+INT_PTR DialogBoxFromTemplate(HINSTANCE instance, const DialogTemplate& dialog, UINT resourceId, HWND parent,
+                              DLGPROC procedure, LPARAM initParam) {
+    // The owner is disabled while the dialog is up.
+    HWND owner = parent;
+    while (owner && (GetWindowLongPtrA(owner, GWL_STYLE) & WS_CHILD)) owner = GetParent(owner);
+    bool disabledOwner = owner && IsWindowEnabled(owner);
+    HWND handle = CreateDialogWindow(instance, dialog, resourceId, owner, procedure, initParam, true);
+    if (!handle) return -1;
+    if (disabledOwner) EnableWindow(owner, FALSE);
+    if (!IsEnded(handle)) ShowWindow(handle, SW_SHOWNORMAL);
+    bool defaultClicked = false;
+    while (IsWindow(handle) && !IsEnded(handle)) {
+        MSG message;
+        if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                // The loop ends and leaves the quit for the program's own loop.
+                PostQuitMessage(static_cast<int>(message.wParam));
+                break;
+            }
+            if (!IsDialogMessageA(handle, &message)) {
+                TranslateMessage(&message);
+                DispatchMessageA(&message);
+            }
+            continue;
+        }
+        if (!UserAnswers(handle, defaultClicked)) {
+            RecordDialogAnswer(handle, "none (no answer left, and the default button leaves the dialog open); ended with -1");
+            EndDialog(handle, -1);
+        }
+    }
+    INT_PTR result = WithWindow(handle, [](Window& window) { return window.dialogResult; });
+    if (disabledOwner) EnableWindow(owner, TRUE);
+    if (IsWindow(handle)) DestroyWindow(handle);
+    return result;
+}
+
+}  // namespace platform
+
+using platform::Window;
+using platform::WindowManager;
+
+extern "C" HWND WINAPI CreateDialogParamA(HINSTANCE hInstance, LPCSTR lpTemplateName, HWND hWndParent,
+                                          DLGPROC lpDialogFunc, LPARAM dwInitParam) {
+    std::optional<platform::DialogTemplate> dialog = platform::TemplateOf(hInstance, lpTemplateName);
+    if (!dialog) return nullptr;
+    return platform::CreateDialogFromTemplate(hInstance, *dialog,
+                                              static_cast<UINT>(reinterpret_cast<ULONG_PTR>(lpTemplateName)),
+                                              hWndParent, lpDialogFunc, dwInitParam);
+}
+
+extern "C" INT_PTR WINAPI DialogBoxParamA(HINSTANCE hInstance, LPCSTR lpTemplateName, HWND hWndParent,
+                                          DLGPROC lpDialogFunc, LPARAM dwInitParam) {
+    std::optional<platform::DialogTemplate> dialog = platform::TemplateOf(hInstance, lpTemplateName);
+    if (!dialog) return -1;
+    return platform::DialogBoxFromTemplate(hInstance, *dialog,
+                                           static_cast<UINT>(reinterpret_cast<ULONG_PTR>(lpTemplateName)),
+                                           hWndParent, lpDialogFunc, dwInitParam);
+}
+
+// Marks the dialog ended with its result; a modal dialog's loop then destroys it, a modeless one is hidden.
+extern "C" BOOL WINAPI EndDialog(HWND hDlg, INT_PTR nResult) {
+    std::optional<bool> modal = platform::WithWindow(hDlg, [&](Window& window) -> std::optional<bool> {
+        window.dialogEnded = true;
+        window.dialogResult = nResult;
+        return window.modal;
+    });
+    if (!modal) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return FALSE;
+    }
+    if (!*modal) ShowWindow(hDlg, SW_HIDE);
+    return TRUE;
+}
+
+// Calls the dialog procedure; what it leaves unhandled gets the standard handling.
+extern "C" LRESULT WINAPI DefDlgProcA(HWND hDlg, UINT Msg, WPARAM wParam, LPARAM lParam) {
+    auto procedure = reinterpret_cast<DLGPROC>(GetWindowLongPtrA(hDlg, DWLP_DLGPROC));
+    if (procedure) {
+        INT_PTR handled = procedure(hDlg, Msg, wParam, lParam);
+        if (Msg == WM_INITDIALOG) return handled;
+        if (handled) return GetWindowLongPtrA(hDlg, DWLP_MSGRESULT);
+    }
+    switch (Msg) {
+        case WM_CLOSE:
+            // Closing a dialog is pressing its Cancel button.
+            PostMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(GetDlgItem(hDlg, IDCANCEL)));
+            return 0;
+        case DM_GETDEFID: {
+            HWND button = platform::DefaultPushButton(hDlg);
+            return button ? MAKELRESULT(GetDlgCtrlID(button), DC_HASDEFID) : 0;
+        }
+        case DM_SETDEFID: {
+            HWND previous = platform::DefaultPushButton(hDlg);
+            HWND next = GetDlgItem(hDlg, static_cast<int>(wParam));
+            if (previous) {
+                SetWindowLongPtrA(previous, GWL_STYLE,
+                                  (GetWindowLongPtrA(previous, GWL_STYLE) & ~BS_TYPEMASK) | BS_PUSHBUTTON);
+            }
+            if (next) {
+                SetWindowLongPtrA(next, GWL_STYLE, (GetWindowLongPtrA(next, GWL_STYLE) & ~BS_TYPEMASK) | BS_DEFPUSHBUTTON);
+            }
+            return TRUE;
+        }
+        case WM_INITDIALOG:
+            return TRUE;
+        default:
+            return DefWindowProcA(hDlg, Msg, wParam, lParam);
+    }
+}
+
+// Without a keyboard there is no navigation to do: a message for the dialog or one of its controls is
+// dispatched here, anything else is left to the caller.
+extern "C" BOOL WINAPI IsDialogMessageA(HWND hDlg, LPMSG lpMsg) {
+    if (!lpMsg || !hDlg || !lpMsg->hwnd) return FALSE;
+    HWND current = lpMsg->hwnd;
+    while (current && current != hDlg) {
+        if (!(GetWindowLongPtrA(current, GWL_STYLE) & WS_CHILD)) return FALSE;
+        current = GetParent(current);
+    }
+    if (current != hDlg) return FALSE;
+    TranslateMessage(lpMsg);
+    DispatchMessageA(lpMsg);
+    return TRUE;
+}
+
+extern "C" HWND WINAPI GetDlgItem(HWND hDlg, int nIDDlgItem) {
+    WindowManager& manager = WindowManager::Instance();
+    std::lock_guard<std::mutex> lock(manager.mutex);
+    std::shared_ptr<Window> dialog = manager.Find(hDlg);
+    if (!dialog) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return nullptr;
+    }
+    for (HWND handle : dialog->children) {
+        std::shared_ptr<Window> child = manager.Find(handle);
+        if (child && child->id == nIDDlgItem) return handle;
+    }
+    SetLastError(ERROR_CONTROL_ID_NOT_FOUND);
+    return nullptr;
+}
+
+extern "C" int WINAPI GetDlgCtrlID(HWND hWnd) {
+    WindowManager& manager = WindowManager::Instance();
+    std::lock_guard<std::mutex> lock(manager.mutex);
+    std::shared_ptr<Window> window = manager.Find(hWnd);
+    if (!window) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return 0;
+    }
+    return (window->style & WS_CHILD) ? window->id : 0;
+}
+
+extern "C" BOOL WINAPI SetDlgItemTextA(HWND hDlg, int nIDDlgItem, LPCSTR lpString) {
+    HWND item = GetDlgItem(hDlg, nIDDlgItem);
+    return item ? SetWindowTextA(item, lpString) : FALSE;
+}
+
+extern "C" UINT WINAPI GetDlgItemTextA(HWND hDlg, int nIDDlgItem, LPSTR lpString, int cchMax) {
+    HWND item = GetDlgItem(hDlg, nIDDlgItem);
+    if (!item) {
+        if (lpString && cchMax > 0) lpString[0] = '\0';
+        return 0;
+    }
+    return static_cast<UINT>(GetWindowTextA(item, lpString, cchMax));
+}
+
+extern "C" LRESULT WINAPI SendDlgItemMessageA(HWND hDlg, int nIDDlgItem, UINT Msg, WPARAM wParam, LPARAM lParam) {
+    HWND item = GetDlgItem(hDlg, nIDDlgItem);
+    return item ? SendMessageA(item, Msg, wParam, lParam) : 0;
+}

@@ -1,0 +1,233 @@
+// Messages: per-thread queues, posting, sending within and across threads, retrieving and dispatching.
+//
+// A thread's queue holds the messages sent to its windows by other threads and the messages posted to it.
+// As on Windows, sent messages are processed first, whenever the owner thread retrieves messages or itself
+// waits for a message it sent; posted messages come in order, and WM_QUIT only when nothing else matches.
+#include "platform/user32/window_manager.h"
+
+namespace platform {
+
+void ProcessSentMessages(std::unique_lock<std::mutex>& lock, MessageQueue& queue) {
+    WindowManager& manager = WindowManager::Instance();
+    while (!queue.sent.empty()) {
+        std::shared_ptr<SentMessage> sent = queue.sent.front();
+        queue.sent.pop_front();
+        std::shared_ptr<Window> window = manager.Find(sent->message.hwnd);
+        WNDPROC procedure = window ? window->procedure : nullptr;
+        LRESULT result = 0;
+        if (procedure) {
+            lock.unlock();
+            result = procedure(sent->message.hwnd, sent->message.message, sent->message.wParam,
+                               sent->message.lParam);
+            lock.lock();
+        }
+        sent->result = result;
+        sent->done = true;
+        manager.changed.notify_all();
+    }
+}
+
+}  // namespace platform
+
+using platform::MessageQueue;
+using platform::Window;
+using platform::WindowManager;
+
+namespace {
+
+// The filter's window itself or one of its descendants; (HWND)-1 takes only thread messages.
+bool MatchesWindow(const WindowManager& manager, HWND target, HWND filter) {
+    if (!filter) return true;
+    if (filter == reinterpret_cast<HWND>(static_cast<LONG_PTR>(-1))) return target == nullptr;
+    for (HWND current = target; current;) {
+        if (current == filter) return true;
+        std::shared_ptr<Window> window = manager.Find(current);
+        if (!window || !(window->style & WS_CHILD)) return false;
+        current = window->parent;
+    }
+    return false;
+}
+
+bool MatchesRange(UINT message, UINT low, UINT high) {
+    if (low == 0 && high == 0) return true;
+    return message >= low && message <= high;
+}
+
+// Takes (or, without remove, copies) the first posted message that matches; WM_QUIT when nothing else does.
+bool NextPosted(const WindowManager& manager, MessageQueue& queue, MSG& message, HWND filter, UINT low,
+                UINT high, bool remove) {
+    for (auto entry = queue.posted.begin(); entry != queue.posted.end(); ++entry) {
+        if (!MatchesWindow(manager, entry->hwnd, filter) || !MatchesRange(entry->message, low, high)) continue;
+        message = *entry;
+        if (remove) queue.posted.erase(entry);
+        return true;
+    }
+    if (!queue.quitPosted) return false;
+    message = MSG{};
+    message.message = WM_QUIT;
+    message.wParam = static_cast<WPARAM>(queue.quitCode);
+    message.time = GetTickCount();
+    if (remove) queue.quitPosted = false;
+    return true;
+}
+
+bool IsBadFilter(const WindowManager& manager, HWND filter) {
+    return filter && filter != reinterpret_cast<HWND>(static_cast<LONG_PTR>(-1)) && !manager.Find(filter);
+}
+
+BOOL Post(MessageQueue& queue, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    MSG posted{};
+    posted.hwnd = window;
+    posted.message = message;
+    posted.wParam = wParam;
+    posted.lParam = lParam;
+    posted.time = GetTickCount();
+    queue.posted.push_back(posted);
+    WindowManager::Instance().changed.notify_all();
+    return TRUE;
+}
+
+}  // namespace
+
+extern "C" BOOL WINAPI GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax) {
+    WindowManager& manager = WindowManager::Instance();
+    std::unique_lock<std::mutex> lock(manager.mutex);
+    if (!lpMsg) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return -1;
+    }
+    if (IsBadFilter(manager, hWnd)) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return -1;
+    }
+    std::shared_ptr<MessageQueue> queue = manager.QueueOfThisThread();
+    for (;;) {
+        platform::ProcessSentMessages(lock, *queue);
+        if (NextPosted(manager, *queue, *lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, true)) {
+            return lpMsg->message == WM_QUIT ? FALSE : TRUE;
+        }
+        manager.changed.wait(lock);
+    }
+}
+
+extern "C" BOOL WINAPI PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax,
+                                    UINT wRemoveMsg) {
+    WindowManager& manager = WindowManager::Instance();
+    std::unique_lock<std::mutex> lock(manager.mutex);
+    if (!lpMsg) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    if (IsBadFilter(manager, hWnd)) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return FALSE;
+    }
+    std::shared_ptr<MessageQueue> queue = manager.QueueOfThisThread();
+    platform::ProcessSentMessages(lock, *queue);
+    return NextPosted(manager, *queue, *lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, (wRemoveMsg & PM_REMOVE) != 0)
+               ? TRUE
+               : FALSE;
+}
+
+// The machine has no keyboard, so no character messages are ever made; key messages still count as
+// translated, as Windows reports them.
+extern "C" BOOL WINAPI TranslateMessage(const MSG* lpMsg) {
+    if (!lpMsg) return FALSE;
+    switch (lpMsg->message) {
+        case WM_KEYDOWN:
+        case WM_KEYUP:
+        case WM_SYSKEYDOWN:
+        case WM_SYSKEYUP:
+            return TRUE;
+        default:
+            return FALSE;
+    }
+}
+
+extern "C" LRESULT WINAPI DispatchMessageA(const MSG* lpMsg) {
+    if (!lpMsg || !lpMsg->hwnd) return 0;
+    WNDPROC procedure = nullptr;
+    {
+        WindowManager& manager = WindowManager::Instance();
+        std::lock_guard<std::mutex> lock(manager.mutex);
+        std::shared_ptr<Window> window = manager.Find(lpMsg->hwnd);
+        if (!window) {
+            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+            return 0;
+        }
+        procedure = window->procedure;
+    }
+    return procedure ? procedure(lpMsg->hwnd, lpMsg->message, lpMsg->wParam, lpMsg->lParam) : 0;
+}
+
+// A null window posts to the calling thread.
+extern "C" BOOL WINAPI PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+    WindowManager& manager = WindowManager::Instance();
+    std::lock_guard<std::mutex> lock(manager.mutex);
+    if (!hWnd) return Post(*manager.QueueOfThisThread(), nullptr, Msg, wParam, lParam);
+    std::shared_ptr<Window> window = manager.Find(hWnd);
+    std::shared_ptr<MessageQueue> queue = window ? manager.QueueOf(window->threadId) : nullptr;
+    if (!queue) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return FALSE;
+    }
+    return Post(*queue, hWnd, Msg, wParam, lParam);
+}
+
+// The thread must have a message queue: it has one once it has called a message function or made a window.
+extern "C" BOOL WINAPI PostThreadMessageA(DWORD idThread, UINT Msg, WPARAM wParam, LPARAM lParam) {
+    WindowManager& manager = WindowManager::Instance();
+    std::lock_guard<std::mutex> lock(manager.mutex);
+    std::shared_ptr<MessageQueue> queue = manager.QueueOf(idThread);
+    if (!queue) {
+        SetLastError(ERROR_INVALID_THREAD_ID);
+        return FALSE;
+    }
+    return Post(*queue, nullptr, Msg, wParam, lParam);
+}
+
+extern "C" void WINAPI PostQuitMessage(int nExitCode) {
+    WindowManager& manager = WindowManager::Instance();
+    std::lock_guard<std::mutex> lock(manager.mutex);
+    std::shared_ptr<MessageQueue> queue = manager.QueueOfThisThread();
+    queue->quitPosted = true;
+    queue->quitCode = nExitCode;
+    manager.changed.notify_all();
+}
+
+// A window of the calling thread gets the message at once; a window of another thread gets it when that
+// thread next retrieves messages, while the caller waits (still processing what others send to it). A
+// window that goes away before answering answers 0.
+extern "C" LRESULT WINAPI SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+    WindowManager& manager = WindowManager::Instance();
+    std::unique_lock<std::mutex> lock(manager.mutex);
+    std::shared_ptr<Window> window = manager.Find(hWnd);
+    if (!window) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return 0;
+    }
+    if (window->threadId == GetCurrentThreadId()) {
+        WNDPROC procedure = window->procedure;
+        lock.unlock();
+        return procedure ? procedure(hWnd, Msg, wParam, lParam) : 0;
+    }
+    std::shared_ptr<MessageQueue> target = manager.QueueOf(window->threadId);
+    if (!target) return 0;
+    auto sent = std::make_shared<platform::SentMessage>();
+    sent->message.hwnd = hWnd;
+    sent->message.message = Msg;
+    sent->message.wParam = wParam;
+    sent->message.lParam = lParam;
+    sent->message.time = GetTickCount();
+    target->sent.push_back(sent);
+    manager.changed.notify_all();
+    std::shared_ptr<MessageQueue> own = manager.QueueOfThisThread();
+    while (!sent->done) {
+        if (!own->sent.empty()) {
+            platform::ProcessSentMessages(lock, *own);
+            continue;
+        }
+        manager.changed.wait(lock);
+    }
+    return sent->result;
+}

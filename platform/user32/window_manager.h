@@ -1,0 +1,128 @@
+// The windows of the process: their table, their classes and the message queues of the threads that own
+// them. One lock guards all of it; window procedures are always called with the lock released.
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "windows.h"
+
+namespace platform {
+
+struct WindowClass {
+    std::string name;
+    WNDPROC procedure = nullptr;
+    UINT style = 0;
+    int windowExtra = 0;
+    HINSTANCE instance = nullptr;
+    HCURSOR cursor = nullptr;
+};
+
+// The state the standard controls keep for themselves.
+struct ControlState {
+    int rangeLow = 0;
+    int rangeHigh = 100;
+    int position = 0;
+    int step = 10;
+    bool formatLines = false;
+    int selectionStart = 0;
+    int selectionEnd = 0;
+    int check = BST_UNCHECKED;
+};
+
+struct Window {
+    HWND handle = nullptr;
+    std::string className;
+    WNDPROC procedure = nullptr;
+    DWORD style = 0;
+    DWORD exStyle = 0;
+    HWND parent = nullptr;  // the parent of a child window
+    HWND owner = nullptr;   // the owner of a top-level window
+    int id = 0;             // a child's control id
+    HINSTANCE instance = nullptr;
+    std::string text;
+    DWORD threadId = 0;
+    LONG_PTR userData = 0;
+    std::vector<BYTE> extra;
+    std::vector<HWND> children;  // in creation order
+    ControlState control;
+    // Dialogs: the template's resource id (0 when created from a template in memory), and the modal end.
+    bool isDialog = false;
+    bool modal = false;
+    UINT dialogResourceId = 0;
+    bool dialogEnded = false;
+    INT_PTR dialogResult = 0;
+    bool destroying = false;
+};
+
+// A message sent from another thread, waiting for its owner thread to process it.
+struct SentMessage {
+    MSG message{};
+    LRESULT result = 0;
+    bool done = false;
+};
+
+struct MessageQueue {
+    DWORD threadId = 0;
+    std::deque<MSG> posted;
+    std::deque<std::shared_ptr<SentMessage>> sent;
+    bool quitPosted = false;
+    int quitCode = 0;
+};
+
+class WindowManager {
+  public:
+    static WindowManager& Instance();
+
+    std::mutex mutex;
+    // Signalled on every change of a queue or of a sent message.
+    std::condition_variable changed;
+
+    std::map<HWND, std::shared_ptr<Window>> windows;
+    std::map<std::string, WindowClass> classes;  // keyed by the upper-cased name
+    std::map<DWORD, std::shared_ptr<MessageQueue>> queues;
+    HCURSOR cursor = nullptr;
+
+    // Under the lock.
+    std::shared_ptr<Window> Find(HWND handle) const;
+    const WindowClass* FindClass(const std::string& name) const;
+    HWND NewHandle();
+    // The queue of the calling thread, created on first use and removed when the thread ends.
+    std::shared_ptr<MessageQueue> QueueOfThisThread();
+    std::shared_ptr<MessageQueue> QueueOf(DWORD threadId) const;
+    // Answers the sent messages still waiting for a window that goes away or a thread that ends.
+    void AbandonSentMessages(MessageQueue& queue, HWND window);
+
+  private:
+    WindowManager();
+    std::uint64_t nextHandle_ = 0x10010;
+};
+
+// Processes the messages other threads sent to the calling thread's windows (lock held on entry and exit).
+void ProcessSentMessages(std::unique_lock<std::mutex>& lock, MessageQueue& queue);
+
+// The window and all its ancestors are visible; under the lock.
+bool IsShownLocked(const WindowManager& manager, const Window& window);
+
+// The transcript of what the user sees (window_transcript.cpp). Each takes the lock itself, so call them
+// with the lock released.
+void RecordWindowShown(HWND window);
+void RecordWindowHidden(HWND window);
+void RecordWindowClosed(HWND window);
+void RecordControlChanged(HWND control);
+void RecordControlHidden(HWND control);
+void RecordCaptionChanged(HWND window, const std::string& oldCaption);
+void RecordDialogAnswer(HWND dialog, const std::string& answer);
+
+// Standard control procedures (controls*.cpp) and the dialog procedure (dialog.cpp).
+LRESULT CALLBACK ButtonProcedure(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK EditProcedure(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK StaticProcedure(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK ProgressProcedure(HWND, UINT, WPARAM, LPARAM);
+
+}  // namespace platform
