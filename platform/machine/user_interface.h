@@ -13,6 +13,35 @@
 // Icons: none, error, question, warning, information. Answers: IDOK, IDCANCEL, IDABORT, IDRETRY,
 // IDIGNORE, IDYES, IDNO, optionally followed by " (default)" or
 // " (default; scripted \"<answer>\" is not a button of this box)".
+//
+// Windows (user32) write an entry when a top-level window is shown, with each visible control on a line of
+// its own: id, kind (button, edit, static, progress or the class name in lower case) and quoted text, a
+// text's further lines continuing under its first character; " (default)" marks the default push button
+// and " (disabled)" a disabled control; a progress bar shows its position and range instead of a text.
+// A dialog made from a resource is named "Dialog <id>", one made from a template in memory "Dialog", any
+// other window "Window". While the window is shown, a changed text, a control shown or hidden, and the
+// window's caption each make a "changed" entry; hiding it and destroying it make one line each:
+//   Dialog 102 "Avanzamento rimozione" shown
+//     1001 progress: 0 (range 0..100)
+//     1002 static: ""
+//   Dialog 102 "Avanzamento rimozione" changed
+//     1002 static: "Rimozione di C:\WINDOWS\x.dll"
+//   Dialog 102 "Avanzamento rimozione" changed
+//     1003 static: hidden
+//   Dialog 102 "Avanzamento rimozione" changed
+//     caption: "Attendere..."
+//   Dialog 102 "Attendere..." hidden
+//   Dialog 102 "Attendere..." closed
+// A modal dialog, once it has nothing left to do, takes the next answer: a standard name ("IDOK",
+// "IDCANCEL" - Esc, always there - "IDYES", ...), a button id, or a button's text without its '&' marks
+// (any case), naming a visible, enabled button. Without one it takes its default button (DM_GETDEFID,
+// else IDOK). The answer is clicked (WM_COMMAND), so the dialog's own handling runs; while the dialog
+// stays open the user answers again, and when even the default button leaves it open it is ended with -1:
+//   Dialog 104 "Rimozione" answer: IDCANCEL
+//   Dialog 104 "Rimozione" answer: IDOK "Riavvia" (default)
+//   Dialog 103 "Avvertenza" answer: IDOK "&Avanti >" (default; scripted "Si" is not a button of this dialog)
+//   Dialog 101 "Errori" answer: none (no answer left, and the default button leaves the dialog open); ended with -1
+// Modeless dialogs are never answered: the program drives them.
 #pragma once
 
 #include <optional>
