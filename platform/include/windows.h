@@ -8,3 +8,4 @@
 #include "winnls.h"
 #include "winreg.h"
 #include "winuser.h"
+#include "winver.h"

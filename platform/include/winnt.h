@@ -12,6 +12,8 @@
 #define SUBLANG_NEUTRAL 0x00
 #define SUBLANG_DEFAULT 0x01
 #define SUBLANG_SYS_DEFAULT 0x02
+#define SUBLANG_ENGLISH_US 0x01
+#define SUBLANG_ITALIAN 0x01
 #define MAKELANGID(p, s) ((((WORD)(s)) << 10) | (WORD)(p))
 #define PRIMARYLANGID(lgid) ((WORD)(lgid)&0x3ff)
 #define SUBLANGID(lgid) ((WORD)(lgid) >> 10)

@@ -93,7 +93,13 @@
     X(lstrcatA)                       \
     X(lstrcmpA)                       \
     X(lstrcmpiA)                      \
-    X(IsDBCSLeadByte)
+    X(IsDBCSLeadByte)                 \
+    X(FindResourceA)                  \
+    X(FindResourceExA)                \
+    X(LoadResource)                   \
+    X(LockResource)                   \
+    X(SizeofResource)                 \
+    X(FreeResource)
 
 KERNEL32_ENTRY_POINTS(PLATFORM_WEAK_ENTRY_POINT)
 

@@ -67,4 +67,42 @@ std::string_view TrimBlanks(std::string_view text) {
     return text;
 }
 
+namespace {
+
+// The characters of bytes 0x80 to 0x9F in Windows-1252.
+constexpr char16_t kHighControls[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+}  // namespace
+
+std::u16string WideFromAnsi(std::string_view text) {
+    std::u16string wide;
+    wide.reserve(text.size());
+    for (char character : text) {
+        auto byte = static_cast<unsigned char>(character);
+        wide.push_back(byte >= 0x80 && byte <= 0x9F ? kHighControls[byte - 0x80] : char16_t(byte));
+    }
+    return wide;
+}
+
+std::string AnsiFromWide(std::u16string_view text, char replacement) {
+    std::string ansi;
+    ansi.reserve(text.size());
+    for (char16_t character : text) {
+        if (character < 0x80 || (character >= 0xA0 && character <= 0xFF)) {
+            ansi.push_back(static_cast<char>(character));
+            continue;
+        }
+        char converted = replacement;
+        for (int index = 0; index < 32; ++index) {
+            if (kHighControls[index] == character) converted = static_cast<char>(0x80 + index);
+        }
+        ansi.push_back(converted);
+    }
+    return ansi;
+}
+
 }  // namespace platform

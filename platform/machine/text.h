@@ -16,4 +16,10 @@ bool EqualsNoCase(std::string_view left, std::string_view right);
 int CompareNoCase(std::string_view left, std::string_view right);
 std::string_view TrimBlanks(std::string_view text);
 
+// Conversions between Windows-1252 and UTF-16. The five bytes 1252 leaves undefined map to the control
+// characters of the same value, as Windows maps them; a UTF-16 character 1252 cannot hold becomes
+// `replacement`.
+std::u16string WideFromAnsi(std::string_view text);
+std::string AnsiFromWide(std::u16string_view text, char replacement = '?');
+
 }  // namespace platform

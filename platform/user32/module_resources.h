@@ -1,10 +1,9 @@
-// The string tables of the modules of a process, which LoadStringA reads. A program registers its own
-// strings at start (the resource compiler generates that call from the program's .rc script).
+// Strings of a module's string table (RT_STRING resources), registered directly rather than compiled from
+// an .rc script: for tests and for code that builds its strings at run time.
 #pragma once
 
 #include <initializer_list>
 #include <string_view>
-#include <utility>
 
 #include "windows.h"
 
@@ -15,8 +14,8 @@ struct StringResource {
     std::string_view text;  // Windows-1252
 };
 
-// Adds strings to the string table of a module; a null module is the program's own. A string registered
-// again under the same id replaces the earlier one.
+// Adds strings to the string table of a module (language neutral); a null module is the program's own. A
+// string registered again under the same id replaces the earlier one.
 void RegisterStringTable(HINSTANCE module, std::initializer_list<StringResource> strings);
 
 }  // namespace platform

@@ -1,62 +1,108 @@
-// LoadStringA over the string tables the modules of the process registered.
+// LoadStringA over the modules' RT_STRING resources. Windows stores a string table in blocks of 16
+// strings: block n + 1 holds the ids 16n to 16n + 15, each a 16-bit character count followed by that many
+// UTF-16 characters (an absent string has count 0).
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <map>
-#include <mutex>
+#include <optional>
+#include <span>
 #include <string>
+#include <vector>
 
+#include "platform/kernel32/module_resources.h"
+#include "platform/machine/text.h"
 #include "platform/user32/module_resources.h"
 
 namespace platform {
 
 namespace {
 
-class StringTables {
-  public:
-    std::mutex mutex;
-    // Keyed by module; the null module is the program's own.
-    std::map<HINSTANCE, std::map<UINT, std::string>> tables;
-};
+constexpr UINT kStringsPerBlock = 16;
 
-// Never destroyed, and built on first use: programs register from their static initialisers.
-StringTables& Tables() {
-    static StringTables* tables = new StringTables;
-    return *tables;
+LPCSTR BlockName(UINT id) {
+    return MAKEINTRESOURCE(id / kStringsPerBlock + 1);
+}
+
+using StringBlock = std::array<std::u16string, kStringsPerBlock>;
+
+// Reads a block; a block cut short leaves its remaining strings empty.
+StringBlock DecodeBlock(const BYTE* data, DWORD size) {
+    StringBlock block;
+    DWORD offset = 0;
+    for (std::u16string& text : block) {
+        if (offset + 2 > size) break;
+        WORD count = static_cast<WORD>(data[offset] | data[offset + 1] << 8);
+        offset += 2;
+        for (WORD index = 0; index < count && offset + 2 <= size; ++index, offset += 2)
+            text.push_back(static_cast<char16_t>(data[offset] | data[offset + 1] << 8));
+    }
+    return block;
+}
+
+std::vector<BYTE> EncodeBlock(const StringBlock& block) {
+    std::vector<BYTE> bytes;
+    auto word = [&bytes](unsigned value) {
+        bytes.push_back(static_cast<BYTE>(value & 0xFF));
+        bytes.push_back(static_cast<BYTE>(value >> 8 & 0xFF));
+    };
+    for (const std::u16string& text : block) {
+        word(static_cast<unsigned>(text.size()));
+        for (char16_t character : text) word(character);
+    }
+    return bytes;
+}
+
+// The block holding `id` in the module, as FindResourceA chooses it; empty when there is none.
+std::optional<StringBlock> FindBlock(HINSTANCE module, UINT id) {
+    HRSRC found = FindResourceA(module, BlockName(id), RT_STRING);
+    if (!found) return std::nullopt;
+    const auto* data = static_cast<const BYTE*>(LockResource(LoadResource(module, found)));
+    if (!data) return std::nullopt;
+    return DecodeBlock(data, SizeofResource(module, found));
 }
 
 }  // namespace
 
 void RegisterStringTable(HINSTANCE module, std::initializer_list<StringResource> strings) {
-    StringTables& tables = Tables();
-    std::lock_guard<std::mutex> lock(tables.mutex);
-    std::map<UINT, std::string>& table = tables.tables[module];
-    for (const StringResource& string : strings) table[string.id] = std::string(string.text);
+    std::map<UINT, StringBlock> blocks;
+    for (const StringResource& string : strings) {
+        UINT number = string.id / kStringsPerBlock;
+        if (!blocks.count(number)) {
+            HRSRC found = FindResourceExA(module, RT_STRING, BlockName(string.id), 0);
+            const auto* data = found ? static_cast<const BYTE*>(LoadResource(module, found)) : nullptr;
+            blocks[number] = data ? DecodeBlock(data, SizeofResource(module, found)) : StringBlock{};
+        }
+        blocks[number][string.id % kStringsPerBlock] = WideFromAnsi(string.text);
+    }
+    for (const auto& [number, block] : blocks) {
+        std::vector<BYTE> bytes = EncodeBlock(block);
+        ModuleResource resource{RT_STRING, MAKEINTRESOURCE(number + 1), 0, bytes.data(),
+                                static_cast<DWORD>(bytes.size())};
+        RegisterModuleResources(module, std::span<const ModuleResource>(&resource, 1));
+    }
 }
 
 }  // namespace platform
 
-// A module without a string table of its own (null, or a handle nothing registered) is the program.
+// Copies at most cchBufferMax - 1 characters and a terminator, converted to Windows-1252, and returns the
+// number copied. A string that is absent (no block, or count 0 in its block) gives 0 and an empty buffer.
 extern "C" int WINAPI LoadStringA(HINSTANCE hInstance, UINT uID, LPSTR lpBuffer, int cchBufferMax) {
     if (!lpBuffer || cchBufferMax <= 0) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    platform::StringTables& tables = platform::Tables();
-    std::lock_guard<std::mutex> lock(tables.mutex);
-    auto table = tables.tables.find(hInstance);
-    if (table == tables.tables.end()) table = tables.tables.find(nullptr);
-    const std::string* text = nullptr;
-    if (table != tables.tables.end()) {
-        auto found = table->second.find(uID);
-        if (found != table->second.end()) text = &found->second;
-    }
-    if (!text) {
-        lpBuffer[0] = '\0';
+    lpBuffer[0] = '\0';
+    std::optional<platform::StringBlock> block = platform::FindBlock(hInstance, uID);
+    if (!block) return 0;
+    const std::u16string& wide = (*block)[uID % platform::kStringsPerBlock];
+    if (wide.empty()) {
         SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
         return 0;
     }
-    size_t count = std::min(text->size(), static_cast<size_t>(cchBufferMax - 1));
-    std::memcpy(lpBuffer, text->data(), count);
+    std::string text = platform::AnsiFromWide(wide);
+    size_t count = std::min(text.size(), static_cast<size_t>(cchBufferMax - 1));
+    std::memcpy(lpBuffer, text.data(), count);
     lpBuffer[count] = '\0';
     return static_cast<int>(count);
 }

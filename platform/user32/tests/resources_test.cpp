@@ -8,7 +8,7 @@
 
 namespace {
 
-// Two modules: the program (null) and a library with a table of its own.
+// Two modules: the program (null) and a library with a table of its own; a third has no resources.
 HINSTANCE Library() {
     return reinterpret_cast<HINSTANCE>(0x10000000);
 }
@@ -18,7 +18,7 @@ HINSTANCE Unregistered() {
 
 TEST(LoadStringA, CopiesBoundedAndTerminated) {
     platform::TestMachine machine(platform::OsKind::Windows98);
-    platform::RegisterStringTable(nullptr, {{100, "Disinstallazione"}, {101, "Citt\xE0"}});
+    platform::RegisterStringTable(nullptr, {{100, "Disinstallazione"}, {101, "Citt\xE0"}, {4000, "\x80 5"}});
     platform::RegisterStringTable(Library(), {{100, "Library caption"}});
     const struct {
         const char* name;
@@ -37,7 +37,9 @@ TEST(LoadStringA, CopiesBoundedAndTerminated) {
         {"missing string", nullptr, 102, 64, 0, "", ERROR_RESOURCE_NAME_NOT_FOUND},
         {"module with its own table", Library(), 100, 64, 15, "Library caption", 0},
         {"its table only", Library(), 101, 64, 0, "", ERROR_RESOURCE_NAME_NOT_FOUND},
-        {"unknown module is the program", Unregistered(), 101, 64, 5, "Citt\xE0", 0},
+        {"characters beyond Latin-1", nullptr, 4000, 64, 3, "\x80 5", 0},
+        {"no block for the id", nullptr, 4100, 64, 0, "", ERROR_RESOURCE_NAME_NOT_FOUND},
+        {"module without resources", Unregistered(), 101, 64, 0, "", ERROR_RESOURCE_DATA_NOT_FOUND},
     };
     for (const auto& row : rows) {
         char buffer[80];
