@@ -69,7 +69,8 @@ bool IsValidAcl(const ACL* acl) {
 
 }  // namespace platform
 
-extern "C" BOOL WINAPI InitializeSecurityDescriptor(PSECURITY_DESCRIPTOR pSecurityDescriptor, DWORD dwRevision) {
+extern "C" BOOL WINAPI InitializeSecurityDescriptor(PSECURITY_DESCRIPTOR pSecurityDescriptor,
+                                                    DWORD dwRevision) {
     if (!platform::Machine::Current().IsNT()) return platform::Fail(ERROR_CALL_NOT_IMPLEMENTED);
     if (dwRevision != SECURITY_DESCRIPTOR_REVISION) return platform::Fail(ERROR_UNKNOWN_REVISION);
     // Windows faults on a null buffer; a failure with the error of a bad user pointer is kinder.
@@ -94,8 +95,9 @@ extern "C" BOOL WINAPI SetSecurityDescriptorDacl(PSECURITY_DESCRIPTOR pSecurityD
     return TRUE;
 }
 
-extern "C" BOOL WINAPI GetSecurityDescriptorDacl(PSECURITY_DESCRIPTOR pSecurityDescriptor, LPBOOL lpbDaclPresent,
-                                                 PACL* pDacl, LPBOOL lpbDaclDefaulted) {
+extern "C" BOOL WINAPI GetSecurityDescriptorDacl(PSECURITY_DESCRIPTOR pSecurityDescriptor,
+                                                 LPBOOL lpbDaclPresent, PACL* pDacl,
+                                                 LPBOOL lpbDaclDefaulted) {
     auto* descriptor = static_cast<SECURITY_DESCRIPTOR*>(pSecurityDescriptor);
     if (DWORD error = platform::CheckDescriptor(descriptor)) return platform::Fail(error);
     if (!lpbDaclPresent || !pDacl || !lpbDaclDefaulted) return platform::Fail(ERROR_NOACCESS);

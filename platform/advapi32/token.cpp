@@ -95,7 +95,8 @@ class ProcessToken {
         if (machine_ != &machine || folder_ != machine.folder().native()) {
             privileges_.clear();
             for (const PrivilegeInfo& privilege : kPrivileges) {
-                bool held = machine.settings().administrator ? privilege.heldByAdministrator : privilege.heldByUser;
+                bool held =
+                    machine.settings().administrator ? privilege.heldByAdministrator : privilege.heldByUser;
                 if (!held) continue;
                 DWORD attributes = 0;
                 if (privilege.luid == 23) attributes = SE_PRIVILEGE_ENABLED_BY_DEFAULT | SE_PRIVILEGE_ENABLED;
@@ -185,9 +186,9 @@ extern "C" BOOL WINAPI LookupPrivilegeValueA(LPCSTR lpSystemName, LPCSTR lpName,
     return TRUE;
 }
 
-extern "C" BOOL WINAPI AdjustTokenPrivileges(HANDLE TokenHandle, BOOL DisableAllPrivileges, PTOKEN_PRIVILEGES NewState,
-                                             DWORD BufferLength, PTOKEN_PRIVILEGES PreviousState,
-                                             PDWORD ReturnLength) {
+extern "C" BOOL WINAPI AdjustTokenPrivileges(HANDLE TokenHandle, BOOL DisableAllPrivileges,
+                                             PTOKEN_PRIVILEGES NewState, DWORD BufferLength,
+                                             PTOKEN_PRIVILEGES PreviousState, PDWORD ReturnLength) {
     using platform::Fail;
     if (!platform::Machine::Current().IsNT()) return Fail(ERROR_CALL_NOT_IMPLEMENTED);
     std::shared_ptr<platform::TokenObject> token =
@@ -209,7 +210,8 @@ extern "C" BOOL WINAPI AdjustTokenPrivileges(HANDLE TokenHandle, BOOL DisableAll
         bool allAssigned = true;
         if (DisableAllPrivileges) {
             for (const auto& [luid, attributes] : privileges) {
-                if (attributes & SE_PRIVILEGE_ENABLED) changes.emplace_back(luid, attributes & ~SE_PRIVILEGE_ENABLED);
+                if (attributes & SE_PRIVILEGE_ENABLED)
+                    changes.emplace_back(luid, attributes & ~SE_PRIVILEGE_ENABLED);
             }
         } else {
             // The array runs past its declared single element, as many as the count says.
@@ -221,7 +223,8 @@ extern "C" BOOL WINAPI AdjustTokenPrivileges(HANDLE TokenHandle, BOOL DisableAll
                     allAssigned = false;
                     continue;
                 }
-                DWORD attributes = (held->second & ~SE_PRIVILEGE_ENABLED) | (asked.Attributes & SE_PRIVILEGE_ENABLED);
+                DWORD attributes =
+                    (held->second & ~SE_PRIVILEGE_ENABLED) | (asked.Attributes & SE_PRIVILEGE_ENABLED);
                 if (attributes != held->second) changes.emplace_back(held->first, attributes);
             }
         }

@@ -22,7 +22,8 @@ namespace {
 
 void CreateRestartTable(SqliteDatabase& database) {
     database.Execute(
-        "CREATE TABLE IF NOT EXISTS restart_request(id INTEGER PRIMARY KEY CHECK(id = 1), flags INTEGER NOT NULL)");
+        "CREATE TABLE IF NOT EXISTS restart_request(id INTEGER PRIMARY KEY CHECK(id = 1), flags INTEGER NOT "
+        "NULL)");
 }
 
 // A path of a pending operation where it lives now; 0 when it resolves, else the Windows error.
@@ -61,16 +62,19 @@ DWORD DeleteAtBoot(Machine& machine, const std::string& windowsPath) {
 
 bool SameVolume(const WindowsPath& left, const WindowsPath& right) {
     if (left.drive != right.drive) return false;
-    return !left.IsNetwork() || (EqualsNoCase(left.server, right.server) && EqualsNoCase(left.share, right.share));
+    return !left.IsNetwork() ||
+           (EqualsNoCase(left.server, right.server) && EqualsNoCase(left.share, right.share));
 }
 
-DWORD MoveAtBoot(Machine& machine, const std::string& sourcePath, const std::string& destinationPath, bool replace) {
+DWORD MoveAtBoot(Machine& machine, const std::string& sourcePath, const std::string& destinationPath,
+                 bool replace) {
     HostPath source;
     if (DWORD error = ResolveAtBoot(machine, sourcePath, source)) return error;
     HostPath destination;
     if (DWORD error = ResolveAtBoot(machine, destinationPath, destination)) return error;
     if (DWORD error = InjectedFault(fault_target::kFile, source.longPath.ToString(), "move")) return error;
-    if (DWORD error = InjectedFault(fault_target::kFile, destination.longPath.ToString(), "move")) return error;
+    if (DWORD error = InjectedFault(fault_target::kFile, destination.longPath.ToString(), "move"))
+        return error;
     if (!source.exists) return MissingError(source);
     if (!destination.parentExists) return ERROR_PATH_NOT_FOUND;
     if (!SameVolume(source.longPath, destination.longPath)) return ERROR_NOT_SAME_DEVICE;
@@ -115,7 +119,8 @@ void RunWininit(Machine& machine, std::vector<std::string>& report) {
     }
     std::filesystem::path backup = wininit.host.parent_path() / "WININIT.BAK";
     HostPath existing;
-    if (ResolveAtBoot(machine, machine.settings().windowsFolder + "\\WININIT.BAK", existing) == 0 && existing.exists) {
+    if (ResolveAtBoot(machine, machine.settings().windowsFolder + "\\WININIT.BAK", existing) == 0 &&
+        existing.exists) {
         backup = existing.host;
     }
     if (std::rename(wininit.host.c_str(), backup.c_str()) != 0) {
@@ -151,7 +156,7 @@ std::optional<DWORD> PendingRestartRequest(Machine& machine) {
 
 std::string ExitWindowsFlagNames(DWORD flags) {
     static constexpr std::pair<DWORD, const char*> kNames[] = {
-        {EWX_SHUTDOWN, "EWX_SHUTDOWN"}, {EWX_REBOOT, "EWX_REBOOT"},   {EWX_POWEROFF, "EWX_POWEROFF"},
+        {EWX_SHUTDOWN, "EWX_SHUTDOWN"}, {EWX_REBOOT, "EWX_REBOOT"},           {EWX_POWEROFF, "EWX_POWEROFF"},
         {EWX_FORCE, "EWX_FORCE"},       {EWX_FORCEIFHUNG, "EWX_FORCEIFHUNG"},
     };
     std::string names;
@@ -179,11 +184,13 @@ std::vector<std::string> RestartMachine(Machine& machine) {
                              : "restart not requested by any program");
     for (const BootOperation& operation : ListBootOperations(machine)) {
         if (operation.destination.empty()) {
-            report.push_back("delete " + operation.source + ": " + Outcome(DeleteAtBoot(machine, operation.source)));
+            report.push_back("delete " + operation.source + ": " +
+                             Outcome(DeleteAtBoot(machine, operation.source)));
         } else {
             DWORD error = MoveAtBoot(machine, operation.source, operation.destination,
                                      (operation.flags & MOVEFILE_REPLACE_EXISTING) != 0);
-            report.push_back("move " + operation.source + " to " + operation.destination + ": " + Outcome(error));
+            report.push_back("move " + operation.source + " to " + operation.destination + ": " +
+                             Outcome(error));
         }
     }
     ClearBootOperations(machine);

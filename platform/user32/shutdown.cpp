@@ -26,6 +26,7 @@ extern "C" BOOL WINAPI ExitWindowsEx(UINT uFlags, DWORD dwReserved) {
         outcome = "shutdown requested";
     }
     if (endsSession) platform::RecordRestartRequest(machine, uFlags);
-    platform::AppendTranscript(machine, "ExitWindowsEx " + platform::ExitWindowsFlagNames(uFlags) + ": " + outcome);
+    platform::AppendTranscript(machine,
+                               "ExitWindowsEx " + platform::ExitWindowsFlagNames(uFlags) + ": " + outcome);
     return TRUE;
 }

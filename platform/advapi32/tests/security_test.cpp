@@ -46,23 +46,27 @@ TEST(SecurityDescriptors, CallsOnWindowsNT) {
     static ACL acl{ACL_REVISION, 0, sizeof(ACL), 0, 0};
     static ACL badAcl{7, 0, sizeof(ACL), 0, 0};
     const std::vector<CallRow> rows = {
-        {"initialize, revision 1", [] { return InitializeSecurityDescriptor(initialized.get(), 1); }, true, 0},
+        {"initialize, revision 1", [] { return InitializeSecurityDescriptor(initialized.get(), 1); }, true,
+         0},
         {"initialize, revision 2", [] { return InitializeSecurityDescriptor(blank.get(), 2); }, false,
          ERROR_UNKNOWN_REVISION},
-        {"initialize a null buffer", [] { return InitializeSecurityDescriptor(nullptr, 1); }, false, ERROR_NOACCESS},
+        {"initialize a null buffer", [] { return InitializeSecurityDescriptor(nullptr, 1); }, false,
+         ERROR_NOACCESS},
         {"valid after initializing", [] { return IsValidSecurityDescriptor(initialized.get()); }, true, 0},
         {"a zeroed buffer is not valid", [] { return IsValidSecurityDescriptor(blank.get()); }, false,
          ERROR_INVALID_SECURITY_DESCR},
-        {"DACL on a zeroed buffer", [] { return SetSecurityDescriptorDacl(blank.get(), TRUE, nullptr, FALSE); },
-         false, ERROR_UNKNOWN_REVISION},
-        {"present null DACL", [] { return SetSecurityDescriptorDacl(initialized.get(), TRUE, nullptr, FALSE); },
-         true, 0},
+        {"DACL on a zeroed buffer",
+         [] { return SetSecurityDescriptorDacl(blank.get(), TRUE, nullptr, FALSE); }, false,
+         ERROR_UNKNOWN_REVISION},
+        {"present null DACL",
+         [] { return SetSecurityDescriptorDacl(initialized.get(), TRUE, nullptr, FALSE); }, true, 0},
         {"valid with a null DACL", [] { return IsValidSecurityDescriptor(initialized.get()); }, true, 0},
         {"DACL of a bad revision",
          [] { return SetSecurityDescriptorDacl(initialized.get(), TRUE, &badAcl, FALSE); }, true, 0},
         {"not valid with that DACL", [] { return IsValidSecurityDescriptor(initialized.get()); }, false,
          ERROR_INVALID_SECURITY_DESCR},
-        {"a good DACL", [] { return SetSecurityDescriptorDacl(initialized.get(), TRUE, &acl, TRUE); }, true, 0},
+        {"a good DACL", [] { return SetSecurityDescriptorDacl(initialized.get(), TRUE, &acl, TRUE); }, true,
+         0},
         {"valid again", [] { return IsValidSecurityDescriptor(initialized.get()); }, true, 0},
     };
     RunRows(OsKind::WindowsXP, rows);
@@ -105,7 +109,8 @@ TEST(SecurityDescriptors, Windows9xDoesNotImplementThem) {
              return GetSecurityDescriptorDacl(buffer.get(), &present, &dacl, &defaulted);
          },
          false, ERROR_CALL_NOT_IMPLEMENTED},
-        {"is valid", [] { return IsValidSecurityDescriptor(buffer.get()); }, false, ERROR_CALL_NOT_IMPLEMENTED},
+        {"is valid", [] { return IsValidSecurityDescriptor(buffer.get()); }, false,
+         ERROR_CALL_NOT_IMPLEMENTED},
     };
     for (OsKind os : {OsKind::Windows95, OsKind::Windows98, OsKind::WindowsMe}) RunRows(os, rows);
 }
@@ -151,16 +156,19 @@ TEST(TokenPrivileges, RestartSequencePerSystemAndUser) {
         {OsKind::Windows2000, true, SE_DEBUG_NAME, 0, 0, ERROR_SUCCESS, ERROR_PRIVILEGE_NOT_HELD},
         {OsKind::WindowsXP, false, SE_DEBUG_NAME, 0, 0, ERROR_NOT_ALL_ASSIGNED, ERROR_PRIVILEGE_NOT_HELD},
         {OsKind::WindowsXP, true, SE_TCB_NAME, 0, 0, ERROR_NOT_ALL_ASSIGNED, ERROR_PRIVILEGE_NOT_HELD},
-        {OsKind::WindowsXP, true, "SeNoSuchPrivilege", 0, ERROR_NO_SUCH_PRIVILEGE, 0, ERROR_PRIVILEGE_NOT_HELD},
-        {OsKind::Windows98, true, SE_SHUTDOWN_NAME, ERROR_CALL_NOT_IMPLEMENTED, ERROR_CALL_NOT_IMPLEMENTED, 0, 0},
-        {OsKind::Windows95, false, SE_SHUTDOWN_NAME, ERROR_CALL_NOT_IMPLEMENTED, ERROR_CALL_NOT_IMPLEMENTED, 0, 0},
+        {OsKind::WindowsXP, true, "SeNoSuchPrivilege", 0, ERROR_NO_SUCH_PRIVILEGE, 0,
+         ERROR_PRIVILEGE_NOT_HELD},
+        {OsKind::Windows98, true, SE_SHUTDOWN_NAME, ERROR_CALL_NOT_IMPLEMENTED, ERROR_CALL_NOT_IMPLEMENTED, 0,
+         0},
+        {OsKind::Windows95, false, SE_SHUTDOWN_NAME, ERROR_CALL_NOT_IMPLEMENTED, ERROR_CALL_NOT_IMPLEMENTED,
+         0, 0},
     };
     for (const PrivilegeRow& row : rows) {
         MachineSettings settings = MachineSettings::Defaults(row.os);
         settings.administrator = row.administrator;
         TestMachine test(settings);
-        std::string where = platform::OsKindName(row.os) + (row.administrator ? " administrator " : " user ") +
-                            row.privilege;
+        std::string where =
+            platform::OsKindName(row.os) + (row.administrator ? " administrator " : " user ") + row.privilege;
         HANDLE token = nullptr;
         SetLastError(0xDEAD);
         BOOL opened = OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token);
@@ -299,7 +307,8 @@ TEST(TokenPrivileges, InjectedFaults) {
             continue;
         }
         TOKEN_PRIVILEGES privileges{1, {{luid, SE_PRIVILEGE_ENABLED}}};
-        EXPECT_EQ(AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr) != FALSE, row.adjusted)
+        EXPECT_EQ(AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr) != FALSE,
+                  row.adjusted)
             << where;
         EXPECT_EQ(GetLastError(), row.adjustError) << where;
         EXPECT_FALSE(ExitWindowsEx(EWX_REBOOT, 0)) << where << ": the privilege was never enabled";
@@ -313,10 +322,14 @@ TEST(TokenPrivileges, EntryPointsAreExported) {
         const char* library;
         const char* name;
     } rows[] = {
-        {"advapi32.dll", "InitializeSecurityDescriptor"}, {"advapi32.dll", "SetSecurityDescriptorDacl"},
-        {"advapi32.dll", "GetSecurityDescriptorDacl"},    {"advapi32.dll", "IsValidSecurityDescriptor"},
-        {"advapi32.dll", "OpenProcessToken"},             {"advapi32.dll", "LookupPrivilegeValueA"},
-        {"advapi32.dll", "AdjustTokenPrivileges"},        {"user32.dll", "ExitWindowsEx"},
+        {"advapi32.dll", "InitializeSecurityDescriptor"},
+        {"advapi32.dll", "SetSecurityDescriptorDacl"},
+        {"advapi32.dll", "GetSecurityDescriptorDacl"},
+        {"advapi32.dll", "IsValidSecurityDescriptor"},
+        {"advapi32.dll", "OpenProcessToken"},
+        {"advapi32.dll", "LookupPrivilegeValueA"},
+        {"advapi32.dll", "AdjustTokenPrivileges"},
+        {"user32.dll", "ExitWindowsEx"},
         {"kernel32.dll", "GetCurrentProcess"},
     };
     for (const auto& row : rows) {

@@ -1,10 +1,11 @@
 // ExitWindowsEx's restart request and the restart that carries out the pending file operations.
+#include "platform/machine/boot.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "platform/machine/boot.h"
 #include "platform/machine/state.h"
 #include "platform/testing/test_machine.h"
 #include "windows.h"
@@ -31,7 +32,8 @@ TEST(Restart, ExitWindowsExRecordsTheRequest) {
         const char* transcript;
     } rows[] = {
         {OsKind::WindowsXP, EWX_REBOOT, true, "ExitWindowsEx EWX_REBOOT: restart requested\n"},
-        {OsKind::Windows2000, EWX_SHUTDOWN | EWX_FORCE, true, "ExitWindowsEx EWX_SHUTDOWN|EWX_FORCE: shutdown requested\n"},
+        {OsKind::Windows2000, EWX_SHUTDOWN | EWX_FORCE, true,
+         "ExitWindowsEx EWX_SHUTDOWN|EWX_FORCE: shutdown requested\n"},
         {OsKind::WindowsNT4, EWX_LOGOFF, false, "ExitWindowsEx EWX_LOGOFF: log-off requested\n"},
         {OsKind::Windows98, EWX_REBOOT | EWX_POWEROFF, true,
          "ExitWindowsEx EWX_REBOOT|EWX_POWEROFF: restart requested\n"},
@@ -70,7 +72,8 @@ TEST(Restart, CarriesOutDelayedOperationsOnNT) {
         .File("C:\\WINDOWS\\TEMP\\driver.new", "version 2")
         .File("C:\\WINDOWS\\TEMP\\kept.new", "not moved")
         .File("C:\\WINDOWS\\kept.dll", "kept");
-    test.Fault(platform::fault_target::kFile, "C:\\Program Files\\Old\\locked.dll", "delete", ERROR_ACCESS_DENIED);
+    test.Fault(platform::fault_target::kFile, "C:\\Program Files\\Old\\locked.dll", "delete",
+               ERROR_ACCESS_DENIED);
     const char* deletions[] = {"C:\\PROGRA~1\\Old\\old.dll", "C:\\Program Files\\Old\\locked.dll",
                                "C:\\Program Files\\Old\\Sub", "C:\\Program Files\\Old\\Empty",
                                "C:\\Program Files\\Old\\missing.dll"};
@@ -79,7 +82,8 @@ TEST(Restart, CarriesOutDelayedOperationsOnNT) {
     }
     ASSERT_TRUE(MoveFileExA("C:\\WINDOWS\\TEMP\\driver.new", "C:\\WINDOWS\\SYSTEM32\\driver.dll",
                             MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING));
-    ASSERT_TRUE(MoveFileExA("C:\\WINDOWS\\TEMP\\kept.new", "C:\\WINDOWS\\kept.dll", MOVEFILE_DELAY_UNTIL_REBOOT));
+    ASSERT_TRUE(
+        MoveFileExA("C:\\WINDOWS\\TEMP\\kept.new", "C:\\WINDOWS\\kept.dll", MOVEFILE_DELAY_UNTIL_REBOOT));
     EnableShutdownPrivilege();
     ASSERT_TRUE(ExitWindowsEx(EWX_REBOOT, 0));
 
@@ -124,9 +128,10 @@ TEST(Restart, RunsWininitOnWindows9x) {
     ASSERT_GT(GetShortPathNameA("C:\\Program Files\\Old Product\\old driver.dll", shortPath, MAX_PATH), 0u);
     char shortFolder[MAX_PATH];
     ASSERT_GT(GetShortPathNameA("C:\\Program Files\\Old Product\\Data", shortFolder, MAX_PATH), 0u);
-    std::string wininit = std::string("[Other]\r\nNUL=C:\\WINDOWS\\SYSTEM\\shared.dll\r\n[rename]\r\nNUL=") +
-                          shortPath + "\r\nC:\\WINDOWS\\SYSTEM\\SHARED.DLL=C:\\WINDOWS\\TEMP\\SHARED.NEW\r\nNUL=" +
-                          shortFolder + "\r\nNUL=C:\\WINDOWS\\GONE.DLL\r\n";
+    std::string wininit =
+        std::string("[Other]\r\nNUL=C:\\WINDOWS\\SYSTEM\\shared.dll\r\n[rename]\r\nNUL=") + shortPath +
+        "\r\nC:\\WINDOWS\\SYSTEM\\SHARED.DLL=C:\\WINDOWS\\TEMP\\SHARED.NEW\r\nNUL=" + shortFolder +
+        "\r\nNUL=C:\\WINDOWS\\GONE.DLL\r\n";
     test.File("C:\\WINDOWS\\WININIT.INI", wininit);
 
     std::vector<std::string> report = platform::RestartMachine(test.machine());
