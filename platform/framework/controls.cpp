@@ -1,0 +1,48 @@
+// The standard controls' objects: thin wrappers over their messages.
+#include "framework.h"
+
+void CEdit::SetSel(int nStartChar, int nEndChar, BOOL bNoScroll) {
+    (void)bNoScroll;
+    ::SendMessageA(m_hWnd, EM_SETSEL, static_cast<WPARAM>(nStartChar), nEndChar);
+}
+
+void CEdit::GetSel(int& nStartChar, int& nEndChar) const {
+    DWORD start = 0;
+    DWORD end = 0;
+    ::SendMessageA(m_hWnd, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    nStartChar = static_cast<int>(start);
+    nEndChar = static_cast<int>(end);
+}
+
+BOOL CEdit::FmtLines(BOOL bAddEOL) { return static_cast<BOOL>(::SendMessageA(m_hWnd, EM_FMTLINES, bAddEOL, 0)); }
+
+void CProgressCtrl::SetRange(short nLower, short nUpper) {
+    ::SendMessageA(m_hWnd, PBM_SETRANGE, 0, MAKELPARAM(nLower, nUpper));
+}
+
+void CProgressCtrl::SetRange32(int nLower, int nUpper) {
+    ::SendMessageA(m_hWnd, PBM_SETRANGE32, static_cast<WPARAM>(nLower), nUpper);
+}
+
+void CProgressCtrl::GetRange(int& nLower, int& nUpper) const {
+    PBRANGE range{};
+    ::SendMessageA(m_hWnd, PBM_GETRANGE, TRUE, reinterpret_cast<LPARAM>(&range));
+    nLower = range.iLow;
+    nUpper = range.iHigh;
+}
+
+int CProgressCtrl::SetPos(int nPos) {
+    return static_cast<int>(::SendMessageA(m_hWnd, PBM_SETPOS, static_cast<WPARAM>(nPos), 0));
+}
+
+int CProgressCtrl::GetPos() const { return static_cast<int>(::SendMessageA(m_hWnd, PBM_GETPOS, 0, 0)); }
+
+int CProgressCtrl::OffsetPos(int nPos) {
+    return static_cast<int>(::SendMessageA(m_hWnd, PBM_DELTAPOS, static_cast<WPARAM>(nPos), 0));
+}
+
+int CProgressCtrl::SetStep(int nStep) {
+    return static_cast<int>(::SendMessageA(m_hWnd, PBM_SETSTEP, static_cast<WPARAM>(nStep), 0));
+}
+
+int CProgressCtrl::StepIt() { return static_cast<int>(::SendMessageA(m_hWnd, PBM_STEPIT, 0, 0)); }

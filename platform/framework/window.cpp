@@ -1,0 +1,165 @@
+// Window objects: the map from window handles to the objects attached to them, the procedure that routes
+// a window's messages to its object, and the wrappers over the window functions.
+#include <memory>
+#include <mutex>
+#include <unordered_map>
+
+#include "framework.h"
+
+namespace {
+
+// Objects attached to windows for their lifetime (permanent), and the temporary objects FromHandle makes
+// for other windows, dropped once their window is gone.
+struct HandleMap {
+    std::mutex mutex;
+    std::unordered_map<HWND, CWnd*> permanent;
+    std::unordered_map<HWND, std::unique_ptr<CWnd>> temporary;
+};
+
+HandleMap& Handles() {
+    static HandleMap* handles = new HandleMap;
+    return *handles;
+}
+
+}  // namespace
+
+LRESULT CALLBACK FrameworkWindowProcedure(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    CWnd* object = CWnd::FromHandlePermanent(hWnd);
+    if (!object) return DefWindowProcA(hWnd, message, wParam, lParam);
+    LRESULT result = object->WindowProc(message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        object->UnsubclassWindow();
+        object->Detach();
+        CWinApp* app = AfxGetApp();
+        if (app && app->m_pMainWnd == object) {
+            app->m_pMainWnd = nullptr;
+            PostQuitMessage(0);
+        }
+        object->PostNcDestroy();
+    }
+    return result;
+}
+
+CWnd::~CWnd() {
+    if (m_hWnd && IsWindow(m_hWnd)) {
+        if (GetWindowThreadProcessId(m_hWnd, nullptr) == GetCurrentThreadId()) {
+            ::DestroyWindow(m_hWnd);
+        } else {
+            UnsubclassWindow();
+        }
+    }
+    Detach();
+}
+
+CWnd* CWnd::FromHandlePermanent(HWND hWnd) {
+    HandleMap& handles = Handles();
+    std::lock_guard<std::mutex> lock(handles.mutex);
+    auto found = handles.permanent.find(hWnd);
+    return found == handles.permanent.end() ? nullptr : found->second;
+}
+
+CWnd* CWnd::FromHandle(HWND hWnd) {
+    if (!hWnd) return nullptr;
+    if (CWnd* object = FromHandlePermanent(hWnd)) return object;
+    HandleMap& handles = Handles();
+    std::lock_guard<std::mutex> lock(handles.mutex);
+    std::erase_if(handles.temporary, [](const auto& entry) { return !IsWindow(entry.first); });
+    std::unique_ptr<CWnd>& object = handles.temporary[hWnd];
+    if (!object) {
+        object = std::make_unique<CWnd>();
+        object->m_hWnd = hWnd;
+    }
+    return object.get();
+}
+
+BOOL CWnd::Attach(HWND hWndNew) {
+    if (!hWndNew || m_hWnd) return FALSE;
+    HandleMap& handles = Handles();
+    std::lock_guard<std::mutex> lock(handles.mutex);
+    handles.temporary.erase(hWndNew);
+    handles.permanent[hWndNew] = this;
+    m_hWnd = hWndNew;
+    return TRUE;
+}
+
+HWND CWnd::Detach() {
+    HWND hWnd = m_hWnd;
+    if (!hWnd) return nullptr;
+    HandleMap& handles = Handles();
+    std::lock_guard<std::mutex> lock(handles.mutex);
+    auto found = handles.permanent.find(hWnd);
+    if (found != handles.permanent.end() && found->second == this) handles.permanent.erase(found);
+    m_hWnd = nullptr;
+    return hWnd;
+}
+
+BOOL CWnd::SubclassWindow(HWND hWnd) {
+    if (!IsWindow(hWnd) || !Attach(hWnd)) return FALSE;
+    m_pfnSuper = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FrameworkWindowProcedure)));
+    return TRUE;
+}
+
+BOOL CWnd::SubclassDlgItem(UINT nID, CWnd* pParent) {
+    return pParent ? SubclassWindow(::GetDlgItem(pParent->m_hWnd, static_cast<int>(nID))) : FALSE;
+}
+
+HWND CWnd::UnsubclassWindow() {
+    if (!m_pfnSuper) return m_hWnd;
+    if (IsWindow(m_hWnd)) SetWindowLongPtrA(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnSuper));
+    m_pfnSuper = nullptr;
+    return m_hWnd;
+}
+
+BOOL CWnd::DestroyWindow() { return m_hWnd ? ::DestroyWindow(m_hWnd) : FALSE; }
+BOOL CWnd::ShowWindow(int nCmdShow) { return ::ShowWindow(m_hWnd, nCmdShow); }
+BOOL CWnd::EnableWindow(BOOL bEnable) { return ::EnableWindow(m_hWnd, bEnable); }
+BOOL CWnd::IsWindowVisible() const { return ::IsWindowVisible(m_hWnd); }
+void CWnd::SetWindowText(LPCSTR lpszString) { ::SetWindowTextA(m_hWnd, lpszString); }
+
+int CWnd::GetWindowText(LPSTR lpszStringBuf, int nMaxCount) const {
+    return ::GetWindowTextA(m_hWnd, lpszStringBuf, nMaxCount);
+}
+
+void CWnd::GetWindowText(std::string& rString) const {
+    int length = GetWindowTextLength();
+    rString.assign(static_cast<size_t>(length) + 1, '\0');
+    int copied = ::GetWindowTextA(m_hWnd, rString.data(), length + 1);
+    rString.resize(static_cast<size_t>(copied));
+}
+
+int CWnd::GetWindowTextLength() const { return ::GetWindowTextLengthA(m_hWnd); }
+CWnd* CWnd::GetDlgItem(int nID) const { return FromHandle(::GetDlgItem(m_hWnd, nID)); }
+CWnd* CWnd::GetParent() const { return FromHandle(::GetParent(m_hWnd)); }
+int CWnd::GetDlgCtrlID() const { return ::GetDlgCtrlID(m_hWnd); }
+
+LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    return ::SendMessageA(m_hWnd, message, wParam, lParam);
+}
+
+BOOL CWnd::PostMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    return ::PostMessageA(m_hWnd, message, wParam, lParam);
+}
+
+BOOL CWnd::PreTranslateMessage(MSG* pMsg) {
+    (void)pMsg;
+    return FALSE;
+}
+
+LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_COMMAND && OnCommand(wParam, lParam)) return 0;
+    return DefWindowProc(message, wParam, lParam);
+}
+
+BOOL CWnd::OnCommand(WPARAM wParam, LPARAM lParam) {
+    (void)wParam;
+    (void)lParam;
+    return FALSE;
+}
+
+LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (m_pfnSuper) return CallWindowProcA(m_pfnSuper, m_hWnd, message, wParam, lParam);
+    return ::DefWindowProcA(m_hWnd, message, wParam, lParam);
+}
+
+void CWnd::PostNcDestroy() {}
