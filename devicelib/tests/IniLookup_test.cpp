@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "OsVersionTesting.h"
+#include "platform/machine/host_path.h"
 #include "platform/testing/test_machine.h"
 
 namespace {
@@ -117,7 +118,7 @@ TEST_F(IniLookupTest, SearchOrders) {
     // A drive path is the only candidate, even when it does not exist.
     EXPECT_EQ(Lookup("C:\\data\\X.dat", "S", nullptr, "k"), "<none:>");
     EXPECT_EQ(Lookup("C:\\work\\X.dat", "S", nullptr, "k"), "current");
-    std::filesystem::remove(machine.HostPath("C:\\WINDOWS\\X.dat"));
+    ASSERT_TRUE(DeleteFileA("C:\\WINDOWS\\X.dat"));
     EXPECT_EQ(Lookup("X.dat", "S", nullptr, "k"), "current");
     EXPECT_EQ(Lookup("Y.dat", "S", nullptr, "k"), "<none:>");
     EXPECT_EQ(FindFileInSearchPath("Y.dat", path, sizeof path), 0u);
@@ -280,6 +281,7 @@ TEST_F(IniLookupTest, FileExistsCollapsesDoubledBackslashes) {
     std::filesystem::path share = machine.machine().NetworkFolder() / "server" / "share";
     std::filesystem::create_directories(share);
     std::ofstream(share / "f.txt") << "x";
+    platform::NoteFilesChanged(machine.machine());
     const std::pair<const char*, unsigned int> rows[] = {
         {"C:\\WINDOWS\\x.dat", 1},
         {"C:\\\\WINDOWS\\\\x.dat", 1},

@@ -5,28 +5,126 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <string>
+#include <optional>
+#include <unordered_map>
+#include <mutex>
 
 #include "platform/kernel32/file_system.h"
 #include "platform/machine/file_attributes.h"
 #include "platform/machine/file_sharing.h"
 #include "platform/machine/machine.h"
+#include "platform/machine/process.h"
 #include "platform/machine/state.h"
 #include "platform/machine/text.h"
 
 using platform::HostPath;
 using platform::Machine;
 
-extern "C" DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName) {
-    std::optional<HostPath> path = platform::ResolvePathArgument(lpFileName);
-    if (!path) return INVALID_FILE_ATTRIBUTES;
-    if (platform::FileFaultInjected(*path, "attributes")) return INVALID_FILE_ATTRIBUTES;
-    if (!path->exists) {
-        SetLastError(platform::MissingPathError(*path));
+namespace {
+
+// GetFileAttributesA's answers while neither the machine's files nor their stored attributes change:
+// programs look for their data files in several folders at every lookup. Faults are still checked
+// on every call.
+class AttributeAnswers {
+public:
+    struct Generations {
+        std::uint64_t files = 0;
+        std::uint64_t attributes = 0;
+        bool operator==(const Generations&) const = default;
+    };
+    static Generations Read(Machine& machine) {
+        return {platform::FilesGeneration(machine), machine.counters().Read(platform::SharedCounter::FileAttributes)};
+    }
+
+    struct Answer {
+        DWORD attributes = INVALID_FILE_ATTRIBUTES;
+        DWORD error = 0;
+        std::string longPath;  // empty when the path could not be resolved
+    };
+
+    static AttributeAnswers& Instance() {
+        static AttributeAnswers* answers = new AttributeAnswers;
+        return *answers;
+    }
+
+    // The key: the name as given and, since it may be relative, the current folder.
+    static std::string KeyOf(LPCSTR name) {
+        return std::string(name) + '|' + platform::CurrentProcess().currentDirectory();
+    }
+
+    std::optional<Answer> Find(Machine& machine, const std::string& key) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        Refresh(machine);
+        auto found = answers_.find(key);
+        if (found == answers_.end()) return std::nullopt;
+        return found->second;
+    }
+
+    // Keeps an answer found in the generations read before it was worked out.
+    void Keep(Machine& machine, Generations before, const std::string& key, Answer answer) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        Refresh(machine);
+        if (generations_ != before) return;
+        if (answers_.size() >= kMostAnswers) answers_.clear();
+        answers_[key] = std::move(answer);
+    }
+
+private:
+    // Forgets every answer when the machine or a generation moved on.
+    void Refresh(Machine& machine) {
+        Generations now = Read(machine);
+        if (&machine == machine_ && machine.folder() == folder_ && now == generations_) return;
+        answers_.clear();
+        machine_ = &machine;
+        folder_ = machine.folder();
+        generations_ = now;
+    }
+
+    static constexpr std::size_t kMostAnswers = 4096;
+    std::mutex mutex_;
+    const Machine* machine_ = nullptr;
+    std::filesystem::path folder_;
+    Generations generations_;
+    std::unordered_map<std::string, Answer> answers_;
+};
+
+DWORD AnswerAttributes(const AttributeAnswers::Answer& answer) {
+    if (!answer.longPath.empty() && platform::FileFaultInjected(answer.longPath, "attributes")) {
         return INVALID_FILE_ATTRIBUTES;
     }
-    DWORD attributes = platform::ReadFileAttributes(Machine::Current(), path->host);
-    if (attributes == INVALID_FILE_ATTRIBUTES) SetLastError(ERROR_FILE_NOT_FOUND);
-    return attributes;
+    if (answer.attributes == INVALID_FILE_ATTRIBUTES) SetLastError(answer.error);
+    return answer.attributes;
+}
+
+}  // namespace
+
+extern "C" DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName) {
+    if (!lpFileName) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return INVALID_FILE_ATTRIBUTES;
+    }
+    Machine& machine = Machine::Current();
+    AttributeAnswers& answers = AttributeAnswers::Instance();
+    std::string key = AttributeAnswers::KeyOf(lpFileName);
+    if (std::optional<AttributeAnswers::Answer> known = answers.Find(machine, key)) return AnswerAttributes(*known);
+
+    AttributeAnswers::Generations before = AttributeAnswers::Read(machine);
+    AttributeAnswers::Answer answer;
+    std::optional<HostPath> path = platform::ResolvePathArgument(lpFileName);
+    if (!path) {
+        answer.error = GetLastError();
+    } else {
+        answer.longPath = path->longPath.ToString();
+        if (!path->exists) {
+            answer.error = platform::MissingPathError(*path);
+        } else {
+            answer.attributes = platform::ReadFileAttributes(machine, path->host);
+            if (answer.attributes == INVALID_FILE_ATTRIBUTES) answer.error = ERROR_FILE_NOT_FOUND;
+        }
+    }
+    answers.Keep(machine, before, key, answer);
+    return AnswerAttributes(answer);
 }
 
 extern "C" BOOL WINAPI SetFileAttributesA(LPCSTR lpFileName, DWORD dwFileAttributes) {
@@ -77,6 +175,7 @@ DWORD CopyHostFile(const std::filesystem::path& from, const std::filesystem::pat
     namespace fs = std::filesystem;
     std::error_code error;
     fs::copy_file(from, to, fs::copy_options::overwrite_existing, error);
+    NoteFilesChanged(Machine::Current());
     if (error) return ErrorFromErrno(error.value());
     fs::permissions(to, fs::status(from, error).permissions(), error);
     fs::file_time_type written = fs::last_write_time(from, error);
@@ -159,6 +258,7 @@ BOOL MoveFile(LPCSTR existingName, LPCSTR newName, DWORD flags) {
         fs::path renamed = source->host.parent_path() / asked->components.back();
         if (renamed != source->host) {
             if (std::rename(source->host.c_str(), renamed.c_str()) != 0) return Fail(ErrorFromErrno(errno));
+            NoteFilesChanged(machine);
             MoveEntry(machine, source->host, renamed);
         }
         return TRUE;
@@ -175,10 +275,12 @@ BOOL MoveFile(LPCSTR existingName, LPCSTR newName, DWORD flags) {
         CopyEntryAttributes(machine, source->host, destination->host);
         std::error_code error;
         fs::remove(source->host, error);
+        NoteFilesChanged(machine);
         ForgetEntry(machine, source->host);
     } else {
         if (std::rename(source->host.c_str(), destination->host.c_str()) != 0)
             return Fail(ErrorFromErrno(errno));
+        NoteFilesChanged(machine);
         MoveEntry(machine, source->host, destination->host);
     }
     ShortNameOf(machine, destination->host.parent_path(), destination->host.filename().string());
@@ -203,6 +305,7 @@ extern "C" BOOL WINAPI DeleteFileA(LPCSTR lpFileName) {
             return Fail(error);
     }
     if (::unlink(path->host.c_str()) != 0) return Fail(ErrorFromErrno(errno));
+    NoteFilesChanged(machine);
     ForgetEntry(machine, path->host);
     return TRUE;
 }
@@ -216,6 +319,7 @@ extern "C" BOOL WINAPI CreateDirectoryA(LPCSTR lpPathName, LPSECURITY_ATTRIBUTES
     if (path->exists) return Fail(ERROR_ALREADY_EXISTS);
     if (!path->parentExists) return Fail(ERROR_PATH_NOT_FOUND);
     if (::mkdir(path->host.c_str(), 0777) != 0) return Fail(ErrorFromErrno(errno));
+    NoteFilesChanged(Machine::Current());
     ShortNameOf(Machine::Current(), path->host.parent_path(), path->host.filename().string());
     return TRUE;
 }
@@ -232,6 +336,7 @@ extern "C" BOOL WINAPI RemoveDirectoryA(LPCSTR lpPathName) {
     std::error_code error;
     if (!std::filesystem::is_empty(path->host, error)) return Fail(ERROR_DIR_NOT_EMPTY);
     if (::rmdir(path->host.c_str()) != 0) return Fail(ErrorFromErrno(errno));
+    NoteFilesChanged(machine);
     ForgetEntry(machine, path->host);
     return TRUE;
 }

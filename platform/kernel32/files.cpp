@@ -135,6 +135,9 @@ extern "C" HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, D
         DWORD error = 0;
         sharing = RegisterFileUse(path->host, use, &error);
     }
+    if (!existed || dwCreationDisposition == CREATE_ALWAYS || dwCreationDisposition == TRUNCATE_EXISTING) {
+        NoteFilesChanged(machine);
+    }
     auto file = std::make_shared<OpenFileObject>(descriptor, read, write, path->longPath.ToString(),
                                                  std::move(sharing));
     HANDLE handle = ProcessHandles().Insert(std::move(file));
@@ -202,6 +205,7 @@ extern "C" BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOf
         done += static_cast<DWORD>(count);
     }
     if (lpNumberOfBytesWritten) *lpNumberOfBytesWritten = done;
+    if (done > 0) NoteFilesChanged(Machine::Current());
     return TRUE;
 }
 
@@ -282,6 +286,7 @@ extern "C" BOOL WINAPI SetEndOfFile(HANDLE hFile) {
         SetLastError(ErrorFromErrno(errno));
         return FALSE;
     }
+    NoteFilesChanged(Machine::Current());
     return TRUE;
 }
 

@@ -288,6 +288,7 @@ BOOL EditProfileFile(LPCSTR lpFileName, EditKind kind, const Edit& edit) {
         }
         IniFileCache::Instance().Store(path->host, *edited);
     }
+    if (edited || !path->exists) platform::NoteFilesChanged(platform::Machine::Current());
     // Windows first tries the file as an existing one, and a file it had to create leaves that trace.
     if (!path->exists) SetLastError(ERROR_FILE_NOT_FOUND);
     return TRUE;

@@ -114,7 +114,10 @@ bool WriteFileAttributes(Machine& machine, const fs::path& host, DWORD attribute
         mode_t changed = (wanted & FILE_ATTRIBUTE_READONLY)
                              ? (mode & ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH))
                              : (mode | S_IWUSR);
-        if (changed != mode && ::chmod(host.c_str(), changed) != 0) return false;
+        if (changed != mode) {
+            if (::chmod(host.c_str(), changed) != 0) return false;
+            NoteFilesChanged(machine);
+        }
         wanted &= ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
     }
     std::string key = EntryKey(machine, host);

@@ -402,12 +402,16 @@ std::optional<HostPath> ResolveUncached(Machine& machine, const WindowsPath& pat
     return result;
 }
 
-// Paths found before, by machine and upper-case Windows path. A hit is checked with one look at the
-// host entry, so a path that went away is resolved afresh; paths that do not exist are not kept,
-// since a name can appear at any moment.
+// Paths found before, by machine and upper-case Windows path, with the file generation they were found
+// in. While no file of the machine changed since, the answer stands, whether the path existed or not.
 struct ResolvedPaths {
     std::mutex mutex;
-    std::unordered_map<std::string, HostPath> paths;
+    struct Entry {
+        std::uint64_t generation;
+        std::optional<HostPath> path;
+        DWORD error;
+    };
+    std::unordered_map<std::string, Entry> paths;
 };
 
 ResolvedPaths& Resolved() {
@@ -419,27 +423,31 @@ constexpr std::size_t kMostResolvedPaths = 20000;
 
 }  // namespace
 
+void NoteFilesChanged(Machine& machine) { machine.counters().Advance(SharedCounter::Files); }
+
+std::uint64_t FilesGeneration(Machine& machine) { return machine.counters().Read(SharedCounter::Files); }
+
 std::optional<HostPath> ResolveHostPath(Machine& machine, const WindowsPath& path, DWORD* error) {
     std::string key = machine.folder().string() + '|' + UpperCopy(path.ToString());
     ResolvedPaths& cache = Resolved();
+    std::uint64_t generation = FilesGeneration(machine);
     {
         std::lock_guard<std::mutex> lock(cache.mutex);
         auto found = cache.paths.find(key);
         if (found != cache.paths.end()) {
-            struct stat info;
-            if (::stat(found->second.host.c_str(), &info) == 0) {
-                found->second.isDirectory = S_ISDIR(info.st_mode);
-                return found->second;
+            if (found->second.generation == generation) {
+                if (!found->second.path && error) *error = found->second.error;
+                return found->second.path;
             }
             cache.paths.erase(found);
         }
     }
-    std::optional<HostPath> result = ResolveUncached(machine, path, error);
-    if (result && result->exists) {
-        std::lock_guard<std::mutex> lock(cache.mutex);
-        if (cache.paths.size() >= kMostResolvedPaths) cache.paths.clear();
-        cache.paths.emplace(std::move(key), *result);
-    }
+    DWORD resolveError = 0;
+    std::optional<HostPath> result = ResolveUncached(machine, path, &resolveError);
+    if (!result && error) *error = resolveError;
+    std::lock_guard<std::mutex> lock(cache.mutex);
+    if (cache.paths.size() >= kMostResolvedPaths) cache.paths.clear();
+    cache.paths[std::move(key)] = {generation, result, resolveError};
     return result;
 }
 
@@ -458,7 +466,10 @@ void CreateMachineFolder(Machine& machine, std::string_view windowsPath) {
         partial.components.push_back(component);
         std::optional<HostPath> host = ResolveHostPath(machine, partial);
         if (!host) return;
-        if (!host->exists) fs::create_directory(host->host);
+        if (!host->exists) {
+            fs::create_directory(host->host);
+            NoteFilesChanged(machine);
+        }
         ShortNameOf(machine, host->host.parent_path(), host->host.filename().string());
     }
 }

@@ -3,6 +3,7 @@
 // and every long name has a stable 8.3 short name.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -66,6 +67,14 @@ void MoveShortNames(Machine& machine, const std::filesystem::path& from, const s
 
 // A host path inside the machine folder as the machine's tables key it ("drives/c/WINDOWS").
 std::string MachineRelativePath(Machine& machine, const std::filesystem::path& host);
+
+// The machine's files change only through the platform (the file calls, the profile writers, the
+// restart, TestMachine and winmachine). Each change moves a counter shared by the machine's processes
+// on, and what was found out about paths and files is kept while the counter stands still: a data file
+// read thousands of times is then looked for without touching the host at all. Code that changes a
+// machine's files on the host directly must call this afterwards.
+void NoteFilesChanged(Machine& machine);
+std::uint64_t FilesGeneration(Machine& machine);
 
 // Creates a Windows folder and its parents in the machine (machine set-up and tools).
 void CreateMachineFolder(Machine& machine, std::string_view windowsPath);

@@ -7,6 +7,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/machine/host_path.h"
+#include "platform/machine/machine.h"
 #include "platform/machine/text.h"
 
 namespace platform {
@@ -301,13 +303,20 @@ IniFileCache& IniFileCache::Instance() {
 
 std::shared_ptr<const IniDocument> IniFileCache::Load(const std::filesystem::path& host, int* hostError) {
     std::lock_guard<std::mutex> lock(mutex_);
-    std::optional<FileSignature> signature = ReadFileSignature(host, hostError);
+    Machine* machine = Machine::CurrentOrNull();
+    std::optional<std::uint64_t> generation;
+    if (machine) generation = FilesGeneration(*machine);
     auto found = files_.find(host.native());
+    if (found != files_.end() && generation && found->second.checkedGeneration == generation) {
+        return found->second.document;
+    }
+    std::optional<FileSignature> signature = ReadFileSignature(host, hostError);
     if (!signature) {
         if (found != files_.end()) files_.erase(found);
         return nullptr;
     }
     if (found != files_.end() && found->second.trusted && found->second.signature == *signature) {
+        found->second.checkedGeneration = generation;
         return found->second.document;
     }
     std::int64_t readTime = NowNanoseconds();
@@ -319,6 +328,7 @@ std::shared_ptr<const IniDocument> IniFileCache::Load(const std::filesystem::pat
     if (found != files_.end() && found->second.text == *text) {
         found->second.signature = stable ? *signature : FileSignature{};
         found->second.trusted = stable && IsTrustworthy(*signature, readTime);
+        found->second.checkedGeneration = stable ? generation : std::nullopt;
         return found->second.document;
     }
     auto document = std::make_shared<const IniDocument>(*text);
@@ -327,6 +337,7 @@ std::shared_ptr<const IniDocument> IniFileCache::Load(const std::filesystem::pat
     CachedFile& cached = files_[host.native()];
     cached.signature = stable ? *signature : FileSignature{};
     cached.trusted = stable && IsTrustworthy(*signature, readTime);
+    cached.checkedGeneration = stable ? generation : std::nullopt;
     cached.document = document;
     cached.text = std::move(*text);
     return document;
@@ -343,6 +354,7 @@ void IniFileCache::Store(const std::filesystem::path& host, const std::string& t
     CachedFile& cached = files_[host.native()];
     cached.signature = *signature;
     cached.trusted = false;  // just written: the time stamp is too recent to trust
+    cached.checkedGeneration.reset();
     cached.document = std::make_shared<const IniDocument>(text);
     ++parses_;
     cached.text = text;

@@ -106,9 +106,11 @@ struct FileSignature {
     bool operator==(const FileSignature&) const = default;
 };
 
-// The parsed INI files of this process. A file is reread when its signature changes; a file whose
-// time stamp was still recent when it was read (a second write within the file system's clock tick
-// could leave the stamp as it was) is compared by content until its stamp is old enough to trust.
+// The parsed INI files of this process. While no file of the machine has changed since a file was
+// last checked (the machine's file generation, see host_path.h), it is used as it is without looking
+// at the host. Otherwise it is reread when its signature changes; a file whose time stamp was still
+// recent when it was read (a second write within the file system's clock tick could leave the stamp
+// as it was) is compared by content until its stamp is old enough to trust.
 class IniFileCache {
   public:
     static IniFileCache& Instance();
@@ -127,6 +129,8 @@ class IniFileCache {
         std::string text;
         std::shared_ptr<const IniDocument> document;
         bool trusted = false;
+        // The file generation in which the text was last known to be the file's; none when unknown.
+        std::optional<std::uint64_t> checkedGeneration;
     };
     std::mutex mutex_;
     std::unordered_map<std::string, CachedFile> files_;

@@ -8,7 +8,9 @@
 
 namespace platform {
 
-enum class SharedCounter : int { Faults = 0, Registry = 1, Spooler = 2, Devices = 3, Services = 4, FileAttributes = 5 };
+enum class SharedCounter : int { Faults = 0, Registry = 1, Spooler = 2, Devices = 3, Services = 4, FileAttributes = 5,
+                                  // Moved on by every change to the machine's files and folders.
+                                  Files = 6 };
 
 class SharedCounters {
 public:

@@ -72,9 +72,12 @@ TestMachine& TestMachine::File(std::string_view windowsPath, std::string_view co
     std::optional<WindowsPath> path = ParseWindowsPath(windowsPath, "C:\\");
     if (!path) throw std::runtime_error("bad Windows path " + std::string(windowsPath));
     if (!path->components.empty()) CreateMachineFolder(*machine_, path->Parent().ToString());
-    std::ofstream stream(HostPath(windowsPath), std::ios::binary | std::ios::trunc);
-    stream << contents;
-    if (!stream) throw std::runtime_error("cannot write " + std::string(windowsPath));
+    {
+        std::ofstream stream(HostPath(windowsPath), std::ios::binary | std::ios::trunc);
+        stream << contents;
+        if (!stream) throw std::runtime_error("cannot write " + std::string(windowsPath));
+    }
+    NoteFilesChanged(*machine_);
     return *this;
 }
 

@@ -100,4 +100,32 @@ TEST(FileAttributes, ReadOnlyIsTheHostWritePermissionOfFilesOnly) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
 }
 
+// Answers are remembered between calls; every change to the machine's files must still be seen.
+TEST(FileAttributes, RememberedAnswersFollowChanges) {
+    TestMachine test;
+    test.Folder("C:\\Data").Folder("C:\\Other");
+    EXPECT_EQ(GetFileAttributesA("C:\\Data\\x.dat"), INVALID_FILE_ATTRIBUTES);
+    HANDLE file = CreateFileA("C:\\Data\\x.dat", GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(CloseHandle(file));
+    EXPECT_EQ(GetFileAttributesA("C:\\Data\\x.dat"), static_cast<DWORD>(FILE_ATTRIBUTE_NORMAL));
+    ASSERT_TRUE(SetFileAttributesA("C:\\Data\\x.dat", FILE_ATTRIBUTE_READONLY));
+    EXPECT_EQ(GetFileAttributesA("C:\\Data\\x.dat"), static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(SetFileAttributesA("C:\\Data\\x.dat", FILE_ATTRIBUTE_NORMAL));
+    // The same relative name means another file in another current folder.
+    ASSERT_TRUE(SetCurrentDirectoryA("C:\\Data"));
+    EXPECT_EQ(GetFileAttributesA("x.dat"), static_cast<DWORD>(FILE_ATTRIBUTE_NORMAL));
+    ASSERT_TRUE(SetCurrentDirectoryA("C:\\Other"));
+    EXPECT_EQ(GetFileAttributesA("x.dat"), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    ASSERT_TRUE(MoveFileA("C:\\Data\\x.dat", "C:\\Other\\x.dat"));
+    EXPECT_EQ(GetFileAttributesA("x.dat"), static_cast<DWORD>(FILE_ATTRIBUTE_NORMAL));
+    // A fault set after the answer was remembered still applies.
+    test.Fault("file", "C:\\Other\\x.dat", "attributes", ERROR_ACCESS_DENIED, 1);
+    EXPECT_EQ(GetFileAttributesA("x.dat"), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    ASSERT_TRUE(DeleteFileA("C:\\Other\\x.dat"));
+    EXPECT_EQ(GetFileAttributesA("x.dat"), INVALID_FILE_ATTRIBUTES);
+}
+
 }  // namespace

@@ -76,7 +76,7 @@ TEST(ProfileCache, WritesOfOtherCallsAreSeen) {
     ASSERT_EQ(Read("k"), "1");
     ASSERT_TRUE(WritePrivateProfileStringA("s", "k", "2", "cache.ini"));
     EXPECT_EQ(Read("k"), "2");
-    std::filesystem::remove(machine.HostPath("C:\\WINDOWS\\cache.ini"));
+    ASSERT_TRUE(DeleteFileA("C:\\WINDOWS\\cache.ini"));
     EXPECT_EQ(Read("k"), "");
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
 }

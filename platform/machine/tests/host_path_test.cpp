@@ -74,6 +74,7 @@ TEST(HostPath, ResolvesEveryNameWithoutRegardToCase) {
     test.File("C:\\WINDOWS\\win.ini", "x").Folder("C:\\Program Files\\Corvanta Suite");
     std::filesystem::create_directories(test.folder() / "network" / "srv" / "Shr");
     std::ofstream(test.folder() / "network" / "srv" / "Shr" / "f.txt") << "x";
+    NoteFilesChanged(test.machine());
     const std::vector<ResolveRow> rows = {
         {"C:\\windows\\WIN.INI", true, true, true, false, "C:\\WINDOWS\\win.ini"},
         {"c:\\PROGRA~1\\corvanta suite", true, true, true, true, "C:\\Program Files\\Corvanta Suite"},
@@ -127,6 +128,7 @@ TEST(HostPath, GivesShortNamesAsWindowsFormsThem) {
     };
     for (const ShortNameRow& row : rows) {
         std::ofstream(folder / row.longName) << "x";
+        NoteFilesChanged(test.machine());
         EXPECT_EQ(platform::ShortNameOf(test.machine(), folder, row.longName), row.shortName) << row.longName;
     }
     for (const char* valid : {"A", "ABCDEFGH.TXT", "X~1", "a.b"})
@@ -142,6 +144,7 @@ TEST(HostPath, ShortNamesStayTheSameAsSiblingsComeAndGo) {
     std::filesystem::create_directories(folder);
     auto create = [&](const char* name) {
         std::ofstream(folder / name) << "x";
+        NoteFilesChanged(test.machine());
         return platform::ShortNameOf(platform::Machine::Current(), folder, name);
     };
     EXPECT_EQ(create("Document Zeta.txt"), "DOCUME~1.TXT");
@@ -161,6 +164,7 @@ TEST(HostPath, ShortNamesStayTheSameAsSiblingsComeAndGo) {
     }
     // A name on the host that looks like a short name is never given to another entry.
     std::ofstream(folder / "REPORT~1.TXT") << "x";
+    NoteFilesChanged(test.machine());
     EXPECT_EQ(create("Report Long Name.txt"), "REPORT~2.TXT");
 
     // The names live in the machine, not the process: a fresh attachment finds them.
@@ -170,6 +174,7 @@ TEST(HostPath, ShortNamesStayTheSameAsSiblingsComeAndGo) {
 
     // A removed entry gives its name back; one that moves takes the names below it along.
     std::filesystem::remove(folder / "Document Zeta.txt");
+    NoteFilesChanged(test.machine());
     platform::ForgetShortNames(platform::Machine::Current(), folder / "Document Zeta.txt");
     EXPECT_EQ(create("Document Omega.txt"), "DOCUME~1.TXT");
     std::filesystem::path moved = folder.parent_path() / "T";

@@ -177,6 +177,7 @@ int Run(int argc, char** argv) {
         if (!path || path->components.empty()) throw std::runtime_error("not a file path: " + arguments[1]);
         platform::CreateMachineFolder(machine, path->Parent().ToString());
         fs::copy_file(arguments[0], Resolve(machine, arguments[1]).host, fs::copy_options::overwrite_existing);
+        platform::NoteFilesChanged(machine);
         return 0;
     }
     if (command == "cat" && arguments.size() == 1) {
