@@ -57,6 +57,7 @@ DWORD DeleteAtBoot(Machine& machine, const std::string& windowsPath) {
         if (::unlink(path.host.c_str()) != 0) return ERROR_ACCESS_DENIED;
     }
     ForgetEntry(machine, path.host);
+    NoteFilesChanged(machine);
     return 0;
 }
 
@@ -86,6 +87,7 @@ DWORD MoveAtBoot(Machine& machine, const std::string& sourcePath, const std::str
     }
     if (std::rename(source.host.c_str(), destination.host.c_str()) != 0) return ERROR_ACCESS_DENIED;
     MoveEntry(machine, source.host, destination.host);
+    NoteFilesChanged(machine);
     ShortNameOf(machine, destination.host.parent_path(), destination.host.filename().string());
     return 0;
 }
@@ -129,6 +131,7 @@ void RunWininit(Machine& machine, std::vector<std::string>& report) {
     }
     IniFileCache::Instance().Forget(wininit.host);
     MoveEntry(machine, wininit.host, backup);
+    NoteFilesChanged(machine);
     ShortNameOf(machine, backup.parent_path(), backup.filename().string());
     report.push_back("WININIT.INI renamed to WININIT.BAK");
 }
