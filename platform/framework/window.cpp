@@ -3,6 +3,7 @@
 #include <memory>
 #include <mutex>
 #include <unordered_map>
+#include <vector>
 
 #include "framework.h"
 
@@ -62,8 +63,18 @@ CWnd* CWnd::FromHandle(HWND hWnd) {
     if (!hWnd) return nullptr;
     if (CWnd* object = FromHandlePermanent(hWnd)) return object;
     HandleMap& handles = Handles();
+    // Objects of windows that are gone, deleted once the lock is released; they no longer hold a window.
+    std::vector<std::unique_ptr<CWnd>> stale;
     std::lock_guard<std::mutex> lock(handles.mutex);
-    std::erase_if(handles.temporary, [](const auto& entry) { return !IsWindow(entry.first); });
+    for (auto entry = handles.temporary.begin(); entry != handles.temporary.end();) {
+        if (IsWindow(entry->first)) {
+            ++entry;
+            continue;
+        }
+        entry->second->m_hWnd = nullptr;
+        stale.push_back(std::move(entry->second));
+        entry = handles.temporary.erase(entry);
+    }
     std::unique_ptr<CWnd>& object = handles.temporary[hWnd];
     if (!object) {
         object = std::make_unique<CWnd>();
