@@ -13,10 +13,6 @@
 
 namespace platform {
 
-// Linked weakly: the resource loader is a separate part of the library, and a dialog without it is a
-// dialog whose resource cannot be found.
-[[gnu::weak]] std::optional<DialogTemplate> LoadDialogTemplate(HINSTANCE module, UINT id);
-
 namespace {
 
 template <typename Action>
@@ -162,7 +158,7 @@ HWND CreateDialogWindow(HINSTANCE instance, const DialogTemplate& dialog, UINT r
 }
 
 std::optional<DialogTemplate> TemplateOf(HINSTANCE instance, LPCSTR name) {
-    if (!IS_INTRESOURCE(name) || !LoadDialogTemplate) {
+    if (!IS_INTRESOURCE(name)) {
         SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
         return std::nullopt;
     }
