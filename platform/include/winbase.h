@@ -71,6 +71,8 @@
 #define WAIT_FAILED ((DWORD)0xFFFFFFFF)
 #define MUTEX_MODIFY_STATE MUTANT_QUERY_STATE
 #define MUTEX_ALL_ACCESS MUTANT_ALL_ACCESS
+#define DUPLICATE_CLOSE_SOURCE 0x00000001
+#define DUPLICATE_SAME_ACCESS 0x00000002
 
 typedef struct _SECURITY_ATTRIBUTES {
     DWORD nLength;
@@ -201,6 +203,8 @@ void WINAPI ExitThread(DWORD dwExitCode);
 DWORD WINAPI GetCurrentThreadId(void);
 DWORD WINAPI GetCurrentProcessId(void);
 HANDLE WINAPI GetCurrentProcess(void);
+BOOL WINAPI DuplicateHandle(HANDLE hSourceProcessHandle, HANDLE hSourceHandle, HANDLE hTargetProcessHandle,
+                            LPHANDLE lpTargetHandle, DWORD dwDesiredAccess, BOOL bInheritHandle, DWORD dwOptions);
 DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds);
 DWORD WINAPI WaitForMultipleObjects(DWORD nCount, const HANDLE* lpHandles, BOOL bWaitAll, DWORD dwMilliseconds);
 

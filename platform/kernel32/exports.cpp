@@ -77,6 +77,7 @@
     X(GetCurrentThreadId)             \
     X(GetCurrentProcessId)            \
     X(GetCurrentProcess)              \
+    X(DuplicateHandle)                \
     X(WaitForSingleObject)            \
     X(WaitForMultipleObjects)         \
     X(CreateMutexA)                   \
