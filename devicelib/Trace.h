@@ -24,3 +24,10 @@ inline void TraceFailedWith(const char* step, long code) {
 inline void TraceFailedReturning(const char* step, const char* returned) {
     std::printf(TRACE_FAILED_RETURNING, step, returned);
 }
+
+// Handles are written with "%X", which takes an unsigned int. A handle is pointer-sized, but its value
+// fits in 32 bits (Windows hands out small multiples of four and keeps handles 32-bit significant), so
+// the value itself is passed as an unsigned int and the line keeps its form on every target.
+inline unsigned int TraceHandle(HANDLE handle) {
+    return static_cast<unsigned int>(reinterpret_cast<ULONG_PTR>(handle));
+}
