@@ -144,7 +144,7 @@ TEST(HostPath, ShortNamesStayTheSameAsSiblingsComeAndGo) {
     std::filesystem::create_directories(folder);
     auto create = [&](const char* name) {
         std::ofstream(folder / name) << "x";
-        NoteFilesChanged(test.machine());
+        NoteFilesChanged(platform::Machine::Current());
         return platform::ShortNameOf(platform::Machine::Current(), folder, name);
     };
     EXPECT_EQ(create("Document Zeta.txt"), "DOCUME~1.TXT");
@@ -164,7 +164,7 @@ TEST(HostPath, ShortNamesStayTheSameAsSiblingsComeAndGo) {
     }
     // A name on the host that looks like a short name is never given to another entry.
     std::ofstream(folder / "REPORT~1.TXT") << "x";
-    NoteFilesChanged(test.machine());
+    NoteFilesChanged(platform::Machine::Current());
     EXPECT_EQ(create("Report Long Name.txt"), "REPORT~2.TXT");
 
     // The names live in the machine, not the process: a fresh attachment finds them.
@@ -174,7 +174,7 @@ TEST(HostPath, ShortNamesStayTheSameAsSiblingsComeAndGo) {
 
     // A removed entry gives its name back; one that moves takes the names below it along.
     std::filesystem::remove(folder / "Document Zeta.txt");
-    NoteFilesChanged(test.machine());
+    NoteFilesChanged(platform::Machine::Current());
     platform::ForgetShortNames(platform::Machine::Current(), folder / "Document Zeta.txt");
     EXPECT_EQ(create("Document Omega.txt"), "DOCUME~1.TXT");
     std::filesystem::path moved = folder.parent_path() / "T";
