@@ -58,7 +58,8 @@ TEST(CThreadTest, SuspendedStartAndResume) {
     };
     for (Row row : {Row{CThread::START_SUSPENDED, 0}, Row{0, CREATE_SUSPENDED}}) {
         CThread thread;
-        ASSERT_EQ(1u, thread.Init(ReturnParameter, reinterpret_cast<LPVOID>(3), row.flags, row.creationFlags));
+        ASSERT_EQ(1u,
+                  thread.Init(ReturnParameter, reinterpret_cast<LPVOID>(3), row.flags, row.creationFlags));
         thread.Yield();
         EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), thread.Wait(0));
         EXPECT_EQ(static_cast<unsigned long>(STILL_ACTIVE), thread.GetExitCode());
