@@ -27,7 +27,6 @@
     X(LookupPrivilegeValueA)        \
     X(AdjustTokenPrivileges)
 
-ADVAPI32_ENTRY_POINTS(PLATFORM_WEAK_ENTRY_POINT)
 
 namespace {
 

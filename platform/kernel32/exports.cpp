@@ -102,7 +102,6 @@
     X(SizeofResource)                 \
     X(FreeResource)
 
-KERNEL32_ENTRY_POINTS(PLATFORM_WEAK_ENTRY_POINT)
 
 namespace {
 

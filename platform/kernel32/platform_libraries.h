@@ -46,8 +46,5 @@ class PlatformLibraryRegistrar {
 }  // namespace platform
 
 // A library's exports.cpp lists its entry points once, as an X-macro list of function names, and
-// registers them with these two macros. Each name becomes a weak reference, so a function its library
-// does not define yet resolves to null and GetProcAddress reports it missing instead of the link failing.
-#define PLATFORM_STRINGIZE(text) #text
-#define PLATFORM_WEAK_ENTRY_POINT(name) _Pragma(PLATFORM_STRINGIZE(weak name))
+// registers them with this macro.
 #define PLATFORM_ENTRY_POINT(name) platform::EntryPoint{#name, platform::AsEntryPoint(&name)},

@@ -52,7 +52,6 @@
     X(GetCursor)                 \
     X(MessageBeep)
 
-USER32_ENTRY_POINTS(PLATFORM_WEAK_ENTRY_POINT)
 
 namespace {
 
