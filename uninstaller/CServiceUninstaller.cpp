@@ -1,0 +1,21 @@
+#include "CServiceUninstaller.h"
+
+namespace {
+
+constexpr char SECTION_NAME[] = "ServiceUninstaller";
+
+}  // namespace
+
+CServiceUninstaller::CServiceUninstaller(CUninstallerProgress* pProgress) : CUninstaller(pProgress) {}
+
+unsigned int CServiceUninstaller::IsEnabled() {
+    // The settings are read as for every uninstaller, so the section name is kept and a data file without
+    // "enabled" is reported; the removal work itself comes later, and until it exists this uninstaller
+    // never runs, whatever the data file says.
+    ReadSettings(SECTION_NAME);
+    return 0;
+}
+
+unsigned int CServiceUninstaller::Delete() {
+    return 0;
+}

@@ -1,0 +1,35 @@
+// The uninstaller's data file (gDATFileName): the names of its sections and keys, and the two readers
+// every uninstaller shares.
+#pragma once
+
+#include "CaseInsensitiveString.h"
+
+inline constexpr char VERSION_SECTION[] = "Version";
+inline constexpr char SCRUBBER_SECTION[] = "Scrubber";
+
+// [Version]
+inline constexpr char DIVISION_KEY[] = "DIVISION";
+inline constexpr char VCD_FILEVER_KEY[] = "VCD_FILEVER";
+inline constexpr char ICE_REV_KEY[] = "ICE_REV";
+inline constexpr char FIRST_IO_REVISION_KEY[] = "FIRST_IO_REVISION";
+inline constexpr char LAST_IO_REVISION_KEY[] = "LAST_IO_REVISION";
+inline constexpr char FIRST_CA_REVISION_KEY[] = "FIRST_CA_REVISION";
+inline constexpr char LAST_CA_REVISION_KEY[] = "LAST_CA_REVISION";
+inline constexpr char PRODUCT_SERIES_KEY[] = "ProductSeries";
+inline constexpr char MANUFACTURER_KEY[] = "Manufacturer";
+
+// [Scrubber] and [Scrubber.<uninstaller>]
+inline constexpr char ENABLED_KEY[] = "enabled";
+inline constexpr char TIMEOUT_KEY[] = "timeout";
+inline constexpr char VERSIONED_FILE_KEY[] = "VersionedFile";
+
+// The key of the keywords of revision n: "REVISION" and n in decimal ("REVISION7").
+CaseInsensitiveString RevisionKey(int revision);
+
+// Reads `pKey` of `pSection` (per Windows version and service pack) from the data file and appends its
+// items, split at ",", tab and line feed, to `list`. Non-zero on success; 0 when the value is missing.
+unsigned int LoadStringListFromValue(const char* pSection, const char* pKey, CaseInsensitiveStringList& list);
+
+// Fills gRevisionKeywords from [Scrubber] REVISION<n> for every n from FIRST_IO_REVISION to
+// LAST_IO_REVISION: each keyword trimmed and upper case; keywords empty after trimming are left out.
+void LoadRevisionKeywords();
