@@ -12,59 +12,17 @@
 #include "CIPCEvent.h"
 #include "CMutex.h"
 #include "platform/testing/test_machine.h"
-
-extern char** environ;
+#include "platform/testing/worker_process.h"
 
 namespace {
 
 using platform::TestMachine;
 
-struct Worker {
-    pid_t pid = -1;
-    int output = -1;
+using Worker = platform::WorkerProcess;
 
-    // The next line the worker wrote, without its line break.
-    std::string ReadLine() const {
-        std::string line;
-        char character = 0;
-        while (::read(output, &character, 1) == 1 && character != '\n') line += character;
-        return line;
-    }
-    int Wait() {
-        int status = 0;
-        ::waitpid(pid, &status, 0);
-        ::close(output);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-};
-
-// The worker as a process of the machine, attached through WINMACHINE, its standard output piped back.
+// The worker as a process of the machine, its standard output piped back.
 Worker StartWorker(const TestMachine& machine, std::vector<std::string> words) {
-    std::vector<std::string> environment;
-    for (char** entry = environ; *entry; ++entry) {
-        if (std::strncmp(*entry, "WINMACHINE=", 11) != 0) environment.push_back(*entry);
-    }
-    environment.push_back("WINMACHINE=" + machine.folder().string());
-    words.insert(words.begin(), IPC_WORKER);
-    std::vector<char*> argv, envp;
-    for (std::string& word : words) argv.push_back(word.data());
-    argv.push_back(nullptr);
-    for (std::string& entry : environment) envp.push_back(entry.data());
-    envp.push_back(nullptr);
-    int pipeEnds[2] = {-1, -1};
-    if (::pipe(pipeEnds) != 0) return {};
-    Worker worker;
-    worker.pid = ::fork();
-    if (worker.pid == 0) {
-        ::dup2(pipeEnds[1], STDOUT_FILENO);
-        ::close(pipeEnds[0]);
-        ::close(pipeEnds[1]);
-        ::execve(argv[0], argv.data(), envp.data());
-        ::_exit(127);
-    }
-    ::close(pipeEnds[1]);
-    worker.output = pipeEnds[0];
-    return worker;
+    return Worker(machine, IPC_WORKER, std::move(words));
 }
 
 TEST(IPCProcesses, SpoolerMutexSerialisesProcesses) {

@@ -15,54 +15,15 @@
 #include "platform/machine/registry_store.h"
 #include "platform/machine/sqlite_database.h"
 #include "platform/testing/test_machine.h"
+#include "platform/testing/worker_process.h"
 #include "windows.h"
-
-extern char** environ;
 
 namespace {
 
 using platform::TestMachine;
 
-// A worker process attached to the machine through WINMACHINE; its standard output goes to `output`
-// when asked for.
-pid_t StartWorker(const TestMachine& machine, const std::vector<std::string>& arguments,
-                  int* output = nullptr) {
-    std::vector<std::string> environment;
-    for (char** entry = environ; *entry; ++entry) {
-        if (std::strncmp(*entry, "WINMACHINE=", 11) != 0) environment.push_back(*entry);
-    }
-    environment.push_back("WINMACHINE=" + machine.folder().string());
-    std::vector<std::string> words{REGISTRY_WORKER};
-    words.insert(words.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv, envp;
-    for (std::string& word : words) argv.push_back(word.data());
-    argv.push_back(nullptr);
-    for (std::string& entry : environment) envp.push_back(entry.data());
-    envp.push_back(nullptr);
-    int pipeEnds[2] = {-1, -1};
-    if (output && ::pipe(pipeEnds) != 0) return -1;
-    pid_t pid = ::fork();
-    if (pid == 0) {
-        if (output) {
-            ::dup2(pipeEnds[1], STDOUT_FILENO);
-            ::close(pipeEnds[0]);
-            ::close(pipeEnds[1]);
-        }
-        ::execve(argv[0], argv.data(), envp.data());
-        ::_exit(127);
-    }
-    if (output) {
-        ::close(pipeEnds[1]);
-        *output = pipeEnds[0];
-    }
-    return pid;
-}
-
-// The exit code, or minus the signal that ended the process.
-int WaitFor(pid_t pid) {
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFSIGNALED(status) ? -WTERMSIG(status) : WEXITSTATUS(status);
+platform::WorkerProcess StartWorker(const TestMachine& machine, std::vector<std::string> arguments) {
+    return platform::WorkerProcess(machine, REGISTRY_WORKER, std::move(arguments));
 }
 
 struct TreeCount {
@@ -100,12 +61,12 @@ std::string IntegrityCheck(const TestMachine& machine) {
 TEST(RegistryProcesses, ConcurrentWritersLoseNoUpdate) {
     TestMachine machine;
     constexpr int kEach = 300;
-    std::vector<pid_t> workers;
+    std::vector<platform::WorkerProcess> workers;
     for (const char* prefix : {"A", "B", "C"}) {
         workers.push_back(
             StartWorker(machine, {"set", "SOFTWARE\\Shared\\Place", prefix, std::to_string(kEach)}));
     }
-    for (pid_t worker : workers) EXPECT_EQ(0, WaitFor(worker));
+    for (platform::WorkerProcess& worker : workers) EXPECT_EQ(0, worker.Wait());
     HKEY key = nullptr;
     ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Shared\\Place", 0, KEY_READ, &key));
     DWORD values = 0;
@@ -140,14 +101,11 @@ TEST(RegistryProcesses, KilledImportLeavesOldOrNewState) {
     const TreeCount complete{1 + kKeys / 100 + kKeys, 3 * kKeys};
 
     // Once to the end, to know how long an import takes.
-    int output = -1;
-    pid_t worker = StartWorker(machine, {"import", file.string()}, &output);
-    char ready[8] = {};
-    ASSERT_GT(::read(output, ready, 6), 0);
+    platform::WorkerProcess first = StartWorker(machine, {"import", file.string()});
+    ASSERT_EQ("ready", first.ReadLine());
     auto start = std::chrono::steady_clock::now();
-    ASSERT_EQ(0, WaitFor(worker));
+    ASSERT_EQ(0, first.Wait());
     auto duration = std::chrono::steady_clock::now() - start;
-    ::close(output);
     TreeCount full = CountTree(HKEY_LOCAL_MACHINE, "SOFTWARE\\Big");
     EXPECT_EQ(complete.keys, full.keys);
     EXPECT_EQ(complete.values, full.values);
@@ -156,12 +114,11 @@ TEST(RegistryProcesses, KilledImportLeavesOldOrNewState) {
     for (int tenth : {1, 3, 5, 7, 9}) {
         SCOPED_TRACE(tenth);
         platform::ImportRegistryText(machine.machine(), "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Big]");
-        worker = StartWorker(machine, {"import", file.string()}, &output);
-        ASSERT_GT(::read(output, ready, 6), 0);  // the worker has read the file and starts the import
-        ::close(output);
+        platform::WorkerProcess worker = StartWorker(machine, {"import", file.string()});
+        ASSERT_EQ("ready", worker.ReadLine());  // the worker has read the file and starts the import
         std::this_thread::sleep_for(duration * tenth / 10);
-        ::kill(worker, SIGKILL);
-        int outcome = WaitFor(worker);
+        worker.Kill(SIGKILL);
+        int outcome = worker.Wait();
         EXPECT_EQ("ok", IntegrityCheck(machine));
         TreeCount after = CountTree(HKEY_LOCAL_MACHINE, "SOFTWARE\\Big");
         if (after.keys == 0) {
@@ -179,7 +136,7 @@ TEST(RegistryProcesses, ValuesReadWhileAnotherProcessRewritesThemAreWhole) {
     TestMachine machine;
     constexpr DWORD kSize = 65536;
     for (int round = 0; round < 3; ++round) {
-        pid_t worker = StartWorker(machine, {"churn", "SOFTWARE\\Churn", std::to_string(kSize)});
+        platform::WorkerProcess worker = StartWorker(machine, {"churn", "SOFTWARE\\Churn", std::to_string(kSize)});
         std::vector<BYTE> buffer(kSize);
         int reads = 0;
         for (int attempt = 0; attempt < 2000 && reads < 100; ++attempt) {
@@ -197,8 +154,8 @@ TEST(RegistryProcesses, ValuesReadWhileAnotherProcessRewritesThemAreWhole) {
             RegCloseKey(key);
         }
         EXPECT_EQ(100, reads);
-        ::kill(worker, SIGKILL);
-        EXPECT_EQ(-SIGKILL, WaitFor(worker));
+        worker.Kill(SIGKILL);
+        EXPECT_EQ(-SIGKILL, worker.Wait());
         EXPECT_EQ("ok", IntegrityCheck(machine));
         HKEY key = nullptr;
         ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Churn", 0, KEY_READ, &key));
@@ -221,17 +178,17 @@ TEST(RegistryProcesses, OpenHandlesSeeOtherProcessesWrites) {
     EXPECT_EQ(0u, values);
     EXPECT_EQ(ERROR_NO_MORE_ITEMS, RegEnumKeyA(key, 0, name, sizeof name));
 
-    ASSERT_EQ(0, WaitFor(StartWorker(machine, {"set", "SOFTWARE\\Watched\\Sub", "V", "3"})));
+    ASSERT_EQ(0, StartWorker(machine, {"set", "SOFTWARE\\Watched\\Sub", "V", "3"}).Wait());
     EXPECT_EQ(ERROR_SUCCESS, RegEnumKeyA(key, 0, name, sizeof name));
     EXPECT_STREQ("Sub", name);
 
-    ASSERT_EQ(0, WaitFor(StartWorker(machine, {"set", "SOFTWARE\\Watched", "V", "3"})));
+    ASSERT_EQ(0, StartWorker(machine, {"set", "SOFTWARE\\Watched", "V", "3"}).Wait());
     ASSERT_EQ(ERROR_SUCCESS, RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                                               &values, nullptr, nullptr, nullptr, nullptr));
     EXPECT_EQ(3u, values);
 
-    ASSERT_EQ(0, WaitFor(StartWorker(machine, {"delete", "SOFTWARE\\Watched\\Sub"})));
-    ASSERT_EQ(0, WaitFor(StartWorker(machine, {"delete", "SOFTWARE\\Watched"})));
+    ASSERT_EQ(0, StartWorker(machine, {"delete", "SOFTWARE\\Watched\\Sub"}).Wait());
+    ASSERT_EQ(0, StartWorker(machine, {"delete", "SOFTWARE\\Watched"}).Wait());
     DWORD size = 0;
     EXPECT_EQ(ERROR_KEY_DELETED, RegQueryValueExA(key, "V0", nullptr, nullptr, nullptr, &size));
     EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(key));

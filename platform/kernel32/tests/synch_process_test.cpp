@@ -12,62 +12,19 @@
 #include <vector>
 
 #include "platform/testing/test_machine.h"
+#include "platform/testing/worker_process.h"
 #include "tchar.h"
 #include "windows.h"
-
-extern char** environ;
 
 namespace {
 
 using platform::TestMachine;
 
-struct Worker {
-    pid_t pid = -1;
-    int output = -1;
+using Worker = platform::WorkerProcess;
 
-    // The next line the worker wrote, without its line break.
-    std::string ReadLine() const {
-        std::string line;
-        char character = 0;
-        while (::read(output, &character, 1) == 1 && character != '\n') line += character;
-        return line;
-    }
-    // The exit code, or minus the signal that ended the process.
-    int Wait() {
-        int status = 0;
-        ::waitpid(pid, &status, 0);
-        ::close(output);
-        return WIFSIGNALED(status) ? -WTERMSIG(status) : WEXITSTATUS(status);
-    }
-};
-
-// The worker as a process of the machine, attached through WINMACHINE, its standard output piped back.
+// The worker as a process of the machine, its standard output piped back.
 Worker StartWorker(const TestMachine& machine, std::vector<std::string> words) {
-    std::vector<std::string> environment;
-    for (char** entry = environ; *entry; ++entry) {
-        if (std::strncmp(*entry, "WINMACHINE=", 11) != 0) environment.push_back(*entry);
-    }
-    environment.push_back("WINMACHINE=" + machine.folder().string());
-    words.insert(words.begin(), KERNEL_WORKER);
-    std::vector<char*> argv, envp;
-    for (std::string& word : words) argv.push_back(word.data());
-    argv.push_back(nullptr);
-    for (std::string& entry : environment) envp.push_back(entry.data());
-    envp.push_back(nullptr);
-    int pipeEnds[2] = {-1, -1};
-    if (::pipe(pipeEnds) != 0) return {};
-    Worker worker;
-    worker.pid = ::fork();
-    if (worker.pid == 0) {
-        ::dup2(pipeEnds[1], STDOUT_FILENO);
-        ::close(pipeEnds[0]);
-        ::close(pipeEnds[1]);
-        ::execve(argv[0], argv.data(), envp.data());
-        ::_exit(127);
-    }
-    ::close(pipeEnds[1]);
-    worker.output = pipeEnds[0];
-    return worker;
+    return Worker(machine, KERNEL_WORKER, std::move(words));
 }
 
 TEST(KernelProcesses, HeldMutexBlocksTheOtherProcess) {
@@ -83,7 +40,7 @@ TEST(KernelProcesses, HeldMutexBlocksTheOtherProcess) {
     // Now the other way round: the worker waits until this process lets go.
     Worker waiter = StartWorker(machine, {"wait", "SpoolerMutex"});
     ::usleep(100 * 1000);
-    EXPECT_EQ(0, ::waitpid(waiter.pid, nullptr, WNOHANG));
+    EXPECT_EQ(0, ::waitpid(waiter.pid(), nullptr, WNOHANG));
     EXPECT_TRUE(ReleaseMutex(mutex));
     EXPECT_EQ(static_cast<int>(WAIT_OBJECT_0), waiter.Wait());
     CloseHandle(mutex);
@@ -98,7 +55,7 @@ TEST(KernelProcesses, MutexOfADeadProcessIsAbandoned) {
         ASSERT_NE(nullptr, mutex) << ending;
         if (std::string(ending) == "hang") {
             EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(mutex, 50));
-            ::kill(worker.pid, SIGKILL);
+            worker.Kill(SIGKILL);
         }
         EXPECT_EQ(WAIT_ABANDONED, WaitForSingleObject(mutex, 10000)) << ending;
         EXPECT_TRUE(ReleaseMutex(mutex)) << ending;
