@@ -57,3 +57,19 @@ typedef struct tagVS_FIXEDFILEINFO {
 } VS_FIXEDFILEINFO;
 
 static_assert(sizeof(VS_FIXEDFILEINFO) == 52, "VS_FIXEDFILEINFO has Windows' size");
+
+// Version information of a file (version.dll). The size GetFileVersionInfoSizeA gives holds the
+// VS_VERSIONINFO block and room for the ANSI forms of its texts, which VerQueryValueA hands out.
+#ifdef __cplusplus
+extern "C" {
+#endif
+DWORD WINAPI GetFileVersionInfoSizeA(LPCSTR lptstrFilename, LPDWORD lpdwHandle);
+BOOL WINAPI GetFileVersionInfoA(LPCSTR lptstrFilename, DWORD dwHandle, DWORD dwLen, LPVOID lpData);
+BOOL WINAPI VerQueryValueA(LPCVOID pBlock, LPCSTR lpSubBlock, LPVOID* lplpBuffer, PUINT puLen);
+#ifdef __cplusplus
+}
+#endif
+
+#define GetFileVersionInfoSize GetFileVersionInfoSizeA
+#define GetFileVersionInfo GetFileVersionInfoA
+#define VerQueryValue VerQueryValueA
