@@ -124,7 +124,8 @@ unsigned int FormatLanguageQualifier(char* pQualifier, unsigned int size, LANGID
 unsigned int GetValueByQualifier(const char* pFile, const char* pSection, const char* pQualifier,
                                  const char* pKey, char* pValue, unsigned int size) {
     ClearBuffer(pValue, size);
-    if (!pFile || !pSection || !pKey || !pValue || size == 0) return 0;
+    // A null key reads the section's key names, as the profile functions do.
+    if (!pFile || !pSection || !pValue || size == 0) return 0;
 
     CaseInsensitiveStringList sections;
     if (pQualifier && *pQualifier) {

@@ -22,7 +22,8 @@ unsigned int FormatLanguageQualifier(char* pQualifier, unsigned int size, LANGID
 // Reads `pKey` into `pValue` (default "") from the first section and file that give a non-empty value:
 // the sections <section>.<qualifier> (when a qualifier is given) and <section>; the files: a name with
 // a drive or network path as it is, any other name from the Windows folder, the current folder and the
-// program folder, in that order, wherever it exists.
+// program folder, in that order, wherever it exists. A null key reads the section's key names, each ended
+// by a NUL, the list by a second one.
 unsigned int GetValueByQualifier(const char* pFile, const char* pSection, const char* pQualifier,
                                  const char* pKey, char* pValue, unsigned int size);
 // The same with the language qualifier of `language`.

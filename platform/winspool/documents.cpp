@@ -1,0 +1,143 @@
+// Documents sent to a printer. Each document becomes a job recorded below the printer's key
+// (Jobs\<nnnn>: "Document", "Output File", "Datatype", "Pages", "Status"), so that a test or a person can
+// see what was sent. Completed jobs stay recorded with JOB_STATUS_PRINTED; only the others count as the
+// printer's queued jobs.
+//
+// The spooler keeps its queue in its own rights, not the caller's: the jobs are written to the registry
+// store directly, so that a user who may not change the printer's key can still print.
+#include <cstdio>
+
+#include "platform/machine/registry_store.h"
+#include "platform/winspool/spooler.h"
+
+namespace platform::spooler {
+
+namespace {
+
+std::string JobsKey(const PrinterHandle& printer) {
+    return "HKEY_LOCAL_MACHINE\\" + PrinterKeyPath(printer.name) + "\\Jobs";
+}
+
+std::string JobName(DWORD job) {
+    char name[16];
+    std::snprintf(name, sizeof name, "%04u", job);
+    return name;
+}
+
+std::string Text(const char* text) { return std::string(text ? text : "") + '\0'; }
+
+std::string Number(DWORD value) { return std::string(reinterpret_cast<const char*>(&value), sizeof value); }
+
+// The job's key, created with the printer's Jobs key when `create` is set; nothing when the printer is gone.
+std::optional<std::int64_t> JobKey(RegistryStore& store, const PrinterHandle& printer, DWORD job, bool create) {
+    std::string path = JobsKey(printer) + "\\" + JobName(job);
+    if (std::optional<std::int64_t> id = store.FindKey(path)) return id;
+    if (!create) return std::nullopt;
+    std::optional<std::int64_t> printerKey = store.FindKey("HKEY_LOCAL_MACHINE\\" + PrinterKeyPath(printer.name));
+    if (!printerKey) return std::nullopt;
+    std::string jobName = JobName(job);
+    return store.CreateKey(*printerKey, {"Jobs", jobName}, "").id;
+}
+
+DWORD NextJob(const PrinterHandle& printer) {
+    RegistryKey jobs;
+    DWORD last = 0;
+    if (jobs.Open(HKEY_LOCAL_MACHINE, PrinterKeyPath(printer.name) + "\\Jobs") == ERROR_SUCCESS) {
+        for (const std::string& name : jobs.Subkeys()) last = std::max<DWORD>(last, std::strtoul(name.c_str(), nullptr, 10));
+    }
+    return last + 1;
+}
+
+BOOL SetJobNumber(const PrinterHandle& printer, const char* name, DWORD value) {
+    RegistryStore& store = RegistryStore::For(Machine::Current());
+    std::optional<std::int64_t> key = JobKey(store, printer, printer.job, false);
+    if (!key) return Fail(ERROR_INVALID_PRINTER_NAME);
+    store.SetValue(*key, name, REG_DWORD, Number(value));
+    return TRUE;
+}
+
+DWORD JobPages(const PrinterHandle& printer) {
+    RegistryStore& store = RegistryStore::For(Machine::Current());
+    std::optional<std::int64_t> key = JobKey(store, printer, printer.job, false);
+    if (!key) return 0;
+    std::optional<RegistryValue> pages = store.Value(*key, "Pages");
+    DWORD value = 0;
+    if (pages && pages->data.size() == sizeof value) std::memcpy(&value, pages->data.data(), sizeof value);
+    return value;
+}
+
+}  // namespace
+
+}  // namespace platform::spooler
+
+using namespace platform::spooler;
+
+extern "C" DWORD WINAPI StartDocPrinterA(HANDLE hPrinter, DWORD Level, LPBYTE pDocInfo) {
+    std::shared_ptr<PrinterHandle> handle = FindPrinterHandle(hPrinter);
+    if (!handle) return Fail(ERROR_INVALID_HANDLE);
+    if (DWORD error = CallFault("StartDocPrinterA")) return Fail(error);
+    if (Level != 1) return Fail(ERROR_INVALID_LEVEL);
+    if (!pDocInfo) return Fail(ERROR_INVALID_PARAMETER);
+    if (IsNT() && !(handle->access & PRINTER_ACCESS_USE)) return Fail(ERROR_ACCESS_DENIED);
+    if (handle->job) return Fail(ERROR_INVALID_PRINTER_STATE);
+    PrinterRecord printer;
+    if (DWORD error = ReadPrinter(handle->name, printer)) return Fail(error);
+    const auto& document = *reinterpret_cast<const DOC_INFO_1A*>(pDocInfo);
+    try {
+        platform::RegistryStore& store = platform::RegistryStore::For(platform::Machine::Current());
+        platform::RegistryStore::Batch batch(store);
+        DWORD job = NextJob(*handle);
+        std::optional<std::int64_t> key = JobKey(store, *handle, job, true);
+        if (!key) return Fail(ERROR_INVALID_PRINTER_NAME);
+        store.SetValue(*key, "Document", REG_SZ, Text(document.pDocName));
+        if (document.pOutputFile) store.SetValue(*key, "Output File", REG_SZ, Text(document.pOutputFile));
+        store.SetValue(*key, "Datatype", REG_SZ,
+                       Text(document.pDatatype ? document.pDatatype : printer.datatype.c_str()));
+        store.SetValue(*key, "Pages", REG_DWORD, Number(0));
+        store.SetValue(*key, "Status", REG_DWORD, Number(JOB_STATUS_PRINTING));
+        batch.Commit();
+        handle->job = job;
+    } catch (const std::exception&) {
+        return Fail(ERROR_REGISTRY_IO_FAILED);
+    }
+    return handle->job;
+}
+
+extern "C" BOOL WINAPI StartPagePrinter(HANDLE hPrinter) {
+    std::shared_ptr<PrinterHandle> handle = FindPrinterHandle(hPrinter);
+    if (!handle) return Fail(ERROR_INVALID_HANDLE);
+    if (DWORD error = CallFault("StartPagePrinter")) return Fail(error);
+    if (!handle->job) return Fail(ERROR_SPL_NO_STARTDOC);
+    handle->pageOpen = true;
+    return TRUE;
+}
+
+extern "C" BOOL WINAPI EndPagePrinter(HANDLE hPrinter) {
+    std::shared_ptr<PrinterHandle> handle = FindPrinterHandle(hPrinter);
+    if (!handle) return Fail(ERROR_INVALID_HANDLE);
+    if (DWORD error = CallFault("EndPagePrinter")) return Fail(error);
+    if (!handle->job) return Fail(ERROR_SPL_NO_STARTDOC);
+    if (!handle->pageOpen) return TRUE;
+    handle->pageOpen = false;
+    try {
+        return SetJobNumber(*handle, "Pages", JobPages(*handle) + 1);
+    } catch (const std::exception&) {
+        return Fail(ERROR_REGISTRY_IO_FAILED);
+    }
+}
+
+extern "C" BOOL WINAPI EndDocPrinter(HANDLE hPrinter) {
+    std::shared_ptr<PrinterHandle> handle = FindPrinterHandle(hPrinter);
+    if (!handle) return Fail(ERROR_INVALID_HANDLE);
+    if (DWORD error = CallFault("EndDocPrinter")) return Fail(error);
+    if (!handle->job) return Fail(ERROR_SPL_NO_STARTDOC);
+    BOOL result = FALSE;
+    try {
+        result = SetJobNumber(*handle, "Status", JOB_STATUS_PRINTED);
+    } catch (const std::exception&) {
+        result = Fail(ERROR_REGISTRY_IO_FAILED);
+    }
+    handle->job = 0;
+    handle->pageOpen = false;
+    return result;
+}

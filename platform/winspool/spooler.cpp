@@ -1,0 +1,238 @@
+// The spooler's shared parts: registry access, printer records, faults.
+#include "platform/winspool/spooler.h"
+
+#include "platform/machine/state.h"
+#include "platform/machine/text.h"
+#include "platform/winspool/spooler_faults.h"
+
+namespace platform::spooler {
+
+namespace {
+
+// "\\server\share" split into its two names; nothing for a local name.
+std::optional<std::pair<std::string, std::string>> SplitNetworkName(std::string_view name) {
+    if (name.size() < 3 || name[0] != '\\' || name[1] != '\\') return std::nullopt;
+    std::size_t slash = name.find('\\', 2);
+    if (slash == std::string_view::npos || slash == 2 || slash + 1 >= name.size()) return std::nullopt;
+    return std::pair{std::string(name.substr(2, slash - 2)), std::string(name.substr(slash + 1))};
+}
+
+}  // namespace
+
+bool IsNT() { return Machine::Current().IsNT(); }
+
+bool Restricted() { return IsNT() && !Machine::Current().settings().administrator; }
+
+const char* SystemEnvironment() { return IsNT() ? kEnvironmentNT : kEnvironment9x; }
+
+DWORD CallFault(std::string_view call) { return InjectedFault(fault_target::kSpooler, call, kCallOperation); }
+
+bool ListGrows(std::string_view call) { return InjectedFault(fault_target::kSpooler, call, kGrowOperation) != 0; }
+
+DWORD OpenFault(std::string_view printerName) {
+    return InjectedFault(fault_target::kSpooler, printerName, kOpenPrinterOperation);
+}
+
+BOOL Fail(DWORD error) {
+    SetLastError(error);
+    return FALSE;
+}
+
+LONG RegistryKey::Open(HKEY root, const std::string& path, REGSAM access) {
+    Close();
+    return RegOpenKeyExA(root, path.c_str(), 0, access, &key_);
+}
+
+LONG RegistryKey::Create(HKEY root, const std::string& path) {
+    Close();
+    return RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr);
+}
+
+void RegistryKey::Close() {
+    if (key_) RegCloseKey(key_);
+    key_ = nullptr;
+}
+
+std::optional<std::string> RegistryKey::String(const char* name) const {
+    DWORD type = 0, size = 0;
+    if (RegQueryValueExA(key_, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return std::nullopt;
+    if (type != REG_SZ && type != REG_EXPAND_SZ) return std::nullopt;
+    std::string text(size, '\0');
+    if (RegQueryValueExA(key_, name, nullptr, nullptr, reinterpret_cast<BYTE*>(text.data()), &size) !=
+        ERROR_SUCCESS)
+        return std::nullopt;
+    text.resize(size);
+    if (std::size_t end = text.find('\0'); end != std::string::npos) text.resize(end);
+    return text;
+}
+
+std::optional<DWORD> RegistryKey::Dword(const char* name) const {
+    DWORD type = 0, value = 0, size = sizeof value;
+    if (RegQueryValueExA(key_, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    if (type != REG_DWORD || size != sizeof value) return std::nullopt;
+    return value;
+}
+
+std::optional<std::vector<std::string>> RegistryKey::Strings(const char* name) const {
+    DWORD type = 0, size = 0;
+    if (RegQueryValueExA(key_, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return std::nullopt;
+    if (type != REG_MULTI_SZ) return std::nullopt;
+    std::string data(size, '\0');
+    if (RegQueryValueExA(key_, name, nullptr, nullptr, reinterpret_cast<BYTE*>(data.data()), &size) !=
+        ERROR_SUCCESS)
+        return std::nullopt;
+    std::vector<std::string> texts;
+    std::size_t start = 0;
+    while (start < size && data[start] != '\0') {
+        std::size_t end = data.find('\0', start);
+        if (end == std::string::npos) end = size;
+        texts.push_back(data.substr(start, end - start));
+        start = end + 1;
+    }
+    return texts;
+}
+
+std::vector<std::string> RegistryKey::Subkeys() const {
+    std::vector<std::string> names;
+    char name[MAX_PATH];
+    for (DWORD index = 0;; ++index) {
+        DWORD length = sizeof name;
+        if (RegEnumKeyExA(key_, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        names.emplace_back(name, length);
+    }
+    return names;
+}
+
+LONG RegistryKey::SetString(const char* name, const char* text) {
+    if (!text) {
+        LONG result = RegDeleteValueA(key_, name);
+        return result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : result;
+    }
+    return RegSetValueExA(key_, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                          static_cast<DWORD>(std::strlen(text) + 1));
+}
+
+LONG RegistryKey::SetDword(const char* name, DWORD value) {
+    return RegSetValueExA(key_, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+}
+
+LONG RegistryKey::SetStrings(const char* name, const std::vector<std::string>& texts) {
+    std::string data;
+    for (const std::string& text : texts) {
+        data += text;
+        data.push_back('\0');
+    }
+    data.push_back('\0');
+    return RegSetValueExA(key_, name, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(data.data()),
+                          static_cast<DWORD>(data.size()));
+}
+
+LONG DeleteKeyTree(HKEY root, const std::string& path) {
+    {
+        RegistryKey key;
+        if (LONG error = key.Open(root, path, KEY_READ)) return error;
+        for (const std::string& subkey : key.Subkeys()) {
+            if (LONG error = DeleteKeyTree(root, path + "\\" + subkey)) return error;
+        }
+    }
+    return RegDeleteKeyA(root, path.c_str());
+}
+
+std::string PrinterKeyPath(std::string_view printerName) {
+    if (auto network = SplitNetworkName(printerName)) {
+        const auto& [server, share] = *network;
+        std::string key = std::string(kServersKey) + "\\" + server + "\\Printers\\";
+        return key + (IsNT() ? share : server + "," + share);
+    }
+    return std::string(kPrintersKey) + "\\" + std::string(printerName);
+}
+
+DWORD ReadPrinter(std::string_view printerName, PrinterRecord& record) {
+    if (printerName.empty() || printerName.find_first_of(",") != std::string_view::npos)
+        return ERROR_INVALID_PRINTER_NAME;
+    auto network = SplitNetworkName(printerName);
+    if (!network && printerName.find('\\') != std::string_view::npos) return ERROR_INVALID_PRINTER_NAME;
+    record = PrinterRecord{};
+    record.name = std::string(printerName);
+    record.keyPath = PrinterKeyPath(printerName);
+    if (network) {
+        record.server = "\\\\" + network->first;
+        record.share = network->second;
+        record.attributes = PRINTER_ATTRIBUTE_NETWORK;
+    }
+    RegistryKey key;
+    LONG error = key.Open(HKEY_LOCAL_MACHINE, record.keyPath);
+    if (error == ERROR_FILE_NOT_FOUND) return ERROR_INVALID_PRINTER_NAME;
+    if (error) return static_cast<DWORD>(error);
+    auto text = [&](const char* name) { return key.String(name).value_or(""); };
+    auto number = [&](const char* name, DWORD fallback) { return key.Dword(name).value_or(fallback); };
+    record.share = text("Share Name");
+    record.port = text("Port");
+    record.driver = text("Printer Driver");
+    record.comment = text("Description");
+    record.location = text("Location");
+    record.separatorFile = text("Separator File");
+    record.printProcessor = text("Print Processor");
+    record.datatype = text("Datatype");
+    record.parameters = text("Parameters");
+    record.attributes = number("Attributes", PRINTER_ATTRIBUTE_LOCAL);
+    record.priority = number("Priority", 1);
+    record.defaultPriority = number("Default Priority", 0);
+    record.startTime = number("StartTime", 0);
+    record.untilTime = number("UntilTime", 0);
+    record.status = number("Status", 0);
+    record.deviceNotSelectedTimeout = number("dnsTimeout", 15000);
+    record.transmissionRetryTimeout = number("txTimeout", 45000);
+    if (network) {
+        if (record.share.empty()) record.share = network->second;
+        record.attributes = (record.attributes & ~PRINTER_ATTRIBUTE_LOCAL) | PRINTER_ATTRIBUTE_NETWORK;
+    }
+    RegistryKey jobs;
+    if (jobs.Open(key.handle(), "Jobs") == ERROR_SUCCESS) {
+        for (const std::string& job : jobs.Subkeys()) {
+            RegistryKey entry;
+            if (entry.Open(jobs.handle(), job) != ERROR_SUCCESS) continue;
+            if (!(entry.Dword("Status").value_or(0) & JOB_STATUS_PRINTED)) ++record.jobs;
+        }
+    }
+    return ERROR_SUCCESS;
+}
+
+std::vector<std::string> LocalPrinterNames() {
+    RegistryKey key;
+    if (key.Open(HKEY_LOCAL_MACHINE, kPrintersKey) != ERROR_SUCCESS) return {};
+    return key.Subkeys();
+}
+
+std::vector<std::string> ConnectionNames() {
+    RegistryKey key;
+    if (key.Open(HKEY_CURRENT_USER, kConnectionsKey) != ERROR_SUCCESS) return {};
+    std::vector<std::string> names;
+    for (std::string name : key.Subkeys()) {
+        // ",,server,share" stands for "\\server\share".
+        for (char& character : name) {
+            if (character == ',') character = '\\';
+        }
+        if (SplitNetworkName(name)) names.push_back(name);
+    }
+    return names;
+}
+
+bool PortExists(std::string_view portName) {
+    RegistryKey monitors;
+    if (monitors.Open(HKEY_LOCAL_MACHINE, kMonitorsKey) != ERROR_SUCCESS) return false;
+    for (const std::string& monitor : monitors.Subkeys()) {
+        RegistryKey port;
+        if (port.Open(monitors.handle(), monitor + "\\Ports\\" + std::string(portName)) == ERROR_SUCCESS)
+            return true;
+    }
+    return false;
+}
+
+std::string FileNameOf(std::string_view path) {
+    std::size_t slash = path.find_last_of("\\/:");
+    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+}  // namespace platform::spooler
