@@ -24,16 +24,22 @@ std::string JobName(DWORD job) {
     return name;
 }
 
-std::string Text(const char* text) { return std::string(text ? text : "") + '\0'; }
+std::string Text(const char* text) {
+    return std::string(text ? text : "") + '\0';
+}
 
-std::string Number(DWORD value) { return std::string(reinterpret_cast<const char*>(&value), sizeof value); }
+std::string Number(DWORD value) {
+    return std::string(reinterpret_cast<const char*>(&value), sizeof value);
+}
 
 // The job's key, created with the printer's Jobs key when `create` is set; nothing when the printer is gone.
-std::optional<std::int64_t> JobKey(RegistryStore& store, const PrinterHandle& printer, DWORD job, bool create) {
+std::optional<std::int64_t> JobKey(RegistryStore& store, const PrinterHandle& printer, DWORD job,
+                                   bool create) {
     std::string path = JobsKey(printer) + "\\" + JobName(job);
     if (std::optional<std::int64_t> id = store.FindKey(path)) return id;
     if (!create) return std::nullopt;
-    std::optional<std::int64_t> printerKey = store.FindKey("HKEY_LOCAL_MACHINE\\" + PrinterKeyPath(printer.name));
+    std::optional<std::int64_t> printerKey =
+        store.FindKey("HKEY_LOCAL_MACHINE\\" + PrinterKeyPath(printer.name));
     if (!printerKey) return std::nullopt;
     std::string jobName = JobName(job);
     return store.CreateKey(*printerKey, {"Jobs", jobName}, "").id;
@@ -43,7 +49,8 @@ DWORD NextJob(const PrinterHandle& printer) {
     RegistryKey jobs;
     DWORD last = 0;
     if (jobs.Open(HKEY_LOCAL_MACHINE, PrinterKeyPath(printer.name) + "\\Jobs") == ERROR_SUCCESS) {
-        for (const std::string& name : jobs.Subkeys()) last = std::max<DWORD>(last, std::strtoul(name.c_str(), nullptr, 10));
+        for (const std::string& name : jobs.Subkeys())
+            last = std::max<DWORD>(last, std::strtoul(name.c_str(), nullptr, 10));
     }
     return last + 1;
 }

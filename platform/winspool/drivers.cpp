@@ -137,7 +137,9 @@ BOOL PackDrivers(std::string_view call, DWORD level, const std::vector<DriverRec
     }
 }
 
-bool LevelExists(DWORD level) { return level >= 1 && level <= 3; }
+bool LevelExists(DWORD level) {
+    return level >= 1 && level <= 3;
+}
 
 // The names of a REG_MULTI_SZ block, each without its folder.
 std::vector<std::string> FileNames(LPCSTR block) {
@@ -203,7 +205,8 @@ extern "C" BOOL WINAPI AddPrinterDriverA(LPSTR pName, DWORD Level, LPBYTE pDrive
     std::string folderKey = DriversKey(*environment);
     if (IsNT()) {
         DWORD version = *environment == kEnvironment9x ? 0 : info.cVersion;
-        if (*environment == kEnvironmentNT && version != 2 && version != 3) return Fail(ERROR_INVALID_PARAMETER);
+        if (*environment == kEnvironmentNT && version != 2 && version != 3)
+            return Fail(ERROR_INVALID_PARAMETER);
         folderKey += "\\Version-" + std::to_string(version);
     }
     RegistryKey key;
@@ -242,7 +245,8 @@ extern "C" BOOL WINAPI DeletePrinterDriverA(LPSTR pName, LPSTR pEnvironment, LPS
     if (*environment == SystemEnvironment()) {
         for (const std::string& name : LocalPrinterNames()) {
             PrinterRecord printer;
-            if (ReadPrinter(name, printer) == ERROR_SUCCESS && platform::EqualsNoCase(printer.driver, pDriverName))
+            if (ReadPrinter(name, printer) == ERROR_SUCCESS &&
+                platform::EqualsNoCase(printer.driver, pDriverName))
                 return Fail(ERROR_PRINTER_DRIVER_IN_USE);
         }
     }

@@ -58,8 +58,8 @@ bool EnvironmentMatches(LPCSTR environment) {
 
 using namespace platform::spooler;
 
-extern "C" BOOL WINAPI EnumMonitorsA(LPSTR pName, DWORD Level, LPBYTE pMonitor, DWORD cbBuf, LPDWORD pcbNeeded,
-                                     LPDWORD pcReturned) {
+extern "C" BOOL WINAPI EnumMonitorsA(LPSTR pName, DWORD Level, LPBYTE pMonitor, DWORD cbBuf,
+                                     LPDWORD pcbNeeded, LPDWORD pcReturned) {
     if (pcbNeeded) *pcbNeeded = 0;
     if (pcReturned) *pcReturned = 0;
     if (DWORD error = CallFault("EnumMonitorsA")) return Fail(error);

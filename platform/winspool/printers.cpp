@@ -27,17 +27,21 @@ HandleTable& Handles() {
     return table;
 }
 
-bool LevelExists(DWORD level) { return level == 1 || level == 2 || level == 5 || (level == 4 && IsNT()); }
+bool LevelExists(DWORD level) {
+    return level == 1 || level == 2 || level == 5 || (level == 4 && IsNT());
+}
 
-bool MayAdminister(const PrinterHandle& printer) { return !IsNT() || (printer.access & PRINTER_ACCESS_ADMINISTER); }
+bool MayAdminister(const PrinterHandle& printer) {
+    return !IsNT() || (printer.access & PRINTER_ACCESS_ADMINISTER);
+}
 
 // The printer's description at level 1: "name,driver,location".
 std::string Description(const PrinterRecord& printer) {
     return printer.name + "," + printer.driver + "," + printer.location;
 }
 
-BOOL PackPrinters(std::string_view call, DWORD level, const std::vector<PrinterRecord>& printers, LPBYTE buffer,
-                  DWORD size, LPDWORD needed, LPDWORD returned) {
+BOOL PackPrinters(std::string_view call, DWORD level, const std::vector<PrinterRecord>& printers,
+                  LPBYTE buffer, DWORD size, LPDWORD needed, LPDWORD returned) {
     switch (level) {
         case 1:
             return PackRecords<PRINTER_INFO_1A>(
@@ -154,8 +158,7 @@ extern "C" BOOL WINAPI OpenPrinterA(LPSTR pPrinterName, LPHANDLE phPrinter, LPPR
     if (!pPrinterName) return Fail(ERROR_INVALID_PRINTER_NAME);
     PrinterRecord printer;
     if (DWORD error = ReadPrinter(pPrinterName, printer)) return Fail(error);
-    if (DWORD error = OpenFault(pPrinterName))
-        return Fail(error);
+    if (DWORD error = OpenFault(pPrinterName)) return Fail(error);
     ACCESS_MASK access = pDefault && pDefault->DesiredAccess ? pDefault->DesiredAccess : PRINTER_ACCESS_USE;
     if (Restricted() && (access & kAdministrationRights)) return Fail(ERROR_ACCESS_DENIED);
     auto handle = std::make_shared<PrinterHandle>();
@@ -207,10 +210,14 @@ extern "C" BOOL WINAPI SetPrinterA(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter
     if (LONG error = key.Open(HKEY_LOCAL_MACHINE, printer.keyPath, KEY_ALL_ACCESS)) return Fail(error);
     // A null text leaves the value as it is.
     const std::pair<const char*, LPSTR> texts[] = {
-        {"Share Name", info.pShareName},          {"Port", info.pPortName},
-        {"Printer Driver", info.pDriverName},     {"Description", info.pComment},
-        {"Location", info.pLocation},             {"Separator File", info.pSepFile},
-        {"Print Processor", info.pPrintProcessor}, {"Datatype", info.pDatatype},
+        {"Share Name", info.pShareName},
+        {"Port", info.pPortName},
+        {"Printer Driver", info.pDriverName},
+        {"Description", info.pComment},
+        {"Location", info.pLocation},
+        {"Separator File", info.pSepFile},
+        {"Print Processor", info.pPrintProcessor},
+        {"Datatype", info.pDatatype},
         {"Parameters", info.pParameters},
     };
     for (const auto& [name, text] : texts) {
@@ -218,8 +225,11 @@ extern "C" BOOL WINAPI SetPrinterA(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter
         if (LONG error = key.SetString(name, text)) return Fail(error);
     }
     const std::pair<const char*, DWORD> numbers[] = {
-        {"Attributes", info.Attributes},     {"Priority", info.Priority}, {"Default Priority", info.DefaultPriority},
-        {"StartTime", info.StartTime},       {"UntilTime", info.UntilTime},
+        {"Attributes", info.Attributes},
+        {"Priority", info.Priority},
+        {"Default Priority", info.DefaultPriority},
+        {"StartTime", info.StartTime},
+        {"UntilTime", info.UntilTime},
     };
     for (const auto& [name, value] : numbers) {
         if (LONG error = key.SetDword(name, value)) return Fail(error);

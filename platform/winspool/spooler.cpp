@@ -19,15 +19,25 @@ std::optional<std::pair<std::string, std::string>> SplitNetworkName(std::string_
 
 }  // namespace
 
-bool IsNT() { return Machine::Current().IsNT(); }
+bool IsNT() {
+    return Machine::Current().IsNT();
+}
 
-bool Restricted() { return IsNT() && !Machine::Current().settings().administrator; }
+bool Restricted() {
+    return IsNT() && !Machine::Current().settings().administrator;
+}
 
-const char* SystemEnvironment() { return IsNT() ? kEnvironmentNT : kEnvironment9x; }
+const char* SystemEnvironment() {
+    return IsNT() ? kEnvironmentNT : kEnvironment9x;
+}
 
-DWORD CallFault(std::string_view call) { return InjectedFault(fault_target::kSpooler, call, kCallOperation); }
+DWORD CallFault(std::string_view call) {
+    return InjectedFault(fault_target::kSpooler, call, kCallOperation);
+}
 
-bool ListGrows(std::string_view call) { return InjectedFault(fault_target::kSpooler, call, kGrowOperation) != 0; }
+bool ListGrows(std::string_view call) {
+    return InjectedFault(fault_target::kSpooler, call, kGrowOperation) != 0;
+}
 
 DWORD OpenFault(std::string_view printerName) {
     return InjectedFault(fault_target::kSpooler, printerName, kOpenPrinterOperation);
@@ -98,7 +108,8 @@ std::vector<std::string> RegistryKey::Subkeys() const {
     char name[MAX_PATH];
     for (DWORD index = 0;; ++index) {
         DWORD length = sizeof name;
-        if (RegEnumKeyExA(key_, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        if (RegEnumKeyExA(key_, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
         names.emplace_back(name, length);
     }
     return names;

@@ -13,8 +13,8 @@
 //   Environments\<env>\Drivers\Version-<n>\<driver>   on Windows NT ("Windows NT x86"; Version-2 and -3)
 //   Environments\Windows 4.0\Drivers\<driver>         on Windows 9x
 //                                          "Driver", "Data File", "Configuration File", "Help File",
-//                                          "Dependent Files" (REG_MULTI_SZ), "Monitor", "Datatype", "Version";
-//                                          file names without their folder
+//                                          "Dependent Files" (REG_MULTI_SZ), "Monitor", "Datatype",
+//                                          "Version"; file names without their folder
 //   Monitors\<monitor>                     "Driver": the monitor's DLL
 //   Monitors\<monitor>\Ports\<port>        a port belongs to the monitor it is filed under; "Description"
 //                                          (the monitor's name when missing) and "Port Type" (DWORD,
@@ -184,7 +184,8 @@ BOOL PackRecords(std::string_view call, const std::vector<Item>& items, Fill fil
 
 // One record, as GetPrinterA and GetPrinterDriverA give it.
 template <typename Record, typename Item, typename Fill>
-BOOL PackRecord(std::string_view call, const Item& item, Fill fill, LPBYTE buffer, DWORD size, LPDWORD needed) {
+BOOL PackRecord(std::string_view call, const Item& item, Fill fill, LPBYTE buffer, DWORD size,
+                LPDWORD needed) {
     DWORD returned = 0;
     std::vector<Item> items{item};
     return PackRecords<Record>(call, items, fill, buffer, size, needed, &returned);

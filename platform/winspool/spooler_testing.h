@@ -99,14 +99,15 @@ inline std::string DriverText(const Driver& driver, bool nt = true) {
 }
 
 inline std::string MonitorText(std::string_view monitor, std::string_view dll) {
-    return "[" + std::string(kPrintKey) + "\\Monitors\\" + std::string(monitor) + "]\n\"Driver\"=" +
-           Quoted(dll) + "\n\n";
+    return "[" + std::string(kPrintKey) + "\\Monitors\\" + std::string(monitor) +
+           "]\n\"Driver\"=" + Quoted(dll) + "\n\n";
 }
 
 // A port of the monitor; an empty description leaves the value out (the monitor's name is then used).
-inline std::string PortText(std::string_view monitor, std::string_view port, std::string_view description = "") {
-    std::string text =
-        "[" + std::string(kPrintKey) + "\\Monitors\\" + std::string(monitor) + "\\Ports\\" + std::string(port) + "]\n";
+inline std::string PortText(std::string_view monitor, std::string_view port,
+                            std::string_view description = "") {
+    std::string text = "[" + std::string(kPrintKey) + "\\Monitors\\" + std::string(monitor) + "\\Ports\\" +
+                       std::string(port) + "]\n";
     if (!description.empty()) text += "\"Description\"=" + Quoted(description) + "\n";
     return text + "\n";
 }

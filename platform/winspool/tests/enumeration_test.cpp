@@ -31,7 +31,8 @@ EnumCall Monitors(DWORD level) {
 }
 EnumCall Drivers(const char* environment, DWORD level) {
     return [=](LPBYTE buffer, DWORD size, LPDWORD needed, LPDWORD returned) {
-        return EnumPrinterDriversA(nullptr, const_cast<LPSTR>(environment), level, buffer, size, needed, returned);
+        return EnumPrinterDriversA(nullptr, const_cast<LPSTR>(environment), level, buffer, size, needed,
+                                   returned);
     };
 }
 
@@ -43,8 +44,10 @@ TEST(SpoolerEnumeration, SizeQueryThenReadOnEverySystem) {
         int nameField;  // which pointer of the record is the name
         DWORD countNT, count9x;
     } rows[] = {
-        {"printers 2", [](OsKind) { return Printers(PRINTER_ENUM_LOCAL, 2); }, sizeof(PRINTER_INFO_2A), 1, 4, 4},
-        {"printers 5", [](OsKind) { return Printers(PRINTER_ENUM_LOCAL, 5); }, sizeof(PRINTER_INFO_5A), 0, 4, 4},
+        {"printers 2", [](OsKind) { return Printers(PRINTER_ENUM_LOCAL, 2); }, sizeof(PRINTER_INFO_2A), 1, 4,
+         4},
+        {"printers 5", [](OsKind) { return Printers(PRINTER_ENUM_LOCAL, 5); }, sizeof(PRINTER_INFO_5A), 0, 4,
+         4},
         {"ports 2", [](OsKind) { return Ports(2); }, sizeof(PORT_INFO_2A), 0, 5, 5},
         {"monitors 1", [](OsKind) { return Monitors(1); }, sizeof(MONITOR_INFO_1A), 0, 3, 3},
         {"drivers 3", [](OsKind) { return Drivers(nullptr, 3); }, sizeof(DRIVER_INFO_3A), 1, 1, 1},
@@ -108,7 +111,8 @@ TEST(SpoolerEnumeration, LevelsPerSystem) {
             SetLastError(0);
             row.call(nullptr, 0, &needed, &count);
             bool exists = IsNT(os) ? row.nt : row.windows9x;
-            EXPECT_EQ(exists ? static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER) : static_cast<DWORD>(ERROR_INVALID_LEVEL),
+            EXPECT_EQ(exists ? static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER)
+                             : static_cast<DWORD>(ERROR_INVALID_LEVEL),
                       GetLastError());
         }
     }
@@ -122,7 +126,8 @@ TEST(SpoolerEnumeration, LocalPrintersAndConnections) {
     } rows[] = {
         {OsKind::WindowsXP, PRINTER_ENUM_LOCAL, {"Laser DOT4", "Laser LPT", "Laser USB", "To file"}},
         {OsKind::WindowsXP, PRINTER_ENUM_CONNECTIONS, {"\\\\srv\\p1"}},
-        {OsKind::Windows2000, PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS,
+        {OsKind::Windows2000,
+         PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS,
          {"Laser DOT4", "Laser LPT", "Laser USB", "To file", "\\\\srv\\p1"}},
         {OsKind::WindowsNT4, PRINTER_ENUM_CONNECTIONS, {"\\\\srv\\p1"}},
         {OsKind::Windows98, PRINTER_ENUM_LOCAL, {"Laser DOT4", "Laser LPT", "Laser USB", "To file"}},
@@ -206,7 +211,8 @@ TEST(SpoolerEnumeration, DriversPerEnvironment) {
         DWORD count;
         const char* driverPath;
     } rows[] = {
-        {OsKind::WindowsXP, nullptr, TRUE, 0, 1, "C:\\WINDOWS\\System32\\spool\\DRIVERS\\W32X86\\3\\qnlas1204.dll"},
+        {OsKind::WindowsXP, nullptr, TRUE, 0, 1,
+         "C:\\WINDOWS\\System32\\spool\\DRIVERS\\W32X86\\3\\qnlas1204.dll"},
         {OsKind::WindowsXP, "Windows NT x86", TRUE, 0, 1, nullptr},
         {OsKind::WindowsXP, "Windows 4.0", TRUE, 0, 0, nullptr},
         {OsKind::WindowsXP, "Windows 3.1", FALSE, ERROR_INVALID_ENVIRONMENT, 0, nullptr},
@@ -229,8 +235,9 @@ TEST(SpoolerEnumeration, DriversPerEnvironment) {
         EXPECT_EQ(row.count, count);
         if (row.driverPath) {
             auto* driver = reinterpret_cast<DRIVER_INFO_2A*>(buffer.data());
-            std::string expected = machine.machine().settings().systemFolder + "\\" +
-                                   (IsNT(row.os) ? "spool\\DRIVERS\\W32X86\\3\\qnlas1204.dll" : "qnlas1204.dll");
+            std::string expected =
+                machine.machine().settings().systemFolder + "\\" +
+                (IsNT(row.os) ? "spool\\DRIVERS\\W32X86\\3\\qnlas1204.dll" : "qnlas1204.dll");
             EXPECT_STREQ(expected.c_str(), driver->pDriverPath);
             EXPECT_STREQ(IsNT(row.os) ? "Windows NT x86" : "Windows 4.0", driver->pEnvironment);
             EXPECT_EQ(IsNT(row.os) ? 3u : 0u, driver->cVersion);

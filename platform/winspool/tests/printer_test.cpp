@@ -121,18 +121,21 @@ TEST(SpoolerPrinters, PrinterData) {
     HANDLE user = Open("Laser USB", PRINTER_ACCESS_USE);
     HANDLE administrator = Open("Laser USB", PRINTER_ALL_ACCESS);
     DWORD value = 7, type = 0, needed = 0;
-    EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED),
-              SetPrinterDataA(user, const_cast<LPSTR>("Mode"), REG_DWORD, reinterpret_cast<LPBYTE>(&value), 4));
+    EXPECT_EQ(
+        static_cast<DWORD>(ERROR_ACCESS_DENIED),
+        SetPrinterDataA(user, const_cast<LPSTR>("Mode"), REG_DWORD, reinterpret_cast<LPBYTE>(&value), 4));
     EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND),
               GetPrinterDataA(user, const_cast<LPSTR>("Mode"), &type, nullptr, 0, &needed));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_SUCCESS), SetPrinterDataA(administrator, const_cast<LPSTR>("Mode"),
-                                                                  REG_DWORD, reinterpret_cast<LPBYTE>(&value), 4));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_SUCCESS),
+              SetPrinterDataA(administrator, const_cast<LPSTR>("Mode"), REG_DWORD,
+                              reinterpret_cast<LPBYTE>(&value), 4));
     EXPECT_EQ(static_cast<DWORD>(ERROR_MORE_DATA),
               GetPrinterDataA(user, const_cast<LPSTR>("Mode"), &type, nullptr, 0, &needed));
     EXPECT_EQ(4u, needed);
     DWORD read = 0;
-    EXPECT_EQ(static_cast<DWORD>(ERROR_SUCCESS),
-              GetPrinterDataA(user, const_cast<LPSTR>("Mode"), &type, reinterpret_cast<LPBYTE>(&read), 4, &needed));
+    EXPECT_EQ(
+        static_cast<DWORD>(ERROR_SUCCESS),
+        GetPrinterDataA(user, const_cast<LPSTR>("Mode"), &type, reinterpret_cast<LPBYTE>(&read), 4, &needed));
     EXPECT_EQ(7u, read);
     EXPECT_EQ(static_cast<DWORD>(REG_DWORD), type);
     ClosePrinter(user);
@@ -144,17 +147,18 @@ TEST(SpoolerDrivers, ReaddedDriverKeepsTheMonitorAsGiven) {
         OsKind os;
         const char* monitor;
     } rows[] = {
-        {OsKind::WindowsXP, "qnhDot4 Monitor V08"}, {OsKind::WindowsXP, nullptr},
-        {OsKind::WindowsNT4, "qnhDot4 Monitor V08"}, {OsKind::Windows98, "qnhDot4 Monitor V08"},
+        {OsKind::WindowsXP, "qnhDot4 Monitor V08"},
+        {OsKind::WindowsXP, nullptr},
+        {OsKind::WindowsNT4, "qnhDot4 Monitor V08"},
+        {OsKind::Windows98, "qnhDot4 Monitor V08"},
         {OsKind::WindowsMe, nullptr},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(platform::OsKindName(row.os) + " " + (row.monitor ? row.monitor : "(none)"));
         TestMachine machine(row.os);
         machine.Registry(MachineText(row.os));
-        machine.Registry(platform::spooler_testing::DriverText({"QN Laser 1204", "qnlas1204.dll", "Old Monitor",
-                                                                 IsNT(row.os) ? 3u : 0u},
-                                                                IsNT(row.os)));
+        machine.Registry(platform::spooler_testing::DriverText(
+            {"QN Laser 1204", "qnlas1204.dll", "Old Monitor", IsNT(row.os) ? 3u : 0u}, IsNT(row.os)));
         HANDLE printer = Open("Laser DOT4", PRINTER_ACCESS_USE);
         std::vector<BYTE> buffer = DriverInfo(printer);
         auto* driver = reinterpret_cast<DRIVER_INFO_3A*>(buffer.data());
@@ -201,7 +205,8 @@ TEST(SpoolerDrivers, AddPrinterDriverErrors) {
         info.pConfigFile = const_cast<LPSTR>("newui.dll");
         info.pDependentFiles = const_cast<LPSTR>("a.dll\0b.hlp\0");
         SetLastError(0);
-        EXPECT_EQ(row.error == 0, AddPrinterDriverA(nullptr, row.level, reinterpret_cast<LPBYTE>(&info)) != FALSE);
+        EXPECT_EQ(row.error == 0,
+                  AddPrinterDriverA(nullptr, row.level, reinterpret_cast<LPBYTE>(&info)) != FALSE);
         EXPECT_EQ(row.error, GetLastError());
         if (row.error) continue;
         DWORD count = 0;
@@ -244,11 +249,10 @@ TEST(SpoolerMonitors, AddMonitorOnEverySystem) {
         EXPECT_EQ(row.error == 0, AddMonitorA(nullptr, 2, reinterpret_cast<LPBYTE>(&info)) != FALSE);
         EXPECT_EQ(row.error, GetLastError());
         DWORD count = 0;
-        std::vector<BYTE> buffer = ReadList(
-            [](LPBYTE data, DWORD size, LPDWORD needed, LPDWORD returned) {
-                return EnumMonitorsA(nullptr, 2, data, size, needed, returned);
-            },
-            count);
+        std::vector<BYTE> buffer =
+            ReadList([](LPBYTE data, DWORD size, LPDWORD needed,
+                        LPDWORD returned) { return EnumMonitorsA(nullptr, 2, data, size, needed, returned); },
+                     count);
         EXPECT_EQ(row.error ? 3u : 4u, count);
     }
 }
@@ -307,9 +311,9 @@ TEST(SpoolerDeletion, DriversMonitorsAndPortsInUseStay) {
     EXPECT_TRUE(EnumPrinterDriversA(nullptr, nullptr, 1, nullptr, 0, &needed, &count));
     EXPECT_EQ(0u, count);
     DWORD ports = 0;
-    ReadList([](LPBYTE data, DWORD size, LPDWORD need, LPDWORD returned) {
-        return EnumPortsA(nullptr, 1, data, size, need, returned);
-    }, ports);
+    ReadList([](LPBYTE data, DWORD size, LPDWORD need,
+                LPDWORD returned) { return EnumPortsA(nullptr, 1, data, size, need, returned); },
+             ports);
     EXPECT_EQ(3u, ports);
 }
 

@@ -18,11 +18,14 @@ namespace testing_text = platform::spooler_testing;
 inline const OsKind kAllSystems[] = {OsKind::WindowsXP, OsKind::Windows2000, OsKind::WindowsNT4,
                                      OsKind::Windows98, OsKind::WindowsMe};
 
-inline bool IsNT(OsKind os) { return os == OsKind::WindowsXP || os == OsKind::Windows2000 || os == OsKind::WindowsNT4; }
+inline bool IsNT(OsKind os) {
+    return os == OsKind::WindowsXP || os == OsKind::Windows2000 || os == OsKind::WindowsNT4;
+}
 
 inline std::string MachineText(OsKind os) {
     bool nt = IsNT(os);
-    std::string text = testing_text::LocalPortsText(nt) + testing_text::MonitorText("qnhDot4", "qnhdot4.dll") +
+    std::string text = testing_text::LocalPortsText(nt) +
+                       testing_text::MonitorText("qnhDot4", "qnhdot4.dll") +
                        testing_text::PortText("qnhDot4", "DOT4_001", "Dot4 print port") +
                        testing_text::MonitorText("USB Monitor", "usbmon.dll") +
                        testing_text::PortText("USB Monitor", "USB001", "Virtual printer port for USB") +
@@ -32,8 +35,9 @@ inline std::string MachineText(OsKind os) {
                        testing_text::PrinterText({"Laser LPT", "LPT1:", "QN Laser 1204"}) +
                        testing_text::PrinterText({"To file", "FILE:", "QN Laser 1204"});
     if (nt) {
-        text += testing_text::ConnectionText("srv", "p1") +
-                testing_text::PrinterText({"p1", "NE00:", "QN Laser 1204", PRINTER_ATTRIBUTE_SHARED}, nt, "srv");
+        text +=
+            testing_text::ConnectionText("srv", "p1") +
+            testing_text::PrinterText({"p1", "NE00:", "QN Laser 1204", PRINTER_ATTRIBUTE_SHARED}, nt, "srv");
     }
     return text;
 }
