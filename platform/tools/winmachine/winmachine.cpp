@@ -15,6 +15,8 @@
 #include "platform/machine/registry_store.h"
 #include "platform/machine/text.h"
 #include "platform/machine/user_interface.h"
+#include "windows.h"
+#include "winspool.h"
 
 namespace {
 
@@ -36,6 +38,10 @@ constexpr const char* kUsage =
     "  transcript <machine>            print what the machine's user was shown\n"
     "  answer <machine> <answer>...    script answers for message boxes and dialogs (IDOK, IDCANCEL, ...)\n"
     "  info <machine>                  print the machine's profile\n"
+    "  printers <machine>              list the printers (and on Windows NT the connections to network printers)\n"
+    "  drivers <machine>               list the printer drivers of the machine's environment\n"
+    "  monitors <machine>              list the print monitors and their DLLs\n"
+    "  ports <machine>                 list the ports with their monitor and description\n"
     "  reboot <machine>                restart the machine: carry out the file operations pending for the\n"
     "                                  next start (and WININIT.INI on Windows 9x), one line each\n";
 
@@ -152,6 +158,63 @@ int Info(Machine& machine) {
     return 0;
 }
 
+// A spooler list read the way programs read it: the size first, then the records, whose strings live in
+// the same buffer.
+template <typename Record>
+class SpoolerList {
+  public:
+    template <typename Call>
+    explicit SpoolerList(Call call) {
+        DWORD needed = 0;
+        call(nullptr, 0, &needed, &count_);
+        buffer_.resize(needed);
+        if (!call(buffer_.data(), needed, &needed, &count_)) {
+            throw std::runtime_error("the spooler could not list (error " + std::to_string(GetLastError()) + ")");
+        }
+    }
+    const Record* begin() const { return reinterpret_cast<const Record*>(buffer_.data()); }
+    const Record* end() const { return begin() + count_; }
+
+  private:
+    std::vector<BYTE> buffer_;
+    DWORD count_ = 0;
+};
+
+const char* Text(const char* text) { return text ? text : ""; }
+
+int Spooler(Machine& machine, const std::string& command) {
+    if (command == "printers") {
+        DWORD flags = PRINTER_ENUM_LOCAL | (machine.IsNT() ? PRINTER_ENUM_CONNECTIONS : 0);
+        for (const PRINTER_INFO_2A& printer : SpoolerList<PRINTER_INFO_2A>([&](LPBYTE b, DWORD s, LPDWORD n, LPDWORD c) {
+                 return EnumPrintersA(flags, nullptr, 2, b, s, n, c);
+             })) {
+            std::printf("%s: port %s, driver %s, attributes 0x%X, status 0x%X, jobs %u\n", printer.pPrinterName,
+                        Text(printer.pPortName), Text(printer.pDriverName), printer.Attributes, printer.Status,
+                        printer.cJobs);
+        }
+    } else if (command == "drivers") {
+        for (const DRIVER_INFO_3A& driver : SpoolerList<DRIVER_INFO_3A>([](LPBYTE b, DWORD s, LPDWORD n, LPDWORD c) {
+                 return EnumPrinterDriversA(nullptr, nullptr, 3, b, s, n, c);
+             })) {
+            std::printf("%s (%s, version %u): %s, monitor %s\n", driver.pName, Text(driver.pEnvironment),
+                        driver.cVersion, Text(driver.pDriverPath), Text(driver.pMonitorName));
+        }
+    } else if (command == "monitors") {
+        for (const MONITOR_INFO_2A& monitor : SpoolerList<MONITOR_INFO_2A>([](LPBYTE b, DWORD s, LPDWORD n, LPDWORD c) {
+                 return EnumMonitorsA(nullptr, 2, b, s, n, c);
+             })) {
+            std::printf("%s: %s\n", monitor.pName, Text(monitor.pDLLName));
+        }
+    } else {
+        for (const PORT_INFO_2A& port : SpoolerList<PORT_INFO_2A>([](LPBYTE b, DWORD s, LPDWORD n, LPDWORD c) {
+                 return EnumPortsA(nullptr, 2, b, s, n, c);
+             })) {
+            std::printf("%-12s monitor %s, description %s\n", port.pPortName, Text(port.pMonitorName), Text(port.pDescription));
+        }
+    }
+    return 0;
+}
+
 int Run(int argc, char** argv) {
     if (argc < 3) return Usage();
     std::string command = argv[1];
@@ -201,6 +264,9 @@ int Run(int argc, char** argv) {
         return 0;
     }
     if (command == "info" && arguments.empty()) return Info(machine);
+    if ((command == "printers" || command == "drivers" || command == "monitors" || command == "ports") &&
+        arguments.empty())
+        return Spooler(machine, command);
     if (command == "reboot" && arguments.empty()) {
         for (const std::string& line : platform::RestartMachine(machine)) std::printf("%s\n", line.c_str());
         return 0;
