@@ -154,6 +154,7 @@ DWORD WINAPI GetLongPathNameA(LPCSTR lpszShortPath, LPSTR lpszLongPath, DWORD cc
 DWORD WINAPI GetFullPathNameA(LPCSTR lpFileName, DWORD nBufferLength, LPSTR lpBuffer, LPSTR* lpFilePart);
 DWORD WINAPI GetLogicalDrives(void);
 UINT WINAPI GetDriveTypeA(LPCSTR lpRootPathName);
+DWORD WINAPI QueryDosDeviceA(LPCSTR lpDeviceName, LPSTR lpTargetPath, DWORD ucchMax);
 
 // Files
 DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName);
@@ -267,6 +268,7 @@ BOOL WINAPI FreeResource(HGLOBAL hResData);
 #define GetLongPathName GetLongPathNameA
 #define GetFullPathName GetFullPathNameA
 #define GetDriveType GetDriveTypeA
+#define QueryDosDevice QueryDosDeviceA
 #define GetFileAttributes GetFileAttributesA
 #define SetFileAttributes SetFileAttributesA
 #define CreateFile CreateFileA

@@ -62,6 +62,7 @@ typedef void* PVOID;
 typedef void* LPVOID;
 typedef const void* LPCVOID;
 typedef CHAR* PSTR;
+typedef CHAR* PCHAR;
 typedef CHAR* LPSTR;
 typedef CHAR* NPSTR;
 typedef const CHAR* PCSTR;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "windef.h"
+#include "guiddef.h"
 
 #define LANG_NEUTRAL 0x00
 #define LANG_ENGLISH 0x09

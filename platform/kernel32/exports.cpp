@@ -42,6 +42,7 @@
     X(GetFullPathNameA)               \
     X(GetLogicalDrives)               \
     X(GetDriveTypeA)                  \
+    X(QueryDosDeviceA)                \
     X(GetFileAttributesA)             \
     X(SetFileAttributesA)             \
     X(CreateFileA)                    \

@@ -33,6 +33,10 @@ inline constexpr std::string_view kThread = "thread";
 // path, the operation "open", "lookup" or "adjust". ERROR_NOT_ALL_ASSIGNED on "adjust" makes the call
 // succeed without enabling anything, as for a privilege the user does not hold.
 inline constexpr std::string_view kToken = "token";
+// Plug and Play devices: the object is a device instance id ("USB\VID_04B8&PID_0005\1"), the operation
+// "remove" (SetupDiRemoveDevice, DIF_REMOVE). The object "pending installation" with the operation "wait"
+// makes CMP_WaitNoPendingInstallEvents find an installation still pending.
+inline constexpr std::string_view kDevice = "device";
 // The print spooler: the object is the call's name ("EnumPrintersA") with the operation "call" (the call
 // fails with the error) or "grow" (the list grows between a size query and the read), or a printer's
 // name with the operation "OpenPrinter".

@@ -1,0 +1,371 @@
+// The machine's devices, read from and removed in its registry (device_tree.h says where each thing is).
+#include "platform/cfgmgr32/device_tree.h"
+
+#include <cstdio>
+#include <mutex>
+#include <unordered_map>
+
+#include "devguid.h"
+#include "setupapi.h"
+#include "platform/machine/machine.h"
+#include "platform/machine/state.h"
+#include "platform/machine/text.h"
+
+namespace platform::devices {
+
+namespace {
+
+constexpr std::string_view kMachineRoot = "HKEY_LOCAL_MACHINE\\";
+
+RegistryStore& Store() { return RegistryStore::For(Machine::Current()); }
+
+bool IsNT() { return Machine::Current().IsNT(); }
+
+std::optional<std::int64_t> Key(std::string_view path) { return Store().FindKey(path); }
+
+std::string Join(std::string_view left, std::string_view right) {
+    std::string path(left);
+    path += '\\';
+    path += right;
+    return path;
+}
+
+bool IsRoot(std::string_view instanceId) { return EqualsNoCase(instanceId, kRootDevice); }
+
+// The text of a string value, without its terminator.
+std::string TextOf(const RegistryValue& value) {
+    std::string text = value.data;
+    size_t end = text.find('\0');
+    if (end != std::string::npos) text.resize(end);
+    return text;
+}
+
+std::optional<std::int64_t> InstanceKey(std::string_view instanceId) {
+    if (SplitKeyPath(instanceId).size() != 3) return std::nullopt;
+    return Key(Join(EnumPath(), instanceId));
+}
+
+// Windows 9x: the configuration manager's devnodes, by the device instance id each names.
+std::vector<std::pair<std::int64_t, std::string>> ConfigManagerNodes() {
+    std::vector<std::pair<std::int64_t, std::string>> nodes;
+    std::optional<std::int64_t> enumKey = Key("HKEY_DYN_DATA\\Config Manager\\Enum");
+    if (!enumKey) return nodes;
+    RegistryStore& store = Store();
+    for (const RegistrySubkey& node : store.Subkeys(*enumKey)) {
+        std::optional<RegistryValue> hardwareKey = store.Value(node.id, "HardWareKey");
+        if (hardwareKey) nodes.emplace_back(node.id, TextOf(*hardwareKey));
+    }
+    return nodes;
+}
+
+struct StandardClass {
+    const char* name;
+    const GUID* guid;
+};
+
+constexpr StandardClass kStandardClasses[] = {
+    {"CDROM", &GUID_DEVCLASS_CDROM},       {"Computer", &GUID_DEVCLASS_COMPUTER},
+    {"DiskDrive", &GUID_DEVCLASS_DISKDRIVE}, {"Display", &GUID_DEVCLASS_DISPLAY},
+    {"fdc", &GUID_DEVCLASS_FDC},           {"hdc", &GUID_DEVCLASS_HDC},
+    {"Keyboard", &GUID_DEVCLASS_KEYBOARD}, {"MEDIA", &GUID_DEVCLASS_MEDIA},
+    {"Modem", &GUID_DEVCLASS_MODEM},       {"Monitor", &GUID_DEVCLASS_MONITOR},
+    {"Mouse", &GUID_DEVCLASS_MOUSE},       {"MultiFunction", &GUID_DEVCLASS_MULTIFUNCTION},
+    {"Net", &GUID_DEVCLASS_NET},           {"PCMCIA", &GUID_DEVCLASS_PCMCIA},
+    {"Ports", &GUID_DEVCLASS_PORTS},       {"Printer", &GUID_DEVCLASS_PRINTER},
+    {"SCSIAdapter", &GUID_DEVCLASS_SCSIADAPTER}, {"System", &GUID_DEVCLASS_SYSTEM},
+    {"Unknown", &GUID_DEVCLASS_UNKNOWN},   {"FloppyDisk", &GUID_DEVCLASS_FLOPPYDISK},
+    {"USB", &GUID_DEVCLASS_USB},           {"Volume", &GUID_DEVCLASS_VOLUME},
+    {"Image", &GUID_DEVCLASS_IMAGE},       {"HIDClass", &GUID_DEVCLASS_HIDCLASS},
+    {"Dot4", &GUID_DEVCLASS_DOT4},         {"Dot4Print", &GUID_DEVCLASS_DOT4PRINT},
+};
+
+const char* StandardClassName(const GUID& guid) {
+    for (const StandardClass& standard : kStandardClasses) {
+        if (*standard.guid == guid) return standard.name;
+    }
+    return nullptr;
+}
+
+// The device path of an interface from its link key's name: "##?#USB#...#{guid}" is "\\?\USB#...#{guid}",
+// followed by "\<reference string>" when the interface has one.
+std::string DevicePathOf(std::string_view linkName, std::string_view referenceName) {
+    std::string path = "\\\\?\\";
+    path += linkName.size() > 4 ? linkName.substr(4) : std::string_view();
+    if (referenceName.size() > 1) {
+        path += '\\';
+        path += referenceName.substr(1);
+    }
+    return path;
+}
+
+}  // namespace
+
+std::string EnumPath() {
+    return IsNT() ? "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Enum" : "HKEY_LOCAL_MACHINE\\Enum";
+}
+
+std::string ClassRootPath() {
+    return IsNT() ? "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Class"
+                  : "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\Class";
+}
+
+std::string InterfaceClassesPath() { return "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\DeviceClasses"; }
+
+std::string FormatGuid(const GUID& guid) {
+    char text[40];
+    std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", guid.Data1, guid.Data2,
+                  guid.Data3, guid.Data4[0], guid.Data4[1], guid.Data4[2], guid.Data4[3], guid.Data4[4],
+                  guid.Data4[5], guid.Data4[6], guid.Data4[7]);
+    return text;
+}
+
+std::optional<GUID> ParseGuid(std::string_view text) {
+    // {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}
+    if (text.size() != 38 || text.front() != '{' || text.back() != '}') return std::nullopt;
+    auto hex = [&](size_t position, size_t digits, unsigned long long& out) {
+        out = 0;
+        for (size_t index = position; index < position + digits; ++index) {
+            char character = text[index];
+            int digit = character >= '0' && character <= '9'   ? character - '0'
+                        : character >= 'a' && character <= 'f' ? character - 'a' + 10
+                        : character >= 'A' && character <= 'F' ? character - 'A' + 10
+                                                                : -1;
+            if (digit < 0) return false;
+            out = out * 16 + static_cast<unsigned>(digit);
+        }
+        return true;
+    };
+    if (text[9] != '-' || text[14] != '-' || text[19] != '-' || text[24] != '-') return std::nullopt;
+    GUID guid{};
+    unsigned long long part = 0;
+    if (!hex(1, 8, part)) return std::nullopt;
+    guid.Data1 = static_cast<DWORD>(part);
+    if (!hex(10, 4, part)) return std::nullopt;
+    guid.Data2 = static_cast<WORD>(part);
+    if (!hex(15, 4, part)) return std::nullopt;
+    guid.Data3 = static_cast<WORD>(part);
+    constexpr size_t kBytePositions[8] = {20, 22, 25, 27, 29, 31, 33, 35};
+    for (size_t index = 0; index < 8; ++index) {
+        if (!hex(kBytePositions[index], 2, part)) return std::nullopt;
+        guid.Data4[index] = static_cast<BYTE>(part);
+    }
+    return guid;
+}
+
+std::vector<std::string> ListDevices() {
+    std::vector<std::string> devices;
+    std::optional<std::int64_t> enumKey = Key(EnumPath());
+    if (!enumKey) return devices;
+    RegistryStore& store = Store();
+    for (const RegistrySubkey& enumerator : store.Subkeys(*enumKey)) {
+        for (const RegistrySubkey& device : store.Subkeys(enumerator.id)) {
+            for (const RegistrySubkey& instance : store.Subkeys(device.id)) {
+                std::string id = enumerator.name + "\\" + device.name + "\\" + instance.name;
+                if (!IsRoot(id)) devices.push_back(std::move(id));
+            }
+        }
+    }
+    return devices;
+}
+
+std::optional<std::string> FindDevice(std::string_view instanceId) {
+    if (IsRoot(instanceId)) return std::string(kRootDevice);
+    if (SplitKeyPath(instanceId).size() != 3) return std::nullopt;
+    std::vector<std::string> spelling;
+    if (!Store().FindKey(Join(EnumPath(), instanceId), &spelling) || spelling.size() < 3) return std::nullopt;
+    size_t count = spelling.size();
+    return spelling[count - 3] + "\\" + spelling[count - 2] + "\\" + spelling[count - 1];
+}
+
+bool IsPresent(std::string_view instanceId) {
+    if (IsRoot(instanceId)) return true;
+    if (IsNT()) return Key(Join(Join(EnumPath(), instanceId), "Control")).has_value() && InstanceKey(instanceId);
+    if (!InstanceKey(instanceId)) return false;
+    for (const auto& node : ConfigManagerNodes()) {
+        if (EqualsNoCase(node.second, instanceId)) return true;
+    }
+    return false;
+}
+
+std::optional<RegistryValue> DeviceValue(std::string_view instanceId, std::string_view valueName) {
+    std::optional<std::int64_t> instance = InstanceKey(instanceId);
+    if (!instance) return std::nullopt;
+    RegistryStore& store = Store();
+    if (std::optional<RegistryValue> value = store.Value(*instance, valueName)) return value;
+    std::optional<std::int64_t> control = store.FindSubkey(*instance, "Control");
+    if (!control) return std::nullopt;
+    return store.Value(*control, valueName);
+}
+
+std::optional<GUID> ClassGuidOf(std::string_view instanceId) {
+    if (std::optional<RegistryValue> value = DeviceValue(instanceId, "ClassGUID")) {
+        if (std::optional<GUID> guid = ParseGuid(TextOf(*value))) return guid;
+    }
+    if (std::optional<RegistryValue> value = DeviceValue(instanceId, "Class")) return StandardClassGuid(TextOf(*value));
+    return std::nullopt;
+}
+
+std::optional<std::string> ParentOf(std::string_view instanceId) {
+    if (IsRoot(instanceId) || !IsPresent(instanceId)) return std::nullopt;
+    std::optional<RegistryValue> parent = DeviceValue(instanceId, "Parent");
+    if (!parent || TextOf(*parent).empty()) return std::string(kRootDevice);
+    return FindDevice(TextOf(*parent));
+}
+
+std::vector<std::string> ChildrenOf(std::string_view instanceId) {
+    std::vector<std::string> children;
+    for (const std::string& device : ListDevices()) {
+        std::optional<std::string> parent = ParentOf(device);
+        if (parent && EqualsNoCase(*parent, instanceId)) children.push_back(device);
+    }
+    return children;
+}
+
+DWORD RemoveDevice(std::string_view instanceId) {
+    if (DWORD fault = InjectedFault(fault_target::kDevice, instanceId, "remove")) return fault;
+    Machine& machine = Machine::Current();
+    if (machine.IsNT() && !machine.settings().administrator) return ERROR_ACCESS_DENIED;
+    std::optional<std::int64_t> instance = InstanceKey(instanceId);
+    if (!instance) return ERROR_NO_SUCH_DEVINST;
+    RegistryStore& store = Store();
+    RegistryStore::Batch batch(store);
+    if (std::optional<RegistryValue> driver = store.Value(*instance, "Driver"); driver && !TextOf(*driver).empty()) {
+        if (std::optional<std::int64_t> driverKey = Key(Join(ClassRootPath(), TextOf(*driver)))) {
+            store.DeleteKeyTree(*driverKey);
+        }
+    }
+    if (std::optional<std::int64_t> classes = Key(InterfaceClassesPath())) {
+        for (const RegistrySubkey& interfaceClass : store.Subkeys(*classes)) {
+            for (const RegistrySubkey& link : store.Subkeys(interfaceClass.id)) {
+                std::optional<RegistryValue> owner = store.Value(link.id, "DeviceInstance");
+                if (owner && EqualsNoCase(TextOf(*owner), instanceId)) store.DeleteKeyTree(link.id);
+            }
+        }
+    }
+    if (!machine.IsNT()) {
+        for (const auto& node : ConfigManagerNodes()) {
+            if (EqualsNoCase(node.second, instanceId)) store.DeleteKeyTree(node.first);
+        }
+    }
+    store.DeleteKeyTree(*instance);
+    // The device's key goes too when this was its last instance.
+    std::vector<std::string_view> parts = SplitKeyPath(instanceId);
+    std::string deviceKeyPath = Join(Join(EnumPath(), parts[0]), parts[1]);
+    if (std::optional<std::int64_t> deviceKey = Key(deviceKeyPath); deviceKey && !store.HasSubkeys(*deviceKey)) {
+        store.DeleteKeyTree(*deviceKey);
+    }
+    batch.Commit();
+    return ERROR_SUCCESS;
+}
+
+std::optional<std::string> ClassKeyPath(const GUID& classGuid) {
+    std::string path;
+    if (IsNT()) {
+        path = Join(ClassRootPath(), FormatGuid(classGuid));
+    } else {
+        const char* name = StandardClassName(classGuid);
+        if (!name) return std::nullopt;
+        path = Join(ClassRootPath(), name);
+    }
+    if (!Key(path)) return std::nullopt;
+    return path;
+}
+
+std::optional<std::string> ClassName(const GUID& classGuid) {
+    if (!IsNT()) {
+        const char* name = StandardClassName(classGuid);
+        if (!name) return std::nullopt;
+        // The class key's own spelling when the machine has it.
+        std::optional<std::int64_t> root = Key(ClassRootPath());
+        if (root) {
+            for (const RegistrySubkey& classKey : Store().Subkeys(*root)) {
+                if (EqualsNoCase(classKey.name, name)) return classKey.name;
+            }
+        }
+        return std::string(name);
+    }
+    std::optional<std::int64_t> classKey = Key(Join(ClassRootPath(), FormatGuid(classGuid)));
+    if (!classKey) return std::nullopt;
+    std::optional<RegistryValue> name = Store().Value(*classKey, "Class");
+    if (!name) return std::nullopt;
+    return TextOf(*name);
+}
+
+std::vector<GUID> ListClasses() {
+    std::vector<GUID> classes;
+    std::optional<std::int64_t> root = Key(ClassRootPath());
+    if (!root) return classes;
+    for (const RegistrySubkey& classKey : Store().Subkeys(*root)) {
+        std::optional<GUID> guid = IsNT() ? ParseGuid(classKey.name) : StandardClassGuid(classKey.name);
+        if (guid) classes.push_back(*guid);
+    }
+    return classes;
+}
+
+std::optional<GUID> StandardClassGuid(std::string_view className) {
+    for (const StandardClass& standard : kStandardClasses) {
+        if (EqualsNoCase(standard.name, className)) return *standard.guid;
+    }
+    return std::nullopt;
+}
+
+std::vector<DeviceInterface> ListInterfaces(const GUID& interfaceClass) {
+    std::vector<DeviceInterface> interfaces;
+    std::string classPath = Join(InterfaceClassesPath(), FormatGuid(interfaceClass));
+    std::optional<std::int64_t> classKey = Key(classPath);
+    if (!classKey) return interfaces;
+    RegistryStore& store = Store();
+    for (const RegistrySubkey& link : store.Subkeys(*classKey)) {
+        std::optional<RegistryValue> owner = store.Value(link.id, "DeviceInstance");
+        if (!owner) continue;
+        std::optional<std::string> device = FindDevice(TextOf(*owner));
+        if (!device) continue;
+        for (const RegistrySubkey& reference : store.Subkeys(link.id)) {
+            if (reference.name.empty() || reference.name[0] != '#') continue;
+            DeviceInterface deviceInterface;
+            deviceInterface.classGuid = interfaceClass;
+            deviceInterface.linkKey = Join(classPath, link.name);
+            deviceInterface.referenceKey = Join(deviceInterface.linkKey, reference.name);
+            deviceInterface.devicePath = DevicePathOf(link.name, reference.name);
+            deviceInterface.instanceId = *device;
+            interfaces.push_back(std::move(deviceInterface));
+        }
+    }
+    return interfaces;
+}
+
+namespace {
+
+struct NodeTable {
+    std::mutex mutex;
+    std::unordered_map<std::string, DEVINST> byId;
+    std::vector<std::string> ids;
+};
+
+NodeTable& Nodes() {
+    static NodeTable* table = new NodeTable;
+    return *table;
+}
+
+}  // namespace
+
+DEVINST NodeOf(std::string_view instanceId) {
+    NodeTable& table = Nodes();
+    std::lock_guard<std::mutex> lock(table.mutex);
+    std::string key = UpperCopy(instanceId);
+    auto found = table.byId.find(key);
+    if (found != table.byId.end()) return found->second;
+    table.ids.emplace_back(instanceId);
+    DEVINST node = static_cast<DEVINST>(table.ids.size());
+    table.byId.emplace(std::move(key), node);
+    return node;
+}
+
+std::optional<std::string> IdOfNode(DEVINST node) {
+    NodeTable& table = Nodes();
+    std::lock_guard<std::mutex> lock(table.mutex);
+    if (node == 0 || node > table.ids.size()) return std::nullopt;
+    return table.ids[node - 1];
+}
+
+}  // namespace platform::devices
