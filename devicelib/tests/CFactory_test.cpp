@@ -79,8 +79,9 @@ TEST_F(FactoryTest, ModelsFromSeveralFilesTheLastReadWinning) {
     EXPECT_EQ(x.GetDatFileName(), In("qnvmod02.dat"));
     EXPECT_STREQ(x.GetDriverName(), "corvanta x");
 
-    const CDeviceModel& a = CFactory(In("qnvmod01.dat").c_str()).FactorADeviceModel("x");
-    EXPECT_EQ(a.IsSupported(), 0u);  // a model file names no data files: it is no installer file
+    // A model file names no data files: as an installer file it gives no models.
+    CFactory modelFileOnly(In("qnvmod01.dat").c_str());
+    EXPECT_EQ(modelFileOnly.FactorADeviceModel("x").IsSupported(), 0u);
     for (const char* unknown : {static_cast<const char*>(nullptr), "Corvanta", "Own model", ""}) {
         const CDeviceModel& model = factory.FactorADeviceModel(unknown);
         EXPECT_EQ(model.IsSupported(), 0u) << (unknown ? unknown : "null");
