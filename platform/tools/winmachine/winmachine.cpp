@@ -15,6 +15,8 @@
 #include "platform/machine/registry_store.h"
 #include "platform/machine/text.h"
 #include "platform/machine/user_interface.h"
+#include "cfgmgr32.h"
+#include "setupapi.h"
 #include "windows.h"
 #include "winspool.h"
 
@@ -42,6 +44,7 @@ constexpr const char* kUsage =
     "  drivers <machine>               list the printer drivers of the machine's environment\n"
     "  monitors <machine>              list the print monitors and their DLLs\n"
     "  ports <machine>                 list the ports with their monitor and description\n"
+    "  devices <machine>               list the Plug and Play devices, present or not, with class and parent\n"
     "  reboot <machine>                restart the machine: carry out the file operations pending for the\n"
     "                                  next start (and WININIT.INI on Windows 9x), one line each\n";
 
@@ -215,6 +218,41 @@ int Spooler(Machine& machine, const std::string& command) {
     return 0;
 }
 
+// A text property of a device, or "" when it has none.
+std::string DeviceText(HDEVINFO set, SP_DEVINFO_DATA& device, DWORD property) {
+    char text[1024];
+    if (!SetupDiGetDeviceRegistryPropertyA(set, &device, property, nullptr, reinterpret_cast<BYTE*>(text), sizeof text,
+                                           nullptr)) {
+        return "";
+    }
+    return text;
+}
+
+// Every device of the machine; a present device has a parent in the tree (the root at least).
+int Devices() {
+    HDEVINFO all = SetupDiGetClassDevsA(nullptr, nullptr, nullptr, DIGCF_ALLCLASSES);
+    if (all == INVALID_HANDLE_VALUE) {
+        throw std::runtime_error("the devices could not be listed (error " + std::to_string(GetLastError()) + ")");
+    }
+    SP_DEVINFO_DATA device{};
+    device.cbSize = sizeof device;
+    for (DWORD index = 0; SetupDiEnumDeviceInfo(all, index, &device); ++index) {
+        char id[MAX_DEVICE_ID_LEN] = "";
+        SetupDiGetDeviceInstanceIdA(all, &device, id, sizeof id, nullptr);
+        std::string description = DeviceText(all, device, SPDRP_FRIENDLYNAME);
+        if (description.empty()) description = DeviceText(all, device, SPDRP_DEVICEDESC);
+        DEVINST parent = 0;
+        char parentId[MAX_DEVICE_ID_LEN] = "";
+        bool present = CM_Get_Parent(&parent, device.DevInst, 0) == CR_SUCCESS &&
+                       CM_Get_Device_IDA(parent, parentId, sizeof parentId, 0) == CR_SUCCESS;
+        std::printf("%s: class %s%s%s, %s%s\n", id, DeviceText(all, device, SPDRP_CLASS).c_str(),
+                    description.empty() ? "" : ", ", description.c_str(), present ? "parent " : "not present",
+                    parentId);
+    }
+    SetupDiDestroyDeviceInfoList(all);
+    return 0;
+}
+
 int Run(int argc, char** argv) {
     if (argc < 3) return Usage();
     std::string command = argv[1];
@@ -267,6 +305,7 @@ int Run(int argc, char** argv) {
     if ((command == "printers" || command == "drivers" || command == "monitors" || command == "ports") &&
         arguments.empty())
         return Spooler(machine, command);
+    if (command == "devices" && arguments.empty()) return Devices();
     if (command == "reboot" && arguments.empty()) {
         for (const std::string& line : platform::RestartMachine(machine)) std::printf("%s\n", line.c_str());
         return 0;
