@@ -94,8 +94,9 @@ extern "C" DWORD WINAPI GetFileVersionInfoSizeA(LPCSTR lptstrFilename, LPDWORD l
     return platform::BufferSizeFor(*block);
 }
 
-// Copies as much of the block as fits, as Windows does; a block cut short has its length cut within what
-// was copied, so that the nodes beyond it are not found.
+// Copies as much of the block as fits, as Windows does. When the buffer cannot also hold the place of the
+// conversion mark, the block's length is cut within what was copied, so that the nodes beyond it are not
+// found and VerQueryValueA reads nothing past the buffer.
 extern "C" BOOL WINAPI GetFileVersionInfoA(LPCSTR lptstrFilename, DWORD dwHandle, DWORD dwLen,
                                            LPVOID lpData) {
     (void)dwHandle;
@@ -112,7 +113,8 @@ extern "C" BOOL WINAPI GetFileVersionInfoA(LPCSTR lptstrFilename, DWORD dwHandle
     auto* buffer = static_cast<BYTE*>(lpData);
     size_t copied = std::min<size_t>(dwLen, block->size());
     std::memcpy(buffer, block->data(), copied);
-    if (copied < block->size()) {
+    size_t mark = platform::Aligned(block->size());
+    if (dwLen < mark + sizeof platform::kConversionMark) {
         // Cut on a 4-byte boundary that leaves the place of the conversion mark inside the buffer.
         size_t length = copied >= 8 ? (copied - 4) / 4 * 4 : 0;
         if (copied >= 2) {
@@ -121,11 +123,10 @@ extern "C" BOOL WINAPI GetFileVersionInfoA(LPCSTR lptstrFilename, DWORD dwHandle
         }
         return TRUE;
     }
-    size_t mark = platform::Aligned(block->size());
-    if (dwLen >= platform::BufferSizeFor(*block)) {
-        std::memset(buffer + copied, 0, mark - copied);
+    // The place of the mark is always inside the buffer; the mark itself only when the room follows it.
+    std::memset(buffer + copied, 0, mark + sizeof platform::kConversionMark - copied);
+    if (dwLen >= platform::BufferSizeFor(*block))
         std::memcpy(buffer + mark, platform::kConversionMark, sizeof platform::kConversionMark);
-    }
     return TRUE;
 }
 

@@ -163,6 +163,12 @@ TEST(VersionInfo, BinaryBlockInsideAFileAndSearchByName) {
     EXPECT_EQ(info->dwFileVersionLS, 0x0A280000u);
     EXPECT_EQ(Text(read.buffer, "\\StringFileInfo\\040904B0\\ProductName"), "Monitor");
 
+    // A buffer without room for the ANSI texts hands out the binary values only.
+    std::vector<BYTE> noRoom((block.size() + 3) / 4 * 4 + 4);
+    ASSERT_TRUE(GetFileVersionInfoA("qnmon.dll", 0, static_cast<DWORD>(noRoom.size()), noRoom.data()));
+    EXPECT_TRUE(VerQueryValueA(noRoom.data(), "\\", reinterpret_cast<LPVOID*>(&info), &length));
+    EXPECT_EQ(Text(noRoom, "\\StringFileInfo\\040904B0\\ProductName"), "<error 13>");
+
     // A buffer smaller than the block takes what fits: the nodes cut off are not found.
     std::vector<BYTE> small(block.size() - 8);
     ASSERT_TRUE(GetFileVersionInfoA("qnmon.dll", 0, static_cast<DWORD>(small.size()), small.data()));
