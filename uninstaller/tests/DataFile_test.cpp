@@ -5,20 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "CDriverUninstaller.h"
-#include "CFileUninstaller.h"
-#include "CIOUninstaller.h"
-#include "CMonitorUninstaller.h"
-#include "CMsiUninstaller.h"
-#include "CPortUninstaller.h"
-#include "CPrinterUninstaller.h"
-#include "CProcessShutdown.h"
-#include "CRegistryUninstaller.h"
-#include "CRemoveProgramUninstaller.h"
-#include "CRsmUninstaller.h"
-#include "CServiceUninstaller.h"
-#include "CTaskUninstaller.h"
-#include "CWindowShutDown.h"
 #include "UninstallerTesting.h"
 #include "platform/testing/test_machine.h"
 
@@ -144,31 +130,6 @@ TEST_F(DataFileTest, ReadSettingsFromTheUninstallersSectionElseScrubber) {
         EXPECT_EQ(uninstaller.Section(), row.section);
         EXPECT_EQ(uninstaller.Items(), row.items) << row.section;
     }
-}
-
-// The uninstallers whose removal work is not built yet read their section and stay disabled.
-TEST_F(DataFileTest, UninstallersNotBuiltYetStayDisabled) {
-    platform::TestMachine machine;
-    machine.File(kDataFile, "[Scrubber]\r\nenabled=1\r\n");
-    gDATFileName = kDataFile;
-    std::vector<std::unique_ptr<CUninstaller>> uninstallers;
-    uninstallers.emplace_back(new CRemoveProgramUninstaller(nullptr));
-    uninstallers.emplace_back(new CMsiUninstaller(nullptr));
-    uninstallers.emplace_back(new CTaskUninstaller(nullptr));
-    uninstallers.emplace_back(new CWindowShutDown(nullptr));
-    uninstallers.emplace_back(new CProcessShutdown(nullptr));
-    uninstallers.emplace_back(new CPrinterUninstaller(nullptr));
-    uninstallers.emplace_back(new CDriverUninstaller(nullptr));
-    uninstallers.emplace_back(new CServiceUninstaller(nullptr));
-    uninstallers.emplace_back(new CIOUninstaller(nullptr));
-    uninstallers.emplace_back(new CMonitorUninstaller(nullptr));
-    uninstallers.emplace_back(new CPortUninstaller(nullptr));
-    uninstallers.emplace_back(new CRsmUninstaller(nullptr));
-    uninstallers.emplace_back(new CRegistryUninstaller(nullptr));
-    uninstallers.emplace_back(new CFileUninstaller(nullptr));
-    platform::StdoutCapture output;
-    for (const auto& uninstaller : uninstallers) EXPECT_EQ(uninstaller->IsEnabled(), 0u);
-    EXPECT_EQ(output.Take(), "");
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "platform/machine/boot.h"
 #include "platform/machine/user_interface.h"
 #include "platform/testing/test_machine.h"
+#include "resource.h"
 
 namespace {
 
@@ -67,6 +68,24 @@ TEST_F(DialogsTest, ProgressDialogInEachMode) {
                                                                "Deleted=C:\\Vecchio\\b.dll\r\n"}));
         EXPECT_EQ(machine.Transcript(), row.transcript);
     }
+}
+
+// Run on the dialog's own thread, the engine leaves the bar at 100, the cursor as it was, and WM_DESTROY in
+// the queue.
+TEST_F(DialogsTest, EngineEndsTheProgressAndClosesTheDialog) {
+    platform::TestMachine machine;
+    gSilent = 1;
+    CUninstallerProgress progress;
+    ASSERT_TRUE(progress.Create(IDD_PROGRESS));
+    HCURSOR arrow = LoadCursorA(NULL, IDC_ARROW);
+    SetCursor(arrow);
+    RunUninstallerList(&progress, {});
+    EXPECT_EQ(GetCursor(), arrow);
+    EXPECT_EQ(SendMessageA(GetDlgItem(progress.GetDialogWindow(), IDC_PROGRESS), PBM_GETPOS, 0, 0), 100);
+    MSG message;
+    ASSERT_TRUE(PeekMessageA(&message, progress.GetDialogWindow(), 0, 0, PM_REMOVE));
+    EXPECT_EQ(message.message, static_cast<UINT>(WM_DESTROY));
+    progress.DestroyWindow();
 }
 
 // The user closes the dialog while the worker runs: the run goes on and Execute waits for it.

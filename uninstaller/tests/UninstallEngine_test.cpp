@@ -247,6 +247,14 @@ TEST_F(EngineTest, ThreadProcAndTheFourteenUninstallers) {
         expected += std::string("Can not read from scrubber file. Section:") + section + " failed\n";
     }
     EXPECT_EQ(runOutput.Take(), expected);
+
+    // Enabled by the data file, those not built yet still do nothing.
+    machine.File("C:\\Dati\\devpurge.dat", "[Scrubber]\r\nenabled=1\r\n");
+    gDATFileName = "C:\\Dati\\devpurge.dat";
+    platform::StdoutCapture enabledOutput;
+    EXPECT_EQ(RunUninstallers(nullptr), 0u);
+    EXPECT_EQ(enabledOutput.Take(), "");
+    EXPECT_TRUE(gLogList.empty() && gErrorList.empty());
 }
 
 }  // namespace
