@@ -444,6 +444,11 @@ std::vector<BaseKey> BaseKeys(const MachineSettings& settings) {
         {lm + "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", {}},
         {print + "\\Printers", {}},
         {print + "\\Monitors", {}},
+        // Every installation prints to the parallel and serial ports and to files through Local Port.
+        {print + "\\Monitors\\Local Port", {{"Driver", nt ? "localspl.dll" : "spoolss.dll"}}},
+        {print + "\\Monitors\\Local Port\\Ports\\LPT1:", {{"Description", "Local Port"}}},
+        {print + "\\Monitors\\Local Port\\Ports\\COM1:", {{"Description", "Local Port"}}},
+        {print + "\\Monitors\\Local Port\\Ports\\FILE:", {{"Description", "Local Port"}}},
         {print + (nt ? "\\Environments\\Windows NT x86\\Drivers" : "\\Environments\\Windows 4.0\\Drivers"),
          {}},
         {print + "\\Providers\\LanMan Print Services\\Servers", {}},

@@ -2,6 +2,12 @@
 // the growth and failure hooks.
 #include <gtest/gtest.h>
 
+#include <string>
+
+#include <vector>
+
+#include <algorithm>
+
 #include <cstring>
 #include <functional>
 
@@ -296,8 +302,19 @@ TEST(SpoolerEnumeration, EmptyListsSucceedWithoutABuffer) {
     EXPECT_TRUE(EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &count));
     EXPECT_EQ(0u, needed);
     EXPECT_EQ(0u, count);
-    EXPECT_TRUE(EnumPortsA(nullptr, 2, nullptr, 0, &needed, &count));
+    EXPECT_TRUE(EnumPrinterDriversA(nullptr, nullptr, 2, nullptr, 0, &needed, &count));
     EXPECT_EQ(0u, count);
+    // A fresh machine has the Local Port monitor's LPT1:, COM1: and FILE:.
+    EXPECT_FALSE(EnumPortsA(nullptr, 1, nullptr, 0, &needed, &count));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER), GetLastError());
+    std::vector<BYTE> buffer(needed);
+    ASSERT_TRUE(EnumPortsA(nullptr, 1, buffer.data(), needed, &needed, &count));
+    ASSERT_EQ(3u, count);
+    const auto* ports = reinterpret_cast<const PORT_INFO_1A*>(buffer.data());
+    std::vector<std::string> names;
+    for (DWORD index = 0; index < count; ++index) names.push_back(ports[index].pName);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ((std::vector<std::string>{"COM1:", "FILE:", "LPT1:"}), names);
 }
 
 }  // namespace
