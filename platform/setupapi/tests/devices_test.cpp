@@ -172,7 +172,10 @@ class NtDevices : public ::testing::TestWithParam<OsKind> {
     TestMachine machine_;
 };
 
-INSTANTIATE_TEST_SUITE_P(Systems, NtDevices, ::testing::Values(OsKind::WindowsXP, OsKind::Windows2000));
+INSTANTIATE_TEST_SUITE_P(Systems, NtDevices, ::testing::Values(OsKind::WindowsXP, OsKind::Windows2000),
+                         [](const ::testing::TestParamInfo<OsKind>& info) {
+                             return "Windows" + platform::OsKindName(info.param);
+                         });
 
 TEST_P(NtDevices, SetsHoldTheDevicesTheirFlagsAsk) {
     struct Row {
