@@ -283,6 +283,22 @@ LONG OpenOrCreate(HKEY parentHandle, LPCSTR subKey, REGSAM desired, bool create,
     return ERROR_SUCCESS;
 }
 
+// RegOpenKeyA and RegCreateKeyA, the old calls: the most access the user may have, and with no subkey
+// the key they were given handed back.
+LONG OldStyleOpen(HKEY hKey, LPCSTR lpSubKey, bool create, PHKEY phkResult) {
+    if (!phkResult) return ERROR_INVALID_PARAMETER;
+    return Guarded([&]() -> LONG {
+        if (!lpSubKey || !*lpSubKey) {
+            Call call;
+            KeyPointer key;
+            if (LONG error = Lookup(call, hKey, key)) return error;
+            *phkResult = hKey;
+            return ERROR_SUCCESS;
+        }
+        return OpenOrCreate(hKey, lpSubKey, MAXIMUM_ALLOWED, create, nullptr, phkResult, nullptr);
+    });
+}
+
 }  // namespace
 
 extern "C" LONG WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM samDesired, PHKEY phkResult) {
@@ -292,18 +308,7 @@ extern "C" LONG WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM s
 }
 
 extern "C" LONG WINAPI RegOpenKeyA(HKEY hKey, LPCSTR lpSubKey, PHKEY phkResult) {
-    if (!phkResult) return ERROR_INVALID_PARAMETER;
-    return Guarded([&]() -> LONG {
-        if (!lpSubKey || !*lpSubKey) {
-            // The old call hands back the key it was given.
-            Call call;
-            KeyPointer key;
-            if (LONG error = Lookup(call, hKey, key)) return error;
-            *phkResult = hKey;
-            return ERROR_SUCCESS;
-        }
-        return OpenOrCreate(hKey, lpSubKey, MAXIMUM_ALLOWED, false, nullptr, phkResult, nullptr);
-    });
+    return OldStyleOpen(hKey, lpSubKey, false, phkResult);
 }
 
 extern "C" LONG WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR lpClass, DWORD,
@@ -315,17 +320,7 @@ extern "C" LONG WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR 
 }
 
 extern "C" LONG WINAPI RegCreateKeyA(HKEY hKey, LPCSTR lpSubKey, PHKEY phkResult) {
-    if (!phkResult) return ERROR_INVALID_PARAMETER;
-    return Guarded([&]() -> LONG {
-        if (!lpSubKey || !*lpSubKey) {
-            Call call;
-            KeyPointer key;
-            if (LONG error = Lookup(call, hKey, key)) return error;
-            *phkResult = hKey;
-            return ERROR_SUCCESS;
-        }
-        return OpenOrCreate(hKey, lpSubKey, MAXIMUM_ALLOWED, true, nullptr, phkResult, nullptr);
-    });
+    return OldStyleOpen(hKey, lpSubKey, true, phkResult);
 }
 
 extern "C" LONG WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType,
