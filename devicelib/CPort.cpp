@@ -1,0 +1,147 @@
+#include "CPort.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "CaseInsensitiveString.h"
+#include "OsVersion.h"
+#include "Trace.h"
+
+namespace {
+
+constexpr char DOT4_PORT_PREFIX[] = "DOT4_";
+constexpr char FILE_PORT[] = "FILE:";
+constexpr char IR_PORT_NT[] = "IR";
+constexpr char IR_KEY_9X[] = "Enum\\INFRARED\\VirtualPorts";
+constexpr char IR_VALUE_9X[] = "VirtualLptPortName";
+constexpr DWORD IR_VALUE_SIZE = 10;
+constexpr char NO_IR[] = "No IR installed\n";
+constexpr char NO_IR_VALUE[] = "Error !!! unable to get VirtualLptPortName \n";
+
+bool StartsWithNoCase(const char* text, const char* prefix) {
+    std::size_t length = std::strlen(prefix);
+    return std::strlen(text) >= length && case_insensitive_char_traits::compare(text, prefix, length) == 0;
+}
+
+bool EqualsNoCase(const char* left, const char* right) {
+    return CaseInsensitiveString(left) == right;
+}
+
+// The infrared port's name: "IR", on Windows 9x the virtual LPT port of the infrared driver ("" when none).
+std::string InfraredPortName() {
+    if (!Is9X()) return IR_PORT_NT;
+    HKEY key = NULL;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, IR_KEY_9X, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        std::printf("%s", NO_IR);
+        return "";
+    }
+    char name[IR_VALUE_SIZE + 1] = {};
+    DWORD size = IR_VALUE_SIZE;
+    LONG result = RegQueryValueExA(key, IR_VALUE_9X, NULL, NULL, reinterpret_cast<LPBYTE>(name), &size);
+    RegCloseKey(key);
+    if (result != ERROR_SUCCESS) {
+        std::printf("%s", NO_IR_VALUE);
+        return "";
+    }
+    return name;
+}
+
+// "LPT<digit>:" mapped to a network printer for the user.
+bool IsMappedParallelPort(const char* pPortName) {
+    std::string key = "Network\\Persistent\\" + std::string(pPortName, 4);
+    HKEY persistent = NULL;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &persistent) != ERROR_SUCCESS) return false;
+    LONG result = RegQueryValueExA(persistent, "RemotePath", NULL, NULL, NULL, NULL);
+    RegCloseKey(persistent);
+    return result == ERROR_SUCCESS;
+}
+
+}  // namespace
+
+CPort::CPort() : m_portName() {}
+
+long CPort::Init(const char* pPortName) {
+    if (!pPortName) {
+        TraceFailedReturning("CPort::Init(pPortName==NULL)", GetErrorString(ERR_INVALIDPOINTER));
+        return ERR_INVALIDPOINTER;
+    }
+    if (std::strlen(pPortName) >= sizeof(m_portName) / sizeof(char)) {
+        TraceFailedReturning("CPort::Init() checking _tcslen(pPortName)<sizeof(_portName)/sizeof(TChar)",
+                             GetErrorString(ERR_BADPARAMETER));
+        return ERR_BADPARAMETER;
+    }
+    std::strcpy(m_portName, pPortName);
+    return ERR_NOERROR;
+}
+
+unsigned int CPort::IsSupported() const {
+    if (m_portName[0] == '\\') {
+        std::printf("UNC printers not supported on %s\n", m_portName);
+        return 0;
+    }
+    return StartsWithNoCase(m_portName, DOT4_PORT_PREFIX) ? 1 : 0;
+}
+
+unsigned int CPort::IsNoIO(const char* pPortName) {
+    return pPortName && StartsWithNoCase(pPortName, FILE_PORT) ? 1 : 0;
+}
+
+unsigned int CPort::IsFakeIO(const char*) {
+    return 0;
+}
+
+unsigned int CPort::IsDirectConnect(const char* pPortName) {
+    if (!pPortName) {
+        TraceFailed("pPortName");
+        return 0;
+    }
+    if (std::strlen(pPortName) == 5 && StartsWithNoCase(pPortName, "LPT") &&
+        std::isdigit(static_cast<unsigned char>(pPortName[3])) && pPortName[4] == ':') {
+        return IsMappedParallelPort(pPortName) ? 0 : 1;
+    }
+    return StartsWithNoCase(pPortName, "DOT4") ? 1 : 0;
+}
+
+unsigned int CPort::IsIrLPT() const {
+    std::string infrared = InfraredPortName();
+    // An empty or shorter port name is not the infrared port, even though it is a prefix of its name.
+    if (infrared.empty() || std::strlen(m_portName) < infrared.size()) return 0;
+    return case_insensitive_char_traits::compare(m_portName, infrared.c_str(), infrared.size()) == 0 ? 1 : 0;
+}
+
+long CPort::GetAddress(char* pAddress, unsigned long size) const {
+    if (!pAddress) {
+        TraceFailedReturning("CPort::GetAddress(pAddress==NULL,)", GetErrorString(ERR_INVALIDPOINTER));
+        return ERR_INVALIDPOINTER;
+    }
+    if (size == 0) {
+        TraceFailedReturning("CPort::GetAddress(,size==0)", GetErrorString(ERR_BADPARAMETER));
+        return ERR_BADPARAMETER;
+    }
+    if (!m_portName[0]) {
+        TraceFailedReturning("CPort::GetAddress() cheching _portName[0]", GetErrorString(ERR_UNKNOWN));
+        return ERR_UNKNOWN;
+    }
+    for (const char* serial : {"COM1:", "COM2:", "COM3:", "COM4:"}) {
+        if (EqualsNoCase(m_portName, serial)) return ERR_PORTNOTSUPPORTED;
+    }
+    if (!IsNoIO() && !StartsWithNoCase(m_portName, "LPT") &&
+        CaseInsensitiveString(m_portName).find(DOT4_PORT_PREFIX) == CaseInsensitiveString::npos) {
+        return ERR_UNKNOWN;
+    }
+    if (std::strlen(m_portName) >= size) {
+        TraceFailedReturning("CPort::GetAddress() checking size", GetErrorString(ERR_BUFFEROVERFLOW));
+        return ERR_BUFFEROVERFLOW;
+    }
+    std::strcpy(pAddress, m_portName);
+    return ERR_NOERROR;
+}
+
+unsigned long CPort::GetPortNumber(char* pNumber) const {
+    if (!m_portName[0]) return 0;
+    if (pNumber) std::strcpy(pNumber, m_portName);
+    return static_cast<unsigned long>(std::strlen(m_portName) + 1);
+}
