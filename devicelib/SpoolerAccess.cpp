@@ -146,7 +146,8 @@ CMutex& SpoolerMutex() {
 }
 
 void ResetSpoolerMutexForTesting() {
-    TheSpoolerMutexObject().Close();
+    CMutex& mutex = TheSpoolerMutexObject();
+    if (mutex.GetHandle()) mutex.Close();
 }
 
 void LockSpooler() {
