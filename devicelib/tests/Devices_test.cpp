@@ -1,0 +1,418 @@
+// Plug and Play devices through the library: walking a set, properties on NT and 9x, parents and
+// children, the card reader's drive letter through the device tree, interface port names, and machines
+// whose set-up libraries are absent or lack entry points.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "CDevInfoSet.h"
+#include "CDeviceInterfaceObject.h"
+#include "CDeviceObject.h"
+#include "DeviceApis.h"
+#include "DeviceApisTesting.h"
+#include "DeviceWalk.h"
+#include "DiskDevices.h"
+#include "ErrorCodes.h"
+#include "OsVersionTesting.h"
+#include "devguid.h"
+#include "platform/testing/test_machine.h"
+
+namespace {
+
+using platform::OsKind;
+using platform::StdoutCapture;
+using platform::TestMachine;
+
+DEFINE_GUID(kPrinterInterface, 0x28d78fad, 0x5a12, 0x11d1, 0xae, 0x5b, 0x00, 0x00, 0xf8, 0x03, 0xa8, 0xc2);
+
+constexpr const char* kComposite = "USB\\VID_04B8&PID_0820\\SERIAL1";
+constexpr const char* kStorageFunction = "USB\\VID_04B8&PID_0820&MI_01\\7&AB&0&0001";
+constexpr const char* kPrinter = "USBPRINT\\AIOPRINTER\\8&CD&0&USB001";
+constexpr const char* kCardReader = "USBSTOR\\DISK&VEN_AIO&PROD_CARD_READER&REV_1.00\\8&EF&0";
+constexpr const char* kVolume = "STORAGE\\REMOVABLEMEDIA\\9&12&0&RM";
+constexpr const char* kCardReader9x = "USBSTOR\\DISK&VEN_AIO&PROD_CARD_READER\\0000";
+
+// A Windows NT machine with a multifunction printer on USB: its printing function and its card reader,
+// whose volume is drive E:; drive A: is a floppy drive, which is no Plug and Play disk here.
+constexpr const char* kNtDevices = R"(REGEDIT4
+
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Control\Class\{4D36E967-E325-11CE-BFC1-08002BE10318}]
+"Class"="DiskDrive"
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Control\Class\{36FC9E60-C465-11CF-8056-444553540000}]
+"Class"="USB"
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\USB\VID_04B8&PID_0820\SERIAL1]
+"Class"="USB"
+"ClassGUID"="{36FC9E60-C465-11CF-8056-444553540000}"
+"Mfg"="Periferiche"
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\USB\VID_04B8&PID_0820\SERIAL1\Control]
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\USB\VID_04B8&PID_0820&MI_00\7&AB&0&0000]
+"Class"="USB"
+"ClassGUID"="{36FC9E60-C465-11CF-8056-444553540000}"
+"Parent"="USB\\VID_04B8&PID_0820\\SERIAL1"
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\USB\VID_04B8&PID_0820&MI_00\7&AB&0&0000\Control]
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\USB\VID_04B8&PID_0820&MI_01\7&AB&0&0001]
+"Class"="USB"
+"ClassGUID"="{36FC9E60-C465-11CF-8056-444553540000}"
+"Parent"="USB\\VID_04B8&PID_0820\\SERIAL1"
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\USB\VID_04B8&PID_0820&MI_01\7&AB&0&0001\Control]
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\USBPRINT\AIOPRINTER\8&CD&0&USB001]
+"Class"="Printer"
+"ClassGUID"="{4D36E979-E325-11CE-BFC1-08002BE10318}"
+"Parent"="USB\\VID_04B8&PID_0820&MI_00\\7&AB&0&0000"
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\USBPRINT\AIOPRINTER\8&CD&0&USB001\Control]
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\USBSTOR\DISK&VEN_AIO&PROD_CARD_READER&REV_1.00\8&EF&0]
+"Class"="DiskDrive"
+"ClassGUID"="{4D36E967-E325-11CE-BFC1-08002BE10318}"
+"FriendlyName"="AIO Card Reader USB Device"
+"HardwareID"=hex(7):55,53,42,53,54,4f,52,5c,44,69,73,6b,00,47,65,6e,44,69,73,6b,00,00
+"Parent"="USB\\VID_04B8&PID_0820&MI_01\\7&AB&0&0001"
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\USBSTOR\DISK&VEN_AIO&PROD_CARD_READER&REV_1.00\8&EF&0\Control]
+"PhysicalDeviceObjectName"="\\Device\\00000064"
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\STORAGE\REMOVABLEMEDIA\9&12&0&RM]
+"Class"="Volume"
+"ClassGUID"="{71A27CDD-812A-11D0-BEC7-08002BE2092F}"
+"Parent"="USBSTOR\\DISK&VEN_AIO&PROD_CARD_READER&REV_1.00\\8&EF&0"
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\STORAGE\REMOVABLEMEDIA\9&12&0&RM\Control]
+"PhysicalDeviceObjectName"="\\Device\\HarddiskVolume3"
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\USBSTOR\DISK&VEN_OLD&PROD_GONE&REV_1.00\1&0]
+"Class"="DiskDrive"
+"ClassGUID"="{4D36E967-E325-11CE-BFC1-08002BE10318}"
+
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Control\DeviceClasses\{28d78fad-5a12-11d1-ae5b-0000f803a8c2}\##?#USBPRINT#AIOPRINTER#8&CD&0&USB001#{28d78fad-5a12-11d1-ae5b-0000f803a8c2}]
+"DeviceInstance"="USBPRINT\\AIOPRINTER\\8&CD&0&USB001"
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Control\DeviceClasses\{28d78fad-5a12-11d1-ae5b-0000f803a8c2}\##?#USBPRINT#AIOPRINTER#8&CD&0&USB001#{28d78fad-5a12-11d1-ae5b-0000f803a8c2}\#\Device Parameters]
+"Base Name"="USB"
+"Port Number"=dword:00000001
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Control\DeviceClasses\{53f5630d-b6bf-11d0-94f2-00a0c91efb8b}\##?#STORAGE#RemovableMedia#9&12&0&RM#{53f5630d-b6bf-11d0-94f2-00a0c91efb8b}]
+"DeviceInstance"="STORAGE\\REMOVABLEMEDIA\\9&12&0&RM"
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Control\DeviceClasses\{53f5630d-b6bf-11d0-94f2-00a0c91efb8b}\##?#STORAGE#RemovableMedia#9&12&0&RM#{53f5630d-b6bf-11d0-94f2-00a0c91efb8b}\#]
+
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Control\Session Manager\DOS Devices]
+"E:"="\\Device\\HarddiskVolume3"
+"A:"="\\Device\\Floppy0"
+)";
+
+// Windows 98 keeps its devices under HKEY_LOCAL_MACHINE\Enum and lists the present ones under
+// HKEY_DYN_DATA; the card reader carries its drive letter.
+constexpr const char* k9xDevices = R"(REGEDIT4
+
+[HKEY_LOCAL_MACHINE\System\CurrentControlSet\Services\Class\DiskDrive]
+@="Unità disco"
+[HKEY_LOCAL_MACHINE\Enum\USB\VID_04B8&PID_0820\SERIAL1]
+"Class"="USB"
+[HKEY_LOCAL_MACHINE\Enum\USBSTOR\DISK&VEN_AIO&PROD_CARD_READER\0000]
+"Class"="DiskDrive"
+"FriendlyName"="AIO Card Reader"
+"CurrentDriveLetterAssignment"="E"
+"Parent"="USB\\VID_04B8&PID_0820\\SERIAL1"
+[HKEY_LOCAL_MACHINE\Enum\USBSTOR\DISK&VEN_OLD&PROD_GONE\0000]
+"Class"="DiskDrive"
+"CurrentDriveLetterAssignment"="G"
+[HKEY_DYN_DATA\Config Manager\Enum\C1A2B3C4]
+"HardWareKey"="USB\\VID_04B8&PID_0820\\SERIAL1"
+[HKEY_DYN_DATA\Config Manager\Enum\C1A2B3D0]
+"HardWareKey"="USBSTOR\\DISK&VEN_AIO&PROD_CARD_READER\\0000"
+)";
+
+std::string IdOf(CDeviceObject& device) {
+    CaseInsensitiveString id;
+    EXPECT_EQ(device.GetDeviceID(id), ERR_NOERROR);
+    return id.c_str();
+}
+
+// Each test reads the version and binds the libraries of its own machine.
+class DeviceTest : public ::testing::Test {
+  protected:
+    void SetUp() override { Reset(); }
+    void TearDown() override { Reset(); }
+    static void Reset() {
+        ResetOsVersionRecordForTesting();
+        ResetDeviceApisForTesting();
+    }
+};
+
+class NtDeviceTest : public DeviceTest, public ::testing::WithParamInterface<OsKind> {
+  protected:
+    NtDeviceTest() : machine_(GetParam()) { machine_.Registry(kNtDevices); }
+    TestMachine machine_;
+};
+
+INSTANTIATE_TEST_SUITE_P(Systems, NtDeviceTest, ::testing::Values(OsKind::WindowsXP, OsKind::Windows2000),
+                         [](const ::testing::TestParamInfo<OsKind>& info) {
+                             return "Windows" + platform::OsKindName(info.param);
+                         });
+
+TEST_P(NtDeviceTest, WalkEndsWithNoMoreDevicesAndRewindStartsAgain) {
+    CDevInfoSet set;
+    ASSERT_EQ(set.EnumSetupDevices(&GUID_DEVCLASS_DISKDRIVE), ERR_NOERROR);
+    CDeviceObject device;
+    ASSERT_EQ(set.NextDevice(device), ERR_NOERROR);
+    EXPECT_EQ(IdOf(device), kCardReader);
+    StdoutCapture output;
+    EXPECT_EQ(set.NextDevice(device), ERROR_NO_MORE_DEVICES);
+    EXPECT_EQ(set.NextDevice(device), ERROR_NO_MORE_DEVICES);
+    EXPECT_EQ(output.Take(), "");
+    set.Rewind();
+    ASSERT_EQ(set.NextDevice(device), ERR_NOERROR);
+    EXPECT_EQ(IdOf(device), kCardReader);
+
+    // A copy is the same device of the same set; reopening the set replaces the one held.
+    CDeviceObject copy(device);
+    EXPECT_EQ(copy.GetInfoSet(), &set);
+    EXPECT_EQ(IdOf(copy), kCardReader);
+    ASSERT_EQ(set.EnumInterfaceDevices(&kPrinterInterface), ERR_NOERROR);
+    ASSERT_EQ(set.NextDevice(device), ERR_NOERROR);
+    EXPECT_EQ(IdOf(device), kPrinter);
+    EXPECT_EQ(set.Clear(), ERR_NOERROR);
+    EXPECT_EQ(set.GetHandle(), INVALID_HANDLE_VALUE);
+}
+
+TEST_P(NtDeviceTest, PropertiesOfTheCardReader) {
+    CDevInfoSet set;
+    CDeviceObject reader;
+    ASSERT_EQ(set.FindSetupDevice(&GUID_DEVCLASS_DISKDRIVE, reader, "\\device\\00000064"), ERR_NOERROR);
+    struct Row {
+        DWORD code;
+        long result;
+        const char* value;
+    };
+    const Row rows[] = {
+        {SPDRP_FRIENDLYNAME, ERR_NOERROR, "AIO Card Reader USB Device"},
+        {SPDRP_CLASS, ERR_NOERROR, "DiskDrive"},
+        {SPDRP_HARDWAREID, ERR_NOERROR, "USBSTOR\\Disk"},
+        {SPDRP_PHYSICAL_DEVICE_OBJECT_NAME, ERR_NOERROR, "\\Device\\00000064"},
+        {SPDRP_MFG, ERROR_INVALID_DATA, ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.code);
+        CaseInsensitiveString value;
+        StdoutCapture output;
+        EXPECT_EQ(reader.GetProperty(row.code, value), row.result);
+        EXPECT_STREQ(value.c_str(), row.value);
+        EXPECT_EQ(output.Take(), "");
+    }
+    // Too small a buffer reports the size the value needs.
+    BYTE small[4];
+    DWORD needed = 0;
+    EXPECT_EQ(reader.GetProperty(SPDRP_CLASS, nullptr, small, sizeof small, &needed),
+              ERROR_INSUFFICIENT_BUFFER);
+    EXPECT_EQ(needed, sizeof "DiskDrive");
+    // A name not in the set is not found, and an empty name never matches.
+    EXPECT_EQ(set.FindSetupDevice(&GUID_DEVCLASS_DISKDRIVE, reader, "\\Device\\Floppy0"), ERROR_NOT_FOUND);
+    EXPECT_EQ(set.FindSetupDevice(&GUID_DEVCLASS_DISKDRIVE, reader, ""), ERROR_NOT_FOUND);
+}
+
+TEST_P(NtDeviceTest, ParentsChildrenAndAncestors) {
+    CDevInfoSet set;
+    CDeviceObject reader;
+    ASSERT_EQ(set.FindSetupDevice(&GUID_DEVCLASS_DISKDRIVE, reader, "\\Device\\00000064"), ERR_NOERROR);
+    CDeviceObject parent;
+    ASSERT_EQ(reader.GetParent(parent), ERR_NOERROR);
+    EXPECT_EQ(IdOf(parent), kStorageFunction);
+    CDeviceObject child;
+    ASSERT_EQ(parent.GetChild(child), ERR_NOERROR);
+    EXPECT_EQ(IdOf(child), kCardReader);
+    CaseInsensitiveString friendly;
+    EXPECT_EQ(child.GetProperty(SPDRP_FRIENDLYNAME, friendly), ERR_NOERROR);
+
+    CDeviceObject ancestor;
+    auto isComposite = [](CDeviceObject& device) { return IdOf(device) == kComposite; };
+    EXPECT_EQ(reader.FindAncestor(ancestor, isComposite), ERR_NOERROR);
+    EXPECT_EQ(IdOf(ancestor), kComposite);
+    CaseInsensitiveString mfg;
+    EXPECT_EQ(ancestor.GetProperty(SPDRP_MFG, mfg), ERR_NOERROR);
+    EXPECT_STREQ(mfg.c_str(), "Periferiche");
+
+    // Past the root of the tree there is no parent.
+    StdoutCapture output;
+    EXPECT_EQ(reader.FindAncestor(ancestor, [](CDeviceObject&) { return false; }), CR_NO_SUCH_DEVNODE);
+    EXPECT_EQ(IdOf(ancestor), "HTREE\\ROOT\\0");
+    EXPECT_EQ(output.Take(), "CM_Get_Parent failed with cfgmgr32 error 13\n");
+    ASSERT_EQ(reader.GetChild(child), ERR_NOERROR);
+    EXPECT_EQ(IdOf(child), kVolume);
+    EXPECT_EQ(child.GetChild(child), CR_NO_SUCH_DEVNODE);
+}
+
+TEST_P(NtDeviceTest, CardReaderDriveLetterThroughTheDeviceTree) {
+    struct Row {
+        char letter;
+        long result;
+        const char* id;
+        const char* output;
+    };
+    const Row rows[] = {
+        {'E', ERR_NOERROR, kVolume, ""},
+        {'e', ERR_NOERROR, kVolume, ""},
+        // The floppy drive has no Plug and Play volume: it is not taken for the card reader.
+        {'A', ERROR_NOT_FOUND, "", ""},
+        {'Q', ERROR_FILE_NOT_FOUND, "", "QueryDosDevice failed with "},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.letter);
+        CaseInsensitiveString id = "stale";
+        StdoutCapture output;
+        EXPECT_EQ(GetDiskDeviceInstanceID(row.letter, id), row.result);
+        EXPECT_STREQ(id.c_str(), row.id);
+        EXPECT_EQ(output.Take().substr(0, std::string(row.output).size()), row.output);
+    }
+    // The drive's top ancestor is the multifunction device, the same as its printer's.
+    CDevInfoSet set;
+    CDeviceObject volume;
+    ASSERT_EQ(GetDiskDevice('E', set, volume), ERR_NOERROR);
+    CDeviceObject top;
+    auto isComposite = [](CDeviceObject& device) { return IdOf(device) == kComposite; };
+    EXPECT_EQ(volume.FindAncestor(top, isComposite), ERR_NOERROR);
+
+    // Two drives without a device have empty ids, which name no device.
+    CaseInsensitiveString floppy, other;
+    GetDiskDeviceInstanceID('A', floppy);
+    GetDiskDeviceInstanceID('A', other);
+    EXPECT_FALSE(SameDeviceID(floppy, other));
+    EXPECT_TRUE(SameDeviceID(kVolume, "storage\\removablemedia\\9&12&0&rm"));
+}
+
+TEST_P(NtDeviceTest, PortNameOfThePrinterInterface) {
+    CDevInfoSet set;
+    ASSERT_EQ(set.EnumInterfaceDevices(&kPrinterInterface), ERR_NOERROR);
+    CDeviceObject printer;
+    ASSERT_EQ(set.NextDevice(printer), ERR_NOERROR);
+    CDeviceInterfaceObject printerInterface;
+    ASSERT_EQ(printer.GetDeviceInterface(printerInterface), ERR_NOERROR);
+    struct Row {
+        size_t size;
+        long result;
+        const char* name;
+    };
+    const Row rows[] = {{32, ERR_NOERROR, "USB001"}, {7, ERR_NOERROR, "USB001"}, {6, ERR_BUFFEROVERFLOW, ""}};
+    for (const Row& row : rows) {
+        char name[32] = {};
+        EXPECT_EQ(printerInterface.GetPortName(name, row.size), row.result) << row.size;
+        EXPECT_STREQ(name, row.name);
+    }
+    StdoutCapture output;
+    EXPECT_EQ(printerInterface.GetPortName(nullptr, 32), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(output.Take().rfind("GetPortName failed with ", 0), 0u);
+}
+
+TEST_P(NtDeviceTest, ForAllDevicesVisitsEveryDeviceUntilTheCallbackStops) {
+    std::vector<std::string> ids;
+    auto collect = [](CDeviceObject& device, void* u1, void*, void*) -> unsigned int {
+        static_cast<std::vector<std::string>*>(u1)->push_back(IdOf(device));
+        return 1;
+    };
+    EXPECT_EQ(ForAllDevices(collect, &ids, nullptr, nullptr), 1u);
+    EXPECT_EQ(ids.size(), 7u);  // six present devices and the one no longer present
+
+    int seen = 0;
+    auto stopAtTwo = [](CDeviceObject&, void* u1, void*, void*) -> unsigned int {
+        return ++*static_cast<int*>(u1) < 2 ? 1 : 0;
+    };
+    EXPECT_EQ(ForAllDevices(stopAtTwo, &seen, nullptr, nullptr), 1u);
+    EXPECT_EQ(seen, 2);
+}
+
+TEST_F(DeviceTest, Windows98ReadsPropertiesAndDriveLettersFromItsEnumKeys) {
+    TestMachine machine(OsKind::Windows98);
+    machine.Registry(k9xDevices);
+    CDevInfoSet set;
+    ASSERT_EQ(set.EnumSetupDevices(&GUID_DEVCLASS_DISKDRIVE), ERR_NOERROR);
+    CDeviceObject reader;
+    ASSERT_EQ(set.NextDevice(reader), ERR_NOERROR);
+    EXPECT_EQ(IdOf(reader), kCardReader9x);
+    EXPECT_EQ(set.NextDevice(reader), ERROR_NO_MORE_DEVICES);
+    set.Rewind();
+    ASSERT_EQ(set.NextDevice(reader), ERR_NOERROR);
+
+    struct Row {
+        DWORD code;
+        long result;
+        const char* value;
+        const char* output;
+    };
+    const Row rows[] = {
+        {SPDRP_FRIENDLYNAME, ERR_NOERROR, "AIO Card Reader", ""},
+        {SPDRP_CLASS, ERR_NOERROR, "DiskDrive", ""},
+        {3, ERROR_INVALID_DATA, "", "Invalid property 3\n"},
+        {SPDRP_MAXIMUM_PROPERTY, ERROR_INVALID_DATA, "", "Invalid property 37\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.code);
+        CaseInsensitiveString value;
+        StdoutCapture output;
+        EXPECT_EQ(reader.GetProperty(row.code, value), row.result);
+        EXPECT_STREQ(value.c_str(), row.value);
+        EXPECT_EQ(output.Take(), row.output);
+    }
+    char letter = 0;
+    EXPECT_EQ(reader.GetDriveLetter(letter), ERR_NOERROR);
+    EXPECT_EQ(letter, 'E');
+
+    CaseInsensitiveString id;
+    EXPECT_EQ(GetDiskDeviceInstanceID('e', id), ERR_NOERROR);
+    EXPECT_STREQ(id.c_str(), kCardReader9x);
+    // G: belongs to a disk no longer present, and A: to no Plug and Play disk.
+    for (char absent : {'G', 'A'}) {
+        StdoutCapture output;
+        EXPECT_EQ(GetDiskDeviceInstanceID(absent, id), ERROR_NOT_FOUND);
+        EXPECT_EQ(output.Take(),
+                  std::string("GetDeviceInstanceID can not find the instance for ") + absent + ":\n");
+        EXPECT_STREQ(id.c_str(), "");
+    }
+}
+
+TEST_F(DeviceTest, MachinesWithoutTheLibrariesOrTheirEntryPoints) {
+    struct Row {
+        const char* name;
+        const char* absentLibrary;
+        const char* library;
+        const char* entryPoint;
+        const char* bindOutput;
+        unsigned int walk;
+    };
+    const Row rows[] = {
+        {"no setupapi", "SETUPAPI", nullptr, nullptr, "Unable to load setupapi.dll\n", 0},
+        {"no cfgmgr32", "CFGMGR32", nullptr, nullptr, "Unable to load cfgmgr32.dll\n", 1},
+        {"no SetupDiGetClassDevsA", nullptr, "SETUPAPI", "SETUPDIGETCLASSDEVSA",
+         "Unable to load SetupDiGetClassDevs from ghSetupLib\n", 0},
+        {"no SetupDiEnumDeviceInfo", nullptr, "SETUPAPI", "SETUPDIENUMDEVICEINFO",
+         "Unable to load SetupDiEnumDeviceInfo from ghSetupLib\n", 1},
+        {"no CM_Get_Parent", nullptr, "CFGMGR32", "CM_GET_PARENT",
+         "Unable to load CM_Get_Parent from ghConfigLib\n", 1},
+        {"no GetLongPathNameA", nullptr, "KERNEL32", "GETLONGPATHNAMEA",
+         "Unable to load GetLongPathName from ghKernelLib\n", 1},
+    };
+    for (OsKind kind : {OsKind::WindowsXP, OsKind::Windows98}) {
+        for (const Row& row : rows) {
+            SCOPED_TRACE(std::string(row.name) + " on " + platform::OsKindName(kind));
+            platform::MachineSettings settings = platform::MachineSettings::Defaults(kind);
+            if (row.absentLibrary) settings.absentLibraries.insert(row.absentLibrary);
+            if (row.library) settings.missingEntryPoints[row.library].insert(row.entryPoint);
+            TestMachine machine(settings);
+            machine.Registry(kind == OsKind::Windows98 ? k9xDevices : kNtDevices);
+            Reset();
+            {
+                StdoutCapture output;
+                EXPECT_EQ(BindDeviceApis(), 1);
+                EXPECT_EQ(output.Take(), row.bindOutput);
+            }
+            StdoutCapture output;
+            auto count = [](CDeviceObject&, void*, void*, void*) -> unsigned int { return 1; };
+            EXPECT_EQ(ForAllDevices(count, nullptr, nullptr, nullptr), row.walk);
+            const std::string walkOutput = output.Take();
+            if (row.walk == 0) {
+                EXPECT_EQ(walkOutput.rfind("SetupDiGetClassDevs failed returning ", 0), 0u) << walkOutput;
+                EXPECT_NE(walkOutput.find("CDevInfoSet::EnumDevices failed with "), std::string::npos);
+            }
+            // Without the configuration manager no device id can be read, so no drive is found.
+            CaseInsensitiveString id;
+            const long drive = GetDiskDeviceInstanceID('E', id);
+            const bool driveFound = row.walk == 1 && std::string(row.name) != "no cfgmgr32" &&
+                                    std::string(row.name) != "no SetupDiEnumDeviceInfo";
+            EXPECT_EQ(drive == ERR_NOERROR, driveFound) << drive;
+            Reset();
+        }
+    }
+}
+
+}  // namespace
