@@ -15,6 +15,7 @@
 #include "DiskDevices.h"
 #include "ErrorCodes.h"
 #include "OsVersionTesting.h"
+#include "UsbDeviceSearches.h"
 #include "devguid.h"
 #include "platform/testing/test_machine.h"
 
@@ -113,6 +114,20 @@ constexpr const char* k9xDevices = R"(REGEDIT4
 "HardWareKey"="USB\\VID_04B8&PID_0820\\SERIAL1"
 [HKEY_DYN_DATA\Config Manager\Enum\C1A2B3D0]
 "HardWareKey"="USBSTOR\\DISK&VEN_AIO&PROD_CARD_READER\\0000"
+)";
+
+// The printer's DOT4 device, under its USB printing device, with the DOT4 port.
+constexpr const char* kDot4Device = R"(REGEDIT4
+
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\DOT4\VID_04B8&PID_0820&DOT4\9&AA&0&1]
+"Class"="Dot4"
+"Parent"="USBPRINT\\AIOPRINTER\\8&CD&0&USB001"
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\DOT4\VID_04B8&PID_0820&DOT4\9&AA&0&1\Control]
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Control\DeviceClasses\{28d78fad-5a12-11d1-ae5b-0000f803a8c2}\##?#DOT4#VID_04B8&PID_0820&DOT4#9&AA&0&1#{28d78fad-5a12-11d1-ae5b-0000f803a8c2}]
+"DeviceInstance"="DOT4\\VID_04B8&PID_0820&DOT4\\9&AA&0&1"
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Control\DeviceClasses\{28d78fad-5a12-11d1-ae5b-0000f803a8c2}\##?#DOT4#VID_04B8&PID_0820&DOT4#9&AA&0&1#{28d78fad-5a12-11d1-ae5b-0000f803a8c2}\#\Device Parameters]
+"Base Name"="DOT4_"
+"Port Number"=dword:00000001
 )";
 
 std::string IdOf(CDeviceObject& device) {
@@ -310,6 +325,61 @@ TEST_P(NtDeviceTest, ForAllDevicesVisitsEveryDeviceUntilTheCallbackStops) {
     };
     EXPECT_EQ(ForAllDevices(stopAtTwo, &seen, nullptr, nullptr), 1u);
     EXPECT_EQ(seen, 2);
+}
+
+TEST_P(NtDeviceTest, UsbSearchesFromThePrinterToItsDot4PortAndCardReader) {
+    char port[16] = {};
+    struct Missing {
+        const char* usbId;
+        const char* output;
+    };
+    const Missing missing[] = {
+        {"AIOPRINTER", "EnumDevicesInterface can not find the dot4 device for AIOPRINTER:\n"},
+        {"OTHERPRINTER", "EnumDevicesInterface can not find the usb device for OTHERPRINTER:\n"},
+    };
+    for (const Missing& row : missing) {
+        StdoutCapture output;
+        EXPECT_EQ(FindDot4PortOfUsbDevice(row.usbId, port, sizeof port), ERROR_NOT_FOUND);
+        EXPECT_EQ(output.Take(), row.output);
+    }
+    machine_.Registry(kDot4Device);
+    EXPECT_EQ(FindDot4PortOfUsbDevice("AIOPRINTER", port, sizeof port), ERR_NOERROR);
+    EXPECT_STREQ(port, "DOT4_001");
+    EXPECT_EQ(FindDot4PortOfUsbDevice("AIOPRINTER", port, 8), ERR_BUFFEROVERFLOW);
+
+    // The printer and the card reader's volume are functions of one composite USB device.
+    struct Row {
+        const char* deviceId;
+        long result;
+        const char* parentId;
+    };
+    const Row rows[] = {
+        {kPrinter, ERR_NOERROR, kComposite},
+        {kVolume, ERR_NOERROR, kComposite},
+        {kComposite, ERROR_NOT_FOUND, ""},
+    };
+    for (const Row& row : rows) {
+        CaseInsensitiveString parentId;
+        EXPECT_EQ(GetUsbLptParentID(row.deviceId, parentId), row.result) << row.deviceId;
+        EXPECT_STREQ(parentId.c_str(), row.parentId);
+    }
+}
+
+TEST_P(NtDeviceTest, TheCardReaderDriveIsTheRemovableDriveOfThePrintersDevice) {
+    platform::MachineSettings settings = platform::MachineSettings::Defaults(GetParam());
+    settings.drives.push_back(platform::DriveInfo{'E', DRIVE_REMOVABLE});
+    TestMachine machine(settings);
+    machine.Registry(kNtDevices);
+    Reset();
+    // Drive A: is removable too, but no disk device of the printer: the search passes over it.
+    char drive = 0;
+    EXPECT_EQ(FindUsbLptParentDeviceID(kPrinter, drive), ERR_NOERROR);
+    EXPECT_EQ(drive, 'E');
+    StdoutCapture output;
+    EXPECT_EQ(FindUsbLptParentDeviceID("USB\\VID_0000&PID_0000\\NONE", drive),
+              static_cast<long>(CR_NO_SUCH_DEVNODE));
+    EXPECT_EQ(drive, '\0');
+    EXPECT_EQ(output.Take(), "CM_Locate_DevNode failed\nFindUsbLptParentDeviceID failed\n");
 }
 
 TEST_F(DeviceTest, Windows98ReadsPropertiesAndDriveLettersFromItsEnumKeys) {

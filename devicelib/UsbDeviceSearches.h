@@ -1,0 +1,16 @@
+// Searches that tie a printer's USB or parallel-port device to its DOT4 port and to its card reader's
+// drive.
+#pragma once
+
+#include <cstddef>
+
+#include "CaseInsensitiveString.h"
+
+// The DOT4 port ("DOT4_001") of the printer whose USB printing device id holds `usbId`, into `out` of
+// `size` characters; ERROR_NOT_FOUND when the printer or its DOT4 device is not present.
+long FindDot4PortOfUsbDevice(const char* usbId, char* out, size_t size);
+// The physical device above `deviceId`: its nearest parallel-port enumerator ("LPTENUM\...") or USB
+// device that is not one function of a composite device.
+long GetUsbLptParentID(const char* deviceId, CaseInsensitiveString& parentId);
+// The removable drive whose disk hangs from the same USB or parallel-port device as `deviceId`.
+long FindUsbLptParentDeviceID(const char* deviceId, char& drive);
