@@ -4,9 +4,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <string>
 
 #include "CaseInsensitiveString.h"
+#include "SpoolerAccess.h"
+#include "winver.h"
 #include "OsVersion.h"
 #include "Trace.h"
 
@@ -144,4 +148,75 @@ unsigned long CPort::GetPortNumber(char* pNumber) const {
     if (!m_portName[0]) return 0;
     if (pNumber) std::strcpy(pNumber, m_portName);
     return static_cast<unsigned long>(std::strlen(m_portName) + 1);
+}
+
+char* CPort::GetPortInfo() const {
+    SpoolerLock lock;
+    DWORD needed = 0, count = 0;
+    if (!EnumPortsA(NULL, 2, NULL, 0, &needed, &count) && GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
+        std::printf("CPort[%s]::IsPortSupported() EnumPorts fails (err = %d)\n", m_portName,
+                    static_cast<int>(GetLastError()));
+        return NULL;
+    }
+    std::size_t slots = (needed + sizeof(void*) - 1) / sizeof(void*) + 1;
+    std::unique_ptr<void*[]> block(new (std::nothrow) void*[slots]());
+    if (!block) {
+        std::printf("CPrinter[%s]::IsPortSupported() Can not allocate memory\n", m_portName);
+        return NULL;
+    }
+    if (!EnumPortsA(NULL, 2, reinterpret_cast<LPBYTE>(block.get()), needed, &needed, &count)) {
+        std::printf("CPort[%s]::IsPortSupported() EnumPorts fails (err = %d)\n", m_portName,
+                    static_cast<int>(GetLastError()));
+        return NULL;
+    }
+    lock.Unlock();
+    const PORT_INFO_2A* ports = reinterpret_cast<const PORT_INFO_2A*>(block.get());
+    for (DWORD index = 0; index < count; ++index) {
+        if (!ports[index].pPortName || std::strcmp(ports[index].pPortName, m_portName) != 0) continue;
+        const char* monitor = ports[index].pMonitorName ? ports[index].pMonitorName : "";
+        char* copy = new (std::nothrow) char[std::strlen(monitor) + 1];
+        if (!copy) {
+            std::printf("CPrinter[%s]::IsPortSupported() Can not allocate memory\n", m_portName);
+            return NULL;
+        }
+        return std::strcpy(copy, monitor);
+    }
+    std::printf("CPort[%s]::IsPortSupported() Can not find the port\n", m_portName);
+    return NULL;
+}
+
+void CPort::ReleasePortInfo(char* info) {
+    delete[] info;
+}
+
+unsigned int CPort::IsVersionOK(const char* pMonitor, ULONGLONG minProductVersion, ULONGLONG minFileVersion) const {
+    if (!pMonitor || !minProductVersion || !minFileVersion) {
+        TraceFailed("pMonitor");
+        return 0;
+    }
+    DWORD handle = 0;
+    DWORD size = GetFileVersionInfoSizeA(pMonitor, &handle);
+    if (!size) {
+        std::printf("CPort[%s]::IsPortSupported() GetFileVersionInfoSize() fails\n", m_portName);
+        return 0;
+    }
+    std::unique_ptr<BYTE[]> info(new (std::nothrow) BYTE[size]);
+    if (!info) {
+        std::printf("CPrinter[%s]::IsPortSupported() Can not allocate memory\n", m_portName);
+        return 0;
+    }
+    if (!GetFileVersionInfoA(pMonitor, 0, size, info.get())) {
+        std::printf("CPort[%s]::IsPortSupported() GetFileVersionInfo() fails\n", m_portName);
+        return 0;
+    }
+    VS_FIXEDFILEINFO* fixed = NULL;
+    UINT length = 0;
+    if (!VerQueryValueA(info.get(), "\\", reinterpret_cast<LPVOID*>(&fixed), &length) || !fixed ||
+        length < sizeof(VS_FIXEDFILEINFO)) {
+        std::printf("CPort[%s]::IsPortSupported() VerQueryValue() fails\n", m_portName);
+        return 0;
+    }
+    ULONGLONG product = (static_cast<ULONGLONG>(fixed->dwProductVersionMS) << 32) | fixed->dwProductVersionLS;
+    ULONGLONG file = (static_cast<ULONGLONG>(fixed->dwFileVersionMS) << 32) | fixed->dwFileVersionLS;
+    return product >= minProductVersion && file >= minFileVersion ? 1 : 0;
 }

@@ -32,6 +32,14 @@ class CPort {
     // 0 for no port; else the name's length plus 1, the name copied into `pNumber` when given.
     unsigned long GetPortNumber(char* pNumber) const;
 
+  protected:
+    // The name of the print monitor the spooler keeps this port under (exact name), as a copy to free with
+    // ReleasePortInfo; "" for a port without one; null with a trace when the port is not found.
+    char* GetPortInfo() const;
+    static void ReleasePortInfo(char* info);
+    // The file's fixed version information has at least both versions (most significant part first).
+    unsigned int IsVersionOK(const char* pMonitor, ULONGLONG minProductVersion, ULONGLONG minFileVersion) const;
+
   private:
     char m_portName[MAX_PATH];
 };

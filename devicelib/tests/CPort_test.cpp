@@ -12,6 +12,7 @@
 namespace {
 
 using namespace printer_test;
+namespace testing_text = platform::spooler_testing;
 
 TEST(CPortTest, InitKeepsNamesShorterThanAPath) {
     CPort port;
@@ -151,6 +152,80 @@ TEST(CPortTest, InfraredPortOnEachSystem) {
         EXPECT_EQ(row.lines, output.Take());
     }
     ResetOsVersionRecordForTesting();
+}
+
+// The protected look-ups, as a class built on CPort reaches them.
+class PortWithMonitor : public CPort {
+  public:
+    using CPort::GetPortInfo;
+    using CPort::IsVersionOK;
+    using CPort::ReleasePortInfo;
+};
+
+TEST(CPortTest, MonitorOfThePort) {
+    PrinterMachine test(OsKind::WindowsXP);
+    struct Row {
+        const char* port;
+        const char* monitor;  // null: not found
+        const char* lines;
+    } rows[] = {
+        {"DOT4_001", "qnhDot4", ""},
+        {"LPT1:", "Local Port", ""},
+        {"lpt1:", nullptr, "CPort[lpt1:]::IsPortSupported() Can not find the port\n"},  // the exact name only
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.port);
+        PortWithMonitor port;
+        port.Init(row.port);
+        StdoutCapture output;
+        char* monitor = port.GetPortInfo();
+        EXPECT_EQ(row.lines, output.Take());
+        if (row.monitor) {
+            ASSERT_NE(nullptr, monitor);
+            EXPECT_STREQ(row.monitor, monitor);
+        } else {
+            EXPECT_EQ(nullptr, monitor);
+        }
+        PortWithMonitor::ReleasePortInfo(monitor);
+        EXPECT_TRUE(SpoolerMutexFree());
+    }
+    testing_text::FailCall(test.machine(), "EnumPortsA", ERROR_ACCESS_DENIED, 1);
+    PortWithMonitor port;
+    port.Init("LPT1:");
+    StdoutCapture output;
+    EXPECT_EQ(nullptr, port.GetPortInfo());
+    EXPECT_EQ("CPort[LPT1:]::IsPortSupported() EnumPorts fails (err = 5)\n", output.Take());
+    EXPECT_TRUE(SpoolerMutexFree());
+}
+
+TEST(CPortTest, MonitorFileVersions) {
+    TestMachine machine(OsKind::WindowsXP);
+    machine.File("C:\\mon\\qnmon.dll", "#winstub program=qnmon\r\nFileVersion=2.0.0.8\r\nProductVersion=2.1.0.0\r\n");
+    machine.File("C:\\mon\\plain.dll", "no version here");
+    constexpr ULONGLONG kFile = 0x0002000000000008ull, kProduct = 0x0002000100000000ull;
+    struct Row {
+        const char* file;
+        ULONGLONG product, fileVersion;
+        unsigned int ok;
+        const char* lines;
+    } rows[] = {
+        {"C:\\mon\\qnmon.dll", kProduct, kFile, 1, ""},
+        {"C:\\mon\\qnmon.dll", kProduct - 1, 1, 1, ""},
+        {"C:\\mon\\qnmon.dll", kProduct + 1, kFile, 0, ""},
+        {"C:\\mon\\qnmon.dll", kProduct, kFile + 1, 0, ""},
+        {"C:\\mon\\plain.dll", 1, 1, 0, "CPort[USB001]::IsPortSupported() GetFileVersionInfoSize() fails\n"},
+        {"C:\\mon\\none.dll", 1, 1, 0, "CPort[USB001]::IsPortSupported() GetFileVersionInfoSize() fails\n"},
+        {nullptr, 1, 1, 0, "pMonitor failed\n"},
+        {"C:\\mon\\qnmon.dll", 0, 1, 0, "pMonitor failed\n"},
+    };
+    PortWithMonitor port;
+    port.Init("USB001");
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.file ? row.file : "null") + " " + std::to_string(row.product));
+        StdoutCapture output;
+        EXPECT_EQ(row.ok, port.IsVersionOK(row.file, row.product, row.fileVersion));
+        EXPECT_EQ(row.lines, output.Take());
+    }
 }
 
 }  // namespace
