@@ -1,0 +1,24 @@
+// A program of the machine for the process tests, started through a stub with CreateProcessA.
+//   process_worker exit <code>  ends with that exit code
+//   process_worker sleep <ms>   sleeps, then ends with 0
+//   process_worker ...          writes its module path, command line and current folder, one a line
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "windows.h"
+
+int main(int argc, char** argv) {
+    std::string command = argc > 1 ? argv[1] : "";
+    if (command == "exit" && argc == 3) return std::atoi(argv[2]);
+    if (command == "sleep" && argc == 3) {
+        Sleep(static_cast<DWORD>(std::atoi(argv[2])));
+        return 0;
+    }
+    char module[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, module, MAX_PATH);
+    char folder[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, folder);
+    std::printf("%s\n%s\n%s\n", module, GetCommandLineA(), folder);
+    return 0;
+}
