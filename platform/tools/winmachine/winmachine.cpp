@@ -12,6 +12,7 @@
 #include "platform/machine/boot.h"
 #include "platform/machine/host_path.h"
 #include "platform/machine/machine.h"
+#include "platform/machine/program_stub.h"
 #include "platform/machine/registry_store.h"
 #include "platform/machine/text.h"
 #include "platform/machine/user_interface.h"
@@ -45,6 +46,12 @@ constexpr const char* kUsage =
     "  monitors <machine>              list the print monitors and their DLLs\n"
     "  ports <machine>                 list the ports with their monitor and description\n"
     "  devices <machine>               list the Plug and Play devices, present or not, with class and parent\n"
+    "  run <machine> \"<Windows command line>\"\n"
+    "                                  start a program in the machine as its user would (from C:\\), wait for it\n"
+    "                                  and end with its exit code\n"
+    "  install <machine> <host program> <Windows path> [--version 1.2.3.4] [--field NAME=VALUE]...\n"
+    "                                  put a program stub there naming the built program, with its version\n"
+    "                                  (FileVersion and ProductVersion) and other version fields\n"
     "  reboot <machine>                restart the machine: carry out the file operations pending for the\n"
     "                                  next start (and WININIT.INI on Windows 9x), one line each\n";
 
@@ -253,6 +260,46 @@ int Devices() {
     return 0;
 }
 
+// Starts a Windows command line in the machine and waits for the program; its exit code.
+int RunProgram(const std::string& commandLine) {
+    std::string text = commandLine;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION information = {};
+    if (!CreateProcessA(nullptr, text.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &information)) {
+        std::fprintf(stderr, "winmachine: cannot start %s (error %u)\n", commandLine.c_str(), GetLastError());
+        return 1;
+    }
+    DWORD exitCode = 1;
+    WaitForSingleObject(information.hProcess, INFINITE);
+    GetExitCodeProcess(information.hProcess, &exitCode);
+    CloseHandle(information.hThread);
+    CloseHandle(information.hProcess);
+    return static_cast<int>(exitCode);
+}
+
+int Install(Machine& machine, const std::vector<std::string>& arguments) {
+    platform::VersionFields fields;
+    for (size_t index = 2; index < arguments.size(); ++index) {
+        if (index + 1 >= arguments.size()) return Usage();
+        const std::string& value = arguments[++index];
+        if (arguments[index - 1] == "--version") {
+            fields.emplace_back("FileVersion", value);
+            fields.emplace_back("ProductVersion", value);
+        } else if (arguments[index - 1] == "--field" && value.find('=') != std::string::npos) {
+            fields.emplace_back(value.substr(0, value.find('=')), value.substr(value.find('=') + 1));
+        } else {
+            return Usage();
+        }
+    }
+    if (!platform::WriteProgramStub(machine, arguments[1], arguments[0], fields)) {
+        std::fprintf(stderr, "winmachine: cannot write %s\n", arguments[1].c_str());
+        return 1;
+    }
+    return 0;
+}
+
 int Run(int argc, char** argv) {
     if (argc < 3) return Usage();
     std::string command = argv[1];
@@ -306,6 +353,8 @@ int Run(int argc, char** argv) {
         arguments.empty())
         return Spooler(machine, command);
     if (command == "devices" && arguments.empty()) return Devices();
+    if (command == "run" && arguments.size() == 1) return RunProgram(arguments[0]);
+    if (command == "install" && arguments.size() >= 2) return Install(machine, arguments);
     if (command == "reboot" && arguments.empty()) {
         for (const std::string& line : platform::RestartMachine(machine)) std::printf("%s\n", line.c_str());
         return 0;
