@@ -8,6 +8,9 @@
 #include <new>
 #include <string>
 
+#include "CDevInfoSet.h"
+#include "CDeviceInterfaceObject.h"
+#include "CDeviceObject.h"
 #include "CaseInsensitiveString.h"
 #include "SpoolerAccess.h"
 #include "winver.h"
@@ -17,6 +20,8 @@
 namespace {
 
 constexpr char DOT4_PORT_PREFIX[] = "DOT4_";
+// The interface class of USB printing devices, whose interface keys name the ports.
+constexpr GUID USB_PRINTING_INTERFACE = {0x28d78fad, 0x5a12, 0x11d1, {0xae, 0x5b, 0x00, 0x00, 0xf8, 0x03, 0xa8, 0xc2}};
 constexpr char FILE_PORT[] = "FILE:";
 constexpr char IR_PORT_NT[] = "IR";
 constexpr char IR_KEY_9X[] = "Enum\\INFRARED\\VirtualPorts";
@@ -219,4 +224,55 @@ unsigned int CPort::IsVersionOK(const char* pMonitor, ULONGLONG minProductVersio
     ULONGLONG product = (static_cast<ULONGLONG>(fixed->dwProductVersionMS) << 32) | fixed->dwProductVersionLS;
     ULONGLONG file = (static_cast<ULONGLONG>(fixed->dwFileVersionMS) << 32) | fixed->dwFileVersionLS;
     return product >= minProductVersion && file >= minFileVersion ? 1 : 0;
+}
+
+long CPort::GetDevice(CDevInfoSet& infoSet, CDeviceObject& device) const {
+    long result = infoSet.EnumInterfaceDevices(&USB_PRINTING_INTERFACE);
+    if (result != ERR_NOERROR) {
+        TraceFailedWith("infoSet.EnumInterfaceDevices", result);
+        return result;
+    }
+    for (;;) {
+        result = infoSet.NextDevice(device);
+        if (result == ERROR_NO_MORE_DEVICES || result == ERROR_NO_MORE_ITEMS) {
+            std::printf("EnumDevicesInterface can not find the instance for %s:\n", m_portName);
+            return ERROR_NOT_FOUND;
+        }
+        if (result != ERR_NOERROR) {
+            TraceFailedWith("infoSet.EnumInterfaceDevices", result);
+            return result;
+        }
+        CDeviceInterfaceObject deviceInterface;
+        result = device.GetDeviceInterface(deviceInterface);
+        if (result != ERR_NOERROR) {
+            TraceFailedWith("GetDeviceInterface", result);
+            return result;
+        }
+        char portName[MAX_PATH] = "";
+        result = deviceInterface.GetPortName(portName, sizeof portName);
+        if (result == ERR_BUFFEROVERFLOW) return result;
+        if (result != ERR_NOERROR) {
+            TraceFailedWith("GetPortName", result);
+            return result;
+        }
+        if (EqualsNoCase(portName, m_portName)) return ERR_NOERROR;
+    }
+}
+
+long CPort::GetDeviceInstanceID(CaseInsensitiveString& id) const {
+    if (!m_portName[0]) {
+        TraceFailed("GetDeviceInstanceID uninitilaized object");
+        return ERROR_INVALID_DRIVE;
+    }
+    CDevInfoSet infoSet;
+    CDeviceObject device;
+    long result = GetDevice(infoSet, device);
+    if (result == ERROR_NOT_FOUND) return result;
+    if (result != ERR_NOERROR) {
+        TraceFailedWith("GetDevice", result);
+        return result;
+    }
+    result = device.GetDeviceID(id);
+    if (result != ERR_NOERROR) TraceFailedWith("port.GetDeviceID", result);
+    return result;
 }

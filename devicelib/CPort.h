@@ -2,7 +2,11 @@
 // the infrared port, FILE: and the address text the uninstaller records.
 #pragma once
 
+#include "CaseInsensitiveString.h"
 #include "windows.h"
+
+class CDevInfoSet;
+class CDeviceObject;
 
 class CPort {
   public:
@@ -31,6 +35,12 @@ class CPort {
     long GetAddress(char* pAddress, unsigned long size) const;
     // 0 for no port; else the name's length plus 1, the name copied into `pNumber` when given.
     unsigned long GetPortNumber(char* pNumber) const;
+
+    // The present USB printing device whose interface names this port, as a device of `infoSet` (which
+    // must outlive it): 0, ERROR_NOT_FOUND when no interface names the port, or the failing step's code.
+    long GetDevice(CDevInfoSet& infoSet, CDeviceObject& device) const;
+    // That device's instance id.
+    long GetDeviceInstanceID(CaseInsensitiveString& id) const;
 
   protected:
     // The name of the print monitor the spooler keeps this port under (exact name), as a copy to free with

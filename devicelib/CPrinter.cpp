@@ -5,7 +5,10 @@
 #include <cstring>
 #include <new>
 
+#include "CDevInfoSet.h"
+#include "CDeviceObject.h"
 #include "CDriver.h"
+#include "DiskDevices.h"
 #include "CFactory.h"
 #include "CaseInsensitiveString.h"
 #include "OsVersion.h"
@@ -55,6 +58,31 @@ DWORD IsOldDriverPath(const char* driverPath, DWORD threshold) {
     if (!dot || dot - driverPath < 2) return 0;
     char digits[3] = {dot[-2], dot[-1], '\0'};
     return static_cast<DWORD>(std::atol(digits)) < threshold ? 1 : 0;
+}
+
+// The top-most device above `device` that belongs to the model: a parallel-port enumerator at once, else
+// the last parent whose id holds the model's parallel or USB id. An empty id of the model matches nothing.
+long FindTopMostAncestor(CDeviceObject& device, const CDeviceModel& model, CDeviceObject& ancestor) {
+    CaseInsensitiveString parallelId = model.GetParallelID();
+    CaseInsensitiveString usbId = model.GetUsbID();
+    bool found = false;
+    CDeviceObject current = device;
+    CDeviceObject parent;
+    while (current.GetParent(parent) == ERR_NOERROR) {
+        CaseInsensitiveString id;
+        if (parent.GetDeviceID(id) != ERR_NOERROR) break;
+        if (id.compare(0, 7, "LPTENUM") == 0) {
+            ancestor = parent;
+            return ERR_NOERROR;
+        }
+        if ((!parallelId.empty() && id.find(parallelId) != CaseInsensitiveString::npos) ||
+            (!usbId.empty() && id.find(usbId) != CaseInsensitiveString::npos)) {
+            ancestor = parent;
+            found = true;
+        }
+        current = parent;
+    }
+    return found ? ERR_NOERROR : ERROR_NOT_FOUND;
 }
 
 }  // namespace
@@ -397,6 +425,50 @@ const char* CPrinter::GetDeviceInstanceID() const {
 void CPrinter::Dump() const {
     const CDeviceModel* model = Model();
     if (model) model->Dump();
+}
+
+long CPrinter::GetCardDriveLetter(char& drive) const {
+    const CDeviceModel* model = Model();
+    if (!model || !model->HasCard()) return ERROR_NOT_FOUND;
+    CDevInfoSet portSet;
+    CDeviceObject portDevice;
+    long result = m_port.GetDevice(portSet, portDevice);
+    if (result != ERR_NOERROR) {
+        TraceFailedWith("port.GetDevice", result);
+        return result;
+    }
+    CDeviceObject portAncestorDevice;
+    result = FindTopMostAncestor(portDevice, *model, portAncestorDevice);
+    if (result != ERR_NOERROR) {
+        TraceFailedWith("FindTopMostAncestor", result);
+        return result;
+    }
+    CaseInsensitiveString portAncestorId;
+    result = portAncestorDevice.GetDeviceID(portAncestorId);
+    if (result != ERR_NOERROR) {
+        TraceFailedWith("portAncestorDevice.GetDeviceID", result);
+        return result;
+    }
+    DWORD drives = GetLogicalDrives();
+    for (char letter = 'A'; letter <= 'Z'; ++letter) {
+        if (!(drives & (1u << (letter - 'A')))) continue;
+        char root[] = {letter, ':', '\\', '\0'};
+        if (GetDriveTypeA(root) != DRIVE_REMOVABLE) continue;
+        CDevInfoSet diskSet;
+        CDeviceObject disk;
+        if (GetDiskDevice(letter, diskSet, disk) != ERR_NOERROR) continue;
+        CDeviceObject diskAncestor;
+        CaseInsensitiveString diskAncestorId;
+        if (FindTopMostAncestor(disk, *model, diskAncestor) != ERR_NOERROR ||
+            diskAncestor.GetDeviceID(diskAncestorId) != ERR_NOERROR) {
+            continue;
+        }
+        if (SameDeviceID(diskAncestorId, portAncestorId)) {
+            drive = letter;
+            return ERR_NOERROR;
+        }
+    }
+    return ERROR_NOT_FOUND;
 }
 
 int CPrinter::ShowWarningMsg(const char* caption, const char* text, UINT style) {

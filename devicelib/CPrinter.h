@@ -96,6 +96,10 @@ class CPrinter {
     const char* GetDeviceInstanceID() const;
     void Dump() const;
 
+    // The drive letter of the memory-card reader of the printer's device: 0, ERROR_NOT_FOUND when the
+    // model has no card reader or no removable drive hangs from the printer's device, or a failing step's code.
+    long GetCardDriveLetter(char& drive) const;
+
     static int ShowWarningMsg(const char* caption, const char* text, UINT style);
 
   private:

@@ -29,7 +29,9 @@ constexpr char kDriver[] = "QN Laser 1204";
 class PrinterMachine {
   public:
     explicit PrinterMachine(OsKind os, bool administrator = true)
-        : machine_(spooler_test::Settings(os, administrator)) {
+        : PrinterMachine(spooler_test::Settings(os, administrator)) {}
+    explicit PrinterMachine(const platform::MachineSettings& settings) : machine_(settings) {
+        OsKind os = settings.os.kind;
         ResetOsVersionRecordForTesting();
         ResetSpoolerMutexForTesting();
         machine_.Registry(spooler_test::MachineText(os));
