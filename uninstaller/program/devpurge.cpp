@@ -1,0 +1,4 @@
+// devpurge's one application object, which the framework's entry point runs.
+#include "CUninstallerApp.h"
+
+CUninstallerApp theApp;
