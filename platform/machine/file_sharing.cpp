@@ -1,10 +1,19 @@
 #include "platform/machine/file_sharing.h"
 
+#include <signal.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <fstream>
 #include <map>
 #include <mutex>
 #include <string>
+#include <vector>
+
+#include "platform/machine/clock.h"
+#include "platform/machine/machine.h"
+#include "platform/machine/sqlite_database.h"
 
 #include "winerror.h"
 #include "winnt.h"
@@ -69,22 +78,121 @@ bool ConflictsWithOpen(SharingTable& table, const struct stat& info, const std::
     return false;
 }
 
+std::string HostKey(const fs::path& host) {
+    return host.lexically_normal().string();
+}
+
+// The uses of files by the processes of the machine, and the marks of tests (process 0).
+void CreateUseTable(SqliteDatabase& database) {
+    database.Execute(
+        "CREATE TABLE IF NOT EXISTS files_in_use(id INTEGER PRIMARY KEY, process INTEGER NOT NULL,"
+        " device INTEGER NOT NULL, inode INTEGER NOT NULL, host TEXT NOT NULL, access INTEGER NOT NULL,"
+        " share INTEGER NOT NULL, until INTEGER NOT NULL)");
+}
+
+constexpr std::int64_t kRead = 1, kWrite = 2, kRemove = 4;
+
+std::int64_t AccessBits(const FileUse& use) {
+    return (use.read ? kRead : 0) | (use.write ? kWrite : 0) | (use.remove ? kRemove : 0);
+}
+
+// A process that has ended, or has ended and waits to be reaped.
+bool ProcessEnded(std::int64_t process) {
+    if (::kill(static_cast<pid_t>(process), 0) != 0) return errno == ESRCH;
+    std::ifstream stat("/proc/" + std::to_string(process) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    size_t close = text.rfind(')');
+    return close != std::string::npos && close + 2 < text.size() && text[close + 2] == 'Z';
+}
+
+// Whether the use conflicts with what the machine's other processes and the tests' marks hold; drops
+// the rows of ended processes and of marks whose time is over.
+bool ConflictsWithOtherProcesses(Machine& machine, const struct stat& info, const std::string& host,
+                                 const FileUse& use) {
+    bool folder = S_ISDIR(info.st_mode);
+    bool conflict = false;
+    machine.WithState([&](SqliteDatabase& database) {
+        CreateUseTable(database);
+        std::vector<std::int64_t> stale;
+        SqliteStatement select(database,
+                               "SELECT id, process, device, inode, host, access, share, until FROM files_in_use"
+                               " WHERE process != ?");
+        select.Bind(1, static_cast<std::int64_t>(::getpid()));
+        std::int64_t now = -1;
+        while (select.Step()) {
+            std::int64_t process = select.Int(1);
+            if (process == 0) {
+                if (now < 0) now = ClockNow();
+                if (select.Int(7) <= now) {
+                    stale.push_back(select.Int(0));
+                    continue;
+                }
+            } else if (ProcessEnded(process)) {
+                stale.push_back(select.Int(0));
+                continue;
+            }
+            std::int64_t access = select.Int(5);
+            FileUse open{(access & kRead) != 0, (access & kWrite) != 0, (access & kRemove) != 0,
+                         static_cast<DWORD>(select.Int(6))};
+            if (static_cast<dev_t>(select.Int(2)) == info.st_dev && static_cast<ino_t>(select.Int(3)) == info.st_ino) {
+                conflict = conflict || Conflicts(open, use);
+                continue;
+            }
+            if (folder && use.remove && HasAccess(open) && IsBelow(select.Text(4), host)) conflict = true;
+        }
+        for (std::int64_t id : stale) {
+            SqliteStatement remove(database, "DELETE FROM files_in_use WHERE id = ?");
+            remove.Bind(1, id).Step();
+        }
+    });
+    return conflict;
+}
+
+std::int64_t RecordUse(Machine& machine, std::int64_t process, const struct stat& info, const std::string& host,
+                       const FileUse& use, std::int64_t until) {
+    std::int64_t id = 0;
+    machine.WithState([&](SqliteDatabase& database) {
+        CreateUseTable(database);
+        SqliteStatement insert(database,
+                               "INSERT INTO files_in_use(process, device, inode, host, access, share, until)"
+                               " VALUES(?,?,?,?,?,?,?)");
+        insert.Bind(1, process)
+            .Bind(2, static_cast<std::int64_t>(info.st_dev))
+            .Bind(3, static_cast<std::int64_t>(info.st_ino))
+            .Bind(4, host)
+            .Bind(5, AccessBits(use))
+            .Bind(6, static_cast<std::int64_t>(use.shareMode))
+            .Bind(7, until)
+            .Step();
+        id = database.LastInsertRowId();
+    });
+    return id;
+}
+
 class Registration : public FileShareRegistration {
   public:
-    explicit Registration(std::uint64_t id) : id_(id) {}
+    Registration(std::uint64_t id, std::string machineFolder, std::int64_t row)
+        : id_(id), machineFolder_(std::move(machineFolder)), row_(row) {}
     ~Registration() override {
-        SharingTable& table = Table();
-        std::lock_guard<std::mutex> lock(table.mutex);
-        table.opens.erase(id_);
+        {
+            SharingTable& table = Table();
+            std::lock_guard<std::mutex> lock(table.mutex);
+            table.opens.erase(id_);
+        }
+        // The machine's row goes with the open, while the process is still attached to that machine.
+        Machine* machine = Machine::CurrentOrNull();
+        if (row_ == 0 || !machine || machine->folder().string() != machineFolder_) return;
+        machine->WithState([&](SqliteDatabase& database) {
+            SqliteStatement remove(database, "DELETE FROM files_in_use WHERE id = ?");
+            remove.Bind(1, row_).Step();
+        });
     }
 
   private:
     std::uint64_t id_;
+    std::string machineFolder_;
+    std::int64_t row_;
 };
-
-std::string HostKey(const fs::path& host) {
-    return host.lexically_normal().string();
-}
 
 }  // namespace
 
@@ -96,23 +204,38 @@ std::unique_ptr<FileShareRegistration> RegisterFileUse(const fs::path& host, con
         return nullptr;
     }
     std::string key = HostKey(host);
+    Machine* machine = Machine::CurrentOrNull();
     SharingTable& table = Table();
     std::lock_guard<std::mutex> lock(table.mutex);
-    if (ConflictsWithOpen(table, info, key, use)) {
+    if (ConflictsWithOpen(table, info, key, use) ||
+        (machine && ConflictsWithOtherProcesses(*machine, info, key, use))) {
         if (error) *error = ERROR_SHARING_VIOLATION;
         return nullptr;
     }
     std::uint64_t id = table.nextId++;
     table.opens.emplace(id, OpenFile{info.st_dev, info.st_ino, key, use});
-    return std::make_unique<Registration>(id);
+    std::int64_t row = 0;
+    if (machine && HasAccess(use)) row = RecordUse(*machine, ::getpid(), info, key, use, 0);
+    return std::make_unique<Registration>(id, machine ? machine->folder().string() : std::string(), row);
 }
 
 DWORD CheckFileUse(const fs::path& host, const FileUse& use) {
     struct stat info;
     if (::stat(host.c_str(), &info) != 0) return 0;
+    std::string key = HostKey(host);
     SharingTable& table = Table();
     std::lock_guard<std::mutex> lock(table.mutex);
-    return ConflictsWithOpen(table, info, HostKey(host), use) ? ERROR_SHARING_VIOLATION : 0;
+    if (ConflictsWithOpen(table, info, key, use)) return ERROR_SHARING_VIOLATION;
+    Machine* machine = Machine::CurrentOrNull();
+    if (machine && ConflictsWithOtherProcesses(*machine, info, key, use)) return ERROR_SHARING_VIOLATION;
+    return 0;
+}
+
+bool MarkFileInUse(Machine& machine, const fs::path& host, std::int64_t untilMilliseconds) {
+    struct stat info;
+    if (::stat(host.c_str(), &info) != 0) return false;
+    RecordUse(machine, 0, info, HostKey(host), FileUse{true, false, false, FILE_SHARE_READ}, untilMilliseconds);
+    return true;
 }
 
 }  // namespace platform

@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "platform/machine/clock.h"
+#include "platform/machine/file_sharing.h"
 #include "platform/machine/host_path.h"
 #include "platform/machine/process.h"
 #include "platform/machine/registry_store.h"
@@ -150,6 +151,12 @@ std::string StdoutCapture::Take() {
 
 TestMachine& TestMachine::UseVirtualClock(std::time_t start) {
     platform::UseVirtualClock(*machine_, static_cast<std::int64_t>(start) * 1000);
+    return *this;
+}
+
+TestMachine& TestMachine::FileInUse(std::string_view windowsPath, std::int64_t milliseconds) {
+    if (!MarkFileInUse(*machine_, HostPath(windowsPath), ClockNow() + milliseconds))
+        throw std::runtime_error("no file " + std::string(windowsPath) + " to mark in use");
     return *this;
 }
 

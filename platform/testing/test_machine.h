@@ -45,6 +45,9 @@ public:
     // Puts the machine's clock on virtual time from the given moment (UTC): Sleep and timed waits then
     // move the clock on instead of waiting.
     TestMachine& UseVirtualClock(std::time_t start);
+    // Marks a file in use, as another program holds it, for that long on the machine's clock: it can be
+    // read, but deleting, renaming or writing it fails with ERROR_SHARING_VIOLATION until then.
+    TestMachine& FileInUse(std::string_view windowsPath, std::int64_t milliseconds);
 
 private:
     void Create(const MachineSettings& settings);

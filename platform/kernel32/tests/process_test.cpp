@@ -1,6 +1,7 @@
 // CreateProcessA over program stubs: which file a command line starts, what the started program sees,
 // its exit code through the process handle, and the errors for what is not a program.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <stdlib.h>
 
 #include <string>
@@ -8,6 +9,7 @@
 
 #include "platform/machine/program_stub.h"
 #include "platform/testing/test_machine.h"
+#include "platform/testing/worker_process.h"
 #include "windows.h"
 
 namespace {
@@ -180,6 +182,53 @@ TEST(ProcessLaunch, WhatIsNotAProgramFails) {
         Started started = StartAndWait(row.commandLine, row.application, row.folder);
         EXPECT_FALSE(started.created) << (row.commandLine ? row.commandLine : "(null)");
         EXPECT_EQ(row.error, started.error) << (row.commandLine ? row.commandLine : "(null)");
+    }
+}
+
+}  // namespace
+
+namespace {
+
+constexpr const char kHeld[] = "C:\\Program Files\\Maker\\held.dat";
+
+DWORD DeleteError(const char* path) {
+    SetLastError(0);
+    return DeleteFileA(path) ? 0 : GetLastError();
+}
+
+TEST(FilesInUse, MarkedByTheTestUntilATimeOnTheMachineClock) {
+    TestMachine machine;
+    machine.UseVirtualClock(1000000000).File(kHeld, "data").FileInUse(kHeld, 5000);
+    EXPECT_EQ(static_cast<DWORD>(ERROR_SHARING_VIOLATION), DeleteError(kHeld));
+    SetLastError(0);
+    EXPECT_FALSE(MoveFileExA(kHeld, "C:\\moved.dat", MOVEFILE_REPLACE_EXISTING));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_SHARING_VIOLATION), GetLastError());
+    // Others may read what a program holds, not write it.
+    HANDLE reading = CreateFileA(kHeld, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_NE(INVALID_HANDLE_VALUE, reading);
+    CloseHandle(reading);
+    EXPECT_EQ(INVALID_HANDLE_VALUE,
+              CreateFileA(kHeld, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_SHARING_VIOLATION), GetLastError());
+    Sleep(4999);
+    EXPECT_EQ(static_cast<DWORD>(ERROR_SHARING_VIOLATION), DeleteError(kHeld));
+    Sleep(1);
+    EXPECT_EQ(0u, DeleteError(kHeld));
+    EXPECT_FALSE(machine.Exists(kHeld));
+}
+
+TEST(FilesInUse, HeldOpenByAnotherProcessOfTheMachine) {
+    for (bool killed : {false, true}) {
+        TestMachine machine;
+        machine.File(kHeld, "data");
+        platform::WorkerProcess worker(machine, PROCESS_WORKER, {"hold", kHeld, killed ? "60000" : "300"});
+        ASSERT_EQ("held", worker.ReadLine());
+        EXPECT_EQ(static_cast<DWORD>(ERROR_SHARING_VIOLATION), DeleteError(kHeld)) << killed;
+        EXPECT_EQ(static_cast<DWORD>(ERROR_SHARING_VIOLATION), DeleteError("C:\\Program Files\\Maker\\..\\Maker\\HELD.DAT"));
+        // A process that ends, closing its files or killed with them open, lets go of them.
+        if (killed) worker.Kill(SIGKILL);
+        worker.Wait();
+        EXPECT_EQ(0u, DeleteError(kHeld)) << killed;
     }
 }
 

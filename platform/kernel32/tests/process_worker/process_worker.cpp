@@ -1,6 +1,8 @@
 // A program of the machine for the process tests, started through a stub with CreateProcessA.
 //   process_worker exit <code>  ends with that exit code
 //   process_worker sleep <ms>   sleeps, then ends with 0
+//   process_worker hold <file> <ms>  opens the file for reading (others may read), writes "held",
+//                               keeps it open that long, then closes it and ends
 //   process_worker ...          writes its module path, command line and current folder, one a line
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +15,15 @@ int main(int argc, char** argv) {
     if (command == "exit" && argc == 3) return std::atoi(argv[2]);
     if (command == "sleep" && argc == 3) {
         Sleep(static_cast<DWORD>(std::atoi(argv[2])));
+        return 0;
+    }
+    if (command == "hold" && argc == 4) {
+        HANDLE file = CreateFileA(argv[2], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return 1;
+        std::printf("held\n");
+        std::fflush(stdout);
+        Sleep(static_cast<DWORD>(std::atoi(argv[3])));
+        CloseHandle(file);
         return 0;
     }
     char module[MAX_PATH] = {};
