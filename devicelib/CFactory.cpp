@@ -61,10 +61,9 @@ unsigned int CFactory::Init(const char* datName) {
     GetWindowsFolder(windowsFolder, sizeof windowsFolder);
     if (!datName || !*datName) {
         // Every installer data file of the Windows folder, in the order the search returns them.
-        char pattern[kPathSize];
-        std::snprintf(pattern, sizeof pattern, "%s\\qn?ins??.dat", windowsFolder);
+        std::string pattern = std::string(windowsFolder) + "\\qn?ins??.dat";
         WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA(pattern, &found);
+        HANDLE search = FindFirstFileA(pattern.c_str(), &found);
         if (search != INVALID_HANDLE_VALUE) {
             do {
                 if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;

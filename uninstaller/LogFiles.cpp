@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <ctime>
 #include <string>
+#include <vector>
 
 #include "UninstallerGlobals.h"
 #include "windows.h"
@@ -57,10 +58,11 @@ void MakeLogFileName(CaseInsensitiveString& fileName) {
         std::tm fields = TimeFields(now, later);
         char stamp[64];
         std::strftime(stamp, sizeof stamp, LOG_TIME_FORMAT, &fields);
-        char name[MAX_PATH + 64];
-        std::snprintf(name, sizeof name, LOG_NAME_FORMAT, tempFolder, DIVISION.c_str(), ICE_REV, stamp);
-        if (GetFileAttributesA(name) == INVALID_FILE_ATTRIBUTES) {
-            fileName = name;
+        int length = std::snprintf(nullptr, 0, LOG_NAME_FORMAT, tempFolder, DIVISION.c_str(), ICE_REV, stamp);
+        std::vector<char> name(static_cast<std::size_t>(length > 0 ? length : 0) + 1);
+        std::snprintf(name.data(), name.size(), LOG_NAME_FORMAT, tempFolder, DIVISION.c_str(), ICE_REV, stamp);
+        if (GetFileAttributesA(name.data()) == INVALID_FILE_ATTRIBUTES) {
+            fileName = name.data();
             return;
         }
     }
