@@ -125,15 +125,18 @@ long GetUsbLptParentID(const char* deviceId, CaseInsensitiveString& parentId) {
         CaseInsensitiveString ancestorId;
         result = DeviceIdOfNode(node, ancestorId);
         if (result != CR_SUCCESS) return static_cast<long>(result);
-        // A composite device's functions ("&MI_nn") hang from the device that the printer and its card
-        // reader share.
-        const bool usbDevice = StartsWith(ancestorId, "USB\\") && !Holds(ancestorId, "&MI_");
-        if (StartsWith(ancestorId, "LPTENUM") || usbDevice) {
+        if (IsUsbLptParentID(ancestorId)) {
             parentId = ancestorId;
             return ERR_NOERROR;
         }
     }
     return ERROR_NOT_FOUND;
+}
+
+bool IsUsbLptParentID(const CaseInsensitiveString& id) {
+    // A composite device's functions ("&MI_nn") hang from the device that the printer and its card
+    // reader share.
+    return StartsWith(id, "LPTENUM") || (StartsWith(id, "USB\\") && !Holds(id, "&MI_"));
 }
 
 long FindUsbLptParentDeviceID(const char* deviceId, char& drive) {

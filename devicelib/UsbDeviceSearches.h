@@ -12,5 +12,8 @@ long FindDot4PortOfUsbDevice(const char* usbId, char* out, size_t size);
 // The physical device above `deviceId`: its nearest parallel-port enumerator ("LPTENUM\...") or USB
 // device that is not one function of a composite device.
 long GetUsbLptParentID(const char* deviceId, CaseInsensitiveString& parentId);
+// The id names such a device: a parallel-port enumerator, or a USB device that is not one function
+// ("&MI_nn") of a composite device.
+bool IsUsbLptParentID(const CaseInsensitiveString& id);
 // The removable drive whose disk hangs from the same USB or parallel-port device as `deviceId`.
 long FindUsbLptParentDeviceID(const char* deviceId, char& drive);
