@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "CFactory.h"
+#include "CSecurity.h"
 #include "CPrinter.h"
 #include "CaseInsensitiveString.h"
 #include "OsVersionTesting.h"
@@ -34,6 +35,11 @@ class PrinterMachine {
         OsKind os = settings.os.kind;
         ResetOsVersionRecordForTesting();
         ResetSpoolerMutexForTesting();
+        // The security attributes of named objects are built once per process; on 9x, where they cannot
+        // be, the first named object says so. That happens here, not in a test's captured output.
+        StdoutCapture securityLines;
+        static_cast<SECURITY_ATTRIBUTES*>(GetGlobalSecurity());
+        securityLines.Take();
         machine_.Registry(spooler_test::MachineText(os));
         machine_.File("C:\\qn\\models.dat", std::string("[Models]\r\nm=Laser\r\n[Laser]\r\ndrivername=") + kDriver +
                                                "\r\npml=1\r\ncard=1\r\n");
