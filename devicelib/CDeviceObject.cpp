@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -115,13 +116,20 @@ long CDeviceObject::GetProperty9x(DWORD code, DWORD* type, BYTE* buffer, DWORD s
 }
 
 long CDeviceObject::GetProperty(DWORD code, CaseInsensitiveString& value) {
-    std::vector<BYTE> buffer(64);
+    std::vector<BYTE> buffer;
+    DWORD wanted = 64;
     for (;;) {
+        try {
+            buffer.resize(wanted);
+        } catch (const std::bad_alloc&) {
+            std::printf("Out of Memory Error allocating memory\n");
+            return ERR_MEMORY;
+        }
         DWORD needed = 0;
         const long result =
             GetProperty(code, nullptr, buffer.data(), static_cast<DWORD>(buffer.size()), &needed);
         if (result == ERROR_INSUFFICIENT_BUFFER && needed > buffer.size()) {
-            buffer.resize(needed);
+            wanted = needed;
             continue;
         }
         if (result != ERR_NOERROR) {
@@ -129,7 +137,12 @@ long CDeviceObject::GetProperty(DWORD code, CaseInsensitiveString& value) {
             return result;
         }
         const char* text = reinterpret_cast<const char*>(buffer.data());
-        value.assign(text, strnlen(text, buffer.size()));
+        try {
+            value.assign(text, strnlen(text, buffer.size()));
+        } catch (const std::bad_alloc&) {
+            std::printf("Out of Memory creating new string\n");
+            return ERR_MEMORY;
+        }
         return ERR_NOERROR;
     }
 }
