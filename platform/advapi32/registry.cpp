@@ -245,6 +245,22 @@ LONG Guarded(Body&& body) {
     }
 }
 
+// Runs `body` on the key behind the handle, under the key's lock, once the key is current, no fault is
+// set for the operation and the handle allows `access`: the common start of the calls on an open key.
+template <typename Body>
+LONG WithOpenKey(HKEY hKey, std::string_view operation, REGSAM access, Body&& body) {
+    return Guarded([&]() -> LONG {
+        Call call;
+        KeyPointer key;
+        if (LONG error = Lookup(call, hKey, key)) return error;
+        std::lock_guard<std::mutex> lock(key->mutex);
+        if (LONG error = Refresh(call, *key)) return error;
+        if (LONG error = Fault(key->storedPath, key->namedPath, operation)) return error;
+        if (!call.Allows(*key, access)) return ERROR_ACCESS_DENIED;
+        return body(call, key);
+    });
+}
+
 // Opens (or, with create, creates) the path below a key. Shared by the Open and Create families.
 LONG OpenOrCreate(HKEY parentHandle, LPCSTR subKey, REGSAM desired, bool create, LPCSTR className,
                   PHKEY result, LPDWORD disposition) {
@@ -326,14 +342,7 @@ extern "C" LONG WINAPI RegCreateKeyA(HKEY hKey, LPCSTR lpSubKey, PHKEY phkResult
 extern "C" LONG WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType,
                                         LPBYTE lpData, LPDWORD lpcbData) {
     if (lpReserved || (lpData && !lpcbData)) return ERROR_INVALID_PARAMETER;
-    return Guarded([&]() -> LONG {
-        Call call;
-        KeyPointer key;
-        if (LONG error = Lookup(call, hKey, key)) return error;
-        std::lock_guard<std::mutex> lock(key->mutex);
-        if (LONG error = Refresh(call, *key)) return error;
-        if (LONG error = Fault(key->storedPath, key->namedPath, "query")) return error;
-        if (!call.Allows(*key, KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
+    return WithOpenKey(hKey, "query", KEY_QUERY_VALUE, [&](Call& call, KeyPointer& key) -> LONG {
         std::string_view name = lpValueName ? lpValueName : "";
         std::optional<RegistryValue> fetched;
         const RegistryValue* value = nullptr;
@@ -368,14 +377,7 @@ extern "C" LONG WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD l
 extern "C" LONG WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, const BYTE* lpData,
                                       DWORD cbData) {
     if (!lpData && cbData) return ERROR_NOACCESS;
-    return Guarded([&]() -> LONG {
-        Call call;
-        KeyPointer key;
-        if (LONG error = Lookup(call, hKey, key)) return error;
-        std::lock_guard<std::mutex> lock(key->mutex);
-        if (LONG error = Refresh(call, *key)) return error;
-        if (LONG error = Fault(key->storedPath, key->namedPath, "set")) return error;
-        if (!call.Allows(*key, KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
+    return WithOpenKey(hKey, "set", KEY_SET_VALUE, [&](Call& call, KeyPointer& key) -> LONG {
         call.store.SetValue(key->id, lpValueName ? lpValueName : "", dwType,
                             std::string_view(reinterpret_cast<const char*>(lpData), lpData ? cbData : 0));
         return ERROR_SUCCESS;
@@ -386,14 +388,7 @@ extern "C" LONG WINAPI RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPD
                                      LPDWORD lpReserved, LPSTR lpClass, LPDWORD lpcchClass,
                                      PFILETIME lpftLastWriteTime) {
     if (!lpName || !lpcchName || lpReserved || (lpClass && !lpcchClass)) return ERROR_INVALID_PARAMETER;
-    return Guarded([&]() -> LONG {
-        Call call;
-        KeyPointer key;
-        if (LONG error = Lookup(call, hKey, key)) return error;
-        std::lock_guard<std::mutex> lock(key->mutex);
-        if (LONG error = Refresh(call, *key)) return error;
-        if (LONG error = Fault(key->storedPath, key->namedPath, "enum")) return error;
-        if (!call.Allows(*key, KEY_ENUMERATE_SUB_KEYS)) return ERROR_ACCESS_DENIED;
+    return WithOpenKey(hKey, "enum", KEY_ENUMERATE_SUB_KEYS, [&](Call& call, KeyPointer& key) -> LONG {
         const std::vector<RegistrySubkey>& subkeys = Subkeys(call, *key);
         if (dwIndex >= subkeys.size()) return ERROR_NO_MORE_ITEMS;
         const RegistrySubkey& subkey = subkeys[dwIndex];
@@ -419,14 +414,7 @@ extern "C" LONG WINAPI RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName
                                      LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
     if (!lpValueName || !lpcchValueName || lpReserved || (lpData && !lpcbData))
         return ERROR_INVALID_PARAMETER;
-    return Guarded([&]() -> LONG {
-        Call call;
-        KeyPointer key;
-        if (LONG error = Lookup(call, hKey, key)) return error;
-        std::lock_guard<std::mutex> lock(key->mutex);
-        if (LONG error = Refresh(call, *key)) return error;
-        if (LONG error = Fault(key->storedPath, key->namedPath, "enum")) return error;
-        if (!call.Allows(*key, KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
+    return WithOpenKey(hKey, "enum", KEY_QUERY_VALUE, [&](Call& call, KeyPointer& key) -> LONG {
         const std::vector<RegistryValue>& values = Values(call, *key);
         if (dwIndex >= values.size()) return ERROR_NO_MORE_ITEMS;
         const RegistryValue& value = values[dwIndex];
@@ -454,14 +442,7 @@ extern "C" LONG WINAPI RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchC
                                         LPDWORD lpcbMaxValueLen, LPDWORD lpcbSecurityDescriptor,
                                         PFILETIME lpftLastWriteTime) {
     if (lpReserved || (lpClass && !lpcchClass)) return ERROR_INVALID_PARAMETER;
-    return Guarded([&]() -> LONG {
-        Call call;
-        KeyPointer key;
-        if (LONG error = Lookup(call, hKey, key)) return error;
-        std::lock_guard<std::mutex> lock(key->mutex);
-        if (LONG error = Refresh(call, *key)) return error;
-        if (LONG error = Fault(key->storedPath, key->namedPath, "info")) return error;
-        if (!call.Allows(*key, KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
+    return WithOpenKey(hKey, "info", KEY_QUERY_VALUE, [&](Call& call, KeyPointer& key) -> LONG {
         std::optional<platform::RegistryKeyRecord> record = call.store.Key(key->id);
         if (!record) return ERROR_KEY_DELETED;
         if (lpClass) {
@@ -519,14 +500,7 @@ extern "C" LONG WINAPI RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
 }
 
 extern "C" LONG WINAPI RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
-    return Guarded([&]() -> LONG {
-        Call call;
-        KeyPointer key;
-        if (LONG error = Lookup(call, hKey, key)) return error;
-        std::lock_guard<std::mutex> lock(key->mutex);
-        if (LONG error = Refresh(call, *key)) return error;
-        if (LONG error = Fault(key->storedPath, key->namedPath, "deletevalue")) return error;
-        if (!call.Allows(*key, KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
+    return WithOpenKey(hKey, "deletevalue", KEY_SET_VALUE, [&](Call& call, KeyPointer& key) -> LONG {
         if (!call.store.DeleteValue(key->id, lpValueName ? lpValueName : "")) return ERROR_FILE_NOT_FOUND;
         return ERROR_SUCCESS;
     });
