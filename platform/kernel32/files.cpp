@@ -146,21 +146,37 @@ extern "C" HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, D
     return handle;
 }
 
+namespace platform {
+namespace {
+
+// The open file of a ReadFile or WriteFile, once the arguments, the handle's access and the faults allow
+// the transfer; null with the last error set otherwise. The count of bytes done starts at 0.
+std::shared_ptr<OpenFileObject> FileForTransfer(HANDLE hFile, LPCVOID buffer, DWORD size, LPDWORD done,
+                                                LPOVERLAPPED overlapped, bool writing) {
+    std::shared_ptr<OpenFileObject> file = FileFromHandle(hFile);
+    if (!file) return nullptr;
+    if (done) *done = 0;
+    if ((!done && !overlapped) || (!buffer && size > 0)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    if (!(writing ? file->canWrite() : file->canRead())) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return nullptr;
+    }
+    if (FileFaultInjected(file->longPath(), writing ? "write" : "read")) return nullptr;
+    return file;
+}
+
+}  // namespace
+}  // namespace platform
+
 extern "C" BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
                                 LPDWORD lpNumberOfBytesRead, LPOVERLAPPED lpOverlapped) {
     using namespace platform;
-    std::shared_ptr<OpenFileObject> file = FileFromHandle(hFile);
+    std::shared_ptr<OpenFileObject> file =
+        FileForTransfer(hFile, lpBuffer, nNumberOfBytesToRead, lpNumberOfBytesRead, lpOverlapped, false);
     if (!file) return FALSE;
-    if (lpNumberOfBytesRead) *lpNumberOfBytesRead = 0;
-    if ((!lpNumberOfBytesRead && !lpOverlapped) || (!lpBuffer && nNumberOfBytesToRead > 0)) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    if (!file->canRead()) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
-    if (FileFaultInjected(file->longPath(), "read")) return FALSE;
     auto* bytes = static_cast<char*>(lpBuffer);
     DWORD done = 0;
     while (done < nNumberOfBytesToRead) {
@@ -180,18 +196,9 @@ extern "C" BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBy
 extern "C" BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
                                  LPDWORD lpNumberOfBytesWritten, LPOVERLAPPED lpOverlapped) {
     using namespace platform;
-    std::shared_ptr<OpenFileObject> file = FileFromHandle(hFile);
+    std::shared_ptr<OpenFileObject> file =
+        FileForTransfer(hFile, lpBuffer, nNumberOfBytesToWrite, lpNumberOfBytesWritten, lpOverlapped, true);
     if (!file) return FALSE;
-    if (lpNumberOfBytesWritten) *lpNumberOfBytesWritten = 0;
-    if ((!lpNumberOfBytesWritten && !lpOverlapped) || (!lpBuffer && nNumberOfBytesToWrite > 0)) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    if (!file->canWrite()) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
-    if (FileFaultInjected(file->longPath(), "write")) return FALSE;
     const auto* bytes = static_cast<const char*>(lpBuffer);
     DWORD done = 0;
     while (done < nNumberOfBytesToWrite) {
