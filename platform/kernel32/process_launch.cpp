@@ -6,6 +6,12 @@
 // built in. It runs as a host process with the machine, the stub's Windows path, the Windows command
 // line and the current folder in its environment, and its arguments split as Windows' C runtime
 // splits the command line.
+//
+// A host process reports only eight bits of its exit status; Windows' exit codes have 32 (995, 3010).
+// So each started program also gets the write end of a pipe, named by WINMACHINE_EXIT_PIPE, on which
+// ExitProcess writes its whole code; the parent reads it when the process has ended, and falls back to
+// the host status for a program that ended otherwise.
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -40,6 +46,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
+constexpr char kExitPipeVariable[] = "WINMACHINE_EXIT_PIPE";
+
 // One started process, shared by its process handle, its thread handle and the thread that waits for
 // its end. The end is kept under the namespace lock, so that waits see it with their other objects.
 struct ChildProcess {
@@ -48,6 +56,8 @@ struct ChildProcess {
     pid_t pid = -1;
     bool finished = false;
     DWORD exitCode = 0;
+    // The read end of the pipe on which the program writes its exit code, -1 when there is none.
+    int exitPipe = -1;
     // The code TerminateProcess asked for, reported instead of the signal that ended the process.
     std::optional<DWORD> terminatedWith;
 };
@@ -79,11 +89,20 @@ void WatchChild(std::shared_ptr<ChildProcess> child) {
     int status = 0;
     while (::waitpid(child->pid, &status, 0) < 0 && errno == EINTR) {
     }
+    std::optional<DWORD> reported;
+    if (child->exitPipe >= 0) {
+        DWORD code = 0;
+        if (::read(child->exitPipe, &code, sizeof code) == static_cast<ssize_t>(sizeof code)) reported = code;
+        ::close(child->exitPipe);
+        child->exitPipe = -1;
+    }
     {
         KernelNamespace::Lock lock(*child->space);
         child->finished = true;
         if (child->terminatedWith)
             child->exitCode = *child->terminatedWith;
+        else if (reported)
+            child->exitCode = *reported;
         else if (WIFEXITED(status))
             child->exitCode = static_cast<DWORD>(WEXITSTATUS(status));
         else
@@ -369,10 +388,21 @@ extern "C" BOOL WINAPI CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandL
         return FALSE;
     }
     auto child = std::make_shared<ChildProcess>(KernelNamespace::Current());
+    // Both ends stay out of other programs; the program gets a duplicate of the write end.
+    int exitPipe[2] = {-1, -1};
+    int programEnd = -1;
+    if (::pipe2(exitPipe, O_CLOEXEC | O_NONBLOCK) == 0) {
+        child->exitPipe = exitPipe[0];
+        programEnd = ::dup(exitPipe[1]);
+        ::close(exitPipe[1]);
+    }
     child->pid = Spawn(*program, SplitArguments(arguments),
                        {"WINMACHINE=" + machine.folder().string(), "WINMACHINE_MODULE=" + file->longPath.ToString(),
-                        "WINMACHINE_COMMAND_LINE=" + commandLine, "WINMACHINE_CURRENT_DIRECTORY=" + currentDirectory});
+                        "WINMACHINE_COMMAND_LINE=" + commandLine, "WINMACHINE_CURRENT_DIRECTORY=" + currentDirectory,
+                        std::string(kExitPipeVariable) + "=" + std::to_string(programEnd)});
+    if (programEnd >= 0) ::close(programEnd);
     if (child->pid < 0) {
+        if (child->exitPipe >= 0) ::close(child->exitPipe);
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return FALSE;
     }
@@ -383,6 +413,20 @@ extern "C" BOOL WINAPI CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandL
     lpProcessInformation->dwThreadId = static_cast<DWORD>(child->pid);
     SetLastError(ERROR_SUCCESS);
     return TRUE;
+}
+
+extern "C" void WINAPI ExitProcess(UINT uExitCode) {
+    // Only a pipe is written to: a number that no longer names the parent's pipe is left alone.
+    if (const char* variable = std::getenv(platform::kExitPipeVariable)) {
+        int descriptor = std::atoi(variable);
+        struct stat status {};
+        if (descriptor > 2 && ::fstat(descriptor, &status) == 0 && S_ISFIFO(status.st_mode)) {
+            DWORD code = uExitCode;
+            [[maybe_unused]] ssize_t written = ::write(descriptor, &code, sizeof code);
+        }
+    }
+    std::fflush(nullptr);
+    std::exit(static_cast<int>(uExitCode));
 }
 
 extern "C" BOOL WINAPI GetExitCodeProcess(HANDLE hProcess, LPDWORD lpExitCode) {

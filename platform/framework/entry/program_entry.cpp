@@ -2,6 +2,7 @@
 #include "framework.h"
 
 int main() {
-    return AfxWinMain(GetModuleHandleA(nullptr), nullptr, const_cast<LPSTR>(framework::ArgumentsOf(GetCommandLineA())),
-                      SW_SHOWDEFAULT);
+    // ExitProcess hands the whole 32-bit code to the program that started this one.
+    ExitProcess(AfxWinMain(GetModuleHandleA(nullptr), nullptr, const_cast<LPSTR>(framework::ArgumentsOf(GetCommandLineA())),
+                      SW_SHOWDEFAULT));
 }

@@ -119,6 +119,16 @@ TEST(ProcessLaunch, StubNamesAProgramFromTheProgramsFolders) {
     EXPECT_EQ(7u, StartAndWait("C:\\w.exe exit 7").exitCode);
 }
 
+// Exit codes keep their 32 bits when the program ends through ExitProcess.
+TEST(ProcessLaunch, ExitProcessReportsTheWholeCode) {
+    TestMachine machine;
+    Install(machine, "C:\\w.exe");
+    EXPECT_EQ(3010u, StartAndWait("C:\\w.exe exitprocess 3010").exitCode);
+    EXPECT_EQ(995u, StartAndWait("C:\\w.exe exitprocess 995").exitCode);
+    EXPECT_EQ(0xC0000005u, StartAndWait("C:\\w.exe exitprocess 3221225477").exitCode);
+    EXPECT_EQ(0u, StartAndWait("C:\\w.exe exitprocess 0").exitCode);
+}
+
 TEST(ProcessLaunch, ExitCodeAndWaitWhileRunning) {
     TestMachine machine;
     Install(machine, "C:\\w.exe");

@@ -47,8 +47,9 @@ constexpr const char* kUsage =
     "  ports <machine>                 list the ports with their monitor and description\n"
     "  devices <machine>               list the Plug and Play devices, present or not, with class and parent\n"
     "  run <machine> \"<Windows command line>\"\n"
-    "                                  start a program in the machine as its user would (from C:\\), wait for it\n"
-    "                                  and end with its exit code\n"
+    "                                  start a program in the machine as its user would (from C:\\), wait for it,\n"
+    "                                  write \"exit code <n>\" to standard error and end with that code (the\n"
+    "                                  host keeps its low eight bits: 3010 arrives as 194)\n"
     "  install <machine> <host program> <Windows path> [--version 1.2.3.4] [--field NAME=VALUE]...\n"
     "                                  put a program stub there naming the built program, with its version\n"
     "                                  (FileVersion and ProductVersion) and other version fields\n"
@@ -274,6 +275,7 @@ int RunProgram(const std::string& commandLine) {
     DWORD exitCode = 1;
     WaitForSingleObject(information.hProcess, INFINITE);
     GetExitCodeProcess(information.hProcess, &exitCode);
+    std::fprintf(stderr, "exit code %u\n", exitCode);
     CloseHandle(information.hThread);
     CloseHandle(information.hProcess);
     return static_cast<int>(exitCode);

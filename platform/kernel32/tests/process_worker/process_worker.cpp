@@ -1,5 +1,6 @@
 // A program of the machine for the process tests, started through a stub with CreateProcessA.
-//   process_worker exit <code>  ends with that exit code
+//   process_worker exit <code>  returns that code from main (the host keeps its low eight bits)
+//   process_worker exitprocess <code>  ends through ExitProcess with that code
 //   process_worker sleep <ms>   sleeps, then ends with 0
 //   process_worker hold <file> <ms>  opens the file for reading (others may read), writes "held",
 //                               keeps it open that long, then closes it and ends
@@ -13,6 +14,7 @@
 int main(int argc, char** argv) {
     std::string command = argc > 1 ? argv[1] : "";
     if (command == "exit" && argc == 3) return std::atoi(argv[2]);
+    if (command == "exitprocess" && argc == 3) ExitProcess(static_cast<UINT>(std::strtoul(argv[2], nullptr, 10)));
     if (command == "sleep" && argc == 3) {
         Sleep(static_cast<DWORD>(std::atoi(argv[2])));
         return 0;
