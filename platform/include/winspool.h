@@ -202,6 +202,8 @@ BOOL WINAPI GetPrinterDriverA(HANDLE hPrinter, LPSTR pEnvironment, DWORD Level, 
                               DWORD cbBuf, LPDWORD pcbNeeded);
 BOOL WINAPI AddPrinterDriverA(LPSTR pName, DWORD Level, LPBYTE pDriverInfo);
 BOOL WINAPI DeletePrinterDriverA(LPSTR pName, LPSTR pEnvironment, LPSTR pDriverName);
+BOOL WINAPI GetPrinterDriverDirectoryA(LPSTR pName, LPSTR pEnvironment, DWORD Level, LPBYTE pDriverDirectory,
+                                       DWORD cbBuf, LPDWORD pcbNeeded);
 
 BOOL WINAPI EnumMonitorsA(LPSTR pName, DWORD Level, LPBYTE pMonitor, DWORD cbBuf, LPDWORD pcbNeeded,
                           LPDWORD pcReturned);
@@ -229,6 +231,7 @@ BOOL WINAPI EndDocPrinter(HANDLE hPrinter);
 #define GetPrinterDriver GetPrinterDriverA
 #define AddPrinterDriver AddPrinterDriverA
 #define DeletePrinterDriver DeletePrinterDriverA
+#define GetPrinterDriverDirectory GetPrinterDriverDirectoryA
 #define EnumMonitors EnumMonitorsA
 #define AddMonitor AddMonitorA
 #define DeleteMonitor DeleteMonitorA

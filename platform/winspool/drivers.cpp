@@ -1,4 +1,5 @@
-// Printer drivers per environment: enumeration, a printer's driver, adding and deleting drivers.
+// Printer drivers per environment: enumeration, a printer's driver, adding and deleting drivers, and the
+// folder that holds their files.
 //
 // Windows NT files its drivers by version (Version-3 for user-mode drivers, Version-2 for the kernel-mode
 // drivers of Windows NT 4, Version-0 for the drivers it keeps for Windows 9x clients) and keeps their
@@ -42,11 +43,18 @@ std::vector<std::pair<std::string, DWORD>> DriverFolders(const std::string& envi
     return {{drivers + "\\Version-3", 3}, {drivers + "\\Version-2", 2}};
 }
 
-std::string FileFolder(const std::string& environment, DWORD version) {
+// The folder that holds the environment's driver files: the system folder on Windows 9x, the
+// environment's folder below the spooler's driver folder on Windows NT.
+std::string DriverDirectory(const std::string& environment) {
     const std::string& system = Machine::Current().settings().systemFolder;
     if (!IsNT()) return system;
     const char* architecture = environment == kEnvironment9x ? "WIN40" : "W32X86";
-    return system + "\\spool\\DRIVERS\\" + architecture + "\\" + std::to_string(version);
+    return system + "\\spool\\DRIVERS\\" + architecture;
+}
+
+std::string FileFolder(const std::string& environment, DWORD version) {
+    if (!IsNT()) return DriverDirectory(environment);
+    return DriverDirectory(environment) + "\\" + std::to_string(version);
 }
 
 std::optional<DriverRecord> ReadDriver(const std::string& folderKey, DWORD version, const std::string& name,
@@ -254,5 +262,21 @@ extern "C" BOOL WINAPI DeletePrinterDriverA(LPSTR pName, LPSTR pEnvironment, LPS
         LONG error = DeleteKeyTree(HKEY_LOCAL_MACHINE, folderKey + "\\" + pDriverName);
         if (error && error != ERROR_FILE_NOT_FOUND) return Fail(error);
     }
+    return TRUE;
+}
+
+extern "C" BOOL WINAPI GetPrinterDriverDirectoryA(LPSTR pName, LPSTR pEnvironment, DWORD Level,
+                                                  LPBYTE pDriverDirectory, DWORD cbBuf, LPDWORD pcbNeeded) {
+    if (DWORD error = CallFault("GetPrinterDriverDirectoryA")) return Fail(error);
+    if (pName && *pName) return Fail(ERROR_INVALID_NAME);
+    if (Level != 1) return Fail(ERROR_INVALID_LEVEL);
+    if (!pcbNeeded) return Fail(ERROR_INVALID_PARAMETER);
+    std::optional<std::string> environment = ResolveEnvironment(pEnvironment);
+    if (!environment) return Fail(ERROR_INVALID_ENVIRONMENT);
+    std::string folder = DriverDirectory(*environment);
+    // The size counts the terminating zero; a buffer too small is left untouched.
+    *pcbNeeded = static_cast<DWORD>(folder.size() + 1);
+    if (!pDriverDirectory || cbBuf < *pcbNeeded) return Fail(ERROR_INSUFFICIENT_BUFFER);
+    std::memcpy(pDriverDirectory, folder.c_str(), folder.size() + 1);
     return TRUE;
 }

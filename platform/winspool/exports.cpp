@@ -3,27 +3,28 @@
 #include "platform/kernel32/platform_libraries.h"
 #include "winspool.h"
 
-#define WINSPOOL_ENTRY_POINTS(X) \
-    X(EnumPrintersA)             \
-    X(OpenPrinterA)              \
-    X(ClosePrinter)              \
-    X(GetPrinterA)               \
-    X(SetPrinterA)               \
-    X(DeletePrinter)             \
-    X(GetPrinterDataA)           \
-    X(SetPrinterDataA)           \
-    X(EnumPrinterDriversA)       \
-    X(GetPrinterDriverA)         \
-    X(AddPrinterDriverA)         \
-    X(DeletePrinterDriverA)      \
-    X(EnumMonitorsA)             \
-    X(AddMonitorA)               \
-    X(DeleteMonitorA)            \
-    X(EnumPortsA)                \
-    X(DeletePortA)               \
-    X(StartDocPrinterA)          \
-    X(StartPagePrinter)          \
-    X(EndPagePrinter)            \
+#define WINSPOOL_ENTRY_POINTS(X)  \
+    X(EnumPrintersA)              \
+    X(OpenPrinterA)               \
+    X(ClosePrinter)               \
+    X(GetPrinterA)                \
+    X(SetPrinterA)                \
+    X(DeletePrinter)              \
+    X(GetPrinterDataA)            \
+    X(SetPrinterDataA)            \
+    X(EnumPrinterDriversA)        \
+    X(GetPrinterDriverA)          \
+    X(AddPrinterDriverA)          \
+    X(DeletePrinterDriverA)       \
+    X(GetPrinterDriverDirectoryA) \
+    X(EnumMonitorsA)              \
+    X(AddMonitorA)                \
+    X(DeleteMonitorA)             \
+    X(EnumPortsA)                 \
+    X(DeletePortA)                \
+    X(StartDocPrinterA)           \
+    X(StartPagePrinter)           \
+    X(EndPagePrinter)             \
     X(EndDocPrinter)
 
 namespace {
