@@ -96,6 +96,7 @@
     X(lstrcmpA)                       \
     X(lstrcmpiA)                      \
     X(IsDBCSLeadByte)                 \
+    X(WideCharToMultiByte)            \
     X(FindResourceA)                  \
     X(FindResourceExA)                \
     X(LoadResource)                   \
