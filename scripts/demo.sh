@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the system, creates a sample Windows 2000 (Service Pack 2, Italian) machine from examples/,
-# and shows what the programs see and do in it.
+# Builds the system, then shows the uninstaller devpurge at work, end to end, in a sample Windows XP
+# machine that has the software of an earlier device generation installed (examples/old-software-xp),
+# after a short look at qualified INI lookups in a Windows 2000 machine (examples/sample-machine).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -11,16 +12,135 @@ machine=build/demo-machine
 rm -rf "$machine"
 
 echo
-echo "== A Windows 2000 machine with the software of an earlier device generation"
+echo "== Qualified INI lookups in a Windows 2000 machine (examples/sample-machine)"
 "$winmachine" create "$machine" --os 2000 --sp 2
 "$winmachine" import "$machine" examples/sample-machine/registry.reg
 "$winmachine" put "$machine" examples/sample-machine/qnvins08.dat 'C:\WINNT\qnvins08.dat'
-"$winmachine" info "$machine"
-
-echo
-echo "== Qualified INI lookups in qnvins08.dat (found in the Windows folder)"
 WINMACHINE="$machine" build/examples/ini_lookup_demo qnvins08.dat
 
+# The uninstaller in a Windows XP machine with the Corvanta Serie 500 software (device generation 07).
+example=examples/old-software-xp
+machine=build/demo-xp-machine
+snapshots=build/demo-xp-snapshots
+program_folder='C:\Program Files\Corvanta\AiO\Serie 500'
+data_file=qnvuni07.dat
+rm -rf "$machine" "$snapshots"
+mkdir -p "$snapshots"
+
+# Every file and folder of the machine's drives as a Windows path ("C:\WINDOWS\"), files with their size.
+list_machine_files() {
+  (cd "$machine/drives" && find . -mindepth 2 \( -type d -printf '%P/\n' -o -type f -printf '%P  (%s bytes)\n' \)) |
+    sed -E 's#^([a-z])/#\U\1:/#' | tr '/' '\\' | LC_ALL=C sort -f
+}
+
+# The machine's texts are in its ANSI code page, Windows-1252; the terminal's is UTF-8.
+to_terminal() {
+  if command -v iconv >/dev/null; then iconv -f WINDOWS-1252 -t UTF-8; else cat; fi
+}
+
+# Prints the differences between two snapshots, or that there are none.
+show_changes() {
+  local what=$1 before=$2 after=$3
+  if diff -q "$before" "$after" >/dev/null; then
+    echo "(no change in the $what)"
+  else
+    diff -U 0 --label "$what before" --label "$what after" "$before" "$after" | grep -v '^@@' | to_terminal || true
+  fi
+}
+
 echo
-echo "== The old software's registry keys, exported as REGEDIT4"
-"$winmachine" export "$machine" 'HKEY_LOCAL_MACHINE\SOFTWARE\Corvanta'
+echo "== A Windows XP machine with the Corvanta Serie 500 software installed ($example)"
+"$winmachine" create "$machine" --os xp
+"$winmachine" import "$machine" "$example/registry.reg"
+count=0
+while IFS= read -r file; do
+  # files/C/WINDOWS/... goes to C:\WINDOWS\...
+  windows_path=$(printf '%s' "$file" | sed -E 's#^([A-Za-z])/#\1:/#' | tr '/' '\\')
+  "$winmachine" put "$machine" "$example/files/$file" "$windows_path"
+  count=$((count + 1))
+done < <(cd "$example/files" && find . -type f -printf '%P\n' | LC_ALL=C sort)
+echo "put $count files of the old software into the machine"
+"$winmachine" install "$machine" devpurge "$program_folder\\devpurge.exe" --version 3.0.0.8 \
+  --field CompanyName=Corvanta --field InternalName=devpurge --field OriginalFilename=devpurge.exe
+"$winmachine" put "$machine" "$example/$data_file" "$program_folder\\$data_file"
+"$winmachine" info "$machine"
+temp_folder=$("$winmachine" info "$machine" | sed -n 's/.*, temporary \(.*\), programs .*/\1/p')
+
+echo
+echo "== The old software's program folder"
+"$winmachine" ls "$machine" "$program_folder"
+
+echo
+echo "== Printers"
+"$winmachine" printers "$machine"
+echo
+echo "== Ports"
+"$winmachine" ports "$machine"
+echo
+echo "== Print monitors"
+"$winmachine" monitors "$machine"
+echo
+echo "== Printer drivers"
+"$winmachine" drivers "$machine"
+echo
+echo "== Plug and Play devices"
+"$winmachine" devices "$machine"
+
+"$winmachine" export "$machine" > "$snapshots/registry-before.reg"
+list_machine_files > "$snapshots/files-before.txt"
+echo
+echo "== Snapshot before the run: $(grep -c '^\[' "$snapshots/registry-before.reg") registry keys," \
+  "$(wc -l < "$snapshots/files-before.txt") files and folders (in $snapshots)"
+
+# The product's installer starts the uninstaller from the old software's folder with the data file's
+# name; devpurge copies itself and the data file to the temporary folder, starts the copy there and ends
+# at once. The copy writes to the same output, so reading it to the end waits for the copy too.
+command_line="\"$program_folder\\devpurge.exe\" /datfile /unattended $data_file"
+echo
+echo "== Running $command_line"
+{
+  code=0
+  "$winmachine" run "$machine" "$command_line" || code=$?
+  echo "$code" > "$snapshots/exit-code"
+} 2>&1 | timeout 300 cat > "$snapshots/devpurge-output.txt" ||
+  echo "(the copy in the temporary folder still ran after 300 seconds; the demonstration goes on without it)"
+echo "devpurge ended with exit code $(cat "$snapshots/exit-code" 2>/dev/null || echo '(unknown)')"
+if [ -s "$snapshots/devpurge-output.txt" ]; then
+  echo "Diagnostics printed by devpurge and its copy in the temporary folder:"
+  sed 's/^/  /' "$snapshots/devpurge-output.txt" | to_terminal
+else
+  echo "Neither devpurge nor its copy in the temporary folder printed diagnostics."
+fi
+
+# Both logs are named "<DIVISION>UNI0<ICE_REV>.<local time>.LOG" in the temporary folder; the operation
+# log is written first, the error log only when there were errors.
+host_temp="$machine/drives/$(printf '%s' "$temp_folder" | sed -E 's#^([A-Za-z]):\\#\L\1/#' | tr '\\' '/')"
+mapfile -t logs < <(find "$host_temp" -maxdepth 1 -type f -name '*UNI0*.LOG' -printf '%T@ %f\n' | sort -n | cut -d' ' -f2-)
+echo
+if [ ${#logs[@]} -ge 1 ]; then
+  echo "== Operation log: $temp_folder\\${logs[0]}"
+  "$winmachine" cat "$machine" "$temp_folder\\${logs[0]}" | tr -d '\r' | to_terminal
+  [ -n "$("$winmachine" cat "$machine" "$temp_folder\\${logs[0]}")" ] || echo "(empty: no uninstaller logged anything)"
+else
+  echo "== Operation log: none was written to $temp_folder"
+fi
+echo
+if [ ${#logs[@]} -ge 2 ]; then
+  echo "== Error log: $temp_folder\\${logs[1]}"
+  "$winmachine" cat "$machine" "$temp_folder\\${logs[1]}" | tr -d '\r' | to_terminal
+else
+  echo "== Error log: none (the run collected no errors)"
+fi
+
+echo
+echo "== What the user was shown (UI transcript)"
+"$winmachine" transcript "$machine" | to_terminal
+
+"$winmachine" export "$machine" > "$snapshots/registry-after.reg"
+list_machine_files > "$snapshots/files-after.txt"
+echo
+echo "== What changed in the registry (- removed, + added)"
+show_changes registry "$snapshots/registry-before.reg" "$snapshots/registry-after.reg"
+echo
+echo "== What changed in the files (- removed, + added)"
+show_changes files "$snapshots/files-before.txt" "$snapshots/files-after.txt"
