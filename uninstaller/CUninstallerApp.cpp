@@ -212,6 +212,8 @@ BOOL CUninstallerApp::CheckAdministrator() {
         MessageBoxA(nullptr, LoadProgramString(IDS_NEED_ADMINISTRATOR).c_str(), caption.c_str(), MB_ICONEXCLAMATION);
     }
     FreeLibrary(advpack);
+    // The exit code is the last error: a refusal must not end as 0, which callers take for success.
+    SetLastError(ERROR_ACCESS_DENIED);
     return FALSE;
 }
 
