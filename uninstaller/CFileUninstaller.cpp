@@ -227,6 +227,14 @@ std::string AnsiText(const std::string& contents) {
     return ansi;
 }
 
+// Whether a folder call that returned `length` filled its buffer of MAX_PATH; traces the failure. A
+// folder too long for the buffer leaves it unfilled.
+bool FolderRead(const char* pStep, DWORD length) {
+    if (length > 0 && length < MAX_PATH) return true;
+    TraceFailedWith(pStep, length == 0 ? static_cast<long>(GetLastError()) : ERROR_INSUFFICIENT_BUFFER);
+    return false;
+}
+
 }  // namespace
 
 CFileUninstaller::CFileUninstaller(CUninstallerProgress* pProgress) : CUninstaller(pProgress) {
@@ -238,21 +246,10 @@ unsigned int CFileUninstaller::IsEnabled() {
 }
 
 unsigned int CFileUninstaller::Delete() {
-    UINT length = GetWindowsDirectoryA(m_windowsDir, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) {
-        TraceFailedWith("GetWindowsDirectory", static_cast<long>(GetLastError()));
+    if (!FolderRead("GetWindowsDirectory", GetWindowsDirectoryA(m_windowsDir, MAX_PATH)) ||
+        !FolderRead("GetSystemDirectory", GetSystemDirectoryA(m_systemDir, MAX_PATH)) ||
+        !FolderRead("GetTempPath", GetTempPathA(MAX_PATH, m_tempDir)))
         return 0;
-    }
-    length = GetSystemDirectoryA(m_systemDir, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) {
-        TraceFailedWith("GetSystemDirectory", static_cast<long>(GetLastError()));
-        return 0;
-    }
-    length = GetTempPathA(MAX_PATH, m_tempDir);
-    if (length == 0 || length >= MAX_PATH) {
-        TraceFailedWith("GetTempPath", static_cast<long>(GetLastError()));
-        return 0;
-    }
 
     struct Group {
         int progress;

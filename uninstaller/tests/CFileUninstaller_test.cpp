@@ -1,0 +1,295 @@
+// The file uninstaller: what each group of folders collects on Windows XP and 98, with and without the
+// shared cleanup, the OEM INF test, the failure traces, and the deletion of what it collects.
+#include "CFileUninstaller.h"
+
+#include <string>
+#include <vector>
+
+#include "CUninstallerProgress.h"
+#include "UninstallEngine.h"
+#include "UninstallerTesting.h"
+#include "platform/testing/test_machine.h"
+#include "resource.h"
+
+namespace {
+
+constexpr char kDataFile[] = "C:\\Dati\\devpurge.dat";
+constexpr char kData[] =
+    "[Scrubber.FileUninstaller]\r\nenabled=1\r\n1=keep\r\nMagicKeywords=CorvantaScan\r\n"
+    "[Scrubber.FileUninstaller.Startup]\r\n1=qn monitor.lnk\r\n"
+    "[Scrubber.FileUninstaller.Programs]\r\n1=QN Scanner*\r\n2=QN Toolbox*\r\n"
+    "[Scrubber.FileUninstaller.Windows]\r\n1=qnhelp.ini\r\nREVISION5=qn5a.dat\r\nREVISION6=qn6*.log\r\n"
+    "[Scrubber.FileUninstaller.System]\r\n1=qnshared.dll\r\n"
+    "[Scrubber.FileUninstaller.Spool]\r\n1=qnlas*\r\n"
+    "[Scrubber.FileUninstaller.Inf.Other]\r\n1=qnshared.inf\r\nREVISION5=qnold.inf\r\nREVISION6=x\r\n"
+    "[Scrubber.FileUninstaller.Inf]\r\n1=qnshared.inf\r\nREVISION5=qnold5.inf\r\nREVISION6=qnold6.inf\r\n"
+    "[Scrubber.FileUninstaller.ProgramFiles]\r\n1=QN*\r\n"
+    "[Scrubber.FileUninstaller.Temp]\r\n1=qntmp*\r\n";
+constexpr char kShellFolders[] =
+    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders]\r\n"
+    "\"Common Startup\"=\"C:\\\\All Users\\\\Startup\"\r\n\"Common Desktop\"=\"C:\\\\All "
+    "Users\\\\Desktop\"\r\n"
+    "\"Common Programs\"=\"C:\\\\All Users\\\\Programs\"\r\n";
+constexpr char kXPUser[] = "C:\\Documents and Settings\\Utente\\";
+constexpr char kXPTemp[] = "C:\\Documents and Settings\\Utente\\Local Settings\\Temp\\";
+
+class FileUninstallerTest : public UninstallerTest {
+  protected:
+    void SetUp() override {
+        UninstallerTest::SetUp();
+        DIVISION = "QN";
+        FIRST_IO_REVISION = 5;
+        LAST_IO_REVISION = 6;
+        FIRST_CA_REVISION = LAST_CA_REVISION = 3;
+        gSharedCleanup = 1;
+        gDATFileName = kDataFile;
+    }
+    void TearDown() override {
+        FIRST_CA_REVISION = LAST_CA_REVISION = 0;
+        gSharedCleanup = 1;
+        UninstallerTest::TearDown();
+    }
+    // Runs the uninstaller as the engine does; its files list, with the log checked against it.
+    static std::vector<std::string> Collect(CUninstallerProgress* pProgress = nullptr) {
+        CFileUninstaller uninstaller(pProgress);
+        EXPECT_EQ(uninstaller.IsEnabled(), 1u);
+        uninstaller.Delete();
+        std::vector<std::string> files = Strings(uninstaller.GetFilesList()), log;
+        for (const std::string& file : files) log.push_back("Added to delete list " + file + "\r\n");
+        EXPECT_EQ(Strings(uninstaller.GetLogList()), log);
+        return files;
+    }
+    static void Files(platform::TestMachine& machine, const std::vector<std::string>& paths) {
+        for (const std::string& path : paths) machine.File(path, "x");
+    }
+};
+
+TEST_F(FileUninstallerTest, GroupsOnWindowsXPWithAndWithoutSharedCleanup) {
+    platform::TestMachine machine;
+    machine.File(kDataFile, kData).Registry(kShellFolders);
+    const std::string user = kXPUser, temp = kXPTemp,
+                      spool = "C:\\WINDOWS\\system32\\spool\\DRIVERS\\W32X86\\";
+    Files(machine, {"C:\\All Users\\Startup\\QN Monitor.lnk",
+                    "C:\\All Users\\Startup\\QN Monitor 2.lnk",
+                    "C:\\All Users\\Startup\\Corvanta\\QN Monitor.lnk",
+                    "C:\\All Users\\Desktop\\QN Monitor.lnk",
+                    user + "Start Menu\\Programs\\Startup\\QN Monitor.lnk",
+                    "C:\\All Users\\Programs\\QN Scanner\\Leggimi.txt",
+                    user + "Start Menu\\Programs\\CORVANTA\\QN Toolbox.lnk",
+                    "C:\\WINDOWS\\QNcfg03.ini",
+                    "C:\\WINDOWS\\QNMDL05.DAT",
+                    "C:\\WINDOWS\\qnhelp.ini",
+                    "C:\\WINDOWS\\qn5a.dat",
+                    "C:\\WINDOWS\\qn6run.log",
+                    "C:\\WINDOWS\\system32\\QNui03.dll",
+                    "C:\\WINDOWS\\system32\\QNio06.dll",
+                    "C:\\WINDOWS\\system32\\qnshared.dll",
+                    spool + "qnlas.dll",
+                    spool + "3\\qnlas6.dll",
+                    "C:\\WINDOWS\\system32\\drivers\\QNusb05.sys",
+                    "C:\\WINDOWS\\INF\\QNprn05.inf",
+                    "C:\\WINDOWS\\INF\\QNprn05.PNF",
+                    "C:\\WINDOWS\\INF\\QNprn06.cat",
+                    "C:\\WINDOWS\\INF\\qnold5.inf",
+                    "C:\\WINDOWS\\INF\\qnshared.inf",
+                    "C:\\Program Files\\QN Suite\\bin\\qn.exe",
+                    "C:\\Program Files\\CORVANTA\\AIO\\QNapp.exe",
+                    "C:\\Program Files\\CORVANTA\\AIO\\SHARED\\QNlib.dll",
+                    temp + "qntmp1.tmp",
+                    temp + "QNlog05.txt"});
+    std::vector<std::pair<std::string, bool>> expected = {
+        {"C:\\All Users\\Startup\\qn monitor.lnk", false},
+        {"C:\\All Users\\Startup\\Corvanta\\qn monitor.lnk", false},
+        {"C:\\All Users\\Desktop\\qn monitor.lnk", false},
+        {user + "Start Menu\\Programs\\Startup\\qn monitor.lnk", false},
+        {"C:\\All Users\\Programs\\QN Scanner\\Leggimi.txt", false},
+        {"C:\\All Users\\Programs\\QN Scanner", false},
+        {user + "Start Menu\\Programs\\CORVANTA\\QN Toolbox.lnk", false},
+        {"C:\\WINDOWS\\QNcfg03.ini", false},
+        {"C:\\WINDOWS\\QNMDL05.DAT", false},
+        {"C:\\WINDOWS\\qnhelp.ini", false},
+        {"C:\\WINDOWS\\qn5a.dat", false},
+        {"C:\\WINDOWS\\qn6run.log", false},
+        {"C:\\WINDOWS\\system32\\QNui03.dll", false},
+        {"C:\\WINDOWS\\system32\\QNio06.dll", false},
+        {"C:\\WINDOWS\\system32\\qnshared.dll", true},
+        {spool + "qnlas.dll", true},
+        {spool + "3\\qnlas6.dll", true},
+        {"C:\\WINDOWS\\SYSTEM32\\DRIVERS\\QNusb05.sys", false},
+        {"C:\\WINDOWS\\INF\\QNprn05.inf", false},
+        {"C:\\WINDOWS\\INF\\QNprn05.PNF", false},
+        {"C:\\WINDOWS\\INF\\qnold5.inf", false},
+        {"C:\\WINDOWS\\INF\\QNprn06.cat", false},
+        {"C:\\WINDOWS\\INF\\qnshared.inf", true},
+        {"C:\\Program Files\\QN Suite\\bin\\qn.exe", false},
+        {"C:\\Program Files\\QN Suite\\bin", false},
+        {"C:\\Program Files\\QN Suite", false},
+        {"C:\\Program Files\\CORVANTA\\AIO\\QNapp.exe", false},
+        {"C:\\Program Files\\CORVANTA\\AIO\\SHARED\\QNlib.dll", false},
+        {temp + "qntmp1.tmp", true},
+        {temp + "QNlog05.txt", false},
+    };
+    for (unsigned int shared : {1u, 0u}) {
+        SCOPED_TRACE(shared ? "shared cleanup" : "no shared cleanup");
+        gSharedCleanup = shared;
+        std::vector<std::string> files;
+        for (const auto& [path, onlyShared] : expected) {
+            if (shared || !onlyShared) files.push_back(path);
+        }
+        gSilent = 1;
+        CUninstallerProgress progress;
+        ASSERT_TRUE(progress.Create(IDD_PROGRESS));
+        platform::StdoutCapture output;
+        EXPECT_EQ(Collect(&progress), files);
+        EXPECT_EQ(output.Take(), "");
+        HWND hDialog = progress.GetDialogWindow();
+        EXPECT_EQ(SendMessageA(GetDlgItem(hDialog, IDC_PROGRESS), PBM_GETPOS, 0, 0), 100);
+        char status[MAX_PATH] = "";
+        GetWindowTextA(GetDlgItem(hDialog, IDC_STATUS), status, MAX_PATH);
+        EXPECT_EQ(std::string(status), temp + "QN*03.*");
+        progress.DestroyWindow();
+    }
+}
+
+TEST_F(FileUninstallerTest, GroupsOnWindows98) {
+    platform::TestMachine machine(platform::OsKind::Windows98);
+    ResetOsVersionRecordForTesting();
+    std::string shellFolders = kShellFolders;
+    shellFolders.replace(shellFolders.find("Explorer"), 8, "explorer");
+    machine.File(kDataFile, kData).Registry(shellFolders);
+    // Neither the common program group nor the user's start-up folder is searched on Windows 9x.
+    Files(machine,
+          {"C:\\All Users\\Startup\\QN Monitor.lnk", "C:\\All Users\\Programs\\QN Scanner.lnk",
+           "C:\\WINDOWS\\Start Menu\\Programs\\Startup\\QN Monitor.lnk", "C:\\WINDOWS\\SYSTEM\\qnlas.drv",
+           "C:\\WINDOWS\\SYSTEM\\IOSUBSYS\\QNport05.pdr", "C:\\WINDOWS\\INF\\OTHER\\CorvantaQNprn05.INF",
+           "C:\\WINDOWS\\INF\\OTHER\\qnold.inf", "C:\\WINDOWS\\INF\\OTHER\\qnshared.inf"});
+    platform::StdoutCapture output;
+    EXPECT_EQ(Collect(), (std::vector<std::string>{
+                             "C:\\All Users\\Startup\\qn monitor.lnk", "C:\\WINDOWS\\SYSTEM\\qnlas.drv",
+                             "C:\\WINDOWS\\SYSTEM\\IOSUBSYS\\QNport05.pdr",
+                             "C:\\WINDOWS\\INF\\OTHER\\CorvantaQNprn05.INF",
+                             "C:\\WINDOWS\\INF\\OTHER\\qnold.inf", "C:\\WINDOWS\\INF\\OTHER\\qnshared.inf"}));
+    EXPECT_EQ(output.Take(), "");
+}
+
+// Which OEM INF files go, each with its precompiled file when there is one.
+TEST_F(FileUninstallerTest, OemInfFiles) {
+    platform::TestMachine machine;
+    std::string unicode = "\xFF\xFE";
+    for (char character : "[Version]\r\n" + std::string(1100, ';') + "\r\n; qn06 scanner\r\n") {
+        unicode += character;
+        unicode += '\0';
+    }
+    const char* inf = "C:\\WINDOWS\\INF\\";
+    machine.File(kDataFile, kData)
+        .File(std::string(inf) + "oem1.inf", "[Version]\r\nClass=qn05Printer\r\n")  // class names a revision
+        .File(std::string(inf) + "oem1.PNF", "x")
+        .File(std::string(inf) + "oem2.inf", "[Version]\r\nClass=Printer\r\n; QN05\r\n")  // the class decides
+        .File(std::string(inf) + "oemkeep3.inf", "[Version]\r\nClass=QN05\r\n")           // an item names it
+        .File(std::string(inf) + "OEMKEEP4.INF",
+              "[Version]\r\nClass=QN05\r\n")                               // items are matched with case
+        .File(std::string(inf) + "oem5.inf", "; for the QN06 series\r\n")  // found in the text
+        .File(std::string(inf) + "oem6.inf", unicode)                      // Unicode, past 1024 characters
+        .File(std::string(inf) + "oem7.inf", "; corvantascan\r\n")         // a magic keyword
+        .File(std::string(inf) + "oem8.inf", "")                           // empty
+        .File(std::string(inf) + "oem9.inf", "QN05")                       // unreadable
+        .Fault("file", std::string(inf) + "oem9.inf", "open", ERROR_ACCESS_DENIED);
+    for (unsigned int shared : {1u, 0u}) {
+        SCOPED_TRACE(shared ? "shared cleanup" : "no shared cleanup");
+        gSharedCleanup = shared;
+        std::vector<std::string> expected = {"oem1.inf", "oem1.Pnf", "oem5.inf",
+                                             "oem6.inf", "oem7.inf", "OEMKEEP4.INF"};
+        if (!shared) expected.erase(expected.begin() + 4);
+        for (std::string& name : expected) name = inf + name;
+        EXPECT_EQ(Collect(), expected);
+    }
+}
+
+TEST_F(FileUninstallerTest, FailureTraces) {
+    std::string denied, tooSmall;
+    {
+        platform::TestMachine texts;
+        denied = GetErrorString(ERROR_ACCESS_DENIED);
+        tooSmall = GetErrorString(ERROR_INSUFFICIENT_BUFFER);
+    }
+    platform::MachineSettings xp = platform::MachineSettings::Defaults(platform::OsKind::WindowsXP);
+    platform::MachineSettings longTemp = xp;
+    longTemp.tempFolder = "C:\\" + std::string(120, 'T') + "\\" + std::string(140, 'T');
+    struct Row {
+        const char* name;
+        const platform::MachineSettings& settings;
+        std::string data, object, operation;
+        std::string output;
+        std::vector<std::string> files;
+    } rows[] = {
+        {"find refused",
+         xp,
+         kData,
+         "C:\\WINDOWS\\QN*03.*",
+         "find",
+         "FindNextFile failed returning " + denied + "\n",
+         {"C:\\WINDOWS\\qnhelp.ini", "C:\\WINDOWS\\INF\\oem1.inf"}},
+        {"driver folder",
+         xp,
+         kData,
+         "GetPrinterDriverDirectoryA",
+         "call",
+         "GetPrinterDriverDirectory failed with " + denied + "\n",
+         {"C:\\WINDOWS\\qnhelp.ini", "C:\\WINDOWS\\INF\\oem1.inf"}},
+        {"no revision list, no magic keywords",
+         xp,
+         "[Scrubber.FileUninstaller]\r\nenabled=1\r\n[Scrubber.FileUninstaller.Windows]\r\n1=qnhelp.ini\r\n"
+         "[Scrubber.FileUninstaller.Inf]\r\nREVISION5=x\r\nREVISION6=x\r\n",
+         "",
+         "",
+         "LoadStringListFromValue(Scrubber.FileUninstaller.Windows,REVISION5) failed\n"
+         "LoadStringListFromValue(Scrubber.FileUninstaller.Windows,REVISION6) failed\n"
+         "LoadStringListFromValue(Scrubber.FileUninstaller,MagicKeywords) failed\n"
+         "LoadStringListFromValue(MagicKeywords) failed\n",
+         {"C:\\WINDOWS\\qnhelp.ini"}},
+        {"temporary folder too long",
+         longTemp,
+         kData,
+         "",
+         "",
+         "GetTempPath failed with " + tooSmall + "\n",
+         {}},
+    };
+    for (Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        platform::TestMachine machine(row.settings);
+        machine.File(kDataFile, row.data)
+            .File("C:\\WINDOWS\\qnhelp.ini", "x")
+            .File("C:\\WINDOWS\\INF\\oem1.inf", "; CorvantaScan\r\n");
+        if (!row.object.empty())
+            machine.Fault(row.operation == "call" ? "spooler" : "file", row.object, row.operation,
+                          ERROR_ACCESS_DENIED);
+        platform::StdoutCapture output;
+        EXPECT_EQ(Collect(), row.files);
+        EXPECT_EQ(output.Take(), row.output);
+    }
+}
+
+// Enabled by its section, the engine deletes what it collected: a folder after its contents.
+TEST_F(FileUninstallerTest, TheEngineDeletesTheCollectedFiles) {
+    platform::TestMachine machine;
+    machine.File(
+        kDataFile,
+        "[Scrubber.FileUninstaller]\r\nenabled=1\r\n[Scrubber.FileUninstaller.ProgramFiles]\r\n1=QN*\r\n");
+    Files(machine, {"C:\\Program Files\\QN Suite\\bin\\qn.exe", "C:\\Program Files\\QN Suite\\readme.txt"});
+    platform::StdoutCapture output;  // the other uninstallers report their missing sections
+    RunUninstallers(nullptr);
+    output.Take();
+    std::vector<std::string> log;
+    for (const char* prefix : {"Added to delete list ", "Deleted="}) {
+        for (const char* path :
+             {"C:\\Program Files\\QN Suite\\bin\\qn.exe", "C:\\Program Files\\QN Suite\\bin",
+              "C:\\Program Files\\QN Suite\\readme.txt", "C:\\Program Files\\QN Suite"})
+            log.push_back(std::string(prefix) + path + "\r\n");
+    }
+    EXPECT_EQ(Strings(gLogList), log);
+    EXPECT_TRUE(gErrorList.empty());
+    EXPECT_FALSE(machine.Exists("C:\\Program Files\\QN Suite"));
+}
+
+}  // namespace
