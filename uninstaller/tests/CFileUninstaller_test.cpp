@@ -59,8 +59,16 @@ class FileUninstallerTest : public UninstallerTest {
         EXPECT_EQ(Strings(uninstaller.GetLogList()), log);
         return files;
     }
-    static void Files(platform::TestMachine& machine, const std::vector<std::string>& paths) {
-        for (const std::string& path : paths) machine.File(path, "x");
+    // Writes each path the run should collect (a path other paths lie below is their folder) and the
+    // decoys it should leave.
+    static void Populate(platform::TestMachine& machine, const std::vector<std::string>& collected,
+                         const std::vector<std::string>& decoys = {}) {
+        for (const std::string& path : collected) {
+            bool folder = false;
+            for (const std::string& other : collected) folder = folder || other.rfind(path + "\\", 0) == 0;
+            if (!folder) machine.File(path, "x");
+        }
+        for (const std::string& path : decoys) machine.File(path, "x");
     }
 };
 
@@ -69,73 +77,48 @@ TEST_F(FileUninstallerTest, GroupsOnWindowsXPWithAndWithoutSharedCleanup) {
     machine.File(kDataFile, kData).Registry(kShellFolders);
     const std::string user = kXPUser, temp = kXPTemp,
                       spool = "C:\\WINDOWS\\system32\\spool\\DRIVERS\\W32X86\\";
-    Files(machine, {"C:\\All Users\\Startup\\QN Monitor.lnk",
-                    "C:\\All Users\\Startup\\QN Monitor 2.lnk",
-                    "C:\\All Users\\Startup\\Corvanta\\QN Monitor.lnk",
-                    "C:\\All Users\\Desktop\\QN Monitor.lnk",
-                    user + "Start Menu\\Programs\\Startup\\QN Monitor.lnk",
-                    "C:\\All Users\\Programs\\QN Scanner\\Leggimi.txt",
-                    user + "Start Menu\\Programs\\CORVANTA\\QN Toolbox.lnk",
-                    "C:\\WINDOWS\\QNcfg03.ini",
-                    "C:\\WINDOWS\\QNMDL05.DAT",
-                    "C:\\WINDOWS\\qnhelp.ini",
-                    "C:\\WINDOWS\\qn5a.dat",
-                    "C:\\WINDOWS\\qn6run.log",
-                    "C:\\WINDOWS\\system32\\QNui03.dll",
-                    "C:\\WINDOWS\\system32\\QNio06.dll",
-                    "C:\\WINDOWS\\system32\\qnshared.dll",
-                    spool + "qnlas.dll",
-                    spool + "3\\qnlas6.dll",
-                    "C:\\WINDOWS\\system32\\drivers\\QNusb05.sys",
-                    "C:\\WINDOWS\\INF\\QNprn05.inf",
-                    "C:\\WINDOWS\\INF\\QNprn05.PNF",
-                    "C:\\WINDOWS\\INF\\QNprn06.cat",
-                    "C:\\WINDOWS\\INF\\qnold5.inf",
-                    "C:\\WINDOWS\\INF\\qnshared.inf",
-                    "C:\\Program Files\\QN Suite\\bin\\qn.exe",
-                    "C:\\Program Files\\CORVANTA\\AIO\\QNapp.exe",
-                    "C:\\Program Files\\CORVANTA\\AIO\\SHARED\\QNlib.dll",
-                    temp + "qntmp1.tmp",
-                    temp + "QNlog05.txt"});
-    std::vector<std::pair<std::string, bool>> expected = {
-        {"C:\\All Users\\Startup\\qn monitor.lnk", false},
-        {"C:\\All Users\\Startup\\Corvanta\\qn monitor.lnk", false},
-        {"C:\\All Users\\Desktop\\qn monitor.lnk", false},
-        {user + "Start Menu\\Programs\\Startup\\qn monitor.lnk", false},
-        {"C:\\All Users\\Programs\\QN Scanner\\Leggimi.txt", false},
-        {"C:\\All Users\\Programs\\QN Scanner", false},
-        {user + "Start Menu\\Programs\\CORVANTA\\QN Toolbox.lnk", false},
-        {"C:\\WINDOWS\\QNcfg03.ini", false},
-        {"C:\\WINDOWS\\QNMDL05.DAT", false},
-        {"C:\\WINDOWS\\qnhelp.ini", false},
-        {"C:\\WINDOWS\\qn5a.dat", false},
-        {"C:\\WINDOWS\\qn6run.log", false},
-        {"C:\\WINDOWS\\system32\\QNui03.dll", false},
-        {"C:\\WINDOWS\\system32\\QNio06.dll", false},
-        {"C:\\WINDOWS\\system32\\qnshared.dll", true},
-        {spool + "qnlas.dll", true},
-        {spool + "3\\qnlas6.dll", true},
-        {"C:\\WINDOWS\\SYSTEM32\\DRIVERS\\QNusb05.sys", false},
-        {"C:\\WINDOWS\\INF\\QNprn05.inf", false},
-        {"C:\\WINDOWS\\INF\\QNprn05.PNF", false},
-        {"C:\\WINDOWS\\INF\\qnold5.inf", false},
-        {"C:\\WINDOWS\\INF\\QNprn06.cat", false},
-        {"C:\\WINDOWS\\INF\\qnshared.inf", true},
-        {"C:\\Program Files\\QN Suite\\bin\\qn.exe", false},
-        {"C:\\Program Files\\QN Suite\\bin", false},
-        {"C:\\Program Files\\QN Suite", false},
-        {"C:\\Program Files\\CORVANTA\\AIO\\QNapp.exe", false},
-        {"C:\\Program Files\\CORVANTA\\AIO\\SHARED\\QNlib.dll", false},
-        {temp + "qntmp1.tmp", true},
-        {temp + "QNlog05.txt", false},
-    };
+    // In order; "+" marks what only the shared cleanup collects.
+    const std::vector<std::string> expected = {"C:\\All Users\\Startup\\qn monitor.lnk",
+                                               "C:\\All Users\\Startup\\Corvanta\\qn monitor.lnk",
+                                               "C:\\All Users\\Desktop\\qn monitor.lnk",
+                                               user + "Start Menu\\Programs\\Startup\\qn monitor.lnk",
+                                               "C:\\All Users\\Programs\\QN Scanner\\Leggimi.txt",
+                                               "C:\\All Users\\Programs\\QN Scanner",
+                                               user + "Start Menu\\Programs\\CORVANTA\\QN Toolbox.lnk",
+                                               "C:\\WINDOWS\\QNcfg03.ini",
+                                               "C:\\WINDOWS\\QNMDL05.DAT",
+                                               "C:\\WINDOWS\\qnhelp.ini",
+                                               "C:\\WINDOWS\\qn5a.dat",
+                                               "C:\\WINDOWS\\qn6run.log",
+                                               "C:\\WINDOWS\\system32\\QNui03.dll",
+                                               "C:\\WINDOWS\\system32\\QNio06.dll",
+                                               "+C:\\WINDOWS\\system32\\qnshared.dll",
+                                               "+" + spool + "qnlas.dll",
+                                               "+" + spool + "3\\qnlas6.dll",
+                                               "C:\\WINDOWS\\SYSTEM32\\DRIVERS\\QNusb05.sys",
+                                               "C:\\WINDOWS\\INF\\QNprn05.inf",
+                                               "C:\\WINDOWS\\INF\\QNprn05.PNF",
+                                               "C:\\WINDOWS\\INF\\qnold5.inf",
+                                               "C:\\WINDOWS\\INF\\QNprn06.cat",
+                                               "+C:\\WINDOWS\\INF\\qnshared.inf",
+                                               "C:\\Program Files\\QN Suite\\bin\\qn.exe",
+                                               "C:\\Program Files\\QN Suite\\bin",
+                                               "C:\\Program Files\\QN Suite",
+                                               "C:\\Program Files\\CORVANTA\\AIO\\QNapp.exe",
+                                               "C:\\Program Files\\CORVANTA\\AIO\\SHARED\\QNlib.dll",
+                                               "+" + temp + "qntmp1.tmp",
+                                               temp + "QNlog05.txt"};
+    std::vector<std::string> all, unshared;
+    for (const std::string& path : expected) {
+        all.push_back(path[0] == '+' ? path.substr(1) : path);
+        if (path[0] != '+') unshared.push_back(path);
+    }
+    // Named exactly, start-up items take no pattern.
+    Populate(machine, all, {"C:\\All Users\\Startup\\QN Monitor 2.lnk"});
     for (unsigned int shared : {1u, 0u}) {
         SCOPED_TRACE(shared ? "shared cleanup" : "no shared cleanup");
         gSharedCleanup = shared;
-        std::vector<std::string> files;
-        for (const auto& [path, onlyShared] : expected) {
-            if (shared || !onlyShared) files.push_back(path);
-        }
+        const std::vector<std::string>& files = shared ? all : unshared;
         gSilent = 1;
         CUninstallerProgress progress;
         ASSERT_TRUE(progress.Create(IDD_PROGRESS));
@@ -157,18 +140,16 @@ TEST_F(FileUninstallerTest, GroupsOnWindows98) {
     std::string shellFolders = kShellFolders;
     shellFolders.replace(shellFolders.find("Explorer"), 8, "explorer");
     machine.File(kDataFile, kData).Registry(shellFolders);
+    const std::vector<std::string> collected = {
+        "C:\\All Users\\Startup\\qn monitor.lnk",      "C:\\WINDOWS\\SYSTEM\\qnlas.drv",
+        "C:\\WINDOWS\\SYSTEM\\IOSUBSYS\\QNport05.pdr", "C:\\WINDOWS\\INF\\OTHER\\CorvantaQNprn05.INF",
+        "C:\\WINDOWS\\INF\\OTHER\\qnold.inf",          "C:\\WINDOWS\\INF\\OTHER\\qnshared.inf"};
     // Neither the common program group nor the user's start-up folder is searched on Windows 9x.
-    Files(machine,
-          {"C:\\All Users\\Startup\\QN Monitor.lnk", "C:\\All Users\\Programs\\QN Scanner.lnk",
-           "C:\\WINDOWS\\Start Menu\\Programs\\Startup\\QN Monitor.lnk", "C:\\WINDOWS\\SYSTEM\\qnlas.drv",
-           "C:\\WINDOWS\\SYSTEM\\IOSUBSYS\\QNport05.pdr", "C:\\WINDOWS\\INF\\OTHER\\CorvantaQNprn05.INF",
-           "C:\\WINDOWS\\INF\\OTHER\\qnold.inf", "C:\\WINDOWS\\INF\\OTHER\\qnshared.inf"});
+    Populate(machine, collected,
+             {"C:\\All Users\\Programs\\QN Scanner.lnk",
+              "C:\\WINDOWS\\Start Menu\\Programs\\Startup\\QN Monitor.lnk"});
     platform::StdoutCapture output;
-    EXPECT_EQ(Collect(), (std::vector<std::string>{
-                             "C:\\All Users\\Startup\\qn monitor.lnk", "C:\\WINDOWS\\SYSTEM\\qnlas.drv",
-                             "C:\\WINDOWS\\SYSTEM\\IOSUBSYS\\QNport05.pdr",
-                             "C:\\WINDOWS\\INF\\OTHER\\CorvantaQNprn05.INF",
-                             "C:\\WINDOWS\\INF\\OTHER\\qnold.inf", "C:\\WINDOWS\\INF\\OTHER\\qnshared.inf"}));
+    EXPECT_EQ(Collect(), collected);
     EXPECT_EQ(output.Take(), "");
 }
 
@@ -180,20 +161,20 @@ TEST_F(FileUninstallerTest, OemInfFiles) {
         unicode += character;
         unicode += '\0';
     }
-    const char* inf = "C:\\WINDOWS\\INF\\";
-    machine.File(kDataFile, kData)
-        .File(std::string(inf) + "oem1.inf", "[Version]\r\nClass=qn05Printer\r\n")  // class names a revision
-        .File(std::string(inf) + "oem1.PNF", "x")
-        .File(std::string(inf) + "oem2.inf", "[Version]\r\nClass=Printer\r\n; QN05\r\n")  // the class decides
-        .File(std::string(inf) + "oemkeep3.inf", "[Version]\r\nClass=QN05\r\n")           // an item names it
-        .File(std::string(inf) + "OEMKEEP4.INF",
-              "[Version]\r\nClass=QN05\r\n")                               // items are matched with case
-        .File(std::string(inf) + "oem5.inf", "; for the QN06 series\r\n")  // found in the text
-        .File(std::string(inf) + "oem6.inf", unicode)                      // Unicode, past 1024 characters
-        .File(std::string(inf) + "oem7.inf", "; corvantascan\r\n")         // a magic keyword
-        .File(std::string(inf) + "oem8.inf", "")                           // empty
-        .File(std::string(inf) + "oem9.inf", "QN05")                       // unreadable
-        .Fault("file", std::string(inf) + "oem9.inf", "open", ERROR_ACCESS_DENIED);
+    const std::string inf = "C:\\WINDOWS\\INF\\";
+    machine.File(kDataFile, kData).Fault("file", inf + "oem9.inf", "open", ERROR_ACCESS_DENIED);
+    for (const auto& [name, text] : std::vector<std::pair<std::string, std::string>>{
+             {"oem1.inf", "[Version]\r\nClass=qn05Printer\r\n"},  // the class names a revision
+             {"oem1.PNF", "x"},
+             {"oem2.inf", "[Version]\r\nClass=Printer\r\n; QN05\r\n"},  // the class decides
+             {"oemkeep3.inf", "[Version]\r\nClass=QN05\r\n"},           // an item names it
+             {"OEMKEEP4.INF", "[Version]\r\nClass=QN05\r\n"},           // items are matched with case
+             {"oem5.inf", "; for the QN06 series\r\n"},                 // found in the text
+             {"oem6.inf", unicode},                                     // Unicode, past 1024 characters
+             {"oem7.inf", "; corvantascan\r\n"},                        // a magic keyword
+             {"oem8.inf", ""},                                          // empty
+             {"oem9.inf", "QN05"}})                                     // unreadable
+        machine.File(inf + name, text);
     for (unsigned int shared : {1u, 0u}) {
         SCOPED_TRACE(shared ? "shared cleanup" : "no shared cleanup");
         gSharedCleanup = shared;
@@ -215,41 +196,30 @@ TEST_F(FileUninstallerTest, FailureTraces) {
     platform::MachineSettings xp = platform::MachineSettings::Defaults(platform::OsKind::WindowsXP);
     platform::MachineSettings longTemp = xp;
     longTemp.tempFolder = "C:\\" + std::string(120, 'T') + "\\" + std::string(140, 'T');
+    const std::string noLists =
+        "[Scrubber.FileUninstaller]\r\nenabled=1\r\n[Scrubber.FileUninstaller.Windows]\r\n1=qnhelp.ini\r\n"
+        "[Scrubber.FileUninstaller.Inf]\r\nREVISION5=x\r\nREVISION6=x\r\n";
+    const std::string listTraces =
+        "LoadStringListFromValue(Scrubber.FileUninstaller.Windows,REVISION5) failed\n"
+        "LoadStringListFromValue(Scrubber.FileUninstaller.Windows,REVISION6) failed\n"
+        "LoadStringListFromValue(Scrubber.FileUninstaller,MagicKeywords) failed\n"
+        "LoadStringListFromValue(MagicKeywords) failed\n";
+    const std::vector<std::string> both = {"C:\\WINDOWS\\qnhelp.ini", "C:\\WINDOWS\\INF\\oem1.inf"};
     struct Row {
         const char* name;
         const platform::MachineSettings& settings;
-        std::string data, object, operation;
-        std::string output;
+        std::string data, target, object, operation, output;
         std::vector<std::string> files;
     } rows[] = {
-        {"find refused",
-         xp,
-         kData,
-         "C:\\WINDOWS\\QN*03.*",
-         "find",
-         "FindNextFile failed returning " + denied + "\n",
-         {"C:\\WINDOWS\\qnhelp.ini", "C:\\WINDOWS\\INF\\oem1.inf"}},
-        {"driver folder",
-         xp,
-         kData,
-         "GetPrinterDriverDirectoryA",
-         "call",
-         "GetPrinterDriverDirectory failed with " + denied + "\n",
-         {"C:\\WINDOWS\\qnhelp.ini", "C:\\WINDOWS\\INF\\oem1.inf"}},
-        {"no revision list, no magic keywords",
-         xp,
-         "[Scrubber.FileUninstaller]\r\nenabled=1\r\n[Scrubber.FileUninstaller.Windows]\r\n1=qnhelp.ini\r\n"
-         "[Scrubber.FileUninstaller.Inf]\r\nREVISION5=x\r\nREVISION6=x\r\n",
-         "",
-         "",
-         "LoadStringListFromValue(Scrubber.FileUninstaller.Windows,REVISION5) failed\n"
-         "LoadStringListFromValue(Scrubber.FileUninstaller.Windows,REVISION6) failed\n"
-         "LoadStringListFromValue(Scrubber.FileUninstaller,MagicKeywords) failed\n"
-         "LoadStringListFromValue(MagicKeywords) failed\n",
-         {"C:\\WINDOWS\\qnhelp.ini"}},
+        {"find refused", xp, kData, "file", "C:\\WINDOWS\\QN*03.*", "find",
+         "FindNextFile failed returning " + denied + "\n", both},
+        {"driver folder", xp, kData, "spooler", "GetPrinterDriverDirectoryA", "call",
+         "GetPrinterDriverDirectory failed with " + denied + "\n", both},
+        {"no revision list, no magic keywords", xp, noLists, "", "", "", listTraces, {both[0]}},
         {"temporary folder too long",
          longTemp,
          kData,
+         "",
          "",
          "",
          "GetTempPath failed with " + tooSmall + "\n",
@@ -261,9 +231,7 @@ TEST_F(FileUninstallerTest, FailureTraces) {
         machine.File(kDataFile, row.data)
             .File("C:\\WINDOWS\\qnhelp.ini", "x")
             .File("C:\\WINDOWS\\INF\\oem1.inf", "; CorvantaScan\r\n");
-        if (!row.object.empty())
-            machine.Fault(row.operation == "call" ? "spooler" : "file", row.object, row.operation,
-                          ERROR_ACCESS_DENIED);
+        if (!row.target.empty()) machine.Fault(row.target, row.object, row.operation, ERROR_ACCESS_DENIED);
         platform::StdoutCapture output;
         EXPECT_EQ(Collect(), row.files);
         EXPECT_EQ(output.Take(), row.output);
@@ -276,16 +244,16 @@ TEST_F(FileUninstallerTest, TheEngineDeletesTheCollectedFiles) {
     machine.File(
         kDataFile,
         "[Scrubber.FileUninstaller]\r\nenabled=1\r\n[Scrubber.FileUninstaller.ProgramFiles]\r\n1=QN*\r\n");
-    Files(machine, {"C:\\Program Files\\QN Suite\\bin\\qn.exe", "C:\\Program Files\\QN Suite\\readme.txt"});
+    const std::vector<std::string> collected = {
+        "C:\\Program Files\\QN Suite\\bin\\qn.exe", "C:\\Program Files\\QN Suite\\bin",
+        "C:\\Program Files\\QN Suite\\readme.txt", "C:\\Program Files\\QN Suite"};
+    Populate(machine, collected);
     platform::StdoutCapture output;  // the other uninstallers report their missing sections
     RunUninstallers(nullptr);
     output.Take();
     std::vector<std::string> log;
     for (const char* prefix : {"Added to delete list ", "Deleted="}) {
-        for (const char* path :
-             {"C:\\Program Files\\QN Suite\\bin\\qn.exe", "C:\\Program Files\\QN Suite\\bin",
-              "C:\\Program Files\\QN Suite\\readme.txt", "C:\\Program Files\\QN Suite"})
-            log.push_back(std::string(prefix) + path + "\r\n");
+        for (const std::string& path : collected) log.push_back(prefix + path + "\r\n");
     }
     EXPECT_EQ(Strings(gLogList), log);
     EXPECT_TRUE(gErrorList.empty());
