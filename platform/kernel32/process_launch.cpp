@@ -416,7 +416,11 @@ extern "C" BOOL WINAPI CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandL
 }
 
 extern "C" void WINAPI ExitProcess(UINT uExitCode) {
-    // Only a pipe is written to: a number that no longer names the parent's pipe is left alone.
+    std::fflush(nullptr);
+    // Only a pipe is written to: a number that no longer names the parent's pipe is left alone. A parent
+    // that has ended (a program that handed over to another and left) reads nothing: the write fails
+    // quietly instead of raising SIGPIPE.
+    ::signal(SIGPIPE, SIG_IGN);
     if (const char* variable = std::getenv(platform::kExitPipeVariable)) {
         int descriptor = std::atoi(variable);
         struct stat status {};
@@ -425,7 +429,6 @@ extern "C" void WINAPI ExitProcess(UINT uExitCode) {
             [[maybe_unused]] ssize_t written = ::write(descriptor, &code, sizeof code);
         }
     }
-    std::fflush(nullptr);
     std::exit(static_cast<int>(uExitCode));
 }
 

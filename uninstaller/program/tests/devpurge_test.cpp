@@ -3,6 +3,7 @@
 // machine looked at afterwards.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -260,6 +261,112 @@ TEST(Devpurge, RunOutcomes) {
         EXPECT_EQ(transcript.find("Dialog 104") != std::string::npos, row.restartDialog) << transcript;
         EXPECT_EQ(Logs().size(), row.runs ? 1u : 0u);
     }
+}
+
+// The old software's driver files of revisions 5 to 9, which the file uninstaller collects by revision.
+constexpr char kDrivers[] = "C:\\WINDOWS\\system32\\drivers\\";
+constexpr char kFileRemoval[] =
+    "[Scrubber.FileUninstaller]\r\nenabled=1\r\n"
+    "[Scrubber.FileUninstaller.Windows]\r\n"
+    "REVISION5=qnvold05.txt\r\nREVISION6=qnvold06.txt\r\nREVISION7=qnvold07.txt"
+    "\r\nREVISION8=qnvold08.txt\r\nREVISION9=qnvold09.txt\r\n"
+    "[Scrubber.FileUninstaller.Inf]\r\n"
+    "REVISION5=qnvold05.txt\r\nREVISION6=qnvold06.txt\r\nREVISION7=qnvold07.txt"
+    "\r\nREVISION8=qnvold08.txt\r\nREVISION9=qnvold09.txt\r\n";
+
+void InstallDrivers(TestMachine& machine) {
+    for (int revision = 5; revision <= 9; ++revision)
+        machine.File(std::string(kDrivers) + "QnvA0" + std::to_string(revision) + ".sys", "driver");
+}
+
+std::string Remaining(TestMachine& machine) {
+    std::string remaining;
+    for (int revision = 5; revision <= 9; ++revision) {
+        if (machine.Exists(std::string(kDrivers) + "QnvA0" + std::to_string(revision) + ".sys"))
+            remaining += std::to_string(revision);
+    }
+    return remaining;
+}
+
+// latest and legacy read the data file named before them: after the name they narrow the revisions
+// removed, before it they read nothing. legacy with no older driver installed ends at once.
+TEST(Devpurge, LatestAndLegacy) {
+    struct Row {
+        const char* arguments;
+        bool oldDriver;  // a printer driver file of an earlier revision is installed
+        DWORD exitCode;
+        const char* remaining;  // the revisions whose driver files are left
+        bool restartDialog;
+    };
+    const Row rows[] = {
+        {"/datfile /nocopytotemp /unattended C:\\Dati\\u.dat", false, 0, "", false},
+        {"/datfile /nocopytotemp /unattended C:\\Dati\\u.dat /latest", false, 0, "5678", false},
+        {"/datfile /nocopytotemp /unattended /latest C:\\Dati\\u.dat", false, 0, "", false},
+        {"/datfile /nocopytotemp /unattended C:\\Dati\\u.dat /legacy", true, ERROR_SUCCESS_REBOOT_REQUIRED,
+         "9", true},
+        {"/datfile /nocopytotemp /unattended C:\\Dati\\u.dat /legacy /noreboot", true,
+         ERROR_SUCCESS_REBOOT_REQUIRED, "9", false},
+        {"/datfile /nocopytotemp /unattended C:\\Dati\\u.dat /legacy", false, 0, "56789", false},
+        {"/datfile /nocopytotemp /unattended /legacy C:\\Dati\\u.dat", true, 0, "56789", false},
+        // Handed over to the copy, which runs with the same options.
+        {"/datfile /unattended C:\\Dati\\u.dat /legacy", true, 0, "9", true},
+        {"/datfile /unattended C:\\Dati\\u.dat /legacy", false, 0, "56789", false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.arguments << " old driver " << row.oldDriver);
+        TestMachine machine;
+        InstallProgram(machine);
+        machine.File("C:\\Dati\\u.dat", std::string(kVersion) + kFileRemoval);
+        InstallDrivers(machine);
+        if (row.oldDriver) machine.File(std::string(kDrivers) + "QnvPRN08.sys", "old printer driver");
+        ProgramRun run = Devpurge(row.arguments);
+        EXPECT_EQ(run.exitCode, row.exitCode);
+        EXPECT_EQ(Remaining(machine), row.remaining);
+        std::string transcript = machine.Transcript();
+        EXPECT_EQ(transcript.find("Dialog 104") != std::string::npos, row.restartDialog) << transcript;
+        // Nothing to remove: no copy, no run.
+        bool ran = std::string(row.remaining) != "56789";
+        EXPECT_EQ(Logs().size(), ran ? 1u : 0u);
+        if (std::strstr(row.arguments, "nocopytotemp") == nullptr) {
+            EXPECT_EQ(machine.Exists(Temp() + "devpurge.exe"), ran);
+        }
+    }
+}
+
+// What cannot be deleted goes to the error log; what is refused is deleted at the next start, which
+// `winmachine reboot` carries out.
+TEST(Devpurge, DeletionOutcomes) {
+    TestMachine machine;
+    machine.UseVirtualClock(1100000000);
+    InstallProgram(machine);
+    machine.File("C:\\Dati\\u.dat", std::string(kVersion) + kFileRemoval);
+    InstallDrivers(machine);
+    machine.FileInUse(std::string(kDrivers) + "QnvA06.sys", 3600000);
+    machine.Fault("file", std::string(kDrivers) + "QnvA07.sys", "delete", ERROR_ACCESS_DENIED, 1);
+    ProgramRun run = Devpurge("/datfile /unattended /all C:\\Dati\\u.dat");
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(run.output, "Could not complete uninstall successfully.\n");
+    EXPECT_EQ(Remaining(machine), "67");
+    EXPECT_NE(machine.Transcript().find("Dialog 104"), std::string::npos);
+
+    std::vector<std::string> logs = Logs();
+    ASSERT_EQ(logs.size(), 2u);
+    std::string operations = machine.ReadFile(Temp() + logs[0]);
+    std::string errors = machine.ReadFile(Temp() + logs[1]);
+    if (errors.find("Error deleting") == std::string::npos) std::swap(operations, errors);
+    EXPECT_NE(operations.find("Deleted=C:\\WINDOWS\\SYSTEM32\\DRIVERS\\QnvA05.sys"), std::string::npos)
+        << operations;
+    // The entries end in CR LF, which the log, written as text, turns into CR CR LF.
+    EXPECT_NE(operations.find("DeleteOnNextReboot=C:\\WINDOWS\\SYSTEM32\\DRIVERS\\QnvA07.sys\r\r\n"),
+              std::string::npos)
+        << operations;
+    EXPECT_NE(errors.find("Error deleting \"C:\\WINDOWS\\SYSTEM32\\DRIVERS\\QnvA06.sys\":\r\r\n"),
+              std::string::npos)
+        << errors;
+
+    platform::WorkerProcess reboot(machine, WINMACHINE_TOOL, {"reboot", machine.folder().string()});
+    EXPECT_EQ(reboot.Wait(), 0);
+    EXPECT_EQ(Remaining(machine), "6");
 }
 
 }  // namespace
