@@ -41,13 +41,7 @@ class FileUninstallerTest : public UninstallerTest {
         FIRST_IO_REVISION = 5;
         LAST_IO_REVISION = 6;
         FIRST_CA_REVISION = LAST_CA_REVISION = 3;
-        gSharedCleanup = 1;
         gDATFileName = kDataFile;
-    }
-    void TearDown() override {
-        FIRST_CA_REVISION = LAST_CA_REVISION = 0;
-        gSharedCleanup = 1;
-        UninstallerTest::TearDown();
     }
     // Runs the uninstaller as the engine does; its files list, with the log checked against it.
     static std::vector<std::string> Collect(CUninstallerProgress* pProgress = nullptr) {

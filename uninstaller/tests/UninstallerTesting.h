@@ -20,8 +20,9 @@ class UninstallerTest : public ::testing::Test {
     static void Reset() {
         ResetOsVersionRecordForTesting();
         gUnattended = gSilent = gRestartNeeded = 0;
-        FIRST_IO_REVISION = 1;  // an empty range: no revision keys are read
-        LAST_IO_REVISION = 0;
+        FIRST_IO_REVISION = FIRST_CA_REVISION = 1;  // empty ranges: no revision keys are read
+        LAST_IO_REVISION = LAST_CA_REVISION = 0;
+        gSharedCleanup = 1;
         ICE_REV = 0;
         DIVISION = "Pelor";
         gDATFileName.clear();
