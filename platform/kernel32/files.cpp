@@ -57,6 +57,16 @@ std::shared_ptr<OpenFileObject> FileFromHandle(HANDLE handle) {
     return file;
 }
 
+// The open file of a handle that was opened for writing; null (last error set) otherwise.
+std::shared_ptr<OpenFileObject> WritableFileFromHandle(HANDLE handle) {
+    std::shared_ptr<OpenFileObject> file = FileFromHandle(handle);
+    if (file && !file->canWrite()) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return nullptr;
+    }
+    return file;
+}
+
 HANDLE Fail(DWORD error) {
     SetLastError(error);
     return INVALID_HANDLE_VALUE;
@@ -281,12 +291,8 @@ extern "C" DWORD WINAPI SetFilePointer(HANDLE hFile, LONG lDistanceToMove, PLONG
 
 extern "C" BOOL WINAPI SetEndOfFile(HANDLE hFile) {
     using namespace platform;
-    std::shared_ptr<OpenFileObject> file = FileFromHandle(hFile);
+    std::shared_ptr<OpenFileObject> file = WritableFileFromHandle(hFile);
     if (!file) return FALSE;
-    if (!file->canWrite()) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
     if (FileFaultInjected(file->longPath(), "write")) return FALSE;
     off_t position = ::lseek(file->descriptor(), 0, SEEK_CUR);
     if (position < 0 || ::ftruncate(file->descriptor(), position) != 0) {
@@ -299,12 +305,8 @@ extern "C" BOOL WINAPI SetEndOfFile(HANDLE hFile) {
 
 extern "C" BOOL WINAPI FlushFileBuffers(HANDLE hFile) {
     using namespace platform;
-    std::shared_ptr<OpenFileObject> file = FileFromHandle(hFile);
+    std::shared_ptr<OpenFileObject> file = WritableFileFromHandle(hFile);
     if (!file) return FALSE;
-    if (!file->canWrite()) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
     if (::fsync(file->descriptor()) != 0) {
         SetLastError(ErrorFromErrno(errno));
         return FALSE;
