@@ -5,14 +5,6 @@
 #include "DeviceApis.h"
 #include "Trace.h"
 
-namespace {
-
-void TraceReturning(const char* step, long code) {
-    TraceFailedReturning(step, GetErrorString(code));
-}
-
-}  // namespace
-
 CDevInfoSet::CDevInfoSet() : m_hDevInfo(INVALID_HANDLE_VALUE), m_index(0), m_interfaceGuid{} {}
 
 CDevInfoSet::~CDevInfoSet() {
@@ -33,7 +25,7 @@ long CDevInfoSet::EnumDevices(const GUID* classGuid, const char* enumerator, HWN
     }
     if (m_hDevInfo == INVALID_HANDLE_VALUE) {
         result = static_cast<long>(GetLastError());
-        TraceReturning("SetupDiGetClassDevs", result);
+        TraceFailedReturningCode("SetupDiGetClassDevs", result);
         return result;
     }
     if ((flags & DIGCF_DEVICEINTERFACE) != 0 && classGuid != nullptr) m_interfaceGuid = *classGuid;
@@ -64,7 +56,7 @@ long CDevInfoSet::NextDevice(CDeviceObject& device) {
     // The set-up interfaces end a set with ERROR_NO_MORE_ITEMS; the library's callers know the end of
     // a set as ERROR_NO_MORE_DEVICES.
     if (result == ERROR_NO_MORE_ITEMS) return ERROR_NO_MORE_DEVICES;
-    TraceReturning("SetupDiEnumDeviceInfo", result);
+    TraceFailedReturningCode("SetupDiEnumDeviceInfo", result);
     return result;
 }
 
@@ -73,7 +65,7 @@ long CDevInfoSet::FindDevice(CDeviceObject& device, const char* name) {
         long result = NextDevice(device);
         if (result == ERROR_NO_MORE_DEVICES) return ERROR_NOT_FOUND;
         if (result != ERR_NOERROR) {
-            TraceReturning("NextDevice", result);
+            TraceFailedReturningCode("NextDevice", result);
             return result;
         }
         CaseInsensitiveString objectName;
@@ -84,24 +76,23 @@ long CDevInfoSet::FindDevice(CDeviceObject& device, const char* name) {
 }
 
 long CDevInfoSet::FindSetupDevice(const GUID* classGuid, CDeviceObject& device, const char* name) {
-    long result = EnumSetupDevices(classGuid);
-    if (result != ERR_NOERROR) {
-        TraceReturning("EnumSetupDevices", result);
-        return result;
-    }
-    result = FindDevice(device, name);
-    if (result != ERR_NOERROR && result != ERROR_NOT_FOUND) TraceReturning("FindDevice", result);
-    return result;
+    return OpenAndFind(&CDevInfoSet::EnumSetupDevices, "EnumSetupDevices", classGuid, device, name);
 }
 
 long CDevInfoSet::FindDeviceInterface(const GUID* interfaceGuid, CDeviceObject& device, const char* name) {
-    long result = EnumInterfaceDevices(interfaceGuid);
+    return OpenAndFind(&CDevInfoSet::EnumInterfaceDevices, "EnumInterfaceDevices", interfaceGuid, device,
+                       name);
+}
+
+long CDevInfoSet::OpenAndFind(OpenSet open, const char* openStep, const GUID* guid, CDeviceObject& device,
+                              const char* name) {
+    long result = (this->*open)(guid, nullptr, nullptr);
     if (result != ERR_NOERROR) {
-        TraceReturning("EnumInterfaceDevices", result);
+        TraceFailedReturningCode(openStep, result);
         return result;
     }
     result = FindDevice(device, name);
-    if (result != ERR_NOERROR && result != ERROR_NOT_FOUND) TraceReturning("FindDevice", result);
+    if (result != ERR_NOERROR && result != ERROR_NOT_FOUND) TraceFailedReturningCode("FindDevice", result);
     return result;
 }
 
@@ -113,12 +104,12 @@ long CDevInfoSet::Clear() {
     if (m_hDevInfo != INVALID_HANDLE_VALUE) {
         BindDeviceApis();
         if (pfnSetupDiDestroyDeviceInfoList == nullptr) {
-            TraceReturning("SetupDiDestroyDeviceInfoList", ERROR_PROC_NOT_FOUND);
+            TraceFailedReturningCode("SetupDiDestroyDeviceInfoList", ERROR_PROC_NOT_FOUND);
             return ERROR_PROC_NOT_FOUND;
         }
         if (!pfnSetupDiDestroyDeviceInfoList(m_hDevInfo)) {
             long result = static_cast<long>(GetLastError());
-            TraceReturning("SetupDiDestroyDeviceInfoList", result);
+            TraceFailedReturningCode("SetupDiDestroyDeviceInfoList", result);
             return result;
         }
     }

@@ -39,6 +39,11 @@ class CDevInfoSet {
     const GUID& GetInterfaceGuid() const { return m_interfaceGuid; }
 
   private:
+    typedef long (CDevInfoSet::*OpenSet)(const GUID*, const char*, HWND);
+    // Opens the set with `open` (traced as `openStep`) and finds the device named `name` in it.
+    long OpenAndFind(OpenSet open, const char* openStep, const GUID* guid, CDeviceObject& device,
+                     const char* name);
+
     HDEVINFO m_hDevInfo;
     DWORD m_index;
     GUID m_interfaceGuid;

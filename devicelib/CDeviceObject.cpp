@@ -40,10 +40,6 @@ const char* const kPropertyValueNames[] = {
 
 constexpr char kCfgmgrFailure[] = "%s failed with cfgmgr32 error %ld\n";
 
-void TraceReturning(const char* step, long code) {
-    TraceFailedReturning(step, GetErrorString(code));
-}
-
 }  // namespace
 
 CDeviceObject::CDeviceObject() : m_set(nullptr), m_data{} {
@@ -68,7 +64,7 @@ long CDeviceObject::GetProperty(DWORD code, DWORD* type, BYTE* buffer, DWORD siz
     if (!IsNT()) return GetProperty9x(code, type, buffer, size, needed);
     BindDeviceApis();
     if (pfnSetupDiGetDeviceRegistryPropertyA == nullptr || m_set == nullptr) {
-        TraceReturning("SetupDiGetDeviceRegistryProperty", ERROR_PROC_NOT_FOUND);
+        TraceFailedReturningCode("SetupDiGetDeviceRegistryProperty", ERROR_PROC_NOT_FOUND);
         return ERROR_PROC_NOT_FOUND;
     }
     DWORD required = 0;
@@ -81,7 +77,7 @@ long CDeviceObject::GetProperty(DWORD code, DWORD* type, BYTE* buffer, DWORD siz
     if (needed != nullptr) *needed = required;
     if (result == ERROR_INSUFFICIENT_BUFFER && required <= size) return ERR_NOERROR;
     if (result != ERROR_INVALID_DATA && result != ERROR_INSUFFICIENT_BUFFER) {
-        TraceReturning("SetupDiGetDeviceRegistryProperty", result);
+        TraceFailedReturningCode("SetupDiGetDeviceRegistryProperty", result);
     }
     return result;
 }
@@ -212,14 +208,14 @@ long CDeviceObject::FindAncestor(CDeviceObject& ancestor,
 long CDeviceObject::GetDeviceInterface(CDeviceInterfaceObject& deviceInterface) {
     BindDeviceApis();
     if (pfnSetupDiEnumDeviceInterfaces == nullptr || m_set == nullptr) {
-        TraceReturning("SetupDiEnumDeviceInterfaces", ERROR_PROC_NOT_FOUND);
+        TraceFailedReturningCode("SetupDiEnumDeviceInterfaces", ERROR_PROC_NOT_FOUND);
         return ERROR_PROC_NOT_FOUND;
     }
     SP_DEVICE_INTERFACE_DATA data{};
     data.cbSize = sizeof data;
     if (!pfnSetupDiEnumDeviceInterfaces(m_set->GetHandle(), &m_data, &m_set->GetInterfaceGuid(), 0, &data)) {
         const long result = static_cast<long>(GetLastError());
-        TraceReturning("SetupDiEnumDeviceInterfaces", result);
+        TraceFailedReturningCode("SetupDiEnumDeviceInterfaces", result);
         return result;
     }
     deviceInterface.Attach(m_set, data);

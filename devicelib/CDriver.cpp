@@ -10,7 +10,7 @@
 CDriver::CDriver() : m_block(NULL), m_size(0), m_pMonitorName(NULL) {}
 
 CDriver::~CDriver() {
-    delete[] reinterpret_cast<void**>(m_block);
+    DeleteSpoolerBlock(m_block);
 }
 
 unsigned int CDriver::Init(HANDLE printer) {
@@ -25,22 +25,20 @@ unsigned int CDriver::Init(HANDLE printer) {
         std::printf("Cannot GetPrinterDriver() size\n");
         return 0;
     }
-    // Pointer-aligned and zeroed, with the spare room behind the data.
+    // The spare room for a new monitor name lies behind the data.
     DWORD dataSize = needed;
     DWORD size = dataSize + SPARE_SIZE;
-    std::size_t slots = (size + sizeof(void*) - 1) / sizeof(void*);
-    void** block = new (std::nothrow) void*[slots]();
+    SpoolerBlock block(NewSpoolerBlock(size));
     if (!block) {
         std::printf("Cannot alloc DRIVER_INFO_3\n");
         return 0;
     }
-    if (!GetPrinterDriverWithRetry(printer, NULL, 3, reinterpret_cast<LPBYTE>(block), dataSize, &needed)) {
+    if (!GetPrinterDriverWithRetry(printer, NULL, 3, block.get(), dataSize, &needed)) {
         std::printf("Cannot GetPrinterDriver()\n");
-        delete[] block;
         return 0;
     }
-    delete[] reinterpret_cast<void**>(m_block);
-    m_block = reinterpret_cast<BYTE*>(block);
+    DeleteSpoolerBlock(m_block);
+    m_block = block.release();
     m_size = size;
     m_pMonitorName = reinterpret_cast<char*>(m_block + dataSize);
     return 1;
@@ -59,8 +57,8 @@ unsigned int CDriver::SetMonitorName(const char* name) {
         return 1;
     }
     if (std::strlen(name) >= SPARE_SIZE) {
-        TraceFailedReturning("CDriver::SetMonitorName() checking strlen(pMonitorName)<spare size",
-                             GetErrorString(ERR_BUFFEROVERFLOW));
+        TraceFailedReturningCode("CDriver::SetMonitorName() checking strlen(pMonitorName)<spare size",
+                                 ERR_BUFFEROVERFLOW);
         return 0;
     }
     std::strcpy(m_pMonitorName, name);

@@ -71,7 +71,7 @@ unsigned int CFactory::Init(const char* datName) {
             } while (FindNextFileA(search, &found));
             FindClose(search);
         }
-    } else if (std::strchr(datName, ':') || std::strstr(datName, "\\\\")) {
+    } else if (HasDriveOrNetworkPath(datName)) {
         m_installerFileList.push_back(datName);
     } else {
         char path[kPathSize];
@@ -151,7 +151,7 @@ unsigned int CFactory::FillFileList(const char* fileName, const char* section,
                                     CaseInsensitiveStringList& list) {
     std::vector<char> names(kFileListSize, '\0');
     if (GetPrivateProfileStringA(section, nullptr, "", names.data(), kFileListSize, fileName) == 0) {
-        TraceFailedReturning("FillFileList failed!", GetErrorString(ERROR_FILE_NOT_FOUND));
+        TraceFailedReturningCode("FillFileList failed!", ERROR_FILE_NOT_FOUND);
         return 2;
     }
     ForEachName(names.data(), [&](const char* name) {

@@ -12,16 +12,15 @@
 #include "CDeviceInterfaceObject.h"
 #include "CDeviceObject.h"
 #include "CaseInsensitiveString.h"
-#include "SpoolerAccess.h"
-#include "winver.h"
 #include "OsVersion.h"
+#include "SpoolerAccess.h"
 #include "Trace.h"
+#include "UsbDeviceSearches.h"
+#include "winver.h"
 
 namespace {
 
 constexpr char DOT4_PORT_PREFIX[] = "DOT4_";
-// The interface class of USB printing devices, whose interface keys name the ports.
-constexpr GUID USB_PRINTING_INTERFACE = {0x28d78fad, 0x5a12, 0x11d1, {0xae, 0x5b, 0x00, 0x00, 0xf8, 0x03, 0xa8, 0xc2}};
 constexpr char FILE_PORT[] = "FILE:";
 constexpr char IR_PORT_NT[] = "IR";
 constexpr char IR_KEY_9X[] = "Enum\\INFRARED\\VirtualPorts";
@@ -62,7 +61,8 @@ std::string InfraredPortName() {
 bool IsMappedParallelPort(const char* pPortName) {
     std::string key = "Network\\Persistent\\" + std::string(pPortName, 4);
     HKEY persistent = NULL;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &persistent) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &persistent) != ERROR_SUCCESS)
+        return false;
     LONG result = RegQueryValueExA(persistent, "RemotePath", NULL, NULL, NULL, NULL);
     RegCloseKey(persistent);
     return result == ERROR_SUCCESS;
@@ -74,12 +74,12 @@ CPort::CPort() : m_portName() {}
 
 long CPort::Init(const char* pPortName) {
     if (!pPortName) {
-        TraceFailedReturning("CPort::Init(pPortName==NULL)", GetErrorString(ERR_INVALIDPOINTER));
+        TraceFailedReturningCode("CPort::Init(pPortName==NULL)", ERR_INVALIDPOINTER);
         return ERR_INVALIDPOINTER;
     }
     if (std::strlen(pPortName) >= sizeof(m_portName) / sizeof(char)) {
-        TraceFailedReturning("CPort::Init() checking _tcslen(pPortName)<sizeof(_portName)/sizeof(TChar)",
-                             GetErrorString(ERR_BADPARAMETER));
+        TraceFailedReturningCode("CPort::Init() checking _tcslen(pPortName)<sizeof(_portName)/sizeof(TChar)",
+                                 ERR_BADPARAMETER);
         return ERR_BADPARAMETER;
     }
     std::strcpy(m_portName, pPortName);
@@ -123,15 +123,15 @@ unsigned int CPort::IsIrLPT() const {
 
 long CPort::GetAddress(char* pAddress, unsigned long size) const {
     if (!pAddress) {
-        TraceFailedReturning("CPort::GetAddress(pAddress==NULL,)", GetErrorString(ERR_INVALIDPOINTER));
+        TraceFailedReturningCode("CPort::GetAddress(pAddress==NULL,)", ERR_INVALIDPOINTER);
         return ERR_INVALIDPOINTER;
     }
     if (size == 0) {
-        TraceFailedReturning("CPort::GetAddress(,size==0)", GetErrorString(ERR_BADPARAMETER));
+        TraceFailedReturningCode("CPort::GetAddress(,size==0)", ERR_BADPARAMETER);
         return ERR_BADPARAMETER;
     }
     if (!m_portName[0]) {
-        TraceFailedReturning("CPort::GetAddress() cheching _portName[0]", GetErrorString(ERR_UNKNOWN));
+        TraceFailedReturningCode("CPort::GetAddress() cheching _portName[0]", ERR_UNKNOWN);
         return ERR_UNKNOWN;
     }
     for (const char* serial : {"COM1:", "COM2:", "COM3:", "COM4:"}) {
@@ -142,7 +142,7 @@ long CPort::GetAddress(char* pAddress, unsigned long size) const {
         return ERR_UNKNOWN;
     }
     if (std::strlen(m_portName) >= size) {
-        TraceFailedReturning("CPort::GetAddress() checking size", GetErrorString(ERR_BUFFEROVERFLOW));
+        TraceFailedReturningCode("CPort::GetAddress() checking size", ERR_BUFFEROVERFLOW);
         return ERR_BUFFEROVERFLOW;
     }
     std::strcpy(pAddress, m_portName);
@@ -163,13 +163,12 @@ char* CPort::GetPortInfo() const {
                     static_cast<int>(GetLastError()));
         return NULL;
     }
-    std::size_t slots = (needed + sizeof(void*) - 1) / sizeof(void*) + 1;
-    std::unique_ptr<void*[]> block(new (std::nothrow) void*[slots]());
+    SpoolerBlock block(NewSpoolerBlock(needed));
     if (!block) {
         std::printf("CPrinter[%s]::IsPortSupported() Can not allocate memory\n", m_portName);
         return NULL;
     }
-    if (!EnumPortsA(NULL, 2, reinterpret_cast<LPBYTE>(block.get()), needed, &needed, &count)) {
+    if (!EnumPortsA(NULL, 2, block.get(), needed, &needed, &count)) {
         std::printf("CPort[%s]::IsPortSupported() EnumPorts fails (err = %d)\n", m_portName,
                     static_cast<int>(GetLastError()));
         return NULL;
@@ -194,7 +193,8 @@ void CPort::ReleasePortInfo(char* info) {
     delete[] info;
 }
 
-unsigned int CPort::IsVersionOK(const char* pMonitor, ULONGLONG minProductVersion, ULONGLONG minFileVersion) const {
+unsigned int CPort::IsVersionOK(const char* pMonitor, ULONGLONG minProductVersion,
+                                ULONGLONG minFileVersion) const {
     if (!pMonitor || !minProductVersion || !minFileVersion) {
         TraceFailed("pMonitor");
         return 0;

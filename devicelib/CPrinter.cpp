@@ -8,9 +8,9 @@
 #include "CDevInfoSet.h"
 #include "CDeviceObject.h"
 #include "CDriver.h"
-#include "DiskDevices.h"
 #include "CFactory.h"
 #include "CaseInsensitiveString.h"
+#include "DiskDevices.h"
 #include "OsVersion.h"
 #include "SpoolerAccess.h"
 #include "Trace.h"
@@ -21,7 +21,8 @@ constexpr char UNC_PREFIX[] = "\\\\";
 constexpr char WARNING_CAPTION[] = "Warning";
 constexpr char NO_RIGHTS_FOR_BIDI[] = "No rights for Bi-Di";
 constexpr char PRINTERS_PATH[] = "System\\CurrentControlSet\\Control\\Print\\Printers\\";
-constexpr char SERVERS_PATH[] = "System\\CurrentControlSet\\Control\\Print\\Providers\\LanMan Print Services\\Servers";
+constexpr char SERVERS_PATH[] =
+    "System\\CurrentControlSet\\Control\\Print\\Providers\\LanMan Print Services\\Servers";
 constexpr char PRINTERS_SUBPATH[] = "\\Printers\\";
 constexpr char OPEN_PRINTER_FAILURE[] = "OpenPrinter fails 'cause =%u\n";
 constexpr char ATTRIBUTES_KEY_FAILURE[] = "Cannot open key to attributes\n";
@@ -96,8 +97,16 @@ const CFactory* GetDeviceFactory() {
 }
 
 CPrinter::CPrinter()
-    : m_keys(), m_registryName(), m_port(), m_pModel(NULL), m_oldDriver(0),
-      m_oldDriverThreshold(DEFAULT_OLD_DRIVER_THRESHOLD), m_printerName(), m_portName(), m_server(), m_share(),
+    : m_keys(),
+      m_registryName(),
+      m_port(),
+      m_pModel(NULL),
+      m_oldDriver(0),
+      m_oldDriverThreshold(DEFAULT_OLD_DRIVER_THRESHOLD),
+      m_printerName(),
+      m_portName(),
+      m_server(),
+      m_share(),
       m_handles() {}
 
 CPrinter::~CPrinter() {
@@ -134,7 +143,8 @@ unsigned int CPrinter::Init(const char* name, DWORD oldDriverThreshold) {
     if (IsUNC()) {
         // "\\server\share": the server is the text before the third backslash, the share the rest.
         const char* third = std::strchr(m_printerName + 2, '\\');
-        std::size_t serverLength = third ? static_cast<std::size_t>(third - m_printerName) : std::strlen(m_printerName);
+        std::size_t serverLength =
+            third ? static_cast<std::size_t>(third - m_printerName) : std::strlen(m_printerName);
         std::snprintf(m_server, sizeof m_server, "%.*s", static_cast<int>(serverLength), m_printerName);
         CopyBounded(m_share, sizeof m_share, third ? third + 1 : "");
         CopyBounded(m_portName, sizeof m_portName, m_registryName);
@@ -169,8 +179,7 @@ unsigned int CPrinter::DeviceModelInit() const {
         TraceFailedWith("GetPrinterDriver size", static_cast<long>(GetLastError()));
         return 0;
     }
-    std::size_t slots = (needed + sizeof(void*) - 1) / sizeof(void*) + 1;
-    void** block = new (std::nothrow) void*[slots]();
+    SpoolerBlock block(NewSpoolerBlock(needed));
     if (!block) {
         TraceFailed("Failed to allocate space for DRIVER_INFO_1");
         return 0;
@@ -178,23 +187,20 @@ unsigned int CPrinter::DeviceModelInit() const {
     BOOL read;
     {
         SpoolerLock lock;
-        read = GetPrinterDriverWithRetry(printer, NULL, 3, reinterpret_cast<LPBYTE>(block), needed, &needed);
+        read = GetPrinterDriverWithRetry(printer, NULL, 3, block.get(), needed, &needed);
     }
     if (!read) {
         TraceFailedWith("GetPrinterDriver name", static_cast<long>(GetLastError()));
-        delete[] block;
         return 0;
     }
-    const DRIVER_INFO_3A* info = reinterpret_cast<const DRIVER_INFO_3A*>(block);
+    const DRIVER_INFO_3A* info = reinterpret_cast<const DRIVER_INFO_3A*>(block.get());
     const CFactory* factory = GetDeviceFactory();
     if (!factory) {
         TraceFailed("FactorADeviceModel");
-        delete[] block;
         return 0;
     }
     m_pModel = &factory->FactorADeviceModel(info->pName);
     m_oldDriver = IsOldDriverPath(info->pDriverPath, m_oldDriverThreshold);
-    delete[] block;
     return 1;
 }
 
@@ -236,10 +242,10 @@ const char* CPrinter::GetModelName() const {
     return model ? model->GetModelName() : "";
 }
 
-#define MODEL_FLAG(method)                            \
-    DWORD CPrinter::method() const {                  \
-        const CDeviceModel* model = Model();          \
-        return model ? model->method() : 0;           \
+#define MODEL_FLAG(method)                   \
+    DWORD CPrinter::method() const {         \
+        const CDeviceModel* model = Model(); \
+        return model ? model->method() : 0;  \
     }
 MODEL_FLAG(HasUSB)
 MODEL_FLAG(HasPML)
@@ -253,9 +259,9 @@ MODEL_FLAG(HasVIP)
 
 HANDLE CPrinter::GetWindowsHandle(ETypeUser type) const {
     if (m_handles[type]) return m_handles[type];
-    PRINTER_DEFAULTSA defaults = {NULL, NULL,
-                                  static_cast<ACCESS_MASK>(type == eTypeUserAdmin ? PRINTER_ALL_ACCESS
-                                                                                   : PRINTER_ACCESS_USE)};
+    PRINTER_DEFAULTSA defaults = {
+        NULL, NULL,
+        static_cast<ACCESS_MASK>(type == eTypeUserAdmin ? PRINTER_ALL_ACCESS : PRINTER_ACCESS_USE)};
     HANDLE printer = NULL;
     SpoolerLock lock;
     if (!OpenPrinterA(const_cast<LPSTR>(m_printerName), &printer, &defaults)) {
@@ -284,11 +290,12 @@ unsigned int CPrinter::OpenQN(ETypeUser type) {
     char path[2 * MAX_PATH];
     if (!BuildPathToQN(path, sizeof path)) return 0;
     SpoolerLock lock;
-    LONG result = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, type == eTypeUserAdmin ? KEY_ALL_ACCESS : KEY_READ,
-                                &m_keys[type]);
+    LONG result = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0,
+                                type == eTypeUserAdmin ? KEY_ALL_ACCESS : KEY_READ, &m_keys[type]);
     if (result == ERROR_SUCCESS) return 1;
     m_keys[type] = NULL;
-    if (result == ERROR_ACCESS_DENIED) ShowWarningMsg(WARNING_CAPTION, NO_RIGHTS_FOR_BIDI, MB_ICONEXCLAMATION);
+    if (result == ERROR_ACCESS_DENIED)
+        ShowWarningMsg(WARNING_CAPTION, NO_RIGHTS_FOR_BIDI, MB_ICONEXCLAMATION);
     SetLastError(static_cast<DWORD>(result));
     return 0;
 }
@@ -297,8 +304,8 @@ DWORD CPrinter::ReadKeyValue(const char* valueName) {
     DWORD value = 0;
     DWORD size = sizeof value;
     if (!OpenQN(eTypeUserUser) ||
-        RegQueryValueExA(m_keys[eTypeUserUser], valueName, NULL, NULL, reinterpret_cast<LPBYTE>(&value), &size) !=
-            ERROR_SUCCESS) {
+        RegQueryValueExA(m_keys[eTypeUserUser], valueName, NULL, NULL, reinterpret_cast<LPBYTE>(&value),
+                         &size) != ERROR_SUCCESS) {
         std::printf("%s", ATTRIBUTES_KEY_FAILURE);
         return 0;
     }
@@ -322,22 +329,20 @@ BYTE* CPrinter::GetPrinterInfo(DWORD level) const {
         TraceFailedWith("GetPrinter size", static_cast<long>(GetLastError()));
         return NULL;
     }
-    std::size_t slots = (needed + sizeof(void*) - 1) / sizeof(void*) + 1;
-    void** block = new (std::nothrow) void*[slots]();
+    SpoolerBlock block(NewSpoolerBlock(needed));
     if (!block) {
         TraceFailed("new TByte[needed]");
         return NULL;
     }
-    if (!GetPrinterA(printer, level, reinterpret_cast<LPBYTE>(block), needed, &needed)) {
+    if (!GetPrinterA(printer, level, block.get(), needed, &needed)) {
         TraceFailedWith("GetPrinter", static_cast<long>(GetLastError()));
-        delete[] block;
         return NULL;
     }
-    return reinterpret_cast<BYTE*>(block);
+    return block.release();
 }
 
 void CPrinter::ReleasePrinterInfo(BYTE* info) {
-    delete[] reinterpret_cast<void**>(info);
+    DeleteSpoolerBlock(info);
 }
 
 unsigned int CPrinter::SetPrinterInfo(BYTE* info, DWORD level) {
@@ -345,7 +350,8 @@ unsigned int CPrinter::SetPrinterInfo(BYTE* info, DWORD level) {
     if (!printer) return 0;
     SpoolerLock lock;
     if (SetPrinterA(printer, level, info, 0)) return 1;
-    if (GetLastError() == ERROR_ACCESS_DENIED) ShowWarningMsg(WARNING_CAPTION, NO_RIGHTS_FOR_BIDI, MB_ICONEXCLAMATION);
+    if (GetLastError() == ERROR_ACCESS_DENIED)
+        ShowWarningMsg(WARNING_CAPTION, NO_RIGHTS_FOR_BIDI, MB_ICONEXCLAMATION);
     return 0;
 }
 
@@ -399,9 +405,11 @@ unsigned int CPrinter::EnableLM(unsigned int on, const char* monitorName) {
     if (check.Init(GetWindowsHandle(eTypeUserAdmin))) {
         const char* now = check.GetMonitorName();
         if (on && CaseInsensitiveString(now) != (monitorName ? monitorName : "")) {
-            std::printf("Error enabling LM. Cannot AddPrinterDriver() acc=%d, pMonitorName=%s\n", eTypeUserAdmin, now);
+            std::printf("Error enabling LM. Cannot AddPrinterDriver() acc=%d, pMonitorName=%s\n",
+                        eTypeUserAdmin, now);
         } else if (!on && now[0]) {
-            std::printf("Error disabling LM. Cannot AddPrinterDriver() acc=%d, pMonitorName=%s\n", eTypeUserAdmin, now);
+            std::printf("Error disabling LM. Cannot AddPrinterDriver() acc=%d, pMonitorName=%s\n",
+                        eTypeUserAdmin, now);
         }
     }
     return Enable(on && IsPortSupported());
@@ -449,26 +457,19 @@ long CPrinter::GetCardDriveLetter(char& drive) const {
         TraceFailedWith("portAncestorDevice.GetDeviceID", result);
         return result;
     }
-    DWORD drives = GetLogicalDrives();
-    for (char letter = 'A'; letter <= 'Z'; ++letter) {
-        if (!(drives & (1u << (letter - 'A')))) continue;
-        char root[] = {letter, ':', '\\', '\0'};
-        if (GetDriveTypeA(root) != DRIVE_REMOVABLE) continue;
+    char found = FindRemovableDrive([&](char letter) {
         CDevInfoSet diskSet;
         CDeviceObject disk;
-        if (GetDiskDevice(letter, diskSet, disk) != ERR_NOERROR) continue;
+        if (GetDiskDevice(letter, diskSet, disk) != ERR_NOERROR) return false;
         CDeviceObject diskAncestor;
         CaseInsensitiveString diskAncestorId;
-        if (FindTopMostAncestor(disk, *model, diskAncestor) != ERR_NOERROR ||
-            diskAncestor.GetDeviceID(diskAncestorId) != ERR_NOERROR) {
-            continue;
-        }
-        if (SameDeviceID(diskAncestorId, portAncestorId)) {
-            drive = letter;
-            return ERR_NOERROR;
-        }
-    }
-    return ERROR_NOT_FOUND;
+        return FindTopMostAncestor(disk, *model, diskAncestor) == ERR_NOERROR &&
+               diskAncestor.GetDeviceID(diskAncestorId) == ERR_NOERROR &&
+               SameDeviceID(diskAncestorId, portAncestorId);
+    });
+    if (!found) return ERROR_NOT_FOUND;
+    drive = found;
+    return ERR_NOERROR;
 }
 
 int CPrinter::ShowWarningMsg(const char* caption, const char* text, UINT style) {

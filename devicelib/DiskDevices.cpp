@@ -80,3 +80,14 @@ long GetDiskDeviceInstanceID(char letter, CaseInsensitiveString& id) {
 bool SameDeviceID(const CaseInsensitiveString& left, const CaseInsensitiveString& right) {
     return !left.empty() && left == right;
 }
+
+char FindRemovableDrive(const std::function<bool(char letter)>& matches) {
+    const DWORD drives = GetLogicalDrives();
+    for (char letter = 'A'; letter <= 'Z'; ++letter) {
+        if ((drives & (1u << (letter - 'A'))) == 0) continue;
+        const char root[] = {letter, ':', '\\', '\0'};
+        if (GetDriveTypeA(root) != DRIVE_REMOVABLE) continue;
+        if (matches(letter)) return letter;
+    }
+    return '\0';
+}

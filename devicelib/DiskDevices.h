@@ -1,6 +1,8 @@
 // The disk device behind a drive letter, found through the tree of Plug and Play devices.
 #pragma once
 
+#include <functional>
+
 #include "CaseInsensitiveString.h"
 
 class CDevInfoSet;
@@ -13,3 +15,5 @@ long GetDiskDevice(char letter, CDevInfoSet& infoSet, CDeviceObject& disk);
 long GetDiskDeviceInstanceID(char letter, CaseInsensitiveString& id);
 // Two device ids name the same device; an empty id names none.
 bool SameDeviceID(const CaseInsensitiveString& left, const CaseInsensitiveString& right);
+// The first removable drive, from A:, for whose letter `matches` holds; '\0' when there is none.
+char FindRemovableDrive(const std::function<bool(char letter)>& matches);

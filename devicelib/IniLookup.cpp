@@ -68,11 +68,9 @@ bool WindowsFolder(std::string& folder) {
     return true;
 }
 
-bool HasDriveOrNetworkPath(const char* pFile) {
-    return std::strchr(pFile, ':') != nullptr || std::strstr(pFile, kNetworkPrefix) != nullptr;
-}
-
-std::string QualifierText(unsigned int (*format)(char*, unsigned int)) {
+// The text a qualifier formatter writes ("" when it fails).
+template <typename Format>
+std::string QualifierText(Format format) {
     char qualifier[32];
     if (!format(qualifier, sizeof qualifier)) return std::string();
     return qualifier;
@@ -84,9 +82,9 @@ const char* WithoutDot(const std::string& qualifier) {
 }
 
 std::string LanguageQualifier(LANGID language) {
-    char qualifier[32];
-    if (!FormatLanguageQualifier(qualifier, sizeof qualifier, language)) return std::string();
-    return qualifier;
+    return QualifierText([language](char* qualifier, unsigned int size) {
+        return FormatLanguageQualifier(qualifier, size, language);
+    });
 }
 
 }  // namespace
@@ -290,6 +288,10 @@ unsigned int GetProgramFolder(HMODULE hModule, char* pFolder, unsigned int size)
     // A name cut to the buffer is not terminated and names no file.
     if (length == 0 || length >= sizeof path) return 0;
     return GetFolderOfPath(path, pFolder, size);
+}
+
+unsigned int HasDriveOrNetworkPath(const char* pFile) {
+    return pFile && (std::strchr(pFile, ':') || std::strstr(pFile, kNetworkPrefix)) ? 1 : 0;
 }
 
 unsigned int FileExists(const char* pPath) {

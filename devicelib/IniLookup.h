@@ -54,6 +54,9 @@ unsigned int SetValueBySPAndOS(const char* pFile, const char* pSection, const ch
 unsigned int GetFolderOfPath(const char* pPath, char* pFolder, unsigned int size);
 // The folder of the module's file.
 unsigned int GetProgramFolder(HMODULE hModule, char* pFolder, unsigned int size);
+// 1 when the name holds a drive (':') or a network path ("\\"): such a name is used as given, not
+// looked for in the search folders.
+unsigned int HasDriveOrNetworkPath(const char* pFile);
 // 1 when the file or folder exists. Doubled backslashes inside the path count as one.
 unsigned int FileExists(const char* pPath);
 // The first of <program folder>\<name>, <current folder>\<name>, <Windows folder>\<name> that exists.

@@ -4,9 +4,8 @@
 #include <string>
 
 #include "CPort.h"
-#include "ErrorCodes.h"
 #include "CPrinter.h"
-#include "OsVersion.h"
+#include "ErrorCodes.h"
 #include "SpoolerAccess.h"
 
 namespace {
@@ -103,12 +102,9 @@ unsigned int HasOldPrinterDriver(const char* prefix, DWORD threshold, DWORD boun
 }
 
 unsigned int InstallDot4Monitor() {
-    char name[] = "qnhDot4 Monitor V08";
-    char environmentNT[] = "Windows NT x86";
-    char environment9x[] = "Windows 4.0";
-    char dll[] = "QNHiTbxD.DLL";
-    static_assert(sizeof name == sizeof DOT4_MONITOR_NAME && sizeof dll == sizeof DOT4_MONITOR_DLL);
-    MONITOR_INFO_2A monitor = {name, IsNT() ? environmentNT : environment9x, dll};
+    // AddMonitorA only reads the record.
+    MONITOR_INFO_2A monitor = {const_cast<LPSTR>(DOT4_MONITOR_NAME), const_cast<LPSTR>(DriverEnvironment()),
+                               const_cast<LPSTR>(DOT4_MONITOR_DLL)};
     BOOL added;
     DWORD error;
     {
@@ -116,7 +112,9 @@ unsigned int InstallDot4Monitor() {
         added = AddMonitorA(NULL, 2, reinterpret_cast<LPBYTE>(&monitor));
         error = GetLastError();
     }
-    std::printf("AddMonitor() returns =%u error=%d\n", static_cast<unsigned int>(added), static_cast<int>(error));
+    std::printf("AddMonitor() returns =%u error=%d\n", static_cast<unsigned int>(added),
+                static_cast<int>(error));
     if (added) return 1;
-    return error == 0 || error == ERROR_ALREADY_EXISTS || error == ERROR_PRINT_MONITOR_ALREADY_INSTALLED ? 1 : 0;
+    return error == 0 || error == ERROR_ALREADY_EXISTS || error == ERROR_PRINT_MONITOR_ALREADY_INSTALLED ? 1
+                                                                                                         : 0;
 }

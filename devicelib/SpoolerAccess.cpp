@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <new>
+#include <utility>
 
 #include "CPrinter.h"
 #include "OsVersion.h"
@@ -31,7 +32,8 @@ CMutex& TheSpoolerMutexObject() {
 // Makes a call again while Windows 9x refuses it with ERROR_INVALID_PARAMETER.
 BOOL CallWithRetryOn9x(const std::function<BOOL()>& call) {
     BOOL result = call();
-    for (int retry = 0; !result && retry < MORE_TRIES_ON_9X && Is9X() && GetLastError() == ERROR_INVALID_PARAMETER;
+    for (int retry = 0;
+         !result && retry < MORE_TRIES_ON_9X && Is9X() && GetLastError() == ERROR_INVALID_PARAMETER;
          ++retry) {
         Sleep(RETRY_DELAY);
         result = call();
@@ -42,8 +44,9 @@ BOOL CallWithRetryOn9x(const std::function<BOOL()>& call) {
 typedef std::function<BOOL(LPBYTE buffer, DWORD size, LPDWORD needed, LPDWORD returned)> EnumerateCall;
 
 struct SpoolerList {
-    const char* failureLine;     // size query or read failed, a nameless record
+    const char* failureLine;     // the size query or the read failed
     const char* growthLine;      // the list grew between the size query and the read
+    const char* namelessLine;    // a record without a name
     const char* allocationLine;  // the buffer could not be allocated
     bool invalidParameterAsked;  // ERROR_INVALID_PARAMETER may answer the size query
     bool retryOn9x;
@@ -52,7 +55,7 @@ struct SpoolerList {
 
 // Reads a whole spooler list under the spooler mutex, which is let go on every way out. `records` is
 // null when the list is empty.
-bool ReadSpoolerList(const SpoolerList& list, std::unique_ptr<BYTE[]>& records, DWORD& count) {
+bool ReadSpoolerList(const SpoolerList& list, SpoolerBlock& records, DWORD& count) {
     SetLastError(0);
     SpoolerLock lock;
     Sleep(0);
@@ -74,16 +77,14 @@ bool ReadSpoolerList(const SpoolerList& list, std::unique_ptr<BYTE[]>& records, 
             std::printf(list.failureLine, static_cast<unsigned int>(error));
             return false;
         }
-        // A pointer-aligned block, zeroed, of at least the size asked for.
-        std::size_t slots = (needed + sizeof(void*) - 1) / sizeof(void*) + 1;
-        std::unique_ptr<void*[]> block(new (std::nothrow) void*[slots]());
+        SpoolerBlock block(NewSpoolerBlock(needed));
         if (!block) {
             std::printf("%s", list.allocationLine);
             return false;
         }
         DWORD allocated = needed;
-        if (call(reinterpret_cast<LPBYTE>(block.get()), allocated, &needed, &count)) {
-            records.reset(reinterpret_cast<BYTE*>(block.release()));
+        if (call(block.get(), allocated, &needed, &count)) {
+            records = std::move(block);
             return true;
         }
         error = GetLastError();
@@ -98,44 +99,42 @@ bool ReadSpoolerList(const SpoolerList& list, std::unique_ptr<BYTE[]>& records, 
     return false;
 }
 
-// Hands each record of a list read by ReadSpoolerList to the filter and to `handle`, which passes it to
-// the item callback. Stops at the first 0.
-template <typename Record>
-void WalkRecords(const SpoolerList& list, BYTE* records, DWORD count, LPSTR Record::*name,
-                 SpoolerFilterCallback filter, void* u1, void* u2, void* u3,
-                 const std::function<unsigned int(Record&, void*)>& handle) {
+// Reads the list and hands each record to the filter, by its name, and to `handle` (with u2, or the
+// number of records where u2 is null), which passes it on to the item callback. Stops at the first 0.
+template <typename Record, typename Handle>
+unsigned int WalkSpoolerList(const SpoolerList& list, LPSTR Record::*name, SpoolerFilterCallback filter,
+                             void* u1, void* u2, void* u3, Handle handle) {
+    SpoolerBlock records;
+    DWORD count = 0;
+    if (!ReadSpoolerList(list, records, count)) return 0;
     void* countOrU2 = u2 ? u2 : reinterpret_cast<void*>(static_cast<ULONG_PTR>(count));
-    Record* record = reinterpret_cast<Record*>(records);
+    Record* record = reinterpret_cast<Record*>(records.get());
     for (DWORD index = 0; index < count; ++index) {
         Record& current = record[index];
         if (!(current.*name)) {
-            std::printf(list.failureLine, static_cast<unsigned int>(GetLastError()));
+            std::printf(list.namelessLine, static_cast<unsigned int>(GetLastError()));
             continue;
         }
         unsigned int goOn = filter ? filter(current.*name, u1, countOrU2, u3) : 1;
         if (goOn) goOn = handle(current, countOrU2);
-        if (!goOn) return;
+        if (!goOn) break;
     }
-}
-
-template <typename Record, typename ItemCallback>
-unsigned int WalkSpoolerList(const SpoolerList& list, LPSTR Record::*name, ItemCallback item,
-                             SpoolerFilterCallback filter, void* u1, void* u2, void* u3) {
-    std::unique_ptr<BYTE[]> records;
-    DWORD count = 0;
-    if (!ReadSpoolerList(list, records, count)) return 0;
-    WalkRecords<Record>(list, records.get(), count, name, filter, u1, u2, u3,
-                        [&](Record& record, void* countOrU2) -> unsigned int {
-                            return item ? item(record, u1, countOrU2, u3) : 1;
-                        });
     return 1;
 }
+
+// The record handler that passes each record to the item callback, when there is one.
+template <typename Record, typename ItemCallback>
+auto PassToItem(ItemCallback item, void* u1, void* u3) {
+    return [item, u1, u3](Record& record, void* countOrU2) -> unsigned int {
+        return item ? item(record, u1, countOrU2, u3) : 1;
+    };
+}
+
+}  // namespace
 
 const char* DriverEnvironment() {
     return IsNT() ? "Windows NT x86" : "Windows 4.0";
 }
-
-}  // namespace
 
 CMutex& SpoolerMutex() {
     CMutex& mutex = TheSpoolerMutexObject();
@@ -172,80 +171,92 @@ void SpoolerLock::Unlock() {
     UnlockSpooler();
 }
 
+BYTE* NewSpoolerBlock(DWORD size) {
+    std::size_t slots = (size + sizeof(void*) - 1) / sizeof(void*) + 1;
+    return reinterpret_cast<BYTE*>(new (std::nothrow) void*[slots]());
+}
+
+void DeleteSpoolerBlock(BYTE* block) {
+    delete[] reinterpret_cast<void**>(block);
+}
+
 BOOL GetPrinterDriverWithRetry(HANDLE printer, LPSTR environment, DWORD level, LPBYTE buffer, DWORD size,
                                LPDWORD needed) {
     return CallWithRetryOn9x(
         [&] { return GetPrinterDriverA(printer, environment, level, buffer, size, needed); });
 }
 
-unsigned int ForAllPrinters(PrinterItemCallback item, SpoolerFilterCallback filter, void* u1, void* u2, void* u3) {
+unsigned int ForAllPrinters(PrinterItemCallback item, SpoolerFilterCallback filter, void* u1, void* u2,
+                            void* u3) {
     DWORD flags = IsNT() ? (PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS) : PRINTER_ENUM_LOCAL;
     DWORD level = IsNT() ? 4 : 5;
-    SpoolerList list = {"EnumPrinters failed err=%u!\n", "EnumPrinters failed err=%u!\n",
-                        "Cannot alloc printer info\n", true, true,
+    SpoolerList list = {"EnumPrinters failed err=%u!\n",
+                        "EnumPrinters failed err=%u!\n",
+                        "EnumPrinters failed err=%u!\n",
+                        "Cannot alloc printer info\n",
+                        true,
+                        true,
                         [flags, level](LPBYTE buffer, DWORD size, LPDWORD needed, LPDWORD returned) {
                             return EnumPrintersA(flags, NULL, level, buffer, size, needed, returned);
                         }};
-    std::unique_ptr<BYTE[]> records;
-    DWORD count = 0;
-    if (!ReadSpoolerList(list, records, count)) return 0;
     // Levels 4 and 5 both begin with pPrinterName, the only field read here.
-    auto handle = [&](LPSTR printerName, void* countOrU2) -> unsigned int {
+    auto handle = [&](auto& record, void* countOrU2) -> unsigned int {
         if (!item) return 1;
         CPrinter printer;
-        if (!printer.Init(printerName, CPrinter::DEFAULT_OLD_DRIVER_THRESHOLD)) {
-            std::printf(PRINTER_INIT_FAILURE, printerName);
+        if (!printer.Init(record.pPrinterName, CPrinter::DEFAULT_OLD_DRIVER_THRESHOLD)) {
+            std::printf(PRINTER_INIT_FAILURE, record.pPrinterName);
             return 1;
         }
         return item(printer, u1, countOrU2, u3);
     };
     if (level == 4) {
-        WalkRecords<PRINTER_INFO_4A>(list, records.get(), count, &PRINTER_INFO_4A::pPrinterName, filter, u1, u2, u3,
-                                     [&](PRINTER_INFO_4A& record, void* countOrU2) {
-                                         return handle(record.pPrinterName, countOrU2);
-                                     });
-    } else {
-        WalkRecords<PRINTER_INFO_5A>(list, records.get(), count, &PRINTER_INFO_5A::pPrinterName, filter, u1, u2, u3,
-                                     [&](PRINTER_INFO_5A& record, void* countOrU2) {
-                                         return handle(record.pPrinterName, countOrU2);
-                                     });
+        return WalkSpoolerList<PRINTER_INFO_4A>(list, &PRINTER_INFO_4A::pPrinterName, filter, u1, u2, u3,
+                                                handle);
     }
-    return 1;
+    return WalkSpoolerList<PRINTER_INFO_5A>(list, &PRINTER_INFO_5A::pPrinterName, filter, u1, u2, u3, handle);
 }
 
 unsigned int ForAllPorts(PortItemCallback item, SpoolerFilterCallback filter, void* u1, void* u2, void* u3) {
-    SpoolerList list = {"EnumPorts failed err=%u!\n", "EnumPorts failed err=%u!\n", "Cannot alloc monitor info\n",
-                        false, false, [](LPBYTE buffer, DWORD size, LPDWORD needed, LPDWORD returned) {
+    SpoolerList list = {"EnumPorts failed err=%u!\n",
+                        "EnumPorts failed err=%u!\n",
+                        "EnumPorts failed err=%u!\n",
+                        "Cannot alloc monitor info\n",
+                        false,
+                        false,
+                        [](LPBYTE buffer, DWORD size, LPDWORD needed, LPDWORD returned) {
                             return EnumPortsA(NULL, 2, buffer, size, needed, returned);
                         }};
-    return WalkSpoolerList<PORT_INFO_2A>(list, &PORT_INFO_2A::pPortName, item, filter, u1, u2, u3);
+    return WalkSpoolerList<PORT_INFO_2A>(list, &PORT_INFO_2A::pPortName, filter, u1, u2, u3,
+                                         PassToItem<PORT_INFO_2A>(item, u1, u3));
 }
 
-unsigned int ForAllMonitors(MonitorItemCallback item, SpoolerFilterCallback filter, void* u1, void* u2, void* u3) {
-    SpoolerList list = {"EnumMonitors failed err=%u!\n", "EnumMonitors failed err=%u!\n",
-                        "Cannot alloc monitor info\n", false, false,
+unsigned int ForAllMonitors(MonitorItemCallback item, SpoolerFilterCallback filter, void* u1, void* u2,
+                            void* u3) {
+    SpoolerList list = {"EnumMonitors failed err=%u!\n",
+                        "EnumMonitors failed err=%u!\n",
+                        "EnumMonitors failed err=%u!\n",
+                        "Cannot alloc monitor info\n",
+                        false,
+                        false,
                         [](LPBYTE buffer, DWORD size, LPDWORD needed, LPDWORD returned) {
                             return EnumMonitorsA(NULL, 1, buffer, size, needed, returned);
                         }};
-    return WalkSpoolerList<MONITOR_INFO_1A>(list, &MONITOR_INFO_1A::pName, item, filter, u1, u2, u3);
+    return WalkSpoolerList<MONITOR_INFO_1A>(list, &MONITOR_INFO_1A::pName, filter, u1, u2, u3,
+                                            PassToItem<MONITOR_INFO_1A>(item, u1, u3));
 }
 
-unsigned int ForAllDrivers(DriverItemCallback item, SpoolerFilterCallback filter, void* u1, void* u2, void* u3) {
-    SpoolerList list = {"EnumPrinterDrivers failed err=%u!\n", "EnumDrivers failed err=%u!\n",
-                        "Cannot alloc driver info\n", false, false,
+unsigned int ForAllDrivers(DriverItemCallback item, SpoolerFilterCallback filter, void* u1, void* u2,
+                           void* u3) {
+    SpoolerList list = {"EnumPrinterDrivers failed err=%u!\n",
+                        "EnumDrivers failed err=%u!\n",
+                        "EnumDrivers failed err=%u!\n",
+                        "Cannot alloc driver info\n",
+                        false,
+                        false,
                         [](LPBYTE buffer, DWORD size, LPDWORD needed, LPDWORD returned) {
-                            return EnumPrinterDriversA(NULL, const_cast<LPSTR>(DriverEnvironment()), 2, buffer, size,
-                                                       needed, returned);
+                            return EnumPrinterDriversA(NULL, const_cast<LPSTR>(DriverEnvironment()), 2,
+                                                       buffer, size, needed, returned);
                         }};
-    // A nameless driver record is traced with the line of the read, as a grown list is.
-    SpoolerList walkList = list;
-    walkList.failureLine = list.growthLine;
-    std::unique_ptr<BYTE[]> records;
-    DWORD count = 0;
-    if (!ReadSpoolerList(list, records, count)) return 0;
-    WalkRecords<DRIVER_INFO_2A>(walkList, records.get(), count, &DRIVER_INFO_2A::pName, filter, u1, u2, u3,
-                                [&](DRIVER_INFO_2A& record, void* countOrU2) -> unsigned int {
-                                    return item ? item(record, u1, countOrU2, u3) : 1;
-                                });
-    return 1;
+    return WalkSpoolerList<DRIVER_INFO_2A>(list, &DRIVER_INFO_2A::pName, filter, u1, u2, u3,
+                                           PassToItem<DRIVER_INFO_2A>(item, u1, u3));
 }

@@ -7,6 +7,8 @@
 // runs, so callbacks may take it again.
 #pragma once
 
+#include <memory>
+
 #include "CMutex.h"
 #include "windows.h"
 #include "winspool.h"
@@ -18,6 +20,10 @@ typedef unsigned int (*PrinterItemCallback)(CPrinter& printer, void* u1, void* u
 typedef unsigned int (*PortItemCallback)(PORT_INFO_2A& port, void* u1, void* u2, void* u3);
 typedef unsigned int (*MonitorItemCallback)(MONITOR_INFO_1A& monitor, void* u1, void* u2, void* u3);
 typedef unsigned int (*DriverItemCallback)(DRIVER_INFO_2A& driver, void* u1, void* u2, void* u3);
+
+// The environment of the system's printer drivers and print monitors: "Windows NT x86" on Windows NT,
+// "Windows 4.0" on Windows 9x.
+const char* DriverEnvironment();
 
 // The monitor the maker's DOT4 ports run on.
 inline constexpr char DOT4_MONITOR_NAME[] = "qnhDot4 Monitor V08";
@@ -47,10 +53,22 @@ class SpoolerLock {
 // Each returns 1 when the walk ran (also when a callback stopped it) and 0 when the list could not be read.
 // Every printer that can be initialised is handed to `item` as a CPrinter; one that cannot is traced and
 // skipped.
-unsigned int ForAllPrinters(PrinterItemCallback item, SpoolerFilterCallback filter, void* u1, void* u2, void* u3);
+unsigned int ForAllPrinters(PrinterItemCallback item, SpoolerFilterCallback filter, void* u1, void* u2,
+                            void* u3);
 unsigned int ForAllPorts(PortItemCallback item, SpoolerFilterCallback filter, void* u1, void* u2, void* u3);
-unsigned int ForAllMonitors(MonitorItemCallback item, SpoolerFilterCallback filter, void* u1, void* u2, void* u3);
-unsigned int ForAllDrivers(DriverItemCallback item, SpoolerFilterCallback filter, void* u1, void* u2, void* u3);
+unsigned int ForAllMonitors(MonitorItemCallback item, SpoolerFilterCallback filter, void* u1, void* u2,
+                            void* u3);
+unsigned int ForAllDrivers(DriverItemCallback item, SpoolerFilterCallback filter, void* u1, void* u2,
+                           void* u3);
+
+// A block for the records a spooler call writes: at least `size` bytes, zeroed and aligned for the
+// pointers the records hold. Null when it cannot be allocated; DeleteSpoolerBlock frees it.
+BYTE* NewSpoolerBlock(DWORD size);
+void DeleteSpoolerBlock(BYTE* block);
+struct SpoolerBlockDeleter {
+    void operator()(BYTE* block) const { DeleteSpoolerBlock(block); }
+};
+typedef std::unique_ptr<BYTE[], SpoolerBlockDeleter> SpoolerBlock;
 
 // GetPrinterDriverA under the rule of Windows 9x, whose spooler sometimes refuses a valid call with
 // ERROR_INVALID_PARAMETER: the call is made again after a second, up to five more times.

@@ -25,6 +25,11 @@ inline void TraceFailedReturning(const char* step, const char* returned) {
     std::printf(TRACE_FAILED_RETURNING, step, returned);
 }
 
+// "<step> failed returning <GetErrorString of the code the step returned>"
+inline void TraceFailedReturningCode(const char* step, long code) {
+    TraceFailedReturning(step, GetErrorString(code));
+}
+
 // Handles are written with "%X", which takes an unsigned int. A handle is pointer-sized, but its value
 // fits in 32 bits (Windows hands out small multiples of four and keeps handles 32-bit significant), so
 // the value itself is passed as an unsigned int and the line keeps its form on every target.

@@ -12,9 +12,6 @@
 
 namespace {
 
-DEFINE_GUID(kUsbPrintingInterface, 0x28d78fad, 0x5a12, 0x11d1, 0xae, 0x5b, 0x00, 0x00, 0xf8, 0x03, 0xa8,
-            0xc2);
-
 bool StartsWith(const CaseInsensitiveString& text, const char* prefix) {
     return text.compare(0, CaseInsensitiveString::traits_type::length(prefix), prefix) == 0;
 }
@@ -63,7 +60,7 @@ CONFIGRET DeviceIdOfNode(DEVINST node, CaseInsensitiveString& id) {
 long FindDot4PortOfUsbDevice(const char* usbId, char* out, size_t size) {
     if (usbId == nullptr || usbId[0] == '\0' || out == nullptr) return ERROR_INVALID_PARAMETER;
     CDevInfoSet infoSet;
-    long result = infoSet.EnumInterfaceDevices(&kUsbPrintingInterface);
+    long result = infoSet.EnumInterfaceDevices(&USB_PRINTING_INTERFACE);
     if (result != ERR_NOERROR) {
         TraceFailedWith("infoSet.EnumInterfaceDevices", result);
         return result;
@@ -147,19 +144,12 @@ long FindUsbLptParentDeviceID(const char* deviceId, char& drive) {
         TraceFailed("FindUsbLptParentDeviceID");
         return result;
     }
-    const DWORD drives = GetLogicalDrives();
-    for (char letter = 'A'; letter <= 'Z'; ++letter) {
-        if ((drives & (1u << (letter - 'A'))) == 0) continue;
-        const char root[] = {letter, ':', '\\', '\0'};
-        if (GetDriveTypeA(root) != DRIVE_REMOVABLE) continue;
+    drive = FindRemovableDrive([&parentId](char letter) {
         CaseInsensitiveString diskId;
         CaseInsensitiveString diskParentId;
-        if (GetDiskDeviceInstanceID(letter, diskId) != ERR_NOERROR) continue;
-        if (GetUsbLptParentID(diskId.c_str(), diskParentId) != ERR_NOERROR) continue;
-        if (SameDeviceID(diskParentId, parentId)) {
-            drive = letter;
-            return ERR_NOERROR;
-        }
-    }
-    return ERROR_NOT_FOUND;
+        return GetDiskDeviceInstanceID(letter, diskId) == ERR_NOERROR &&
+               GetUsbLptParentID(diskId.c_str(), diskParentId) == ERR_NOERROR &&
+               SameDeviceID(diskParentId, parentId);
+    });
+    return drive ? ERR_NOERROR : ERROR_NOT_FOUND;
 }

@@ -5,6 +5,12 @@
 #include <cstddef>
 
 #include "CaseInsensitiveString.h"
+#include "guiddef.h"
+
+// The interface class of USB printing devices (and of the DOT4 devices above them), whose interface keys
+// name the ports.
+DEFINE_GUID(USB_PRINTING_INTERFACE, 0x28d78fad, 0x5a12, 0x11d1, 0xae, 0x5b, 0x00, 0x00, 0xf8, 0x03, 0xa8,
+            0xc2);
 
 // The DOT4 port ("DOT4_001") of the printer whose USB printing device id holds `usbId`, into `out` of
 // `size` characters; ERROR_NOT_FOUND when the printer or its DOT4 device is not present.
