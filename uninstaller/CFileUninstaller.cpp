@@ -9,6 +9,7 @@
 #include "DataFile.h"
 #include "ErrorCodes.h"
 #include "IniLookup.h"
+#include "LogFiles.h"
 #include "OsVersion.h"
 #include "Trace.h"
 #include "UninstallerGlobals.h"
@@ -17,7 +18,6 @@
 namespace {
 
 constexpr char SECTION_NAME[] = "FileUninstaller";
-constexpr char GROUP_SECTION_PREFIX[] = "Scrubber.FileUninstaller";
 constexpr char STARTUP_GROUP[] = ".Startup";
 constexpr char PROGRAMS_GROUP[] = ".Programs";
 constexpr char WINDOWS_GROUP[] = ".Windows";
@@ -29,7 +29,6 @@ constexpr char PROGRAM_FILES_GROUP[] = ".ProgramFiles";
 constexpr char TEMP_GROUP[] = ".Temp";
 
 constexpr char ADDED_ENTRY[] = "Added to delete list ";
-constexpr char LINE_END[] = "\r\n";
 constexpr char FIND_STEP[] = "FindNextFile";
 constexpr char MAGIC_KEYWORDS_KEY[] = "MagicKeywords";
 constexpr char MAGIC_KEYWORDS_STEP[] = "LoadStringListFromValue(MagicKeywords)";
@@ -92,13 +91,6 @@ void UpperCaseInPlace(std::string& text) {
     }
 }
 
-CaseInsensitiveString Trimmed(const CaseInsensitiveString& text) {
-    constexpr char BLANKS[] = " \t\r\n";
-    CaseInsensitiveString::size_type first = text.find_first_not_of(BLANKS);
-    if (first == CaseInsensitiveString::npos) return CaseInsensitiveString();
-    return text.substr(first, text.find_last_not_of(BLANKS) - first + 1);
-}
-
 class RegistryKeyGuard {
   public:
     RegistryKeyGuard(HKEY root, const char* pSubKey) {
@@ -146,17 +138,20 @@ CaseInsensitiveStringList UserKeyNames() {
     return names;
 }
 
+// "Scrubber.FileUninstaller" and the group's suffix.
+CaseInsensitiveString GroupSection(const char* pGroup) {
+    return CaseInsensitiveString(SCRUBBER_SECTION) + "." + SECTION_NAME + pGroup;
+}
+
 CaseInsensitiveStringList GroupItems(const char* pGroup) {
-    CaseInsensitiveString section = CaseInsensitiveString(GROUP_SECTION_PREFIX) + pGroup;
     CaseInsensitiveStringList items;
-    ReadNumberedList(gDATFileName.c_str(), section.c_str(), nullptr, items);
+    ReadNumberedList(gDATFileName.c_str(), GroupSection(pGroup).c_str(), nullptr, items);
     return items;
 }
 
 CaseInsensitiveStringList GroupRevisionItems(const char* pGroup, int revision) {
-    CaseInsensitiveString section = CaseInsensitiveString(GROUP_SECTION_PREFIX) + pGroup;
     CaseInsensitiveStringList items;
-    LoadStringListFromValue(section.c_str(), RevisionKey(revision).c_str(), items);
+    LoadStringListFromValue(GroupSection(pGroup).c_str(), RevisionKey(revision).c_str(), items);
     return items;
 }
 
@@ -393,7 +388,7 @@ void CFileUninstaller::AddTempFiles() {
 void CFileUninstaller::AddPath(const char* pPath) {
     if (GetFileAttributesA(pPath) == INVALID_FILE_ATTRIBUTES) return;
     ShowStatus(pPath);
-    m_logList.push_back(ADDED_ENTRY + CaseInsensitiveString(pPath) + LINE_END);
+    m_logList.push_back(ADDED_ENTRY + CaseInsensitiveString(pPath) + LOG_LINE_END);
     m_filesList.push_back(pPath);
 }
 
@@ -467,15 +462,8 @@ bool CFileUninstaller::NamesDeviceRevision(const std::string& text) const {
 bool CFileUninstaller::HoldsMagicKeyword(const std::string& text) {
     if (!m_magicKeywordsRead) {
         m_magicKeywordsRead = true;
-        CaseInsensitiveString section = GROUP_SECTION_PREFIX;
-        CaseInsensitiveStringList keywords;
-        if (!LoadStringListFromValue(section.c_str(), MAGIC_KEYWORDS_KEY, keywords))
+        if (!LoadKeywordList(GroupSection("").c_str(), MAGIC_KEYWORDS_KEY, m_magicKeywords))
             TraceFailed(MAGIC_KEYWORDS_STEP);
-        for (const CaseInsensitiveString& keyword : keywords) {
-            // A blank keyword would be found in every file.
-            CaseInsensitiveString trimmed = Trimmed(keyword);
-            if (!trimmed.empty()) m_magicKeywords.push_back(UpperCase(trimmed));
-        }
     }
     for (const CaseInsensitiveString& keyword : m_magicKeywords) {
         if (text.find(keyword.c_str()) != std::string::npos) return true;

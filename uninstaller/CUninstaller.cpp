@@ -17,13 +17,7 @@ constexpr unsigned int ENABLED_SIZE = 2;
 
 CUninstaller::CUninstaller(CUninstallerProgress* pProgress) : m_pProgress(pProgress) {}
 
-CUninstaller::~CUninstaller() {
-    m_errorList.clear();
-    m_logList.clear();
-    m_filesList.clear();
-    m_itemList.clear();
-    m_sectionName.clear();
-}
+CUninstaller::~CUninstaller() = default;
 
 unsigned int CUninstaller::ReadSettings(const char* pSectionName) {
     m_sectionName = pSectionName;

@@ -24,7 +24,6 @@ namespace {
 constexpr unsigned int DIVISION_SIZE = 4;
 constexpr unsigned int PRODUCT_SERIES_SIZE = 1024;
 constexpr unsigned int FILE_IN_USE_SIZE = 260;
-constexpr LANGID SYSTEM_DEFAULT_LANGUAGE = 0x800;
 constexpr DWORD DELETE_RETRY_INTERVAL = 2000;
 constexpr DWORD DELETE_RETRY_TIME = 30000;
 
@@ -41,14 +40,18 @@ constexpr char CANNOT_RUN_FROM_TEMP[] = "Could not run uninstaller from the temp
 constexpr char UNINSTALL_INCOMPLETE[] = "Could not complete uninstall successfully.\n";
 
 // A failed deletion whose file is no longer there.
-bool IsGone(DWORD error) { return error == 0 || error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
+bool IsGone(DWORD error) {
+    return error == 0 || error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
 
 bool IsFile(const std::string& path) {
     DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool HasFolderPart(const std::string& name) { return name.find_first_of("\\/:") != std::string::npos; }
+bool HasFolderPart(const std::string& name) {
+    return name.find_first_of("\\/:") != std::string::npos;
+}
 
 bool HasDriveOrNetworkPath(const std::string& name) {
     return (name.size() > 1 && name[1] == ':') || name.rfind("\\\\", 0) == 0;
@@ -74,8 +77,10 @@ std::string FindDataFile(const std::string& name) {
     char folder[MAX_PATH] = "";
     if (!HasFolderPart(name) && GetWindowsDirectoryA(folder, MAX_PATH) && IsFile(JoinPath(folder, name)))
         return JoinPath(folder, name);
-    if (GetCurrentDirectoryA(MAX_PATH, folder) && IsFile(JoinPath(folder, name))) return JoinPath(folder, name);
-    if (GetProgramFolder(nullptr, folder, MAX_PATH) && IsFile(JoinPath(folder, name))) return JoinPath(folder, name);
+    if (GetCurrentDirectoryA(MAX_PATH, folder) && IsFile(JoinPath(folder, name)))
+        return JoinPath(folder, name);
+    if (GetProgramFolder(nullptr, folder, MAX_PATH) && IsFile(JoinPath(folder, name)))
+        return JoinPath(folder, name);
     return std::string();
 }
 
@@ -83,7 +88,8 @@ bool IsSameFile(const std::string& first, const std::string& second) {
     char firstShort[MAX_PATH] = "";
     char secondShort[MAX_PATH] = "";
     return GetShortPathNameA(first.c_str(), firstShort, MAX_PATH) &&
-           GetShortPathNameA(second.c_str(), secondShort, MAX_PATH) && lstrcmpiA(firstShort, secondShort) == 0;
+           GetShortPathNameA(second.c_str(), secondShort, MAX_PATH) &&
+           lstrcmpiA(firstShort, secondShort) == 0;
 }
 
 // Copies the file and makes the copy an ordinary file (the source may be read-only, on a CD).
@@ -148,7 +154,8 @@ BOOL CUninstallerApp::InitInstance() {
     if (gDatFileMode && !ReadDataFileVersion()) return FALSE;
     if (!CheckAdministrator()) return FALSE;
     if (gDatFileMode && gLegacy &&
-        !HasOldPrinterDriver(DIVISION.c_str(), static_cast<DWORD>(VCD_FILEVER), static_cast<DWORD>(LAST_IO_REVISION + 1))) {
+        !HasOldPrinterDriver(DIVISION.c_str(), static_cast<DWORD>(VCD_FILEVER),
+                             static_cast<DWORD>(LAST_IO_REVISION + 1))) {
         // Nothing older than the newest revision is installed: nothing to remove.
         SetLastError(0);
         return FALSE;
@@ -165,7 +172,8 @@ BOOL CUninstallerApp::InitInstance() {
     if (gNoCopyToTemp) return TRUE;
     // The copy in the temporary folder does the work; the program started anywhere else hands over to it.
     size_t tempLength = std::strlen(tempFolder);
-    if (std::strlen(programPath) >= tempLength && _tcsnicmp(programPath, tempFolder, tempLength) == 0) return TRUE;
+    if (std::strlen(programPath) >= tempLength && _tcsnicmp(programPath, tempFolder, tempLength) == 0)
+        return TRUE;
     return RelaunchFromTemp(tempFolder, programPath);
 }
 
@@ -194,7 +202,8 @@ BOOL CUninstallerApp::CheckAdministrator() {
     // Systems without the library or its function let everyone go on.
     HMODULE advpack = LoadLibraryA(ADVPACK_LIBRARY);
     if (!advpack) return TRUE;
-    IsNTAdminFunction pIsNTAdmin = reinterpret_cast<IsNTAdminFunction>(reinterpret_cast<void (*)()>(GetProcAddress(advpack, IS_NT_ADMIN)));
+    IsNTAdminFunction pIsNTAdmin = reinterpret_cast<IsNTAdminFunction>(
+        reinterpret_cast<void (*)()>(GetProcAddress(advpack, IS_NT_ADMIN)));
     if (!pIsNTAdmin || pIsNTAdmin(0, nullptr)) {
         FreeLibrary(advpack);
         return TRUE;
@@ -204,12 +213,13 @@ BOOL CUninstallerApp::CheckAdministrator() {
         if (gDatFileMode) {
             char productSeries[PRODUCT_SERIES_SIZE] = "";
             GetValueByLang(gDATFileName.c_str(), VERSION_SECTION, PRODUCT_SERIES_KEY, productSeries,
-                           PRODUCT_SERIES_SIZE, SYSTEM_DEFAULT_LANGUAGE);
+                           PRODUCT_SERIES_SIZE, LANG_SYSTEM_DEFAULT);
             caption = productSeries;
         } else {
             caption = LoadProgramString(IDS_UNINSTALLER_NAME);
         }
-        MessageBoxA(nullptr, LoadProgramString(IDS_NEED_ADMINISTRATOR).c_str(), caption.c_str(), MB_ICONEXCLAMATION);
+        MessageBoxA(nullptr, LoadProgramString(IDS_NEED_ADMINISTRATOR).c_str(), caption.c_str(),
+                    MB_ICONEXCLAMATION);
     }
     FreeLibrary(advpack);
     // The exit code is the last error: a refusal must not end as 0, which callers take for success.
@@ -220,7 +230,8 @@ BOOL CUninstallerApp::CheckAdministrator() {
 BOOL CUninstallerApp::RelaunchFromTemp(const char* pTempFolder, const char* pProgramPath) {
     char copiedProgram[MAX_PATH] = "";
     std::snprintf(copiedProgram, MAX_PATH, "%s%s.exe", pTempFolder, m_pszExeName ? m_pszExeName : "");
-    if (!CopyAsNormalFile(pProgramPath, copiedProgram, CANNOT_COPY_UNINSTALLER, CANNOT_SET_UNINSTALLER_ATTRIBUTES))
+    if (!CopyAsNormalFile(pProgramPath, copiedProgram, CANNOT_COPY_UNINSTALLER,
+                          CANNOT_SET_UNINSTALLER_ATTRIBUTES))
         return FALSE;
 
     std::string copiedDataFile;
@@ -233,8 +244,8 @@ BOOL CUninstallerApp::RelaunchFromTemp(const char* pTempFolder, const char* pPro
     STARTUPINFOA startupInfo = {};
     startupInfo.cb = sizeof startupInfo;
     PROCESS_INFORMATION processInfo = {};
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, pTempFolder, &startupInfo,
-                        &processInfo)) {
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, pTempFolder,
+                        &startupInfo, &processInfo)) {
         std::printf(CANNOT_RUN_FROM_TEMP);
         return FALSE;
     }
@@ -249,7 +260,8 @@ BOOL CUninstallerApp::CopyDataFileToTemp(const char* pTempFolder, std::string& c
     std::string dataFile = FindDataFile(m_cmdInfo.m_strFileName);
     if (dataFile.empty()) return TRUE;
     std::string copy = JoinPath(pTempFolder, BaseNameOf(dataFile));
-    if (!CopyAsNormalFile(dataFile, copy, CANNOT_COPY_DATA_FILE, CANNOT_SET_DATA_FILE_ATTRIBUTES)) return FALSE;
+    if (!CopyAsNormalFile(dataFile, copy, CANNOT_COPY_DATA_FILE, CANNOT_SET_DATA_FILE_ATTRIBUTES))
+        return FALSE;
     if (!CopyAsNormalFile(dataFile, JoinPath(pTempFolder, INSTALLER_DATA_FILE), CANNOT_COPY_DATA_FILE,
                           CANNOT_SET_DATA_FILE_ATTRIBUTES))
         return FALSE;
@@ -319,4 +331,6 @@ int CUninstallerApp::Run() {
     return ERROR_SUCCESS_REBOOT_REQUIRED;
 }
 
-int CUninstallerApp::ExitInstance() { return static_cast<int>(GetLastError()); }
+int CUninstallerApp::ExitInstance() {
+    return static_cast<int>(GetLastError());
+}

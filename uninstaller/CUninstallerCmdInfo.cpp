@@ -13,7 +13,20 @@ namespace {
 // Four digits and the terminator.
 constexpr unsigned int NUMBER_SIZE = 5;
 
-bool IsOption(const char* pszParam, const char* pOption) { return lstrcmpiA(pszParam, pOption) == 0; }
+bool IsOption(const char* pszParam, const char* pOption) {
+    return lstrcmpiA(pszParam, pOption) == 0;
+}
+
+// The options that only set one program-wide flag.
+struct FlagOption {
+    const char* pName;
+    unsigned int* pFlag;
+    unsigned int value;
+};
+const FlagOption FLAG_OPTIONS[] = {
+    {"datfile", &gDatFileMode, 1}, {"all", &gRestartNeeded, 1},    {"unattended", &gUnattended, 1},
+    {"silent", &gSilent, 1},       {"noreboot", &gShowRestart, 0}, {"nocopytotemp", &gNoCopyToTemp, 1},
+};
 
 // The file of that name in the system folder exists and is older than the running program.
 bool IsOlderThanThisProgram(const char* pFileName) {
@@ -36,20 +49,9 @@ int ReadVersionNumber(const char* pFile, const char* pKey) {
 
 void CUninstallerCmdInfo::ParseParam(const char* pszParam, BOOL bFlag, BOOL bLast) {
     if (bFlag) {
-        if (IsOption(pszParam, "datfile")) {
-            gDatFileMode = 1;
-            return;
-        }
-        if (IsOption(pszParam, "all")) {
-            gRestartNeeded = 1;
-            return;
-        }
-        if (IsOption(pszParam, "unattended")) {
-            gUnattended = 1;
-            return;
-        }
-        if (IsOption(pszParam, "silent")) {
-            gSilent = 1;
+        for (const FlagOption& option : FLAG_OPTIONS) {
+            if (!IsOption(pszParam, option.pName)) continue;
+            *option.pFlag = option.value;
             return;
         }
         if (IsOption(pszParam, "latest")) {
@@ -58,14 +60,6 @@ void CUninstallerCmdInfo::ParseParam(const char* pszParam, BOOL bFlag, BOOL bLas
         }
         if (IsOption(pszParam, "legacy")) {
             ParseLegacy();
-            return;
-        }
-        if (IsOption(pszParam, "noreboot")) {
-            gShowRestart = 0;
-            return;
-        }
-        if (IsOption(pszParam, "nocopytotemp")) {
-            gNoCopyToTemp = 1;
             return;
         }
     }

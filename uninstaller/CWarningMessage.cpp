@@ -11,7 +11,6 @@
 namespace {
 
 constexpr unsigned int MANUFACTURER_SIZE = 1024;
-constexpr LANGID SYSTEM_DEFAULT_LANGUAGE = 0x800;
 constexpr char TITLE_SEPARATOR[] = ": ";
 
 }  // namespace
@@ -28,7 +27,7 @@ BOOL CWarningMessage::OnInitDialog() {
     m_message.FmtLines(TRUE);
     char manufacturer[MANUFACTURER_SIZE] = "";
     GetValueByLang(gDATFileName.c_str(), VERSION_SECTION, MANUFACTURER_KEY, manufacturer, MANUFACTURER_SIZE,
-                   SYSTEM_DEFAULT_LANGUAGE);
+                   LANG_SYSTEM_DEFAULT);
     std::string title = manufacturer;
     title += TITLE_SEPARATOR;
     title += LoadProgramString(IDS_WARNING_TITLE);

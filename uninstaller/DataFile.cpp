@@ -57,15 +57,22 @@ unsigned int LoadStringListFromValue(const char* pSection, const char* pKey,
     }
 }
 
+unsigned int LoadKeywordList(const char* pSection, const char* pKey, CaseInsensitiveStringList& keywords) {
+    CaseInsensitiveStringList entries;
+    unsigned int result = LoadStringListFromValue(pSection, pKey, entries);
+    for (const CaseInsensitiveString& entry : entries) {
+        CaseInsensitiveString keyword = TrimmedUpper(entry);
+        if (!keyword.empty()) keywords.push_back(keyword);
+    }
+    return result;
+}
+
 void LoadRevisionKeywords() {
     for (int revision = FIRST_IO_REVISION; revision <= LAST_IO_REVISION; ++revision) {
-        CaseInsensitiveStringList entries;
-        LoadStringListFromValue(SCRUBBER_SECTION, RevisionKey(revision).c_str(), entries);
-        for (const CaseInsensitiveString& entry : entries) {
-            // An empty keyword would be found in every device name.
-            CaseInsensitiveString keyword = TrimmedUpper(entry);
-            if (keyword.empty()) continue;
-            gRevisionKeywords[revision].push_back(keyword);
-        }
+        CaseInsensitiveStringList keywords;
+        LoadKeywordList(SCRUBBER_SECTION, RevisionKey(revision).c_str(), keywords);
+        // A revision without keywords gets no entry in the map.
+        if (!keywords.empty())
+            gRevisionKeywords[revision].splice(gRevisionKeywords[revision].end(), keywords);
     }
 }

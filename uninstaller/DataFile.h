@@ -30,6 +30,10 @@ CaseInsensitiveString RevisionKey(int revision);
 // items, split at ",", tab and line feed, to `list`. Non-zero on success; 0 when the value is missing.
 unsigned int LoadStringListFromValue(const char* pSection, const char* pKey, CaseInsensitiveStringList& list);
 
+// LoadStringListFromValue for keywords: each item trimmed and upper case; items empty after trimming are
+// left out, since an empty keyword would be found in every text.
+unsigned int LoadKeywordList(const char* pSection, const char* pKey, CaseInsensitiveStringList& keywords);
+
 // Fills gRevisionKeywords from [Scrubber] REVISION<n> for every n from FIRST_IO_REVISION to
-// LAST_IO_REVISION: each keyword trimmed and upper case; keywords empty after trimming are left out.
+// LAST_IO_REVISION with LoadKeywordList.
 void LoadRevisionKeywords();

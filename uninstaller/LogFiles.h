@@ -3,6 +3,9 @@
 
 #include "CaseInsensitiveString.h"
 
+// Every entry of the operation log and of the error log carries its own line end.
+inline constexpr char LOG_LINE_END[] = "\r\n";
+
 // "<temporary folder><DIVISION>UNI0<ICE_REV>.<local time>.LOG", the time as "%Y%b%d-%H%M%S". The time
 // steps on by a second while a file of that name exists, so a log never replaces one written before it
 // in the same second (the error log is written right after the operation log).

@@ -23,6 +23,7 @@
 #include "CWindowShutDown.h"
 #include "DataFile.h"
 #include "ErrorCodes.h"
+#include "LogFiles.h"
 #include "OsVersion.h"
 #include "Trace.h"
 #include "UninstallerGlobals.h"
@@ -33,7 +34,7 @@ constexpr char BAD_PARAMETER_STEP[] = "Bad parameter, is not a CUninstallerProgr
 constexpr char DELETED_ENTRY[] = "Deleted=";
 constexpr char DELETE_ON_REBOOT_ENTRY[] = "DeleteOnNextReboot=";
 constexpr char ATTRIBUTES_ERROR_ENTRY[] = "Error=";
-constexpr char LINE_END[] = "\r\n";
+constexpr char DELETE_ERROR_ENTRY[] = "Error deleting \"";
 
 constexpr char WININIT_FILE[] = "WININIT.INI";
 constexpr char RENAME_SECTION[] = "rename";
@@ -51,8 +52,8 @@ CaseInsensitiveString LastErrorText() {
 }
 
 void ReportDeleteError(const CaseInsensitiveString& path) {
-    gErrorList.push_back("Error deleting \"" + path + "\":" + LINE_END);
-    gErrorList.push_back(LastErrorText() + LINE_END);
+    gErrorList.push_back(DELETE_ERROR_ENTRY + path + "\":" + LOG_LINE_END);
+    gErrorList.push_back(LastErrorText() + LOG_LINE_END);
 }
 
 void Append(CaseInsensitiveStringList& to, const CaseInsensitiveStringList& from) {
@@ -75,7 +76,7 @@ DWORD ScheduleInWininit(const char* pPath) {
     DWORD sectionLength =
         GetPrivateProfileSectionA(RENAME_SECTION, section.get(), RENAME_SECTION_SIZE, WININIT_FILE);
     if (entryLength + sectionLength >= RENAME_SECTION_LIMIT) {
-        gErrorList.push_back(CaseInsensitiveString("Error deleting \"") + shortPath + RENAME_SECTION_FULL);
+        gErrorList.push_back(CaseInsensitiveString(DELETE_ERROR_ENTRY) + shortPath + RENAME_SECTION_FULL);
         SetLastError(ERROR_DATABASE_FULL);
         return ERROR_DATABASE_FULL;
     }
@@ -160,20 +161,20 @@ void RunUninstallerList(CUninstallerProgress* pProgress, const CUninstallerList&
             // Already gone, for instance collected twice.
             if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_DATA)
                 continue;
-            gErrorList.push_back(ATTRIBUTES_ERROR_ENTRY + path + " " + LastErrorText() + LINE_END);
+            gErrorList.push_back(ATTRIBUTES_ERROR_ENTRY + path + " " + LastErrorText() + LOG_LINE_END);
         }
         DWORD attributes = GetFileAttributesA(path.c_str());
         bool folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
         BOOL deleted = folder ? RemoveDirectoryA(path.c_str()) : DeleteFileA(path.c_str());
         DWORD error = deleted ? 0 : GetLastError();
         if (error == 0) {
-            gLogList.push_back(DELETED_ENTRY + path + LINE_END);
+            gLogList.push_back(DELETED_ENTRY + path + LOG_LINE_END);
             continue;
         }
         // Files in use and folders that still hold files go at the next start.
         if ((error == ERROR_ACCESS_DENIED || error == ERROR_DIR_NOT_EMPTY) &&
             DeleteOnNextReboot(path.c_str()) == 0) {
-            gLogList.push_back(DELETE_ON_REBOOT_ENTRY + path + LINE_END);
+            gLogList.push_back(DELETE_ON_REBOOT_ENTRY + path + LOG_LINE_END);
             continue;
         }
         ReportDeleteError(path);
