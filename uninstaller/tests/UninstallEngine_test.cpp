@@ -162,6 +162,7 @@ TEST_F(EngineTest, DeleteOnNextRebootOnWindows9x) {
         size_t before;  // bytes already in the section
         DWORD result;
         std::vector<std::string> errors;
+        DWORD writeFault = 0;  // refused writing WININIT.INI
     } rows[] = {
         {"no section", 0, 0, {}},
         {"last place", 32765 - entry.size(), 0, {}},
@@ -170,15 +171,18 @@ TEST_F(EngineTest, DeleteOnNextRebootOnWindows9x) {
          ERROR_DATABASE_FULL,
          {"Error deleting \"C:\\VECCHI~1\\vecchio.dll\". The [rename] section of the WININIT.INI file is "
           "full.\r\n"}},
+        {"not written", 0, ERROR_ACCESS_DENIED, {}, ERROR_ACCESS_DENIED},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         gErrorList.clear();
+        platform::ClearFaults(machine.machine());
         machine.File(path, "x");
         std::string before = row.before ? sectionOf(row.before) : "";
         machine.File("C:\\WINDOWS\\WININIT.INI", before);
         std::vector<char> section(0x8000);
         ASSERT_EQ(GetPrivateProfileSectionA("rename", section.data(), 0x7fff, "WININIT.INI"), row.before);
+        if (row.writeFault) machine.Fault("file", "C:\\WINDOWS\\WININIT.INI", "write", row.writeFault);
         EXPECT_EQ(DeleteOnNextReboot(path), row.result);
         if (row.result) {
             EXPECT_EQ(GetLastError(), row.result);
@@ -196,6 +200,7 @@ TEST_F(EngineTest, DeleteOnNextRebootOnWindows9x) {
 
     // Through the deletion pass: a file in use with the section full is reported twice.
     gErrorList.clear();
+    platform::ClearFaults(machine.machine());
     machine.File(path, "x").File("C:\\WINDOWS\\WININIT.INI", sectionOf(32766 - entry.size()));
     machine.Fault("file", path, "delete", ERROR_ACCESS_DENIED);
     std::vector<std::string> calls;

@@ -19,11 +19,12 @@ class UninstallerTest : public ::testing::Test {
     void TearDown() override { Reset(); }
     static void Reset() {
         ResetOsVersionRecordForTesting();
-        gUnattended = gSilent = gRestartNeeded = 0;
+        gDatFileMode = gUnattended = gSilent = gRestartNeeded = gLegacy = gNoCopyToTemp = 0;
+        gShowRestart = 1;
         FIRST_IO_REVISION = FIRST_CA_REVISION = 1;  // empty ranges: no revision keys are read
         LAST_IO_REVISION = LAST_CA_REVISION = 0;
         gSharedCleanup = 1;
-        ICE_REV = 0;
+        VCD_FILEVER = ICE_REV = 0;
         DIVISION = "Pelor";
         gDATFileName.clear();
         gErrorList.clear();

@@ -3,62 +3,18 @@
 #include <string>
 #include <vector>
 
-#include "CUninstallerApp.h"
-#include "UninstallerTesting.h"
-#include "platform/machine/program_stub.h"
+#include "AppTesting.h"
+#include "GetFileVersionNumber.h"
 #include "platform/machine/state.h"
 #include "platform/machine/user_interface.h"
-#include "platform/testing/test_machine.h"
 
 namespace {
 
-constexpr char kProgram[] = "C:\\Programmi\\Corvanta\\devpurge.exe";
-constexpr char kTemp[] = "C:\\DOCUME~1\\Utente\\IMPOST~1\\Temp\\";
 constexpr char kDataFile[] =
     "[Version]\r\nDIVISION=Qnv\r\nVCD_FILEVER=30\r\nICE_REV=8\r\n"
     "FIRST_IO_REVISION=5\r\nLAST_IO_REVISION=9\r\nFIRST_CA_REVISION=2\r\nLAST_CA_REVISION=4\r\n"
     "[Version.0x10]\r\nProductSeries=Corvanta QN serie 300\r\n"
     "[Scrubber]\r\nVersionedFile=qnvsys.dll\r\n";
-
-// The application with the program-wide state as a fresh start leaves it.
-class AppTest : public UninstallerTest {
-  protected:
-    void SetUp() override {
-        UninstallerTest::SetUp();
-        gDatFileMode = gLegacy = gNoCopyToTemp = 0;
-        gSharedCleanup = gShowRestart = 1;
-        VCD_FILEVER = 0;
-    }
-
-    static void Program(platform::TestMachine& machine, const char* path = kProgram,
-                        const std::string& hostProgram = "devpurge") {
-        platform::WriteProgramStub(machine.machine(), path, hostProgram, {{"FileVersion", "3.0.0.8"}});
-        machine.Module(path);
-    }
-
-    // Runs the application as the entry point does; its exit code.
-    static int Start(platform::TestMachine& machine, const std::string& arguments, std::string* output = nullptr) {
-        machine.CommandLine(std::string(kProgram) + " " + arguments);
-        CUninstallerApp app;
-        platform::StdoutCapture capture;
-        int code = AfxWinMain(GetModuleHandleA(nullptr), nullptr,
-                              const_cast<LPSTR>(framework::ArgumentsOf(GetCommandLineA())), SW_SHOWDEFAULT);
-        if (output) *output = capture.Take();
-        return code;
-    }
-
-    // Only the start-up: TRUE or FALSE, and the exit code the program would end with.
-    static BOOL Init(platform::TestMachine& machine, const std::string& arguments, int* exitCode = nullptr,
-                     std::string* output = nullptr) {
-        machine.CommandLine(std::string(kProgram) + " " + arguments);
-        CUninstallerApp app;
-        platform::StdoutCapture capture;
-        BOOL result = app.InitInstance();
-        if (exitCode) *exitCode = app.ExitInstance();
-        if (output) *output = capture.Take();
-        return result;
-    }
-};
 
 struct Revisions {
     int firstIo, lastIo, firstCa, lastCa;
@@ -67,8 +23,8 @@ struct Revisions {
 };
 
 Revisions Current() {
-    return {FIRST_IO_REVISION, LAST_IO_REVISION, FIRST_CA_REVISION, LAST_CA_REVISION, gSharedCleanup,
-            gRestartNeeded};
+    return {FIRST_IO_REVISION, LAST_IO_REVISION, FIRST_CA_REVISION,
+            LAST_CA_REVISION,  gSharedCleanup,   gRestartNeeded};
 }
 
 // latest and legacy read the file named before them; placed before the name they read nothing, and
@@ -76,7 +32,7 @@ Revisions Current() {
 TEST_F(AppTest, OptionsSetRevisionsFromTheFileParsedSoFar) {
     struct Row {
         const char* arguments;
-        const char* systemFile;  // the versioned file in the system folder, with its version
+        const char* systemFile;  // the versioned file in the system folder, with its version ("": none)
         const char* oldDriver;   // a driver file of an earlier revision
         BOOL result;
         int exitCode;
@@ -89,11 +45,33 @@ TEST_F(AppTest, OptionsSetRevisionsFromTheFileParsedSoFar) {
         {"/datfile /nocopytotemp /Latest C:\\Dati\\u.dat", nullptr, nullptr, TRUE, 0, {5, 9, 2, 4, 0, 0}},
         // No driver of an earlier revision: nothing to remove.
         {"/datfile /nocopytotemp C:\\Dati\\u.dat /legacy", nullptr, nullptr, FALSE, 0, {5, 8, 2, 3, 0, 1}},
-        {"/datfile /nocopytotemp C:\\Dati\\u.dat /legacy", nullptr, "QnvABC08.SYS", TRUE, 0, {5, 8, 2, 3, 0, 1}},
-        {"/datfile /nocopytotemp C:\\Dati\\u.dat /legacy", "2.0.0.0", "QnvABC08.SYS", TRUE, 0, {5, 9, 2, 4, 1, 1}},
-        {"/datfile /nocopytotemp C:\\Dati\\u.dat /legacy", "3.0.0.8", "QnvABC08.SYS", TRUE, 0, {5, 8, 2, 3, 0, 1}},
+        {"/datfile /nocopytotemp C:\\Dati\\u.dat /legacy",
+         nullptr,
+         "QnvABC08.SYS",
+         TRUE,
+         0,
+         {5, 8, 2, 3, 0, 1}},
+        {"/datfile /nocopytotemp C:\\Dati\\u.dat /legacy",
+         "2.0.0.0",
+         "QnvABC08.SYS",
+         TRUE,
+         0,
+         {5, 9, 2, 4, 1, 1}},
+        {"/datfile /nocopytotemp C:\\Dati\\u.dat /legacy",
+         "3.0.0.8",
+         "QnvABC08.SYS",
+         TRUE,
+         0,
+         {5, 8, 2, 3, 0, 1}},
+        // A versioned file without version information counts as older.
+        {"/datfile /nocopytotemp C:\\Dati\\u.dat /legacy", "", "QnvABC08.SYS", TRUE, 0, {5, 9, 2, 4, 1, 1}},
         // Read from no file: -1 as last revisions, which start-up keeps.
-        {"/datfile /nocopytotemp /legacy C:\\Dati\\u.dat", nullptr, "QnvABC07.SYS", FALSE, 0, {0, -1, 0, -1, 0, 1}},
+        {"/datfile /nocopytotemp /legacy C:\\Dati\\u.dat",
+         nullptr,
+         "QnvABC07.SYS",
+         FALSE,
+         0,
+         {0, -1, 0, -1, 0, 1}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.arguments);
@@ -101,16 +79,43 @@ TEST_F(AppTest, OptionsSetRevisionsFromTheFileParsedSoFar) {
         platform::TestMachine machine;
         Program(machine);
         machine.File("C:\\Dati\\u.dat", kDataFile);
-        if (row.systemFile)
+        if (row.systemFile && *row.systemFile)
             platform::WriteProgramStub(machine.machine(), "C:\\WINDOWS\\system32\\qnvsys.dll", "qnvsys",
                                        {{"FileVersion", row.systemFile}});
-        if (row.oldDriver) machine.File(std::string("C:\\WINDOWS\\system32\\drivers\\") + row.oldDriver, "driver");
+        else if (row.systemFile)
+            machine.File("C:\\WINDOWS\\system32\\qnvsys.dll", "no version");
+        if (row.oldDriver)
+            machine.File(std::string("C:\\WINDOWS\\system32\\drivers\\") + row.oldDriver, "driver");
         int exitCode = -1;
         EXPECT_EQ(Init(machine, row.arguments, &exitCode), row.result);
         if (!row.result) {
             EXPECT_EQ(exitCode, row.exitCode);
         }
         EXPECT_EQ(Current(), row.revisions);
+    }
+}
+
+TEST_F(AppTest, GetFileVersionNumber) {
+    platform::TestMachine machine;
+    platform::WriteProgramStub(machine.machine(), "C:\\Dati\\new.dll", "new", {{"FileVersion", "3.1.2.8"}});
+    machine.File("C:\\Dati\\plain.dll", "no version");
+    struct Row {
+        const char* path;
+        ULONGLONG version;
+        DWORD error;  // the error the trace line names
+    };
+    const Row rows[] = {
+        {"C:\\Dati\\new.dll", 0x0003000100020008ull, 0},
+        {"C:\\Dati\\plain.dll", 0, ERROR_RESOURCE_DATA_NOT_FOUND},
+        {"C:\\Dati\\missing.dll", 0, ERROR_FILE_NOT_FOUND},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.path);
+        const std::string trace =
+            row.error ? "GetFileVersionInfoSize failed with " + ErrorText(row.error) + "\n" : "";
+        platform::StdoutCapture output;
+        EXPECT_EQ(GetFileVersionNumber(row.path), row.version);
+        EXPECT_EQ(output.Take(), trace);
     }
 }
 

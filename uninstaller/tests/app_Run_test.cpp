@@ -2,34 +2,14 @@
 
 #include <string>
 
-#include "CUninstallerApp.h"
-#include "UninstallerTesting.h"
-#include "platform/machine/program_stub.h"
-#include "platform/testing/test_machine.h"
+#include "AppTesting.h"
 
 namespace {
 
-constexpr char kProgram[] = "C:\\Programmi\\Corvanta\\devpurge.exe";
 constexpr char kTemp[] = "C:\\Documents and Settings\\Utente\\Local Settings\\Temp\\";
 constexpr char kDataFile[] = "[Version]\r\nDIVISION=Qnv\r\nICE_REV=8\r\n";
 
-class AppRunTest : public UninstallerTest {
-  protected:
-    void SetUp() override {
-        UninstallerTest::SetUp();
-        gDatFileMode = gLegacy = gNoCopyToTemp = 0;
-        gSharedCleanup = gShowRestart = 1;
-    }
-    static int Start(platform::TestMachine& machine, const std::string& arguments, std::string* output) {
-        machine.CommandLine(std::string(kProgram) + " " + arguments);
-        CUninstallerApp app;
-        platform::StdoutCapture capture;
-        int code = AfxWinMain(GetModuleHandleA(nullptr), nullptr,
-                              const_cast<LPSTR>(framework::ArgumentsOf(GetCommandLineA())), SW_SHOWDEFAULT);
-        *output = capture.Take();
-        return code;
-    }
-};
+using AppRunTest = AppTest;
 
 // The relaunch copies the program and the data file the lookups read, wherever it was named from; a
 // copy that cannot start ends the program with the error.
@@ -47,8 +27,7 @@ TEST_F(AppRunTest, RelaunchCopiesTheDataFileItRead) {
         SCOPED_TRACE(row.name);
         SetUp();
         platform::TestMachine machine;
-        platform::WriteProgramStub(machine.machine(), kProgram, "no_such_program", {{"FileVersion", "3.0.0.8"}});
-        machine.Module(kProgram);
+        Program(machine, "no_such_program");
         machine.File(row.where, kDataFile);
         std::string output;
         int code = Start(machine, std::string("/datfile /unattended ") + row.name, &output);
@@ -57,6 +36,33 @@ TEST_F(AppRunTest, RelaunchCopiesTheDataFileItRead) {
         EXPECT_TRUE(machine.Exists(std::string(kTemp) + "devpurge.exe"));
         EXPECT_EQ(machine.ReadFile(std::string(kTemp) + "u.dat"), kDataFile);
         EXPECT_EQ(machine.ReadFile(std::string(kTemp) + "qnvins08.dat"), kDataFile);
+    }
+}
+
+// A copy into the temporary folder that fails ends the program with its error, before any hand-over.
+TEST_F(AppRunTest, RelaunchCopyFailures) {
+    struct Row {
+        const char* file;       // in the temporary folder
+        const char* operation;  // refused on it
+        const char* output;
+    };
+    const Row rows[] = {
+        {"devpurge.exe", "copy", "Cannot copy uninstaller to temp failed\n"},
+        {"devpurge.exe", "setattributes", "Cannot set attributes uninstaller to temp failed\n"},
+        {"u.dat", "copy", "Cannot copy infstructure to temp failed\n"},
+        {"qnvins08.dat", "setattributes", "Cannot set attributes infstructure to temp failed\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.file << " " << row.operation);
+        SetUp();
+        platform::TestMachine machine;
+        Program(machine);
+        machine.File("C:\\Dati\\u.dat", kDataFile);
+        machine.Fault("file", std::string(kTemp) + row.file, row.operation, ERROR_ACCESS_DENIED);
+        std::string output;
+        EXPECT_EQ(Start(machine, "/datfile /unattended C:\\Dati\\u.dat", &output), ERROR_ACCESS_DENIED);
+        EXPECT_EQ(output, row.output);
+        EXPECT_EQ(machine.Transcript(), "");
     }
 }
 
@@ -79,14 +85,14 @@ TEST_F(AppRunTest, RunOutcomes) {
         SCOPED_TRACE(row.arguments);
         SetUp();
         platform::TestMachine machine;
-        platform::WriteProgramStub(machine.machine(), kProgram, "devpurge", {{"FileVersion", "3.0.0.8"}});
-        machine.Module(kProgram);
+        Program(machine);
         machine.File("C:\\Dati\\u.dat", kDataFile);
         if (row.answer) machine.Answer(row.answer);
         if (row.errors) gErrorList.push_back("Error=C:\\x\r\n");
         std::string output;
         EXPECT_EQ(Start(machine, row.arguments, &output), row.exitCode);
-        EXPECT_EQ(output.find("Could not complete uninstall successfully.\n") != std::string::npos, row.errors);
+        EXPECT_EQ(output.find("Could not complete uninstall successfully.\n") != std::string::npos,
+                  row.errors);
         std::string transcript = machine.Transcript();
         EXPECT_EQ(transcript.find("Dialog 104") != std::string::npos, row.restartDialog) << transcript;
     }
