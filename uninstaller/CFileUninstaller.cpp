@@ -7,7 +7,7 @@
 
 #include "CUninstallerProgress.h"
 #include "DataFile.h"
-#include "ErrorCodes.h"
+#include "DeviceApis.h"
 #include "IniLookup.h"
 #include "LogFiles.h"
 #include "OsVersion.h"
@@ -91,30 +91,15 @@ void UpperCaseInPlace(std::string& text) {
     }
 }
 
-class RegistryKeyGuard {
-  public:
-    RegistryKeyGuard(HKEY root, const char* pSubKey) {
-        if (RegOpenKeyExA(root, pSubKey, 0, KEY_READ, &m_key) != ERROR_SUCCESS) m_key = nullptr;
-    }
-    ~RegistryKeyGuard() {
-        if (m_key) RegCloseKey(m_key);
-    }
-    RegistryKeyGuard(const RegistryKeyGuard&) = delete;
-    RegistryKeyGuard& operator=(const RegistryKeyGuard&) = delete;
-    HKEY get() const { return m_key; }
-
-  private:
-    HKEY m_key = nullptr;
-};
-
 // A folder path from a string value; empty when the key or the value is missing.
 CaseInsensitiveString ReadFolderValue(HKEY root, const char* pSubKey, const char* pValue) {
-    RegistryKeyGuard key(root, pSubKey);
-    if (!key.get()) return CaseInsensitiveString();
+    CRegKeyGuard key;
+    if (RegOpenKeyExA(root, pSubKey, 0, KEY_READ, key.Receive()) != ERROR_SUCCESS)
+        return CaseInsensitiveString();
     char folder[MAX_PATH] = "";
     DWORD size = sizeof folder;
     DWORD type = 0;
-    if (RegQueryValueExA(key.get(), pValue, nullptr, &type, reinterpret_cast<LPBYTE>(folder), &size) !=
+    if (RegQueryValueExA(key.Get(), pValue, nullptr, &type, reinterpret_cast<LPBYTE>(folder), &size) !=
         ERROR_SUCCESS)
         return CaseInsensitiveString();
     if (type != REG_SZ && type != REG_EXPAND_SZ) return CaseInsensitiveString();
@@ -164,7 +149,7 @@ void ForEachMatch(const CaseInsensitiveString& search,
     if (hFind == INVALID_HANDLE_VALUE) {
         DWORD error = GetLastError();
         if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND && error != ERROR_NO_MORE_FILES)
-            TraceFailedReturning(FIND_STEP, GetErrorString(error));
+            TraceFailedReturningCode(FIND_STEP, static_cast<long>(error));
         return;
     }
     do {
@@ -173,7 +158,7 @@ void ForEachMatch(const CaseInsensitiveString& search,
     } while (FindNextFileA(hFind, &entry));
     DWORD error = GetLastError();
     FindClose(hFind);
-    if (error != ERROR_NO_MORE_FILES) TraceFailedReturning(FIND_STEP, GetErrorString(error));
+    if (error != ERROR_NO_MORE_FILES) TraceFailedReturningCode(FIND_STEP, static_cast<long>(error));
 }
 
 class FileHandleGuard {

@@ -53,10 +53,6 @@ bool HasFolderPart(const std::string& name) {
     return name.find_first_of("\\/:") != std::string::npos;
 }
 
-bool HasDriveOrNetworkPath(const std::string& name) {
-    return (name.size() > 1 && name[1] == ':') || name.rfind("\\\\", 0) == 0;
-}
-
 std::string JoinPath(const char* pFolder, const std::string& name) {
     std::string path = pFolder;
     if (!path.empty() && path.back() != '\\') path += '\\';
@@ -73,7 +69,7 @@ std::string BaseNameOf(const std::string& path) {
 // program's folder in the lookups' order. Empty when there is none.
 std::string FindDataFile(const std::string& name) {
     if (name.empty()) return std::string();
-    if (HasDriveOrNetworkPath(name)) return IsFile(name) ? name : std::string();
+    if (HasDriveOrNetworkPath(name.c_str())) return IsFile(name) ? name : std::string();
     char folder[MAX_PATH] = "";
     if (!HasFolderPart(name) && GetWindowsDirectoryA(folder, MAX_PATH) && IsFile(JoinPath(folder, name)))
         return JoinPath(folder, name);

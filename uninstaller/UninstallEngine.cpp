@@ -93,7 +93,7 @@ DWORD ScheduleInWininit(const char* pPath) {
 DWORD WINAPI UninstallThreadProc(LPVOID pParameter) {
     CUninstallerProgress* pProgress = dynamic_cast<CUninstallerProgress*>(static_cast<CWnd*>(pParameter));
     if (!pProgress) {
-        TraceFailedReturning(BAD_PARAMETER_STEP, GetErrorString(ERROR_INVALID_PARAMETER));
+        TraceFailedReturningCode(BAD_PARAMETER_STEP, ERROR_INVALID_PARAMETER);
         return ERROR_INVALID_PARAMETER;
     }
     return RunUninstallers(pProgress);
