@@ -10,6 +10,7 @@
 #include <string>
 
 #include "CDriver.h"
+#include "ErrorCodes.h"
 #include "PrinterMachine.h"
 
 namespace {
@@ -19,7 +20,8 @@ namespace testing_text = platform::spooler_testing;
 
 constexpr char kNetworkPrinter[] = "\\\\srv\\p1";
 constexpr char kPrinters[] = "System\\CurrentControlSet\\Control\\Print\\Printers\\";
-constexpr char kServers[] = "System\\CurrentControlSet\\Control\\Print\\Providers\\LanMan Print Services\\Servers";
+constexpr char kServers[] =
+    "System\\CurrentControlSet\\Control\\Print\\Providers\\LanMan Print Services\\Servers";
 
 DWORD AttributesOf(const char* name) {
     CPrinter printer;
@@ -85,7 +87,8 @@ TEST(CPrinterTest, NetworkPrinterIsSplitIntoServerAndShare) {
         ASSERT_EQ(1u, printer.BuildPathToPrinters(path, sizeof path));
         EXPECT_EQ(std::string(kServers) + "\\srv\\Printers\\", path);
         ASSERT_EQ(1u, printer.BuildPathToQN(path, sizeof path));
-        EXPECT_EQ(std::string(kServers) + "\\srv\\Printers\\" + (os == OsKind::WindowsXP ? "p1" : "srv,p1"), path);
+        EXPECT_EQ(std::string(kServers) + "\\srv\\Printers\\" + (os == OsKind::WindowsXP ? "p1" : "srv,p1"),
+                  path);
         if (os == OsKind::WindowsXP) {
             EXPECT_EQ(static_cast<DWORD>(PRINTER_ATTRIBUTE_SHARED), printer.GetAttributes());
         }
@@ -103,7 +106,11 @@ TEST(CPrinterTest, PathsNeverOverrunTheirOutput) {
     struct Row {
         std::size_t size;
         unsigned int printers, qn;
-    } rows[] = {{exact, 1, 1}, {exact - 1, 1, 0}, {std::strlen(kPrinters) + 1, 1, 0}, {std::strlen(kPrinters), 0, 0}, {1, 0, 0}};
+    } rows[] = {{exact, 1, 1},
+                {exact - 1, 1, 0},
+                {std::strlen(kPrinters) + 1, 1, 0},
+                {std::strlen(kPrinters), 0, 0},
+                {1, 0, 0}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.size);
         // Exactly the size given, so that a write past it is caught.
@@ -122,7 +129,8 @@ TEST(CPrinterTest, InitFailsCleanlyWhenThePrinterCannotBeRead) {
         std::function<void(TestMachine&)> fault;
         const char* lines;
     } rows[] = {
-        {"refused", [](TestMachine& m) { testing_text::DenyPrinter(m, "Laser DOT4"); }, "OpenPrinter fails 'cause =5\n"},
+        {"refused", [](TestMachine& m) { testing_text::DenyPrinter(m, "Laser DOT4"); },
+         "OpenPrinter fails 'cause =5\n"},
         {"no info", [](TestMachine& m) { testing_text::FailCall(m, "GetPrinterA", ERROR_NOT_ENOUGH_MEMORY); },
          nullptr},
     };
@@ -162,7 +170,8 @@ TEST(CPrinterTest, OldDriverIsTheNumberBeforeTheExtensionBelowTheThreshold) {
 TEST(CPrinterTest, AttributesAndStatusFromThePrintersKey) {
     PrinterMachine test(OsKind::WindowsXP);
     test.machine().Registry(testing_text::PrinterText(
-        {"Paused", "LPT1:", kDriver, PRINTER_ATTRIBUTE_DIRECT | PRINTER_ATTRIBUTE_ENABLE_BIDI, PRINTER_STATUS_PAUSED}));
+        {"Paused", "LPT1:", kDriver, PRINTER_ATTRIBUTE_DIRECT | PRINTER_ATTRIBUTE_ENABLE_BIDI,
+         PRINTER_STATUS_PAUSED}));
     CPrinter paused, plain;
     ASSERT_EQ(1u, paused.Init("Paused", 99));
     ASSERT_EQ(1u, plain.Init("Laser LPT", 99));
@@ -220,7 +229,8 @@ TEST(CPrinterTest, RefusedSettingsGiveZeroAndTheWarning) {
         EXPECT_EQ("EnableLM(0)\n", output.Take());
         // One warning for each refused write: Enable, Disable, and the Disable that ends DisableLM.
         std::string warning =
-            "MessageBox \"Warning\"\n  text: No rights for Bi-Di\n  buttons: OK; icon: warning\n  answer: IDOK (default)\n";
+            "MessageBox \"Warning\"\n  text: No rights for Bi-Di\n  buttons: OK; icon: warning\n  answer: "
+            "IDOK (default)\n";
         EXPECT_EQ(warning + warning + warning, test.machine().Transcript());
         EXPECT_EQ(0u, AttributesOf("Laser DOT4") & PRINTER_ATTRIBUTE_ENABLE_BIDI);
         EXPECT_TRUE(SpoolerMutexFree());
@@ -243,7 +253,8 @@ TEST(CPrinterTest, LanguageMonitorOnAndOff) {
         EXPECT_EQ("", MonitorOf("Laser DOT4"));
         EXPECT_EQ(0u, AttributesOf("Laser DOT4") & PRINTER_ATTRIBUTE_ENABLE_BIDI);
         std::string nulJobs = spooler_test::IsNT(os) ? "" : "Sending nul job to Laser DOT4\n";
-        EXPECT_EQ("EnableLM(1)\n" + nulJobs + "EnableLM(1)\n" + nulJobs + "EnableLM(0)\n" + nulJobs, output.Take());
+        EXPECT_EQ("EnableLM(1)\n" + nulJobs + "EnableLM(1)\n" + nulJobs + "EnableLM(0)\n" + nulJobs,
+                  output.Take());
         EXPECT_TRUE(SpoolerMutexFree());
     }
 }
@@ -266,6 +277,53 @@ TEST(CPrinterTest, LanguageMonitorRefusalsAndUnsupportedPrinters) {
     EXPECT_TRUE(SpoolerMutexFree());
 }
 
+TEST(CPrinterTest, RefusedDriverAndKeyReadsAreTraced) {
+    const std::string warning =
+        "MessageBox \"Warning\"\n  text: No rights for Bi-Di\n  buttons: OK; icon: warning\n  answer: IDOK "
+        "(default)\n";
+    auto refuseDriver = [](TestMachine& m) {
+        testing_text::FailCall(m, "GetPrinterDriverA", ERROR_ACCESS_DENIED, 1);
+    };
+    struct Row {
+        const char* what;
+        bool modelKnown;  // the model is read before the fault
+        std::function<void(TestMachine&)> fault;
+        std::function<unsigned int(CPrinter&)> call;
+        std::string lines;  // "%s": the text of ERROR_ACCESS_DENIED
+        std::string transcript;
+    } rows[] = {
+        {"model", false, refuseDriver, [](CPrinter& p) { return p.DeviceModelInit(); },
+         "GetPrinterDriver size failed with %s\n", ""},
+        {"language monitor", true, refuseDriver, [](CPrinter& p) { return p.EnableLM(1, DOT4_MONITOR_NAME); },
+         "EnableLM(1)\nCannot GetPrinterDriver() size\nCannot init CDriver\n failed\n", ""},
+        {"attributes", false,
+         [](TestMachine& m) {
+             m.Fault(platform::fault_target::kRegistry,
+                     std::string("HKEY_LOCAL_MACHINE\\") + kPrinters + "Laser DOT4", "open",
+                     ERROR_ACCESS_DENIED);
+         },
+         [](CPrinter& p) { return p.GetAttributes(); }, "Cannot open key to attributes\n", warning},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        PrinterMachine test(OsKind::WindowsXP);
+        CPrinter printer;
+        ASSERT_EQ(1u, printer.Init("Laser DOT4", 99));
+        if (row.modelKnown) {
+            ASSERT_EQ(1u, printer.DeviceModelInit());
+        }
+        row.fault(test.machine());
+        StdoutCapture output;
+        EXPECT_EQ(0u, row.call(printer));
+        std::string lines = row.lines;
+        std::size_t code = lines.find("%s");
+        if (code != std::string::npos) lines.replace(code, 2, GetErrorString(ERROR_ACCESS_DENIED));
+        EXPECT_EQ(lines, output.Take());
+        EXPECT_EQ(row.transcript, test.machine().Transcript());
+        EXPECT_TRUE(SpoolerMutexFree());
+    }
+}
+
 TEST(CDriverTest, MonitorNameCopyIsBounded) {
     PrinterMachine test(OsKind::WindowsXP);
     CPrinter printer;
@@ -284,9 +342,11 @@ TEST(CDriverTest, MonitorNameCopyIsBounded) {
     EXPECT_EQ(longest, driver.GetMonitorName());
     EXPECT_EQ(1u, driver.SetMonitorName(nullptr));
     EXPECT_EQ(nullptr, driver.GetInfo()->pMonitorName);
-    EXPECT_EQ("Invalid handle failed\n"
-              "CDriver::SetMonitorName() checking strlen(pMonitorName)<spare size failed returning ERR_BUFFEROVERFLOW\n",
-              output.Take());
+    EXPECT_EQ(
+        "Invalid handle failed\n"
+        "CDriver::SetMonitorName() checking strlen(pMonitorName)<spare size failed returning "
+        "ERR_BUFFEROVERFLOW\n",
+        output.Take());
 }
 
 }  // namespace

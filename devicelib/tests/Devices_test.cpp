@@ -3,6 +3,7 @@
 // whose set-up libraries are absent or lack entry points.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -11,13 +12,14 @@
 #include "CDeviceObject.h"
 #include "DeviceApis.h"
 #include "DeviceApisTesting.h"
-#include "DeviceWalk.h"
 #include "DeviceTestMachines.h"
+#include "DeviceWalk.h"
 #include "DiskDevices.h"
 #include "ErrorCodes.h"
 #include "OsVersionTesting.h"
 #include "UsbDeviceSearches.h"
 #include "devguid.h"
+#include "platform/machine/state.h"
 #include "platform/testing/test_machine.h"
 
 namespace {
@@ -25,8 +27,6 @@ namespace {
 using platform::OsKind;
 using platform::StdoutCapture;
 using platform::TestMachine;
-
-DEFINE_GUID(kPrinterInterface, 0x28d78fad, 0x5a12, 0x11d1, 0xae, 0x5b, 0x00, 0x00, 0xf8, 0x03, 0xa8, 0xc2);
 
 using namespace device_test;
 
@@ -76,7 +76,7 @@ TEST_P(NtDeviceTest, WalkEndsWithNoMoreDevicesAndRewindStartsAgain) {
     CDeviceObject copy(device);
     EXPECT_EQ(copy.GetInfoSet(), &set);
     EXPECT_EQ(IdOf(copy), kCardReader);
-    ASSERT_EQ(set.EnumInterfaceDevices(&kPrinterInterface), ERR_NOERROR);
+    ASSERT_EQ(set.EnumInterfaceDevices(&USB_PRINTING_INTERFACE), ERR_NOERROR);
     ASSERT_EQ(set.NextDevice(device), ERR_NOERROR);
     EXPECT_EQ(IdOf(device), kPrinter);
     EXPECT_EQ(set.Clear(), ERR_NOERROR);
@@ -189,7 +189,7 @@ TEST_P(NtDeviceTest, CardReaderDriveLetterThroughTheDeviceTree) {
 
 TEST_P(NtDeviceTest, PortNameOfThePrinterInterface) {
     CDevInfoSet set;
-    ASSERT_EQ(set.EnumInterfaceDevices(&kPrinterInterface), ERR_NOERROR);
+    ASSERT_EQ(set.EnumInterfaceDevices(&USB_PRINTING_INTERFACE), ERR_NOERROR);
     CDeviceObject printer;
     ASSERT_EQ(set.NextDevice(printer), ERR_NOERROR);
     CDeviceInterfaceObject printerInterface;
@@ -208,6 +208,38 @@ TEST_P(NtDeviceTest, PortNameOfThePrinterInterface) {
     StdoutCapture output;
     EXPECT_EQ(printerInterface.GetPortName(nullptr, 32), ERROR_INVALID_PARAMETER);
     EXPECT_EQ(output.Take().rfind("GetPortName failed with ", 0), 0u);
+}
+
+TEST_P(NtDeviceTest, FailingStepsAreTracedWithTheirCode) {
+    CDevInfoSet unopened, disks;
+    ASSERT_EQ(disks.EnumSetupDevices(&GUID_DEVCLASS_DISKDRIVE), ERR_NOERROR);
+    CDeviceObject device, reader;
+    ASSERT_EQ(disks.NextDevice(reader), ERR_NOERROR);
+    CDeviceInterfaceObject readerInterface;
+    const std::string invalidHandle = GetErrorString(ERROR_INVALID_HANDLE);
+    const std::string noMoreItems = GetErrorString(ERROR_NO_MORE_ITEMS);
+    struct Row {
+        const char* what;
+        std::function<long()> call;
+        long result;
+        std::string lines;
+    } rows[] = {
+        {"next device of a set never opened", [&] { return unopened.NextDevice(device); },
+         ERROR_INVALID_HANDLE, "SetupDiEnumDeviceInfo failed returning " + invalidHandle + "\n"},
+        {"find in a set never opened", [&] { return unopened.FindDevice(device, "\\Device\\00000064"); },
+         ERROR_INVALID_HANDLE,
+         "SetupDiEnumDeviceInfo failed returning " + invalidHandle + "\nNextDevice failed returning " +
+             invalidHandle + "\n"},
+        // A set of a setup class has no interface class.
+        {"interface of a disk", [&] { return reader.GetDeviceInterface(readerInterface); },
+         ERROR_NO_MORE_ITEMS, "SetupDiEnumDeviceInterfaces failed returning " + noMoreItems + "\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        StdoutCapture output;
+        EXPECT_EQ(row.call(), row.result);
+        EXPECT_EQ(output.Take(), row.lines);
+    }
 }
 
 TEST_P(NtDeviceTest, ForAllDevicesVisitsEveryDeviceUntilTheCallbackStops) {
@@ -317,6 +349,20 @@ TEST_F(DeviceTest, Windows98ReadsPropertiesAndDriveLettersFromItsEnumKeys) {
     char letter = 0;
     EXPECT_EQ(reader.GetDriveLetter(letter), ERR_NOERROR);
     EXPECT_EQ(letter, 'E');
+
+    // The device's key refused: the property and the drive letter say which call failed.
+    const std::string denied = GetErrorString(ERROR_ACCESS_DENIED);
+    machine.Fault(platform::fault_target::kRegistry,
+                  std::string("HKEY_LOCAL_MACHINE\\Enum\\") + kCardReader9x, "open", ERROR_ACCESS_DENIED, 2);
+    {
+        CaseInsensitiveString value;
+        StdoutCapture output;
+        EXPECT_EQ(reader.GetProperty(SPDRP_FRIENDLYNAME, value), ERROR_ACCESS_DENIED);
+        EXPECT_EQ(reader.GetDriveLetter(letter), ERROR_ACCESS_DENIED);
+        EXPECT_EQ(output.Take(), "RegOpenKeyEx failed with " + denied +
+                                     "\nCDeviceObject::GetProperty failed with " + denied +
+                                     "\nRegOpenKey failed with " + denied + "\n");
+    }
 
     CaseInsensitiveString id;
     EXPECT_EQ(GetDiskDeviceInstanceID('e', id), ERR_NOERROR);

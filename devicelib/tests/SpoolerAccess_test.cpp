@@ -63,13 +63,21 @@ struct Walk {
 
 const Walk kWalks[] = {
     {"EnumPrintersA", "EnumPrinters failed err=%u!\n", "EnumPrinters failed err=%u!\n",
-     [](Seen* seen, SpoolerFilterCallback filter, void* u2) { return ForAllPrinters(SeePrinter, filter, seen, u2, nullptr); }},
+     [](Seen* seen, SpoolerFilterCallback filter, void* u2) {
+         return ForAllPrinters(SeePrinter, filter, seen, u2, nullptr);
+     }},
     {"EnumPortsA", "EnumPorts failed err=%u!\n", "EnumPorts failed err=%u!\n",
-     [](Seen* seen, SpoolerFilterCallback filter, void* u2) { return ForAllPorts(SeePort, filter, seen, u2, nullptr); }},
+     [](Seen* seen, SpoolerFilterCallback filter, void* u2) {
+         return ForAllPorts(SeePort, filter, seen, u2, nullptr);
+     }},
     {"EnumMonitorsA", "EnumMonitors failed err=%u!\n", "EnumMonitors failed err=%u!\n",
-     [](Seen* seen, SpoolerFilterCallback filter, void* u2) { return ForAllMonitors(SeeMonitor, filter, seen, u2, nullptr); }},
+     [](Seen* seen, SpoolerFilterCallback filter, void* u2) {
+         return ForAllMonitors(SeeMonitor, filter, seen, u2, nullptr);
+     }},
     {"EnumPrinterDriversA", "EnumPrinterDrivers failed err=%u!\n", "EnumDrivers failed err=%u!\n",
-     [](Seen* seen, SpoolerFilterCallback filter, void* u2) { return ForAllDrivers(SeeDriver, filter, seen, u2, nullptr); }},
+     [](Seen* seen, SpoolerFilterCallback filter, void* u2) {
+         return ForAllDrivers(SeeDriver, filter, seen, u2, nullptr);
+     }},
 };
 
 std::string Line(const char* format, DWORD error) {
@@ -151,7 +159,8 @@ TEST(SpoolerWalks, ListGrowingOnceIsReadAgainTwiceFails) {
                 DWORD start = GetTickCount();
                 EXPECT_EQ(row.result, walk.run(&seen, nullptr, nullptr));
                 std::string expected;
-                for (int line = 0; line < row.lines; ++line) expected += Line(walk.growthLine, ERROR_INSUFFICIENT_BUFFER);
+                for (int line = 0; line < row.lines; ++line)
+                    expected += Line(walk.growthLine, ERROR_INSUFFICIENT_BUFFER);
                 EXPECT_EQ(expected, output.Take());
                 EXPECT_EQ(row.result ? ExpectedNames(walk.call, os).size() : 0u, seen.names.size());
                 EXPECT_EQ(row.slept * kSecond, GetTickCount() - start);
@@ -198,7 +207,8 @@ TEST(SpoolerWalks, NinetyEightRetriesInvalidParameterEverySecond) {
         StdoutCapture output;
         DWORD start = GetTickCount();
         EXPECT_EQ(row.result, ForAllPrinters(SeePrinter, nullptr, &seen, nullptr, nullptr));
-        EXPECT_EQ(row.result ? "" : Line("EnumPrinters failed err=%u!\n", ERROR_INVALID_PARAMETER), output.Take());
+        EXPECT_EQ(row.result ? "" : Line("EnumPrinters failed err=%u!\n", ERROR_INVALID_PARAMETER),
+                  output.Take());
         EXPECT_EQ(row.slept * kSecond, GetTickCount() - start);
         EXPECT_TRUE(SpoolerMutexFree());
     }
@@ -237,6 +247,35 @@ TEST(SpoolerWalks, AnotherProcessHoldingTheMutexDelaysTheWalk) {
     EXPECT_EQ(0, holder.Wait());
 }
 
+TEST(SpoolerWalks, SpoolerMutexFailuresAreTracedAndTheCallerGoesOn) {
+    struct Row {
+        const char* what;
+        bool nameTaken;  // an event holds the mutex's name, so the mutex cannot be created
+        bool lock;
+        const char* lines;
+    } rows[] = {
+        {"release without a wait", false, false, "Failure on releasing the spooler mutex\n"},
+        {"name taken", true, true,
+         "Cannot create spooler mutex\nFailure on waiting for the spooler mutex\n"
+         "Cannot create spooler mutex\nFailure on releasing the spooler mutex\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        PrinterMachine test(OsKind::WindowsXP);
+        HANDLE event = row.nameTaken ? CreateEventA(nullptr, TRUE, FALSE, "SpoolerMutex") : nullptr;
+        if (!row.nameTaken) SpoolerMutex();
+        StdoutCapture output;
+        if (row.lock) LockSpooler();
+        UnlockSpooler();
+        EXPECT_EQ(row.lines, output.Take());
+        Seen seen;
+        StdoutCapture walkOutput;
+        EXPECT_EQ(1u, ForAllPorts(SeePort, nullptr, &seen, nullptr, nullptr));
+        EXPECT_EQ(5u, seen.names.size());
+        if (event) CloseHandle(event);
+    }
+}
+
 TEST(SpoolerLists, BuildersAppendEveryOrEverySupportedName) {
     for (OsKind os : kAllSystems) {
         SCOPED_TRACE(platform::OsKindName(os));
@@ -266,11 +305,11 @@ TEST(SpoolerLists, OldPrinterDriverFromPrintersOrDriverFiles) {
         {"abc", 99, 7, false, 1},  // the driver qnlas1204.dll is number 04
         {"abc", 3, 7, true, 0},    // no number from 7 below 7
         {"abc", 3, 9, true, 1},    // abcxyz08.SYS
-        {"abc", 3, 8, true, 0},
-        {"xyz", 3, 20, true, 0},
+        {"abc", 3, 8, true, 0},   {"xyz", 3, 20, true, 0},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(std::string(row.prefix) + " " + std::to_string(row.threshold) + " " + std::to_string(row.bound));
+        SCOPED_TRACE(std::string(row.prefix) + " " + std::to_string(row.threshold) + " " +
+                     std::to_string(row.bound));
         PrinterMachine test(OsKind::WindowsXP);
         if (row.driverFile) test.machine().File("C:\\WINDOWS\\system32\\drivers\\abcxyz08.SYS", "driver");
         StdoutCapture output;
@@ -293,7 +332,8 @@ TEST(SpoolerLists, InstallDot4MonitorOnceAndAgain) {
         EXPECT_EQ(1u, InstallDot4Monitor());
         std::string again = secondOutput.Take();
         StdoutCapture deniedOutput;
-        EXPECT_TRUE(again == "AddMonitor() returns =0 error=3006\n" || again == "AddMonitor() returns =0 error=183\n")
+        EXPECT_TRUE(again == "AddMonitor() returns =0 error=3006\n" ||
+                    again == "AddMonitor() returns =0 error=183\n")
             << again;
         testing_text::FailCall(test.machine(), "AddMonitorA", ERROR_ACCESS_DENIED, 1);
         EXPECT_EQ(0u, InstallDot4Monitor());
