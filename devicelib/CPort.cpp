@@ -29,11 +29,6 @@ constexpr DWORD IR_VALUE_SIZE = 10;
 constexpr char NO_IR[] = "No IR installed\n";
 constexpr char NO_IR_VALUE[] = "Error !!! unable to get VirtualLptPortName \n";
 
-bool StartsWithNoCase(const char* text, const char* prefix) {
-    std::size_t length = std::strlen(prefix);
-    return std::strlen(text) >= length && case_insensitive_char_traits::compare(text, prefix, length) == 0;
-}
-
 bool EqualsNoCase(const char* left, const char* right) {
     return CaseInsensitiveString(left) == right;
 }

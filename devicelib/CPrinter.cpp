@@ -72,7 +72,7 @@ long FindTopMostAncestor(CDeviceObject& device, const CDeviceModel& model, CDevi
     while (current.GetParent(parent) == ERR_NOERROR) {
         CaseInsensitiveString id;
         if (parent.GetDeviceID(id) != ERR_NOERROR) break;
-        if (id.compare(0, 7, "LPTENUM") == 0) {
+        if (StartsWithNoCase(id.c_str(), "LPTENUM")) {
             ancestor = parent;
             return ERR_NOERROR;
         }

@@ -37,6 +37,15 @@ struct case_insensitive_char_traits : public std::char_traits<char> {
 };
 
 typedef std::basic_string<char, case_insensitive_char_traits> CaseInsensitiveString;
+
+// The text begins with the prefix, letter case aside.
+inline bool StartsWithNoCase(const char* text, const char* prefix) {
+    std::size_t length = case_insensitive_char_traits::length(prefix);
+    for (std::size_t index = 0; index < length; ++index) {
+        if (!case_insensitive_char_traits::eq(text[index], prefix[index])) return false;
+    }
+    return true;
+}
 typedef std::list<CaseInsensitiveString> CaseInsensitiveStringList;
 template <typename Value>
 using CaseInsensitiveStringMap = std::map<CaseInsensitiveString, Value>;

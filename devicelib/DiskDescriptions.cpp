@@ -65,7 +65,8 @@ long CopyDescription(const char* name, char* description, size_t size) {
 long GetDiskDescription(char letter, char* description, size_t size) {
     if (description != nullptr && size > 0) description[0] = '\0';
     BindDeviceApis();
-    if (pfnSetupDiGetClassDevsA == nullptr || pfnCM_Get_Parent == nullptr || pfnCM_Get_Device_IDA == nullptr) {
+    if (pfnSetupDiGetClassDevsA == nullptr || pfnCM_Get_Parent == nullptr ||
+        pfnCM_Get_Device_IDA == nullptr) {
         TraceFailed("GetDiskDescription uninitilaized object");
         return ERROR_PROC_NOT_FOUND;
     }
@@ -116,7 +117,7 @@ long GetDiskDescription2(CDeviceObject& disk, char* description, size_t size) {
             TraceFailed("prn.Init()");
             continue;
         }
-        if (CaseInsensitiveString(prn.GetATemporalPortNamePtr()).compare(0, 4, "DOT4") != 0) continue;
+        if (!StartsWithNoCase(prn.GetATemporalPortNamePtr(), "DOT4")) continue;
         if (PortSharesAncestor(prn.GetATemporalPortRef(), diskAncestorId)) {
             return CopyDescription(prn.GetATemporalFriendlyNamePtr(), description, size);
         }

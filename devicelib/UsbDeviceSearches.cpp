@@ -12,10 +12,6 @@
 
 namespace {
 
-bool StartsWith(const CaseInsensitiveString& text, const char* prefix) {
-    return text.compare(0, CaseInsensitiveString::traits_type::length(prefix), prefix) == 0;
-}
-
 bool Holds(const CaseInsensitiveString& text, const char* part) {
     return text.find(part) != CaseInsensitiveString::npos;
 }
@@ -32,7 +28,7 @@ bool IsUsbDeviceOf(CDeviceObject& device, const char* usbId, CDeviceObject& usbD
         TraceFailed("usbDevice.GetDeviceID");
         return false;
     }
-    if (!StartsWith(id, "USB\\")) return false;
+    if (!StartsWithNoCase(id.c_str(), "USB\\")) return false;
     CDeviceObject child;
     if (usbDevice.GetChild(child) != ERR_NOERROR || child.GetDeviceID(id) != ERR_NOERROR) return false;
     return Holds(id, "USBPRINT") && Holds(id, usbId);
@@ -85,7 +81,7 @@ long FindDot4PortOfUsbDevice(const char* usbId, char* out, size_t size) {
     };
     while ((result = infoSet.NextDevice(device)) == ERR_NOERROR) {
         CaseInsensitiveString id;
-        if (device.GetDeviceID(id) != ERR_NOERROR || !StartsWith(id, "DOT4\\")) continue;
+        if (device.GetDeviceID(id) != ERR_NOERROR || !StartsWithNoCase(id.c_str(), "DOT4\\")) continue;
         CDeviceObject ancestor;
         if (device.FindAncestor(ancestor, isTop) != ERR_NOERROR) continue;
         CDeviceInterfaceObject dot4Interface;
@@ -133,7 +129,8 @@ long GetUsbLptParentID(const char* deviceId, CaseInsensitiveString& parentId) {
 bool IsUsbLptParentID(const CaseInsensitiveString& id) {
     // A composite device's functions ("&MI_nn") hang from the device that the printer and its card
     // reader share.
-    return StartsWith(id, "LPTENUM") || (StartsWith(id, "USB\\") && !Holds(id, "&MI_"));
+    return StartsWithNoCase(id.c_str(), "LPTENUM") ||
+           (StartsWithNoCase(id.c_str(), "USB\\") && !Holds(id, "&MI_"));
 }
 
 long FindUsbLptParentDeviceID(const char* deviceId, char& drive) {
