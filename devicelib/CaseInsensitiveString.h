@@ -46,6 +46,7 @@ inline bool StartsWithNoCase(const char* text, const char* prefix) {
     }
     return true;
 }
+
 typedef std::list<CaseInsensitiveString> CaseInsensitiveStringList;
 template <typename Value>
 using CaseInsensitiveStringMap = std::map<CaseInsensitiveString, Value>;
