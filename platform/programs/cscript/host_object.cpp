@@ -71,9 +71,21 @@ private:
         case kEcho: return Echo(call, exception);
         case kQuit: return Quit(call);
         default:
-            if (!call.arguments.empty()) return DISP_E_BADPARAMCOUNT;
+            // Arguments(index) asks the collection for its item, as dispatch through type information
+            // answers a property without parameters given arguments.
+            if (!call.arguments.empty()) return ForwardToArguments(call, result, exception);
             return ReturnValue(Value::Object(arguments_.get()), result);
         }
+    }
+
+    HRESULT ForwardToArguments(const Call& call, VARIANT* result, EXCEPINFO* exception) {
+        std::vector<VARIANTARG> passed;
+        for (auto argument = call.arguments.rbegin(); argument != call.arguments.rend(); ++argument)
+            passed.push_back(**argument);
+        DISPPARAMS parameters{passed.data(), nullptr, static_cast<UINT>(passed.size()), 0};
+        UINT argumentError = 0;
+        return arguments_->Invoke(DISPID_VALUE, IID_NULL, LOCALE_USER_DEFAULT, call.flags, &parameters, result,
+                                  exception, &argumentError);
     }
 
     HRESULT Echo(const Call& call, EXCEPINFO* exception) {

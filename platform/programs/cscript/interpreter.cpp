@@ -36,13 +36,17 @@ RuntimeError ErrorOfResult(HRESULT result) {
     return error;
 }
 
-// The system's text for a result, without the line end Windows' messages carry.
+// The system's text for a result, without the line end Windows' messages carry; a Win32 error carried in
+// an HRESULT is looked up by its code. A result the system has no text for is an unknown error.
 std::u16string SystemText(HRESULT result) {
+    DWORD code = static_cast<DWORD>(result);
+    if (HRESULT_FACILITY(code) == FACILITY_WIN32) code = HRESULT_CODE(code);
     char text[512] = {};
-    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                                  static_cast<DWORD>(result), 0, text, sizeof text, nullptr);
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+                                  text, sizeof text, nullptr);
     std::string message(text, length);
     while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();
+    if (message.empty()) return std::u16string(kUnknownRuntimeError);
     return platform::WideFromAnsi(message);
 }
 

@@ -64,6 +64,9 @@ struct RuntimeError {
     int column = 0;
 };
 
+// The description of a failure that neither the object nor the system describes.
+inline constexpr std::u16string_view kUnknownRuntimeError = u"Unknown runtime error";
+
 std::u16string_view CompileErrorText(CompileErrorNumber number);
 // The text of a runtime error of the language; empty for a number the language does not define.
 std::u16string_view RuntimeErrorText(RuntimeErrorNumber number);

@@ -81,9 +81,17 @@ struct ScriptCase {
     const char* error = "";
 };
 
+// Numbers and the system's texts follow the user's language; these tests run in English.
+platform::MachineSettings EnglishMachine() {
+    platform::MachineSettings settings = platform::MachineSettings::Defaults(platform::OsKind::WindowsXP);
+    settings.systemLanguage = 0x409;
+    settings.userLanguage = 0x409;
+    return settings;
+}
+
 class ScriptRuns : public ::testing::Test {
 protected:
-    ScriptRuns() {
+    explicit ScriptRuns(const platform::MachineSettings& settings = EnglishMachine()) : machine_(settings) {
         machine_.Registry(kFakeDeviceClass);
         CoInitialize(nullptr);
         CallLog().clear();
@@ -227,9 +235,8 @@ TEST_F(ScriptRuns, OnErrorResumeNextRecordsErrorsInErr) {
                   "inside\n438\n"},
                  {"On Error Resume Next\nDevice.Raise\nWScript.Echo Err.Number, Err.Source\nDevice.Name = \"ok\"\n"
                   "WScript.Echo Device.Name, Err.Number",
-                  "-2147221503 Fake.Printer\nok -2147221503\n"},
-                 {"On Error Resume Next\nSet o = CreateObject(\"No.Such\")\nWScript.Echo Err.Number, o Is Nothing",
-                  "429 \n"},
+                  "-2147220991 Fake.Printer\nok -2147220991\n"},
+                 {"On Error Resume Next\nSet o = CreateObject(\"No.Such\")\nWScript.Echo Err.Number", "429\n"},
                  {"On Error Resume Next\nFor Each i In Device.Items\n  x = i.Name\n  WScript.Echo \"after\", Err.Number\n"
                   "  Err.Clear\nNext",
                   "after 424\nafter 424\nafter 0\n"},
@@ -251,6 +258,16 @@ TEST_F(ScriptRuns, QuitEndsTheScriptWithItsCode) {
     outcome = Run("WScript.Echo \"done\"");
     EXPECT_FALSE(outcome.quit);
     EXPECT_EQ(outcome.exitCode, 0);
+}
+
+// On an Italian machine numbers are written with the decimal comma, as VariantChangeType writes them.
+class ItalianScriptRuns : public ScriptRuns {
+protected:
+    ItalianScriptRuns() : ScriptRuns(platform::MachineSettings::Defaults(platform::OsKind::WindowsXP)) {}
+};
+
+TEST_F(ItalianScriptRuns, NumbersFollowTheUsersLanguage) {
+    RunCases({{"WScript.Echo 2.5, 7 / 2 & \"\", True", "2,5 3,5 True\n"}});
 }
 
 struct CallCase {
