@@ -16,6 +16,7 @@
 #include "interpreter.h"
 #include "objbase.h"
 #include "parser.h"
+#include "platform/machine/machine.h"
 #include "platform/machine/text.h"
 #include "windows.h"
 
@@ -155,6 +156,9 @@ int RunHost(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Attaches to the machine first: GetFullPathNameA reads the current folder the machine gave this
+    // process, without attaching by itself.
+    platform::Machine::Current();
     int exitCode = RunHost(argc, argv);
     // ExitProcess hands the whole 32-bit code to the program that started this one.
     ExitProcess(static_cast<UINT>(exitCode));
