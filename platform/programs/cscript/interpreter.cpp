@@ -1,6 +1,5 @@
 #include "interpreter.h"
 
-#include <cmath>
 #include <limits>
 
 #include "lexer.h"
@@ -282,12 +281,16 @@ void Interpreter::ExecuteBlock(const StatementList& statements) {
                 error.column = statement.position.column;
             }
             if (!resumeNext_) throw;
-            error_.code = error.code;
-            error_.description = error.description;
-            error_.source = error.source;
+            RecordError(error);
         }
         if (quitRequested_) throw QuitRequested{};
     }
+}
+
+void Interpreter::RecordError(const RuntimeError& error) {
+    error_.code = error.code;
+    error_.description = error.description;
+    error_.source = error.source;
 }
 
 void Interpreter::Execute(const Statement& statement) {
@@ -365,9 +368,7 @@ void Interpreter::ExecuteIf(const IfStatement& statement) {
             // Under On Error Resume Next a condition that fails goes on into its branch, as the
             // language's next statement is the branch's first.
             if (!resumeNext_) throw;
-            error_.code = error.code;
-            error_.description = error.description;
-            error_.source = error.source;
+            RecordError(error);
         }
         if (holds) {
             ExecuteBlock(branch.body);
@@ -439,6 +440,7 @@ Value Interpreter::EvaluateValue(const Expression& expression) {
 }
 
 Value Interpreter::DefaultValueOf(Value value) {
+    if (value.type() & VT_BYREF) value = Value::CopyOf(value.variant());
     if (!value.IsObject()) return value;
     IDispatch* object = ObjectOf(value);
     std::vector<Value> noArguments;
@@ -541,10 +543,12 @@ Value Interpreter::EvaluateBinary(const Binary& binary) {
 Value Interpreter::CallName(const std::u16string& name, std::vector<Value>& arguments, WORD flags) {
     std::u16string folded = FoldedName(name);
     IDispatch* object = nullptr;
+    Value held;  // keeps the variable's object while it is called, whatever the call assigns
     if (const Value* variable = FindVariable(folded)) {
         if (arguments.empty() && !(flags == DISPATCH_METHOD && variable->IsObject())) return *variable;
         if (!variable->IsObject()) throw LanguageError(RuntimeErrorNumber::TypeMismatch);
-        object = ObjectOf(*variable);
+        held = *variable;
+        object = ObjectOf(held);
     } else if (IDispatch* named = FindNamedObject(folded)) {
         if (arguments.empty() && flags != DISPATCH_METHOD) return Value::Object(named);
         object = named;
@@ -557,8 +561,7 @@ Value Interpreter::CallName(const std::u16string& name, std::vector<Value>& argu
     } else {
         throw LanguageError(RuntimeErrorNumber::TypeMismatch);
     }
-    Value result = Invoke(object, DISPID_VALUE, flags, arguments);
-    return result;
+    return Invoke(object, DISPID_VALUE, flags, arguments);
 }
 
 Value Interpreter::CreateObject(std::vector<Value>& arguments) {
@@ -575,6 +578,7 @@ Value Interpreter::CreateObject(std::vector<Value>& arguments) {
 }
 
 std::u16string Interpreter::TextOf(const VARIANT& variant) {
+    if (variant.vt & VT_BYREF) return TextOf(Value::CopyOf(variant).variant());
     switch (variant.vt) {
     case VT_EMPTY: return u"";
     case VT_BSTR: return variant.bstrVal ? std::u16string(variant.bstrVal, SysStringLen(variant.bstrVal)) : u"";
@@ -582,24 +586,23 @@ std::u16string Interpreter::TextOf(const VARIANT& variant) {
     case VT_UNKNOWN: return TextOf(DefaultValueOf(Value::CopyOf(variant)).variant());
     default: break;
     }
-    if ((variant.vt & VT_BYREF) && variant.vt == (VT_BYREF | VT_VARIANT)) return TextOf(*variant.pvarVal);
-    if (variant.vt != VT_BOOL && !IsNumericType(variant.vt & VT_TYPEMASK))
+    if (!IsNumericType(variant.vt))
         throw LanguageError(RuntimeErrorNumber::TypeMismatch);
     Value text;
     Check(VariantChangeType(text.Receive(), &variant, VARIANT_ALPHABOOL, VT_BSTR));
     return std::u16string(text.text());
 }
 
-IDispatch* Interpreter::ObjectOf(const Value& value) {
+IDispatch* Interpreter::ObjectOf(Value& value) {
     if (!value.IsObject()) throw LanguageError(RuntimeErrorNumber::ObjectRequired);
     IUnknown* unknown = value.variant().punkVal;
     if (!unknown) throw LanguageError(RuntimeErrorNumber::ObjectVariableNotSet);
     if (value.type() == VT_UNKNOWN) {
-        // An object reached only through IUnknown is asked for its IDispatch; the value keeps it alive.
+        // An object handed over as IUnknown is reached through its IDispatch, which the value then holds.
         ComPointer<IDispatch> dispatch;
         if (FAILED(unknown->QueryInterface(IID_IDispatch, dispatch.ReceiveVoid())) || !dispatch)
             throw LanguageError(RuntimeErrorNumber::ObjectRequired);
-        return dispatch.get();
+        value = Value::Object(dispatch.get());
     }
     return value.variant().pdispVal;
 }

@@ -68,7 +68,10 @@ private:
     Value CallName(const std::u16string& name, std::vector<Value>& arguments, WORD flags);
     Value CreateObject(std::vector<Value>& arguments);
 
-    IDispatch* ObjectOf(const Value& value);
+    // The object a value holds; Object required for a value that holds none, Object variable not set
+    // for Nothing.
+    IDispatch* ObjectOf(Value& value);
+    void RecordError(const RuntimeError& error);
     DISPID MemberId(IDispatch* object, std::u16string_view name);
     Value Invoke(IDispatch* object, DISPID member, WORD flags, std::vector<Value>& arguments,
                  const Value* assigned = nullptr);
