@@ -167,8 +167,9 @@ TEST_F(ScriptRuns, ObjectsPropertiesMethodsAndCollections) {
                  {"Set c = Device.Child : c.Name = \"inner\" : WScript.Echo Device.Child.Name", "inner\n"},
                  {"Set x = Device : x.Name = \"same\" : WScript.Echo Device.Name, x Is Device, x Is Nothing",
                   "same True False\n"},
-                 {"Set Device.Child = Device : Device.Name = \"self\" : WScript.Echo Device.Child.Child.Name",
-                  "self\n"},
+                 {"Set d = CreateObject(\"Fake.Device\") : d.Name = \"other\" : Set Device.Child = d\n"
+                  "WScript.Echo Device.Child.Name, Device.Child Is d",
+                  "other True\n"},
                  {"Set n = Nothing : WScript.Echo n Is Nothing, Nothing Is Nothing", "True True\n"},
                  {"Device.Name = \"dev\"\nFor Each i In Device.Items\n  WScript.Echo i\nNext\nWScript.Echo i.Name",
                   "1\ntwo\ndev\ndev\n"},
