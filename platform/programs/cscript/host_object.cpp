@@ -19,16 +19,17 @@ HRESULT Raise(const RuntimeError& error, EXCEPINFO* exception) {
     if (!exception) return error.code;
     *exception = EXCEPINFO{};
     exception->scode = error.code;
-    exception->bstrDescription = SysAllocStringLen(error.description.data(), static_cast<UINT>(error.description.size()));
+    exception->bstrDescription =
+        SysAllocStringLen(error.description.data(), static_cast<UINT>(error.description.size()));
     return DISP_E_EXCEPTION;
 }
 
 // WScript.Arguments: Item(index) (the default), Count and Length.
 class ArgumentsObject final : public ScriptObject {
-public:
+  public:
     explicit ArgumentsObject(std::vector<std::u16string> arguments) : arguments_(std::move(arguments)) {}
 
-private:
+  private:
     enum : DISPID { kItem = DISPID_VALUE, kCount = 1, kLength = 2 };
     static constexpr Member kMembers[] = {{u"Item", kItem}, {u"Count", kCount}, {u"Length", kLength}};
 
@@ -53,13 +54,13 @@ private:
 };
 
 class HostObject final : public ScriptObject {
-public:
+  public:
     HostObject(Interpreter& interpreter, LineWriter writeLine, std::vector<std::u16string> arguments)
         : interpreter_(interpreter),
           writeLine_(std::move(writeLine)),
           arguments_(MakeScriptObject<ArgumentsObject>(std::move(arguments))) {}
 
-private:
+  private:
     enum : DISPID { kEcho = 1, kQuit = 2, kArguments = 3 };
     static constexpr Member kMembers[] = {{u"Echo", kEcho}, {u"Quit", kQuit}, {u"Arguments", kArguments}};
 
@@ -68,13 +69,15 @@ private:
     HRESULT Answer(const Call& call, VARIANT* result, EXCEPINFO* exception) override {
         if (call.IsPut()) return DISP_E_MEMBERNOTFOUND;
         switch (call.member) {
-        case kEcho: return Echo(call, exception);
-        case kQuit: return Quit(call);
-        default:
-            // Arguments(index) asks the collection for its item, as dispatch through type information
-            // answers a property without parameters given arguments.
-            if (!call.arguments.empty()) return ForwardToArguments(call, result, exception);
-            return ReturnValue(Value::Object(arguments_.get()), result);
+            case kEcho:
+                return Echo(call, exception);
+            case kQuit:
+                return Quit(call);
+            default:
+                // Arguments(index) asks the collection for its item, as dispatch through type information
+                // answers a property without parameters given arguments.
+                if (!call.arguments.empty()) return ForwardToArguments(call, result, exception);
+                return ReturnValue(Value::Object(arguments_.get()), result);
         }
     }
 
@@ -84,8 +87,8 @@ private:
             passed.push_back(**argument);
         DISPPARAMS parameters{passed.data(), nullptr, static_cast<UINT>(passed.size()), 0};
         UINT argumentError = 0;
-        return arguments_->Invoke(DISPID_VALUE, IID_NULL, LOCALE_USER_DEFAULT, call.flags, &parameters, result,
-                                  exception, &argumentError);
+        return arguments_->Invoke(DISPID_VALUE, IID_NULL, LOCALE_USER_DEFAULT, call.flags, &parameters,
+                                  result, exception, &argumentError);
     }
 
     HRESULT Echo(const Call& call, EXCEPINFO* exception) {

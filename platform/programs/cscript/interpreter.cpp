@@ -41,8 +41,8 @@ std::u16string SystemText(HRESULT result) {
     DWORD code = static_cast<DWORD>(result);
     if (HRESULT_FACILITY(code) == FACILITY_WIN32) code = HRESULT_CODE(code);
     char text[512] = {};
-    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
-                                  text, sizeof text, nullptr);
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+                                  0, text, sizeof text, nullptr);
     std::string message(text, length);
     while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();
     if (message.empty()) return std::u16string(kUnknownRuntimeError);
@@ -55,25 +55,25 @@ void Check(HRESULT result) {
 
 bool IsNumericType(VARTYPE type) {
     switch (type) {
-    case VT_EMPTY:
-    case VT_BOOL:
-    case VT_UI1:
-    case VT_I2:
-    case VT_I4:
-    case VT_R4:
-    case VT_R8:
-    case VT_CY:
-    case VT_DECIMAL:
-    case VT_I1:
-    case VT_UI2:
-    case VT_UI4:
-    case VT_I8:
-    case VT_UI8:
-    case VT_INT:
-    case VT_UINT:
-        return true;
-    default:
-        return false;
+        case VT_EMPTY:
+        case VT_BOOL:
+        case VT_UI1:
+        case VT_I2:
+        case VT_I4:
+        case VT_R4:
+        case VT_R8:
+        case VT_CY:
+        case VT_DECIMAL:
+        case VT_I1:
+        case VT_UI2:
+        case VT_UI4:
+        case VT_I8:
+        case VT_UI8:
+        case VT_INT:
+        case VT_UINT:
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -91,17 +91,26 @@ Number NumberOf(const Value& value) {
     const VARIANT& variant = value.variant();
     Number number;
     switch (variant.vt) {
-    case VT_EMPTY: return number;
-    case VT_BOOL: number.integer = variant.boolVal ? -1 : 0; return number;
-    case VT_UI1: number.integer = variant.bVal; return number;
-    case VT_I2: number.integer = variant.iVal; return number;
-    case VT_I4:
-        number.narrow = false;
-        number.integer = variant.lVal;
-        return number;
-    default: break;
+        case VT_EMPTY:
+            return number;
+        case VT_BOOL:
+            number.integer = variant.boolVal ? -1 : 0;
+            return number;
+        case VT_UI1:
+            number.integer = variant.bVal;
+            return number;
+        case VT_I2:
+            number.integer = variant.iVal;
+            return number;
+        case VT_I4:
+            number.narrow = false;
+            number.integer = variant.lVal;
+            return number;
+        default:
+            break;
     }
-    if (variant.vt != VT_BSTR && !IsNumericType(variant.vt)) throw LanguageError(RuntimeErrorNumber::TypeMismatch);
+    if (variant.vt != VT_BSTR && !IsNumericType(variant.vt))
+        throw LanguageError(RuntimeErrorNumber::TypeMismatch);
     Value converted;
     Check(VariantChangeType(converted.Receive(), &variant, 0, VT_R8));
     number.whole = false;
@@ -112,9 +121,11 @@ Number NumberOf(const Value& value) {
 
 // A whole result as the smallest of Integer and Long that holds it, else as a Double.
 Value WholeValue(std::int64_t number, bool narrow) {
-    if (narrow && number >= std::numeric_limits<std::int16_t>::min() && number <= std::numeric_limits<std::int16_t>::max())
+    if (narrow && number >= std::numeric_limits<std::int16_t>::min() &&
+        number <= std::numeric_limits<std::int16_t>::max())
         return Value::Short(static_cast<short>(number));
-    if (number >= std::numeric_limits<std::int32_t>::min() && number <= std::numeric_limits<std::int32_t>::max())
+    if (number >= std::numeric_limits<std::int32_t>::min() &&
+        number <= std::numeric_limits<std::int32_t>::max())
         return Value::Integer(static_cast<long>(number));
     return Value::Real(static_cast<double>(number));
 }
@@ -132,7 +143,8 @@ bool Truth(const Value& value) {
     const VARIANT& variant = value.variant();
     if (variant.vt == VT_BOOL) return variant.boolVal != VARIANT_FALSE;
     if (variant.vt == VT_EMPTY) return false;
-    if (variant.vt != VT_BSTR && !IsNumericType(variant.vt)) throw LanguageError(RuntimeErrorNumber::TypeMismatch);
+    if (variant.vt != VT_BSTR && !IsNumericType(variant.vt))
+        throw LanguageError(RuntimeErrorNumber::TypeMismatch);
     Value converted;
     Check(VariantChangeType(converted.Receive(), &variant, 0, VT_BOOL));
     return converted.variant().boolVal != VARIANT_FALSE;
@@ -160,18 +172,25 @@ int Compare(const Value& left, const Value& right) {
     }
     Number leftNumber = NumberOf(left), rightNumber = NumberOf(right);
     if (leftNumber.whole && rightNumber.whole)
-        return leftNumber.integer < rightNumber.integer ? -1 : (leftNumber.integer > rightNumber.integer ? 1 : 0);
+        return leftNumber.integer < rightNumber.integer ? -1
+                                                        : (leftNumber.integer > rightNumber.integer ? 1 : 0);
     return Ordering(leftNumber.AsReal(), rightNumber.AsReal());
 }
 
 bool ComparisonHolds(BinaryOperator operation, int ordering) {
     switch (operation) {
-    case BinaryOperator::Equal: return ordering == 0;
-    case BinaryOperator::NotEqual: return ordering != 0;
-    case BinaryOperator::Less: return ordering < 0;
-    case BinaryOperator::Greater: return ordering > 0;
-    case BinaryOperator::LessOrEqual: return ordering <= 0;
-    default: return ordering >= 0;
+        case BinaryOperator::Equal:
+            return ordering == 0;
+        case BinaryOperator::NotEqual:
+            return ordering != 0;
+        case BinaryOperator::Less:
+            return ordering < 0;
+        case BinaryOperator::Greater:
+            return ordering > 0;
+        case BinaryOperator::LessOrEqual:
+            return ordering <= 0;
+        default:
+            return ordering >= 0;
     }
 }
 
@@ -190,10 +209,10 @@ void CollectDeclarations(const StatementList& statements, std::unordered_set<std
 
 // Err: Number (its default), Description, Source and Clear over the interpreter's error state.
 class ErrObject final : public ScriptObject {
-public:
+  public:
     explicit ErrObject(ErrorState& state) : state_(state) {}
 
-private:
+  private:
     enum : DISPID { kNumber = DISPID_VALUE, kDescription = 1, kSource = 2, kClear = 3 };
     static constexpr Member kMembers[] = {
         {u"Number", kNumber}, {u"Description", kDescription}, {u"Source", kSource}, {u"Clear", kClear}};
@@ -221,12 +240,15 @@ private:
 
     HRESULT Put(DISPID member, const VARIANT& assigned) {
         Value converted;
-        HRESULT result = VariantChangeType(converted.Receive(), &assigned, 0, member == kNumber ? VT_I4 : VT_BSTR);
+        HRESULT result =
+            VariantChangeType(converted.Receive(), &assigned, 0, member == kNumber ? VT_I4 : VT_BSTR);
         if (FAILED(result)) return result;
         if (member == kNumber) {
             long number = converted.variant().lVal;
             // A number of the language's range stands for the language's error of that number.
-            state_.code = number > 0 && number <= 0xFFFF ? RuntimeErrorCode(static_cast<RuntimeErrorNumber>(number)) : number;
+            state_.code = number > 0 && number <= 0xFFFF
+                              ? RuntimeErrorCode(static_cast<RuntimeErrorNumber>(number))
+                              : number;
         } else {
             (member == kDescription ? state_.description : state_.source) = std::u16string(converted.text());
         }
@@ -417,12 +439,14 @@ Value Interpreter::Evaluate(const Expression& expression) {
         Value object = Evaluate(*member->object);
         IDispatch* dispatch = ObjectOf(object);
         std::vector<Value> noArguments;
-        return Invoke(dispatch, MemberId(dispatch, member->name), DISPATCH_METHOD | DISPATCH_PROPERTYGET, noArguments);
+        return Invoke(dispatch, MemberId(dispatch, member->name), DISPATCH_METHOD | DISPATCH_PROPERTYGET,
+                      noArguments);
     }
     if (auto* call = std::get_if<CallReference>(&expression.node)) {
         std::vector<Value> arguments = EvaluateArguments(call->arguments);
         WORD flags = DISPATCH_METHOD | DISPATCH_PROPERTYGET;
-        if (auto* name = std::get_if<NameReference>(&call->callee->node)) return CallName(name->name, arguments, flags);
+        if (auto* name = std::get_if<NameReference>(&call->callee->node))
+            return CallName(name->name, arguments, flags);
         if (auto* member = std::get_if<MemberReference>(&call->callee->node)) {
             Value object = Evaluate(*member->object);
             IDispatch* dispatch = ObjectOf(object);
@@ -458,13 +482,20 @@ std::vector<Value> Interpreter::EvaluateArguments(const std::vector<ExpressionPo
 
 Value Interpreter::EvaluateLiteral(const Literal& literal) {
     switch (literal.kind) {
-    case Literal::Kind::Empty: return Value();
-    case Literal::Kind::Nothing: return Value::Object(nullptr);
-    case Literal::Kind::Boolean: return Value::Boolean(literal.boolean);
-    case Literal::Kind::Integer: return WholeValue(literal.integer, true);
-    case Literal::Kind::Real: return Value::Real(literal.real);
-    case Literal::Kind::String: return Value::String(literal.string);
-    case Literal::Kind::Missing: return Value::Error(DISP_E_PARAMNOTFOUND);
+        case Literal::Kind::Empty:
+            return Value();
+        case Literal::Kind::Nothing:
+            return Value::Object(nullptr);
+        case Literal::Kind::Boolean:
+            return Value::Boolean(literal.boolean);
+        case Literal::Kind::Integer:
+            return WholeValue(literal.integer, true);
+        case Literal::Kind::Real:
+            return Value::Real(literal.real);
+        case Literal::Kind::String:
+            return Value::String(literal.string);
+        case Literal::Kind::Missing:
+            return Value::Error(DISP_E_PARAMNOTFOUND);
     }
     return Value();
 }
@@ -477,7 +508,8 @@ Value Interpreter::EvaluateUnary(const Unary& unary) {
         return WholeValue(~BitsOf(operand), narrow);
     }
     Number number = NumberOf(operand);
-    if (unary.operation == UnaryOperator::Plus) return number.whole ? WholeValue(number.integer, number.narrow) : Value::Real(number.real);
+    if (unary.operation == UnaryOperator::Plus)
+        return number.whole ? WholeValue(number.integer, number.narrow) : Value::Real(number.real);
     return number.whole ? WholeValue(-number.integer, number.narrow) : Value::Real(-number.real);
 }
 
@@ -488,7 +520,8 @@ Value Interpreter::EvaluateBinary(const Binary& binary) {
         // Objects are the same when their IUnknown interfaces are.
         auto identity = [](const Value& value) {
             ComPointer<IUnknown> unknown;
-            if (IUnknown* pointer = value.variant().punkVal) pointer->QueryInterface(IID_IUnknown, unknown.ReceiveVoid());
+            if (IUnknown* pointer = value.variant().punkVal)
+                pointer->QueryInterface(IID_IUnknown, unknown.ReceiveVoid());
             return unknown;
         };
         return Value::Boolean(identity(left).get() == identity(right).get());
@@ -496,47 +529,50 @@ Value Interpreter::EvaluateBinary(const Binary& binary) {
     Value left = EvaluateValue(*binary.left);
     Value right = EvaluateValue(*binary.right);
     switch (binary.operation) {
-    case BinaryOperator::Or:
-    case BinaryOperator::And: {
-        bool isOr = binary.operation == BinaryOperator::Or;
-        if (left.type() == VT_BOOL && right.type() == VT_BOOL) {
-            bool leftTruth = left.variant().boolVal != VARIANT_FALSE, rightTruth = right.variant().boolVal != VARIANT_FALSE;
-            return Value::Boolean(isOr ? leftTruth || rightTruth : leftTruth && rightTruth);
+        case BinaryOperator::Or:
+        case BinaryOperator::And: {
+            bool isOr = binary.operation == BinaryOperator::Or;
+            if (left.type() == VT_BOOL && right.type() == VT_BOOL) {
+                bool leftTruth = left.variant().boolVal != VARIANT_FALSE,
+                     rightTruth = right.variant().boolVal != VARIANT_FALSE;
+                return Value::Boolean(isOr ? leftTruth || rightTruth : leftTruth && rightTruth);
+            }
+            bool narrow = NumberOf(left).narrow && NumberOf(right).narrow;
+            std::int64_t leftBits = BitsOf(left), rightBits = BitsOf(right);
+            return WholeValue(isOr ? leftBits | rightBits : leftBits & rightBits, narrow);
         }
-        bool narrow = NumberOf(left).narrow && NumberOf(right).narrow;
-        std::int64_t leftBits = BitsOf(left), rightBits = BitsOf(right);
-        return WholeValue(isOr ? leftBits | rightBits : leftBits & rightBits, narrow);
-    }
-    case BinaryOperator::Concatenate:
-        return Value::String(TextOf(left.variant()) + TextOf(right.variant()));
-    case BinaryOperator::Add:
-        if ((left.type() == VT_BSTR || right.type() == VT_BSTR) &&
-            (left.type() == VT_BSTR || left.type() == VT_EMPTY) && (right.type() == VT_BSTR || right.type() == VT_EMPTY))
-            return Value::String(std::u16string(left.text()) + std::u16string(right.text()));
-        [[fallthrough]];
-    case BinaryOperator::Subtract:
-    case BinaryOperator::Multiply: {
-        Number a = NumberOf(left), b = NumberOf(right);
-        bool narrow = a.narrow && b.narrow;
-        if (a.whole && b.whole) {
-            std::int64_t result = binary.operation == BinaryOperator::Add        ? a.integer + b.integer
-                                  : binary.operation == BinaryOperator::Subtract ? a.integer - b.integer
-                                                                                 : a.integer * b.integer;
-            return WholeValue(result, narrow);
+        case BinaryOperator::Concatenate:
+            return Value::String(TextOf(left.variant()) + TextOf(right.variant()));
+        case BinaryOperator::Add:
+            if ((left.type() == VT_BSTR || right.type() == VT_BSTR) &&
+                (left.type() == VT_BSTR || left.type() == VT_EMPTY) &&
+                (right.type() == VT_BSTR || right.type() == VT_EMPTY))
+                return Value::String(std::u16string(left.text()) + std::u16string(right.text()));
+            [[fallthrough]];
+        case BinaryOperator::Subtract:
+        case BinaryOperator::Multiply: {
+            Number a = NumberOf(left), b = NumberOf(right);
+            bool narrow = a.narrow && b.narrow;
+            if (a.whole && b.whole) {
+                std::int64_t result = binary.operation == BinaryOperator::Add        ? a.integer + b.integer
+                                      : binary.operation == BinaryOperator::Subtract ? a.integer - b.integer
+                                                                                     : a.integer * b.integer;
+                return WholeValue(result, narrow);
+            }
+            double result = binary.operation == BinaryOperator::Add        ? a.AsReal() + b.AsReal()
+                            : binary.operation == BinaryOperator::Subtract ? a.AsReal() - b.AsReal()
+                                                                           : a.AsReal() * b.AsReal();
+            return Value::Real(result);
         }
-        double result = binary.operation == BinaryOperator::Add        ? a.AsReal() + b.AsReal()
-                        : binary.operation == BinaryOperator::Subtract ? a.AsReal() - b.AsReal()
-                                                                       : a.AsReal() * b.AsReal();
-        return Value::Real(result);
-    }
-    case BinaryOperator::Divide: {
-        double dividend = NumberOf(left).AsReal(), divisor = NumberOf(right).AsReal();
-        if (divisor == 0)
-            throw LanguageError(dividend == 0 ? RuntimeErrorNumber::Overflow : RuntimeErrorNumber::DivisionByZero);
-        return Value::Real(dividend / divisor);
-    }
-    default:
-        return Value::Boolean(ComparisonHolds(binary.operation, Compare(left, right)));
+        case BinaryOperator::Divide: {
+            double dividend = NumberOf(left).AsReal(), divisor = NumberOf(right).AsReal();
+            if (divisor == 0)
+                throw LanguageError(dividend == 0 ? RuntimeErrorNumber::Overflow
+                                                  : RuntimeErrorNumber::DivisionByZero);
+            return Value::Real(dividend / divisor);
+        }
+        default:
+            return Value::Boolean(ComparisonHolds(binary.operation, Compare(left, right)));
     }
 }
 
@@ -565,7 +601,8 @@ Value Interpreter::CallName(const std::u16string& name, std::vector<Value>& argu
 }
 
 Value Interpreter::CreateObject(std::vector<Value>& arguments) {
-    if (arguments.empty() || arguments.size() > 2) throw LanguageError(RuntimeErrorNumber::WrongArgumentCount);
+    if (arguments.empty() || arguments.size() > 2)
+        throw LanguageError(RuntimeErrorNumber::WrongArgumentCount);
     std::u16string progId = TextOf(DefaultValueOf(arguments[0]).variant());
     CLSID classId;
     ComPointer<IDispatch> object;
@@ -580,14 +617,17 @@ Value Interpreter::CreateObject(std::vector<Value>& arguments) {
 std::u16string Interpreter::TextOf(const VARIANT& variant) {
     if (variant.vt & VT_BYREF) return TextOf(Value::CopyOf(variant).variant());
     switch (variant.vt) {
-    case VT_EMPTY: return u"";
-    case VT_BSTR: return variant.bstrVal ? std::u16string(variant.bstrVal, SysStringLen(variant.bstrVal)) : u"";
-    case VT_DISPATCH:
-    case VT_UNKNOWN: return TextOf(DefaultValueOf(Value::CopyOf(variant)).variant());
-    default: break;
+        case VT_EMPTY:
+            return u"";
+        case VT_BSTR:
+            return variant.bstrVal ? std::u16string(variant.bstrVal, SysStringLen(variant.bstrVal)) : u"";
+        case VT_DISPATCH:
+        case VT_UNKNOWN:
+            return TextOf(DefaultValueOf(Value::CopyOf(variant)).variant());
+        default:
+            break;
     }
-    if (!IsNumericType(variant.vt))
-        throw LanguageError(RuntimeErrorNumber::TypeMismatch);
+    if (!IsNumericType(variant.vt)) throw LanguageError(RuntimeErrorNumber::TypeMismatch);
     Value text;
     Check(VariantChangeType(text.Receive(), &variant, VARIANT_ALPHABOOL, VT_BSTR));
     return std::u16string(text.text());
@@ -622,7 +662,8 @@ Value Interpreter::Invoke(IDispatch* object, DISPID member, WORD flags, std::vec
     std::vector<VARIANTARG> passed;
     passed.reserve(arguments.size() + 1);
     if (assigned) passed.push_back(assigned->variant());
-    for (auto argument = arguments.rbegin(); argument != arguments.rend(); ++argument) passed.push_back(argument->variant());
+    for (auto argument = arguments.rbegin(); argument != arguments.rend(); ++argument)
+        passed.push_back(argument->variant());
     DISPID putName = DISPID_PROPERTYPUT;
     DISPPARAMS parameters{passed.data(), assigned ? &putName : nullptr, static_cast<UINT>(passed.size()),
                           assigned ? 1u : 0u};
@@ -645,11 +686,14 @@ RuntimeError Interpreter::FailureOfCall(IDispatch* object, HRESULT result, EXCEP
     if (result == DISP_E_EXCEPTION) {
         if (exception.pfnDeferredFillIn) exception.pfnDeferredFillIn(&exception);
         HRESULT code = exception.scode;
-        if (!FAILED(code)) code = exception.wCode ? RuntimeErrorCode(static_cast<RuntimeErrorNumber>(exception.wCode)) : E_FAIL;
+        if (!FAILED(code))
+            code =
+                exception.wCode ? RuntimeErrorCode(static_cast<RuntimeErrorNumber>(exception.wCode)) : E_FAIL;
         error = ErrorOfResult(code);
         if (exception.bstrDescription && SysStringLen(exception.bstrDescription))
             error.description.assign(exception.bstrDescription, SysStringLen(exception.bstrDescription));
-        if (exception.bstrSource) error.source.assign(exception.bstrSource, SysStringLen(exception.bstrSource));
+        if (exception.bstrSource)
+            error.source.assign(exception.bstrSource, SysStringLen(exception.bstrSource));
         SysFreeString(exception.bstrSource);
         SysFreeString(exception.bstrDescription);
         SysFreeString(exception.bstrHelpFile);
@@ -658,13 +702,14 @@ RuntimeError Interpreter::FailureOfCall(IDispatch* object, HRESULT result, EXCEP
         // The object's error information counts when it says its IDispatch sets it.
         ComPointer<ISupportErrorInfo> support;
         ComPointer<IErrorInfo> information;
-        bool supported = SUCCEEDED(object->QueryInterface(IID_ISupportErrorInfo, support.ReceiveVoid())) && support &&
-                         support->InterfaceSupportsErrorInfo(IID_IDispatch) == S_OK;
+        bool supported = SUCCEEDED(object->QueryInterface(IID_ISupportErrorInfo, support.ReceiveVoid())) &&
+                         support && support->InterfaceSupportsErrorInfo(IID_IDispatch) == S_OK;
         if (supported && GetErrorInfo(0, information.Receive()) == S_OK && information) {
             BString description, source;
             if (SUCCEEDED(information->GetDescription(description.Receive())) && !description.view().empty())
                 error.description = std::u16string(description.view());
-            if (SUCCEEDED(information->GetSource(source.Receive()))) error.source = std::u16string(source.view());
+            if (SUCCEEDED(information->GetSource(source.Receive())))
+                error.source = std::u16string(source.view());
         }
     }
     if (error.description.empty()) {
@@ -681,7 +726,8 @@ const Value* Interpreter::FindVariable(const std::u16string& name) const {
 
 void Interpreter::AssignVariable(const std::u16string& name, Value value) {
     std::u16string folded = FoldedName(name);
-    if (optionExplicit_ && !declared_.count(folded)) throw LanguageError(RuntimeErrorNumber::VariableUndefined);
+    if (optionExplicit_ && !declared_.count(folded))
+        throw LanguageError(RuntimeErrorNumber::VariableUndefined);
     variables_[folded] = std::move(value);
 }
 

@@ -16,8 +16,8 @@
 namespace vbscript {
 
 struct RunResult {
-    bool quit = false;  // the script called WScript.Quit
-    int exitCode = 0;   // Quit's code
+    bool quit = false;                  // the script called WScript.Quit
+    int exitCode = 0;                   // Quit's code
     std::optional<RuntimeError> error;  // the error that ended the script
 };
 
@@ -30,7 +30,7 @@ struct ErrorState {
 };
 
 class Interpreter {
-public:
+  public:
     Interpreter();
     Interpreter(const Interpreter&) = delete;
     Interpreter& operator=(const Interpreter&) = delete;
@@ -46,7 +46,7 @@ public:
     // RuntimeError.
     std::u16string TextOf(const VARIANT& value);
 
-private:
+  private:
     struct QuitRequested {};
 
     void ExecuteBlock(const StatementList& statements);

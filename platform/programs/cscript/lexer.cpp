@@ -10,7 +10,8 @@ namespace {
 // Case folding of the ASCII and Latin-1 letters, the letters names are written with.
 char16_t Folded(char16_t character) {
     if (character >= u'A' && character <= u'Z') return static_cast<char16_t>(character + 32);
-    if (character >= 0xC0 && character <= 0xDE && character != 0xD7) return static_cast<char16_t>(character + 32);
+    if (character >= 0xC0 && character <= 0xDE && character != 0xD7)
+        return static_cast<char16_t>(character + 32);
     return character;
 }
 
@@ -39,7 +40,7 @@ int HexadecimalDigit(char16_t character) {
 }
 
 class Lexer {
-public:
+  public:
     explicit Lexer(std::u16string_view script) : script_(script) {}
 
     std::vector<Token> Run() {
@@ -74,10 +75,12 @@ public:
         return std::move(tokens_);
     }
 
-private:
+  private:
     int column() const { return static_cast<int>(position_ - lineStart_) + 1; }
 
-    [[noreturn]] void Fail(CompileErrorNumber number, int column) const { throw CompileError{number, line_, column}; }
+    [[noreturn]] void Fail(CompileErrorNumber number, int column) const {
+        throw CompileError{number, line_, column};
+    }
 
     Token& Add(TokenKind kind, std::u16string text, int column) {
         Token token;
@@ -103,7 +106,8 @@ private:
 
     // A dot after a name or a closing parenthesis reaches a member, as in a.b, never starts a number.
     bool FollowsReference() const {
-        return position_ > lineStart_ && (IsNameCharacter(script_[position_ - 1]) || script_[position_ - 1] == u')');
+        return position_ > lineStart_ &&
+               (IsNameCharacter(script_[position_ - 1]) || script_[position_ - 1] == u')');
     }
 
     // A _ after a blank (or at the start of a line) with nothing but blanks after it joins the next line.
@@ -122,7 +126,8 @@ private:
         size_t begin = position_;
         while (position_ < script_.size() && IsNameCharacter(script_[position_])) ++position_;
         std::u16string_view name = script_.substr(begin, position_ - begin);
-        bool afterDot = !tokens_.empty() && tokens_.back().kind == TokenKind::Symbol && tokens_.back().text == u".";
+        bool afterDot =
+            !tokens_.empty() && tokens_.back().kind == TokenKind::Symbol && tokens_.back().text == u".";
         if (!afterDot && SameName(name, u"Rem") &&
             (position_ >= script_.size() || IsBlank(script_[position_]) || script_[position_] == u'\r' ||
              script_[position_] == u'\n')) {
@@ -144,8 +149,10 @@ private:
         }
         if (position_ < script_.size() && (script_[position_] == u'E' || script_[position_] == u'e')) {
             size_t exponent = position_ + 1;
-            if (exponent < script_.size() && (script_[exponent] == u'+' || script_[exponent] == u'-')) ++exponent;
-            if (exponent >= script_.size() || !IsDigit(script_[exponent])) Fail(CompileErrorNumber::InvalidNumber, start);
+            if (exponent < script_.size() && (script_[exponent] == u'+' || script_[exponent] == u'-'))
+                ++exponent;
+            if (exponent >= script_.size() || !IsDigit(script_[exponent]))
+                Fail(CompileErrorNumber::InvalidNumber, start);
             real = true;
             position_ = exponent;
             while (position_ < script_.size() && IsDigit(script_[position_])) ++position_;
@@ -221,7 +228,8 @@ private:
             return;
         }
         constexpr std::u16string_view singles = u"(),.=<>&+-*/";
-        if (singles.find(character) == std::u16string_view::npos) Fail(CompileErrorNumber::InvalidCharacter, start);
+        if (singles.find(character) == std::u16string_view::npos)
+            Fail(CompileErrorNumber::InvalidCharacter, start);
         Add(TokenKind::Symbol, std::u16string(1, character), start);
         ++position_;
     }

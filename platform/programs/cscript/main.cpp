@@ -70,10 +70,12 @@ bool ReadScript(const std::string& path, std::u16string& script) {
     char buffer[4096];
     DWORD read = 0;
     bool ok = true;
-    while ((ok = ReadFile(file, buffer, sizeof buffer, &read, nullptr) != FALSE) && read > 0) bytes.append(buffer, read);
+    while ((ok = ReadFile(file, buffer, sizeof buffer, &read, nullptr) != FALSE) && read > 0)
+        bytes.append(buffer, read);
     CloseHandle(file);
     if (!ok) return false;
-    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE) {
+    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+        static_cast<unsigned char>(bytes[1]) == 0xFE) {
         for (size_t at = 2; at + 1 < bytes.size(); at += 2)
             script += static_cast<char16_t>(static_cast<unsigned char>(bytes[at]) |
                                             (static_cast<unsigned char>(bytes[at + 1]) << 8));
@@ -85,7 +87,7 @@ bool ReadScript(const std::string& path, std::u16string& script) {
 
 // Initialises COM on the script's thread while the script runs.
 class ComThread {
-public:
+  public:
     ComThread() { CoInitialize(nullptr); }
     ~ComThread() { CoUninitialize(); }
     ComThread(const ComThread&) = delete;
@@ -143,7 +145,8 @@ int RunHost(int argc, char** argv) {
     }
     ComThread com;
     vbscript::Interpreter interpreter;
-    vbscript::ComPointer<IDispatch> host = vbscript::MakeHostObject(interpreter, WriteLine, std::move(scriptArguments));
+    vbscript::ComPointer<IDispatch> host =
+        vbscript::MakeHostObject(interpreter, WriteLine, std::move(scriptArguments));
     interpreter.AddNamedObject(u"WScript", host.get());
     vbscript::RunResult result = interpreter.Run(parsed.program);
     if (result.error) {

@@ -14,9 +14,9 @@ constexpr size_t kNoToken = std::numeric_limits<size_t>::max();
 
 // Words that cannot name a variable: they start statements or are operators and constants.
 constexpr std::u16string_view kReservedWords[] = {
-    u"And",  u"Call",  u"Dim", u"Each",    u"Else", u"ElseIf", u"Empty", u"End", u"False", u"For", u"If",
-    u"In",   u"Is",    u"Next", u"Not",    u"Nothing", u"On", u"Option", u"Or", u"Rem", u"Set", u"Then",
-    u"True",
+    u"And",   u"Call",   u"Dim", u"Each", u"Else", u"ElseIf", u"Empty", u"End",
+    u"False", u"For",    u"If",  u"In",   u"Is",   u"Next",   u"Not",   u"Nothing",
+    u"On",    u"Option", u"Or",  u"Rem",  u"Set",  u"Then",   u"True",
 };
 
 bool IsReserved(std::u16string_view name) {
@@ -34,7 +34,7 @@ ExpressionPointer MakeExpression(Position position, Node node) {
 }
 
 class Parser {
-public:
+  public:
     explicit Parser(std::vector<Token> tokens) : tokens_(std::move(tokens)) {}
 
     Program Run() {
@@ -43,7 +43,7 @@ public:
         return program;
     }
 
-private:
+  private:
     const Token& Current() const { return tokens_[index_]; }
     Position PositionOf(const Token& token) const { return {token.line, token.column}; }
     Position Here() const { return PositionOf(Current()); }
@@ -72,7 +72,8 @@ private:
         Advance();
     }
     std::u16string ExpectName() {
-        if (Current().kind != TokenKind::Name || IsReserved(Current().text)) Fail(CompileErrorNumber::ExpectedIdentifier);
+        if (Current().kind != TokenKind::Name || IsReserved(Current().text))
+            Fail(CompileErrorNumber::ExpectedIdentifier);
         std::u16string name = Current().text;
         Advance();
         return name;
@@ -83,7 +84,8 @@ private:
     }
     // Where a statement ends: the end of its line, a ':' or, inside a one-line If, its Else.
     bool AtStatementEnd() const {
-        return AtLineEnd() || Current().kind == TokenKind::Separator || (singleLineIfDepth_ > 0 && IsWord(u"Else"));
+        return AtLineEnd() || Current().kind == TokenKind::Separator ||
+               (singleLineIfDepth_ > 0 && IsWord(u"Else"));
     }
     void ExpectStatementEnd() {
         if (!AtStatementEnd()) Fail(CompileErrorNumber::ExpectedEndOfStatement);
@@ -93,7 +95,8 @@ private:
     }
 
     // Statements up to the end of the script or a line starting with one of the words given.
-    StatementList ParseBlock(std::initializer_list<std::u16string_view> terminators, Program* program = nullptr) {
+    StatementList ParseBlock(std::initializer_list<std::u16string_view> terminators,
+                             Program* program = nullptr) {
         StatementList statements;
         for (;;) {
             SkipSeparators();
@@ -166,7 +169,8 @@ private:
             return OnErrorStatement{true};
         }
         ExpectWord(u"GoTo", CompileErrorNumber::SyntaxError);
-        if (Current().kind != TokenKind::Integer || Current().integer != 0) Fail(CompileErrorNumber::SyntaxError);
+        if (Current().kind != TokenKind::Integer || Current().integer != 0)
+            Fail(CompileErrorNumber::SyntaxError);
         Advance();
         return OnErrorStatement{false};
     }
@@ -197,7 +201,8 @@ private:
         if (AtStatementEnd()) {
             auto* call = std::get_if<CallReference>(&target->node);
             // f(a) passes one parenthesised argument; f(a, b) as a statement needs Call.
-            if (call && call->arguments.size() > 1) Fail(CompileErrorNumber::ParenthesesCallingSub, tokens_[lastParenthesis]);
+            if (call && call->arguments.size() > 1)
+                Fail(CompileErrorNumber::ParenthesesCallingSub, tokens_[lastParenthesis]);
             return MakeStatement(position, CallOf(std::move(target)));
         }
         // Arguments without parentheses; a parenthesis that ended the reference starts the first of them.
@@ -235,7 +240,8 @@ private:
             Advance();
             ExpressionPointer branchCondition = ParseExpression();
             ExpectWord(u"Then", CompileErrorNumber::ExpectedThen);
-            statement.branches.push_back({std::move(branchCondition), ParseBlock({u"ElseIf", u"Else", u"End"})});
+            statement.branches.push_back(
+                {std::move(branchCondition), ParseBlock({u"ElseIf", u"Else", u"End"})});
         }
         if (IsWord(u"Else")) {
             Advance();
@@ -356,8 +362,8 @@ private:
         if (IsWord(u"Is")) return BinaryOperator::Is;
         if (Current().kind != TokenKind::Symbol) return std::nullopt;
         constexpr std::pair<std::u16string_view, BinaryOperator> comparisons[] = {
-            {u"=", BinaryOperator::Equal},       {u"<>", BinaryOperator::NotEqual},
-            {u"<", BinaryOperator::Less},        {u">", BinaryOperator::Greater},
+            {u"=", BinaryOperator::Equal},        {u"<>", BinaryOperator::NotEqual},
+            {u"<", BinaryOperator::Less},         {u">", BinaryOperator::Greater},
             {u"<=", BinaryOperator::LessOrEqual}, {u">=", BinaryOperator::GreaterOrEqual},
         };
         for (const auto& [symbol, operation] : comparisons)
@@ -422,47 +428,47 @@ private:
         const Token& token = Current();
         Literal literal;
         switch (token.kind) {
-        case TokenKind::Integer:
-            literal.kind = Literal::Kind::Integer;
-            literal.integer = token.integer;
-            literal.hexadecimal = token.hexadecimal;
-            Advance();
-            return MakeExpression(position, std::move(literal));
-        case TokenKind::Real:
-            literal.kind = Literal::Kind::Real;
-            literal.real = token.real;
-            Advance();
-            return MakeExpression(position, std::move(literal));
-        case TokenKind::String:
-            literal.kind = Literal::Kind::String;
-            literal.string = token.text;
-            Advance();
-            return MakeExpression(position, std::move(literal));
-        case TokenKind::Symbol:
-            if (token.text == u"(") {
-                Advance();
-                ExpressionPointer inner = ParseExpression();
-                if (!IsSymbol(u")")) Fail(CompileErrorNumber::ExpectedCloseParenthesis);
-                Advance();
-                return inner;
-            }
-            break;
-        case TokenKind::Name:
-            if (IsWord(u"True") || IsWord(u"False")) {
-                literal.kind = Literal::Kind::Boolean;
-                literal.boolean = IsWord(u"True");
+            case TokenKind::Integer:
+                literal.kind = Literal::Kind::Integer;
+                literal.integer = token.integer;
+                literal.hexadecimal = token.hexadecimal;
                 Advance();
                 return MakeExpression(position, std::move(literal));
-            }
-            if (IsWord(u"Empty") || IsWord(u"Nothing")) {
-                literal.kind = IsWord(u"Empty") ? Literal::Kind::Empty : Literal::Kind::Nothing;
+            case TokenKind::Real:
+                literal.kind = Literal::Kind::Real;
+                literal.real = token.real;
                 Advance();
                 return MakeExpression(position, std::move(literal));
-            }
-            if (!IsReserved(token.text)) return ParseReference(kNoToken, nullptr);
-            break;
-        default:
-            break;
+            case TokenKind::String:
+                literal.kind = Literal::Kind::String;
+                literal.string = token.text;
+                Advance();
+                return MakeExpression(position, std::move(literal));
+            case TokenKind::Symbol:
+                if (token.text == u"(") {
+                    Advance();
+                    ExpressionPointer inner = ParseExpression();
+                    if (!IsSymbol(u")")) Fail(CompileErrorNumber::ExpectedCloseParenthesis);
+                    Advance();
+                    return inner;
+                }
+                break;
+            case TokenKind::Name:
+                if (IsWord(u"True") || IsWord(u"False")) {
+                    literal.kind = Literal::Kind::Boolean;
+                    literal.boolean = IsWord(u"True");
+                    Advance();
+                    return MakeExpression(position, std::move(literal));
+                }
+                if (IsWord(u"Empty") || IsWord(u"Nothing")) {
+                    literal.kind = IsWord(u"Empty") ? Literal::Kind::Empty : Literal::Kind::Nothing;
+                    Advance();
+                    return MakeExpression(position, std::move(literal));
+                }
+                if (!IsReserved(token.text)) return ParseReference(kNoToken, nullptr);
+                break;
+            default:
+                break;
         }
         Fail(CompileErrorNumber::ExpectedExpression);
     }

@@ -54,7 +54,8 @@ constexpr std::u16string_view kRuntimeErrorSource = u"VBScript runtime error";
 std::u16string Decimal(long number) {
     std::u16string text;
     bool negative = number < 0;
-    unsigned long magnitude = negative ? 0ul - static_cast<unsigned long>(number) : static_cast<unsigned long>(number);
+    unsigned long magnitude =
+        negative ? 0ul - static_cast<unsigned long>(number) : static_cast<unsigned long>(number);
     do {
         text.insert(text.begin(), static_cast<char16_t>(u'0' + magnitude % 10));
         magnitude /= 10;
@@ -114,9 +115,10 @@ std::u16string CompileErrorLine(std::u16string_view scriptPath, const CompileErr
 }
 
 std::u16string RuntimeErrorLine(std::u16string_view scriptPath, const RuntimeError& error) {
-    std::u16string_view source = error.source.empty() ? kRuntimeErrorSource : std::u16string_view(error.source);
-    return Location(scriptPath, error.line, error.column) + std::u16string(source) + u": " + error.description +
-           u" (Code: " + Hexadecimal(static_cast<std::uint32_t>(error.code)) + u")";
+    std::u16string_view source =
+        error.source.empty() ? kRuntimeErrorSource : std::u16string_view(error.source);
+    return Location(scriptPath, error.line, error.column) + std::u16string(source) + u": " +
+           error.description + u" (Code: " + Hexadecimal(static_cast<std::uint32_t>(error.code)) + u")";
 }
 
 }  // namespace vbscript

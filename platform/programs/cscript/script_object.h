@@ -11,7 +11,7 @@
 namespace vbscript {
 
 class ScriptObject : public IDispatch {
-public:
+  public:
     struct Member {
         std::u16string_view name;
         DISPID id;
@@ -28,7 +28,7 @@ public:
                                      DISPPARAMS* pDispParams, VARIANT* pVarResult, EXCEPINFO* pExcepInfo,
                                      UINT* puArgErr) override;
 
-protected:
+  protected:
     // What one call asks: the member, DISPATCH_* flags, the arguments in the script's order and, for a
     // property put, the value assigned.
     struct Call {
@@ -46,7 +46,7 @@ protected:
     // Answers a call; `result` is null when the caller wants no result.
     virtual HRESULT Answer(const Call& call, VARIANT* result, EXCEPINFO* exception) = 0;
 
-private:
+  private:
     ULONG references_ = 1;
 };
 

@@ -123,7 +123,9 @@ struct OnErrorStatement {
 
 struct Statement {
     Position position;
-    std::variant<DimStatement, AssignStatement, CallStatement, IfStatement, ForEachStatement, OnErrorStatement> node;
+    std::variant<DimStatement, AssignStatement, CallStatement, IfStatement, ForEachStatement,
+                 OnErrorStatement>
+        node;
 };
 
 struct Program {

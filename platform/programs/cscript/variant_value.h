@@ -12,7 +12,7 @@ namespace vbscript {
 
 template <typename Interface>
 class ComPointer {
-public:
+  public:
     ComPointer() = default;
     // Takes over the reference the caller holds.
     static ComPointer Adopt(Interface* pointer) {
@@ -47,12 +47,12 @@ public:
     }
     void** ReceiveVoid() { return reinterpret_cast<void**>(Receive()); }
 
-private:
+  private:
     Interface* pointer_ = nullptr;
 };
 
 class Value {
-public:
+  public:
     Value() { VariantInit(&variant_); }
     ~Value() { VariantClear(&variant_); }
     Value(const Value& other) {
@@ -88,13 +88,13 @@ public:
     bool IsObject() const { return variant_.vt == VT_DISPATCH || variant_.vt == VT_UNKNOWN; }
     std::u16string_view text() const;  // a VT_BSTR value's characters
 
-private:
+  private:
     VARIANT variant_;
 };
 
 // An owned BSTR, freed with SysFreeString.
 class BString {
-public:
+  public:
     BString() = default;
     explicit BString(std::u16string_view text);
     ~BString() { SysFreeString(string_); }
@@ -106,9 +106,11 @@ public:
         string_ = nullptr;
         return &string_;
     }
-    std::u16string_view view() const { return string_ ? std::u16string_view(string_, SysStringLen(string_)) : u""; }
+    std::u16string_view view() const {
+        return string_ ? std::u16string_view(string_, SysStringLen(string_)) : u"";
+    }
 
-private:
+  private:
     BSTR string_ = nullptr;
 };
 

@@ -31,12 +31,14 @@ TEST(CscriptProgram, RunsScriptsAndReportsTheirEnd) {
     platform::MachineSettings settings = platform::MachineSettings::Defaults(platform::OsKind::WindowsXP);
     settings.userLanguage = 0x409;
     platform::TestMachine machine(settings);
-    ASSERT_TRUE(platform::WriteProgramStub(machine.machine(), machine.machine().settings().systemFolder + "\\cscript.exe",
-                                           "cscript", {}));
+    ASSERT_TRUE(platform::WriteProgramStub(
+        machine.machine(), machine.machine().settings().systemFolder + "\\cscript.exe", "cscript", {}));
     machine.File("C:\\scripts\\hello.vbs", "WScript.Echo \"Hello\", 1 + 1\r\n")
-        .File("C:\\scripts\\quit.vbs", "WScript.Echo \"before\"\r\nWScript.Quit 3010\r\nWScript.Echo \"after\"\r\n")
+        .File("C:\\scripts\\quit.vbs",
+              "WScript.Echo \"before\"\r\nWScript.Quit 3010\r\nWScript.Echo \"after\"\r\n")
         .File("C:\\scripts\\bad.vbs", "x = 1\r\nx = 1 2\r\n")
-        .File("C:\\scripts\\create.vbs", "WScript.Echo \"start\"\r\n  Set o = CreateObject(\"Missing.Class\")\r\n")
+        .File("C:\\scripts\\create.vbs",
+              "WScript.Echo \"start\"\r\n  Set o = CreateObject(\"Missing.Class\")\r\n")
         .File("C:\\scripts\\args.vbs",
               "WScript.Echo WScript.Arguments.Count, WScript.Arguments(0), WScript.Arguments(1)\r\n")
         .File("C:\\scripts\\notes.txt", "WScript.Echo 1\r\n")
@@ -60,7 +62,8 @@ TEST(CscriptProgram, RunsScriptsAndReportsTheirEnd) {
          "Input Error: Can not find script file \"C:\\scripts\\none.vbs\".\n", 1},
         {"cscript //nologo C:\\scripts\\notes.txt", nullptr,
          "Input Error: There is no script engine for file extension \".txt\".\n", 1},
-        {"cscript //X C:\\scripts\\hello.vbs", nullptr, "Input Error: Unknown option \"//X\" specified.\n", 1},
+        {"cscript //X C:\\scripts\\hello.vbs", nullptr, "Input Error: Unknown option \"//X\" specified.\n",
+         1},
     };
     for (const ProgramCase& row : cases) {
         platform::ProgramRun run = platform::RunProgram(row.commandLine, row.currentFolder);
@@ -72,10 +75,11 @@ TEST(CscriptProgram, RunsScriptsAndReportsTheirEnd) {
 
 TEST(CscriptProgram, WithoutAScriptShowsItsUsage) {
     platform::TestMachine machine;
-    ASSERT_TRUE(platform::WriteProgramStub(machine.machine(), machine.machine().settings().systemFolder + "\\cscript.exe",
-                                           "cscript", {}));
+    ASSERT_TRUE(platform::WriteProgramStub(
+        machine.machine(), machine.machine().settings().systemFolder + "\\cscript.exe", "cscript", {}));
     platform::ProgramRun run = platform::RunProgram("cscript //nologo");
-    EXPECT_EQ(run.output.rfind("Usage: CScript scriptname.extension [option...] [arguments...]\n", 0), 0u) << run.output;
+    EXPECT_EQ(run.output.rfind("Usage: CScript scriptname.extension [option...] [arguments...]\n", 0), 0u)
+        << run.output;
     EXPECT_EQ(run.exitCode, 1u);
 }
 

@@ -27,8 +27,8 @@ struct NamedMember {
 };
 
 constexpr NamedMember kMembers[] = {
-    {u"Name", kName},   {u"Item", kItem},   {u"Run", kRun},     {u"Compute", kCompute}, {u"Child", kChild},
-    {u"Items", kItems}, {u"Fail", kFail},   {u"Raise", kRaise}, {u"Count", kCount},     {u"Busy", kBusy},
+    {u"Name", kName},   {u"Item", kItem}, {u"Run", kRun},     {u"Compute", kCompute}, {u"Child", kChild},
+    {u"Items", kItems}, {u"Fail", kFail}, {u"Raise", kRaise}, {u"Count", kCount},     {u"Busy", kBusy},
 };
 
 std::string NameOf(DISPID id) {
@@ -50,7 +50,7 @@ std::string FlagsText(WORD flags) {
 
 // The enumerator of a device's Items: 1, "two", then the device itself.
 class FakeEnumerator final : public IEnumVARIANT {
-public:
+  public:
     explicit FakeEnumerator(IDispatch* owner) : owner_(owner) { owner_->AddRef(); }
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) override {
         if (riid != IID_IUnknown && riid != IID_IEnumVARIANT) {
@@ -97,14 +97,14 @@ public:
     }
     HRESULT STDMETHODCALLTYPE Clone(IEnumVARIANT**) override { return E_NOTIMPL; }
 
-private:
+  private:
     ULONG references_ = 1;
     IDispatch* owner_;
     int position_ = 0;
 };
 
 class FakeItems final : public IDispatch {
-public:
+  public:
     explicit FakeItems(IDispatch* owner) : owner_(owner) { owner_->AddRef(); }
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) override {
         if (riid != IID_IUnknown && riid != IID_IDispatch) {
@@ -143,13 +143,13 @@ public:
         return S_OK;
     }
 
-private:
+  private:
     ULONG references_ = 1;
     IDispatch* owner_;
 };
 
 class FakeDevice final : public IDispatch, public ISupportErrorInfo {
-public:
+  public:
     FakeDevice() { VariantInit(&name_); }
     ~FakeDevice() {
         VariantClear(&name_);
@@ -182,7 +182,8 @@ public:
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return DISP_E_BADINDEX; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* rgszNames, UINT, LCID, DISPID* rgDispId) override {
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* rgszNames, UINT, LCID,
+                                            DISPID* rgDispId) override {
         std::u16string_view name = rgszNames[0];
         for (const NamedMember& member : kMembers) {
             if (platform::EqualsNoCase(platform::AnsiFromWide(member.name), platform::AnsiFromWide(name))) {
@@ -210,104 +211,105 @@ public:
         UINT count = pDispParams->cArgs - (put ? 1 : 0);
         bool get = wFlags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET);
         switch (dispIdMember) {
-        case DISPID_VALUE:
-            if (put) return Store(kItem, pDispParams->rgvarg[0]);
-            if (count == 0) return Give(name_, pVarResult);
-            [[fallthrough]];
-        case kItem: {
-            if (count != 1) return DISP_E_BADPARAMCOUNT;
-            if (put) return Store(kItem, pDispParams->rgvarg[0]);
-            VARIANT index;
-            VariantInit(&index);
-            if (FAILED(VariantChangeType(&index, &arguments[0], 0, VT_I4))) return DISP_E_TYPEMISMATCH;
-            if (index.lVal < 0 || index.lVal > 9) return DISP_E_BADINDEX;
-            return GiveText(u"item" + std::u16string(1, static_cast<char16_t>(u'0' + index.lVal)), pVarResult);
-        }
-        case kName:
-            if (put && (wFlags & DISPATCH_PROPERTYPUT)) return Store(kName, pDispParams->rgvarg[0]);
-            if (put || count) return DISP_E_BADPARAMCOUNT;
-            return Give(name_, pVarResult);
-        case kRun:
-            if (!(wFlags & DISPATCH_METHOD)) return DISP_E_MEMBERNOTFOUND;
-            if (pVarResult) {
-                pVarResult->vt = VT_I4;
-                pVarResult->lVal = static_cast<LONG>(count);
+            case DISPID_VALUE:
+                if (put) return Store(kItem, pDispParams->rgvarg[0]);
+                if (count == 0) return Give(name_, pVarResult);
+                [[fallthrough]];
+            case kItem: {
+                if (count != 1) return DISP_E_BADPARAMCOUNT;
+                if (put) return Store(kItem, pDispParams->rgvarg[0]);
+                VARIANT index;
+                VariantInit(&index);
+                if (FAILED(VariantChangeType(&index, &arguments[0], 0, VT_I4))) return DISP_E_TYPEMISMATCH;
+                if (index.lVal < 0 || index.lVal > 9) return DISP_E_BADINDEX;
+                return GiveText(u"item" + std::u16string(1, static_cast<char16_t>(u'0' + index.lVal)),
+                                pVarResult);
             }
-            return S_OK;
-        case kCompute: {
-            // Compute(a, b) = a * 10 + b shows whether the arguments came in the script's order.
-            if (count != 2) return DISP_E_BADPARAMCOUNT;
-            VARIANT a, b;
-            VariantInit(&a);
-            VariantInit(&b);
-            if (FAILED(VariantChangeType(&a, &arguments[1], 0, VT_I4)) ||
-                FAILED(VariantChangeType(&b, &arguments[0], 0, VT_I4)))
-                return DISP_E_TYPEMISMATCH;
-            if (pVarResult) {
-                pVarResult->vt = VT_I4;
-                pVarResult->lVal = a.lVal * 10 + b.lVal;
-            }
-            return S_OK;
-        }
-        case kChild:
-            if (wFlags & DISPATCH_PROPERTYPUTREF) {
-                if (pDispParams->rgvarg[0].vt != VT_DISPATCH) return DISP_E_TYPEMISMATCH;
-                if (child_) child_->Release();
-                child_ = pDispParams->rgvarg[0].pdispVal;
-                if (child_) child_->AddRef();
+            case kName:
+                if (put && (wFlags & DISPATCH_PROPERTYPUT)) return Store(kName, pDispParams->rgvarg[0]);
+                if (put || count) return DISP_E_BADPARAMCOUNT;
+                return Give(name_, pVarResult);
+            case kRun:
+                if (!(wFlags & DISPATCH_METHOD)) return DISP_E_MEMBERNOTFOUND;
+                if (pVarResult) {
+                    pVarResult->vt = VT_I4;
+                    pVarResult->lVal = static_cast<LONG>(count);
+                }
+                return S_OK;
+            case kCompute: {
+                // Compute(a, b) = a * 10 + b shows whether the arguments came in the script's order.
+                if (count != 2) return DISP_E_BADPARAMCOUNT;
+                VARIANT a, b;
+                VariantInit(&a);
+                VariantInit(&b);
+                if (FAILED(VariantChangeType(&a, &arguments[1], 0, VT_I4)) ||
+                    FAILED(VariantChangeType(&b, &arguments[0], 0, VT_I4)))
+                    return DISP_E_TYPEMISMATCH;
+                if (pVarResult) {
+                    pVarResult->vt = VT_I4;
+                    pVarResult->lVal = a.lVal * 10 + b.lVal;
+                }
                 return S_OK;
             }
-            if (put) return DISP_E_MEMBERNOTFOUND;
-            if (!child_) child_ = new FakeDevice;
-            if (pVarResult) {
-                pVarResult->vt = VT_DISPATCH;
-                pVarResult->pdispVal = child_;
-                child_->AddRef();
+            case kChild:
+                if (wFlags & DISPATCH_PROPERTYPUTREF) {
+                    if (pDispParams->rgvarg[0].vt != VT_DISPATCH) return DISP_E_TYPEMISMATCH;
+                    if (child_) child_->Release();
+                    child_ = pDispParams->rgvarg[0].pdispVal;
+                    if (child_) child_->AddRef();
+                    return S_OK;
+                }
+                if (put) return DISP_E_MEMBERNOTFOUND;
+                if (!child_) child_ = new FakeDevice;
+                if (pVarResult) {
+                    pVarResult->vt = VT_DISPATCH;
+                    pVarResult->pdispVal = child_;
+                    child_->AddRef();
+                }
+                return S_OK;
+            case kItems:
+                if (!get || put) return DISP_E_MEMBERNOTFOUND;
+                if (pVarResult) {
+                    pVarResult->vt = VT_DISPATCH;
+                    pVarResult->pdispVal = new FakeItems(this);
+                }
+                return S_OK;
+            case kFail: {
+                // Fails with E_FAIL and error information of its own, as an object with ISupportErrorInfo.
+                ICreateErrorInfo* create = nullptr;
+                if (SUCCEEDED(CreateErrorInfo(&create))) {
+                    create->SetDescription(const_cast<LPOLESTR>(u"Device is offline"));
+                    create->SetSource(const_cast<LPOLESTR>(u"Fake.Device"));
+                    IErrorInfo* information = nullptr;
+                    create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&information));
+                    SetErrorInfo(0, information);
+                    information->Release();
+                    create->Release();
+                }
+                return E_FAIL;
             }
-            return S_OK;
-        case kItems:
-            if (!get || put) return DISP_E_MEMBERNOTFOUND;
-            if (pVarResult) {
-                pVarResult->vt = VT_DISPATCH;
-                pVarResult->pdispVal = new FakeItems(this);
-            }
-            return S_OK;
-        case kFail: {
-            // Fails with E_FAIL and error information of its own, as an object with ISupportErrorInfo.
-            ICreateErrorInfo* create = nullptr;
-            if (SUCCEEDED(CreateErrorInfo(&create))) {
-                create->SetDescription(const_cast<LPOLESTR>(u"Device is offline"));
-                create->SetSource(const_cast<LPOLESTR>(u"Fake.Device"));
-                IErrorInfo* information = nullptr;
-                create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&information));
-                SetErrorInfo(0, information);
-                information->Release();
-                create->Release();
-            }
-            return E_FAIL;
-        }
-        case kRaise:
-            *pExcepInfo = EXCEPINFO{};
-            pExcepInfo->scode = static_cast<SCODE>(0x80040201);
-            pExcepInfo->bstrSource = SysAllocString(u"Fake.Printer");
-            pExcepInfo->bstrDescription = SysAllocString(u"Paper jam");
-            return DISP_E_EXCEPTION;
-        case kCount:
-            if (!(wFlags & DISPATCH_PROPERTYGET) || put) return DISP_E_MEMBERNOTFOUND;
-            if (pVarResult) {
-                pVarResult->vt = VT_I2;
-                pVarResult->iVal = 3;
-            }
-            return S_OK;
-        case kBusy:
-            // A failure with no error information: the caller falls back on the system's text.
-            return E_ACCESSDENIED;
-        default:
-            return DISP_E_MEMBERNOTFOUND;
+            case kRaise:
+                *pExcepInfo = EXCEPINFO{};
+                pExcepInfo->scode = static_cast<SCODE>(0x80040201);
+                pExcepInfo->bstrSource = SysAllocString(u"Fake.Printer");
+                pExcepInfo->bstrDescription = SysAllocString(u"Paper jam");
+                return DISP_E_EXCEPTION;
+            case kCount:
+                if (!(wFlags & DISPATCH_PROPERTYGET) || put) return DISP_E_MEMBERNOTFOUND;
+                if (pVarResult) {
+                    pVarResult->vt = VT_I2;
+                    pVarResult->iVal = 3;
+                }
+                return S_OK;
+            case kBusy:
+                // A failure with no error information: the caller falls back on the system's text.
+                return E_ACCESSDENIED;
+            default:
+                return DISP_E_MEMBERNOTFOUND;
         }
     }
 
-private:
+  private:
     HRESULT Store(DISPID, const VARIANT& value) {
         VariantClear(&name_);
         return VariantCopy(&name_, &value);
@@ -341,19 +343,27 @@ IDispatch* NewFakeDevice() {
 
 std::string Describe(const VARIANT& value) {
     switch (value.vt) {
-    case VT_EMPTY: return "Empty";
-    case VT_I2: return "I2:" + std::to_string(value.iVal);
-    case VT_I4: return "I4:" + std::to_string(value.lVal);
-    case VT_R8: {
-        char text[32];
-        std::snprintf(text, sizeof text, "R8:%g", value.dblVal);
-        return text;
-    }
-    case VT_BOOL: return value.boolVal ? "True" : "False";
-    case VT_BSTR: return "\"" + platform::AnsiFromWide(value.bstrVal ? value.bstrVal : u"") + "\"";
-    case VT_DISPATCH: return value.pdispVal ? "Object" : "Nothing";
-    case VT_ERROR: return "Error:" + std::to_string(value.scode);
-    default: return "vt" + std::to_string(value.vt);
+        case VT_EMPTY:
+            return "Empty";
+        case VT_I2:
+            return "I2:" + std::to_string(value.iVal);
+        case VT_I4:
+            return "I4:" + std::to_string(value.lVal);
+        case VT_R8: {
+            char text[32];
+            std::snprintf(text, sizeof text, "R8:%g", value.dblVal);
+            return text;
+        }
+        case VT_BOOL:
+            return value.boolVal ? "True" : "False";
+        case VT_BSTR:
+            return "\"" + platform::AnsiFromWide(value.bstrVal ? value.bstrVal : u"") + "\"";
+        case VT_DISPATCH:
+            return value.pdispVal ? "Object" : "Nothing";
+        case VT_ERROR:
+            return "Error:" + std::to_string(value.scode);
+        default:
+            return "vt" + std::to_string(value.vt);
     }
 }
 

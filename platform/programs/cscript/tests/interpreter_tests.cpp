@@ -31,7 +31,7 @@ constexpr const char* kFakeDeviceClass = R"(REGEDIT4
 
 // The server of Fake.Device: its class object makes devices.
 class DeviceFactory final : public IClassFactory {
-public:
+  public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) override {
         if (riid != IID_IUnknown && riid != IID_IClassFactory) {
             *ppvObject = nullptr;
@@ -90,7 +90,7 @@ platform::MachineSettings EnglishMachine() {
 }
 
 class ScriptRuns : public ::testing::Test {
-protected:
+  protected:
     explicit ScriptRuns(const platform::MachineSettings& settings = EnglishMachine()) : machine_(settings) {
         machine_.Registry(kFakeDeviceClass);
         CoInitialize(nullptr);
@@ -107,13 +107,15 @@ protected:
         }
         Interpreter interpreter;
         ComPointer<IDispatch> host = MakeHostObject(
-            interpreter, [&](std::u16string_view line) { outcome.output += platform::AnsiFromWide(line) + "\n"; },
+            interpreter,
+            [&](std::u16string_view line) { outcome.output += platform::AnsiFromWide(line) + "\n"; },
             {u"first", u"second"});
         ComPointer<IDispatch> device = ComPointer<IDispatch>::Adopt(NewFakeDevice());
         interpreter.AddNamedObject(u"WScript", host.get());
         interpreter.AddNamedObject(u"Device", device.get());
         RunResult result = interpreter.Run(parsed.program);
-        if (result.error) outcome.error = platform::AnsiFromWide(RuntimeErrorLine(u"C:\\t.vbs", *result.error));
+        if (result.error)
+            outcome.error = platform::AnsiFromWide(RuntimeErrorLine(u"C:\\t.vbs", *result.error));
         outcome.quit = result.quit;
         outcome.exitCode = result.exitCode;
         return outcome;
@@ -127,124 +129,125 @@ protected:
         }
     }
 
-private:
+  private:
     platform::TestMachine machine_;
 };
 
 TEST_F(ScriptRuns, ValuesOperatorsAndText) {
-    RunCases(
-             {
-                 {"WScript.Echo 1, \"a\", True, False, Empty, 2.5", "1 a True False  2.5\n"},
-                 {"WScript.Echo 1 + 2 * 3, 7 / 2, 10 - 4, -3, 2 * 1.5", "7 3.5 6 -3 3\n"},
-                 {"WScript.Echo \"a\" & 1 & True & Empty & 0.25", "a1True0.25\n"},
-                 {"WScript.Echo \"1\" + 2, \"a\" + \"b\", Empty + 1", "3 ab 1\n"},
-                 {"WScript.Echo 1 < 2, \"a\" = \"a\", \"a\" < \"b\", 2 >= 3, 1 <> 1, 2 <= 2, 3 > 2",
-                  "True True True False False True True\n"},
-                 {"WScript.Echo Empty = 0, Empty = \"\", \"a\" = \"A\", 1 < \"1\"", "True True False True\n"},
-                 {"WScript.Echo True And False, True Or False, Not True, 6 And 3, 6 Or 3, Not 0",
-                  "False True False 2 7 -1\n"},
-                 {"WScript.Echo 32767 + 1, &HFF, &H8007000E, 2147483647 + 1", "32768 255 -2147024882 2147483648\n"},
-                 {"x = \"say \"\"hi\"\"\" : WScript.Echo x", "say \"hi\"\n"},
-                 {"dim A : a = 5 ' five\nREM nothing\nWSCRIPT.ECHO A, _\n  a + 1", "5 6\n"},
-                 {"x = 2\nIf x = 1 Then\n WScript.Echo \"one\"\nElseIf x = 2 Then\n WScript.Echo \"two\"\nElse\n"
-                  " WScript.Echo \"other\"\nEnd If",
-                  "two\n"},
-                 {"If 5 Then\nWScript.Echo \"a\"\nElse\nWScript.Echo \"b\"\nEnd If", "a\n"},
-                 {"If 1 > 0 Then WScript.Echo \"yes\" Else WScript.Echo \"no\"", "yes\n"},
-                 {"If Empty Then WScript.Echo \"yes\" : WScript.Echo \"again\" Else WScript.Echo \"no\"", "no\n"},
-                 {"If \"True\" Then WScript.Echo \"text\"", "text\n"},
-                 {"WScript.Echo", "\n"},
-             });
+    RunCases({
+        {"WScript.Echo 1, \"a\", True, False, Empty, 2.5", "1 a True False  2.5\n"},
+        {"WScript.Echo 1 + 2 * 3, 7 / 2, 10 - 4, -3, 2 * 1.5", "7 3.5 6 -3 3\n"},
+        {"WScript.Echo \"a\" & 1 & True & Empty & 0.25", "a1True0.25\n"},
+        {"WScript.Echo \"1\" + 2, \"a\" + \"b\", Empty + 1", "3 ab 1\n"},
+        {"WScript.Echo 1 < 2, \"a\" = \"a\", \"a\" < \"b\", 2 >= 3, 1 <> 1, 2 <= 2, 3 > 2",
+         "True True True False False True True\n"},
+        {"WScript.Echo Empty = 0, Empty = \"\", \"a\" = \"A\", 1 < \"1\"", "True True False True\n"},
+        {"WScript.Echo True And False, True Or False, Not True, 6 And 3, 6 Or 3, Not 0",
+         "False True False 2 7 -1\n"},
+        {"WScript.Echo 32767 + 1, &HFF, &H8007000E, 2147483647 + 1", "32768 255 -2147024882 2147483648\n"},
+        {"x = \"say \"\"hi\"\"\" : WScript.Echo x", "say \"hi\"\n"},
+        {"dim A : a = 5 ' five\nREM nothing\nWSCRIPT.ECHO A, _\n  a + 1", "5 6\n"},
+        {"x = 2\nIf x = 1 Then\n WScript.Echo \"one\"\nElseIf x = 2 Then\n WScript.Echo \"two\"\nElse\n"
+         " WScript.Echo \"other\"\nEnd If",
+         "two\n"},
+        {"If 5 Then\nWScript.Echo \"a\"\nElse\nWScript.Echo \"b\"\nEnd If", "a\n"},
+        {"If 1 > 0 Then WScript.Echo \"yes\" Else WScript.Echo \"no\"", "yes\n"},
+        {"If Empty Then WScript.Echo \"yes\" : WScript.Echo \"again\" Else WScript.Echo \"no\"", "no\n"},
+        {"If \"True\" Then WScript.Echo \"text\"", "text\n"},
+        {"WScript.Echo", "\n"},
+    });
 }
 
 TEST_F(ScriptRuns, ObjectsPropertiesMethodsAndCollections) {
-    RunCases(
-             {
-                 {"Device.Name = \"Printer 1\" : WScript.Echo Device.Name, Device", "Printer 1 Printer 1\n"},
-                 {"WScript.Echo Device.Item(2), Device(3), Device.item(4)", "item2 item3 item4\n"},
-                 {"r = Device.Compute(1, 2) : WScript.Echo r, Device.Compute(3, 4) + 1", "12 35\n"},
-                 {"WScript.Echo Device.Run(1, 2, 3), Device.Count + 1", "3 4\n"},
-                 {"Set c = Device.Child : c.Name = \"inner\" : WScript.Echo Device.Child.Name", "inner\n"},
-                 {"Set x = Device : x.Name = \"same\" : WScript.Echo Device.Name, x Is Device, x Is Nothing",
-                  "same True False\n"},
-                 {"Set d = CreateObject(\"Fake.Device\") : d.Name = \"other\" : Set Device.Child = d\n"
-                  "WScript.Echo Device.Child.Name, Device.Child Is d",
-                  "other True\n"},
-                 {"Set n = Nothing : WScript.Echo n Is Nothing, Nothing Is Nothing", "True True\n"},
-                 {"Device.Name = \"dev\"\nFor Each i In Device.Items\n  WScript.Echo i\nNext\nWScript.Echo i.Name",
-                  "1\ntwo\ndev\ndev\n"},
-                 {"Device.Name = 7 : x = Device : WScript.Echo x + 1", "8\n"},
-                 {"Device(4) = \"four\" : WScript.Echo Device.Name", "four\n"},
-                 {"Set d = CreateObject(\"Fake.Device\") : d.Name = \"made\" : WScript.Echo d.Name, d Is Device",
-                  "made False\n"},
-                 {"WScript.Echo WScript.Arguments.Count, WScript.Arguments(0), WScript.Arguments.Item(1)",
-                  "2 first second\n"},
-             });
+    RunCases({
+        {"Device.Name = \"Printer 1\" : WScript.Echo Device.Name, Device", "Printer 1 Printer 1\n"},
+        {"WScript.Echo Device.Item(2), Device(3), Device.item(4)", "item2 item3 item4\n"},
+        {"r = Device.Compute(1, 2) : WScript.Echo r, Device.Compute(3, 4) + 1", "12 35\n"},
+        {"WScript.Echo Device.Run(1, 2, 3), Device.Count + 1", "3 4\n"},
+        {"Set c = Device.Child : c.Name = \"inner\" : WScript.Echo Device.Child.Name", "inner\n"},
+        {"Set x = Device : x.Name = \"same\" : WScript.Echo Device.Name, x Is Device, x Is Nothing",
+         "same True False\n"},
+        {"Set d = CreateObject(\"Fake.Device\") : d.Name = \"other\" : Set Device.Child = d\n"
+         "WScript.Echo Device.Child.Name, Device.Child Is d",
+         "other True\n"},
+        {"Set n = Nothing : WScript.Echo n Is Nothing, Nothing Is Nothing", "True True\n"},
+        {"Device.Name = \"dev\"\nFor Each i In Device.Items\n  WScript.Echo i\nNext\nWScript.Echo i.Name",
+         "1\ntwo\ndev\ndev\n"},
+        {"Device.Name = 7 : x = Device : WScript.Echo x + 1", "8\n"},
+        {"Device(4) = \"four\" : WScript.Echo Device.Name", "four\n"},
+        {"Set d = CreateObject(\"Fake.Device\") : d.Name = \"made\" : WScript.Echo d.Name, d Is Device",
+         "made False\n"},
+        {"WScript.Echo WScript.Arguments.Count, WScript.Arguments(0), WScript.Arguments.Item(1)",
+         "2 first second\n"},
+    });
 }
 
 TEST_F(ScriptRuns, FailedStatementsEndTheScriptWithTheirError) {
-    RunCases(
-        {
-            {"x = 1\nDevice.Nope", "",
-             "C:\\t.vbs(2, 1) VBScript runtime error: Object doesn't support this property or method (Code: 800A01B6)"},
-            {"Device.Count", "",
-             "C:\\t.vbs(1, 1) VBScript runtime error: Object doesn't support this property or method (Code: 800A01B6)"},
-            {"WScript.Echo \"a\"\nDevice.Fail\nWScript.Echo \"b\"", "a\n",
-             "C:\\t.vbs(2, 1) Fake.Device: Device is offline (Code: 80004005)"},
-            {"Device.Raise", "", "C:\\t.vbs(1, 1) Fake.Printer: Paper jam (Code: 80040201)"},
-            {"x = 1 / 0", "", "C:\\t.vbs(1, 1) VBScript runtime error: Division by zero (Code: 800A000B)"},
-            {"x = 0 / 0", "", "C:\\t.vbs(1, 1) VBScript runtime error: Overflow (Code: 800A0006)"},
-            {"x = y.Name", "", "C:\\t.vbs(1, 1) VBScript runtime error: Object required (Code: 800A01A8)"},
-            {"Set n = Nothing\nn.Name = 1", "",
-             "C:\\t.vbs(2, 1) VBScript runtime error: Object variable not set (Code: 800A005B)"},
-            {"Set x = 5", "", "C:\\t.vbs(1, 1) VBScript runtime error: Object required (Code: 800A01A8)"},
-            {"x = \"a\" * 2", "", "C:\\t.vbs(1, 1) VBScript runtime error: Type mismatch (Code: 800A000D)"},
-            {"x = Nope(1)", "", "C:\\t.vbs(1, 1) VBScript runtime error: Type mismatch (Code: 800A000D)"},
-            {"r = Device.Compute(1)", "",
-             "C:\\t.vbs(1, 1) VBScript runtime error: Wrong number of arguments or invalid property assignment "
-             "(Code: 800A01C2)"},
-            {"x = Device.Item(12)", "",
-             "C:\\t.vbs(1, 1) VBScript runtime error: Subscript out of range (Code: 800A0009)"},
-            {"Set o = CreateObject(\"No.Such.Class\")", "",
-             "C:\\t.vbs(1, 1) VBScript runtime error: ActiveX component can't create object (Code: 800A01AD)"},
-            {"Option Explicit\nDim a\na = 1\nb = 2", "",
-             "C:\\t.vbs(4, 1) VBScript runtime error: Variable is undefined (Code: 800A01F4)"},
-            {"Option Explicit\nWScript.Echo a & \"|\"\nDim a\nWScript.Echo c", "|\n",
-             "C:\\t.vbs(4, 1) VBScript runtime error: Variable is undefined (Code: 800A01F4)"},
-            {"For Each i In Device\nNext", "",
-             "C:\\t.vbs(1, 1) VBScript runtime error: Object not a collection (Code: 800A01C3)"},
-            {"x = 1\n  If Device.Nope Then\n    x = 2\n  End If", "",
-             "C:\\t.vbs(2, 3) VBScript runtime error: Object doesn't support this property or method (Code: 800A01B6)"},
-            {"If True Then\n    x = 1 / 0\nEnd If", "",
-             "C:\\t.vbs(2, 5) VBScript runtime error: Division by zero (Code: 800A000B)"},
-            {"Device.Busy", "", "C:\\t.vbs(1, 1) VBScript runtime error: Access is denied. (Code: 80070005)"},
-            {"x = 1 +", "", "C:\\t.vbs(1, 8) VBScript compilation error: Expected expression"},
-        });
+    RunCases({
+        {"x = 1\nDevice.Nope", "",
+         "C:\\t.vbs(2, 1) VBScript runtime error: Object doesn't support this property or method (Code: "
+         "800A01B6)"},
+        {"Device.Count", "",
+         "C:\\t.vbs(1, 1) VBScript runtime error: Object doesn't support this property or method (Code: "
+         "800A01B6)"},
+        {"WScript.Echo \"a\"\nDevice.Fail\nWScript.Echo \"b\"", "a\n",
+         "C:\\t.vbs(2, 1) Fake.Device: Device is offline (Code: 80004005)"},
+        {"Device.Raise", "", "C:\\t.vbs(1, 1) Fake.Printer: Paper jam (Code: 80040201)"},
+        {"x = 1 / 0", "", "C:\\t.vbs(1, 1) VBScript runtime error: Division by zero (Code: 800A000B)"},
+        {"x = 0 / 0", "", "C:\\t.vbs(1, 1) VBScript runtime error: Overflow (Code: 800A0006)"},
+        {"x = y.Name", "", "C:\\t.vbs(1, 1) VBScript runtime error: Object required (Code: 800A01A8)"},
+        {"Set n = Nothing\nn.Name = 1", "",
+         "C:\\t.vbs(2, 1) VBScript runtime error: Object variable not set (Code: 800A005B)"},
+        {"Set x = 5", "", "C:\\t.vbs(1, 1) VBScript runtime error: Object required (Code: 800A01A8)"},
+        {"x = \"a\" * 2", "", "C:\\t.vbs(1, 1) VBScript runtime error: Type mismatch (Code: 800A000D)"},
+        {"x = Nope(1)", "", "C:\\t.vbs(1, 1) VBScript runtime error: Type mismatch (Code: 800A000D)"},
+        {"r = Device.Compute(1)", "",
+         "C:\\t.vbs(1, 1) VBScript runtime error: Wrong number of arguments or invalid property assignment "
+         "(Code: 800A01C2)"},
+        {"x = Device.Item(12)", "",
+         "C:\\t.vbs(1, 1) VBScript runtime error: Subscript out of range (Code: 800A0009)"},
+        {"Set o = CreateObject(\"No.Such.Class\")", "",
+         "C:\\t.vbs(1, 1) VBScript runtime error: ActiveX component can't create object (Code: 800A01AD)"},
+        {"Option Explicit\nDim a\na = 1\nb = 2", "",
+         "C:\\t.vbs(4, 1) VBScript runtime error: Variable is undefined (Code: 800A01F4)"},
+        {"Option Explicit\nWScript.Echo a & \"|\"\nDim a\nWScript.Echo c", "|\n",
+         "C:\\t.vbs(4, 1) VBScript runtime error: Variable is undefined (Code: 800A01F4)"},
+        {"For Each i In Device\nNext", "",
+         "C:\\t.vbs(1, 1) VBScript runtime error: Object not a collection (Code: 800A01C3)"},
+        {"x = 1\n  If Device.Nope Then\n    x = 2\n  End If", "",
+         "C:\\t.vbs(2, 3) VBScript runtime error: Object doesn't support this property or method (Code: "
+         "800A01B6)"},
+        {"If True Then\n    x = 1 / 0\nEnd If", "",
+         "C:\\t.vbs(2, 5) VBScript runtime error: Division by zero (Code: 800A000B)"},
+        {"Device.Busy", "", "C:\\t.vbs(1, 1) VBScript runtime error: Access is denied. (Code: 80070005)"},
+        {"x = 1 +", "", "C:\\t.vbs(1, 8) VBScript compilation error: Expected expression"},
+    });
 }
 
 TEST_F(ScriptRuns, OnErrorResumeNextRecordsErrorsInErr) {
-    RunCases(
-             {
-                 {"On Error Resume Next\nDevice.Fail\nWScript.Echo Err.Number, Err.Description, Err.Source\n"
-                  "Err.Clear\nWScript.Echo Err.Number, \"[\" & Err.Description & \"]\"",
-                  "-2147467259 Device is offline Fake.Device\n0 []\n"},
-                 {"On Error Resume Next\nx = 1 / 0\nWScript.Echo Err.Number, Err.Description, Err\nOn Error GoTo 0\n"
-                  "WScript.Echo Err.Number\nx = 1 / 0\nWScript.Echo \"not reached\"",
-                  "11 Division by zero 11\n0\n",
-                  "C:\\t.vbs(6, 1) VBScript runtime error: Division by zero (Code: 800A000B)"},
-                 {"On Error Resume Next\nIf Device.Nope Then\n  WScript.Echo \"inside\"\nEnd If\nWScript.Echo Err.Number",
-                  "inside\n438\n"},
-                 {"On Error Resume Next\nDevice.Raise\nWScript.Echo Err.Number, Err.Source\nDevice.Name = \"ok\"\n"
-                  "WScript.Echo Device.Name, Err.Number",
-                  "-2147220991 Fake.Printer\nok -2147220991\n"},
-                 {"On Error Resume Next\nSet o = CreateObject(\"No.Such\")\nWScript.Echo Err.Number", "429\n"},
-                 {"On Error Resume Next\nFor Each i In Device.Items\n  x = i.Name\n  WScript.Echo \"after\", Err.Number\n"
-                  "  Err.Clear\nNext",
-                  "after 424\nafter 424\nafter 0\n"},
-                 {"On Error Resume Next\nDevice.Busy\nWScript.Echo Err.Number, Err.Description",
-                  "-2147024891 Access is denied.\n"},
-                 {"On Error Resume Next\nErr.Number = 9\nWScript.Echo Err.Number, Err.Description & \"|\"", "9 |\n"},
-             });
+    RunCases({
+        {"On Error Resume Next\nDevice.Fail\nWScript.Echo Err.Number, Err.Description, Err.Source\n"
+         "Err.Clear\nWScript.Echo Err.Number, \"[\" & Err.Description & \"]\"",
+         "-2147467259 Device is offline Fake.Device\n0 []\n"},
+        {"On Error Resume Next\nx = 1 / 0\nWScript.Echo Err.Number, Err.Description, Err\nOn Error GoTo 0\n"
+         "WScript.Echo Err.Number\nx = 1 / 0\nWScript.Echo \"not reached\"",
+         "11 Division by zero 11\n0\n",
+         "C:\\t.vbs(6, 1) VBScript runtime error: Division by zero (Code: 800A000B)"},
+        {"On Error Resume Next\nIf Device.Nope Then\n  WScript.Echo \"inside\"\nEnd If\nWScript.Echo "
+         "Err.Number",
+         "inside\n438\n"},
+        {"On Error Resume Next\nDevice.Raise\nWScript.Echo Err.Number, Err.Source\nDevice.Name = \"ok\"\n"
+         "WScript.Echo Device.Name, Err.Number",
+         "-2147220991 Fake.Printer\nok -2147220991\n"},
+        {"On Error Resume Next\nSet o = CreateObject(\"No.Such\")\nWScript.Echo Err.Number", "429\n"},
+        {"On Error Resume Next\nFor Each i In Device.Items\n  x = i.Name\n  WScript.Echo \"after\", "
+         "Err.Number\n"
+         "  Err.Clear\nNext",
+         "after 424\nafter 424\nafter 0\n"},
+        {"On Error Resume Next\nDevice.Busy\nWScript.Echo Err.Number, Err.Description",
+         "-2147024891 Access is denied.\n"},
+        {"On Error Resume Next\nErr.Number = 9\nWScript.Echo Err.Number, Err.Description & \"|\"", "9 |\n"},
+    });
 }
 
 TEST_F(ScriptRuns, QuitEndsTheScriptWithItsCode) {
@@ -263,7 +266,7 @@ TEST_F(ScriptRuns, QuitEndsTheScriptWithItsCode) {
 
 // On an Italian machine numbers are written with the decimal comma, as VariantChangeType writes them.
 class ItalianScriptRuns : public ScriptRuns {
-protected:
+  protected:
     ItalianScriptRuns() : ScriptRuns(platform::MachineSettings::Defaults(platform::OsKind::WindowsXP)) {}
 };
 

@@ -18,20 +18,28 @@ std::string Describe(const Expression& expression);
 
 std::string DescribeArguments(const std::vector<ExpressionPointer>& arguments) {
     std::string text;
-    for (const ExpressionPointer& argument : arguments) text += (text.empty() ? "" : ", ") + Describe(*argument);
+    for (const ExpressionPointer& argument : arguments)
+        text += (text.empty() ? "" : ", ") + Describe(*argument);
     return text;
 }
 
 std::string Describe(const Expression& expression) {
     if (auto* literal = std::get_if<Literal>(&expression.node)) {
         switch (literal->kind) {
-        case Literal::Kind::Empty: return "Empty";
-        case Literal::Kind::Nothing: return "Nothing";
-        case Literal::Kind::Boolean: return literal->boolean ? "True" : "False";
-        case Literal::Kind::Integer: return std::to_string(literal->integer);
-        case Literal::Kind::Real: return std::to_string(literal->real);
-        case Literal::Kind::String: return "\"" + Narrow(literal->string) + "\"";
-        case Literal::Kind::Missing: return "_";
+            case Literal::Kind::Empty:
+                return "Empty";
+            case Literal::Kind::Nothing:
+                return "Nothing";
+            case Literal::Kind::Boolean:
+                return literal->boolean ? "True" : "False";
+            case Literal::Kind::Integer:
+                return std::to_string(literal->integer);
+            case Literal::Kind::Real:
+                return std::to_string(literal->real);
+            case Literal::Kind::String:
+                return "\"" + Narrow(literal->string) + "\"";
+            case Literal::Kind::Missing:
+                return "_";
         }
     }
     if (auto* name = std::get_if<NameReference>(&expression.node)) return Narrow(name->name);
@@ -41,7 +49,8 @@ std::string Describe(const Expression& expression) {
         return Describe(*call->callee) + "(" + DescribeArguments(call->arguments) + ")";
     if (auto* unary = std::get_if<Unary>(&expression.node)) {
         const char* names[] = {"-", "+", "Not"};
-        return std::string("(") + names[static_cast<int>(unary->operation)] + " " + Describe(*unary->operand) + ")";
+        return std::string("(") + names[static_cast<int>(unary->operation)] + " " +
+               Describe(*unary->operand) + ")";
     }
     const Binary& binary = std::get<Binary>(expression.node);
     const char* names[] = {"Or", "And", "=", "<>", "<", ">", "<=", ">=", "Is", "&", "+", "-", "*", "/"};
@@ -52,25 +61,28 @@ std::string Describe(const Expression& expression) {
 std::string Describe(const StatementList& statements);
 
 std::string Describe(const Statement& statement) {
-    std::string place = std::to_string(statement.position.line) + ":" + std::to_string(statement.position.column) + " ";
+    std::string place =
+        std::to_string(statement.position.line) + ":" + std::to_string(statement.position.column) + " ";
     if (auto* dim = std::get_if<DimStatement>(&statement.node)) {
         std::string text = place + "Dim";
         for (const std::u16string& name : dim->names) text += " " + Narrow(name);
         return text;
     }
     if (auto* assign = std::get_if<AssignStatement>(&statement.node))
-        return place + (assign->isSet ? "Set " : "Let ") + Describe(*assign->target) + " = " + Describe(*assign->value);
+        return place + (assign->isSet ? "Set " : "Let ") + Describe(*assign->target) + " = " +
+               Describe(*assign->value);
     if (auto* call = std::get_if<CallStatement>(&statement.node))
         return place + "Call " + Describe(*call->callee) + " [" + DescribeArguments(call->arguments) + "]";
     if (auto* onError = std::get_if<OnErrorStatement>(&statement.node))
         return place + (onError->resumeNext ? "OnError ResumeNext" : "OnError GoTo0");
     if (auto* forEach = std::get_if<ForEachStatement>(&statement.node))
-        return place + "ForEach " + Narrow(forEach->variable) + " In " + Describe(*forEach->collection) + " {" +
-               Describe(forEach->body) + "}";
+        return place + "ForEach " + Narrow(forEach->variable) + " In " + Describe(*forEach->collection) +
+               " {" + Describe(forEach->body) + "}";
     const IfStatement& ifStatement = std::get<IfStatement>(statement.node);
     std::string text = place;
     for (const IfBranch& branch : ifStatement.branches)
-        text += (text == place ? "If " : " ElseIf ") + Describe(*branch.condition) + " {" + Describe(branch.body) + "}";
+        text += (text == place ? "If " : " ElseIf ") + Describe(*branch.condition) + " {" +
+                Describe(branch.body) + "}";
     if (!ifStatement.otherwise.empty()) text += " Else {" + Describe(ifStatement.otherwise) + "}";
     return text;
 }
@@ -94,7 +106,8 @@ TEST(VBScriptParser, ParsesStatementsAndExpressions) {
         {"x = \"say \"\"hi\"\"\"", "1:1 Let x = \"say \"hi\"\""},
         {"x = Not a = b And c <> d Or e", "1:1 Let x = (Or (And (Not (= a b)) (<> c d)) e)"},
         {"x = a <= b", "1:1 Let x = (<= a b)"},
-        {"x = a >= b : y = a < b : z = a > b", "1:1 Let x = (>= a b); 1:14 Let y = (< a b); 1:26 Let z = (> a b)"},
+        {"x = a >= b : y = a < b : z = a > b",
+         "1:1 Let x = (>= a b); 1:14 Let y = (< a b); 1:26 Let z = (> a b)"},
         {"x = o Is Nothing", "1:1 Let x = (Is o Nothing)"},
         {"x = True: y = False: z = Empty", "1:1 Let x = True; 1:11 Let y = False; 1:22 Let z = Empty"},
         {"x = &HFF + &H8007000E + &HFFFF", "1:1 Let x = (+ (+ 255 -2147024882) -1)"},
@@ -124,7 +137,8 @@ TEST(VBScriptParser, ParsesStatementsAndExpressions) {
         {"If a Then\n  b = 1\nElseIf c Then\n  b = 2\nElse\n  b = 3\nEnd If",
          "1:1 If a {2:3 Let b = 1} ElseIf c {4:3 Let b = 2} Else {6:3 Let b = 3}"},
         {"if a then\nend if", "1:1 If a {}"},
-        {"If a Then b = 1 : c = 2 Else d = 3", "1:1 If a {1:11 Let b = 1; 1:19 Let c = 2} Else {1:30 Let d = 3}"},
+        {"If a Then b = 1 : c = 2 Else d = 3",
+         "1:1 If a {1:11 Let b = 1; 1:19 Let c = 2} Else {1:30 Let d = 3}"},
         {"If a Then o.Run 1 Else o.Run 2", "1:1 If a {1:11 Call o.Run [1]} Else {1:24 Call o.Run [2]}"},
         {"If a Then\nIf b Then c = 1\nEnd If", "1:1 If a {2:1 If b {2:11 Let c = 1}}"},
         {"For Each item In o.Items\n  WScript.Echo item\nNext",
@@ -133,8 +147,8 @@ TEST(VBScriptParser, ParsesStatementsAndExpressions) {
     };
     for (const ParseCase& row : cases) {
         ParseResult result = Parse(platform::WideFromAnsi(row.script));
-        ASSERT_FALSE(result.error) << row.script << ": error " << static_cast<int>(result.error->number) << " at "
-                                   << result.error->line << "," << result.error->column;
+        ASSERT_FALSE(result.error) << row.script << ": error " << static_cast<int>(result.error->number)
+                                   << " at " << result.error->line << "," << result.error->column;
         EXPECT_EQ(Describe(result.program.statements), row.parsed) << row.script;
     }
 }
