@@ -101,7 +101,17 @@ FARPROC Entry(HMODULE library, const char* name) {
 int Process(const Options& options, const std::string& name) {
     HMODULE library = LoadLibraryExA(name.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (!library) {
-        Show(options, "LoadLibrary(\"" + name + "\") failed - " + SystemMessage(GetLastError()), MB_ICONSTOP);
+        DWORD error = GetLastError();
+        // Windows XP looks for a registration helper for a file that is not a program's; there is none.
+        if (error == ERROR_BAD_EXE_FORMAT) {
+            Show(
+                options,
+                name +
+                    " is not an executable file and no registration helper is registered for this file type.",
+                MB_ICONSTOP);
+        } else {
+            Show(options, "LoadLibrary(\"" + name + "\") failed - " + SystemMessage(error), MB_ICONSTOP);
+        }
         return kLoadFailed;
     }
     const char* registration = options.unregister ? "DllUnregisterServer" : "DllRegisterServer";

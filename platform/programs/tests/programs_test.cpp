@@ -27,6 +27,7 @@ class SystemPrograms : public ::testing::Test {
                                                MODULE_TEST_LIBRARY, {}));
         ASSERT_TRUE(platform::WriteProgramStub(machine_.machine(), "C:\\Program Files\\Lib\\test mod.dll",
                                                MODULE_TEST_LIBRARY, {}));
+        machine_.File("C:\\notes.txt", "not a library\r\n");
     }
     bool Registered() {
         return machine_.ExportRegistry("HKEY_LOCAL_MACHINE\\SOFTWARE\\ModuleTest").find("\"Registered\"") !=
@@ -109,6 +110,9 @@ TEST_F(SystemPrograms, Regsvr32RegistersAndReportsAsWindowsXP) {
          "MessageBox \"RegSvr32\"\n  text: LoadLibrary(\"nosuch.dll\") failed - The specified module could "
          "not be "
          "found.\n"},
+        {"regsvr32 notes.txt", false, 3, false,
+         "MessageBox \"RegSvr32\"\n  text: notes.txt is not an executable file and no registration helper is "
+         "registered for this file type.\n"},
         {"regsvr32 /i:\"all users\" testmod.dll", false, 4, true,
          "MessageBox \"RegSvr32\"\n  text: testmod.dll was loaded, but the DllInstall entry point was not "
          "found.\n        \n        This file can not be registered.\n"},
