@@ -27,6 +27,7 @@
     X(GetModuleHandleA)               \
     X(GetCommandLineA)                \
     X(LoadLibraryA)                   \
+    X(LoadLibraryExA)                 \
     X(FreeLibrary)                    \
     X(GetProcAddress)                 \
     X(GetEnvironmentVariableA)        \
@@ -97,6 +98,18 @@
     X(lstrcmpiA)                      \
     X(IsDBCSLeadByte)                 \
     X(WideCharToMultiByte)            \
+    X(MultiByteToWideChar)            \
+    X(InitializeCriticalSection)      \
+    X(InitializeCriticalSectionAndSpinCount) \
+    X(EnterCriticalSection)           \
+    X(TryEnterCriticalSection)        \
+    X(LeaveCriticalSection)           \
+    X(DeleteCriticalSection)          \
+    X(InterlockedIncrement)           \
+    X(InterlockedDecrement)           \
+    X(InterlockedExchange)            \
+    X(InterlockedCompareExchange)     \
+    X(InterlockedExchangeAdd)         \
     X(FindResourceA)                  \
     X(FindResourceExA)                \
     X(LoadResource)                   \
