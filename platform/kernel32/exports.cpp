@@ -78,6 +78,10 @@
     X(GetCurrentThreadId)             \
     X(GetCurrentProcessId)            \
     X(GetCurrentProcess)              \
+    X(CreateProcessA)                 \
+    X(GetExitCodeProcess)             \
+    X(ExitProcess)                    \
+    X(TerminateProcess)               \
     X(DuplicateHandle)                \
     X(WaitForSingleObject)            \
     X(WaitForMultipleObjects)         \
