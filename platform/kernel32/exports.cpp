@@ -22,6 +22,7 @@
     X(Sleep)                          \
     X(GetLocalTime)                   \
     X(GetSystemTime)                  \
+    X(GetTimeZoneInformation)         \
     X(GetComputerNameA)               \
     X(GetModuleFileNameA)             \
     X(GetModuleHandleA)               \
