@@ -47,17 +47,18 @@ std::vector<TimeZone> KnownTimeZones() {
 // of another year.
 std::optional<std::int64_t> TransitionInYear(const SYSTEMTIME& date, int year) {
     using namespace std::chrono;
-    if (date.wYear != 0 && date.wYear != year) return std::nullopt;
+    if (date.wMonth < 1 || date.wMonth > 12 || (date.wYear != 0 && date.wYear != year)) return std::nullopt;
     SYSTEMTIME moment = date;
     moment.wYear = static_cast<WORD>(year);
     if (date.wYear == 0) {
         year_month_day first{std::chrono::year(year), month(date.wMonth), day(1)};
         unsigned firstWeekday = weekday(sys_days(first)).c_encoding();
-        unsigned dayOfMonth = 1 + (date.wDayOfWeek + 7 - firstWeekday) % 7 + 7 * (date.wDay - 1u);
+        unsigned week = date.wDay < 1 ? 1 : date.wDay;
+        unsigned dayOfMonth = 1 + (date.wDayOfWeek % 7 + 7 - firstWeekday) % 7 + 7 * (week - 1);
         unsigned lastDay = static_cast<unsigned>(year_month_day_last(std::chrono::year(year),
                                                                      month_day_last(month(date.wMonth)))
                                                      .day());
-        while (dayOfMonth > lastDay) dayOfMonth -= 7;
+        while (dayOfMonth > lastDay) dayOfMonth -= 7;  // week 5: the last one of the month
         moment.wDay = static_cast<WORD>(dayOfMonth);
     }
     return CalendarMilliseconds(moment);
