@@ -4,7 +4,6 @@
 
 #include "lexer.h"
 #include "objbase.h"
-#include "platform/machine/text.h"
 #include "script_object.h"
 #include "windows.h"
 
@@ -46,7 +45,7 @@ std::u16string SystemText(HRESULT result) {
     std::string message(text, length);
     while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();
     if (message.empty()) return std::u16string(kUnknownRuntimeError);
-    return platform::WideFromAnsi(message);
+    return WideFromAnsi(message);
 }
 
 void Check(HRESULT result) {

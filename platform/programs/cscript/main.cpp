@@ -16,8 +16,6 @@
 #include "interpreter.h"
 #include "objbase.h"
 #include "parser.h"
-#include "platform/machine/machine.h"
-#include "platform/machine/text.h"
 #include "windows.h"
 
 namespace {
@@ -38,17 +36,14 @@ constexpr char kNoEngine[] = "Input Error: There is no script engine for file ex
 constexpr int kFailureExitCode = 1;
 
 void WriteLine(std::u16string_view line) {
-    std::string text = line.empty() ? std::string() : std::string(line.size() * 2 + 1, '\0');
-    if (!line.empty()) {
-        int length = WideCharToMultiByte(CP_ACP, 0, line.data(), static_cast<int>(line.size()), text.data(),
-                                         static_cast<int>(text.size()), nullptr, nullptr);
-        text.resize(length > 0 ? static_cast<size_t>(length) : 0);
-    }
-    text += '\n';
+    std::string text = vbscript::AnsiFromWide(line) + "\n";
     std::fwrite(text.data(), 1, text.size(), stdout);
 }
 
 std::string FullPath(const std::string& path) {
+    // GetFullPathNameA does not attach the process to its machine by itself, so it would miss the
+    // current folder the machine gave this process; asking for the current folder first attaches it.
+    GetCurrentDirectoryA(0, nullptr);
     char buffer[MAX_PATH] = {};
     DWORD length = GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
     return length > 0 && length < sizeof buffer ? std::string(buffer, length) : path;
@@ -81,7 +76,7 @@ bool ReadScript(const std::string& path, std::u16string& script) {
                                             (static_cast<unsigned char>(bytes[at + 1]) << 8));
         return true;
     }
-    script = platform::WideFromAnsi(bytes);
+    script = vbscript::WideFromAnsi(bytes);
     return true;
 }
 
@@ -102,14 +97,14 @@ int RunHost(int argc, char** argv) {
     for (int index = 1; index < argc; ++index) {
         std::string argument = argv[index];
         if (argument.rfind("//", 0) == 0) {
-            std::string option = platform::LowerCopy(argument.substr(2));
-            if (option == "nologo") {
+            std::string option = argument.substr(2);
+            if (lstrcmpiA(option.c_str(), "nologo") == 0) {
                 logo = false;
-            } else if (option == "logo") {
+            } else if (lstrcmpiA(option.c_str(), "logo") == 0) {
                 logo = true;
-            } else if (option == "b") {
+            } else if (lstrcmpiA(option.c_str(), "b") == 0) {
                 batch = true;
-            } else if (option == "i") {
+            } else if (lstrcmpiA(option.c_str(), "i") == 0) {
                 batch = false;
             } else {
                 std::printf(kUnknownOption, argument.c_str());
@@ -118,7 +113,7 @@ int RunHost(int argc, char** argv) {
         } else if (scriptName.empty()) {
             scriptName = argument;
         } else {
-            scriptArguments.push_back(platform::WideFromAnsi(argument));
+            scriptArguments.push_back(vbscript::WideFromAnsi(argument));
         }
     }
     if (logo && !batch) std::fputs(kBanner, stdout);
@@ -127,9 +122,9 @@ int RunHost(int argc, char** argv) {
         return kFailureExitCode;
     }
     std::string path = FullPath(scriptName);
-    std::u16string widePath = platform::WideFromAnsi(path);
+    std::u16string widePath = vbscript::WideFromAnsi(path);
     std::string extension = ExtensionOf(path);
-    if (!platform::EqualsNoCase(extension, ".vbs")) {
+    if (lstrcmpiA(extension.c_str(), ".vbs") != 0) {
         std::printf(kNoEngine, extension.c_str());
         return kFailureExitCode;
     }
@@ -159,9 +154,6 @@ int RunHost(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Attaches to the machine first: GetFullPathNameA reads the current folder the machine gave this
-    // process, without attaching by itself.
-    platform::Machine::Current();
     int exitCode = RunHost(argc, argv);
     // ExitProcess hands the whole 32-bit code to the program that started this one.
     ExitProcess(static_cast<UINT>(exitCode));

@@ -114,4 +114,8 @@ class BString {
     BSTR string_ = nullptr;
 };
 
+// Text of the ANSI code page and UTF-16, converted with MultiByteToWideChar and WideCharToMultiByte.
+std::u16string WideFromAnsi(std::string_view text);
+std::string AnsiFromWide(std::u16string_view text);
+
 }  // namespace vbscript
