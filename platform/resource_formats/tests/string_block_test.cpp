@@ -14,8 +14,8 @@ TEST(StringBlock, EncodesCountsAndCharactersAndReadsThemBack) {
     texts[0] = "A";
     texts[2] = "\xE8";  // Windows-1252 e grave
     Bytes bytes = EncodeStringBlock(texts);
-    EXPECT_EQ(bytes, (Bytes{1, 0, 'A', 0, 0, 0, 1, 0, 0xE8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                            0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(bytes, (Bytes{1, 0, 'A', 0, 0, 0, 1, 0, 0xE8, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                            0, 0, 0,   0, 0, 0, 0, 0, 0,    0, 0, 0, 0, 0, 0, 0, 0, 0}));
     StringBlock block = DecodeStringBlock(bytes);
     EXPECT_EQ(block[0], u"A");
     EXPECT_EQ(block[1], u"");
@@ -32,7 +32,8 @@ TEST(StringBlock, BlockCutShortLeavesTheRestEmpty) {
         const char16_t* first;
         const char16_t* second;
     } rows[] = {
-        {0, u"", u""}, {1, u"", u""}, {2, u"", u""}, {6, u"fi", u""}, {12, u"first", u""}, {16, u"first", u"s"},
+        {0, u"", u""},   {1, u"", u""},       {2, u"", u""},
+        {6, u"fi", u""}, {12, u"first", u""}, {16, u"first", u"s"},
     };
     for (const auto& row : rows) {
         StringBlock block = DecodeStringBlock({bytes.data(), row.size});
