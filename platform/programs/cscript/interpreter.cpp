@@ -34,11 +34,10 @@ RuntimeError ErrorOfResult(HRESULT result) {
     return error;
 }
 
-// The system's text for a result, without the line end Windows' messages carry; a Win32 error carried in
-// an HRESULT is looked up by its code. A result the system has no text for is an unknown error.
+// The system's text for a result, without the line end Windows' messages carry. A result the system has
+// no text for is an unknown error.
 std::u16string SystemText(HRESULT result) {
     DWORD code = static_cast<DWORD>(result);
-    if (HRESULT_FACILITY(code) == FACILITY_WIN32) code = HRESULT_CODE(code);
     char text[512] = {};
     DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
                                   0, text, sizeof text, nullptr);

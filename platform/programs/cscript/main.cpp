@@ -41,9 +41,6 @@ void WriteLine(std::u16string_view line) {
 }
 
 std::string FullPath(const std::string& path) {
-    // GetFullPathNameA does not attach the process to its machine by itself, so it would miss the
-    // current folder the machine gave this process; asking for the current folder first attaches it.
-    GetCurrentDirectoryA(0, nullptr);
     char buffer[MAX_PATH] = {};
     DWORD length = GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
     return length > 0 && length < sizeof buffer ? std::string(buffer, length) : path;

@@ -4,7 +4,6 @@
 
 #include <string>
 
-#include "platform/machine/program_stub.h"
 #include "platform/testing/program_run.h"
 #include "platform/testing/test_machine.h"
 
@@ -31,8 +30,6 @@ TEST(CscriptProgram, RunsScriptsAndReportsTheirEnd) {
     platform::MachineSettings settings = platform::MachineSettings::Defaults(platform::OsKind::WindowsXP);
     settings.userLanguage = 0x409;
     platform::TestMachine machine(settings);
-    ASSERT_TRUE(platform::WriteProgramStub(
-        machine.machine(), machine.machine().settings().systemFolder + "\\cscript.exe", "cscript", {}));
     machine.File("C:\\scripts\\hello.vbs", "WScript.Echo \"Hello\", 1 + 1\r\n")
         .File("C:\\scripts\\quit.vbs",
               "WScript.Echo \"before\"\r\nWScript.Quit 3010\r\nWScript.Echo \"after\"\r\n")
@@ -75,8 +72,6 @@ TEST(CscriptProgram, RunsScriptsAndReportsTheirEnd) {
 
 TEST(CscriptProgram, WithoutAScriptShowsItsUsage) {
     platform::TestMachine machine;
-    ASSERT_TRUE(platform::WriteProgramStub(
-        machine.machine(), machine.machine().settings().systemFolder + "\\cscript.exe", "cscript", {}));
     platform::ProgramRun run = platform::RunProgram("cscript //nologo");
     EXPECT_EQ(run.output.rfind("Usage: CScript scriptname.extension [option...] [arguments...]\n", 0), 0u)
         << run.output;
