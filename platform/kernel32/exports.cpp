@@ -27,6 +27,7 @@
     X(GetModuleHandleA)               \
     X(GetCommandLineA)                \
     X(LoadLibraryA)                   \
+    X(LoadLibraryExA)                 \
     X(FreeLibrary)                    \
     X(GetProcAddress)                 \
     X(GetEnvironmentVariableA)        \

@@ -50,9 +50,10 @@ constexpr const char* kUsage =
     "                                  start a program in the machine as its user would (from C:\\), wait for it,\n"
     "                                  write \"exit code <n>\" to standard error and end with that code (the\n"
     "                                  host keeps its low eight bits: 3010 arrives as 194)\n"
-    "  install <machine> <host program> <Windows path> [--version 1.2.3.4] [--field NAME=VALUE]...\n"
-    "                                  put a program stub there naming the built program, with its version\n"
-    "                                  (FileVersion and ProductVersion) and other version fields\n"
+    "  install <machine> <host program or library> <Windows path> [--version 1.2.3.4] [--field NAME=VALUE]...\n"
+    "                                  put a stub there naming the built program (devpurge) or, for a .dll,\n"
+    "                                  the shared library (libkenrim07.so, or its target name kenrim07), with\n"
+    "                                  its version (FileVersion and ProductVersion) and other version fields\n"
     "  reboot <machine>                restart the machine: carry out the file operations pending for the\n"
     "                                  next start (and WININIT.INI on Windows 9x), one line each\n";
 
@@ -281,6 +282,10 @@ int RunProgram(const std::string& commandLine) {
     return static_cast<int>(exitCode);
 }
 
+bool EndsWithNoCase(std::string_view text, std::string_view end) {
+    return text.size() >= end.size() && platform::EqualsNoCase(text.substr(text.size() - end.size()), end);
+}
+
 int Install(Machine& machine, const std::vector<std::string>& arguments) {
     platform::VersionFields fields;
     for (size_t index = 2; index < arguments.size(); ++index) {
@@ -295,7 +300,12 @@ int Install(Machine& machine, const std::vector<std::string>& arguments) {
             return Usage();
         }
     }
-    if (!platform::WriteProgramStub(machine, arguments[1], arguments[0], fields)) {
+    // A library's stub names the host shared library; its target name ("kenrim07") stands for it.
+    std::string host = arguments[0];
+    bool library = EndsWithNoCase(arguments[1], ".dll");
+    if (library && host.find('/') == std::string::npos && !EndsWithNoCase(host, ".so"))
+        host = "lib" + host + ".so";
+    if (!platform::WriteProgramStub(machine, arguments[1], host, fields)) {
         std::fprintf(stderr, "winmachine: cannot write %s\n", arguments[1].c_str());
         return 1;
     }
