@@ -98,6 +98,18 @@
     X(lstrcmpiA)                      \
     X(IsDBCSLeadByte)                 \
     X(WideCharToMultiByte)            \
+    X(MultiByteToWideChar)            \
+    X(InitializeCriticalSection)      \
+    X(InitializeCriticalSectionAndSpinCount) \
+    X(EnterCriticalSection)           \
+    X(TryEnterCriticalSection)        \
+    X(LeaveCriticalSection)           \
+    X(DeleteCriticalSection)          \
+    X(InterlockedIncrement)           \
+    X(InterlockedDecrement)           \
+    X(InterlockedExchange)            \
+    X(InterlockedCompareExchange)     \
+    X(InterlockedExchangeAdd)         \
     X(FindResourceA)                  \
     X(FindResourceExA)                \
     X(LoadResource)                   \
