@@ -1,11 +1,10 @@
 // The application object, its start-up and exit code, and the command line as the C runtime splits it.
 #include <cstring>
 
+#include "AFX_MODULE_STATE.h"
 #include "framework.h"
 
 namespace {
-
-CWinApp* application = nullptr;
 
 bool IsBlank(char character) { return character == ' ' || character == '\t'; }
 
@@ -82,11 +81,13 @@ CWinApp::CWinApp(const char* pszAppName) {
         m_appName = pszAppName;
         m_pszAppName = m_appName.c_str();
     }
-    application = this;
+    AfxGetModuleState()->m_pCurrentWinApp = this;
 }
 
 CWinApp::~CWinApp() {
-    if (application == this) application = nullptr;
+    for (AFX_MODULE_STATE* state : {AfxGetModuleState(), AfxGetAppModuleState()}) {
+        if (state->m_pCurrentWinApp == this) state->m_pCurrentWinApp = nullptr;
+    }
 }
 
 BOOL CWinApp::InitInstance() { return TRUE; }
@@ -121,9 +122,13 @@ void CWinApp::ParseCommandLine(CCommandLineInfo& rCmdInfo) {
     }
 }
 
-CWinApp* AfxGetApp() { return application; }
+CWinApp* AfxGetApp() { return AfxGetModuleState()->m_pCurrentWinApp; }
 
-HINSTANCE AfxGetInstanceHandle() { return application ? application->m_hInstance : nullptr; }
+HINSTANCE AfxGetInstanceHandle() {
+    AFX_MODULE_STATE* state = AfxGetModuleState();
+    if (state->m_hCurrentInstanceHandle) return state->m_hCurrentInstanceHandle;
+    return state->m_pCurrentWinApp ? state->m_pCurrentWinApp->m_hInstance : nullptr;
+}
 
 BOOL AfxPreTranslateMessage(MSG* pMsg) {
     if (!pMsg) return FALSE;
