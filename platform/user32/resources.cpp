@@ -1,6 +1,5 @@
-// LoadStringA over the modules' RT_STRING resources. Windows stores a string table in blocks of 16
-// strings: block n + 1 holds the ids 16n to 16n + 15, each a 16-bit character count followed by that many
-// UTF-16 characters (an absent string has count 0).
+// LoadStringA over the modules' RT_STRING resources: a string table is stored in blocks of 16 strings,
+// whose layout resource_formats.h describes.
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -12,45 +11,19 @@
 
 #include "platform/kernel32/module_resources.h"
 #include "platform/machine/text.h"
+#include "platform/resource_formats/resource_formats.h"
 #include "platform/user32/module_resources.h"
 
 namespace platform {
 
 namespace {
 
-constexpr UINT kStringsPerBlock = 16;
+using resources::DecodeStringBlock;
+using resources::kStringsPerBlock;
+using resources::StringBlock;
 
 LPCSTR BlockName(UINT id) {
     return MAKEINTRESOURCE(id / kStringsPerBlock + 1);
-}
-
-using StringBlock = std::array<std::u16string, kStringsPerBlock>;
-
-// Reads a block; a block cut short leaves its remaining strings empty.
-StringBlock DecodeBlock(const BYTE* data, DWORD size) {
-    StringBlock block;
-    DWORD offset = 0;
-    for (std::u16string& text : block) {
-        if (offset + 2 > size) break;
-        WORD count = static_cast<WORD>(data[offset] | data[offset + 1] << 8);
-        offset += 2;
-        for (WORD index = 0; index < count && offset + 2 <= size; ++index, offset += 2)
-            text.push_back(static_cast<char16_t>(data[offset] | data[offset + 1] << 8));
-    }
-    return block;
-}
-
-std::vector<BYTE> EncodeBlock(const StringBlock& block) {
-    std::vector<BYTE> bytes;
-    auto word = [&bytes](unsigned value) {
-        bytes.push_back(static_cast<BYTE>(value & 0xFF));
-        bytes.push_back(static_cast<BYTE>(value >> 8 & 0xFF));
-    };
-    for (const std::u16string& text : block) {
-        word(static_cast<unsigned>(text.size()));
-        for (char16_t character : text) word(character);
-    }
-    return bytes;
 }
 
 // The block holding `id` in the module, as FindResourceA chooses it; empty when there is none.
@@ -59,7 +32,7 @@ std::optional<StringBlock> FindBlock(HINSTANCE module, UINT id) {
     if (!found) return std::nullopt;
     const auto* data = static_cast<const BYTE*>(LockResource(LoadResource(module, found)));
     if (!data) return std::nullopt;
-    return DecodeBlock(data, SizeofResource(module, found));
+    return DecodeStringBlock({data, SizeofResource(module, found)});
 }
 
 }  // namespace
@@ -71,12 +44,12 @@ void RegisterStringTable(HINSTANCE module, std::initializer_list<StringResource>
         if (!blocks.count(number)) {
             HRSRC found = FindResourceExA(module, RT_STRING, BlockName(string.id), 0);
             const auto* data = found ? static_cast<const BYTE*>(LoadResource(module, found)) : nullptr;
-            blocks[number] = data ? DecodeBlock(data, SizeofResource(module, found)) : StringBlock{};
+            blocks[number] = data ? DecodeStringBlock({data, SizeofResource(module, found)}) : StringBlock{};
         }
         blocks[number][string.id % kStringsPerBlock] = WideFromAnsi(string.text);
     }
     for (const auto& [number, block] : blocks) {
-        std::vector<BYTE> bytes = EncodeBlock(block);
+        resources::Bytes bytes = resources::EncodeStringBlock(block);
         ModuleResource resource{RT_STRING, MAKEINTRESOURCE(number + 1), 0, bytes.data(),
                                 static_cast<DWORD>(bytes.size())};
         RegisterModuleResources(module, std::span<const ModuleResource>(&resource, 1));

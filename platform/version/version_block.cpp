@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/machine/text.h"
-#include "platform/tools/rc/resource_formats.h"
+#include "platform/resource_formats/resource_formats.h"
 #include "winver.h"
 
 namespace platform {
@@ -101,14 +101,14 @@ std::string SearchFile(LPCSTR fileName) {
 }  // namespace
 
 std::optional<VersionBlock> StubVersionBlock(const VersionFields& fields, std::string_view fileName) {
-    rc::FixedFileInfo fixed;
+    resources::FixedFileInfo fixed;
     fixed.fileFlagsMask = VS_FFI_FILEFLAGSMASK;
     fixed.fileOS = VOS__WINDOWS32;
     fixed.fileType = EndsWithNoCase(fileName, ".dll")   ? VFT_DLL
                      : EndsWithNoCase(fileName, ".exe") ? VFT_APP
                                                         : VFT_UNKNOWN;
     std::string translation = "040904E4";
-    rc::VersionNode table;
+    resources::VersionNode table;
     table.isBlock = true;
     for (const auto& [name, value] : fields) {
         if (EqualsNoCase(name, "Translation")) {
@@ -118,7 +118,7 @@ std::optional<VersionBlock> StubVersionBlock(const VersionFields& fields, std::s
         if (EqualsNoCase(name, "FileVersion")) SetVersion(value, fixed.fileVersionMS, fixed.fileVersionLS);
         if (EqualsNoCase(name, "ProductVersion"))
             SetVersion(value, fixed.productVersionMS, fixed.productVersionLS);
-        rc::VersionNode text;
+        resources::VersionNode text;
         text.key = name;
         text.isText = true;
         text.text = value;
@@ -127,22 +127,22 @@ std::optional<VersionBlock> StubVersionBlock(const VersionFields& fields, std::s
     if (fields.empty()) return std::nullopt;
     unsigned long languageAndCodePage = std::strtoul(translation.c_str(), nullptr, 16);
     table.key = translation;
-    rc::VersionNode strings;
+    resources::VersionNode strings;
     strings.key = "StringFileInfo";
     strings.isBlock = true;
     strings.children.push_back(std::move(table));
-    rc::VersionNode pair;
+    resources::VersionNode pair;
     pair.key = "Translation";
     for (std::uint16_t word : {static_cast<std::uint16_t>(languageAndCodePage >> 16),
                                static_cast<std::uint16_t>(languageAndCodePage & 0xFFFF)}) {
         pair.binary.push_back(static_cast<std::uint8_t>(word & 0xFF));
         pair.binary.push_back(static_cast<std::uint8_t>(word >> 8));
     }
-    rc::VersionNode variables;
+    resources::VersionNode variables;
     variables.key = "VarFileInfo";
     variables.isBlock = true;
     variables.children.push_back(std::move(pair));
-    return rc::EncodeVersionInfo(fixed, {strings, variables});
+    return resources::EncodeVersionInfo(fixed, {strings, variables});
 }
 
 std::optional<VersionBlock> FindVersionBlock(const std::vector<std::uint8_t>& bytes) {

@@ -11,6 +11,8 @@
 
 namespace rc {
 
+using namespace platform::resources;
+
 namespace {
 
 // Resource types the compiler names by keyword; others are user-defined and keep their name.

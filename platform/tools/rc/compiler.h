@@ -6,10 +6,13 @@
 #include <ostream>
 #include <vector>
 
-#include "platform/tools/rc/resource_formats.h"
+#include "platform/resource_formats/resource_formats.h"
 #include "platform/tools/rc/script_reader.h"
 
 namespace rc {
+
+using platform::resources::Bytes;
+using platform::resources::NameOrId;
 
 struct CompiledResource {
     NameOrId type;

@@ -5,7 +5,7 @@
 
 #include "platform/machine/program_stub.h"
 #include "platform/testing/test_machine.h"
-#include "platform/tools/rc/resource_formats.h"
+#include "platform/resource_formats/resource_formats.h"
 #include "windows.h"
 
 namespace {
@@ -140,13 +140,13 @@ TEST(VersionInfo, FilesWithoutVersionInformation) {
 
 TEST(VersionInfo, BinaryBlockInsideAFileAndSearchByName) {
     TestMachine test;
-    rc::FixedFileInfo fixed;
+    platform::resources::FixedFileInfo fixed;
     fixed.fileVersionMS = 0x00050001;
     fixed.fileVersionLS = 0x0A280000;
-    rc::VersionNode name{"ProductName", false, true, "Monitor", {}, {}};
-    rc::VersionNode table{"040904B0", true, false, {}, {}, {name}};
-    rc::VersionNode strings{"StringFileInfo", true, false, {}, {}, {table}};
-    rc::Bytes block = rc::EncodeVersionInfo(fixed, {strings});
+    platform::resources::VersionNode name{"ProductName", false, true, "Monitor", {}, {}};
+    platform::resources::VersionNode table{"040904B0", true, false, {}, {}, {name}};
+    platform::resources::VersionNode strings{"StringFileInfo", true, false, {}, {}, {table}};
+    platform::resources::Bytes block = platform::resources::EncodeVersionInfo(fixed, {strings});
     // As in a module: other bytes before and after the block, which starts on a 4-byte boundary.
     std::string contents = "MZ\x90\0headers and code"s.substr(0, 20);
     contents.append(block.begin(), block.end());

@@ -1,8 +1,8 @@
-#include "platform/tools/rc/resource_formats.h"
+#include "platform/resource_formats/resource_formats.h"
 
 #include "platform/machine/text.h"
 
-namespace rc {
+namespace platform::resources {
 
 namespace {
 
@@ -86,14 +86,33 @@ Bytes EncodeVersionNode(const VersionNode& node) {
 
 }  // namespace
 
-Bytes EncodeStringBlock(const std::array<std::string, 16>& strings) {
+Bytes EncodeStringBlock(const StringBlock& strings) {
     Writer writer;
-    for (const std::string& text : strings) {
-        std::u16string wide = platform::WideFromAnsi(text);
-        writer.Word(static_cast<std::uint16_t>(wide.size()));
-        for (char16_t character : wide) writer.Word(character);
+    for (const std::u16string& text : strings) {
+        writer.Word(static_cast<std::uint16_t>(text.size()));
+        for (char16_t character : text) writer.Word(character);
     }
     return writer.bytes;
+}
+
+Bytes EncodeStringBlock(const std::array<std::string, kStringsPerBlock>& strings) {
+    StringBlock wide;
+    for (size_t index = 0; index < strings.size(); ++index) wide[index] = WideFromAnsi(strings[index]);
+    return EncodeStringBlock(wide);
+}
+
+StringBlock DecodeStringBlock(std::span<const std::uint8_t> bytes) {
+    StringBlock block;
+    size_t offset = 0;
+    auto word = [&bytes](size_t at) { return static_cast<char16_t>(bytes[at] | bytes[at + 1] << 8); };
+    for (std::u16string& text : block) {
+        if (offset + 2 > bytes.size()) break;
+        std::uint16_t count = word(offset);
+        offset += 2;
+        for (std::uint16_t index = 0; index < count && offset + 2 <= bytes.size(); ++index, offset += 2)
+            text.push_back(word(offset));
+    }
+    return block;
 }
 
 Bytes EncodeDialog(const Dialog& dialog) {
@@ -193,4 +212,4 @@ std::optional<IconResources> SplitIconFile(const Bytes& file, std::uint16_t firs
     return icons;
 }
 
-}  // namespace rc
+}  // namespace platform::resources

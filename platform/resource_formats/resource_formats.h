@@ -1,14 +1,16 @@
 // The binary forms of resources as Windows stores them in a module: string-table blocks, dialog templates
-// (DLGTEMPLATE and DLGTEMPLATEEX), version information (VS_VERSIONINFO), bitmaps and icon groups.
+// (DLGTEMPLATE and DLGTEMPLATEEX), version information (VS_VERSIONINFO), bitmaps and icon groups. The
+// resource compiler writes them; the libraries that read a module's resources share the string blocks.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
-namespace rc {
+namespace platform::resources {
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -22,9 +24,16 @@ struct NameOrId {
     bool operator==(const NameOrId&) const = default;
 };
 
-// Block number n + 1 holds ids 16n to 16n + 15; each entry is a 16-bit count and that many UTF-16
-// characters, absent strings count 0.
-Bytes EncodeStringBlock(const std::array<std::string, 16>& strings);
+// A string table is stored in blocks of 16 strings: block number n + 1 holds ids 16n to 16n + 15; each
+// entry is a 16-bit count and that many UTF-16 characters, absent strings count 0.
+constexpr unsigned kStringsPerBlock = 16;
+using StringBlock = std::array<std::u16string, kStringsPerBlock>;
+
+Bytes EncodeStringBlock(const StringBlock& strings);
+// The same block from Windows-1252 texts.
+Bytes EncodeStringBlock(const std::array<std::string, kStringsPerBlock>& strings);
+// Reads a block; a block cut short leaves its remaining strings empty.
+StringBlock DecodeStringBlock(std::span<const std::uint8_t> bytes);
 
 struct DialogItem {
     std::uint32_t style = 0;
@@ -84,4 +93,4 @@ struct IconResources {
 };
 std::optional<IconResources> SplitIconFile(const Bytes& file, std::uint16_t firstId);
 
-}  // namespace rc
+}  // namespace platform::resources
