@@ -7,6 +7,7 @@
 
 #include "platform/machine/text.h"
 #include "platform/tools/rc/constants.h"
+#include "platform/tools/source_reader/expression.h"
 #include "windows.h"
 
 namespace rc {
@@ -105,11 +106,7 @@ class Parser {
     [[noreturn]] void Fail(const Token& token, const std::string& message) const {
         throw CompileError(token.location, message);
     }
-    std::string Describe(const Token& token) const {
-        if (token.kind == TokenKind::End) return "end of file";
-        if (token.kind == TokenKind::String) return "\"" + token.text + "\"";
-        return "'" + token.text + "'";
-    }
+    std::string Describe(const Token& token) const { return platform::source::DescribeToken(token); }
     void Expect(const char* punctuation) {
         if (!Accept(punctuation))
             Fail(Peek(), std::string("expected '") + punctuation + "' but found " + Describe(Peek()));
@@ -143,59 +140,16 @@ class Parser {
         return text;
     }
 
-    // Expressions: numbers, the built-in constants, unary - ~ NOT, * / + - & | and parentheses.
+    // Expressions: C integer expressions over numbers and the built-in constants, and NOT x for ~x.
 
-    long Primary() {
-        const Token& token = Next();
-        if (token.kind == TokenKind::Number) return static_cast<long>(token.value);
-        if (token.kind == TokenKind::Identifier) {
-            if (IsWord(token, "NOT")) return ~Primary();
-            if (std::optional<long> value = BuiltInConstant(token.text)) return *value;
-            Fail(token, "undefined symbol '" + token.text + "'");
-        }
-        if (IsPunctuation(token, "-")) return -Primary();
-        if (IsPunctuation(token, "~")) return ~Primary();
-        if (IsPunctuation(token, "+")) return Primary();
-        if (IsPunctuation(token, "(")) {
-            long value = Expression();
-            Expect(")");
-            return value;
-        }
-        Fail(token, "expected a number but found " + Describe(token));
-    }
-    long Multiplicative() {
-        long value = Primary();
-        while (IsPunctuation(Peek(), "*") || IsPunctuation(Peek(), "/")) {
-            const Token& op = Next();
-            long right = Primary();
-            if (op.text == "/" && right == 0) Fail(op, "division by zero");
-            value = op.text == "*" ? value * right : value / right;
-        }
-        return value;
-    }
-    long Additive() {
-        long value = Multiplicative();
-        while (IsPunctuation(Peek(), "+") || IsPunctuation(Peek(), "-")) {
-            bool plus = Next().text == "+";
-            long right = Multiplicative();
-            value = plus ? value + right : value - right;
-        }
-        return value;
-    }
-    long BitAnd() {
-        long value = Additive();
-        while (Accept("&")) value &= Additive();
-        return value;
-    }
-    long Expression() {
-        long value = BitAnd();
-        while (Accept("|")) value |= BitAnd();
-        return value;
-    }
-    bool StartsExpression(const Token& token) const {
-        return token.kind == TokenKind::Number ||
-               (token.kind == TokenKind::Identifier && !IsWord(token, "BEGIN") && !IsWord(token, "END")) ||
-               IsPunctuation(token, "-") || IsPunctuation(token, "~") || IsPunctuation(token, "(");
+    long Expression(platform::source::Precedence lowest = platform::source::Precedence::LogicalOr) {
+        static const platform::source::ExpressionRules rules{
+            [](const Token& name) {
+                if (std::optional<long> value = BuiltInConstant(name.text)) return *value;
+                throw CompileError(name.location, "undefined symbol '" + name.text + "'");
+            },
+            true, ""};
+        return platform::source::EvaluateExpression(tokens_, position_, rules, lowest);
     }
 
     // A style: terms joined by '|', each added to `start`, or taken away from it when written NOT term.
@@ -207,7 +161,8 @@ class Parser {
                 ++position_;
                 remove = true;
             }
-            auto value = static_cast<std::uint32_t>(BitAnd());
+            // '|' joins the terms here, so a term is an expression of tighter operators only.
+            auto value = static_cast<std::uint32_t>(Expression(platform::source::Precedence::BitXor));
             style = remove ? style & ~value : style | value;
         } while (Accept("|"));
         return style;
