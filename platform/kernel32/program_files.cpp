@@ -81,7 +81,8 @@ std::optional<HostPath> FindInFolders(const std::vector<std::string>& folders, s
                                       std::string_view currentDirectory) {
     for (const std::string& folder : folders) {
         DWORD ignored = 0;
-        std::string candidate = folder + (folder.empty() || folder.back() == '\\' ? "" : "\\") + std::string(name);
+        std::string candidate =
+            folder + (folder.empty() || folder.back() == '\\' ? "" : "\\") + std::string(name);
         if (std::optional<HostPath> host = FileAt(candidate, currentDirectory, ignored)) return host;
     }
     return std::nullopt;

@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "platform/machine/process.h"
+#include "platform/machine/program_stub.h"
 #include "platform/machine/registry_store.h"
 #include "platform/machine/host_path.h"
 #include "platform/machine/state.h"
@@ -298,6 +299,7 @@ void CreateMachine(const std::filesystem::path& folder, const MachineSettings& s
          {settings.windowsFolder, settings.systemFolder, settings.tempFolder, settings.programFilesFolder}) {
         CreateMachineFolder(machine, windowsFolder);
     }
+    WriteSystemPrograms(machine);
     InitializeMachineRegistry(folder, settings);
 }
 

@@ -24,8 +24,12 @@ int Counter(const char* variable) {
     return std::atoi(text);
 }
 
-int Attaches() { return Counter("MODULE_TEST_ATTACHES"); }
-int Detaches() { return Counter("MODULE_TEST_DETACHES"); }
+int Attaches() {
+    return Counter("MODULE_TEST_ATTACHES");
+}
+int Detaches() {
+    return Counter("MODULE_TEST_DETACHES");
+}
 
 void InstallLibrary(platform::TestMachine& machine, const std::string& windowsPath,
                     const std::string& hostLibrary = MODULE_TEST_LIBRARY) {
@@ -197,7 +201,8 @@ TEST_F(LibraryStubs, ResourcesBelongToTheLibrarysOwnModule) {
     };
     for (const auto& row : rows) {
         char text[64] = "?";
-        EXPECT_EQ(LoadStringA(row.instance, row.id, text, sizeof text), static_cast<int>(std::strlen(row.text)))
+        EXPECT_EQ(LoadStringA(row.instance, row.id, text, sizeof text),
+                  static_cast<int>(std::strlen(row.text)))
             << row.id;
         EXPECT_STREQ(text, row.text) << row.id;
     }
