@@ -1,6 +1,6 @@
 #include "AFX_MODULE_STATE.h"
 
-#include "framework.h"
+#include "CWinApp.h"
 
 namespace {
 

@@ -158,6 +158,21 @@ typedef struct _WIN32_FIND_DATAA {
     CHAR cFileName[MAX_PATH];
     CHAR cAlternateFileName[14];
 } WIN32_FIND_DATAA, *PWIN32_FIND_DATAA, *LPWIN32_FIND_DATAA;
+typedef struct _TIME_ZONE_INFORMATION {
+    LONG Bias;
+    WCHAR StandardName[32];
+    SYSTEMTIME StandardDate;
+    LONG StandardBias;
+    WCHAR DaylightName[32];
+    SYSTEMTIME DaylightDate;
+    LONG DaylightBias;
+} TIME_ZONE_INFORMATION, *PTIME_ZONE_INFORMATION, *LPTIME_ZONE_INFORMATION;
+
+#define TIME_ZONE_ID_UNKNOWN 0
+#define TIME_ZONE_ID_STANDARD 1
+#define TIME_ZONE_ID_DAYLIGHT 2
+#define TIME_ZONE_ID_INVALID ((DWORD)0xFFFFFFFF)
+
 typedef WIN32_FIND_DATAA WIN32_FIND_DATA;
 typedef LPWIN32_FIND_DATAA LPWIN32_FIND_DATA;
 
@@ -185,6 +200,7 @@ DWORD WINAPI GetTickCount(void);
 void WINAPI Sleep(DWORD dwMilliseconds);
 void WINAPI GetLocalTime(LPSYSTEMTIME lpSystemTime);
 void WINAPI GetSystemTime(LPSYSTEMTIME lpSystemTime);
+DWORD WINAPI GetTimeZoneInformation(LPTIME_ZONE_INFORMATION lpTimeZoneInformation);
 BOOL WINAPI GetComputerNameA(LPSTR lpBuffer, LPDWORD nSize);
 
 // Modules and the process

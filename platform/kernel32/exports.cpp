@@ -22,6 +22,7 @@
     X(Sleep)                          \
     X(GetLocalTime)                   \
     X(GetSystemTime)                  \
+    X(GetTimeZoneInformation)         \
     X(GetComputerNameA)               \
     X(GetModuleFileNameA)             \
     X(GetModuleHandleA)               \
@@ -79,6 +80,10 @@
     X(GetCurrentThreadId)             \
     X(GetCurrentProcessId)            \
     X(GetCurrentProcess)              \
+    X(CreateProcessA)                 \
+    X(GetExitCodeProcess)             \
+    X(ExitProcess)                    \
+    X(TerminateProcess)               \
     X(DuplicateHandle)                \
     X(WaitForSingleObject)            \
     X(WaitForMultipleObjects)         \

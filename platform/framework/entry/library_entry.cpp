@@ -4,7 +4,7 @@
 // InitInstance when the library is attached (a FALSE refuses the load) and ExitInstance when it is
 // detached.
 #include "AFX_MODULE_STATE.h"
-#include "framework.h"
+#include "CWinApp.h"
 
 namespace {
 

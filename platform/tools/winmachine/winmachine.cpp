@@ -30,8 +30,11 @@ constexpr const char* kUsage =
     "usage: winmachine <command> <machine folder> [arguments]\n"
     "commands:\n"
     "  create <machine> [--os 95|98|98se|me|nt4|2000|xp] [--sp N] [--language 0x410] [--user NAME]\n"
-    "         [--computer NAME] [--no-admin] [--absent LIBRARY.dll]...\n"
-    "                                  make a new machine (Windows XP, Italian, administrator by default)\n"
+    "         [--computer NAME] [--no-admin] [--absent LIBRARY.dll]... [--time-zone \"ZONE\"]\n"
+    "                                  make a new machine (Windows XP, Italian, administrator by default); ZONE\n"
+    "                                  is a Windows zone name (\"W. Europe Standard Time\" by default, \"GMT\n"
+    "                                  Standard Time\", \"Greenwich Standard Time\", \"Eastern Standard Time\",\n"
+    "                                  \"Tokyo Standard Time\", \"AUS Eastern Standard Time\")\n"
     "  import <machine> <file.reg>     read REGEDIT4 text into the machine's registry\n"
     "  export <machine> [KEY]          print the registry (or one key and its subkeys) as REGEDIT4 text\n"
     "  put <machine> <host file> <Windows path>\n"
@@ -118,6 +121,13 @@ int Create(const fs::path& folder, const std::vector<std::string>& options) {
             settings.computerName = value;
         } else if (option == "--absent") {
             settings.absentLibraries.insert(platform::UpperCopy(value));
+        } else if (option == "--time-zone") {
+            std::optional<platform::TimeZone> zone = platform::KnownTimeZone(value);
+            if (!zone) {
+                std::fprintf(stderr, "winmachine: unknown time zone '%s'\n", value.c_str());
+                return 2;
+            }
+            settings.timeZone = *zone;
         } else {
             std::fprintf(stderr, "winmachine: unknown option %s\n", option.c_str());
             return 2;
@@ -167,6 +177,9 @@ int Info(Machine& machine) {
     for (const platform::DriveInfo& drive : settings.drives) {
         std::printf("drive %c: %s\n", drive.letter, platform::DriveTypeName(drive.type).c_str());
     }
+    const platform::TimeZone& zone = settings.timeZone;
+    std::printf("time zone: %s (bias %d minutes%s)\n", zone.standardName.c_str(), static_cast<int>(zone.bias),
+                zone.HasDaylightSaving() ? ", daylight saving time" : "");
     return 0;
 }
 

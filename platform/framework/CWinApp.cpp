@@ -1,8 +1,11 @@
 // The application object, its start-up and exit code, and the command line as the C runtime splits it.
+#include "CWinApp.h"
+
 #include <cstring>
 
 #include "AFX_MODULE_STATE.h"
-#include "framework.h"
+#include "CCommandLineInfo.h"
+#include "CWnd.h"
 
 namespace {
 
@@ -70,11 +73,6 @@ std::vector<std::string> SplitCommandLine(const char* commandLine) {
 }
 
 }  // namespace framework
-
-void CCommandLineInfo::ParseParam(const char* pszParam, BOOL bFlag, BOOL bLast) {
-    (void)bLast;
-    if (!bFlag && m_strFileName.empty()) m_strFileName = pszParam;
-}
 
 CWinApp::CWinApp(const char* pszAppName) {
     if (pszAppName) {
