@@ -1,5 +1,5 @@
 // The entry points of oleaut32.dll that LoadLibraryA and GetProcAddress hand out: strings, VARIANTs,
-// safe arrays, variant dates and error information.
+// safe arrays, variant dates, error information, type libraries and dispatch through type information.
 #include "oleauto.h"
 #include "platform/kernel32/platform_libraries.h"
 
@@ -43,7 +43,17 @@
     X(VariantTimeToSystemTime)     \
     X(CreateErrorInfo)             \
     X(SetErrorInfo)                \
-    X(GetErrorInfo)
+    X(GetErrorInfo)                \
+    X(LoadTypeLib)                 \
+    X(LoadTypeLibEx)               \
+    X(LoadRegTypeLib)              \
+    X(RegisterTypeLib)             \
+    X(UnRegisterTypeLib)           \
+    X(QueryPathOfRegTypeLib)       \
+    X(DispCallFunc)                \
+    X(DispGetIDsOfNames)           \
+    X(DispInvoke)                  \
+    X(CreateStdDispatch)
 
 namespace {
 
