@@ -22,10 +22,11 @@ import pathlib
 import re
 import sys
 
-# STDAPI and STDAPI_(type) are COM's own forms of the same: extern "C", the system's calling convention.
+# STDAPI, STDAPI_(type) and STDAPICALLTYPE are COM's own forms of the same: extern "C", the system's
+# calling convention.
 COM_FORM = r'\bSTDAPI(?:_\([^()]*\))?\s+(\w+)\s*\('
-DEFINITION = re.compile(r'extern\s+"C"\s+[^;{}()]*?\bWINAPIV?\s+(\w+)\s*\(|' + COM_FORM)
-DECLARATION = re.compile(r'\bWINAPIV?\s+(\w+)\s*\(|' + COM_FORM)
+DEFINITION = re.compile(r'extern\s+"C"\s+[^;{}()]*?\b(?:WINAPIV?|STDAPICALLTYPE)\s+(\w+)\s*\(|' + COM_FORM)
+DECLARATION = re.compile(r'\b(?:WINAPIV?|STDAPICALLTYPE)\s+(\w+)\s*\(|' + COM_FORM)
 EXPORT = re.compile(r'\bX\((\w+)\)')
 # Names declared in platform/include that no platform library exports, and why.
 EXEMPT = {
@@ -34,18 +35,6 @@ EXEMPT = {
     'DllGetClassObject': 'each COM server defines it',
     'DllRegisterServer': 'each COM server defines it',
     'DllUnregisterServer': 'each COM server defines it',
-    # oleaut32's type libraries and dispatch over them, declared with the rest of oleauto.h before
-    # their implementation lands; drop each name here once oleaut32 exports it.
-    'CreateStdDispatch': 'oleaut32, still to come',
-    'DispCallFunc': 'oleaut32, still to come',
-    'DispGetIDsOfNames': 'oleaut32, still to come',
-    'DispInvoke': 'oleaut32, still to come',
-    'LoadRegTypeLib': 'oleaut32, still to come',
-    'LoadTypeLib': 'oleaut32, still to come',
-    'LoadTypeLibEx': 'oleaut32, still to come',
-    'QueryPathOfRegTypeLib': 'oleaut32, still to come',
-    'RegisterTypeLib': 'oleaut32, still to come',
-    'UnRegisterTypeLib': 'oleaut32, still to come',
 }
 COMMENT = re.compile(r'//[^\n]*|/\*.*?\*/', re.DOTALL)
 
