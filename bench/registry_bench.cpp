@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/machine/registry_store.h"
+#include "platform/machine/registry/registry_store.h"
 #include "platform/testing/test_machine.h"
 #include "windows.h"
 

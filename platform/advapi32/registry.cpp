@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "platform/machine/machine.h"
-#include "platform/machine/registry_store.h"
+#include "platform/machine/registry/registry_store.h"
 #include "platform/machine/state.h"
 #include "platform/machine/text.h"
 #include "windows.h"

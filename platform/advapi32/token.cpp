@@ -16,9 +16,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/machine/handle_table.h"
+#include "platform/machine/kernel/handle_table.h"
 #include "platform/machine/machine.h"
-#include "platform/machine/process.h"
+#include "platform/machine/processes/process.h"
 #include "platform/machine/state.h"
 #include "platform/machine/text.h"
 #include "windows.h"

@@ -31,7 +31,7 @@
 #include <vector>
 
 #include "cfgmgr32.h"
-#include "platform/machine/registry_store.h"
+#include "platform/machine/registry/registry_store.h"
 
 namespace platform::devices {
 

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "platform/machine/machine.h"
-#include "platform/machine/registry_store.h"
+#include "platform/machine/registry/registry_store.h"
 #include "platform/machine/text.h"
 #include "windows.h"
 

@@ -1,7 +1,7 @@
 // Drives: GetLogicalDrives and GetDriveTypeA.
 #include "platform/kernel32/file_system.h"
 #include "platform/machine/machine.h"
-#include "platform/machine/process.h"
+#include "platform/machine/processes/process.h"
 #include "platform/machine/text.h"
 
 extern "C" DWORD WINAPI GetLogicalDrives(void) {

@@ -11,10 +11,10 @@
 #include <mutex>
 
 #include "platform/kernel32/file_system.h"
-#include "platform/machine/file_attributes.h"
-#include "platform/machine/file_sharing.h"
+#include "platform/machine/files/file_attributes.h"
+#include "platform/machine/files/file_sharing.h"
 #include "platform/machine/machine.h"
-#include "platform/machine/process.h"
+#include "platform/machine/processes/process.h"
 #include "platform/machine/state.h"
 #include "platform/machine/text.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/machine/host_path.h"
+#include "platform/machine/files/host_path.h"
 #include "windows.h"
 
 namespace platform {

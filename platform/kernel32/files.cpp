@@ -7,9 +7,9 @@
 #include <memory>
 
 #include "platform/kernel32/file_system.h"
-#include "platform/machine/file_attributes.h"
-#include "platform/machine/file_sharing.h"
-#include "platform/machine/handle_table.h"
+#include "platform/machine/files/file_attributes.h"
+#include "platform/machine/files/file_sharing.h"
+#include "platform/machine/kernel/handle_table.h"
 #include "platform/machine/machine.h"
 
 using platform::HostPath;

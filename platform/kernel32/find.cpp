@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "platform/kernel32/file_system.h"
-#include "platform/machine/file_attributes.h"
-#include "platform/machine/handle_table.h"
+#include "platform/machine/files/file_attributes.h"
+#include "platform/machine/kernel/handle_table.h"
 #include "platform/machine/machine.h"
 #include "platform/machine/text.h"
 

@@ -1,6 +1,6 @@
 // Closing and duplicating the handles of the process's handle table, whatever kernel object they stand
 // for, and the pseudo handle of the current process.
-#include "platform/machine/handle_table.h"
+#include "platform/machine/kernel/handle_table.h"
 #include "windows.h"
 
 extern "C" BOOL WINAPI CloseHandle(HANDLE hObject) {

@@ -25,8 +25,8 @@
 #include "platform/kernel32/module_resources.h"
 #include "platform/kernel32/program_files.h"
 #include "platform/machine/machine.h"
-#include "platform/machine/process.h"
-#include "platform/machine/program_stub.h"
+#include "platform/machine/processes/process.h"
+#include "platform/machine/processes/program_stub.h"
 #include "platform/machine/text.h"
 
 namespace platform {

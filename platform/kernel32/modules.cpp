@@ -12,7 +12,7 @@
 #include "platform/kernel32/library_modules.h"
 #include "platform/kernel32/platform_libraries.h"
 #include "platform/machine/machine.h"
-#include "platform/machine/process.h"
+#include "platform/machine/processes/process.h"
 #include "platform/machine/text.h"
 #include "windows.h"
 

@@ -6,7 +6,7 @@
 #include "platform/kernel32/file_system.h"
 #include "platform/kernel32/kernel32_internal.h"
 #include "platform/machine/machine.h"
-#include "platform/machine/process.h"
+#include "platform/machine/processes/process.h"
 #include "platform/machine/text.h"
 
 namespace platform {

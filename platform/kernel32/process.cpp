@@ -3,9 +3,9 @@
 
 #include "platform/kernel32/kernel32_internal.h"
 #include "platform/kernel32/library_modules.h"
-#include "platform/machine/host_path.h"
+#include "platform/machine/files/host_path.h"
 #include "platform/machine/machine.h"
-#include "platform/machine/process.h"
+#include "platform/machine/processes/process.h"
 #include "windows.h"
 
 using platform::CurrentProcess;

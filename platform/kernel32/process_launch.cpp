@@ -30,8 +30,8 @@
 #include "platform/kernel32/program_files.h"
 #include "platform/kernel32/synch_objects.h"
 #include "platform/machine/machine.h"
-#include "platform/machine/process.h"
-#include "platform/machine/program_stub.h"
+#include "platform/machine/processes/process.h"
+#include "platform/machine/processes/program_stub.h"
 #include "platform/machine/text.h"
 #include "windows.h"
 

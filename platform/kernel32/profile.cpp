@@ -13,10 +13,10 @@
 #include <vector>
 
 #include "platform/kernel32/file_system.h"
-#include "platform/machine/file_attributes.h"
-#include "platform/machine/ini_document.h"
+#include "platform/machine/files/file_attributes.h"
+#include "platform/machine/files/ini_document.h"
 #include "platform/machine/machine.h"
-#include "platform/machine/process.h"
+#include "platform/machine/processes/process.h"
 #include "windows.h"
 
 using platform::IniDocument;

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/machine/host_path.h"
+#include "platform/machine/files/host_path.h"
 #include "windows.h"
 
 namespace platform {

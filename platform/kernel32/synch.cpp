@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "platform/kernel32/synch_objects.h"
-#include "platform/machine/clock.h"
+#include "platform/machine/kernel/clock.h"
 #include "windows.h"
 
 namespace platform {

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "platform/machine/handle_table.h"
-#include "platform/machine/kernel_namespace.h"
+#include "platform/machine/kernel/handle_table.h"
+#include "platform/machine/kernel/kernel_namespace.h"
 
 namespace platform {
 

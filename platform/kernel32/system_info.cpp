@@ -3,7 +3,7 @@
 
 #include "platform/kernel32/kernel32_internal.h"
 #include "platform/machine/machine.h"
-#include "platform/machine/process.h"
+#include "platform/machine/processes/process.h"
 #include "windows.h"
 
 namespace platform {

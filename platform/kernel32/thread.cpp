@@ -6,7 +6,7 @@
 #include <mutex>
 
 #include "platform/kernel32/synch_objects.h"
-#include "platform/machine/process.h"
+#include "platform/machine/processes/process.h"
 #include "platform/machine/state.h"
 #include "windows.h"
 

@@ -5,8 +5,8 @@
 #include <string_view>
 #include <thread>
 
-#include "platform/machine/clock.h"
-#include "platform/machine/time_zone.h"
+#include "platform/machine/kernel/clock.h"
+#include "platform/machine/kernel/time_zone.h"
 #include "windows.h"
 
 namespace {

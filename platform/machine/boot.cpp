@@ -7,9 +7,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/machine/file_attributes.h"
-#include "platform/machine/host_path.h"
-#include "platform/machine/ini_document.h"
+#include "platform/machine/files/file_attributes.h"
+#include "platform/machine/files/host_path.h"
+#include "platform/machine/files/ini_document.h"
 #include "platform/machine/machine.h"
 #include "platform/machine/sqlite_database.h"
 #include "platform/machine/state.h"

@@ -6,12 +6,12 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "platform/machine/process.h"
-#include "platform/machine/program_stub.h"
-#include "platform/machine/registry_store.h"
-#include "platform/machine/host_path.h"
-#include "platform/machine/state.h"
+#include "platform/machine/files/host_path.h"
+#include "platform/machine/processes/process.h"
+#include "platform/machine/processes/program_stub.h"
+#include "platform/machine/registry/registry_store.h"
 #include "platform/machine/sqlite_database.h"
+#include "platform/machine/state.h"
 #include "platform/machine/text.h"
 
 namespace platform {

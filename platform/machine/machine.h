@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/machine/kernel/shared_counters.h"
+#include "platform/machine/kernel/time_zone.h"
 #include "platform/machine/os_profile.h"
-#include "platform/machine/shared_counters.h"
-#include "platform/machine/time_zone.h"
 #include "windef.h"
 
 namespace platform {

@@ -1,7 +1,6 @@
 // The classes registered under HKEY_CLASSES_ROOT: CLSIDFromProgID and ProgIDFromCLSID, and the reads
 // of string values that object creation shares.
-#include <vector>
-
+#include "platform/advapi32/registry_key.h"
 #include "platform/machine/text.h"
 #include "platform/ole32/ole32_internal.h"
 #include "windows.h"
@@ -9,20 +8,9 @@
 namespace platform::com {
 
 std::optional<std::string> ClassesRootString(const std::string& keyPath, const char* name) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, keyPath.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return std::nullopt;
-    DWORD type = 0;
-    DWORD size = 0;
-    std::optional<std::string> value;
-    if (RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
-        (type == REG_SZ || type == REG_EXPAND_SZ)) {
-        std::vector<char> data(size + 1, '\0');
-        if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size) ==
-            ERROR_SUCCESS)
-            value = std::string(data.data());
-    }
-    RegCloseKey(key);
-    return value;
+    RegistryKey key;
+    if (key.Open(HKEY_CLASSES_ROOT, keyPath) != ERROR_SUCCESS) return std::nullopt;
+    return key.String(name);
 }
 
 }  // namespace platform::com

@@ -1,6 +1,7 @@
 // Device setup classes and interface classes: their lists, names and keys, and installing a class.
 #include <cstring>
 
+#include "platform/advapi32/registry_key.h"
 #include "platform/machine/machine.h"
 #include "platform/machine/text.h"
 #include "platform/setupapi/device_sets.h"
@@ -37,11 +38,6 @@ HKEY OpenKey(const std::string& fullPath, REGSAM access) {
         return reinterpret_cast<HKEY>(INVALID_HANDLE_VALUE);
     }
     return key;
-}
-
-LONG CreateKey(const std::string& fullPath, HKEY* key) {
-    return RegCreateKeyExA(HKEY_LOCAL_MACHINE, BelowLocalMachine(fullPath), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                           key, nullptr);
 }
 
 }  // namespace
@@ -115,11 +111,11 @@ extern "C" HKEY WINAPI SetupDiOpenClassRegKey(const GUID* ClassGuid, REGSAM samD
 // of the INF file ("Class", "ClassGUID") and gets its class key with its name.
 extern "C" BOOL WINAPI SetupDiInstallClassExA(HWND, PCSTR InfFileName, DWORD, HSPFILEQ,
                                               const GUID* InterfaceClassGuid, PVOID, PVOID) {
-    HKEY key = nullptr;
+    platform::RegistryKey key;
     if (InterfaceClassGuid) {
-        LONG error = CreateKey(devices::InterfaceClassesPath() + "\\" + devices::FormatGuid(*InterfaceClassGuid), &key);
+        std::string path = devices::InterfaceClassesPath() + "\\" + devices::FormatGuid(*InterfaceClassGuid);
+        LONG error = key.Create(HKEY_LOCAL_MACHINE, BelowLocalMachine(path));
         if (error != ERROR_SUCCESS) return SetError(static_cast<DWORD>(error));
-        RegCloseKey(key);
         return TRUE;
     }
     if (!InfFileName) return SetError(ERROR_INVALID_PARAMETER);
@@ -132,11 +128,9 @@ extern "C" BOOL WINAPI SetupDiInstallClassExA(HWND, PCSTR InfFileName, DWORD, HS
     if (!classGuid || !*className) return SetError(ERROR_INVALID_CLASS);
     bool nt = platform::Machine::Current().IsNT();
     std::string path = devices::ClassRootPath() + "\\" + (nt ? devices::FormatGuid(*classGuid) : className);
-    LONG error = CreateKey(path, &key);
+    LONG error = key.Create(HKEY_LOCAL_MACHINE, BelowLocalMachine(path));
     if (error != ERROR_SUCCESS) return SetError(static_cast<DWORD>(error));
-    DWORD length = static_cast<DWORD>(std::strlen(className) + 1);
-    error = RegSetValueExA(key, nt ? "Class" : "", 0, REG_SZ, reinterpret_cast<const BYTE*>(className), length);
-    RegCloseKey(key);
+    error = key.SetString(nt ? "Class" : "", className);
     if (error != ERROR_SUCCESS) return SetError(static_cast<DWORD>(error));
     return TRUE;
 }

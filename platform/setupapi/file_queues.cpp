@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/machine/host_path.h"
+#include "platform/machine/files/host_path.h"
 #include "platform/machine/machine.h"
-#include "platform/machine/registry_store.h"
+#include "platform/machine/registry/registry_store.h"
 #include "platform/setupapi/device_sets.h"
 
 using platform::setup::SetError;

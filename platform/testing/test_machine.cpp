@@ -9,14 +9,14 @@
 #include <stdexcept>
 
 #include "platform/machine/boot.h"
-#include "platform/machine/clock.h"
-#include "platform/machine/file_sharing.h"
-#include "platform/machine/host_path.h"
-#include "platform/machine/process.h"
-#include "platform/machine/program_stub.h"
-#include "platform/machine/registry_store.h"
+#include "platform/machine/files/file_sharing.h"
+#include "platform/machine/files/host_path.h"
+#include "platform/machine/kernel/clock.h"
+#include "platform/machine/processes/process.h"
+#include "platform/machine/processes/program_stub.h"
+#include "platform/machine/registry/registry_store.h"
 #include "platform/machine/state.h"
-#include "platform/machine/user_interface.h"
+#include "platform/machine/ui/user_interface.h"
 
 namespace platform {
 

@@ -6,7 +6,7 @@
 #include "platform/advapi32/token.h"
 #include "platform/machine/boot.h"
 #include "platform/machine/machine.h"
-#include "platform/machine/user_interface.h"
+#include "platform/machine/ui/user_interface.h"
 #include "windows.h"
 
 extern "C" BOOL WINAPI ExitWindowsEx(UINT uFlags, DWORD dwReserved) {

@@ -4,7 +4,7 @@
 #include "commctrl.h"
 #include "platform/machine/machine.h"
 #include "platform/machine/text.h"
-#include "platform/machine/user_interface.h"
+#include "platform/machine/ui/user_interface.h"
 #include "platform/user32/window_manager.h"
 
 namespace platform {

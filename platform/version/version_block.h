@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/machine/program_stub.h"
+#include "platform/machine/processes/program_stub.h"
 #include "windows.h"
 
 namespace platform {

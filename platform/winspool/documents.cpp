@@ -7,7 +7,7 @@
 // store directly, so that a user who may not change the printer's key can still print.
 #include <cstdio>
 
-#include "platform/machine/registry_store.h"
+#include "platform/machine/registry/registry_store.h"
 #include "platform/winspool/spooler.h"
 
 namespace platform::spooler {

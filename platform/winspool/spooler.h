@@ -32,6 +32,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/advapi32/registry_key.h"
 #include "platform/machine/machine.h"
 #include "windows.h"
 #include "winspool.h"
@@ -61,32 +62,8 @@ DWORD OpenFault(std::string_view printerName);
 // Fails the call with the error: sets the last error and gives FALSE.
 BOOL Fail(DWORD error);
 
-// An open registry key, closed with the object.
-class RegistryKey {
-  public:
-    RegistryKey() = default;
-    ~RegistryKey() { Close(); }
-    RegistryKey(const RegistryKey&) = delete;
-    RegistryKey& operator=(const RegistryKey&) = delete;
-
-    LONG Open(HKEY root, const std::string& path, REGSAM access = KEY_READ);
-    LONG Create(HKEY root, const std::string& path);
-    void Close();
-    HKEY handle() const { return key_; }
-
-    std::optional<std::string> String(const char* name) const;
-    std::optional<DWORD> Dword(const char* name) const;
-    // The strings of a REG_MULTI_SZ value.
-    std::optional<std::vector<std::string>> Strings(const char* name) const;
-    std::vector<std::string> Subkeys() const;
-    // A null text deletes the value.
-    LONG SetString(const char* name, const char* text);
-    LONG SetDword(const char* name, DWORD value);
-    LONG SetStrings(const char* name, const std::vector<std::string>& texts);
-
-  private:
-    HKEY key_ = nullptr;
-};
+// The spooler's calls read and write the print keys through the platform's key guard.
+using platform::RegistryKey;
 
 // Deletes the key below the parent with everything below it (Windows NT deletes only empty keys).
 LONG DeleteKeyTree(HKEY root, const std::string& path);

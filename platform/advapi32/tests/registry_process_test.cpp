@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/machine/registry_store.h"
+#include "platform/machine/registry/registry_store.h"
 #include "platform/machine/sqlite_database.h"
 #include "platform/testing/test_machine.h"
 #include "platform/testing/worker_process.h"

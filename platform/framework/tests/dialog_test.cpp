@@ -11,7 +11,7 @@
 #include "CWinApp.h"
 #include "commctrl.h"
 #include "platform/kernel32/module_resources.h"
-#include "platform/machine/user_interface.h"
+#include "platform/machine/ui/user_interface.h"
 #include "platform/testing/test_machine.h"
 
 namespace {

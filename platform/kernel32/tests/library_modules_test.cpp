@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/machine/program_stub.h"
+#include "platform/machine/processes/program_stub.h"
 #include "platform/testing/test_machine.h"
 #include "platform/user32/module_resources.h"
 #include "windows.h"

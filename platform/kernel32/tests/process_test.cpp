@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/machine/program_stub.h"
+#include "platform/machine/processes/program_stub.h"
 #include "platform/testing/test_machine.h"
 #include "platform/testing/worker_process.h"
 #include "windows.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <thread>
 
-#include "platform/machine/ini_document.h"
+#include "platform/machine/files/ini_document.h"
 #include "platform/testing/test_machine.h"
 #include "windows.h"
 

@@ -1,6 +1,6 @@
 // Windows paths: parsing into full paths, resolution to host paths without regard to case, and 8.3
 // short names that stay the same while their entries live.
-#include "platform/machine/host_path.h"
+#include "platform/machine/files/host_path.h"
 
 #include <gtest/gtest.h>
 

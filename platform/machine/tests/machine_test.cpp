@@ -5,7 +5,7 @@
 
 #include "platform/machine/machine.h"
 #include "platform/machine/state.h"
-#include "platform/machine/user_interface.h"
+#include "platform/machine/ui/user_interface.h"
 #include "platform/testing/test_machine.h"
 #include "windows.h"
 

@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "platform/machine/registry_store.h"
+#include "platform/machine/registry/registry_store.h"
 #include "platform/testing/test_machine.h"
 #include "winnt.h"
 

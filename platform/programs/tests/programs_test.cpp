@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "platform/machine/program_stub.h"
+#include "platform/machine/processes/program_stub.h"
 #include "platform/testing/program_run.h"
 #include "platform/testing/test_machine.h"
 #include "windows.h"

@@ -9,14 +9,14 @@
 #include <string>
 #include <vector>
 
-#include "platform/machine/boot.h"
-#include "platform/machine/host_path.h"
-#include "platform/machine/machine.h"
-#include "platform/machine/program_stub.h"
-#include "platform/machine/registry_store.h"
-#include "platform/machine/text.h"
-#include "platform/machine/user_interface.h"
 #include "cfgmgr32.h"
+#include "platform/machine/boot.h"
+#include "platform/machine/files/host_path.h"
+#include "platform/machine/machine.h"
+#include "platform/machine/processes/program_stub.h"
+#include "platform/machine/registry/registry_store.h"
+#include "platform/machine/text.h"
+#include "platform/machine/ui/user_interface.h"
 #include "setupapi.h"
 #include "windows.h"
 #include "winspool.h"

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "commctrl.h"
-#include "platform/machine/user_interface.h"
+#include "platform/machine/ui/user_interface.h"
 #include "platform/testing/test_machine.h"
 #include "platform/user32/dialog.h"
 #include "windows.h"

@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/machine/program_stub.h"
-#include "platform/testing/test_machine.h"
+#include "platform/machine/processes/program_stub.h"
 #include "platform/resource_formats/resource_formats.h"
+#include "platform/testing/test_machine.h"
 #include "windows.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include <sstream>
 #include <string>
 
-#include "platform/machine/registry_store.h"
+#include "platform/machine/registry/registry_store.h"
 #include "windows.h"
 
 namespace {

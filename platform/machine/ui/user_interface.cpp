@@ -1,4 +1,4 @@
-#include "platform/machine/user_interface.h"
+#include "platform/machine/ui/user_interface.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

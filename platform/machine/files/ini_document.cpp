@@ -1,4 +1,4 @@
-#include "platform/machine/ini_document.h"
+#include "platform/machine/files/ini_document.h"
 
 #include <sys/stat.h>
 
@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/machine/host_path.h"
+#include "platform/machine/files/host_path.h"
 #include "platform/machine/machine.h"
 #include "platform/machine/text.h"
 

@@ -1,4 +1,4 @@
-#include "platform/machine/file_sharing.h"
+#include "platform/machine/files/file_sharing.h"
 
 #include <signal.h>
 #include <sys/stat.h>
@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/machine/clock.h"
+#include "platform/machine/kernel/clock.h"
 #include "platform/machine/machine.h"
 #include "platform/machine/sqlite_database.h"
 

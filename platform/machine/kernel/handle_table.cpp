@@ -1,4 +1,4 @@
-#include "platform/machine/handle_table.h"
+#include "platform/machine/kernel/handle_table.h"
 
 namespace platform {
 

@@ -1,4 +1,4 @@
-#include "platform/machine/clock.h"
+#include "platform/machine/kernel/clock.h"
 
 #include <fcntl.h>
 #include <sys/mman.h>

@@ -1,4 +1,4 @@
-#include "platform/machine/registry_store.h"
+#include "platform/machine/registry/registry_store.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,4 +1,4 @@
-#include "platform/machine/process.h"
+#include "platform/machine/processes/process.h"
 
 #include <cstdlib>
 

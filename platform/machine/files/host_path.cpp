@@ -1,4 +1,4 @@
-#include "platform/machine/host_path.h"
+#include "platform/machine/files/host_path.h"
 
 #include <sys/stat.h>
 
@@ -8,7 +8,7 @@
 #include <unordered_map>
 
 #include "platform/machine/machine.h"
-#include "platform/machine/process.h"
+#include "platform/machine/processes/process.h"
 #include "platform/machine/sqlite_database.h"
 #include "platform/machine/text.h"
 #include "winerror.h"

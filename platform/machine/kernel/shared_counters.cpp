@@ -1,4 +1,4 @@
-#include "platform/machine/shared_counters.h"
+#include "platform/machine/kernel/shared_counters.h"
 
 #include <fcntl.h>
 #include <sys/mman.h>

@@ -1,4 +1,4 @@
-#include "platform/machine/time_zone.h"
+#include "platform/machine/kernel/time_zone.h"
 
 #include <chrono>
 #include <cstdio>

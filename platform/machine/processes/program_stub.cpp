@@ -1,8 +1,8 @@
-#include "platform/machine/program_stub.h"
+#include "platform/machine/processes/program_stub.h"
 
 #include <fstream>
 
-#include "platform/machine/host_path.h"
+#include "platform/machine/files/host_path.h"
 #include "platform/machine/machine.h"
 #include "platform/machine/text.h"
 

@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <stdexcept>
 
-#include "platform/machine/registry_store.h"
+#include "platform/machine/registry/registry_store.h"
 #include "platform/machine/text.h"
 #include "winnt.h"
 

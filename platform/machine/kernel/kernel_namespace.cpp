@@ -1,4 +1,4 @@
-#include "platform/machine/kernel_namespace.h"
+#include "platform/machine/kernel/kernel_namespace.h"
 
 #include <fcntl.h>
 #include <linux/futex.h>

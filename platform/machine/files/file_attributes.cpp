@@ -1,4 +1,4 @@
-#include "platform/machine/file_attributes.h"
+#include "platform/machine/files/file_attributes.h"
 
 #include <sys/stat.h>
 
@@ -7,7 +7,7 @@
 #include <mutex>
 #include <string>
 
-#include "platform/machine/host_path.h"
+#include "platform/machine/files/host_path.h"
 #include "platform/machine/machine.h"
 #include "platform/machine/sqlite_database.h"
 #include "winbase.h"
