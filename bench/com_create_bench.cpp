@@ -7,7 +7,7 @@
 
 #include "comserver.h"
 #include "ole2.h"
-#include "platform/machine/program_stub.h"
+#include "platform/machine/processes/program_stub.h"
 #include "platform/testing/test_machine.h"
 #include "windows.h"
 

@@ -11,7 +11,7 @@
 #include "CComVariant.h"
 #include "comserver.h"
 #include "ole2.h"
-#include "platform/machine/program_stub.h"
+#include "platform/machine/processes/program_stub.h"
 #include "platform/testing/program_run.h"
 #include "platform/testing/test_machine.h"
 
