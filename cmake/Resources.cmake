@@ -20,4 +20,7 @@ function(win_add_resources target script)
     COMMENT "Compiling resources ${script_name}.rc for ${target}"
     VERBATIM)
   target_sources(${target} PRIVATE ${output})
+  # The generated source registers the resources through the platform's own header; the program itself
+  # does not see the platform's insides.
+  set_source_files_properties(${output} PROPERTIES INCLUDE_DIRECTORIES ${PROJECT_SOURCE_DIR})
 endfunction()

@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/machine/state.h"
 #include "platform/testing/test_machine.h"
 
 namespace {

@@ -19,7 +19,6 @@
 #include "OsVersionTesting.h"
 #include "UsbDeviceSearches.h"
 #include "devguid.h"
-#include "platform/machine/state.h"
 #include "platform/testing/test_machine.h"
 
 namespace {

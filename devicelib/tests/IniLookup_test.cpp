@@ -2,13 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "OsVersionTesting.h"
-#include "platform/machine/host_path.h"
 #include "platform/testing/test_machine.h"
 
 namespace {
@@ -278,10 +275,7 @@ TEST_F(IniLookupTest, FolderOfPath) {
 TEST_F(IniLookupTest, FileExistsCollapsesDoubledBackslashes) {
     platform::TestMachine machine;
     machine.File("C:\\WINDOWS\\x.dat", "");
-    std::filesystem::path share = machine.machine().NetworkFolder() / "server" / "share";
-    std::filesystem::create_directories(share);
-    std::ofstream(share / "f.txt") << "x";
-    platform::NoteFilesChanged(machine.machine());
+    machine.NetworkShare("server", "share").File("\\\\server\\share\\f.txt", "x");
     const std::pair<const char*, unsigned int> rows[] = {
         {"C:\\WINDOWS\\x.dat", 1},
         {"C:\\\\WINDOWS\\\\x.dat", 1},

@@ -1,6 +1,6 @@
 // The entry points of advapi32.dll that LoadLibraryA and GetProcAddress hand out: the registry functions,
-// security descriptors and access tokens. Every function declared in winreg.h, and every advapi32
-// function of winbase.h, belongs in this list.
+// security descriptors, access tokens and the user's name. Every function declared in winreg.h, and
+// every advapi32 function of winbase.h, belongs in this list.
 #include "platform/kernel32/platform_libraries.h"
 #include "windows.h"
 
@@ -25,7 +25,8 @@
     X(IsValidSecurityDescriptor)    \
     X(OpenProcessToken)             \
     X(LookupPrivilegeValueA)        \
-    X(AdjustTokenPrivileges)
+    X(AdjustTokenPrivileges)        \
+    X(GetUserNameA)
 
 
 namespace {

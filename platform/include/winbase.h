@@ -74,6 +74,33 @@
 #define DUPLICATE_CLOSE_SOURCE 0x00000001
 #define DUPLICATE_SAME_ACCESS 0x00000002
 
+// LoadLibraryExA's flags.
+#define DONT_RESOLVE_DLL_REFERENCES 0x00000001
+#define LOAD_LIBRARY_AS_DATAFILE 0x00000002
+#define LOAD_WITH_ALTERED_SEARCH_PATH 0x00000008
+
+// The reasons a library's DllMain is called for.
+#define DLL_PROCESS_DETACH 0
+#define DLL_PROCESS_ATTACH 1
+#define DLL_THREAD_ATTACH 2
+#define DLL_THREAD_DETACH 3
+
+// A critical section: a lock for the threads of one process, which the thread holding it may enter
+// again. The fields are Windows' (OwningThread holds the owner's thread id); the host lock the calls use
+// is kept behind LockSemaphore.
+typedef struct _RTL_CRITICAL_SECTION_DEBUG* PRTL_CRITICAL_SECTION_DEBUG;
+typedef struct _RTL_CRITICAL_SECTION {
+    PRTL_CRITICAL_SECTION_DEBUG DebugInfo;
+    LONG LockCount;
+    LONG RecursionCount;
+    HANDLE OwningThread;
+    HANDLE LockSemaphore;
+    ULONG_PTR SpinCount;
+} RTL_CRITICAL_SECTION, *PRTL_CRITICAL_SECTION;
+typedef RTL_CRITICAL_SECTION CRITICAL_SECTION;
+typedef PRTL_CRITICAL_SECTION PCRITICAL_SECTION;
+typedef PRTL_CRITICAL_SECTION LPCRITICAL_SECTION;
+
 typedef struct _SECURITY_ATTRIBUTES {
     DWORD nLength;
     LPVOID lpSecurityDescriptor;
@@ -131,6 +158,21 @@ typedef struct _WIN32_FIND_DATAA {
     CHAR cFileName[MAX_PATH];
     CHAR cAlternateFileName[14];
 } WIN32_FIND_DATAA, *PWIN32_FIND_DATAA, *LPWIN32_FIND_DATAA;
+typedef struct _TIME_ZONE_INFORMATION {
+    LONG Bias;
+    WCHAR StandardName[32];
+    SYSTEMTIME StandardDate;
+    LONG StandardBias;
+    WCHAR DaylightName[32];
+    SYSTEMTIME DaylightDate;
+    LONG DaylightBias;
+} TIME_ZONE_INFORMATION, *PTIME_ZONE_INFORMATION, *LPTIME_ZONE_INFORMATION;
+
+#define TIME_ZONE_ID_UNKNOWN 0
+#define TIME_ZONE_ID_STANDARD 1
+#define TIME_ZONE_ID_DAYLIGHT 2
+#define TIME_ZONE_ID_INVALID ((DWORD)0xFFFFFFFF)
+
 typedef WIN32_FIND_DATAA WIN32_FIND_DATA;
 typedef LPWIN32_FIND_DATAA LPWIN32_FIND_DATA;
 
@@ -158,6 +200,7 @@ DWORD WINAPI GetTickCount(void);
 void WINAPI Sleep(DWORD dwMilliseconds);
 void WINAPI GetLocalTime(LPSYSTEMTIME lpSystemTime);
 void WINAPI GetSystemTime(LPSYSTEMTIME lpSystemTime);
+DWORD WINAPI GetTimeZoneInformation(LPTIME_ZONE_INFORMATION lpTimeZoneInformation);
 BOOL WINAPI GetComputerNameA(LPSTR lpBuffer, LPDWORD nSize);
 
 // Modules and the process
@@ -167,6 +210,7 @@ LPSTR WINAPI GetCommandLineA(void);
 HMODULE WINAPI LoadLibraryA(LPCSTR lpLibFileName);
 BOOL WINAPI FreeLibrary(HMODULE hLibModule);
 FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName);
+HMODULE WINAPI LoadLibraryExA(LPCSTR lpLibFileName, HANDLE hFile, DWORD dwFlags);
 DWORD WINAPI GetEnvironmentVariableA(LPCSTR lpName, LPSTR lpBuffer, DWORD nSize);
 BOOL WINAPI SetEnvironmentVariableA(LPCSTR lpName, LPCSTR lpValue);
 DWORD WINAPI ExpandEnvironmentStringsA(LPCSTR lpSrc, LPSTR lpDst, DWORD nSize);
@@ -277,6 +321,24 @@ int WINAPI lstrcmpA(LPCSTR lpString1, LPCSTR lpString2);
 int WINAPI lstrcmpiA(LPCSTR lpString1, LPCSTR lpString2);
 BOOL WINAPI IsDBCSLeadByte(BYTE TestChar);
 
+// Critical sections
+void WINAPI InitializeCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
+BOOL WINAPI InitializeCriticalSectionAndSpinCount(LPCRITICAL_SECTION lpCriticalSection, DWORD dwSpinCount);
+void WINAPI EnterCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
+BOOL WINAPI TryEnterCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
+void WINAPI LeaveCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
+void WINAPI DeleteCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
+
+// Interlocked operations: each returns the new value (Increment, Decrement) or the value before.
+LONG WINAPI InterlockedIncrement(LONG volatile* Addend);
+LONG WINAPI InterlockedDecrement(LONG volatile* Addend);
+LONG WINAPI InterlockedExchange(LONG volatile* Target, LONG Value);
+LONG WINAPI InterlockedCompareExchange(LONG volatile* Destination, LONG Exchange, LONG Comperand);
+LONG WINAPI InterlockedExchangeAdd(LONG volatile* Addend, LONG Value);
+
+// The user
+BOOL WINAPI GetUserNameA(LPSTR lpBuffer, LPDWORD pcbBuffer);
+
 // Resources
 HRSRC WINAPI FindResourceA(HMODULE hModule, LPCSTR lpName, LPCSTR lpType);
 HRSRC WINAPI FindResourceExA(HMODULE hModule, LPCSTR lpType, LPCSTR lpName, WORD wLanguage);
@@ -295,6 +357,8 @@ BOOL WINAPI FreeResource(HGLOBAL hResData);
 #define GetModuleHandle GetModuleHandleA
 #define GetCommandLine GetCommandLineA
 #define LoadLibrary LoadLibraryA
+#define LoadLibraryEx LoadLibraryExA
+#define GetUserName GetUserNameA
 #define GetCurrentDirectory GetCurrentDirectoryA
 #define SetCurrentDirectory SetCurrentDirectoryA
 #define GetWindowsDirectory GetWindowsDirectoryA

@@ -22,11 +22,13 @@
     X(Sleep)                          \
     X(GetLocalTime)                   \
     X(GetSystemTime)                  \
+    X(GetTimeZoneInformation)         \
     X(GetComputerNameA)               \
     X(GetModuleFileNameA)             \
     X(GetModuleHandleA)               \
     X(GetCommandLineA)                \
     X(LoadLibraryA)                   \
+    X(LoadLibraryExA)                 \
     X(FreeLibrary)                    \
     X(GetProcAddress)                 \
     X(GetEnvironmentVariableA)        \
@@ -78,6 +80,10 @@
     X(GetCurrentThreadId)             \
     X(GetCurrentProcessId)            \
     X(GetCurrentProcess)              \
+    X(CreateProcessA)                 \
+    X(GetExitCodeProcess)             \
+    X(ExitProcess)                    \
+    X(TerminateProcess)               \
     X(DuplicateHandle)                \
     X(WaitForSingleObject)            \
     X(WaitForMultipleObjects)         \
@@ -97,6 +103,18 @@
     X(lstrcmpiA)                      \
     X(IsDBCSLeadByte)                 \
     X(WideCharToMultiByte)            \
+    X(MultiByteToWideChar)            \
+    X(InitializeCriticalSection)      \
+    X(InitializeCriticalSectionAndSpinCount) \
+    X(EnterCriticalSection)           \
+    X(TryEnterCriticalSection)        \
+    X(LeaveCriticalSection)           \
+    X(DeleteCriticalSection)          \
+    X(InterlockedIncrement)           \
+    X(InterlockedDecrement)           \
+    X(InterlockedExchange)            \
+    X(InterlockedCompareExchange)     \
+    X(InterlockedExchangeAdd)         \
     X(FindResourceA)                  \
     X(FindResourceExA)                \
     X(LoadResource)                   \

@@ -81,6 +81,8 @@ constexpr SystemMessage kSystemMessages[] = {
      "Il Registro di sistema \xE8 danneggiato.\r\n"},
     {ERROR_SERVICE_DOES_NOT_EXIST, "The specified service does not exist as an installed service.\r\n",
      "Il servizio specificato non esiste come servizio installato.\r\n"},
+    {ERROR_DLL_INIT_FAILED, "A dynamic link library (DLL) initialization routine failed.\r\n",
+     "Routine di inizializzazione della libreria di collegamento dinamico (DLL) non riuscita.\r\n"},
     {ERROR_NOT_FOUND, "Element not found.\r\n", "Elemento non trovato.\r\n"},
     {ERROR_CANCELLED, "The operation was canceled by the user.\r\n", "Operazione annullata dall'utente.\r\n"},
     {ERROR_NO_MORE_DEVICES, "No more local devices.\r\n", "Non ci sono altre periferiche locali.\r\n"},

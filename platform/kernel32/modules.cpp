@@ -1,6 +1,6 @@
 // LoadLibraryA, GetProcAddress, FreeLibrary and GetModuleHandleA over the platform's libraries, which
 // register their entry points themselves (platform_libraries.h) and are present or absent as the machine
-// says.
+// says, and over the libraries of the machine's programs (library_modules.h).
 #include <dlfcn.h>
 
 #include <filesystem>
@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/kernel32/library_modules.h"
 #include "platform/kernel32/platform_libraries.h"
 #include "platform/machine/machine.h"
 #include "platform/machine/process.h"
@@ -109,15 +110,17 @@ void LoadHostLibrary(std::string_view key) {
     dlopen(file.c_str(), RTLD_NOW | RTLD_GLOBAL);
 }
 
-// Where LoadLibraryA goes for a module that is not a platform library: a program stub naming a shared
-// library of the machine's programs will be loaded here. Until then no such module exists.
-HMODULE LoadProgramLibrary(std::string_view name) {
-    (void)name;
-    SetLastError(ERROR_MOD_NOT_FOUND);
-    return nullptr;
-}
-
 }  // namespace
+
+std::optional<std::string> ModulePath(HMODULE module) {
+    if (!module || module == ProgramHandle()) return CurrentProcess().modulePath();
+    if (std::optional<std::string> path = StubLibraryPath(module)) return path;
+    LibraryTable& table = Libraries();
+    std::lock_guard<std::mutex> lock(table.mutex);
+    auto [key, library] = table.FromHandle(module);
+    if (!library || !library->loaded()) return std::nullopt;
+    return Machine::Current().settings().systemFolder + "\\" + LowerCopy(*key);
+}
 
 void RegisterPlatformLibrary(std::string_view name, LibraryLoad load,
                              std::initializer_list<EntryPoint> entryPoints) {
@@ -138,7 +141,12 @@ using platform::LibraryTable;
 using platform::Machine;
 
 extern "C" HMODULE WINAPI LoadLibraryA(LPCSTR lpLibFileName) {
-    if (!lpLibFileName) {
+    return LoadLibraryExA(lpLibFileName, nullptr, 0);
+}
+
+// The flags change nothing for a platform library. The file handle is reserved and must be null.
+extern "C" HMODULE WINAPI LoadLibraryExA(LPCSTR lpLibFileName, HANDLE hFile, DWORD dwFlags) {
+    if (!lpLibFileName || hFile) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
@@ -153,7 +161,10 @@ extern "C" HMODULE WINAPI LoadLibraryA(LPCSTR lpLibFileName) {
         lock.lock();
         library = table.Find(*key);
     }
-    if (!library) return platform::LoadProgramLibrary(lpLibFileName);
+    if (!library) {
+        lock.unlock();
+        return platform::LoadStubLibrary(lpLibFileName, dwFlags);
+    }
     if (!platform::PresentOnMachine(machine, *key)) {
         SetLastError(ERROR_MOD_NOT_FOUND);
         return nullptr;
@@ -164,6 +175,7 @@ extern "C" HMODULE WINAPI LoadLibraryA(LPCSTR lpLibFileName) {
 
 extern "C" BOOL WINAPI FreeLibrary(HMODULE hLibModule) {
     if (hLibModule == platform::ProgramHandle()) return TRUE;
+    if (std::optional<BOOL> freed = platform::FreeStubLibrary(hLibModule)) return *freed;
     LibraryTable& table = Libraries();
     std::lock_guard<std::mutex> lock(table.mutex);
     platform::PlatformLibrary* library = table.FromHandle(hLibModule).second;
@@ -177,6 +189,7 @@ extern "C" BOOL WINAPI FreeLibrary(HMODULE hLibModule) {
 
 extern "C" FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
     if (!hModule) hModule = platform::ProgramHandle();
+    if (std::optional<FARPROC> found = platform::StubLibraryProcedure(hModule, lpProcName)) return *found;
     const Machine& machine = Machine::Current();
     LibraryTable& table = Libraries();
     std::lock_guard<std::mutex> lock(table.mutex);
@@ -208,12 +221,14 @@ extern "C" HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName) {
         return platform::ProgramHandle();
     }
     std::optional<std::string> key = platform::LibraryKey(lpModuleName, machine);
-    LibraryTable& table = Libraries();
-    std::lock_guard<std::mutex> lock(table.mutex);
-    platform::PlatformLibrary* library = key ? table.Find(*key) : nullptr;
-    if (!library || !library->loaded() || !platform::PresentOnMachine(machine, *key)) {
-        SetLastError(ERROR_MOD_NOT_FOUND);
-        return nullptr;
+    {
+        LibraryTable& table = Libraries();
+        std::lock_guard<std::mutex> lock(table.mutex);
+        platform::PlatformLibrary* library = key ? table.Find(*key) : nullptr;
+        if (library && library->loaded() && platform::PresentOnMachine(machine, *key))
+            return reinterpret_cast<HMODULE>(library);
     }
-    return reinterpret_cast<HMODULE>(library);
+    if (HMODULE loaded = platform::FindStubLibrary(lpModuleName)) return loaded;
+    SetLastError(ERROR_MOD_NOT_FOUND);
+    return nullptr;
 }

@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "platform/kernel32/kernel32_internal.h"
+#include "platform/kernel32/library_modules.h"
 #include "platform/machine/host_path.h"
 #include "platform/machine/machine.h"
 #include "platform/machine/process.h"
@@ -11,9 +12,13 @@ using platform::CurrentProcess;
 using platform::Machine;
 
 extern "C" DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize) {
-    (void)hModule;
     Machine::Current();
-    std::string path = CurrentProcess().modulePath();
+    std::optional<std::string> module = platform::ModulePath(hModule);
+    if (!module) {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return 0;
+    }
+    const std::string& path = *module;
     if (!lpFilename || nSize == 0) {
         SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return 0;

@@ -1,9 +1,7 @@
 // CreateProcessA and the handles of the processes it starts.
 //
-// A program inside the machine is a program stub naming a host program. The host program is looked
-// for, when the stub names it without a folder, in the folders of WINMACHINE_PROGRAMS (host folders
-// separated by ':'; winmachine and the tests set it), else anywhere in the build tree this library was
-// built in. It runs as a host process with the machine, the stub's Windows path, the Windows command
+// A program inside the machine is a program stub naming a host program, found as FindBuiltFile says
+// (program_files.h). It runs as a host process with the machine, the stub's Windows path, the Windows command
 // line and the current folder in its environment, and its arguments split as Windows' C runtime
 // splits the command line.
 //
@@ -23,14 +21,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/kernel32/file_system.h"
+#include "platform/kernel32/program_files.h"
 #include "platform/kernel32/synch_objects.h"
 #include "platform/machine/machine.h"
 #include "platform/machine/process.h"
@@ -158,35 +155,6 @@ bool HasFolder(std::string_view name) {
     return name.find_first_of("\\/:") != std::string_view::npos;
 }
 
-std::string FolderOf(const std::string& path) {
-    size_t slash = path.rfind('\\');
-    if (slash == std::string::npos) return path;
-    if (slash == 2) return path.substr(0, 3);
-    return path.substr(0, slash);
-}
-
-// A file at a full Windows path; `error` says why not (ERROR_FILE_NOT_FOUND or ERROR_PATH_NOT_FOUND).
-std::optional<HostPath> FileAt(std::string_view path, std::string_view currentDirectory, DWORD& error) {
-    std::optional<WindowsPath> full = ParseWindowsPath(path, currentDirectory, &error);
-    if (!full) return std::nullopt;
-    std::optional<HostPath> host = ResolveHostPath(Machine::Current(), *full, &error);
-    if (!host) return std::nullopt;
-    if (!host->exists || host->isDirectory) {
-        error = host->isDirectory ? ERROR_ACCESS_DENIED : MissingPathError(*host);
-        return std::nullopt;
-    }
-    return host;
-}
-
-std::string EnvironmentVariable(const char* name) {
-    DWORD size = GetEnvironmentVariableA(name, nullptr, 0);
-    if (size == 0) return "";
-    std::string value(size, '\0');
-    DWORD length = GetEnvironmentVariableA(name, value.data(), size);
-    value.resize(length < size ? length : 0);
-    return value;
-}
-
 // A program name as CreateProcessA looks for it: a name with a folder where it says, a bare name in
 // the application's folder, the current folder, the system folder, the Windows folder and PATH.
 std::optional<HostPath> FindProgram(std::string name, bool addExtension, const std::string& currentDirectory,
@@ -196,20 +164,9 @@ std::optional<HostPath> FindProgram(std::string name, bool addExtension, const s
     const MachineSettings& settings = Machine::Current().settings();
     std::vector<std::string> folders = {FolderOf(CurrentProcess().modulePath()), currentDirectory,
                                         settings.systemFolder, settings.windowsFolder};
-    std::string path = EnvironmentVariable("PATH");
-    for (size_t start = 0; start <= path.size();) {
-        size_t end = path.find(';', start);
-        if (end == std::string::npos) end = path.size();
-        if (end > start) folders.push_back(path.substr(start, end - start));
-        start = end + 1;
-    }
+    for (std::string& folder : PathFolders()) folders.push_back(std::move(folder));
     error = ERROR_FILE_NOT_FOUND;
-    for (const std::string& folder : folders) {
-        DWORD ignored = 0;
-        std::string candidate = folder + (folder.empty() || folder.back() == '\\' ? "" : "\\") + name;
-        if (std::optional<HostPath> host = FileAt(candidate, currentDirectory, ignored)) return host;
-    }
-    return std::nullopt;
+    return FindInFolders(folders, name, currentDirectory);
 }
 
 struct ProgramOnCommandLine {
@@ -244,55 +201,6 @@ std::optional<ProgramOnCommandLine> ProgramOf(std::string_view commandLine, cons
     }
     if (start == commandLine.size()) error = ERROR_PATH_NOT_FOUND;
     return std::nullopt;
-}
-
-bool IsExecutable(const fs::path& path) {
-    struct stat info;
-    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && ::access(path.c_str(), X_OK) == 0;
-}
-
-std::optional<fs::path> FindIn(const fs::path& folder, const std::string& name, int depth) {
-    std::error_code failure;
-    if (IsExecutable(folder / name)) return folder / name;
-    if (depth == 0) return std::nullopt;
-    for (const fs::directory_entry& entry : fs::directory_iterator(folder, failure)) {
-        if (!entry.is_directory(failure) || entry.is_symlink(failure)) continue;
-        if (entry.path().filename() == "CMakeFiles") continue;
-        if (std::optional<fs::path> found = FindIn(entry.path(), name, depth - 1)) return found;
-    }
-    return std::nullopt;
-}
-
-// The host program a stub names.
-std::optional<fs::path> HostProgram(const std::string& program) {
-    if (program.find('/') != std::string::npos) {
-        if (IsExecutable(program)) return fs::path(program);
-        return std::nullopt;
-    }
-    if (const char* folders = std::getenv("WINMACHINE_PROGRAMS"); folders && *folders) {
-        std::string list = folders;
-        for (size_t start = 0; start <= list.size();) {
-            size_t end = list.find(':', start);
-            if (end == std::string::npos) end = list.size();
-            if (end > start && IsExecutable(fs::path(list.substr(start, end - start)) / program))
-                return fs::path(list.substr(start, end - start)) / program;
-            start = end + 1;
-        }
-        return std::nullopt;
-    }
-#ifdef WIN_BUILD_TREE
-    return FindIn(WIN_BUILD_TREE, program, 4);
-#else
-    return std::nullopt;
-#endif
-}
-
-std::optional<std::string> ReadWhole(const fs::path& path) {
-    std::ifstream stream(path, std::ios::binary);
-    if (!stream) return std::nullopt;
-    std::ostringstream contents;
-    contents << stream.rdbuf();
-    return contents.str();
 }
 
 // Starts the host program; the process id, or -1.
@@ -374,13 +282,13 @@ extern "C" BOOL WINAPI CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandL
         SetLastError(error ? error : ERROR_FILE_NOT_FOUND);
         return FALSE;
     }
-    std::optional<std::string> contents = ReadWhole(file->host);
+    std::optional<std::string> contents = ReadWholeFile(file->host);
     std::optional<ProgramStub> stub = contents ? ParseProgramStub(*contents) : std::nullopt;
     if (!stub) {
         SetLastError(ERROR_BAD_EXE_FORMAT);
         return FALSE;
     }
-    std::optional<fs::path> program = HostProgram(stub->program);
+    std::optional<fs::path> program = FindBuiltFile(stub->program, BuiltFileKind::Program);
     if (!program) {
         std::fprintf(stderr, "CreateProcessA: no built program \"%s\" for %s\n", stub->program.c_str(),
                      file->longPath.ToString().c_str());

@@ -1,5 +1,8 @@
 // FindResourceA, FindResourceExA, LoadResource, LockResource, SizeofResource and FreeResource over the
 // resources the modules of the process registered (module_resources.h).
+#include <dlfcn.h>
+#include <link.h>
+
 #include <cstdlib>
 #include <list>
 #include <map>
@@ -46,9 +49,11 @@ struct Resource {
 class ResourceTable {
   public:
     std::mutex mutex;
-    // Per module; list elements never move or go away, so a HRSRC (the element's address) and the data
-    // pointer LoadResource hands out stay valid for the life of the process.
+    // Per module; list elements never move, so a HRSRC (the element's address) and the data pointer
+    // LoadResource hands out stay valid for the life of their module.
     std::map<HMODULE, std::list<Resource>> modules;
+    // Those of libraries unloaded while their host library stays in the process.
+    std::map<HMODULE, std::list<Resource>> hidden;
 
     bool Contains(const Resource* resource) {
         for (auto& [module, resources] : modules) {
@@ -68,6 +73,28 @@ ResourceTable& Resources() {
 
 HMODULE ModuleKey(HMODULE module) {
     return module ? module : GetModuleHandleA(nullptr);
+}
+
+// The address the program's own file is mapped at.
+const void* ProgramBase() {
+    static const void* base = [] {
+        link_map* map = nullptr;
+        Dl_info info{};
+        void* program = dlopen(nullptr, RTLD_NOW);
+        if (!program || dlinfo(program, RTLD_DI_LINKMAP, &map) != 0 || !map || !dladdr(map->l_ld, &info))
+            return static_cast<const void*>(nullptr);
+        return static_cast<const void*>(info.dli_fbase);
+    }();
+    return base;
+}
+
+// The module resources registered without one belong to: that of the file holding their data.
+HMODULE OwnerOf(std::span<const ModuleResource> resources) {
+    Dl_info info{};
+    if (resources.empty() || !dladdr(resources.front().data, &info) || !info.dli_fbase ||
+        info.dli_fbase == ProgramBase())
+        return GetModuleHandleA(nullptr);
+    return static_cast<HMODULE>(info.dli_fbase);
 }
 
 // The languages FindResourceA tries, in order, when more than one is present: neutral, the user's, the
@@ -141,7 +168,7 @@ Resource* ValidResource(HRSRC handle) {
 void RegisterModuleResources(HMODULE module, std::span<const ModuleResource> resources) {
     ResourceTable& table = Resources();
     std::lock_guard<std::mutex> lock(table.mutex);
-    std::list<Resource>& list = table.modules[ModuleKey(module)];
+    std::list<Resource>& list = table.modules[module ? module : OwnerOf(resources)];
     for (const ModuleResource& added : resources) {
         Resource resource;
         resource.type = KeyOf(added.type);
@@ -158,6 +185,33 @@ void RegisterModuleResources(HMODULE module, std::span<const ModuleResource> res
         }
         list.push_back(std::move(resource));
     }
+}
+
+void ForgetModuleResources(HMODULE module) {
+    ResourceTable& table = Resources();
+    std::lock_guard<std::mutex> lock(table.mutex);
+    table.modules.erase(module);
+    table.hidden.erase(module);
+}
+
+void HideModuleResources(HMODULE module) {
+    ResourceTable& table = Resources();
+    std::lock_guard<std::mutex> lock(table.mutex);
+    auto found = table.modules.find(module);
+    if (found == table.modules.end()) return;
+    table.hidden[module] = std::move(found->second);
+    table.modules.erase(found);
+}
+
+// A library whose host library was loaded afresh has registered its resources again: the hidden ones are
+// those of an earlier library at the same address.
+void ShowModuleResources(HMODULE module) {
+    ResourceTable& table = Resources();
+    std::lock_guard<std::mutex> lock(table.mutex);
+    auto found = table.hidden.find(module);
+    if (found == table.hidden.end()) return;
+    if (!table.modules.count(module)) table.modules[module] = std::move(found->second);
+    table.hidden.erase(found);
 }
 
 }  // namespace platform

@@ -1,36 +1,21 @@
-// Tick count, sleeping, the local and system time, and the C runtime's time(): all read the machine's clock.
+// Tick count, sleeping, the local and system time, the time zone and the C runtime's time(): all read the
+// machine's clock, and local time comes from the machine's time zone.
 #include <chrono>
 #include <ctime>
+#include <string_view>
 #include <thread>
 
 #include "platform/machine/clock.h"
+#include "platform/machine/time_zone.h"
 #include "windows.h"
 
 namespace {
 
-void FillSystemTime(const std::tm& parts, long milliseconds, LPSYSTEMTIME time) {
-    time->wYear = static_cast<WORD>(parts.tm_year + 1900);
-    time->wMonth = static_cast<WORD>(parts.tm_mon + 1);
-    time->wDayOfWeek = static_cast<WORD>(parts.tm_wday);
-    time->wDay = static_cast<WORD>(parts.tm_mday);
-    time->wHour = static_cast<WORD>(parts.tm_hour);
-    time->wMinute = static_cast<WORD>(parts.tm_min);
-    time->wSecond = static_cast<WORD>(parts.tm_sec);
-    time->wMilliseconds = static_cast<WORD>(milliseconds);
-}
-
-// The machine's time, broken down in local time or in UTC.
-void MachineTime(LPSYSTEMTIME time, bool local) {
-    std::int64_t now = platform::ClockNow();
-    std::int64_t milliseconds = ((now % 1000) + 1000) % 1000;
-    std::time_t seconds = static_cast<std::time_t>((now - milliseconds) / 1000);
-    std::tm parts{};
-    if (local) {
-        localtime_r(&seconds, &parts);
-    } else {
-        gmtime_r(&seconds, &parts);
-    }
-    FillSystemTime(parts, static_cast<long>(milliseconds), time);
+// The zone's names are plain ASCII, as Windows' own are.
+void CopyZoneName(std::string_view name, WCHAR (&target)[32]) {
+    std::size_t length = name.size() < 31 ? name.size() : 31;
+    for (std::size_t index = 0; index < length; ++index) target[index] = static_cast<unsigned char>(name[index]);
+    for (std::size_t index = length; index < 32; ++index) target[index] = 0;
 }
 
 }  // namespace
@@ -47,11 +32,36 @@ extern "C" void WINAPI Sleep(DWORD dwMilliseconds) {
 }
 
 extern "C" void WINAPI GetLocalTime(LPSYSTEMTIME lpSystemTime) {
-    MachineTime(lpSystemTime, true);
+    *lpSystemTime = platform::CalendarTime(platform::LocalMilliseconds(platform::MachineTimeZone(), platform::ClockNow()));
 }
 
 extern "C" void WINAPI GetSystemTime(LPSYSTEMTIME lpSystemTime) {
-    MachineTime(lpSystemTime, false);
+    *lpSystemTime = platform::CalendarTime(platform::ClockNow());
+}
+
+extern "C" DWORD WINAPI GetTimeZoneInformation(LPTIME_ZONE_INFORMATION lpTimeZoneInformation) {
+    if (!lpTimeZoneInformation) {
+        SetLastError(ERROR_NOACCESS);
+        return TIME_ZONE_ID_INVALID;
+    }
+    const platform::TimeZone& zone = platform::MachineTimeZone();
+    TIME_ZONE_INFORMATION& information = *lpTimeZoneInformation;
+    information.Bias = zone.bias;
+    CopyZoneName(zone.standardName, information.StandardName);
+    information.StandardDate = zone.standardDate;
+    information.StandardBias = zone.standardBias;
+    CopyZoneName(zone.daylightName, information.DaylightName);
+    information.DaylightDate = zone.daylightDate;
+    information.DaylightBias = zone.daylightBias;
+    switch (platform::ZoneTimeAt(zone, platform::ClockNow())) {
+        case platform::ZoneTime::Standard:
+            return TIME_ZONE_ID_STANDARD;
+        case platform::ZoneTime::Daylight:
+            return TIME_ZONE_ID_DAYLIGHT;
+        case platform::ZoneTime::Unknown:
+            break;
+    }
+    return TIME_ZONE_ID_UNKNOWN;
 }
 
 extern "C" std::time_t _time64(std::time_t* timer) {

@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "platform/machine/process.h"
+#include "platform/machine/program_stub.h"
 #include "platform/machine/registry_store.h"
 #include "platform/machine/host_path.h"
 #include "platform/machine/state.h"
@@ -69,6 +70,28 @@ std::string Hex(unsigned value) {
     char buffer[16];
     std::snprintf(buffer, sizeof buffer, "0x%X", value);
     return buffer;
+}
+
+// A machine written before machines had a zone keeps the default one; each field read replaces its default.
+void ReadTimeZone(const IniSections& ini, TimeZone& zone) {
+    auto number = [&](const char* key, LONG fallback) {
+        std::string text = Get(ini, "TIMEZONE", key, "");
+        return text.empty() ? fallback : static_cast<LONG>(std::strtol(text.c_str(), nullptr, 10));
+    };
+    auto date = [&](const char* key, const SYSTEMTIME& fallback) {
+        std::string text = Get(ini, "TIMEZONE", key, "");
+        if (text.empty()) return fallback;
+        std::optional<SYSTEMTIME> parsed = ParseTransitionDate(text);
+        if (!parsed) throw std::runtime_error("bad time zone date '" + text + "' in machine.ini");
+        return *parsed;
+    };
+    zone.bias = number("BIAS", zone.bias);
+    zone.standardName = Get(ini, "TIMEZONE", "STANDARDNAME", zone.standardName);
+    zone.standardDate = date("STANDARDDATE", zone.standardDate);
+    zone.standardBias = number("STANDARDBIAS", zone.standardBias);
+    zone.daylightName = Get(ini, "TIMEZONE", "DAYLIGHTNAME", zone.daylightName);
+    zone.daylightDate = date("DAYLIGHTDATE", zone.daylightDate);
+    zone.daylightBias = number("DAYLIGHTBIAS", zone.daylightBias);
 }
 
 constexpr struct {
@@ -146,6 +169,7 @@ MachineSettings ReadMachineSettings(const std::filesystem::path& iniFile) {
     for (const auto& [library, state] : ini["LIBRARIES"]) {
         if (EqualsNoCase(state, "absent")) settings.absentLibraries.insert(library);
     }
+    ReadTimeZone(ini, settings.timeZone);
     for (const auto& [library, names] : ini["MISSINGENTRYPOINTS"]) {
         std::stringstream list(names);
         std::string name;
@@ -184,6 +208,18 @@ void WriteMachineSettings(const std::filesystem::path& iniFile, const MachineSet
         << "ProgramFiles=" << settings.programFilesFolder << "\n"
         << "\n[Drives]\n";
     for (const DriveInfo& drive : settings.drives) out << drive.letter << "=" << DriveTypeName(drive.type) << "\n";
+    const TimeZone& zone = settings.timeZone;
+    out << "\n[TimeZone]\n"
+        << "; UTC = local time + Bias (+ StandardBias or DaylightBias), in minutes. Dates: year, month, day of the\n"
+        << "; week (0 Sunday), day (with year 0: week of the month, 5 the last), hour, minute, second, milliseconds;\n"
+        << "; month 0 in both for a zone without daylight saving time.\n"
+        << "Bias=" << zone.bias << "\n"
+        << "StandardName=" << zone.standardName << "\n"
+        << "StandardDate=" << FormatTransitionDate(zone.standardDate) << "\n"
+        << "StandardBias=" << zone.standardBias << "\n"
+        << "DaylightName=" << zone.daylightName << "\n"
+        << "DaylightDate=" << FormatTransitionDate(zone.daylightDate) << "\n"
+        << "DaylightBias=" << zone.daylightBias << "\n";
     out << "\n[Libraries]\n";
     for (const std::string& library : settings.absentLibraries) out << LowerCopy(library) << "=absent\n";
     out << "\n[MissingEntryPoints]\n";
@@ -298,6 +334,7 @@ void CreateMachine(const std::filesystem::path& folder, const MachineSettings& s
          {settings.windowsFolder, settings.systemFolder, settings.tempFolder, settings.programFilesFolder}) {
         CreateMachineFolder(machine, windowsFolder);
     }
+    WriteSystemPrograms(machine);
     InitializeMachineRegistry(folder, settings);
 }
 

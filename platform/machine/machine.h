@@ -14,6 +14,7 @@
 
 #include "platform/machine/os_profile.h"
 #include "platform/machine/shared_counters.h"
+#include "platform/machine/time_zone.h"
 #include "windef.h"
 
 namespace platform {
@@ -42,6 +43,8 @@ struct MachineSettings {
     // Platform libraries marked absent, and single entry points missing from present ones (both upper case).
     std::set<std::string> absentLibraries;
     std::map<std::string, std::set<std::string>> missingEntryPoints;
+    // The machine's local time; Italian by default, as the languages are.
+    TimeZone timeZone = DefaultTimeZone();
 
     // A fresh installation of the given system with the usual folders and drives A:, C: and D:.
     static MachineSettings Defaults(OsKind kind, int servicePack = -1);

@@ -3,6 +3,7 @@
 #include <fstream>
 
 #include "platform/machine/host_path.h"
+#include "platform/machine/machine.h"
 #include "platform/machine/text.h"
 
 namespace platform {
@@ -66,6 +67,13 @@ bool WriteProgramStub(Machine& machine, std::string_view windowsPath, std::strin
     }
     NoteFilesChanged(machine);
     return written;
+}
+
+void WriteSystemPrograms(Machine& machine) {
+    const MachineSettings& settings = machine.settings();
+    std::string rundllFolder = machine.IsNT() ? settings.systemFolder : settings.windowsFolder;
+    WriteProgramStub(machine, rundllFolder + "\\rundll32.exe", "rundll32", {});
+    WriteProgramStub(machine, settings.systemFolder + "\\regsvr32.exe", "regsvr32", {});
 }
 
 }  // namespace platform

@@ -154,7 +154,7 @@ void (*CallSignature::SlotOf(void* instance, ULONG_PTR offset))() {
 
 using platform::automation::CallSignature;
 
-extern "C" HRESULT STDAPICALLTYPE DispCallFunc(void* pvInstance, ULONG_PTR oVft, CALLCONV cc, VARTYPE vtReturn,
+STDAPI DispCallFunc(void* pvInstance, ULONG_PTR oVft, CALLCONV cc, VARTYPE vtReturn,
                                                UINT cActuals, VARTYPE* prgvt, VARIANTARG** prgpvarg,
                                                VARIANT* pvargResult) {
     // Both conventions are the host's one convention here.

@@ -4,13 +4,13 @@
 
 #include "oleauto.h"
 
-extern "C" HRESULT STDAPICALLTYPE DispGetIDsOfNames(ITypeInfo* ptinfo, LPOLESTR* rgszNames, UINT cNames,
+STDAPI DispGetIDsOfNames(ITypeInfo* ptinfo, LPOLESTR* rgszNames, UINT cNames,
                                                     DISPID* rgdispid) {
     if (!ptinfo) return E_INVALIDARG;
     return ptinfo->GetIDsOfNames(rgszNames, cNames, rgdispid);
 }
 
-extern "C" HRESULT STDAPICALLTYPE DispInvoke(void* _this, ITypeInfo* ptinfo, DISPID dispidMember, WORD wFlags,
+STDAPI DispInvoke(void* _this, ITypeInfo* ptinfo, DISPID dispidMember, WORD wFlags,
                                              DISPPARAMS* pparams, VARIANT* pvarResult, EXCEPINFO* pexcepinfo,
                                              UINT* puArgErr) {
     if (!ptinfo) return E_INVALIDARG;
@@ -104,7 +104,7 @@ class StandardDispatch final : public IDispatch {
 
 }  // namespace platform::automation
 
-extern "C" HRESULT STDAPICALLTYPE CreateStdDispatch(IUnknown* punkOuter, void* pvThis, ITypeInfo* ptinfo,
+STDAPI CreateStdDispatch(IUnknown* punkOuter, void* pvThis, ITypeInfo* ptinfo,
                                                     IUnknown** ppunkStdDisp) {
     if (!ppunkStdDisp) return E_INVALIDARG;
     *ppunkStdDisp = nullptr;

@@ -112,7 +112,7 @@ std::string Located(const std::string& name) {
 
 }  // namespace platform::automation
 
-extern "C" HRESULT STDAPICALLTYPE LoadTypeLibEx(LPCOLESTR szFile, REGKIND regkind, ITypeLib** pptlib) {
+STDAPI LoadTypeLibEx(LPCOLESTR szFile, REGKIND regkind, ITypeLib** pptlib) {
     if (!pptlib) return E_INVALIDARG;
     *pptlib = nullptr;
     if (!szFile || regkind > REGKIND_NONE) return E_INVALIDARG;
@@ -134,6 +134,6 @@ extern "C" HRESULT STDAPICALLTYPE LoadTypeLibEx(LPCOLESTR szFile, REGKIND regkin
     return S_OK;
 }
 
-extern "C" HRESULT STDAPICALLTYPE LoadTypeLib(LPCOLESTR szFile, ITypeLib** pptlib) {
+STDAPI LoadTypeLib(LPCOLESTR szFile, ITypeLib** pptlib) {
     return LoadTypeLibEx(szFile, REGKIND_DEFAULT, pptlib);
 }

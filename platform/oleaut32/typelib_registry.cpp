@@ -214,7 +214,7 @@ using platform::automation::GuidKey;
 using platform::automation::Hex;
 using platform::automation::VersionName;
 
-extern "C" HRESULT STDAPICALLTYPE RegisterTypeLib(ITypeLib* ptlib, LPCOLESTR szFullPath, LPCOLESTR szHelpDir) {
+STDAPI RegisterTypeLib(ITypeLib* ptlib, LPCOLESTR szFullPath, LPCOLESTR szHelpDir) {
     if (!ptlib || !szFullPath) return E_INVALIDARG;
     TLIBATTR* attributes = nullptr;
     HRESULT result = ptlib->GetLibAttr(&attributes);
@@ -258,7 +258,7 @@ extern "C" HRESULT STDAPICALLTYPE RegisterTypeLib(ITypeLib* ptlib, LPCOLESTR szF
     return S_OK;
 }
 
-extern "C" HRESULT STDAPICALLTYPE UnRegisterTypeLib(REFGUID libID, WORD wVerMajor, WORD wVerMinor, LCID lcid,
+STDAPI UnRegisterTypeLib(REFGUID libID, WORD wVerMajor, WORD wVerMinor, LCID lcid,
                                                     SYSKIND syskind) {
     const std::string libraryId = GuidKey(libID);
     const std::string libraryKey = "TypeLib\\" + libraryId;
@@ -304,7 +304,7 @@ extern "C" HRESULT STDAPICALLTYPE UnRegisterTypeLib(REFGUID libID, WORD wVerMajo
     return S_OK;
 }
 
-extern "C" HRESULT STDAPICALLTYPE QueryPathOfRegTypeLib(REFGUID guid, USHORT wMaj, USHORT wMin, LCID lcid,
+STDAPI QueryPathOfRegTypeLib(REFGUID guid, USHORT wMaj, USHORT wMin, LCID lcid,
                                                         LPBSTR lpbstrPathName) {
     if (!lpbstrPathName) return E_INVALIDARG;
     *lpbstrPathName = nullptr;
@@ -316,7 +316,7 @@ extern "C" HRESULT STDAPICALLTYPE QueryPathOfRegTypeLib(REFGUID guid, USHORT wMa
     return *lpbstrPathName ? S_OK : E_OUTOFMEMORY;
 }
 
-extern "C" HRESULT STDAPICALLTYPE LoadRegTypeLib(REFGUID rguid, WORD wVerMajor, WORD wVerMinor, LCID lcid,
+STDAPI LoadRegTypeLib(REFGUID rguid, WORD wVerMajor, WORD wVerMinor, LCID lcid,
                                                  ITypeLib** pptlib) {
     if (!pptlib) return E_INVALIDARG;
     *pptlib = nullptr;

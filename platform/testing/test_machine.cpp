@@ -8,10 +8,12 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "platform/machine/boot.h"
 #include "platform/machine/clock.h"
 #include "platform/machine/file_sharing.h"
 #include "platform/machine/host_path.h"
 #include "platform/machine/process.h"
+#include "platform/machine/program_stub.h"
 #include "platform/machine/registry_store.h"
 #include "platform/machine/state.h"
 #include "platform/machine/user_interface.h"
@@ -82,6 +84,19 @@ TestMachine& TestMachine::File(std::string_view windowsPath, std::string_view co
     return *this;
 }
 
+TestMachine& TestMachine::NetworkShare(std::string_view server, std::string_view share) {
+    fs::create_directories(machine_->NetworkFolder() / std::string(server) / std::string(share));
+    NoteFilesChanged(*machine_);
+    return *this;
+}
+
+TestMachine& TestMachine::Program(std::string_view windowsPath, std::string_view hostProgram,
+                                  const std::vector<std::pair<std::string, std::string>>& versionFields) {
+    if (!WriteProgramStub(*machine_, windowsPath, hostProgram, versionFields))
+        throw std::runtime_error("cannot write the program stub " + std::string(windowsPath));
+    return *this;
+}
+
 std::string TestMachine::ReadFile(std::string_view windowsPath) {
     std::ifstream stream(HostPath(windowsPath), std::ios::binary);
     if (!stream) throw std::runtime_error("cannot read " + std::string(windowsPath));
@@ -103,12 +118,33 @@ TestMachine& TestMachine::Fault(std::string_view target, std::string_view object
     return *this;
 }
 
+TestMachine& TestMachine::ClearFaults() {
+    platform::ClearFaults(*machine_);
+    return *this;
+}
+
 TestMachine& TestMachine::Answer(std::string_view answer) {
     AddAnswer(*machine_, answer);
     return *this;
 }
 
 std::string TestMachine::Transcript() { return ReadTranscript(*machine_); }
+
+TestMachine& TestMachine::ClearTranscript() {
+    platform::ClearTranscript(*machine_);
+    return *this;
+}
+
+std::vector<BootOperation> TestMachine::BootOperations() { return ListBootOperations(*machine_); }
+
+TestMachine& TestMachine::ClearBootOperations() {
+    platform::ClearBootOperations(*machine_);
+    return *this;
+}
+
+std::optional<DWORD> TestMachine::PendingRestart() { return PendingRestartRequest(*machine_); }
+
+std::vector<std::string> TestMachine::Restart() { return RestartMachine(*machine_); }
 
 TestMachine& TestMachine::Module(std::string_view windowsPath) {
     CurrentProcess().setModulePath(std::string(windowsPath));

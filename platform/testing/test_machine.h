@@ -4,10 +4,14 @@
 
 #include <ctime>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "platform/machine/machine.h"
+#include "platform/machine/state.h"
 
 namespace platform {
 
@@ -29,14 +33,30 @@ public:
     // Writes a file at a Windows path, creating its folders.
     TestMachine& File(std::string_view windowsPath, std::string_view contents);
     TestMachine& Folder(std::string_view windowsPath);
+    // A share of a network server (\\server\share), empty, for File and the file calls to reach.
+    TestMachine& NetworkShare(std::string_view server, std::string_view share);
+    // A program stub naming the built program `hostProgram`, with its version fields ("FileVersion", ...).
+    TestMachine& Program(std::string_view windowsPath, std::string_view hostProgram,
+                         const std::vector<std::pair<std::string, std::string>>& versionFields = {});
     std::string ReadFile(std::string_view windowsPath);
     bool Exists(std::string_view windowsPath);
     std::filesystem::path HostPath(std::string_view windowsPath);
 
+    // Faults by the targets of platform::fault_target.
     TestMachine& Fault(std::string_view target, std::string_view object, std::string_view operation, DWORD error,
                        int times = -1);
+    TestMachine& ClearFaults();
     TestMachine& Answer(std::string_view answer);
     std::string Transcript();
+    TestMachine& ClearTranscript();
+
+    // The file operations pending for the next start, in the order recorded.
+    std::vector<BootOperation> BootOperations();
+    TestMachine& ClearBootOperations();
+    // The EWX_ flags of the restart or shut-down a program asked for, if any.
+    std::optional<DWORD> PendingRestart();
+    // Restarts the machine as `winmachine reboot` does; what was done, one line per operation.
+    std::vector<std::string> Restart();
 
     // Where GetModuleFileNameA says the running program is, and its command line.
     TestMachine& Module(std::string_view windowsPath);

@@ -6,7 +6,6 @@
 
 #include "CUninstallerApp.h"
 #include "UninstallerTesting.h"
-#include "platform/machine/program_stub.h"
 #include "platform/testing/test_machine.h"
 
 class AppTest : public UninstallerTest {
@@ -15,7 +14,7 @@ class AppTest : public UninstallerTest {
 
     // The program's stub, naming the built program `hostProgram`, as the module of the test process.
     static void Program(platform::TestMachine& machine, const std::string& hostProgram = "devpurge") {
-        platform::WriteProgramStub(machine.machine(), kProgram, hostProgram, {{"FileVersion", "3.0.0.8"}});
+        machine.Program(kProgram, hostProgram, {{"FileVersion", "3.0.0.8"}});
         machine.Module(kProgram);
     }
 

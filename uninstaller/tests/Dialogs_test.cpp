@@ -7,8 +7,6 @@
 #include "CUninstallerProgress.h"
 #include "CWarningMessage.h"
 #include "UninstallerTesting.h"
-#include "platform/machine/boot.h"
-#include "platform/machine/user_interface.h"
 #include "platform/testing/test_machine.h"
 #include "resource.h"
 
@@ -56,7 +54,7 @@ TEST_F(DialogsTest, ProgressDialogInEachMode) {
         gUnattended = row.unattended;
         gSilent = row.silent;
         gLogList.clear();
-        platform::ClearTranscript(machine.machine());
+        machine.ClearTranscript();
         machine.File("C:\\Vecchio\\a.dll", "a").File("C:\\Vecchio\\b.dll", "b");
         CUninstallerProgress progress;
         TestUninstaller uninstaller("files", 1, {{"C:\\Vecchio\\a.dll", "C:\\Vecchio\\b.dll"}, {}, {}}, calls,
@@ -149,7 +147,7 @@ TEST_F(DialogsTest, WarningAnsweredOkOrCancel) {
     machine.File("C:\\Dati\\devpurge.dat", "[Version.0x10]\r\nManufacturer=Corvanta Italia\r\n");
     gDATFileName = "C:\\Dati\\devpurge.dat";
     for (const char* answer : {"IDOK", "IDCANCEL"}) {
-        platform::ClearTranscript(machine.machine());
+        machine.ClearTranscript();
         machine.Answer(answer);
         CWarningMessage warning;
         EXPECT_EQ(warning.DoModal(), std::string(answer) == "IDOK" ? IDOK : IDCANCEL);
@@ -218,7 +216,7 @@ TEST_F(DialogsTest, RestartDialog) {
         EXPECT_EQ(transcript.substr(0, shown.size() + answers.size()), shown + answers);
         EXPECT_EQ(transcript.find("ExitWindowsEx EWX_REBOOT: restart requested") != std::string::npos,
                   restart);
-        EXPECT_EQ(platform::PendingRestartRequest(machine.machine()).has_value(), restart);
+        EXPECT_EQ(machine.PendingRestart().has_value(), restart);
     }
 }
 

@@ -1,7 +1,6 @@
 // The names and contents of the logs.
 #include "LogFiles.h"
 
-#include <cstdlib>
 #include <ctime>
 #include <string>
 #include <vector>
@@ -13,31 +12,8 @@ namespace {
 
 constexpr char kTemp[] = "C:\\Documents and Settings\\Utente\\Local Settings\\Temp\\";
 
-// Local time is the machine's clock in the host's zone: UTC here, so the names are known.
-class LogFilesTest : public UninstallerTest {
-  protected:
-    void SetUp() override {
-        UninstallerTest::SetUp();
-        const char* zone = std::getenv("TZ");
-        savedZone_ = zone ? zone : "";
-        hadZone_ = zone != nullptr;
-        setenv("TZ", "UTC", 1);
-        tzset();
-    }
-    void TearDown() override {
-        if (hadZone_) {
-            setenv("TZ", savedZone_.c_str(), 1);
-        } else {
-            unsetenv("TZ");
-        }
-        tzset();
-        UninstallerTest::TearDown();
-    }
-
-  private:
-    std::string savedZone_;
-    bool hadZone_ = false;
-};
+// The names take the machine's local time: Italian, an hour ahead of UTC in winter, whatever the host's zone.
+class LogFilesTest : public UninstallerTest {};
 
 std::time_t Utc(int year, int month, int day, int hour, int minute, int second) {
     std::tm fields{};
@@ -58,19 +34,21 @@ TEST_F(LogFilesTest, NamesFromTheClockNeverShared) {
         int iceRev;
         std::vector<std::string> names;  // made one after the other, each file written before the next name
     } rows[] = {
-        {Utc(2003, 1, 15, 9, 30, 5),
+        {Utc(2003, 1, 15, 8, 30, 5),
          "QNZ",
          8,
          {"QNZUNI008.2003Jan15-093005.LOG", "QNZUNI008.2003Jan15-093006.LOG",
           "QNZUNI008.2003Jan15-093007.LOG"}},
-        {Utc(2003, 12, 31, 23, 59, 59),
+        {Utc(2003, 12, 31, 22, 59, 59),
          "Pelor",
          123,
          {"PelorUNI0123.2003Dec31-235959.LOG", "PelorUNI0123.2004Jan01-000000.LOG"}},
-        {Utc(2004, 2, 28, 23, 59, 59),
+        {Utc(2004, 2, 28, 22, 59, 59),
          "Q",
          0,
          {"QUNI000.2004Feb28-235959.LOG", "QUNI000.2004Feb29-000000.LOG"}},
+        // Daylight saving time: two hours ahead.
+        {Utc(2004, 7, 1, 10, 0, 0), "Q", 0, {"QUNI000.2004Jul01-120000.LOG"}},
     };
     for (const Row& row : rows) {
         platform::TestMachine machine;

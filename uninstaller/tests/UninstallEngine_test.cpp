@@ -7,8 +7,6 @@
 
 #include "CRestartDialog.h"
 #include "UninstallerTesting.h"
-#include "platform/machine/boot.h"
-#include "platform/machine/state.h"
 #include "platform/testing/test_machine.h"
 
 namespace {
@@ -18,7 +16,7 @@ constexpr char kProgram[] = "C:\\Programmi\\Vecchio\\devpurge.exe";
 
 std::vector<std::string> BootDeletions(platform::TestMachine& machine) {
     std::vector<std::string> paths;
-    for (const platform::BootOperation& operation : platform::ListBootOperations(machine.machine())) {
+    for (const platform::BootOperation& operation : machine.BootOperations()) {
         paths.push_back(operation.source +
                         (operation.destination.empty() ? "" : " -> " + operation.destination));
     }
@@ -121,8 +119,8 @@ TEST_F(EngineTest, DeletionPassOnWindowsNT) {
         SCOPED_TRACE(row.name);
         gLogList.clear();
         gErrorList.clear();
-        platform::ClearFaults(machine.machine());
-        platform::ClearBootOperations(machine.machine());
+        machine.ClearFaults();
+        machine.ClearBootOperations();
         machine.File("C:\\Vecchio\\a.dll", "x")
             .Folder("C:\\Vecchio\\Vuota")
             .File("C:\\Vecchio\\Piena\\b.dll", "x");
@@ -176,7 +174,7 @@ TEST_F(EngineTest, DeleteOnNextRebootOnWindows9x) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         gErrorList.clear();
-        platform::ClearFaults(machine.machine());
+        machine.ClearFaults();
         machine.File(path, "x");
         std::string before = row.before ? sectionOf(row.before) : "";
         machine.File("C:\\WINDOWS\\WININIT.INI", before);
@@ -194,13 +192,13 @@ TEST_F(EngineTest, DeleteOnNextRebootOnWindows9x) {
         if (!row.result) {
             EXPECT_EQ(last, entry);
         }
-        platform::RestartMachine(machine.machine());
+        machine.Restart();
         EXPECT_EQ(machine.Exists(path), row.result != 0);
     }
 
     // Through the deletion pass: a file in use with the section full is reported twice.
     gErrorList.clear();
-    platform::ClearFaults(machine.machine());
+    machine.ClearFaults();
     machine.File(path, "x").File("C:\\WINDOWS\\WININIT.INI", sectionOf(32766 - entry.size()));
     machine.Fault("file", path, "delete", ERROR_ACCESS_DENIED);
     std::vector<std::string> calls;
@@ -224,7 +222,7 @@ TEST_F(EngineTest, DeleteOnNextRebootOnWindowsNT) {
     machine.Fault("file", "C:\\y.dll", "move", ERROR_ACCESS_DENIED);
     machine.File("C:\\y.dll", "y");
     EXPECT_EQ(DeleteOnNextReboot("C:\\y.dll"), static_cast<DWORD>(ERROR_ACCESS_DENIED));
-    platform::RestartMachine(machine.machine());
+    machine.Restart();
     EXPECT_FALSE(machine.Exists("C:\\x.dll"));
     EXPECT_TRUE(machine.Exists("C:\\y.dll"));
 }

@@ -5,8 +5,6 @@
 
 #include "AppTesting.h"
 #include "GetFileVersionNumber.h"
-#include "platform/machine/state.h"
-#include "platform/machine/user_interface.h"
 
 namespace {
 
@@ -80,8 +78,7 @@ TEST_F(AppTest, OptionsSetRevisionsFromTheFileParsedSoFar) {
         Program(machine);
         machine.File("C:\\Dati\\u.dat", kDataFile);
         if (row.systemFile && *row.systemFile)
-            platform::WriteProgramStub(machine.machine(), "C:\\WINDOWS\\system32\\qnvsys.dll", "qnvsys",
-                                       {{"FileVersion", row.systemFile}});
+            machine.Program("C:\\WINDOWS\\system32\\qnvsys.dll", "qnvsys", {{"FileVersion", row.systemFile}});
         else if (row.systemFile)
             machine.File("C:\\WINDOWS\\system32\\qnvsys.dll", "no version");
         if (row.oldDriver)
@@ -97,7 +94,7 @@ TEST_F(AppTest, OptionsSetRevisionsFromTheFileParsedSoFar) {
 
 TEST_F(AppTest, GetFileVersionNumber) {
     platform::TestMachine machine;
-    platform::WriteProgramStub(machine.machine(), "C:\\Dati\\new.dll", "new", {{"FileVersion", "3.1.2.8"}});
+    machine.Program("C:\\Dati\\new.dll", "new", {{"FileVersion", "3.1.2.8"}});
     machine.File("C:\\Dati\\plain.dll", "no version");
     struct Row {
         const char* path;

@@ -1,5 +1,5 @@
 // The entry point of a program built on the framework: runs the program's application object.
-#include "framework.h"
+#include "CWinApp.h"
 
 int main() {
     // ExitProcess hands the whole 32-bit code to the program that started this one.

@@ -4,7 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "framework.h"
+#include "CCommandLineInfo.h"
+#include "CWinApp.h"
 #include "platform/testing/test_machine.h"
 
 namespace {

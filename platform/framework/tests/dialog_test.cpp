@@ -5,7 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "framework.h"
+#include "CDialog.h"
+#include "CProgressCtrl.h"
+#include "CStatic.h"
+#include "CWinApp.h"
+#include "commctrl.h"
 #include "platform/kernel32/module_resources.h"
 #include "platform/machine/user_interface.h"
 #include "platform/testing/test_machine.h"

@@ -30,8 +30,11 @@ constexpr const char* kUsage =
     "usage: winmachine <command> <machine folder> [arguments]\n"
     "commands:\n"
     "  create <machine> [--os 95|98|98se|me|nt4|2000|xp] [--sp N] [--language 0x410] [--user NAME]\n"
-    "         [--computer NAME] [--no-admin] [--absent LIBRARY.dll]...\n"
-    "                                  make a new machine (Windows XP, Italian, administrator by default)\n"
+    "         [--computer NAME] [--no-admin] [--absent LIBRARY.dll]... [--time-zone \"ZONE\"]\n"
+    "                                  make a new machine (Windows XP, Italian, administrator by default); ZONE\n"
+    "                                  is a Windows zone name (\"W. Europe Standard Time\" by default, \"GMT\n"
+    "                                  Standard Time\", \"Greenwich Standard Time\", \"Eastern Standard Time\",\n"
+    "                                  \"Tokyo Standard Time\", \"AUS Eastern Standard Time\")\n"
     "  import <machine> <file.reg>     read REGEDIT4 text into the machine's registry\n"
     "  export <machine> [KEY]          print the registry (or one key and its subkeys) as REGEDIT4 text\n"
     "  put <machine> <host file> <Windows path>\n"
@@ -50,9 +53,10 @@ constexpr const char* kUsage =
     "                                  start a program in the machine as its user would (from C:\\), wait for it,\n"
     "                                  write \"exit code <n>\" to standard error and end with that code (the\n"
     "                                  host keeps its low eight bits: 3010 arrives as 194)\n"
-    "  install <machine> <host program> <Windows path> [--version 1.2.3.4] [--field NAME=VALUE]...\n"
-    "                                  put a program stub there naming the built program, with its version\n"
-    "                                  (FileVersion and ProductVersion) and other version fields\n"
+    "  install <machine> <host program or library> <Windows path> [--version 1.2.3.4] [--field NAME=VALUE]...\n"
+    "                                  put a stub there naming the built program (devpurge) or, for a .dll,\n"
+    "                                  the shared library (libkenrim07.so, or its target name kenrim07), with\n"
+    "                                  its version (FileVersion and ProductVersion) and other version fields\n"
     "  reboot <machine>                restart the machine: carry out the file operations pending for the\n"
     "                                  next start (and WININIT.INI on Windows 9x), one line each\n";
 
@@ -117,6 +121,13 @@ int Create(const fs::path& folder, const std::vector<std::string>& options) {
             settings.computerName = value;
         } else if (option == "--absent") {
             settings.absentLibraries.insert(platform::UpperCopy(value));
+        } else if (option == "--time-zone") {
+            std::optional<platform::TimeZone> zone = platform::KnownTimeZone(value);
+            if (!zone) {
+                std::fprintf(stderr, "winmachine: unknown time zone '%s'\n", value.c_str());
+                return 2;
+            }
+            settings.timeZone = *zone;
         } else {
             std::fprintf(stderr, "winmachine: unknown option %s\n", option.c_str());
             return 2;
@@ -166,6 +177,9 @@ int Info(Machine& machine) {
     for (const platform::DriveInfo& drive : settings.drives) {
         std::printf("drive %c: %s\n", drive.letter, platform::DriveTypeName(drive.type).c_str());
     }
+    const platform::TimeZone& zone = settings.timeZone;
+    std::printf("time zone: %s (bias %d minutes%s)\n", zone.standardName.c_str(), static_cast<int>(zone.bias),
+                zone.HasDaylightSaving() ? ", daylight saving time" : "");
     return 0;
 }
 
@@ -281,6 +295,10 @@ int RunProgram(const std::string& commandLine) {
     return static_cast<int>(exitCode);
 }
 
+bool EndsWithNoCase(std::string_view text, std::string_view end) {
+    return text.size() >= end.size() && platform::EqualsNoCase(text.substr(text.size() - end.size()), end);
+}
+
 int Install(Machine& machine, const std::vector<std::string>& arguments) {
     platform::VersionFields fields;
     for (size_t index = 2; index < arguments.size(); ++index) {
@@ -295,7 +313,12 @@ int Install(Machine& machine, const std::vector<std::string>& arguments) {
             return Usage();
         }
     }
-    if (!platform::WriteProgramStub(machine, arguments[1], arguments[0], fields)) {
+    // A library's stub names the host shared library; its target name ("kenrim07") stands for it.
+    std::string host = arguments[0];
+    bool library = EndsWithNoCase(arguments[1], ".dll");
+    if (library && host.find('/') == std::string::npos && !EndsWithNoCase(host, ".so"))
+        host = "lib" + host + ".so";
+    if (!platform::WriteProgramStub(machine, arguments[1], host, fields)) {
         std::fprintf(stderr, "winmachine: cannot write %s\n", arguments[1].c_str());
         return 1;
     }

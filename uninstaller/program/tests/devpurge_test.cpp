@@ -7,8 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/machine/machine.h"
-#include "platform/machine/program_stub.h"
 #include "platform/testing/program_run.h"
 #include "platform/testing/test_machine.h"
 #include "platform/testing/worker_process.h"
@@ -30,8 +28,7 @@ constexpr char kFileInUseText[] = "Impossibile eliminare questo file";
 constexpr char kAdministratorText[] = "Per eseguire questo programma";
 
 void InstallProgram(TestMachine& machine, const std::string& path = kProgram) {
-    ASSERT_TRUE(
-        platform::WriteProgramStub(machine.machine(), path, "devpurge", {{"FileVersion", "3.0.0.8"}}));
+    machine.Program(path, "devpurge", {{"FileVersion", "3.0.0.8"}});
 }
 
 // The machine's temporary folder, where the program's copy runs and the logs are written.

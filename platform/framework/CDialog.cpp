@@ -1,13 +1,8 @@
 // Dialog objects over the dialog manager: modal and modeless from resources, the standard OK and Cancel
 // handling, and data exchange with the controls.
-#include "framework.h"
+#include "CDialog.h"
 
-HWND CDataExchange::PrepareCtrl(int nIDC) { return ::GetDlgItem(m_pDlgWnd->m_hWnd, nIDC); }
-
-void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl) {
-    if (rControl.m_hWnd) return;
-    rControl.SubclassWindow(pDX->PrepareCtrl(nIDC));
-}
+#include "CWinApp.h"
 
 CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd) : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd) {}
 

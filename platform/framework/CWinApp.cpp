@@ -1,7 +1,10 @@
 // The application object, its start-up and exit code, and the command line as the C runtime splits it.
+#include "CWinApp.h"
+
 #include <cstring>
 
-#include "framework.h"
+#include "CCommandLineInfo.h"
+#include "CWnd.h"
 
 namespace {
 
@@ -71,11 +74,6 @@ std::vector<std::string> SplitCommandLine(const char* commandLine) {
 }
 
 }  // namespace framework
-
-void CCommandLineInfo::ParseParam(const char* pszParam, BOOL bFlag, BOOL bLast) {
-    (void)bLast;
-    if (!bFlag && m_strFileName.empty()) m_strFileName = pszParam;
-}
 
 CWinApp::CWinApp(const char* pszAppName) {
     if (pszAppName) {

@@ -1,11 +1,13 @@
 // Window objects: the map from window handles to the objects attached to them, the procedure that routes
 // a window's messages to its object, and the wrappers over the window functions.
+#include "CWnd.h"
+
 #include <memory>
 #include <mutex>
 #include <unordered_map>
 #include <vector>
 
-#include "framework.h"
+#include "CWinApp.h"
 
 namespace {
 

@@ -1,0 +1,6 @@
+// A button's object.
+#pragma once
+
+#include "CWnd.h"
+
+class CButton : public CWnd {};

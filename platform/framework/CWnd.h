@@ -1,0 +1,58 @@
+// A window object over a window handle. Windows route their messages to the virtual WindowProc of the
+// object attached to them (no message maps).
+#pragma once
+
+#include <string>
+
+#include "windows.h"
+
+class CWnd {
+  public:
+    CWnd() = default;
+    virtual ~CWnd();
+    CWnd(const CWnd&) = delete;
+    CWnd& operator=(const CWnd&) = delete;
+
+    HWND m_hWnd = nullptr;
+    operator HWND() const { return m_hWnd; }
+    HWND GetSafeHwnd() const { return m_hWnd; }
+
+    // The object attached to a window; for a window without one, a temporary object of the framework's.
+    static CWnd* FromHandle(HWND hWnd);
+    static CWnd* FromHandlePermanent(HWND hWnd);
+    BOOL Attach(HWND hWndNew);
+    HWND Detach();
+    // Routes the window's messages through this object, which passes what it leaves to the old procedure.
+    BOOL SubclassWindow(HWND hWnd);
+    BOOL SubclassDlgItem(UINT nID, CWnd* pParent);
+    HWND UnsubclassWindow();
+
+    virtual BOOL DestroyWindow();
+    BOOL ShowWindow(int nCmdShow);
+    BOOL EnableWindow(BOOL bEnable = TRUE);
+    BOOL IsWindowVisible() const;
+    void SetWindowText(LPCSTR lpszString);
+    int GetWindowText(LPSTR lpszStringBuf, int nMaxCount) const;
+    void GetWindowText(std::string& rString) const;
+    int GetWindowTextLength() const;
+    CWnd* GetDlgItem(int nID) const;
+    CWnd* GetParent() const;
+    int GetDlgCtrlID() const;
+    LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+    BOOL PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+
+    virtual BOOL PreTranslateMessage(MSG* pMsg);
+
+  protected:
+    virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+    // WM_COMMAND: TRUE when handled.
+    virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam);
+    // What the window's own procedure does with a message.
+    virtual LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+    // After the window is gone and the object detached.
+    virtual void PostNcDestroy();
+
+  private:
+    friend LRESULT CALLBACK FrameworkWindowProcedure(HWND, UINT, WPARAM, LPARAM);
+    WNDPROC m_pfnSuper = nullptr;
+};
