@@ -51,12 +51,13 @@ std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path, 
     return bytes;
 }
 
-// The TYPELIB resource of a module: one already in the process, or one loaded for the purpose.
+// The TYPELIB resource of a module: one already in the process, or one loaded for the purpose as a data
+// file, so that its start-up code does not run.
 Loaded FromModule(const std::string& path, WORD resource) {
     HMODULE module = GetModuleHandleA(path.c_str());
     bool loadedHere = false;
     if (!module) {
-        module = LoadLibraryA(path.c_str());
+        module = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
         loadedHere = module != nullptr;
     }
     if (!module) return {};

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "dispatch_widget_object.h"
+#include "platform/machine/program_stub.h"
 #include "platform/machine/text.h"
 #include "platform/testing/test_machine.h"
 
@@ -307,6 +308,8 @@ TEST(TypeLibraryLoad, FilesAndModules) {
         .File("C:\\Lib\\garbage.tlb", "not a type library")
         .File("C:\\Lib\\truncated.tlb", bytes.substr(0, bytes.size() / 2))
         .Module("C:\\Program Files\\Widget\\widgethost.exe");
+    ASSERT_TRUE(platform::WriteProgramStub(machine.machine(), "C:\\Program Files\\Widget\\widget.dll",
+                                           TYPELIB_MODULE_LIBRARY, {}));
     struct Row {
         const char16_t* path;
         HRESULT result;
@@ -321,6 +324,11 @@ TEST(TypeLibraryLoad, FilesAndModules) {
         {u"C:\\Program Files\\Widget\\widgethost.exe", S_OK},
         {u"C:\\Program Files\\Widget\\widgethost.exe\\1", S_OK},
         {u"C:\\Program Files\\Widget\\widgethost.exe\\2", TYPE_E_CANTLOADLIBRARY},
+        // A library of the machine, through its stub.
+        {u"C:\\Program Files\\Widget\\widget.dll", S_OK},
+        {u"C:\\Program Files\\Widget\\widget.dll\\1", S_OK},
+        {u"C:\\Program Files\\Widget\\widget.dll\\3", TYPE_E_CANTLOADLIBRARY},
+        {u"C:\\Program Files\\Widget\\missing.dll\\1", TYPE_E_CANTLOADLIBRARY},
     };
     for (const Row& row : rows) {
         Held<ITypeLib> library;
