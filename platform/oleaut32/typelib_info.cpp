@@ -424,13 +424,21 @@ HRESULT STDMETHODCALLTYPE TypeInfoObject::Invoke(PVOID pvInstance, MEMBERID memi
         return static_cast<IDispatch*>(pvInstance)->Invoke(memid, IID_NULL, attributes_.lcid, wFlags, pDispParams,
                                                             pVarResult, pExcepInfo, puArgErr);
     }
-    std::call_once(member->planned, [member] {
-        member->plan = std::make_unique<InvokePlan>();
-        member->planResult = PrepareInvokePlan(*member, member->plan.get());
-    });
-    if (FAILED(member->planResult)) return member->planResult;
+    const InvokePlan* plan = member->plan.load(std::memory_order_acquire);
+    if (!plan) {
+        std::lock_guard<std::mutex> lock(member->planning);
+        plan = member->plan.load(std::memory_order_acquire);
+        if (!plan) {
+            auto prepared = std::make_unique<InvokePlan>();
+            HRESULT result = PrepareInvokePlan(*member, prepared.get());
+            if (FAILED(result)) return result;
+            member->planStorage = std::move(prepared);
+            plan = member->planStorage.get();
+            member->plan.store(plan, std::memory_order_release);
+        }
+    }
     if (IsPut(member->function.invkind)) pVarResult = nullptr;
-    return InvokeWithPlan(*member->plan, pvInstance, attributes_.guid, attributes_.lcid, pDispParams, pVarResult,
+    return InvokeWithPlan(*plan, pvInstance, attributes_.guid, attributes_.lcid, pDispParams, pVarResult,
                           pExcepInfo, puArgErr);
 }
 

@@ -64,10 +64,11 @@ struct MemberEntry {
     TypeLibraryObject* owner = nullptr;
     // The next member with the same dispatch id (a property's get and put), in declaration order.
     MemberEntry* nextWithSameId = nullptr;
-    // Prepared on the first Invoke of the member.
-    mutable std::once_flag planned;
-    mutable std::unique_ptr<InvokePlan> plan;
-    mutable HRESULT planResult = S_OK;
+    // Prepared on the first Invoke of the member; a preparation that failed (a library of a referenced
+    // type not registered yet) is tried again on the next.
+    mutable std::mutex planning;
+    mutable std::unique_ptr<InvokePlan> planStorage;
+    mutable std::atomic<const InvokePlan*> plan{nullptr};
 };
 
 // What a type reference names, as Invoke needs it to pass an argument.
@@ -207,7 +208,8 @@ class TypeLibraryObject final : public ITypeLib {
     std::vector<ITypeInfo*> importedInfos_;
 };
 
-// The standard OLE library, built in: IUnknown and IDispatch as the IDL compiler's libraries import them.
+// The standard OLE library, built in: IUnknown, IDispatch and IEnumVARIANT as the IDL compiler's
+// libraries import them.
 TypeLibraryObject& StandardLibrary();
 
 // Makes a BSTR of model text (Windows-1252); null for a null destination.

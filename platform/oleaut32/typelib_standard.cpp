@@ -1,6 +1,6 @@
 // The standard OLE library, stdole 2.0: the declarations of IUnknown and IDispatch that every dual
-// interface and dispatch interface inherits, built in rather than read from a file, as the one library
-// every process has.
+// interface and dispatch interface inherits, and of IEnumVARIANT, which collections hand out; built in
+// rather than read from a file, as the one library every process has.
 #include "platform/oleaut32/typelib_objects.h"
 
 namespace platform::automation {
@@ -85,7 +85,22 @@ typelib::TypeLibrary StandardModel() {
                 In("pdispparams", PointerTo(VarType::Void)), Out("pvarResult", PointerTo(VarType::Variant)),
                 Out("pexcepinfo", PointerTo(VarType::Void)), Out("puArgErr", PointerTo(VarType::UInt))}),
     };
-    library.types = {std::move(unknown), std::move(dispatch)};
+    typelib::TypeDefinition enumerator;
+    enumerator.kind = typelib::TypeKind::Interface;
+    enumerator.name = "IEnumVARIANT";
+    enumerator.guid = IID_IEnumVARIANT;
+    enumerator.flags = typelib::type_flags::kHidden;
+    enumerator.base = typelib::TypeReference::Local(0);
+    enumerator.vtableSlots = 7;
+    enumerator.functions = {
+        Member("Next", 0x60010000, 3, VarType::HResult,
+               {In("celt", TypeDescription::Base(VarType::UI4)), In("rgvar", PointerTo(VarType::Variant)),
+                Out("pceltFetched", PointerTo(VarType::UI4))}),
+        Member("Skip", 0x60010001, 4, VarType::HResult, {In("celt", TypeDescription::Base(VarType::UI4))}),
+        Member("Reset", 0x60010002, 5, VarType::HResult, {}),
+        Member("Clone", 0x60010003, 6, VarType::HResult, {Out("ppenum", PointerToPointer())}),
+    };
+    library.types = {std::move(unknown), std::move(dispatch), std::move(enumerator)};
     return library;
 }
 
