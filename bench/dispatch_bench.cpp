@@ -40,8 +40,8 @@ void BM_InvokePropertyGet(benchmark::State& state) {
     VARIANT result;
     UINT argumentError = 0;
     for (auto _ : state) {
-        HRESULT invoked = dispatch->Invoke(2, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &result, nullptr,
-                                           &argumentError);
+        HRESULT invoked =
+            dispatch->Invoke(2, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &result, nullptr, &argumentError);
         benchmark::DoNotOptimize(invoked);
         benchmark::DoNotOptimize(result.lVal);
     }
@@ -63,8 +63,8 @@ void BM_InvokeMethodWithCoercions(benchmark::State& state) {
     VARIANT result;
     UINT argumentError = 0;
     for (auto _ : state) {
-        HRESULT invoked = dispatch->Invoke(4, IID_NULL, 0, DISPATCH_METHOD, &parameters, &result, nullptr,
-                                           &argumentError);
+        HRESULT invoked =
+            dispatch->Invoke(4, IID_NULL, 0, DISPATCH_METHOD, &parameters, &result, nullptr, &argumentError);
         benchmark::DoNotOptimize(invoked);
         benchmark::DoNotOptimize(result.dblVal);
     }

@@ -71,17 +71,19 @@ typelib::TypeLibrary StandardModel() {
     dispatch.base = typelib::TypeReference::Local(0);
     dispatch.vtableSlots = 7;
     dispatch.functions = {
-        Member("GetTypeInfoCount", 0x60010000, 3, VarType::HResult, {Out("pctinfo", PointerTo(VarType::UInt))}),
+        Member("GetTypeInfoCount", 0x60010000, 3, VarType::HResult,
+               {Out("pctinfo", PointerTo(VarType::UInt))}),
         Member("GetTypeInfo", 0x60010001, 4, VarType::HResult,
-               {In("itinfo", TypeDescription::Base(VarType::UInt)), In("lcid", TypeDescription::Base(VarType::UI4)),
-                Out("pptinfo", PointerToPointer())}),
+               {In("itinfo", TypeDescription::Base(VarType::UInt)),
+                In("lcid", TypeDescription::Base(VarType::UI4)), Out("pptinfo", PointerToPointer())}),
         Member("GetIDsOfNames", 0x60010002, 5, VarType::HResult,
                {In("riid", PointerTo(VarType::Void)), In("rgszNames", PointerToPointer()),
-                In("cNames", TypeDescription::Base(VarType::UInt)), In("lcid", TypeDescription::Base(VarType::UI4)),
-                Out("rgdispid", PointerTo(VarType::I4))}),
+                In("cNames", TypeDescription::Base(VarType::UInt)),
+                In("lcid", TypeDescription::Base(VarType::UI4)), Out("rgdispid", PointerTo(VarType::I4))}),
         Member("Invoke", 0x60010003, 6, VarType::HResult,
                {In("dispidMember", TypeDescription::Base(VarType::I4)), In("riid", PointerTo(VarType::Void)),
-                In("lcid", TypeDescription::Base(VarType::UI4)), In("wFlags", TypeDescription::Base(VarType::UI2)),
+                In("lcid", TypeDescription::Base(VarType::UI4)),
+                In("wFlags", TypeDescription::Base(VarType::UI2)),
                 In("pdispparams", PointerTo(VarType::Void)), Out("pvarResult", PointerTo(VarType::Variant)),
                 Out("pexcepinfo", PointerTo(VarType::Void)), Out("puArgErr", PointerTo(VarType::UInt))}),
     };

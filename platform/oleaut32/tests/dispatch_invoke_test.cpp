@@ -73,8 +73,9 @@ class DispatchTest : public ::testing::Test {
 
     // Invokes with the arguments in the caller's order (stored reversed, as DISPPARAMS wants them) and
     // the names given, which come first in the array.
-    HRESULT Call(DISPID member, WORD flags, std::vector<VARIANT> positional, std::vector<std::pair<DISPID, VARIANT>> named,
-                 VARIANT* result, EXCEPINFO* exception = nullptr) {
+    HRESULT Call(DISPID member, WORD flags, std::vector<VARIANT> positional,
+                 std::vector<std::pair<DISPID, VARIANT>> named, VARIANT* result,
+                 EXCEPINFO* exception = nullptr) {
         for (VARIANT& argument : arguments_) VariantClear(&argument);
         arguments_.clear();
         names_.clear();
@@ -112,7 +113,10 @@ TEST_F(DispatchTest, IdsOfMemberAndParameterNames) {
         {"method with its parameters", {u"Scale", u"factor", u"TIMES", u"note"}, S_OK, {4, 0, 1, 2}},
         {"parameters in another order", {u"describe", u"third", u"first"}, S_OK, {5, 2, 0}},
         {"the [retval] has no position", {u"Scale", u"result"}, DISP_E_UNKNOWNNAME, {4, DISPID_UNKNOWN}},
-        {"one unknown parameter", {u"Scale", u"factor", u"bogus"}, DISP_E_UNKNOWNNAME, {4, 0, DISPID_UNKNOWN}},
+        {"one unknown parameter",
+         {u"Scale", u"factor", u"bogus"},
+         DISP_E_UNKNOWNNAME,
+         {4, 0, DISPID_UNKNOWN}},
         {"unknown member", {u"Gadget", u"factor"}, DISP_E_UNKNOWNNAME, {DISPID_UNKNOWN, DISPID_UNKNOWN}},
         {"inherited member", {u"QueryInterface"}, S_OK, {0x60000000}},
         {"property put's value", {u"Count", u"newVal"}, S_OK, {2, 0}},
@@ -121,13 +125,13 @@ TEST_F(DispatchTest, IdsOfMemberAndParameterNames) {
         std::vector<LPOLESTR> names;
         for (const char16_t* name : row.names) names.push_back(const_cast<LPOLESTR>(name));
         std::vector<DISPID> ids(names.size(), 777);
-        EXPECT_EQ(row.result, widget_->GetIDsOfNames(IID_NULL, names.data(), static_cast<UINT>(names.size()), 0,
-                                                     ids.data()))
+        EXPECT_EQ(row.result, widget_->GetIDsOfNames(IID_NULL, names.data(), static_cast<UINT>(names.size()),
+                                                     0, ids.data()))
             << row.name;
         EXPECT_EQ(row.ids, ids) << row.name;
         std::vector<DISPID> again(names.size(), 777);
-        EXPECT_EQ(row.result, DispGetIDsOfNames(info_.get(), names.data(), static_cast<UINT>(names.size()),
-                                                again.data()))
+        EXPECT_EQ(row.result,
+                  DispGetIDsOfNames(info_.get(), names.data(), static_cast<UINT>(names.size()), again.data()))
             << row.name;
         EXPECT_EQ(row.ids, again) << row.name;
     }
@@ -244,7 +248,8 @@ TEST_F(DispatchTest, OutArgumentsByReference) {
     short shortValue = 3;
     wrongReference.vt = VT_BYREF | VT_I2;
     wrongReference.piVal = &shortValue;
-    EXPECT_EQ(DISP_E_TYPEMISMATCH, Call(6, DISPATCH_METHOD, {wrongReference, previousReference}, {}, nullptr));
+    EXPECT_EQ(DISP_E_TYPEMISMATCH,
+              Call(6, DISPATCH_METHOD, {wrongReference, previousReference}, {}, nullptr));
     EXPECT_EQ(1u, argumentError_);
     EXPECT_EQ(DISP_E_TYPEMISMATCH, Call(6, DISPATCH_METHOD, {Long(5), previousReference}, {}, nullptr));
     EXPECT_EQ(1u, argumentError_);
@@ -291,22 +296,65 @@ TEST_F(DispatchTest, ErrorsWithTheArgumentTheyName) {
     };
     const Row rows[] = {
         {"no such dispatch id", 99, DISPATCH_METHOD, {}, {}, DISP_E_MEMBERNOTFOUND, 12345},
-        {"a method put", 4, DISPATCH_PROPERTYPUT, {}, {{DISPID_PROPERTYPUT, Long(1)}}, DISP_E_MEMBERNOTFOUND, 12345},
+        {"a method put",
+         4,
+         DISPATCH_PROPERTYPUT,
+         {},
+         {{DISPID_PROPERTYPUT, Long(1)}},
+         DISP_E_MEMBERNOTFOUND,
+         12345},
         {"a read-only kind of call", 11, DISPATCH_PROPERTYPUTREF, {}, {}, DISP_E_MEMBERNOTFOUND, 12345},
-        {"too many arguments", 5, DISPATCH_METHOD, {Long(1), String(u"a"), Bool(true), Long(4)}, {},
-         DISP_E_BADPARAMCOUNT, 12345},
+        {"too many arguments",
+         5,
+         DISPATCH_METHOD,
+         {Long(1), String(u"a"), Bool(true), Long(4)},
+         {},
+         DISP_E_BADPARAMCOUNT,
+         12345},
         {"a required one missing", 5, DISPATCH_METHOD, {Long(1)}, {}, DISP_E_PARAMNOTOPTIONAL, 12345},
-        {"a put without DISPID_PROPERTYPUT", 2, DISPATCH_PROPERTYPUT, {Long(1)}, {}, DISP_E_BADPARAMCOUNT, 12345},
+        {"a put without DISPID_PROPERTYPUT",
+         2,
+         DISPATCH_PROPERTYPUT,
+         {Long(1)},
+         {},
+         DISP_E_BADPARAMCOUNT,
+         12345},
         {"a put without its value", 2, DISPATCH_PROPERTYPUT, {}, {}, DISP_E_PARAMNOTOPTIONAL, 12345},
-        {"text that is no number: the first argument", 5, DISPATCH_METHOD,
-         {String(u"abc"), String(u"b"), Bool(true)}, {}, DISP_E_TYPEMISMATCH, 2},
-        {"text that is no boolean: the last argument", 5, DISPATCH_METHOD,
-         {Long(1), String(u"b"), String(u"perhaps")}, {}, DISP_E_TYPEMISMATCH, 0},
-        {"too big for a long", 2, DISPATCH_PROPERTYPUT, {}, {{DISPID_PROPERTYPUT, Double(1e12)}}, DISP_E_OVERFLOW, 0},
-        {"a named argument of no parameter", 5, DISPATCH_METHOD, {Long(1)}, {{7, String(u"b")}}, DISP_E_PARAMNOTFOUND,
+        {"text that is no number: the first argument",
+         5,
+         DISPATCH_METHOD,
+         {String(u"abc"), String(u"b"), Bool(true)},
+         {},
+         DISP_E_TYPEMISMATCH,
+         2},
+        {"text that is no boolean: the last argument",
+         5,
+         DISPATCH_METHOD,
+         {Long(1), String(u"b"), String(u"perhaps")},
+         {},
+         DISP_E_TYPEMISMATCH,
          0},
-        {"positional and named for one parameter", 5, DISPATCH_METHOD, {Long(1), String(u"b")}, {{0, Long(2)}},
-         DISP_E_PARAMNOTFOUND, 0},
+        {"too big for a long",
+         2,
+         DISPATCH_PROPERTYPUT,
+         {},
+         {{DISPID_PROPERTYPUT, Double(1e12)}},
+         DISP_E_OVERFLOW,
+         0},
+        {"a named argument of no parameter",
+         5,
+         DISPATCH_METHOD,
+         {Long(1)},
+         {{7, String(u"b")}},
+         DISP_E_PARAMNOTFOUND,
+         0},
+        {"positional and named for one parameter",
+         5,
+         DISPATCH_METHOD,
+         {Long(1), String(u"b")},
+         {{0, Long(2)}},
+         DISP_E_PARAMNOTFOUND,
+         0},
     };
     for (const Row& row : rows) {
         VARIANT result;
@@ -385,11 +433,11 @@ TEST_F(DispatchTest, StandardDispatchAndDispInvoke) {
     VARIANT result;
     VariantInit(&result);
     DISPPARAMS none{nullptr, nullptr, 0, 0};
-    ASSERT_EQ(S_OK, DispInvoke(static_cast<IWidget*>(widget_), info_.get(), 2, DISPATCH_PROPERTYGET, &none, &result,
-                               nullptr, &argumentError));
+    ASSERT_EQ(S_OK, DispInvoke(static_cast<IWidget*>(widget_), info_.get(), 2, DISPATCH_PROPERTYGET, &none,
+                               &result, nullptr, &argumentError));
     EXPECT_EQ(17, result.lVal);
-    EXPECT_EQ(DISP_E_UNKNOWNINTERFACE,
-              dispatch->Invoke(2, IID_IWidget, 0, DISPATCH_PROPERTYGET, &none, &result, nullptr, &argumentError));
+    EXPECT_EQ(DISP_E_UNKNOWNINTERFACE, dispatch->Invoke(2, IID_IWidget, 0, DISPATCH_PROPERTYGET, &none,
+                                                        &result, nullptr, &argumentError));
 }
 
 }  // namespace

@@ -53,7 +53,9 @@ class Text {
         text_ = nullptr;
         return &text_;
     }
-    std::u16string str() const { return text_ ? std::u16string(text_, SysStringLen(text_)) : std::u16string(); }
+    std::u16string str() const {
+        return text_ ? std::u16string(text_, SysStringLen(text_)) : std::u16string();
+    }
     bool null() const { return text_ == nullptr; }
 
   private:
@@ -88,8 +90,11 @@ class PartObject final : public IWidgetPart {
     }
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
+                                     UINT*) override {
         return E_NOTIMPL;
     }
     HRESULT STDMETHODCALLTYPE get_Value(LONG* value) override {
@@ -157,8 +162,8 @@ class WidgetObject final : public IWidget, public ISupportErrorInfo {
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
         return typeInfo_->GetIDsOfNames(names, count, ids);
     }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID, LCID, WORD flags, DISPPARAMS* parameters, VARIANT* result,
-                                     EXCEPINFO* exception, UINT* argumentError) override {
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID, LCID, WORD flags, DISPPARAMS* parameters,
+                                     VARIANT* result, EXCEPINFO* exception, UINT* argumentError) override {
         return typeInfo_->Invoke(static_cast<IWidget*>(this), member, flags, parameters, result, exception,
                                  argumentError);
     }

@@ -205,14 +205,16 @@ TEST_F(TypeLibraryTest, ImplementedTypesReachTheStandardLibrary) {
 
 TEST_F(TypeLibraryTest, EnumerationConstants) {
     Held<ITypeInfo> shape;
-    ASSERT_EQ(S_OK, library_->GetTypeInfoOfGuid({0x5E0D7A10, 0x3C41, 0x4B7E, {0x9D, 0x2A, 0x61, 0xC0, 0xA4, 0xB8, 0xE0, 0x01}},
-                                                 shape.out()));
+    ASSERT_EQ(S_OK, library_->GetTypeInfoOfGuid(
+                        {0x5E0D7A10, 0x3C41, 0x4B7E, {0x9D, 0x2A, 0x61, 0xC0, 0xA4, 0xB8, 0xE0, 0x01}},
+                        shape.out()));
     TYPEATTR* attributes = nullptr;
     ASSERT_EQ(S_OK, shape->GetTypeAttr(&attributes));
     EXPECT_EQ(TKIND_ENUM, attributes->typekind);
     ASSERT_EQ(3, attributes->cVars);
     shape->ReleaseTypeAttr(attributes);
-    const std::pair<std::u16string, LONG> constants[] = {{u"WidgetCircle", 1}, {u"WidgetSquare", 2}, {u"WidgetTriangle", 5}};
+    const std::pair<std::u16string, LONG> constants[] = {
+        {u"WidgetCircle", 1}, {u"WidgetSquare", 2}, {u"WidgetTriangle", 5}};
     for (UINT index = 0; index < 3; ++index) {
         VARDESC* variable = nullptr;
         ASSERT_EQ(S_OK, shape->GetVarDesc(index, &variable));

@@ -79,8 +79,8 @@ TEST_F(TypeReferenceTest, InvokeFailsWithTheLoadersResultUntilTheLibraryIsRegist
     VARIANT result;
     VariantInit(&result);
     UINT argumentError = 0;
-    EXPECT_EQ(TYPE_E_LIBNOTREGISTERED,
-              info_->Invoke(static_cast<IWidget*>(widget), 2, DISPATCH_METHOD, &none, &result, nullptr, &argumentError));
+    EXPECT_EQ(TYPE_E_LIBNOTREGISTERED, info_->Invoke(static_cast<IWidget*>(widget), 2, DISPATCH_METHOD, &none,
+                                                     &result, nullptr, &argumentError));
     // Registered later, the library is found: Make's [retval] then has its place.
     RegisterOutside();
     ASSERT_EQ(S_OK, info_->GetRefTypeInfo(PartHandle(), part.out()));

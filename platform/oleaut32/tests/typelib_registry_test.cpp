@@ -23,7 +23,8 @@ constexpr char kEventsKey[] = "Interface\\{5E0D7A10-3C41-4B7E-9D2A-61C0A4B8E005}
 // A string value below HKEY_CLASSES_ROOT (the default value for a null name), or nothing.
 std::optional<std::string> ClassesValue(const std::string& path, const char* name = nullptr) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return std::nullopt;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return std::nullopt;
     char data[512] = {};
     DWORD size = sizeof(data) - 1;
     DWORD type = 0;
@@ -52,7 +53,8 @@ class TypeLibraryRegistryTest : public ::testing::Test {
 };
 
 TEST_F(TypeLibraryRegistryTest, RegisterWritesTheLibraryAndItsAutomationInterfaces) {
-    ASSERT_EQ(S_OK, RegisterTypeLib(library_.get(), widget_test::kWidgetLibraryPathWide, u"C:\\Program Files\\Widget"));
+    ASSERT_EQ(S_OK, RegisterTypeLib(library_.get(), widget_test::kWidgetLibraryPathWide,
+                                    u"C:\\Program Files\\Widget"));
     const std::string version = std::string(kLibraryKey) + "\\1.2";
     struct Row {
         std::string key;
@@ -143,7 +145,8 @@ TEST_F(TypeLibraryRegistryTest, LoadTypeLibRegistersAsItsKindSays) {
         if (registered && row.path[0] != u'C') {
             char system[MAX_PATH];
             GetSystemDirectoryA(system, MAX_PATH);
-            EXPECT_TRUE(platform::EqualsNoCase(std::string(system) + "\\widget.tlb", *registered)) << *registered;
+            EXPECT_TRUE(platform::EqualsNoCase(std::string(system) + "\\widget.tlb", *registered))
+                << *registered;
         }
     }
     Held<ITypeLib> library;
