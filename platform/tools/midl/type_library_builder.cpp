@@ -23,9 +23,12 @@ class Builder {
         if (!file_.library) throw std::runtime_error("the file declares no library");
         library_ = *file_.library;
         library_.types.clear();
+        // `interface IFoo;` inside the library puts an interface declared outside it into the library.
         for (const Declaration& declaration : file_.declarations) {
-            if (declaration.inLibrary && !declaration.imported && byName_.count(declaration.type.name))
-                Include(declaration.type.name);
+            if (!declaration.inLibrary || declaration.imported) continue;
+            const std::string& name =
+                declaration.kind == Declaration::Kind::Forward ? declaration.text : declaration.type.name;
+            if (byName_.count(name)) Include(name);
         }
         return std::move(library_);
     }
