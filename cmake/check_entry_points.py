@@ -22,10 +22,11 @@ import pathlib
 import re
 import sys
 
-# STDAPI and STDAPI_(type) are COM's own forms of the same: extern "C", the system's calling convention.
+# STDAPI, STDAPI_(type) and STDAPICALLTYPE are COM's own forms of the same: extern "C", the system's
+# calling convention.
 COM_FORM = r'\bSTDAPI(?:_\([^()]*\))?\s+(\w+)\s*\('
-DEFINITION = re.compile(r'extern\s+"C"\s+[^;{}()]*?\bWINAPIV?\s+(\w+)\s*\(|' + COM_FORM)
-DECLARATION = re.compile(r'\bWINAPIV?\s+(\w+)\s*\(|' + COM_FORM)
+DEFINITION = re.compile(r'extern\s+"C"\s+[^;{}()]*?\b(?:WINAPIV?|STDAPICALLTYPE)\s+(\w+)\s*\(|' + COM_FORM)
+DECLARATION = re.compile(r'\b(?:WINAPIV?|STDAPICALLTYPE)\s+(\w+)\s*\(|' + COM_FORM)
 EXPORT = re.compile(r'\bX\((\w+)\)')
 # Names declared in platform/include that no platform library exports, and why.
 EXEMPT = {

@@ -3,12 +3,11 @@
 
 #include <cstring>
 
+#include "AFX_MODULE_STATE.h"
 #include "CCommandLineInfo.h"
 #include "CWnd.h"
 
 namespace {
-
-CWinApp* application = nullptr;
 
 bool IsBlank(char character) { return character == ' ' || character == '\t'; }
 
@@ -80,11 +79,13 @@ CWinApp::CWinApp(const char* pszAppName) {
         m_appName = pszAppName;
         m_pszAppName = m_appName.c_str();
     }
-    application = this;
+    AfxGetModuleState()->m_pCurrentWinApp = this;
 }
 
 CWinApp::~CWinApp() {
-    if (application == this) application = nullptr;
+    for (AFX_MODULE_STATE* state : {AfxGetModuleState(), AfxGetAppModuleState()}) {
+        if (state->m_pCurrentWinApp == this) state->m_pCurrentWinApp = nullptr;
+    }
 }
 
 BOOL CWinApp::InitInstance() { return TRUE; }
@@ -119,9 +120,13 @@ void CWinApp::ParseCommandLine(CCommandLineInfo& rCmdInfo) {
     }
 }
 
-CWinApp* AfxGetApp() { return application; }
+CWinApp* AfxGetApp() { return AfxGetModuleState()->m_pCurrentWinApp; }
 
-HINSTANCE AfxGetInstanceHandle() { return application ? application->m_hInstance : nullptr; }
+HINSTANCE AfxGetInstanceHandle() {
+    AFX_MODULE_STATE* state = AfxGetModuleState();
+    if (state->m_hCurrentInstanceHandle) return state->m_hCurrentInstanceHandle;
+    return state->m_pCurrentWinApp ? state->m_pCurrentWinApp->m_hInstance : nullptr;
+}
 
 BOOL AfxPreTranslateMessage(MSG* pMsg) {
     if (!pMsg) return FALSE;

@@ -164,6 +164,8 @@ const char* SystemMessageText(DWORD code, DWORD languageId, DWORD& error) {
         language = *carried;
     }
     const SystemMessage* message = FindSystemMessage(code);
+    // A Windows error carried in an HRESULT (0x8007xxxx) has the text of the error itself.
+    if (!message && (code & 0xFFFF0000u) == 0x80070000u) message = FindSystemMessage(code & 0xFFFFu);
     if (!message) {
         error = ERROR_MR_MID_NOT_FOUND;
         return nullptr;

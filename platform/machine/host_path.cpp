@@ -147,6 +147,8 @@ std::optional<WindowsPath> ParseWindowsPath(std::string_view path, std::string_v
 }
 
 std::optional<WindowsPath> FullWindowsPath(std::string_view path, DWORD* error, bool allowWildcards) {
+    // The process's current folder is known once the process has met its machine.
+    Machine::CurrentOrNull();
     return ParseWindowsPath(path, CurrentProcess().currentDirectory(), error, allowWildcards);
 }
 

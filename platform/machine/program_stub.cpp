@@ -74,6 +74,7 @@ void WriteSystemPrograms(Machine& machine) {
     std::string rundllFolder = machine.IsNT() ? settings.systemFolder : settings.windowsFolder;
     WriteProgramStub(machine, rundllFolder + "\\rundll32.exe", "rundll32", {});
     WriteProgramStub(machine, settings.systemFolder + "\\regsvr32.exe", "regsvr32", {});
+    WriteProgramStub(machine, settings.systemFolder + "\\cscript.exe", "cscript", {});
 }
 
 }  // namespace platform

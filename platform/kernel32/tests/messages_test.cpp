@@ -56,6 +56,8 @@ TEST(FormatMessageA, SystemTextsByLanguage) {
         {"German not carried", 0x407, 0x407, 5, 0x407, "", ERROR_RESOURCE_LANG_NOT_FOUND},
         {"user default not carried", 0x409, 0x407, 5, LANG_USER_DEFAULT, "", ERROR_RESOURCE_LANG_NOT_FOUND},
         {"unknown code", 0x410, 0x410, 4242, 0, "", ERROR_MR_MID_NOT_FOUND},
+        {"a Windows error as an HRESULT", 0x409, 0x409, 0x80070005, 0, "Access is denied.\r\n", 0},
+        {"an unknown Windows error as an HRESULT", 0x409, 0x409, 0x80071092, 0, "", ERROR_MR_MID_NOT_FOUND},
         {"unknown code in a carried language", 0x410, 0x410, 0xFFFF3CB1, 0x410, "", ERROR_MR_MID_NOT_FOUND},
         {"language checked before the code", 0x410, 0x410, 4242, 0x407, "", ERROR_RESOURCE_LANG_NOT_FOUND},
     };
