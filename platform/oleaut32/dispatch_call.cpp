@@ -25,8 +25,8 @@ ffi_type* VariantType() {
 }
 
 ffi_type* DecimalType() {
-    static ffi_type* elements[] = {&ffi_type_uint16, &ffi_type_uint8, &ffi_type_uint8, &ffi_type_uint32,
-                                   &ffi_type_uint64, nullptr};
+    static ffi_type* elements[] = {&ffi_type_uint16, &ffi_type_uint8,  &ffi_type_uint8,
+                                   &ffi_type_uint32, &ffi_type_uint64, nullptr};
     static ffi_type structure{0, 0, FFI_TYPE_STRUCT, elements};
     static ffi_type* prepared = PreparedStructure(&structure);
     return prepared;
@@ -97,7 +97,8 @@ void* CallValueOf(VARIANTARG* argument, VARTYPE vt) {
 
 bool CallSignature::Prepare(bool withInstance, VARTYPE returnType, const VARTYPE* argumentTypes,
                             UINT argumentCount) {
-    ffi_type* result = returnType == VT_EMPTY || returnType == VT_VOID ? &ffi_type_void : CallTypeOf(returnType);
+    ffi_type* result =
+        returnType == VT_EMPTY || returnType == VT_VOID ? &ffi_type_void : CallTypeOf(returnType);
     if (!result) return false;
     withInstance_ = withInstance;
     returnType_ = returnType;
@@ -108,8 +109,8 @@ bool CallSignature::Prepare(bool withInstance, VARTYPE returnType, const VARTYPE
         if (!type) return false;
         types_.push_back(type);
     }
-    return ffi_prep_cif(&cif_, FFI_DEFAULT_ABI, static_cast<unsigned>(types_.size()), result, types_.data()) ==
-           FFI_OK;
+    return ffi_prep_cif(&cif_, FFI_DEFAULT_ABI, static_cast<unsigned>(types_.size()), result,
+                        types_.data()) == FFI_OK;
 }
 
 void CallSignature::Call(void (*function)(), void** values, VARIANT* result) const {
@@ -154,9 +155,8 @@ void (*CallSignature::SlotOf(void* instance, ULONG_PTR offset))() {
 
 using platform::automation::CallSignature;
 
-extern "C" HRESULT STDAPICALLTYPE DispCallFunc(void* pvInstance, ULONG_PTR oVft, CALLCONV cc, VARTYPE vtReturn,
-                                               UINT cActuals, VARTYPE* prgvt, VARIANTARG** prgpvarg,
-                                               VARIANT* pvargResult) {
+STDAPI DispCallFunc(void* pvInstance, ULONG_PTR oVft, CALLCONV cc, VARTYPE vtReturn, UINT cActuals,
+                    VARTYPE* prgvt, VARIANTARG** prgpvarg, VARIANT* pvargResult) {
     // Both conventions are the host's one convention here.
     if (cc != CC_STDCALL && cc != CC_CDECL) return E_INVALIDARG;
     if (cActuals > 0 && (!prgvt || !prgpvarg)) return E_INVALIDARG;

@@ -203,7 +203,8 @@ HRESULT PrepareInvokePlan(const MemberEntry& member, InvokePlan* plan) {
         }
         // The default values live in the member's descriptions, in the same order as the parameters
         // that declare one.
-        if ((parameter.flags & PARAMFLAG_FHASDEFAULT) && parameter.defaultValue && defaults < member.defaults.size())
+        if ((parameter.flags & PARAMFLAG_FHASDEFAULT) && parameter.defaultValue &&
+            defaults < member.defaults.size())
             argument.defaultValue = &member.defaults[defaults++]->varDefaultValue;
         callTypes.push_back(CallTypeOfArgument(argument));
     }
@@ -224,7 +225,8 @@ HRESULT PrepareInvokePlan(const MemberEntry& member, InvokePlan* plan) {
             break;
         }
     }
-    if (!plan->signature.Prepare(true, plan->returnType, callTypes.data(), static_cast<UINT>(callTypes.size())))
+    if (!plan->signature.Prepare(true, plan->returnType, callTypes.data(),
+                                 static_cast<UINT>(callTypes.size())))
         return DISP_E_BADVARTYPE;
     return S_OK;
 }
@@ -254,8 +256,8 @@ HRESULT CoerceValue(VARIANTARG& argument, VARTYPE type, CallScratch& scratch, si
     return S_OK;
 }
 
-HRESULT PassArgument(const ArgumentPlan& plan, VARIANTARG& argument, CallScratch& scratch, size_t index, LCID lcid,
-                     void** value) {
+HRESULT PassArgument(const ArgumentPlan& plan, VARIANTARG& argument, CallScratch& scratch, size_t index,
+                     LCID lcid, void** value) {
     switch (plan.kind) {
         case ArgumentKind::Value:
             return CoerceValue(argument, plan.type, scratch, index, lcid, value);

@@ -4,15 +4,13 @@
 
 #include "oleauto.h"
 
-extern "C" HRESULT STDAPICALLTYPE DispGetIDsOfNames(ITypeInfo* ptinfo, LPOLESTR* rgszNames, UINT cNames,
-                                                    DISPID* rgdispid) {
+STDAPI DispGetIDsOfNames(ITypeInfo* ptinfo, LPOLESTR* rgszNames, UINT cNames, DISPID* rgdispid) {
     if (!ptinfo) return E_INVALIDARG;
     return ptinfo->GetIDsOfNames(rgszNames, cNames, rgdispid);
 }
 
-extern "C" HRESULT STDAPICALLTYPE DispInvoke(void* _this, ITypeInfo* ptinfo, DISPID dispidMember, WORD wFlags,
-                                             DISPPARAMS* pparams, VARIANT* pvarResult, EXCEPINFO* pexcepinfo,
-                                             UINT* puArgErr) {
+STDAPI DispInvoke(void* _this, ITypeInfo* ptinfo, DISPID dispidMember, WORD wFlags, DISPPARAMS* pparams,
+                  VARIANT* pvarResult, EXCEPINFO* pexcepinfo, UINT* puArgErr) {
     if (!ptinfo) return E_INVALIDARG;
     return ptinfo->Invoke(_this, dispidMember, wFlags, pparams, pvarResult, pexcepinfo, puArgErr);
 }
@@ -59,10 +57,12 @@ class StandardDispatch final : public IDispatch {
         if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
         return DispGetIDsOfNames(typeInfo_, rgszNames, cNames, rgDispId);
     }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID dispIdMember, REFIID riid, LCID, WORD wFlags, DISPPARAMS* pDispParams,
-                                     VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr) override {
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID dispIdMember, REFIID riid, LCID, WORD wFlags,
+                                     DISPPARAMS* pDispParams, VARIANT* pVarResult, EXCEPINFO* pExcepInfo,
+                                     UINT* puArgErr) override {
         if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
-        return DispInvoke(instance_, typeInfo_, dispIdMember, wFlags, pDispParams, pVarResult, pExcepInfo, puArgErr);
+        return DispInvoke(instance_, typeInfo_, dispIdMember, wFlags, pDispParams, pVarResult, pExcepInfo,
+                          puArgErr);
     }
 
   private:
@@ -104,8 +104,7 @@ class StandardDispatch final : public IDispatch {
 
 }  // namespace platform::automation
 
-extern "C" HRESULT STDAPICALLTYPE CreateStdDispatch(IUnknown* punkOuter, void* pvThis, ITypeInfo* ptinfo,
-                                                    IUnknown** ppunkStdDisp) {
+STDAPI CreateStdDispatch(IUnknown* punkOuter, void* pvThis, ITypeInfo* ptinfo, IUnknown** ppunkStdDisp) {
     if (!ppunkStdDisp) return E_INVALIDARG;
     *ppunkStdDisp = nullptr;
     if (!pvThis || !ptinfo) return E_INVALIDARG;

@@ -69,7 +69,8 @@ TypeInfoObject::TypeInfoObject(TypeLibraryObject& library, UINT index, TypeView 
     attributes_.wTypeFlags = definition_.flags;
     attributes_.cbSizeInstance = sizeof(void*);
     attributes_.cbAlignment = alignof(void*);
-    const bool dual = definition_.kind == typelib::TypeKind::Interface && (definition_.flags & TYPEFLAG_FDUAL);
+    const bool dual =
+        definition_.kind == typelib::TypeKind::Interface && (definition_.flags & TYPEFLAG_FDUAL);
 
     switch (definition_.kind) {
         case typelib::TypeKind::Enum:
@@ -109,7 +110,8 @@ TypeInfoObject::TypeInfoObject(TypeLibraryObject& library, UINT index, TypeView 
             attributes_.typekind = TKIND_DISPATCH;
             attributes_.cbSizeVft = 7 * sizeof(void*);
             attributes_.cImplTypes = 1;
-            for (const typelib::Function& function : definition_.functions) AddFunction(function, library_, true, true);
+            for (const typelib::Function& function : definition_.functions)
+                AddFunction(function, library_, true, true);
             for (const typelib::Property& property : definition_.properties) {
                 AddVariable(WideFromAnsi(property.name), property.memberId, WideFromAnsi(property.helpString),
                             Describe(property.type, library_), VAR_DISPATCH, property.flags);
@@ -137,8 +139,8 @@ TypeInfoObject::~TypeInfoObject() {
     }
 }
 
-void TypeInfoObject::AddFunctions(const typelib::TypeDefinition& type, TypeLibraryObject& owner, bool exposeInherited,
-                                  bool dispatchForm, int depth) {
+void TypeInfoObject::AddFunctions(const typelib::TypeDefinition& type, TypeLibraryObject& owner,
+                                  bool exposeInherited, bool dispatchForm, int depth) {
     if (type.base && depth < kDeepestBase) {
         TypeLibraryObject* baseOwner = nullptr;
         if (const typelib::TypeDefinition* base = owner.LocalDefinition(*type.base, &baseOwner))
@@ -148,8 +150,8 @@ void TypeInfoObject::AddFunctions(const typelib::TypeDefinition& type, TypeLibra
         AddFunction(function, owner, dispatchForm, depth == 0 || exposeInherited);
 }
 
-void TypeInfoObject::AddFunction(const typelib::Function& function, TypeLibraryObject& owner, bool dispatchForm,
-                                 bool exposed) {
+void TypeInfoObject::AddFunction(const typelib::Function& function, TypeLibraryObject& owner,
+                                 bool dispatchForm, bool exposed) {
     MemberEntry& member = members_.emplace_back();
     member.source = &function;
     member.owner = &owner;
@@ -200,8 +202,8 @@ void TypeInfoObject::AddFunction(const typelib::Function& function, TypeLibraryO
     if (exposed) functions_.push_back(&member);
 }
 
-void TypeInfoObject::AddVariable(std::u16string name, MEMBERID memberId, std::u16string helpString, TYPEDESC type,
-                                 VARKIND kind, WORD flags) {
+void TypeInfoObject::AddVariable(std::u16string name, MEMBERID memberId, std::u16string helpString,
+                                 TYPEDESC type, VARKIND kind, WORD flags) {
     MemberEntry& member = members_.emplace_back();
     member.isFunction = false;
     member.owner = &library_;
@@ -337,7 +339,8 @@ HRESULT STDMETHODCALLTYPE TypeInfoObject::GetNames(MEMBERID memid, BSTR* rgBstrN
 
 HRESULT STDMETHODCALLTYPE TypeInfoObject::GetRefTypeOfImplType(UINT index, HREFTYPE* pRefType) {
     if (!pRefType) return E_INVALIDARG;
-    const bool dual = definition_.kind == typelib::TypeKind::Interface && (definition_.flags & TYPEFLAG_FDUAL);
+    const bool dual =
+        definition_.kind == typelib::TypeKind::Interface && (definition_.flags & TYPEFLAG_FDUAL);
     if (index == static_cast<UINT>(-1)) {
         if (!dual || view_ != TypeView::Primary) return TYPE_E_ELEMENTNOTFOUND;
         *pRefType = library_.HandleOf(typelib::TypeReference::Local(index_), TypeView::DualInterface);
@@ -388,8 +391,8 @@ HRESULT STDMETHODCALLTYPE TypeInfoObject::GetIDsOfNames(LPOLESTR* rgszNames, UIN
         if (rgszNames[index]) {
             std::u16string_view wanted(rgszNames[index]);
             FoldedNameEqual equal;
-            for (const MemberEntry* member = FindMember(found->second); member && pMemId[index] == DISPID_UNKNOWN;
-                 member = member->nextWithSameId) {
+            for (const MemberEntry* member = FindMember(found->second);
+                 member && pMemId[index] == DISPID_UNKNOWN; member = member->nextWithSameId) {
                 for (size_t position = 0; position < member->parameterNames.size(); ++position) {
                     if (equal(member->parameterNames[position], wanted)) {
                         pMemId[index] = static_cast<MEMBERID>(position);
@@ -404,38 +407,50 @@ HRESULT STDMETHODCALLTYPE TypeInfoObject::GetIDsOfNames(LPOLESTR* rgszNames, UIN
 }
 
 HRESULT STDMETHODCALLTYPE TypeInfoObject::Invoke(PVOID pvInstance, MEMBERID memid, WORD wFlags,
-                                                 DISPPARAMS* pDispParams, VARIANT* pVarResult, EXCEPINFO* pExcepInfo,
-                                                 UINT* puArgErr) {
+                                                 DISPPARAMS* pDispParams, VARIANT* pVarResult,
+                                                 EXCEPINFO* pExcepInfo, UINT* puArgErr) {
     if (!pvInstance) return E_INVALIDARG;
     UINT ignoredArgumentError = 0;
     if (!puArgErr) puArgErr = &ignoredArgumentError;
     const MemberEntry* member = FindMember(memid);
-    while (member && !(member->isFunction && (member->function.invkind & wFlags))) member = member->nextWithSameId;
+    while (member && !(member->isFunction && (member->function.invkind & wFlags)))
+        member = member->nextWithSameId;
     if (!member) {
         // A dispatch interface's property has no function to call: the object's own IDispatch answers it.
         const MemberEntry* property = FindMember(memid);
         if (property && !property->isFunction && property->variable.varkind == VAR_DISPATCH) {
-            return static_cast<IDispatch*>(pvInstance)->Invoke(memid, IID_NULL, attributes_.lcid, wFlags, pDispParams,
-                                                                pVarResult, pExcepInfo, puArgErr);
+            return static_cast<IDispatch*>(pvInstance)
+                ->Invoke(memid, IID_NULL, attributes_.lcid, wFlags, pDispParams, pVarResult, pExcepInfo,
+                         puArgErr);
         }
         return DISP_E_MEMBERNOTFOUND;
     }
     if (member->source->vtableSlot < 0) {
-        return static_cast<IDispatch*>(pvInstance)->Invoke(memid, IID_NULL, attributes_.lcid, wFlags, pDispParams,
-                                                            pVarResult, pExcepInfo, puArgErr);
+        return static_cast<IDispatch*>(pvInstance)
+            ->Invoke(memid, IID_NULL, attributes_.lcid, wFlags, pDispParams, pVarResult, pExcepInfo,
+                     puArgErr);
     }
-    std::call_once(member->planned, [member] {
-        member->plan = std::make_unique<InvokePlan>();
-        member->planResult = PrepareInvokePlan(*member, member->plan.get());
-    });
-    if (FAILED(member->planResult)) return member->planResult;
+    const InvokePlan* plan = member->plan.load(std::memory_order_acquire);
+    if (!plan) {
+        std::lock_guard<std::mutex> lock(member->planning);
+        plan = member->plan.load(std::memory_order_acquire);
+        if (!plan) {
+            auto prepared = std::make_unique<InvokePlan>();
+            HRESULT result = PrepareInvokePlan(*member, prepared.get());
+            if (FAILED(result)) return result;
+            member->planStorage = std::move(prepared);
+            plan = member->planStorage.get();
+            member->plan.store(plan, std::memory_order_release);
+        }
+    }
     if (IsPut(member->function.invkind)) pVarResult = nullptr;
-    return InvokeWithPlan(*member->plan, pvInstance, attributes_.guid, attributes_.lcid, pDispParams, pVarResult,
+    return InvokeWithPlan(*plan, pvInstance, attributes_.guid, attributes_.lcid, pDispParams, pVarResult,
                           pExcepInfo, puArgErr);
 }
 
-HRESULT STDMETHODCALLTYPE TypeInfoObject::GetDocumentation(MEMBERID memid, BSTR* pBstrName, BSTR* pBstrDocString,
-                                                           DWORD* pdwHelpContext, BSTR* pBstrHelpFile) {
+HRESULT STDMETHODCALLTYPE TypeInfoObject::GetDocumentation(MEMBERID memid, BSTR* pBstrName,
+                                                           BSTR* pBstrDocString, DWORD* pdwHelpContext,
+                                                           BSTR* pBstrHelpFile) {
     std::u16string_view name = name_;
     std::u16string_view help = helpString_;
     if (memid != MEMBERID_NIL) {
@@ -445,14 +460,15 @@ HRESULT STDMETHODCALLTYPE TypeInfoObject::GetDocumentation(MEMBERID memid, BSTR*
         help = member->helpString;
     }
     StoreText(pBstrName, name);
-    if (pBstrDocString) *pBstrDocString = help.empty() ? nullptr : SysAllocStringLen(help.data(), help.size());
+    if (pBstrDocString)
+        *pBstrDocString = help.empty() ? nullptr : SysAllocStringLen(help.data(), help.size());
     if (pdwHelpContext) *pdwHelpContext = 0;
     if (pBstrHelpFile) *pBstrHelpFile = nullptr;
     return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE TypeInfoObject::GetDllEntry(MEMBERID, INVOKEKIND, BSTR* pBstrDllName, BSTR* pBstrName,
-                                                      WORD* pwOrdinal) {
+HRESULT STDMETHODCALLTYPE TypeInfoObject::GetDllEntry(MEMBERID, INVOKEKIND, BSTR* pBstrDllName,
+                                                      BSTR* pBstrName, WORD* pwOrdinal) {
     if (pBstrDllName) *pBstrDllName = nullptr;
     if (pBstrName) *pBstrName = nullptr;
     if (pwOrdinal) *pwOrdinal = 0;

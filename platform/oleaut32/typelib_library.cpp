@@ -30,7 +30,8 @@ typelib::ImportedType StandardDispatchImport() {
     return dispatch;
 }
 
-void VisitReferences(const typelib::TypeDescription& type, const std::function<void(const typelib::TypeReference&)>& visit) {
+void VisitReferences(const typelib::TypeDescription& type,
+                     const std::function<void(const typelib::TypeReference&)>& visit) {
     if (type.reference) visit(*type.reference);
     for (const typelib::TypeDescription& element : type.element) VisitReferences(element, visit);
 }
@@ -38,7 +39,8 @@ void VisitReferences(const typelib::TypeDescription& type, const std::function<v
 // Whether the interface derives from IDispatch, following bases through the libraries that hold them.
 bool DerivesFromDispatch(const typelib::TypeDefinition* type, TypeLibraryObject* owner) {
     for (int depth = 0; type && depth < 32; ++depth) {
-        if (type->guid == IID_IDispatch || type->kind == typelib::TypeKind::Dispatch || IsDual(*type)) return true;
+        if (type->guid == IID_IDispatch || type->kind == typelib::TypeKind::Dispatch || IsDual(*type))
+            return true;
         if (!type->base) return false;
         if (type->base->imported && type->base->imported->typeGuid == IID_IDispatch) return true;
         type = owner->LocalDefinition(*type->base, &owner);
@@ -98,10 +100,12 @@ TypeLibraryObject::TypeLibraryObject(typelib::TypeLibrary model) : model_(std::m
     addImport(typelib::TypeReference::Imported(StandardDispatchImport()));
     for (const typelib::TypeDefinition& type : model_.types) {
         if (type.base) addImport(*type.base);
-        for (const typelib::ImplementedInterface& implemented : type.implemented) addImport(implemented.interface);
+        for (const typelib::ImplementedInterface& implemented : type.implemented)
+            addImport(implemented.interface);
         for (const typelib::Function& function : type.functions) {
             VisitReferences(function.returnType, addImport);
-            for (const typelib::Parameter& parameter : function.parameters) VisitReferences(parameter.type, addImport);
+            for (const typelib::Parameter& parameter : function.parameters)
+                VisitReferences(parameter.type, addImport);
         }
         for (const typelib::Property& property : type.properties) VisitReferences(property.type, addImport);
     }
@@ -110,9 +114,9 @@ TypeLibraryObject::TypeLibraryObject(typelib::TypeLibrary model) : model_(std::m
     for (UINT index = 0; index < model_.types.size(); ++index) {
         typeNames_.push_back(WideFromAnsi(model_.types[index].name));
         primary_.push_back(std::make_unique<TypeInfoObject>(*this, index, TypeView::Primary));
-        dualInterfaces_.push_back(IsDual(model_.types[index])
-                                      ? std::make_unique<TypeInfoObject>(*this, index, TypeView::DualInterface)
-                                      : nullptr);
+        dualInterfaces_.push_back(IsDual(model_.types[index]) ? std::make_unique<TypeInfoObject>(
+                                                                    *this, index, TypeView::DualInterface)
+                                                              : nullptr);
     }
 }
 
@@ -219,7 +223,8 @@ const typelib::TypeDefinition* TypeLibraryObject::LocalDefinition(const typelib:
     }
     if (!reference.imported || reference.imported->library != LIBID_StandardOle) return nullptr;
     TypeLibraryObject& standard = StandardLibrary();
-    int index = reference.imported->typeGuid != GUID_NULL ? standard.IndexOfGuid(reference.imported->typeGuid) : -1;
+    int index =
+        reference.imported->typeGuid != GUID_NULL ? standard.IndexOfGuid(reference.imported->typeGuid) : -1;
     if (index < 0) index = standard.IndexOfName(WideFromAnsi(reference.imported->typeName));
     if (index < 0) return nullptr;
     *owner = &standard;
@@ -229,7 +234,7 @@ const typelib::TypeDefinition* TypeLibraryObject::LocalDefinition(const typelib:
 HRESULT TypeLibraryObject::Describe(const typelib::TypeReference& reference, ReferencedType* described) {
     TypeLibraryObject* owner = nullptr;
     if (const typelib::TypeDefinition* type = LocalDefinition(reference, &owner)) {
-        static constexpr TYPEKIND kinds[] = {TKIND_ENUM, TKIND_RECORD, TKIND_MODULE,
+        static constexpr TYPEKIND kinds[] = {TKIND_ENUM,      TKIND_RECORD,   TKIND_MODULE,
                                              TKIND_INTERFACE, TKIND_DISPATCH, TKIND_COCLASS};
         described->kind = kinds[static_cast<size_t>(type->kind)];
         described->guid = type->guid;
@@ -313,11 +318,13 @@ HRESULT STDMETHODCALLTYPE TypeLibraryObject::GetTypeComp(ITypeComp** ppTComp) {
     return E_NOTIMPL;
 }
 
-HRESULT STDMETHODCALLTYPE TypeLibraryObject::GetDocumentation(INT index, BSTR* pBstrName, BSTR* pBstrDocString,
-                                                              DWORD* pdwHelpContext, BSTR* pBstrHelpFile) {
+HRESULT STDMETHODCALLTYPE TypeLibraryObject::GetDocumentation(INT index, BSTR* pBstrName,
+                                                              BSTR* pBstrDocString, DWORD* pdwHelpContext,
+                                                              BSTR* pBstrHelpFile) {
     if (index == -1) {
         StoreText(pBstrName, name_);
-        if (pBstrDocString) *pBstrDocString = helpString_.empty() ? nullptr : SysAllocString(helpString_.c_str());
+        if (pBstrDocString)
+            *pBstrDocString = helpString_.empty() ? nullptr : SysAllocString(helpString_.c_str());
         if (pdwHelpContext) *pdwHelpContext = 0;
         if (pBstrHelpFile) *pBstrHelpFile = nullptr;
         return S_OK;

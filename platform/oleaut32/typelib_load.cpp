@@ -22,7 +22,8 @@ struct Loaded {
 
 Loaded FromBytes(const void* data, size_t size) {
     const auto* bytes = static_cast<const std::uint8_t*>(data);
-    std::optional<typelib::TypeLibrary> model = typelib::Deserialize(std::span<const std::uint8_t>(bytes, size));
+    std::optional<typelib::TypeLibrary> model =
+        typelib::Deserialize(std::span<const std::uint8_t>(bytes, size));
     if (!model) return {nullptr, TYPE_E_INVDATAREAD};
     return {TypeLibraryObject::Create(std::move(*model)), S_OK};
 }
@@ -43,7 +44,8 @@ std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path, 
     if (size != INVALID_FILE_SIZE) {
         bytes.resize(size);
         DWORD read = 0;
-        if (size > 0 && (!ReadFile(file, bytes.data(), size, &read, nullptr) || read != size)) *readFailed = true;
+        if (size > 0 && (!ReadFile(file, bytes.data(), size, &read, nullptr) || read != size))
+            *readFailed = true;
     } else {
         *readFailed = true;
     }
@@ -51,12 +53,13 @@ std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path, 
     return bytes;
 }
 
-// The TYPELIB resource of a module: one already in the process, or one loaded for the purpose.
+// The TYPELIB resource of a module: one already in the process, or one loaded for the purpose as a data
+// file, so that its start-up code does not run.
 Loaded FromModule(const std::string& path, WORD resource) {
     HMODULE module = GetModuleHandleA(path.c_str());
     bool loadedHere = false;
     if (!module) {
-        module = LoadLibraryA(path.c_str());
+        module = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
         loadedHere = module != nullptr;
     }
     if (!module) return {};
@@ -99,7 +102,8 @@ bool HasFolder(const std::string& path) {
 std::string Located(const std::string& name) {
     char buffer[MAX_PATH];
     DWORD length = GetFullPathNameA(name.c_str(), MAX_PATH, buffer, nullptr);
-    if (length > 0 && length < MAX_PATH && GetFileAttributesA(buffer) != INVALID_FILE_ATTRIBUTES) return buffer;
+    if (length > 0 && length < MAX_PATH && GetFileAttributesA(buffer) != INVALID_FILE_ATTRIBUTES)
+        return buffer;
     length = GetSystemDirectoryA(buffer, MAX_PATH);
     if (length > 0 && length < MAX_PATH) {
         std::string inSystem = std::string(buffer) + "\\" + name;
@@ -112,7 +116,7 @@ std::string Located(const std::string& name) {
 
 }  // namespace platform::automation
 
-extern "C" HRESULT STDAPICALLTYPE LoadTypeLibEx(LPCOLESTR szFile, REGKIND regkind, ITypeLib** pptlib) {
+STDAPI LoadTypeLibEx(LPCOLESTR szFile, REGKIND regkind, ITypeLib** pptlib) {
     if (!pptlib) return E_INVALIDARG;
     *pptlib = nullptr;
     if (!szFile || regkind > REGKIND_NONE) return E_INVALIDARG;
@@ -134,6 +138,6 @@ extern "C" HRESULT STDAPICALLTYPE LoadTypeLibEx(LPCOLESTR szFile, REGKIND regkin
     return S_OK;
 }
 
-extern "C" HRESULT STDAPICALLTYPE LoadTypeLib(LPCOLESTR szFile, ITypeLib** pptlib) {
+STDAPI LoadTypeLib(LPCOLESTR szFile, ITypeLib** pptlib) {
     return LoadTypeLibEx(szFile, REGKIND_DEFAULT, pptlib);
 }

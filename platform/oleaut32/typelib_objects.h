@@ -36,7 +36,8 @@ using NameMap = std::unordered_map<std::u16string, Value, FoldedNameHash, Folded
 // The standard OLE library (stdole2.tlb), which holds IUnknown and IDispatch.
 DEFINE_GUID(LIBID_StandardOle, 0x00020430, 0x0000, 0x0000, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46);
 // Asked of an ITypeLib or ITypeInfo, QueryInterface hands out the object behind it, when it is ours.
-DEFINE_GUID(IID_TypeLibraryObject, 0x5b1e9c40, 0x7d2a, 0x4f6e, 0x9a, 0x31, 0x0c, 0x52, 0xe8, 0x44, 0x6b, 0x17);
+DEFINE_GUID(IID_TypeLibraryObject, 0x5b1e9c40, 0x7d2a, 0x4f6e, 0x9a, 0x31, 0x0c, 0x52, 0xe8, 0x44, 0x6b,
+            0x17);
 DEFINE_GUID(IID_TypeInfoObject, 0x5b1e9c41, 0x7d2a, 0x4f6e, 0x9a, 0x31, 0x0c, 0x52, 0xe8, 0x44, 0x6b, 0x17);
 
 // A dual interface has two faces: the dispatch interface the library lists (TKIND_DISPATCH, with the
@@ -64,10 +65,11 @@ struct MemberEntry {
     TypeLibraryObject* owner = nullptr;
     // The next member with the same dispatch id (a property's get and put), in declaration order.
     MemberEntry* nextWithSameId = nullptr;
-    // Prepared on the first Invoke of the member.
-    mutable std::once_flag planned;
-    mutable std::unique_ptr<InvokePlan> plan;
-    mutable HRESULT planResult = S_OK;
+    // Prepared on the first Invoke of the member; a preparation that failed (a library of a referenced
+    // type not registered yet) is tried again on the next.
+    mutable std::mutex planning;
+    mutable std::unique_ptr<InvokePlan> planStorage;
+    mutable std::atomic<const InvokePlan*> plan{nullptr};
 };
 
 // What a type reference names, as Invoke needs it to pass an argument.
@@ -93,7 +95,8 @@ class TypeInfoObject final : public ITypeInfo {
     HRESULT STDMETHODCALLTYPE GetTypeComp(ITypeComp** ppTComp) override;
     HRESULT STDMETHODCALLTYPE GetFuncDesc(UINT index, FUNCDESC** ppFuncDesc) override;
     HRESULT STDMETHODCALLTYPE GetVarDesc(UINT index, VARDESC** ppVarDesc) override;
-    HRESULT STDMETHODCALLTYPE GetNames(MEMBERID memid, BSTR* rgBstrNames, UINT cMaxNames, UINT* pcNames) override;
+    HRESULT STDMETHODCALLTYPE GetNames(MEMBERID memid, BSTR* rgBstrNames, UINT cMaxNames,
+                                       UINT* pcNames) override;
     HRESULT STDMETHODCALLTYPE GetRefTypeOfImplType(UINT index, HREFTYPE* pRefType) override;
     HRESULT STDMETHODCALLTYPE GetImplTypeFlags(UINT index, INT* pImplTypeFlags) override;
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(LPOLESTR* rgszNames, UINT cNames, MEMBERID* pMemId) override;
@@ -101,8 +104,8 @@ class TypeInfoObject final : public ITypeInfo {
                                      VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr) override;
     HRESULT STDMETHODCALLTYPE GetDocumentation(MEMBERID memid, BSTR* pBstrName, BSTR* pBstrDocString,
                                                DWORD* pdwHelpContext, BSTR* pBstrHelpFile) override;
-    HRESULT STDMETHODCALLTYPE GetDllEntry(MEMBERID memid, INVOKEKIND invKind, BSTR* pBstrDllName, BSTR* pBstrName,
-                                          WORD* pwOrdinal) override;
+    HRESULT STDMETHODCALLTYPE GetDllEntry(MEMBERID memid, INVOKEKIND invKind, BSTR* pBstrDllName,
+                                          BSTR* pBstrName, WORD* pwOrdinal) override;
     HRESULT STDMETHODCALLTYPE GetRefTypeInfo(HREFTYPE hRefType, ITypeInfo** ppTInfo) override;
     HRESULT STDMETHODCALLTYPE AddressOfMember(MEMBERID memid, INVOKEKIND invKind, PVOID* ppv) override;
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* pUnkOuter, REFIID riid, PVOID* ppvObj) override;
@@ -122,7 +125,8 @@ class TypeInfoObject final : public ITypeInfo {
     // Adds the functions of the type's bases (shown when exposeInherited), then its own (shown).
     void AddFunctions(const typelib::TypeDefinition& type, TypeLibraryObject& owner, bool exposeInherited,
                       bool dispatchForm, int depth);
-    void AddFunction(const typelib::Function& function, TypeLibraryObject& owner, bool dispatchForm, bool exposed);
+    void AddFunction(const typelib::Function& function, TypeLibraryObject& owner, bool dispatchForm,
+                     bool exposed);
     void AddVariable(std::u16string name, MEMBERID memberId, std::u16string helpString, TYPEDESC type,
                      VARKIND kind, WORD flags);
     void IndexMembers();
@@ -163,8 +167,8 @@ class TypeLibraryObject final : public ITypeLib {
     HRESULT STDMETHODCALLTYPE GetDocumentation(INT index, BSTR* pBstrName, BSTR* pBstrDocString,
                                                DWORD* pdwHelpContext, BSTR* pBstrHelpFile) override;
     HRESULT STDMETHODCALLTYPE IsName(LPOLESTR szNameBuf, ULONG lHashVal, BOOL* pfName) override;
-    HRESULT STDMETHODCALLTYPE FindName(LPOLESTR szNameBuf, ULONG lHashVal, ITypeInfo** ppTInfo, MEMBERID* rgMemId,
-                                       USHORT* pcFound) override;
+    HRESULT STDMETHODCALLTYPE FindName(LPOLESTR szNameBuf, ULONG lHashVal, ITypeInfo** ppTInfo,
+                                       MEMBERID* rgMemId, USHORT* pcFound) override;
     void STDMETHODCALLTYPE ReleaseTLibAttr(TLIBATTR* pTLibAttr) override;
 
     const typelib::TypeLibrary& model() const { return model_; }
@@ -207,7 +211,8 @@ class TypeLibraryObject final : public ITypeLib {
     std::vector<ITypeInfo*> importedInfos_;
 };
 
-// The standard OLE library, built in: IUnknown and IDispatch as the IDL compiler's libraries import them.
+// The standard OLE library, built in: IUnknown, IDispatch and IEnumVARIANT as the IDL compiler's
+// libraries import them.
 TypeLibraryObject& StandardLibrary();
 
 // Makes a BSTR of model text (Windows-1252); null for a null destination.

@@ -65,8 +65,8 @@ class OpenedKey {
         return RegOpenKeyExA(parent, path.c_str(), 0, access, &key_) == ERROR_SUCCESS;
     }
     bool Create(HKEY parent, const std::string& path) {
-        return RegCreateKeyExA(parent, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr) ==
-               ERROR_SUCCESS;
+        return RegCreateKeyExA(parent, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_,
+                               nullptr) == ERROR_SUCCESS;
     }
     HKEY handle() const { return key_; }
 
@@ -141,8 +141,10 @@ std::vector<RegisteredInterface> AutomationInterfaces(ITypeLib* library) {
         if (FAILED(library->GetTypeInfo(index, &info))) continue;
         TYPEATTR* attributes = nullptr;
         if (SUCCEEDED(info->GetTypeAttr(&attributes))) {
-            const bool automation = (attributes->wTypeFlags & (TYPEFLAG_FDUAL | TYPEFLAG_FOLEAUTOMATION)) != 0;
-            if (attributes->typekind == TKIND_DISPATCH || (attributes->typekind == TKIND_INTERFACE && automation)) {
+            const bool automation =
+                (attributes->wTypeFlags & (TYPEFLAG_FDUAL | TYPEFLAG_FOLEAUTOMATION)) != 0;
+            if (attributes->typekind == TKIND_DISPATCH ||
+                (attributes->typekind == TKIND_INTERFACE && automation)) {
                 RegisteredInterface entry;
                 entry.iid = attributes->guid;
                 entry.marshaller = automation ? kAutomationMarshaller : kDispatchMarshaller;
@@ -192,9 +194,11 @@ HRESULT RegisteredPath(REFGUID guid, WORD major, WORD minor, LCID lcid, std::str
     }
     if (!chosen) return TYPE_E_LIBNOTREGISTERED;
     OpenedKey version;
-    if (!version.Open(library.handle(), VersionName(chosen->major, chosen->minor))) return TYPE_E_LIBNOTREGISTERED;
+    if (!version.Open(library.handle(), VersionName(chosen->major, chosen->minor)))
+        return TYPE_E_LIBNOTREGISTERED;
     const LCID language = LANGIDFROMLCID(lcid);
-    const LCID candidates[] = {lcid, static_cast<LCID>(MAKELANGID(PRIMARYLANGID(language), SUBLANG_NEUTRAL)), 0};
+    const LCID candidates[] = {lcid, static_cast<LCID>(MAKELANGID(PRIMARYLANGID(language), SUBLANG_NEUTRAL)),
+                               0};
     for (LCID candidate : candidates) {
         std::optional<std::string> file = KeyText(version.handle(), Hex(candidate) + "\\win32");
         if (file) {
@@ -214,7 +218,7 @@ using platform::automation::GuidKey;
 using platform::automation::Hex;
 using platform::automation::VersionName;
 
-extern "C" HRESULT STDAPICALLTYPE RegisterTypeLib(ITypeLib* ptlib, LPCOLESTR szFullPath, LPCOLESTR szHelpDir) {
+STDAPI RegisterTypeLib(ITypeLib* ptlib, LPCOLESTR szFullPath, LPCOLESTR szHelpDir) {
     if (!ptlib || !szFullPath) return E_INVALIDARG;
     TLIBATTR* attributes = nullptr;
     HRESULT result = ptlib->GetLibAttr(&attributes);
@@ -233,15 +237,14 @@ extern "C" HRESULT STDAPICALLTYPE RegisterTypeLib(ITypeLib* ptlib, LPCOLESTR szF
     const std::string versionKey = "TypeLib\\" + libraryId + "\\" + version;
     char flags[16];
     std::snprintf(flags, sizeof(flags), "%X", library.wLibFlags);
-    const bool written =
-        CreateWithText(HKEY_CLASSES_ROOT, versionKey, description) &&
-        CreateWithText(HKEY_CLASSES_ROOT, versionKey + "\\FLAGS", flags) &&
-        CreateWithText(HKEY_CLASSES_ROOT, versionKey + "\\HELPDIR",
-                       szHelpDir ? platform::AnsiFromWide(szHelpDir) : std::string()) &&
-        CreateWithText(HKEY_CLASSES_ROOT,
-                       versionKey + "\\" + Hex(library.lcid) + "\\" +
-                           platform::automation::SystemKindName(library.syskind),
-                       platform::AnsiFromWide(szFullPath));
+    const bool written = CreateWithText(HKEY_CLASSES_ROOT, versionKey, description) &&
+                         CreateWithText(HKEY_CLASSES_ROOT, versionKey + "\\FLAGS", flags) &&
+                         CreateWithText(HKEY_CLASSES_ROOT, versionKey + "\\HELPDIR",
+                                        szHelpDir ? platform::AnsiFromWide(szHelpDir) : std::string()) &&
+                         CreateWithText(HKEY_CLASSES_ROOT,
+                                        versionKey + "\\" + Hex(library.lcid) + "\\" +
+                                            platform::automation::SystemKindName(library.syskind),
+                                        platform::AnsiFromWide(szFullPath));
     if (!written) return TYPE_E_REGISTRYACCESS;
 
     for (const auto& registered : platform::automation::AutomationInterfaces(ptlib)) {
@@ -258,8 +261,7 @@ extern "C" HRESULT STDAPICALLTYPE RegisterTypeLib(ITypeLib* ptlib, LPCOLESTR szF
     return S_OK;
 }
 
-extern "C" HRESULT STDAPICALLTYPE UnRegisterTypeLib(REFGUID libID, WORD wVerMajor, WORD wVerMinor, LCID lcid,
-                                                    SYSKIND syskind) {
+STDAPI UnRegisterTypeLib(REFGUID libID, WORD wVerMajor, WORD wVerMinor, LCID lcid, SYSKIND syskind) {
     const std::string libraryId = GuidKey(libID);
     const std::string libraryKey = "TypeLib\\" + libraryId;
     const std::string versionKey = libraryKey + "\\" + VersionName(wVerMajor, wVerMinor);
@@ -304,8 +306,7 @@ extern "C" HRESULT STDAPICALLTYPE UnRegisterTypeLib(REFGUID libID, WORD wVerMajo
     return S_OK;
 }
 
-extern "C" HRESULT STDAPICALLTYPE QueryPathOfRegTypeLib(REFGUID guid, USHORT wMaj, USHORT wMin, LCID lcid,
-                                                        LPBSTR lpbstrPathName) {
+STDAPI QueryPathOfRegTypeLib(REFGUID guid, USHORT wMaj, USHORT wMin, LCID lcid, LPBSTR lpbstrPathName) {
     if (!lpbstrPathName) return E_INVALIDARG;
     *lpbstrPathName = nullptr;
     std::string path;
@@ -316,8 +317,7 @@ extern "C" HRESULT STDAPICALLTYPE QueryPathOfRegTypeLib(REFGUID guid, USHORT wMa
     return *lpbstrPathName ? S_OK : E_OUTOFMEMORY;
 }
 
-extern "C" HRESULT STDAPICALLTYPE LoadRegTypeLib(REFGUID rguid, WORD wVerMajor, WORD wVerMinor, LCID lcid,
-                                                 ITypeLib** pptlib) {
+STDAPI LoadRegTypeLib(REFGUID rguid, WORD wVerMajor, WORD wVerMinor, LCID lcid, ITypeLib** pptlib) {
     if (!pptlib) return E_INVALIDARG;
     *pptlib = nullptr;
     std::string path;

@@ -1,6 +1,6 @@
 // The standard OLE library, stdole 2.0: the declarations of IUnknown and IDispatch that every dual
-// interface and dispatch interface inherits, built in rather than read from a file, as the one library
-// every process has.
+// interface and dispatch interface inherits, and of IEnumVARIANT, which collections hand out; built in
+// rather than read from a file, as the one library every process has.
 #include "platform/oleaut32/typelib_objects.h"
 
 namespace platform::automation {
@@ -71,21 +71,38 @@ typelib::TypeLibrary StandardModel() {
     dispatch.base = typelib::TypeReference::Local(0);
     dispatch.vtableSlots = 7;
     dispatch.functions = {
-        Member("GetTypeInfoCount", 0x60010000, 3, VarType::HResult, {Out("pctinfo", PointerTo(VarType::UInt))}),
+        Member("GetTypeInfoCount", 0x60010000, 3, VarType::HResult,
+               {Out("pctinfo", PointerTo(VarType::UInt))}),
         Member("GetTypeInfo", 0x60010001, 4, VarType::HResult,
-               {In("itinfo", TypeDescription::Base(VarType::UInt)), In("lcid", TypeDescription::Base(VarType::UI4)),
-                Out("pptinfo", PointerToPointer())}),
+               {In("itinfo", TypeDescription::Base(VarType::UInt)),
+                In("lcid", TypeDescription::Base(VarType::UI4)), Out("pptinfo", PointerToPointer())}),
         Member("GetIDsOfNames", 0x60010002, 5, VarType::HResult,
                {In("riid", PointerTo(VarType::Void)), In("rgszNames", PointerToPointer()),
-                In("cNames", TypeDescription::Base(VarType::UInt)), In("lcid", TypeDescription::Base(VarType::UI4)),
-                Out("rgdispid", PointerTo(VarType::I4))}),
+                In("cNames", TypeDescription::Base(VarType::UInt)),
+                In("lcid", TypeDescription::Base(VarType::UI4)), Out("rgdispid", PointerTo(VarType::I4))}),
         Member("Invoke", 0x60010003, 6, VarType::HResult,
                {In("dispidMember", TypeDescription::Base(VarType::I4)), In("riid", PointerTo(VarType::Void)),
-                In("lcid", TypeDescription::Base(VarType::UI4)), In("wFlags", TypeDescription::Base(VarType::UI2)),
+                In("lcid", TypeDescription::Base(VarType::UI4)),
+                In("wFlags", TypeDescription::Base(VarType::UI2)),
                 In("pdispparams", PointerTo(VarType::Void)), Out("pvarResult", PointerTo(VarType::Variant)),
                 Out("pexcepinfo", PointerTo(VarType::Void)), Out("puArgErr", PointerTo(VarType::UInt))}),
     };
-    library.types = {std::move(unknown), std::move(dispatch)};
+    typelib::TypeDefinition enumerator;
+    enumerator.kind = typelib::TypeKind::Interface;
+    enumerator.name = "IEnumVARIANT";
+    enumerator.guid = IID_IEnumVARIANT;
+    enumerator.flags = typelib::type_flags::kHidden;
+    enumerator.base = typelib::TypeReference::Local(0);
+    enumerator.vtableSlots = 7;
+    enumerator.functions = {
+        Member("Next", 0x60010000, 3, VarType::HResult,
+               {In("celt", TypeDescription::Base(VarType::UI4)), In("rgvar", PointerTo(VarType::Variant)),
+                Out("pceltFetched", PointerTo(VarType::UI4))}),
+        Member("Skip", 0x60010001, 4, VarType::HResult, {In("celt", TypeDescription::Base(VarType::UI4))}),
+        Member("Reset", 0x60010002, 5, VarType::HResult, {}),
+        Member("Clone", 0x60010003, 6, VarType::HResult, {Out("ppenum", PointerToPointer())}),
+    };
+    library.types = {std::move(unknown), std::move(dispatch), std::move(enumerator)};
     return library;
 }
 
