@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "dispatch_widget_object.h"
-#include "platform/machine/program_stub.h"
+#include "platform/machine/processes/program_stub.h"
 #include "platform/machine/text.h"
 #include "platform/testing/test_machine.h"
 
