@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, where they are missing.
 set -euo pipefail
-packages=(build-essential cmake libsqlite3-dev libgtest-dev libgmock-dev libbenchmark-dev libffi-dev)
+packages=(build-essential cmake pkg-config python3 libsqlite3-dev libgtest-dev libgmock-dev libbenchmark-dev libffi-dev)
 missing=()
 for package in "${packages[@]}"; do
   dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
