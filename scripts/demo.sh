@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds the system, then shows the uninstaller devpurge at work, end to end, in a sample Windows XP
 # machine that has the software of an earlier device generation installed (examples/old-software-xp),
-# after a short look at qualified INI lookups in a Windows 2000 machine (examples/sample-machine).
+# after a short look at qualified INI lookups in a Windows 2000 machine (examples/sample-machine); then
+# the test COM server registered by regsvr32 in a Windows XP machine and driven there by a script
+# through cscript (examples/com-server).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -151,3 +153,50 @@ show_changes registry "$snapshots/registry-before.reg" "$snapshots/registry-afte
 echo
 echo "== What changed in the files (- removed, + added)"
 show_changes files "$snapshots/files-before.txt" "$snapshots/files-after.txt"
+
+# The test COM server (platform/framework/tests/comserver) in a Windows XP machine: installed, registered
+# by regsvr32, driven by a script through cscript, then unregistered.
+machine=build/demo-com-machine
+snapshots=build/demo-com-snapshots
+server='C:\Program Files\ComServer\comserver.dll'
+script='C:\Scripts\thing.vbs'
+rm -rf "$machine" "$snapshots"
+mkdir -p "$snapshots"
+
+# Runs a command line in the machine and prints its exit code, which winmachine reports on standard error.
+run_in_machine() {
+  local code=0
+  "$winmachine" run "$machine" "$1" 2> "$snapshots/run-errors.txt" || code=$?
+  grep -v '^exit code [0-9]*$' "$snapshots/run-errors.txt" || true
+  local whole
+  whole=$(sed -n 's/^exit code \([0-9]\{1,\}\)$/\1/p' "$snapshots/run-errors.txt" | tail -n 1)
+  echo "(exit code ${whole:-$code})"
+}
+
+echo
+echo "== The test COM server in a Windows XP machine ($machine)"
+"$winmachine" create "$machine" --os xp
+"$winmachine" install "$machine" comserver "$server"
+"$winmachine" put "$machine" examples/com-server/thing.vbs "$script"
+"$winmachine" export "$machine" > "$snapshots/registry-before.reg"
+echo
+echo "== Running regsvr32 /s \"$server\""
+run_in_machine "regsvr32 /s \"$server\""
+"$winmachine" export "$machine" > "$snapshots/registry-registered.reg"
+echo
+echo "== What regsvr32 registered (+ added)"
+show_changes registry "$snapshots/registry-before.reg" "$snapshots/registry-registered.reg"
+echo
+echo "== Running cscript //nologo $script (examples/com-server/thing.vbs)"
+run_in_machine "cscript //nologo $script"
+echo
+echo "== Running regsvr32 /u /s \"$server\""
+run_in_machine "regsvr32 /u /s \"$server\""
+"$winmachine" export "$machine" > "$snapshots/registry-unregistered.reg"
+echo
+echo "== What is left of the registration (+ still there compared with before regsvr32)"
+show_changes registry "$snapshots/registry-before.reg" "$snapshots/registry-unregistered.reg"
+"$winmachine" export "$machine" 'HKEY_CLASSES_ROOT\ComServer.Thing' || true
+echo
+echo "== Running cscript //nologo $script again: the class is gone"
+run_in_machine "cscript //nologo $script"

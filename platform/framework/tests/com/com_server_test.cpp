@@ -9,15 +9,12 @@
 #include "CComBSTR.h"
 #include "CComPtr.h"
 #include "CComVariant.h"
+#include "com_server_machine.h"
 #include "comserver.h"
 #include "ole2.h"
-#include "platform/machine/processes/program_stub.h"
-#include "platform/testing/program_run.h"
-#include "platform/testing/test_machine.h"
 
 namespace {
 
-constexpr char kServerPath[] = "C:\\Program Files\\ComServer\\comserver.dll";
 constexpr char kClassKey[] = "CLSID\\{8D1E3A06-5B2C-4F61-9A7E-2C4B6D8E0F10}";
 constexpr HRESULT kThingFailure = static_cast<HRESULT>(0x80040201);
 
@@ -45,24 +42,16 @@ int Detaches() {
     return std::atoi(text);
 }
 
-class ComServer : public ::testing::Test {
+class ComServer : public ComServerMachine {
   protected:
-    platform::TestMachine machine;
-
     void SetUp() override {
-        ASSERT_TRUE(platform::WriteProgramStub(machine.machine(), kServerPath, COM_SERVER_LIBRARY, {}));
-        ASSERT_EQ(0u, Regsvr32(""));
+        ComServerMachine::SetUp();
+        if (HasFatalFailure()) return;
         ASSERT_EQ(S_OK, CoInitialize(nullptr));
     }
     void TearDown() override {
         CoFreeUnusedLibraries();
         CoUninitialize();
-    }
-    DWORD Regsvr32(const std::string& options) {
-        platform::ProgramRun run =
-            platform::RunProgram("C:\\WINDOWS\\system32\\regsvr32.exe /s " + options + "\"" + kServerPath + "\"");
-        EXPECT_TRUE(run.started) << run.error;
-        return run.exitCode;
     }
     CComPtr<IThing> Create() {
         CComPtr<IThing> thing;
@@ -88,13 +77,13 @@ HRESULT InvokeByName(IDispatch* object, const char16_t* name, WORD flags, std::v
 }
 
 TEST_F(ComServer, Regsvr32WritesTheScriptsKeysAndTheTypeLibrary) {
-    EXPECT_EQ(kServerPath, Text(std::string(kClassKey) + "\\InprocServer32"));
+    EXPECT_EQ(kComServerPath, Text(std::string(kClassKey) + "\\InprocServer32"));
     EXPECT_EQ("Apartment", Text(std::string(kClassKey) + "\\InprocServer32", "ThreadingModel"));
     EXPECT_EQ("Thing Class", Text(kClassKey));
     EXPECT_EQ("ComServer.Thing.1", Text(std::string(kClassKey) + "\\ProgID"));
     EXPECT_EQ("ComServer.Thing.1", Text("ComServer.Thing\\CurVer"));
     EXPECT_TRUE(KeyExists(std::string(kClassKey) + "\\Programmable"));
-    EXPECT_EQ(kServerPath, Text("TypeLib\\{8D1E3A00-5B2C-4F61-9A7E-2C4B6D8E0F10}\\1.0\\0\\win32"));
+    EXPECT_EQ(kComServerPath, Text("TypeLib\\{8D1E3A00-5B2C-4F61-9A7E-2C4B6D8E0F10}\\1.0\\0\\win32"));
 
     EXPECT_EQ(0u, Regsvr32("/u "));
     EXPECT_FALSE(KeyExists(kClassKey));

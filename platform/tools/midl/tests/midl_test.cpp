@@ -178,6 +178,51 @@ library L { importlib("stdole2.tlb"); interface ITwo; interface IPlain; };
     }
 }
 
+// `interface I;` inside the library puts an interface declared outside it into the library, wherever it
+// is declared: before the library, after it, or in an imported file; an outside interface the library does
+// not mention stays out.
+TEST(MidlParser, ForwardMentionsInTheLibraryBringOutsideInterfacesIn) {
+    const std::string two = R"(
+[object, uuid(00000001-0000-0000-0000-000000000002)]
+interface ITwo : IUnknown { HRESULT Go(); };
+)";
+    const std::string library = R"(
+[uuid(00000001-0000-0000-0000-0000000000FF)]
+library L { importlib("stdole2.tlb"); %s };
+)";
+    auto Library = [&](const std::string& inside) {
+        std::string text = library;
+        return text.replace(text.find("%s"), 2, inside);
+    };
+    const std::string other = std::string(kHeader) + R"(
+[object, uuid(00000001-0000-0000-0000-000000000003), dual]
+interface IOther : IOne { HRESULT More(); };
+)";
+    const struct {
+        const char* what;
+        std::string idl;
+        std::vector<std::string> types;
+    } rows[] = {
+        {"declared before", kHeader + two + Library("interface ITwo;"), {"ITwo"}},
+        {"declared after", kHeader + Library("interface ITwo; interface IOne;") + two, {"ITwo", "IOne"}},
+        {"from an imported file", "import \"other.idl\";\n" + Library("interface IOther;"), {"IOther", "IOne"}},
+        {"beside a coclass",
+         kHeader + two +
+             Library("[uuid(00000001-0000-0000-0000-000000000009)] coclass C { interface IOne; }; interface ITwo;"),
+         {"C", "IOne", "ITwo"}},
+        {"not mentioned", kHeader + two + Library(""), {}},
+    };
+    for (const auto& row : rows) {
+        IdlSource source(row.idl, {{"other.idl", other}});
+        std::string error;
+        std::optional<TypeLibrary> written = Deserialize(Serialize(source.Library()), &error);
+        ASSERT_TRUE(written) << row.what << ": " << error;
+        std::vector<std::string> names;
+        for (const TypeDefinition& type : written->types) names.push_back(type.name);
+        EXPECT_EQ(names, row.types) << row.what;
+    }
+}
+
 TEST(MidlParser, ImportedFilesAndLibrariesAreReferencedNotCopied) {
     // An outside library of ours, written first, then named by importlib and by import.
     IdlSource outside(R"(import "oaidl.idl";
