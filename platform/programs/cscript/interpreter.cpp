@@ -24,6 +24,7 @@ constexpr std::pair<HRESULT, RuntimeErrorNumber> kLanguageErrorsOfResults[] = {
     {DISP_E_DIVBYZERO, RuntimeErrorNumber::DivisionByZero},
     {DISP_E_NOTACOLLECTION, RuntimeErrorNumber::NotACollection},
     {E_OUTOFMEMORY, RuntimeErrorNumber::OutOfMemory},
+    {E_INVALIDARG, RuntimeErrorNumber::InvalidProcedureCall},
 };
 
 RuntimeError ErrorOfResult(HRESULT result) {

@@ -99,6 +99,18 @@ TEST_F(ComServerScripts, DriveTheRegisteredServer) {
           "WScript.Echo \"after\""},
          {"before", "C:\\scripts\\failure.vbs(3, 3) ComServer.Thing.1: out of things (Code: 80040201)"},
          1},
+        // A value the server refuses with E_INVALIDARG is the language's invalid argument.
+        {"refused",
+         {"Set thing = CreateObject(\"ComServer.Thing\")",
+          "On Error Resume Next",
+          "thing.Colour = 7",
+          "WScript.Echo Err.Number, Err.Description",
+          "On Error Goto 0",
+          "thing.Colour = 7"},
+         {"5 Invalid procedure call or argument",
+          "C:\\scripts\\refused.vbs(6, 1) VBScript runtime error: Invalid procedure call or argument "
+          "(Code: 800A0005)"},
+         1},
     };
     for (const ScriptCase& row : cases) Expect(row);
 }
