@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <string_view>
 
 #include "CUninstallerProgress.h"
 #include "DataFile.h"
@@ -32,6 +33,8 @@ constexpr char ADDED_ENTRY[] = "Added to delete list ";
 constexpr char FIND_STEP[] = "FindNextFile";
 constexpr char MAGIC_KEYWORDS_KEY[] = "MagicKeywords";
 constexpr char MAGIC_KEYWORDS_STEP[] = "LoadStringListFromValue(MagicKeywords)";
+// "Refused file item <item as the data file writes it>: outside <the group's folder>"
+constexpr char REFUSED_ITEM_TRACE[] = "Refused file item %s: outside %s\n";
 
 constexpr char SHELL_FOLDERS_KEY[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 constexpr char SHELL_FOLDERS_KEY_9X[] =
@@ -75,6 +78,39 @@ CaseInsensitiveString JoinPath(const char* pFolder, const char* pName) {
     CaseInsensitiveString path = pFolder;
     if (path.empty() || path.back() != '\\') path += '\\';
     return path + pName;
+}
+
+bool IsSeparator(char character) {
+    return character == '\\' || character == '/';
+}
+
+// A component that steps to the parent folder: "..", and, refused rather than guessed, the same with
+// more dots or trailing spaces, which Windows drops from a component.
+bool IsParentComponent(std::string_view component) {
+    return component.find("..") != std::string_view::npos &&
+           component.find_first_not_of(". ") == std::string_view::npos;
+}
+
+// Whether a name joined to a folder stays inside it: neither a drive ("C:"), nor a network path, nor a
+// path from the root of the drive, nor a parent step anywhere in it.
+bool StaysInsideFolder(const char* pName) {
+    if (HasDriveOrNetworkPath(pName) || IsSeparator(pName[0])) return false;
+    std::string_view rest = pName;
+    while (!rest.empty()) {
+        std::size_t end = 0;
+        while (end < rest.size() && !IsSeparator(rest[end])) ++end;
+        if (IsParentComponent(rest.substr(0, end))) return false;
+        rest.remove_prefix(end < rest.size() ? end + 1 : end);
+    }
+    return true;
+}
+
+// The folder part of a search, with its last separator: "C:\WINDOWS\Corvanta\" of
+// "C:\WINDOWS\Corvanta\*.txt".
+CaseInsensitiveString SearchedFolder(const CaseInsensitiveString& search) {
+    std::size_t separator = search.find_last_of("\\/");
+    return separator == CaseInsensitiveString::npos ? CaseInsensitiveString()
+                                                    : search.substr(0, separator + 1);
 }
 
 CaseInsensitiveString UpperCase(CaseInsensitiveString text) {
@@ -274,8 +310,10 @@ void CFileUninstaller::AddStartupFiles() {
     // Shortcuts are named exactly: a pattern here could take the user's own.
     CaseInsensitiveStringList items = GroupItems(STARTUP_GROUP);
     for (const CaseInsensitiveString& folder : folders) {
-        for (const CaseInsensitiveString& item : items)
-            AddPath(JoinPath(folder.c_str(), item.c_str()).c_str());
+        for (const CaseInsensitiveString& item : items) {
+            if (AcceptsItem(item.c_str(), folder.c_str()))
+                AddPath(JoinPath(folder.c_str(), item.c_str()).c_str());
+        }
     }
 }
 
@@ -377,11 +415,20 @@ void CFileUninstaller::AddPath(const char* pPath) {
     m_filesList.push_back(pPath);
 }
 
+bool CFileUninstaller::AcceptsItem(const char* pItem, const char* pFolder) {
+    if (StaysInsideFolder(pItem)) return true;
+    std::printf(REFUSED_ITEM_TRACE, pItem, pFolder);
+    return false;
+}
+
 void CFileUninstaller::AddByPattern(const char* pPattern, const char* pFolder) {
+    if (!AcceptsItem(pPattern, pFolder)) return;
     CaseInsensitiveString search = JoinPath(pFolder, pPattern);
     ShowStatus(search.c_str());
-    ForEachMatch(search, [this, pFolder](const WIN32_FIND_DATAA& entry) {
-        CaseInsensitiveString path = JoinPath(pFolder, entry.cFileName);
+    // A pattern may name a folder below the group's: what it finds lies there.
+    CaseInsensitiveString searched = SearchedFolder(search);
+    ForEachMatch(search, [this, &searched](const WIN32_FIND_DATAA& entry) {
+        CaseInsensitiveString path = searched + entry.cFileName;
         // The deletion pass takes the list in order, and a folder goes only once it is empty.
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) AddByPattern("*", path.c_str());
         AddPath(path.c_str());

@@ -28,9 +28,15 @@ class CFileUninstaller : public CUninstaller {
     void AddProgramFiles();
     void AddTempFiles();
 
+    // Whether the data file's item, joined to the folder, stays inside it; an item with a drive, a network
+    // path, a leading separator or a parent step ("..") is traced as "Refused file item <item>: outside
+    // <folder>" and refused, so a group meant for the maker's folders reaches no other software's.
+    bool AcceptsItem(const char* pItem, const char* pFolder);
     // Adds the path to the files list, and to the log, when it exists.
     void AddPath(const char* pPath);
-    // Adds every entry of the folder that matches the pattern; a folder comes after all of its contents.
+    // Adds every entry that matches the pattern in the folder, or in the folder below it that the
+    // pattern's folder part names; a folder comes after all of its contents. Refuses a pattern that
+    // leaves the folder (AcceptsItem).
     void AddByPattern(const char* pPattern, const char* pFolder);
     void AddItemsByPattern(const CaseInsensitiveStringList& items, const char* pFolder);
     // "<DIVISION>*<nn>.*" for each revision n from `first` to `last`.

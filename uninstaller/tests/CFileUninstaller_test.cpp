@@ -2,6 +2,7 @@
 // shared cleanup, the OEM INF test, the failure traces, and the deletion of what it collects.
 #include "CFileUninstaller.h"
 
+#include <cctype>
 #include <string>
 #include <vector>
 
@@ -229,6 +230,68 @@ TEST_F(FileUninstallerTest, FailureTraces) {
         platform::StdoutCapture output;
         EXPECT_EQ(Collect(), row.files);
         EXPECT_EQ(output.Take(), row.output);
+    }
+}
+
+// An item with a folder part collects what its search found in that folder; an item that leaves its
+// group's folder, by a parent step or an absolute path, is refused and reported, whatever it would find.
+TEST_F(FileUninstallerTest, ItemsWithFolderParts) {
+    FIRST_IO_REVISION = FIRST_CA_REVISION = 1;  // the items alone
+    LAST_IO_REVISION = LAST_CA_REVISION = 0;
+    // Numbered items are read in lower case; what a search finds keeps its own.
+    const std::string serie = "C:\\WINDOWS\\corvanta\\aio\\Serie 500\\";
+    const std::vector<std::string> decoys = {"C:\\WINDOWS\\leggimi.txt", "C:\\WINDOWS\\Serie 500\\x.txt",
+                                             "C:\\Dati\\x.txt", "\\\\server\\share\\x.txt",
+                                             "C:\\All Users\\x.lnk"};
+    const std::string user = std::string(kXPUser) + "Start Menu\\Programs\\Startup";
+    const std::vector<std::string> startup = {"C:\\All Users\\Startup", "C:\\All Users\\Startup\\Corvanta",
+                                              "C:\\All Users\\Desktop", user, user + "\\Corvanta"};
+    const std::vector<std::string> windows = {"C:\\WINDOWS"};
+    struct Row {
+        std::string group, item;
+        std::vector<std::string> files;
+        std::vector<std::string> refusedIn;  // the folders the item is refused in
+    } rows[] = {
+        {"Windows",
+         "Corvanta\\AiO\\Serie 500\\*.txt",
+         {"C:\\WINDOWS\\corvanta\\aio\\serie 500\\leggimi.txt"},
+         {}},
+        {"Windows", "Corvanta/AiO/Serie 500/*.txt", {"C:\\WINDOWS\\corvanta/aio/serie 500/leggimi.txt"}, {}},
+        {"Windows",
+         "Corvanta\\AiO\\Serie*",
+         {serie + "guida\\indice.htm", serie + "guida", serie + "leggimi.txt",
+          "C:\\WINDOWS\\corvanta\\aio\\Serie 500"},
+         {}},
+        {"Windows", "qn..old.txt", {"C:\\WINDOWS\\qn..old.txt"}, {}},
+        {"Windows", "..\\Dati\\*.txt", {}, windows},
+        {"Windows", "Corvanta\\..\\..\\Dati\\*", {}, windows},
+        {"Windows", "Corvanta/../../Dati/*", {}, windows},
+        {"Windows", "Corvanta\\..", {}, windows},
+        {"Windows", "C:\\Dati\\*.txt", {}, windows},
+        {"Windows", "C:Dati\\*.txt", {}, windows},
+        {"Windows", "\\Dati\\*.txt", {}, windows},
+        {"Windows", "/Dati/*.txt", {}, windows},
+        {"Windows", "\\\\server\\share\\*", {}, windows},
+        {"Startup", "..\\..\\x.lnk", {}, startup},
+        {"Startup", "C:\\All Users\\x.lnk", {}, startup},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.item);
+        platform::TestMachine machine;
+        machine.NetworkShare("server", "share")
+            .Registry(kShellFolders)
+            .File(kDataFile, "[Scrubber.FileUninstaller]\r\nenabled=1\r\n[Scrubber.FileUninstaller." +
+                                 row.group + "]\r\n1=" + row.item + "\r\n");
+        Populate(machine, {serie + "leggimi.txt", serie + "guida\\indice.htm", "C:\\WINDOWS\\qn..old.txt"},
+                 decoys);
+        std::string item = row.item, refused;
+        for (char& character : item) character = static_cast<char>(std::tolower(character));
+        for (const std::string& folder : row.refusedIn)
+            refused += "Refused file item " + item + ": outside " + folder + "\n";
+        platform::StdoutCapture output;
+        std::vector<std::string> files = Collect();
+        EXPECT_EQ(output.Take(), refused);
+        EXPECT_EQ(files, row.files);
     }
 }
 
