@@ -78,6 +78,8 @@ platform::HostPath Resolve(Machine& machine, const std::string& windowsPath) {
     std::optional<platform::WindowsPath> path = platform::ParseWindowsPath(windowsPath, "C:\\", &error);
     if (!path) throw std::runtime_error("not a Windows path: " + windowsPath);
     std::optional<platform::HostPath> host = platform::ResolveHostPath(machine, *path, &error);
+    if (!host && error == ERROR_CANT_ACCESS_FILE)
+        throw std::runtime_error("a host link is on the way, and is never followed: " + windowsPath);
     if (!host) throw std::runtime_error("the machine has no such drive or share: " + windowsPath);
     return *host;
 }
@@ -153,7 +155,10 @@ int List(Machine& machine, const std::string& windowsPath) {
     for (const fs::directory_entry& entry : entries) {
         std::string name = entry.path().filename().string();
         std::string shortName = platform::ShortNameOf(machine, host.host, name);
-        if (entry.is_directory()) {
+        if (platform::IsHostReparsePoint(entry.path())) {
+            // Listed, never followed.
+            std::printf("%-12s %14s  %s\n", shortName.c_str(), "<SYMLINK>", name.c_str());
+        } else if (entry.is_directory()) {
             std::printf("%-12s %14s  %s\n", shortName.c_str(), "<DIR>", name.c_str());
         } else {
             std::printf("%-12s %14ju  %s\n", shortName.c_str(), static_cast<std::uintmax_t>(entry.file_size()),
