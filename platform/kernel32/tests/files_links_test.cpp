@@ -222,6 +222,15 @@ TEST(FileLinks, LinksAreListedAsReparsePointsAndNeverEntered) {
     EXPECT_EQ(GetFileAttributesA("C:\\Data\\outlink\\secret.txt"), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CANT_ACCESS_FILE));
 
+    // Libraries and programs are never read through a link either.
+    EXPECT_EQ(LoadLibraryA("C:\\Data\\filelink"), nullptr);
+    EXPECT_EQ(LoadLibraryA("C:\\Data\\outlink\\secret.txt"), nullptr);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    EXPECT_FALSE(CreateProcessA("C:\\Data\\filelink", nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                &startup, &process));
+
     char text[32];
     EXPECT_EQ(GetPrivateProfileStringA("s", "k", "none", text, sizeof text, "C:\\Data\\filelink"), 4u);
     EXPECT_STREQ(text, "none");
