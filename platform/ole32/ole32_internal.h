@@ -14,7 +14,8 @@ namespace platform::com {
 bool ThreadInitialized();
 
 // A string value below HKEY_CLASSES_ROOT (the key's default value when name is null), or nothing when
-// the key or the value is missing or not a string.
+// the key or the value is missing or not a string. Answers are kept until the machine's registry or its
+// faults to inject change.
 std::optional<std::string> ClassesRootString(const std::string& keyPath, const char* name = nullptr);
 
 // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}", upper case, as the registry names classes.
