@@ -3,74 +3,23 @@
 // machine's registry nor its faults to inject have changed, in any process: a program that creates
 // objects of a class again and again then reads its registration once, as Windows keeps what it
 // learned of a class.
-#include <cstdint>
-#include <filesystem>
-#include <mutex>
-#include <unordered_map>
-
 #include "platform/advapi32/registry_key.h"
-#include "platform/machine/machine.h"
+#include "platform/machine/kernel/counted_answers.h"
+#include "platform/machine/guid_text.h"
 #include "platform/machine/text.h"
 #include "platform/ole32/ole32_internal.h"
 #include "windows.h"
 
 namespace {
 
-class ClassesRootAnswers {
-  public:
-    struct Generations {
-        std::uint64_t registry = 0;
-        std::uint64_t faults = 0;
-        bool operator==(const Generations&) const = default;
-    };
-    static Generations Read(platform::Machine& machine) {
-        return {machine.counters().Read(platform::SharedCounter::Registry),
-                machine.counters().Read(platform::SharedCounter::Faults)};
-    }
+using ClassesRootAnswers = platform::CountedAnswers<std::optional<std::string>, 2>;
 
-    // Never destroyed: static destructors of other libraries may still create objects.
-    static ClassesRootAnswers& Instance() {
-        static ClassesRootAnswers* answers = new ClassesRootAnswers;
-        return *answers;
-    }
-
-    // The outer optional tells whether the answer is known; the inner one is the answer.
-    std::optional<std::optional<std::string>> Find(platform::Machine& machine, const std::string& key) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        Refresh(machine);
-        auto found = answers_.find(key);
-        if (found == answers_.end()) return std::nullopt;
-        return found->second;
-    }
-
-    // Keeps an answer read in the generations read before it was.
-    void Keep(platform::Machine& machine, Generations before, const std::string& key,
-              std::optional<std::string> answer) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        Refresh(machine);
-        if (generations_ != before) return;
-        if (answers_.size() >= kMostAnswers) answers_.clear();
-        answers_[key] = std::move(answer);
-    }
-
-  private:
-    // Forgets every answer when the machine or a generation moved on.
-    void Refresh(platform::Machine& machine) {
-        Generations now = Read(machine);
-        if (&machine == machine_ && machine.folder() == folder_ && now == generations_) return;
-        answers_.clear();
-        machine_ = &machine;
-        folder_ = machine.folder();
-        generations_ = now;
-    }
-
-    static constexpr std::size_t kMostAnswers = 4096;
-    std::mutex mutex_;
-    const platform::Machine* machine_ = nullptr;
-    std::filesystem::path folder_;
-    Generations generations_;
-    std::unordered_map<std::string, std::optional<std::string>> answers_;
-};
+// Never destroyed: static destructors of other libraries may still create objects.
+ClassesRootAnswers& Answers() {
+    static ClassesRootAnswers* answers =
+        new ClassesRootAnswers({platform::SharedCounter::Registry, platform::SharedCounter::Faults});
+    return *answers;
+}
 
 std::optional<std::string> ReadClassesRootString(const std::string& keyPath, const char* name) {
     platform::RegistryKey key;
@@ -85,11 +34,11 @@ namespace platform::com {
 std::optional<std::string> ClassesRootString(const std::string& keyPath, const char* name) {
     Machine* machine = Machine::CurrentOrNull();
     if (!machine) return ReadClassesRootString(keyPath, name);
-    ClassesRootAnswers& answers = ClassesRootAnswers::Instance();
+    ClassesRootAnswers& answers = Answers();
     // A null name and an empty one both read the default value.
     std::string key = keyPath + '\0' + (name ? name : "");
     if (std::optional<std::optional<std::string>> known = answers.Find(*machine, key)) return *known;
-    ClassesRootAnswers::Generations before = ClassesRootAnswers::Read(*machine);
+    ClassesRootAnswers::Generations before = answers.Read(*machine);
     std::optional<std::string> answer = ReadClassesRootString(keyPath, name);
     answers.Keep(*machine, before, key, answer);
     return answer;
@@ -102,7 +51,7 @@ namespace {
 std::optional<CLSID> ClassOfProgID(const std::string& progID) {
     std::optional<std::string> text = platform::com::ClassesRootString(progID + "\\CLSID");
     if (!text) return std::nullopt;
-    return platform::com::ParseGuid(platform::WideFromAnsi(*text));
+    return platform::ParseGuid(*text);
 }
 
 }  // namespace
@@ -127,7 +76,7 @@ STDAPI ProgIDFromCLSID(REFCLSID clsid, LPOLESTR* lplpszProgID) {
     if (!lplpszProgID) return E_INVALIDARG;
     *lplpszProgID = nullptr;
     std::optional<std::string> progID =
-        platform::com::ClassesRootString("CLSID\\" + platform::com::GuidText(clsid) + "\\ProgID");
+        platform::com::ClassesRootString("CLSID\\" + platform::GuidText(clsid) + "\\ProgID");
     if (!progID || progID->empty()) return REGDB_E_CLASSNOTREG;
     *lplpszProgID = platform::com::TaskMemoryString(platform::WideFromAnsi(*progID));
     return *lplpszProgID ? S_OK : E_OUTOFMEMORY;

@@ -10,6 +10,7 @@
 #include "objbase.h"
 #include "oleauto.h"
 #include "platform/advapi32/registry_key.h"
+#include "platform/machine/guid_text.h"
 #include "platform/machine/text.h"
 #include "windows.h"
 
@@ -21,12 +22,6 @@ namespace {
 // alone, dual and [oleautomation] interfaces through their type information.
 constexpr char kDispatchMarshaller[] = "{00020420-0000-0000-C000-000000000046}";
 constexpr char kAutomationMarshaller[] = "{00020424-0000-0000-C000-000000000046}";
-
-std::string GuidKey(REFGUID guid) {
-    OLECHAR text[40];
-    StringFromGUID2(guid, text, 40);
-    return AnsiFromWide(text);
-}
 
 // Versions and locales are registered in hexadecimal without leading zeros.
 std::string Hex(unsigned value) {
@@ -125,7 +120,7 @@ std::optional<Version> ParseVersion(const std::string& name) {
 // else locale 0.
 HRESULT RegisteredPath(REFGUID guid, WORD major, WORD minor, LCID lcid, std::string* path) {
     RegistryKey library;
-    if (library.Open(HKEY_CLASSES_ROOT, "TypeLib\\" + GuidKey(guid)) != ERROR_SUCCESS)
+    if (library.Open(HKEY_CLASSES_ROOT, "TypeLib\\" + GuidText(guid)) != ERROR_SUCCESS)
         return TYPE_E_LIBNOTREGISTERED;
     std::optional<Version> chosen;
     for (const std::string& name : library.Subkeys()) {
@@ -159,7 +154,7 @@ HRESULT RegisteredPath(REFGUID guid, WORD major, WORD minor, LCID lcid, std::str
 }  // namespace platform::automation
 
 using platform::automation::CreateWithText;
-using platform::automation::GuidKey;
+using platform::GuidText;
 using platform::automation::Hex;
 using platform::automation::VersionName;
 
@@ -177,7 +172,7 @@ STDAPI RegisterTypeLib(ITypeLib* ptlib, LPCOLESTR szFullPath, LPCOLESTR szHelpDi
     SysFreeString(name);
     SysFreeString(helpString);
 
-    const std::string libraryId = GuidKey(library.guid);
+    const std::string libraryId = GuidText(library.guid);
     const std::string version = VersionName(library.wMajorVerNum, library.wMinorVerNum);
     const std::string versionKey = "TypeLib\\" + libraryId + "\\" + version;
     char flags[16];
@@ -193,7 +188,7 @@ STDAPI RegisterTypeLib(ITypeLib* ptlib, LPCOLESTR szFullPath, LPCOLESTR szHelpDi
     if (!written) return TYPE_E_REGISTRYACCESS;
 
     for (const auto& registered : platform::automation::AutomationInterfaces(ptlib)) {
-        const std::string interfaceKey = "Interface\\" + GuidKey(registered.iid);
+        const std::string interfaceKey = "Interface\\" + GuidText(registered.iid);
         platform::RegistryKey typeLibrary;
         const bool interfaceWritten =
             CreateWithText(HKEY_CLASSES_ROOT, interfaceKey, registered.name) &&
@@ -208,7 +203,7 @@ STDAPI RegisterTypeLib(ITypeLib* ptlib, LPCOLESTR szFullPath, LPCOLESTR szHelpDi
 }
 
 STDAPI UnRegisterTypeLib(REFGUID libID, WORD wVerMajor, WORD wVerMinor, LCID lcid, SYSKIND syskind) {
-    const std::string libraryId = GuidKey(libID);
+    const std::string libraryId = GuidText(libID);
     const std::string libraryKey = "TypeLib\\" + libraryId;
     const std::string versionKey = libraryKey + "\\" + VersionName(wVerMajor, wVerMinor);
     const std::string localeKey = versionKey + "\\" + Hex(lcid);
@@ -223,7 +218,7 @@ STDAPI UnRegisterTypeLib(REFGUID libID, WORD wVerMajor, WORD wVerMinor, LCID lci
         ITypeLib* library = nullptr;
         if (SUCCEEDED(LoadTypeLibEx(path.c_str(), REGKIND_NONE, &library))) {
             for (const auto& registered : platform::automation::AutomationInterfaces(library)) {
-                const std::string interfaceKey = "Interface\\" + GuidKey(registered.iid);
+                const std::string interfaceKey = "Interface\\" + GuidText(registered.iid);
                 std::optional<std::string> owner =
                     platform::automation::KeyText(HKEY_CLASSES_ROOT, interfaceKey + "\\TypeLib");
                 if (owner && platform::EqualsNoCase(*owner, libraryId))

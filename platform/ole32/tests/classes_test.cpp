@@ -291,8 +291,8 @@ TEST(CoFreeUnusedLibraries, UnloadsServersThatAgree) {
 // change, whoever changed them.
 HRESULT CreateSample() {
     IUnknown* object = nullptr;
-    HRESULT result =
-        CoCreateInstance(CLSID_Sample, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, reinterpret_cast<void**>(&object));
+    HRESULT result = CoCreateInstance(CLSID_Sample, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                                      reinterpret_cast<void**>(&object));
     if (object) object->Release();
     return result;
 }
