@@ -10,7 +10,6 @@
 #include "CFileUninstaller.h"
 #include "UninstallEngine.h"
 #include "UninstallerTesting.h"
-#include "platform/machine/files/host_path.h"
 #include "platform/testing/test_machine.h"
 
 namespace {
@@ -38,13 +37,15 @@ class FileUninstallerLinksTest : public UninstallerTest {
 
 TEST_F(FileUninstallerLinksTest, LinksAreDeletedAndWhatTheyLeadToStays) {
     platform::TestMachine machine;
-    machine.File(kDataFile,
-                 "[Scrubber.FileUninstaller]\r\nenabled=1\r\n[Scrubber.FileUninstaller.ProgramFiles]\r\n1=QN*\r\n")
-        .File("C:\\Program Files\\QN Suite\\readme.txt", "x");
+    machine
+        .File(kDataFile,
+              "[Scrubber.FileUninstaller]\r\nenabled=1\r\n"
+              "[Scrubber.FileUninstaller.ProgramFiles]\r\n1=QN*\r\n")
+        .Folder("C:\\Program Files\\QN Suite");
     fs::path programs = machine.HostPath("C:\\Program Files");
     fs::create_directory_symlink(outside_, programs / "QN Suite" / "shared");
     fs::create_symlink(outside_ / "QNmain.dll", programs / "QNmain.dll");
-    platform::NoteFilesChanged(machine.machine());
+    machine.File("C:\\Program Files\\QN Suite\\readme.txt", "x");  // after the links: the machine sees them
 
     platform::StdoutCapture output;  // the other uninstallers report their missing sections
     RunUninstallers(nullptr);

@@ -119,18 +119,18 @@ TEST(FileLinks, NoCallReachesOutsideTheMachine) {
         {"move over a file link replaces the link",
          [] { return MoveFileExA("C:\\Data\\mine.txt", "C:\\Data\\filelink", MOVEFILE_REPLACE_EXISTING); },
          true, 0, "mine.txt"},
-        {"move a link itself", [] { return MoveFileA("C:\\Data\\outlink", "C:\\Data\\Real\\moved"); }, true, 0,
-         "outlink"},
+        {"move a link itself", [] { return MoveFileA("C:\\Data\\outlink", "C:\\Data\\Real\\moved"); }, true,
+         0, "outlink"},
         {"move a link to another drive by copying",
          [] { return MoveFileExA("C:\\Data\\filelink", "E:\\copy.txt", MOVEFILE_COPY_ALLOWED); }, false,
          ERROR_CANT_ACCESS_FILE},
         {"delay a delete through a link",
          [] { return MoveFileExA("C:\\Data\\outlink\\secret.txt", nullptr, MOVEFILE_DELAY_UNTIL_REBOOT); },
          false, ERROR_CANT_ACCESS_FILE},
-        {"copy from a link", [] { return CopyFileA("C:\\Data\\filelink", "C:\\Data\\copy.txt", FALSE); }, false,
-         ERROR_CANT_ACCESS_FILE},
-        {"copy onto a link", [] { return CopyFileA("C:\\Data\\mine.txt", "C:\\Data\\filelink", FALSE); }, false,
-         ERROR_CANT_ACCESS_FILE},
+        {"copy from a link", [] { return CopyFileA("C:\\Data\\filelink", "C:\\Data\\copy.txt", FALSE); },
+         false, ERROR_CANT_ACCESS_FILE},
+        {"copy onto a link", [] { return CopyFileA("C:\\Data\\mine.txt", "C:\\Data\\filelink", FALSE); },
+         false, ERROR_CANT_ACCESS_FILE},
         {"copy onto a link that leads nowhere",
          [] { return CopyFileA("C:\\Data\\mine.txt", "C:\\Data\\dangling", FALSE); }, false,
          ERROR_CANT_ACCESS_FILE},
@@ -140,8 +140,9 @@ TEST(FileLinks, NoCallReachesOutsideTheMachine) {
         {"open a file link for writing",
          [] { return Opened(Open("C:\\Data\\filelink", GENERIC_WRITE, CREATE_ALWAYS)); }, false,
          ERROR_CANT_ACCESS_FILE},
-        {"open a file link for reading", [] { return Opened(Open("C:\\Data\\filelink", GENERIC_READ, OPEN_EXISTING)); },
-         false, ERROR_CANT_ACCESS_FILE},
+        {"open a file link for reading",
+         [] { return Opened(Open("C:\\Data\\filelink", GENERIC_READ, OPEN_EXISTING)); }, false,
+         ERROR_CANT_ACCESS_FILE},
         {"create a file through a link that leads nowhere",
          [] { return Opened(Open("C:\\Data\\dangling", GENERIC_WRITE, OPEN_ALWAYS)); }, false,
          ERROR_CANT_ACCESS_FILE},
@@ -210,9 +211,11 @@ TEST(FileLinks, LinksAreListedAsReparsePointsAndNeverEntered) {
                   static_cast<DWORD>(FILE_ATTRIBUTE_REPARSE_POINT))
             << name;
     }
-    EXPECT_EQ(found["Real"].dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY, static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
+    EXPECT_EQ(found["Real"].dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY,
+              static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
 
-    const char* throughLinks[] = {"C:\\Data\\outlink\\*", "C:\\Data\\outlink\\sub\\*.txt", "C:\\Data\\outlink\\"};
+    const char* throughLinks[] = {"C:\\Data\\outlink\\*", "C:\\Data\\outlink\\sub\\*.txt",
+                                  "C:\\Data\\outlink\\"};
     for (const char* pattern : throughLinks) {
         SetLastError(0xDEAD);
         EXPECT_EQ(FindFirstFileA(pattern, &data), INVALID_HANDLE_VALUE) << pattern;
@@ -280,9 +283,7 @@ TEST(FileLinks, RestartNeverFollowsALink) {
 
 TEST(FileLinks, Windows98RestartReadsNoWininitThroughALink) {
     OutsideFolder outside;
-    {
-        std::ofstream(outside.folder() / "wininit.ini") << "[rename]\r\nNUL=C:\\Data\\mine.txt\r\n";
-    }
+    { std::ofstream(outside.folder() / "wininit.ini") << "[rename]\r\nNUL=C:\\Data\\mine.txt\r\n"; }
     TestMachine test(OsKind::Windows98);
     MakeLinks(test, outside);
     fs::create_symlink(outside.folder() / "wininit.ini", test.HostPath("C:\\WINDOWS") / "WININIT.INI");

@@ -91,9 +91,9 @@ TEST(HostPathLinks, LiesInsideAfterNormalising) {
         bool inside;
     };
     const Row rows[] = {
-        {"/m/drives/c", true},          {"/m/drives/c/a/b", true},     {"/m/drives/c/a/../b", true},
-        {"/m/drives/c/../d/x", false},  {"/m/drives/cc", false},       {"/m/drives/c/a/../../c2", false},
-        {"/m/drives", false},           {"/elsewhere", false},
+        {"/m/drives/c", true},         {"/m/drives/c/a/b", true}, {"/m/drives/c/a/../b", true},
+        {"/m/drives/c/../d/x", false}, {"/m/drives/cc", false},   {"/m/drives/c/a/../../c2", false},
+        {"/m/drives", false},          {"/elsewhere", false},
     };
     for (const Row& row : rows) {
         EXPECT_EQ(platform::LiesInside("/m/drives/c/", row.host), row.inside) << row.host;
