@@ -7,12 +7,11 @@
 #include <filesystem>
 #include <string>
 #include <optional>
-#include <unordered_map>
-#include <mutex>
 
 #include "platform/kernel32/file_system.h"
 #include "platform/machine/files/file_attributes.h"
 #include "platform/machine/files/file_sharing.h"
+#include "platform/machine/kernel/counted_answers.h"
 #include "platform/machine/machine.h"
 #include "platform/machine/processes/process.h"
 #include "platform/machine/state.h"
@@ -26,70 +25,26 @@ namespace {
 // GetFileAttributesA's answers while neither the machine's files nor their stored attributes change:
 // programs look for their data files in several folders at every lookup. Faults are still checked
 // on every call.
-class AttributeAnswers {
-public:
-    struct Generations {
-        std::uint64_t files = 0;
-        std::uint64_t attributes = 0;
-        bool operator==(const Generations&) const = default;
-    };
-    static Generations Read(Machine& machine) {
-        return {platform::FilesGeneration(machine), machine.counters().Read(platform::SharedCounter::FileAttributes)};
-    }
-
-    struct Answer {
-        DWORD attributes = INVALID_FILE_ATTRIBUTES;
-        DWORD error = 0;
-        std::string longPath;  // empty when the path could not be resolved
-    };
-
-    static AttributeAnswers& Instance() {
-        static AttributeAnswers* answers = new AttributeAnswers;
-        return *answers;
-    }
-
-    // The key: the name as given and, since it may be relative, the current folder.
-    static std::string KeyOf(LPCSTR name) {
-        return std::string(name) + '|' + platform::CurrentProcess().currentDirectory();
-    }
-
-    std::optional<Answer> Find(Machine& machine, const std::string& key) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        Refresh(machine);
-        auto found = answers_.find(key);
-        if (found == answers_.end()) return std::nullopt;
-        return found->second;
-    }
-
-    // Keeps an answer found in the generations read before it was worked out.
-    void Keep(Machine& machine, Generations before, const std::string& key, Answer answer) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        Refresh(machine);
-        if (generations_ != before) return;
-        if (answers_.size() >= kMostAnswers) answers_.clear();
-        answers_[key] = std::move(answer);
-    }
-
-private:
-    // Forgets every answer when the machine or a generation moved on.
-    void Refresh(Machine& machine) {
-        Generations now = Read(machine);
-        if (&machine == machine_ && machine.folder() == folder_ && now == generations_) return;
-        answers_.clear();
-        machine_ = &machine;
-        folder_ = machine.folder();
-        generations_ = now;
-    }
-
-    static constexpr std::size_t kMostAnswers = 4096;
-    std::mutex mutex_;
-    const Machine* machine_ = nullptr;
-    std::filesystem::path folder_;
-    Generations generations_;
-    std::unordered_map<std::string, Answer> answers_;
+struct AttributeAnswer {
+    DWORD attributes = INVALID_FILE_ATTRIBUTES;
+    DWORD error = 0;
+    std::string longPath;  // empty when the path could not be resolved
 };
 
-DWORD AnswerAttributes(const AttributeAnswers::Answer& answer) {
+using AttributeAnswers = platform::CountedAnswers<AttributeAnswer, 2>;
+
+AttributeAnswers& Attributes() {
+    static AttributeAnswers* answers =
+        new AttributeAnswers({platform::SharedCounter::Files, platform::SharedCounter::FileAttributes});
+    return *answers;
+}
+
+// The key: the name as given and, since it may be relative, the current folder.
+std::string AttributeKey(LPCSTR name) {
+    return std::string(name) + '|' + platform::CurrentProcess().currentDirectory();
+}
+
+DWORD AnswerAttributes(const AttributeAnswer& answer) {
     if (!answer.longPath.empty() && platform::FileFaultInjected(answer.longPath, "attributes")) {
         return INVALID_FILE_ATTRIBUTES;
     }
@@ -105,19 +60,21 @@ extern "C" DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName) {
         return INVALID_FILE_ATTRIBUTES;
     }
     Machine& machine = Machine::Current();
-    AttributeAnswers& answers = AttributeAnswers::Instance();
-    std::string key = AttributeAnswers::KeyOf(lpFileName);
-    if (std::optional<AttributeAnswers::Answer> known = answers.Find(machine, key)) return AnswerAttributes(*known);
+    AttributeAnswers& answers = Attributes();
+    std::string key = AttributeKey(lpFileName);
+    if (std::optional<AttributeAnswer> known = answers.Find(machine, key)) return AnswerAttributes(*known);
 
-    AttributeAnswers::Generations before = AttributeAnswers::Read(machine);
-    AttributeAnswers::Answer answer;
-    std::optional<HostPath> path = platform::ResolvePathArgument(lpFileName);
+    AttributeAnswers::Generations before = answers.Read(machine);
+    AttributeAnswer answer;
+    std::optional<HostPath> path = platform::ResolveEntryArgument(lpFileName);
     if (!path) {
         answer.error = GetLastError();
     } else {
         answer.longPath = path->longPath.ToString();
         if (!path->exists) {
             answer.error = platform::MissingPathError(*path);
+        } else if (path->reparsePoint) {
+            answer.attributes = FILE_ATTRIBUTE_REPARSE_POINT;
         } else {
             answer.attributes = platform::ReadFileAttributes(machine, path->host);
             if (answer.attributes == INVALID_FILE_ATTRIBUTES) answer.error = ERROR_FILE_NOT_FOUND;
@@ -128,13 +85,16 @@ extern "C" DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName) {
 }
 
 extern "C" BOOL WINAPI SetFileAttributesA(LPCSTR lpFileName, DWORD dwFileAttributes) {
-    std::optional<HostPath> path = platform::ResolvePathArgument(lpFileName);
+    std::optional<HostPath> path = platform::ResolveEntryArgument(lpFileName);
     if (!path) return FALSE;
     if (platform::FileFaultInjected(*path, "setattributes")) return FALSE;
     if (!path->exists) {
         SetLastError(platform::MissingPathError(*path));
         return FALSE;
     }
+    // A host link keeps no attributes but the one that makes it a reparse point; what it leads to is
+    // left alone.
+    if (path->reparsePoint) return TRUE;
     if (!platform::WriteFileAttributes(Machine::Current(), path->host, dwFileAttributes)) {
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
@@ -163,6 +123,7 @@ bool SameVolume(const HostPath& left, const HostPath& right) {
 
 bool SameEntry(const HostPath& left, const HostPath& right) {
     std::error_code error;
+    if (left.reparsePoint || right.reparsePoint) return left.host == right.host;
     return left.exists && right.exists && std::filesystem::equivalent(left.host, right.host, error);
 }
 
@@ -186,7 +147,7 @@ DWORD CopyHostFile(const std::filesystem::path& from, const std::filesystem::pat
 // The checks CopyFileA and MoveFileExA make on a destination that exists; 0 when it may be replaced.
 DWORD CheckReplaceable(const HostPath& destination) {
     if (destination.isDirectory) return ERROR_ACCESS_DENIED;
-    if (IsReadOnlyOnHost(destination.host)) return ERROR_ACCESS_DENIED;
+    if (!destination.reparsePoint && IsReadOnlyOnHost(destination.host)) return ERROR_ACCESS_DENIED;
     return CheckFileUse(destination.host, FileUse{false, true, true, 0});
 }
 
@@ -222,11 +183,11 @@ BOOL DelayUntilReboot(LPCSTR existingName, LPCSTR newName, DWORD flags) {
     Machine& machine = Machine::Current();
     if (flags & MOVEFILE_COPY_ALLOWED) return Fail(ERROR_INVALID_PARAMETER);
     if (!machine.settings().administrator) return Fail(ERROR_ACCESS_DENIED);
-    std::optional<HostPath> source = ResolvePathArgument(existingName);
+    std::optional<HostPath> source = ResolveEntryArgument(existingName);
     if (!source) return FALSE;
     std::string destination;
     if (newName) {
-        std::optional<HostPath> target = ResolvePathArgument(newName);
+        std::optional<HostPath> target = ResolveEntryArgument(newName);
         if (!target) return FALSE;
         destination = target->longPath.ToString();
     }
@@ -239,9 +200,10 @@ BOOL MoveFile(LPCSTR existingName, LPCSTR newName, DWORD flags) {
     if (!existingName) return Fail(ERROR_INVALID_PARAMETER);
     if (flags & MOVEFILE_DELAY_UNTIL_REBOOT) return DelayUntilReboot(existingName, newName, flags);
     if (!newName) return Fail(ERROR_INVALID_PARAMETER);
-    std::optional<HostPath> source = ResolvePathArgument(existingName);
+    // A host link is moved, or replaced, as an entry of its own.
+    std::optional<HostPath> source = ResolveEntryArgument(existingName);
     if (!source) return FALSE;
-    std::optional<HostPath> destination = ResolvePathArgument(newName);
+    std::optional<HostPath> destination = ResolveEntryArgument(newName);
     if (!destination) return FALSE;
     if (FileFaultInjected(*source, "move") || FileFaultInjected(*destination, "move")) return FALSE;
     if (!source->exists) return Fail(MissingPathError(*source));
@@ -271,6 +233,8 @@ BOOL MoveFile(LPCSTR existingName, LPCSTR newName, DWORD flags) {
     if (DWORD error = CheckFileUse(source->host, removing)) return Fail(error);
     if (!SameVolume(*source, *destination)) {
         if (source->isDirectory || !(flags & MOVEFILE_COPY_ALLOWED)) return Fail(ERROR_NOT_SAME_DEVICE);
+        // A copy would read or write through the link.
+        if (source->reparsePoint || destination->reparsePoint) return Fail(ERROR_CANT_ACCESS_FILE);
         if (DWORD error = CopyHostFile(source->host, destination->host)) return Fail(error);
         CopyEntryAttributes(machine, source->host, destination->host);
         std::error_code error;
@@ -293,11 +257,13 @@ BOOL MoveFile(LPCSTR existingName, LPCSTR newName, DWORD flags) {
 
 extern "C" BOOL WINAPI DeleteFileA(LPCSTR lpFileName) {
     using namespace platform;
-    std::optional<HostPath> path = ResolvePathArgument(lpFileName);
+    // Deleting a host link deletes the link, never what it leads to.
+    std::optional<HostPath> path = ResolveEntryArgument(lpFileName);
     if (!path) return FALSE;
     if (FileFaultInjected(*path, "delete")) return FALSE;
     if (!path->exists) return Fail(MissingPathError(*path));
-    if (path->isDirectory || IsReadOnlyOnHost(path->host)) return Fail(ERROR_ACCESS_DENIED);
+    if (path->isDirectory || (!path->reparsePoint && IsReadOnlyOnHost(path->host)))
+        return Fail(ERROR_ACCESS_DENIED);
     Machine& machine = Machine::Current();
     // Windows 95, 98 and Me delete a file even while it is open.
     if (machine.IsNT()) {
@@ -313,7 +279,7 @@ extern "C" BOOL WINAPI DeleteFileA(LPCSTR lpFileName) {
 extern "C" BOOL WINAPI CreateDirectoryA(LPCSTR lpPathName, LPSECURITY_ATTRIBUTES lpSecurityAttributes) {
     (void)lpSecurityAttributes;
     using namespace platform;
-    std::optional<HostPath> path = ResolvePathArgument(lpPathName);
+    std::optional<HostPath> path = ResolveEntryArgument(lpPathName);
     if (!path) return FALSE;
     if (FileFaultInjected(*path, "createdirectory")) return FALSE;
     if (path->exists) return Fail(ERROR_ALREADY_EXISTS);
@@ -326,12 +292,19 @@ extern "C" BOOL WINAPI CreateDirectoryA(LPCSTR lpPathName, LPSECURITY_ATTRIBUTES
 
 extern "C" BOOL WINAPI RemoveDirectoryA(LPCSTR lpPathName) {
     using namespace platform;
-    std::optional<HostPath> path = ResolvePathArgument(lpPathName);
+    std::optional<HostPath> path = ResolveEntryArgument(lpPathName);
     if (!path) return FALSE;
     if (FileFaultInjected(*path, "removedirectory")) return FALSE;
     if (!path->exists) return Fail(MissingPathError(*path));
-    if (!path->isDirectory) return Fail(ERROR_DIRECTORY);
     Machine& machine = Machine::Current();
+    // A host link goes as Windows removes a junction: the link alone, whatever it leads to.
+    if (path->reparsePoint) {
+        if (::unlink(path->host.c_str()) != 0) return Fail(ErrorFromErrno(errno));
+        NoteFilesChanged(machine);
+        ForgetEntry(machine, path->host);
+        return TRUE;
+    }
+    if (!path->isDirectory) return Fail(ERROR_DIRECTORY);
     if (path->longPath.IsRoot() || FolderIsReadOnly(machine, *path)) return Fail(ERROR_ACCESS_DENIED);
     std::error_code error;
     if (!std::filesystem::is_empty(path->host, error)) return Fail(ERROR_DIR_NOT_EMPTY);

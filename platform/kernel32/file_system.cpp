@@ -7,7 +7,9 @@
 
 namespace platform {
 
-std::optional<HostPath> ResolvePathArgument(LPCSTR path) {
+namespace {
+
+std::optional<HostPath> ResolveArgument(LPCSTR path, bool entryItself) {
     if (!path) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return std::nullopt;
@@ -18,13 +20,20 @@ std::optional<HostPath> ResolvePathArgument(LPCSTR path) {
         SetLastError(error);
         return std::nullopt;
     }
-    std::optional<HostPath> host = ResolveHostPath(Machine::Current(), *full, &error);
+    std::optional<HostPath> host = entryItself ? ResolveHostEntry(Machine::Current(), *full, &error)
+                                               : ResolveHostPath(Machine::Current(), *full, &error);
     if (!host) {
         SetLastError(error);
         return std::nullopt;
     }
     return host;
 }
+
+}  // namespace
+
+std::optional<HostPath> ResolvePathArgument(LPCSTR path) { return ResolveArgument(path, false); }
+
+std::optional<HostPath> ResolveEntryArgument(LPCSTR path) { return ResolveArgument(path, true); }
 
 DWORD MissingPathError(const HostPath& path) {
     return path.parentExists ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;

@@ -13,7 +13,12 @@ namespace platform {
 
 // Parses and resolves a path argument. On failure sets the last error (ERROR_INVALID_PARAMETER for
 // NULL, ERROR_INVALID_NAME, ERROR_PATH_NOT_FOUND, ERROR_BAD_NETPATH) and returns nothing.
+// A path on which any name, the last included, is a host link fails with ERROR_CANT_ACCESS_FILE: what
+// it leads to is never opened, read or written (host_path.h).
 std::optional<HostPath> ResolvePathArgument(LPCSTR path);
+// The same for the calls that act on the entry itself (attributes, delete, remove, move): the last
+// name may be a host link, which is given with `reparsePoint` set.
+std::optional<HostPath> ResolveEntryArgument(LPCSTR path);
 
 // ERROR_FILE_NOT_FOUND when only the last name is missing, ERROR_PATH_NOT_FOUND when a folder on the
 // way is.

@@ -113,7 +113,8 @@ extern "C" HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, D
     Machine& machine = Machine::Current();
     FileUse use{read, write, remove, dwShareMode};
     bool existed = path->exists;
-    int flags = O_CLOEXEC | (write ? O_RDWR : O_RDONLY);
+    // A host link is refused when the path is resolved; O_NOFOLLOW keeps one made since then unfollowed.
+    int flags = O_CLOEXEC | O_NOFOLLOW | (write ? O_RDWR : O_RDONLY);
     std::unique_ptr<FileShareRegistration> sharing;
     int descriptor = -1;
     if (existed) {

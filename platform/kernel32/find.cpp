@@ -119,13 +119,17 @@ void CopyName(char* target, std::size_t capacity, std::string_view name) {
     target[length] = '\0';
 }
 
-// The find data of one entry; false when the host cannot tell about it.
+// The find data of one entry; false when the host cannot tell about it. A host link is described
+// itself, never what it leads to: a reparse point without size.
 bool DescribeEntry(Machine& machine, const fs::path& host, std::string_view name, std::string_view shortName,
                    WIN32_FIND_DATAA& data) {
     struct statx info;
-    if (::statx(AT_FDCWD, host.c_str(), 0, STATX_BASIC_STATS | STATX_BTIME, &info) != 0) return false;
+    if (::statx(AT_FDCWD, host.c_str(), AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS | STATX_BTIME, &info) != 0)
+        return false;
     std::memset(&data, 0, sizeof data);
-    data.dwFileAttributes = ReadFileAttributes(machine, host);
+    bool reparsePoint = !S_ISDIR(info.stx_mode) && !S_ISREG(info.stx_mode);
+    if (reparsePoint) info.stx_size = 0;
+    data.dwFileAttributes = reparsePoint ? FILE_ATTRIBUTE_REPARSE_POINT : ReadFileAttributes(machine, host);
     auto toTimespec = [](const struct statx_timestamp& stamp) {
         struct timespec time;
         time.tv_sec = stamp.tv_sec;

@@ -31,7 +31,8 @@ DWORD ResolveAtBoot(Machine& machine, const std::string& windowsPath, HostPath& 
     DWORD error = 0;
     std::optional<WindowsPath> path = ParseWindowsPath(windowsPath, "C:\\", &error);
     if (!path) return error ? error : ERROR_INVALID_NAME;
-    std::optional<HostPath> host = ResolveHostPath(machine, *path, &error);
+    // A pending operation acts on the entry itself, a host link included, and never through a link.
+    std::optional<HostPath> host = ResolveHostEntry(machine, *path, &error);
     if (!host) return error ? error : ERROR_PATH_NOT_FOUND;
     resolved = *host;
     return 0;
@@ -53,7 +54,7 @@ DWORD DeleteAtBoot(Machine& machine, const std::string& windowsPath) {
         if (::rmdir(path.host.c_str()) != 0) return ERROR_ACCESS_DENIED;
     } else {
         if (DWORD error = InjectedFault(fault_target::kFile, longPath, "delete")) return error;
-        if (IsReadOnlyOnHost(path.host)) return ERROR_ACCESS_DENIED;
+        if (!path.reparsePoint && IsReadOnlyOnHost(path.host)) return ERROR_ACCESS_DENIED;
         if (::unlink(path.host.c_str()) != 0) return ERROR_ACCESS_DENIED;
     }
     ForgetEntry(machine, path.host);
@@ -81,7 +82,8 @@ DWORD MoveAtBoot(Machine& machine, const std::string& sourcePath, const std::str
     if (!SameVolume(source.longPath, destination.longPath)) return ERROR_NOT_SAME_DEVICE;
     if (destination.exists) {
         if (!replace) return ERROR_ALREADY_EXISTS;
-        if (destination.isDirectory || source.isDirectory || IsReadOnlyOnHost(destination.host)) {
+        if (destination.isDirectory || source.isDirectory ||
+            (!destination.reparsePoint && IsReadOnlyOnHost(destination.host))) {
             return ERROR_ACCESS_DENIED;
         }
     }
@@ -107,7 +109,7 @@ std::string ReadHostText(const std::filesystem::path& file) {
 void RunWininit(Machine& machine, std::vector<std::string>& report) {
     HostPath wininit;
     if (ResolveAtBoot(machine, machine.settings().windowsFolder + "\\WININIT.INI", wininit) != 0) return;
-    if (!wininit.exists || wininit.isDirectory) return;
+    if (!wininit.exists || wininit.isDirectory || wininit.reparsePoint) return;
     IniDocument document(ReadHostText(wininit.host));
     if (const IniDocument::Section* section = document.FindSection("rename")) {
         for (const IniDocument::Entry& entry : section->entries) {

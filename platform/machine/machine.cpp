@@ -6,6 +6,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include <unistd.h>
+
 #include "platform/machine/files/host_path.h"
 #include "platform/machine/processes/process.h"
 #include "platform/machine/processes/program_stub.h"
@@ -100,7 +102,84 @@ constexpr struct {
 } kDriveTypes[] = {{0, "unknown"}, {1, "noroot"}, {2, "removable"}, {3, "fixed"},
                    {4, "remote"},  {5, "cdrom"},  {6, "ramdisk"}};
 
+// The language identifiers Windows 95 to XP (service pack 2) know as locales: each primary language
+// with the highest of its sublanguages, which run from 1 (SUBLANG_DEFAULT) without gaps.
+constexpr struct {
+    BYTE primary;
+    BYTE highestSublanguage;
+} kLanguages[] = {
+    {0x01, 16}, {0x02, 1},  {0x03, 1},  {0x04, 5}, {0x05, 1}, {0x06, 1}, {0x07, 5}, {0x08, 1}, {0x09, 13},
+    {0x0A, 20}, {0x0B, 1},  {0x0C, 6},  {0x0D, 1}, {0x0E, 1}, {0x0F, 1}, {0x10, 2}, {0x11, 1}, {0x12, 1},
+    {0x13, 2},  {0x14, 2},  {0x15, 1},  {0x16, 2}, {0x18, 1}, {0x19, 1}, {0x1A, 5}, {0x1B, 1}, {0x1C, 1},
+    {0x1D, 2},  {0x1E, 1},  {0x1F, 1},  {0x20, 1}, {0x21, 1}, {0x22, 1}, {0x23, 1}, {0x24, 1}, {0x25, 1},
+    {0x26, 1},  {0x27, 1},  {0x29, 1},  {0x2A, 1}, {0x2B, 1}, {0x2C, 2}, {0x2D, 1}, {0x2F, 1}, {0x32, 1},
+    {0x34, 1},  {0x35, 1},  {0x36, 1},  {0x37, 1}, {0x38, 1}, {0x39, 1}, {0x3A, 1}, {0x3B, 9}, {0x3E, 2},
+    {0x3F, 1},  {0x40, 1},  {0x41, 1},  {0x43, 2}, {0x44, 1}, {0x45, 1}, {0x46, 1}, {0x47, 1}, {0x48, 1},
+    {0x49, 1},  {0x4A, 1},  {0x4B, 1},  {0x4C, 1}, {0x4D, 1}, {0x4E, 1}, {0x4F, 1}, {0x50, 1}, {0x52, 1},
+    {0x56, 1},  {0x57, 1},  {0x5A, 1},  {0x65, 1}, {0x6B, 3}, {0x6C, 1}, {0x81, 1},
+};
+
+bool IsAsciiAlphanumeric(char character) {
+    return (character >= 'A' && character <= 'Z') || (character >= 'a' && character <= 'z') ||
+           (character >= '0' && character <= '9');
+}
+
 }  // namespace
+
+bool IsKnownLanguage(LANGID language) {
+    BYTE primary = static_cast<BYTE>(language & 0x3FF);
+    int sublanguage = language >> 10;
+    if ((language & 0x3FF) > 0xFF) return false;
+    for (const auto& entry : kLanguages) {
+        if (entry.primary == primary) return sublanguage >= 1 && sublanguage <= entry.highestSublanguage;
+    }
+    return false;
+}
+
+std::optional<std::string> ComputerNameProblem(std::string_view name) {
+    if (name.empty()) return "a computer name cannot be empty";
+    if (name.size() > kMaximumComputerNameLength)
+        return "a computer name has at most " + std::to_string(kMaximumComputerNameLength) + " characters";
+    for (char character : name) {
+        if (!IsAsciiAlphanumeric(character) && std::string_view("-_!@#$%^&'(){}~.").find(character) == std::string_view::npos)
+            return std::string("a computer name cannot hold '") + character + "'";
+    }
+    if (name.front() == '.') return "a computer name cannot start with '.'";
+    if (name.find_first_not_of("0123456789") == std::string_view::npos)
+        return "a computer name cannot be only digits";
+    return std::nullopt;
+}
+
+std::optional<std::string> UserNameProblem(std::string_view name) {
+    if (name.empty()) return "a user name cannot be empty";
+    if (name.size() > kMaximumUserNameLength)
+        return "a user name has at most " + std::to_string(kMaximumUserNameLength) + " characters";
+    for (char character : name) {
+        if (static_cast<unsigned char>(character) < 0x20 || character == 0x7F)
+            return "a user name cannot hold control characters";
+        if (std::string_view("\"/\\[]:;|=,+*?<>").find(character) != std::string_view::npos)
+            return std::string("a user name cannot hold '") + character + "'";
+    }
+    if (name.find_first_not_of(". ") == std::string_view::npos)
+        return "a user name cannot be only periods and blanks";
+    return std::nullopt;
+}
+
+std::optional<std::string> MachineSettingsProblem(const MachineSettings& settings) {
+    for (LANGID language : {settings.systemLanguage, settings.userLanguage}) {
+        if (!IsKnownLanguage(language)) return Hex(language) + " is not a known language identifier";
+    }
+    if (std::optional<std::string> problem = ComputerNameProblem(settings.computerName)) return problem;
+    if (std::optional<std::string> problem = UserNameProblem(settings.userName)) return problem;
+    if (settings.os.servicePackMajor > HighestServicePack(settings.os.kind)) return ServicePackProblem(settings.os.kind);
+    return std::nullopt;
+}
+
+std::string ServicePackProblem(OsKind kind) {
+    int highest = HighestServicePack(kind);
+    if (highest == 0) return "Windows " + OsKindName(kind) + " has no service packs";
+    return "Windows " + OsKindName(kind) + " has service packs 0 to " + std::to_string(highest);
+}
 
 std::string DriveTypeName(UINT type) {
     for (const auto& entry : kDriveTypes) {
@@ -313,10 +392,12 @@ void Machine::WithState(const std::function<void(SqliteDatabase&)>& action) {
     action(*state_);
 }
 
-void CreateMachine(const std::filesystem::path& folder, const MachineSettings& settings) {
-    namespace fs = std::filesystem;
-    if (fs::exists(folder / "machine.ini")) throw std::runtime_error(folder.string() + " holds a machine already");
-    fs::create_directories(folder);
+namespace {
+
+namespace fs = std::filesystem;
+
+// Fills an empty folder with a machine.
+void BuildMachine(const fs::path& folder, const MachineSettings& settings) {
     WriteMachineSettings(folder / "machine.ini", settings);
     for (const DriveInfo& drive : settings.drives) {
         fs::create_directories(folder / "drives" / std::string(1, LowerAnsi(drive.letter)));
@@ -336,6 +417,75 @@ void CreateMachine(const std::filesystem::path& folder, const MachineSettings& s
     }
     WriteSystemPrograms(machine);
     InitializeMachineRegistry(folder, settings);
+}
+
+// Removes what it was given unless dismissed: the parts of a creation that did not finish.
+class RemoveUnlessKept {
+  public:
+    void Add(const fs::path& path) { paths_.push_back(path); }
+    void Keep() { paths_.clear(); }
+    ~RemoveUnlessKept() {
+        for (auto path = paths_.rbegin(); path != paths_.rend(); ++path) {
+            std::error_code error;
+            fs::remove_all(*path, error);
+        }
+    }
+
+  private:
+    std::vector<fs::path> paths_;
+};
+
+}  // namespace
+
+void CreateMachine(const std::filesystem::path& folder, const MachineSettings& settings) {
+    if (std::optional<std::string> problem = MachineSettingsProblem(settings)) throw std::invalid_argument(*problem);
+    fs::path target = fs::absolute(folder).lexically_normal();
+    if (target.filename().empty()) target = target.parent_path();  // "machine/" names "machine"
+    std::error_code error;
+    fs::file_status status = fs::status(target, error);
+    bool existed = fs::exists(status);
+    if (existed && !fs::is_directory(status)) throw std::runtime_error(folder.string() + " is a file, not a folder");
+    if (fs::exists(target / "machine.ini", error)) throw std::runtime_error(folder.string() + " holds a machine already");
+
+    RemoveUnlessKept cleanup;
+    // The folders above that did not exist are made, and removed again if the machine is not made.
+    fs::path firstMade;
+    for (fs::path above = target.parent_path(); !above.empty() && !fs::exists(above, error); above = above.parent_path()) {
+        firstMade = above;
+        if (above == above.parent_path()) break;
+    }
+    if (!firstMade.empty()) cleanup.Add(firstMade);
+    fs::create_directories(target.parent_path());
+
+    // Built beside the folder under a name of its own, then moved into place.
+    fs::path building;
+    for (int attempt = 0;; ++attempt) {
+        building = target.parent_path() / ("." + target.filename().string() + ".creating-" +
+                                           std::to_string(::getpid()) + "-" + std::to_string(attempt));
+        if (fs::create_directory(building)) break;
+    }
+    cleanup.Add(building);
+    BuildMachine(building, settings);
+
+    if (!existed) {
+        fs::rename(building, target);
+    } else {
+        // An existing folder keeps what it holds: the machine's parts are moved in beside it, and none
+        // may take the name of something there.
+        std::vector<fs::path> parts;
+        for (const fs::directory_entry& entry : fs::directory_iterator(building)) parts.push_back(entry.path());
+        for (const fs::path& part : parts) {
+            if (fs::exists(fs::symlink_status(target / part.filename(), error)))
+                throw std::runtime_error(folder.string() + " holds " + part.filename().string() +
+                                         " already: no machine was made");
+        }
+        for (const fs::path& part : parts) {
+            fs::rename(part, target / part.filename());
+            cleanup.Add(target / part.filename());
+        }
+        fs::remove(building);
+    }
+    cleanup.Keep();
 }
 
 }  // namespace platform

@@ -10,6 +10,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/machine/kernel/shared_counters.h"
@@ -99,8 +100,26 @@ private:
 MachineSettings ReadMachineSettings(const std::filesystem::path& iniFile);
 void WriteMachineSettings(const std::filesystem::path& iniFile, const MachineSettings& settings);
 
+// What a new machine's settings may hold, as Windows' setup allows it. Each gives the reason a value is
+// refused, or nullopt. A computer name (NetBIOS) has 1 to 15 characters, letters, digits and
+// - _ ! @ # $ % ^ & ' ( ) { } ~ . only, does not start with '.' and is not only digits. A user name has 1
+// to 20 characters, none of " / \ [ ] : ; | = , + * ? < > nor control characters, and is not only periods
+// and blanks.
+inline constexpr std::size_t kMaximumComputerNameLength = 15;
+inline constexpr std::size_t kMaximumUserNameLength = 20;
+bool IsKnownLanguage(LANGID language);
+std::optional<std::string> ComputerNameProblem(std::string_view name);
+std::optional<std::string> UserNameProblem(std::string_view name);
+// "Windows xp has service packs 0 to 3": why a service pack beyond HighestServicePack is refused.
+std::string ServicePackProblem(OsKind kind);
+// The first value of the settings that a new machine cannot have: languages, names, service pack.
+std::optional<std::string> MachineSettingsProblem(const MachineSettings& settings);
+
 // Makes a machine folder: machine.ini, the drive folders, the system's usual folders, state.db and the
-// registry with the keys every Windows has. Fails if the folder holds a machine already.
+// registry with the keys every Windows has. Throws std::invalid_argument for settings that
+// MachineSettingsProblem refuses, and std::runtime_error if the folder holds a machine already or cannot
+// be made. The machine is built beside the folder and moved into place whole: a creation that fails
+// leaves nothing of the machine behind and never removes what was there before.
 void CreateMachine(const std::filesystem::path& folder, const MachineSettings& settings);
 
 }  // namespace platform

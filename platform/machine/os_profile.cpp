@@ -15,16 +15,17 @@ struct OsEntry {
     DWORD build;
     const char* csd;
     int defaultServicePack;
+    int highestServicePack;
 };
 
 constexpr OsEntry kOsTable[] = {
-    {OsKind::Windows95, "95", 1, 4, 0, 950, "", 0},
-    {OsKind::Windows98, "98", 1, 4, 10, 1998, " ", 0},
-    {OsKind::Windows98SE, "98se", 1, 4, 10, 2222, " A ", 0},
-    {OsKind::WindowsMe, "me", 1, 4, 90, 3000, " ", 0},
-    {OsKind::WindowsNT4, "nt4", 2, 4, 0, 1381, "", 6},
-    {OsKind::Windows2000, "2000", 2, 5, 0, 2195, "", 4},
-    {OsKind::WindowsXP, "xp", 2, 5, 1, 2600, "", 2},
+    {OsKind::Windows95, "95", 1, 4, 0, 950, "", 0, 0},
+    {OsKind::Windows98, "98", 1, 4, 10, 1998, " ", 0, 0},
+    {OsKind::Windows98SE, "98se", 1, 4, 10, 2222, " A ", 0, 0},
+    {OsKind::WindowsMe, "me", 1, 4, 90, 3000, " ", 0, 0},
+    {OsKind::WindowsNT4, "nt4", 2, 4, 0, 1381, "", 6, 6},
+    {OsKind::Windows2000, "2000", 2, 5, 0, 2195, "", 4, 4},
+    {OsKind::WindowsXP, "xp", 2, 5, 1, 2600, "", 2, 3},
 };
 
 const OsEntry& EntryFor(OsKind kind) {
@@ -53,6 +54,8 @@ std::vector<OsKind> AllOsKinds() {
     for (const OsEntry& entry : kOsTable) kinds.push_back(entry.kind);
     return kinds;
 }
+
+int HighestServicePack(OsKind kind) { return EntryFor(kind).highestServicePack; }
 
 OsProfile DefaultOsProfile(OsKind kind, int servicePack) {
     const OsEntry& entry = EntryFor(kind);

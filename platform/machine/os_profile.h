@@ -33,6 +33,10 @@ std::optional<OsKind> ParseOsKind(std::string_view name);
 std::string OsKindName(OsKind kind);
 std::vector<OsKind> AllOsKinds();
 
+// The last service pack each system had (NT 4 SP6, 2000 SP4, XP SP3); 0 for Windows 9x, which
+// GetVersionExA reports without one.
+int HighestServicePack(OsKind kind);
+
 // The profile of a fresh installation; servicePack < 0 takes the usual one (NT 4 SP6, 2000 SP4, XP SP2).
 OsProfile DefaultOsProfile(OsKind kind, int servicePack = -1);
 

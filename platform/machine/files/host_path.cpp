@@ -352,20 +352,43 @@ std::vector<std::string> ShortNamesOf(Machine& machine, const fs::path& hostFold
 
 namespace {
 
+enum class EntryKind { Missing, File, Folder, ReparsePoint };
+
+EntryKind KindOf(const fs::path& host) {
+    struct stat info;
+    if (::lstat(host.c_str(), &info) != 0) return EntryKind::Missing;
+    if (S_ISDIR(info.st_mode)) return EntryKind::Folder;
+    if (S_ISREG(info.st_mode)) return EntryKind::File;
+    return EntryKind::ReparsePoint;
+}
+
+// A name that stands for exactly one entry of its folder: "." and ".." (which Windows names never hold
+// once parsed, but a path put together name by name might) and names holding a host separator would
+// lead somewhere else.
+bool IsSingleEntryName(std::string_view name) {
+    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string_view::npos &&
+           name.find('\0') == std::string_view::npos;
+}
+
+// Resolves with the last name allowed to be a host link (`reparsePoint`); links before it fail.
 std::optional<HostPath> ResolveUncached(Machine& machine, const WindowsPath& path, DWORD* error) {
     HostPath result;
     result.longPath = path;
     result.longPath.components.clear();
+    fs::path root;
     if (path.IsNetwork()) {
         fs::path serverFolder = machine.NetworkFolder();
-        std::optional<std::string> server = MatchEntry(machine, serverFolder, path.server);
-        std::optional<std::string> share =
-            server ? MatchEntry(machine, serverFolder / *server, path.share) : std::nullopt;
+        std::optional<std::string> server =
+            IsSingleEntryName(path.server) ? MatchEntry(machine, serverFolder, path.server) : std::nullopt;
+        std::optional<std::string> share = server && IsSingleEntryName(path.share) &&
+                                                   KindOf(serverFolder / *server) == EntryKind::Folder
+                                               ? MatchEntry(machine, serverFolder / *server, path.share)
+                                               : std::nullopt;
         if (!share) {
             Fail(error, ERROR_BAD_NETPATH);
             return std::nullopt;
         }
-        result.host = serverFolder / *server / *share;
+        root = serverFolder / *server / *share;
         result.longPath.server = *server;
         result.longPath.share = *share;
     } else {
@@ -373,9 +396,21 @@ std::optional<HostPath> ResolveUncached(Machine& machine, const WindowsPath& pat
             Fail(error, ERROR_PATH_NOT_FOUND);
             return std::nullopt;
         }
-        result.host = machine.DriveFolder(path.drive);
+        root = machine.DriveFolder(path.drive);
     }
-    bool allExist = fs::is_directory(result.host);
+    for (const std::string& component : path.components) {
+        if (!IsSingleEntryName(component)) {
+            Fail(error, ERROR_INVALID_NAME);
+            return std::nullopt;
+        }
+    }
+    EntryKind rootKind = KindOf(root);
+    if (rootKind == EntryKind::ReparsePoint) {
+        Fail(error, ERROR_CANT_ACCESS_FILE);
+        return std::nullopt;
+    }
+    result.host = root;
+    bool allExist = rootKind == EntryKind::Folder;
     result.parentExists = allExist;
     for (std::size_t index = 0; index < path.components.size(); ++index) {
         const std::string& component = path.components[index];
@@ -385,9 +420,16 @@ std::optional<HostPath> ResolveUncached(Machine& machine, const WindowsPath& pat
         if (entry) {
             result.host /= *entry;
             result.longPath.components.push_back(*entry);
-            if (!last && !fs::is_directory(result.host)) {
+            EntryKind kind = KindOf(result.host);
+            if (kind == EntryKind::ReparsePoint) {
+                if (!last) {
+                    Fail(error, ERROR_CANT_ACCESS_FILE);
+                    return std::nullopt;
+                }
+                result.reparsePoint = true;
+            } else if (kind == EntryKind::Missing || (!last && kind != EntryKind::Folder)) {
                 allExist = false;
-                result.parentExists = false;
+                if (!last) result.parentExists = false;
             }
         } else {
             result.host /= component;
@@ -395,12 +437,14 @@ std::optional<HostPath> ResolveUncached(Machine& machine, const WindowsPath& pat
             if (!last) result.parentExists = false;
             allExist = false;
         }
-        if (last) break;
+    }
+    if (!LiesInside(root, result.host)) {
+        Fail(error, ERROR_ACCESS_DENIED);
+        return std::nullopt;
     }
     result.exists = allExist;
     if (path.components.empty()) result.parentExists = true;
-    std::error_code code;
-    result.isDirectory = result.exists && fs::is_directory(result.host, code);
+    result.isDirectory = result.exists && !result.reparsePoint && KindOf(result.host) == EntryKind::Folder;
     return result;
 }
 
@@ -429,7 +473,18 @@ void NoteFilesChanged(Machine& machine) { machine.counters().Advance(SharedCount
 
 std::uint64_t FilesGeneration(Machine& machine) { return machine.counters().Read(SharedCounter::Files); }
 
-std::optional<HostPath> ResolveHostPath(Machine& machine, const WindowsPath& path, DWORD* error) {
+bool IsHostReparsePoint(const fs::path& host) { return KindOf(host) == EntryKind::ReparsePoint; }
+
+bool LiesInside(const fs::path& folder, const fs::path& host) {
+    fs::path outer = folder.lexically_normal();
+    fs::path inner = host.lexically_normal();
+    // "a/b/" is the folder "a/b".
+    if (!outer.has_filename()) outer = outer.parent_path();
+    if (!inner.has_filename()) inner = inner.parent_path();
+    return std::mismatch(outer.begin(), outer.end(), inner.begin(), inner.end()).first == outer.end();
+}
+
+std::optional<HostPath> ResolveHostEntry(Machine& machine, const WindowsPath& path, DWORD* error) {
     std::string key = machine.folder().string() + '|' + UpperCopy(path.ToString());
     ResolvedPaths& cache = Resolved();
     std::uint64_t generation = FilesGeneration(machine);
@@ -450,6 +505,15 @@ std::optional<HostPath> ResolveHostPath(Machine& machine, const WindowsPath& pat
     std::lock_guard<std::mutex> lock(cache.mutex);
     if (cache.paths.size() >= kMostResolvedPaths) cache.paths.clear();
     cache.paths[std::move(key)] = {generation, result, resolveError};
+    return result;
+}
+
+std::optional<HostPath> ResolveHostPath(Machine& machine, const WindowsPath& path, DWORD* error) {
+    std::optional<HostPath> result = ResolveHostEntry(machine, path, error);
+    if (result && result->reparsePoint) {
+        Fail(error, ERROR_CANT_ACCESS_FILE);
+        return std::nullopt;
+    }
     return result;
 }
 

@@ -44,14 +44,32 @@ struct HostPath {
     bool exists = false;         // the whole path exists
     bool parentExists = false;   // every folder above it exists
     bool isDirectory = false;
+    bool reparsePoint = false;   // the last name is a host link (see below); never a directory then
     WindowsPath longPath;        // with the names as stored (long names for short ones)
 };
 
-// Where a Windows path lives. Fails with ERROR_PATH_NOT_FOUND for a drive the machine lacks and
-// ERROR_BAD_NETPATH for an unknown server or share.
+// Host links. A path never leaves its drive folder (<machine>/drives/<letter>) or share folder
+// (<machine>/network/<server>/<share>): names are matched entry by entry without following links, "."
+// and ".." never reach the host, and the host path made is checked to lie inside that folder. An entry
+// that is a host symbolic link, or anything else that is neither a plain file nor a folder, is what
+// Windows calls a reparse point it cannot follow: it is listed with FILE_ATTRIBUTE_REPARSE_POINT (and
+// without FILE_ATTRIBUTE_DIRECTORY, since where it leads is never looked at), it can be deleted, renamed
+// or moved as an entry of its own, and nothing is ever opened, read, listed or created through it. Such
+// paths fail with ERROR_CANT_ACCESS_FILE.
+
+// Where a Windows path lives. Fails with ERROR_PATH_NOT_FOUND for a drive the machine lacks,
+// ERROR_BAD_NETPATH for an unknown server or share, ERROR_INVALID_NAME for a name that is no single
+// entry, and ERROR_CANT_ACCESS_FILE when any name on it, the last included, is a host link.
 std::optional<HostPath> ResolveHostPath(Machine& machine, const WindowsPath& path, DWORD* error = nullptr);
 // Parses and resolves in one step.
 std::optional<HostPath> ResolveHostPath(std::string_view path, DWORD* error = nullptr);
+// The same for the calls that act on an entry itself (attributes, delete, rename): the last name may be
+// a host link, which comes back with `reparsePoint` set; a link before it still fails.
+std::optional<HostPath> ResolveHostEntry(Machine& machine, const WindowsPath& path, DWORD* error = nullptr);
+// Whether a host entry is a link or another entry that is neither a plain file nor a folder (lstat).
+bool IsHostReparsePoint(const std::filesystem::path& host);
+// Whether `host` lies inside `folder` once both are normalised (`folder` itself counts).
+bool LiesInside(const std::filesystem::path& folder, const std::filesystem::path& host);
 
 // The 8.3 name of an entry of a host folder: the name itself when it is a valid 8.3 name, else one
 // given once and kept ("PROGRA~1"), so it stays the same while the entry lives.

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include <unistd.h>
+
 #include "platform/machine/machine.h"
 #include "platform/machine/state.h"
 #include "platform/machine/ui/user_interface.h"
@@ -199,6 +201,39 @@ TEST(MachineTest, AnswersAreTakenInOrderAndTheTranscriptKeepsEntries) {
 TEST(MachineTest, CreatingOverAnExistingMachineFails) {
     TestMachine machine;
     EXPECT_THROW(CreateMachine(machine.folder(), MachineSettings::Defaults(OsKind::WindowsXP)), std::runtime_error);
+}
+
+// Settings a program could not meet on Windows are refused before anything is made, whoever creates the
+// machine.
+TEST(MachineTest, CreatingWithSettingsWindowsWouldRefuseMakesNothing) {
+    const struct {
+        const char* what;
+        void (*change)(MachineSettings&);
+        const char* problem;
+    } rows[] = {
+        {"neutral language", [](MachineSettings& s) { s.systemLanguage = 0x0010; }, "0x10 is not a known language identifier"},
+        {"unknown sublanguage", [](MachineSettings& s) { s.userLanguage = 0x0C10; }, "0xC10 is not a known language identifier"},
+        {"long computer name", [](MachineSettings& s) { s.computerName = std::string(16, 'A'); },
+         "a computer name has at most 15 characters"},
+        {"user name with '*'", [](MachineSettings& s) { s.userName = "a*b"; }, "a user name cannot hold '*'"},
+        {"XP service pack 4", [](MachineSettings& s) { s.os.servicePackMajor = 4; }, "Windows xp has service packs 0 to 3"},
+    };
+    std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("machine_refused_" + std::to_string(::getpid()));
+    for (const auto& row : rows) {
+        MachineSettings settings = MachineSettings::Defaults(OsKind::WindowsXP);
+        row.change(settings);
+        try {
+            CreateMachine(folder, settings);
+            ADD_FAILURE() << row.what;
+        } catch (const std::invalid_argument& error) {
+            EXPECT_EQ(std::string(error.what()), row.problem) << row.what;
+        }
+        EXPECT_FALSE(std::filesystem::exists(folder)) << row.what;
+    }
+    EXPECT_TRUE(IsKnownLanguage(0x409));
+    EXPECT_TRUE(IsKnownLanguage(0x3409));  // English (Philippines), the last English one
+    EXPECT_FALSE(IsKnownLanguage(0x3809));
 }
 
 }  // namespace

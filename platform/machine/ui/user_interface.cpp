@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "platform/machine/machine.h"
+#include "platform/machine/text.h"
 
 namespace platform {
 
@@ -66,6 +67,21 @@ void AddAnswer(Machine& machine, std::string_view answer) {
     FileLock lock(folder / ".lock");
     std::ofstream stream(folder / "answers", std::ios::binary | std::ios::app);
     stream << answer << '\n';
+}
+
+std::optional<std::string> AnswerProblem(std::string_view answer) {
+    std::string_view trimmed = TrimBlanks(answer);
+    if (trimmed.empty()) return std::string("an answer cannot be empty");
+    if (answer.find_first_of("\r\n") != std::string_view::npos) return std::string("an answer is one line");
+    bool standardForm = trimmed.size() > 2 && trimmed.substr(0, 2) == "ID" &&
+                        trimmed.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ") == std::string_view::npos;
+    if (!standardForm) return std::nullopt;
+    for (const char* name : kStandardAnswers) {
+        if (trimmed == name) return std::nullopt;
+    }
+    std::string names;
+    for (const char* name : kStandardAnswers) names += std::string(names.empty() ? "" : ", ") + name;
+    return "'" + std::string(trimmed) + "' is not a standard answer (" + names + ")";
 }
 
 std::optional<std::string> TakeAnswer(Machine& machine) {

@@ -60,6 +60,15 @@ void ClearTranscript(Machine& machine);
 // Answers are taken first in, first out: one line each, a button name ("IDOK", "IDCANCEL", "IDYES", ...)
 // or a number.
 void AddAnswer(Machine& machine, std::string_view answer);
+
+// The standard answers by the ids Windows gives them: IDOK (1), IDCANCEL, IDABORT, IDRETRY, IDIGNORE,
+// IDYES, IDNO (7).
+inline constexpr const char* kStandardAnswers[] = {"IDOK", "IDCANCEL", "IDABORT", "IDRETRY", "IDIGNORE", "IDYES", "IDNO"};
+
+// Why an answer cannot be scripted, or nullopt: it is empty or spans lines, or it is written as a
+// standard name (upper case, "ID" and letters) that is none of kStandardAnswers. A number and a button's
+// text are taken as they are: which dialog will have them is not known yet.
+std::optional<std::string> AnswerProblem(std::string_view answer);
 std::optional<std::string> TakeAnswer(Machine& machine);
 
 }  // namespace platform

@@ -1,11 +1,10 @@
 #include "platform/tools/midl/idl_parser.h"
 
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <tuple>
 
+#include "platform/machine/host_file.h"
 #include "platform/machine/text.h"
 #include "platform/tools/source_reader/expression.h"
 
@@ -180,12 +179,14 @@ class Parser {
         }
     }
 
-    void ParseFile(const std::filesystem::path& path, bool imported) {
+    // `from` is where the file was named: an import, or the command line.
+    void ParseFile(const std::filesystem::path& path, bool imported,
+                   const platform::source::SourceLocation& from = {}) {
         if (++depth_ > 16) throw CompileError({}, "import nested too deeply");
         std::vector<Token> saved = std::move(tokens_);
         size_t savedPosition = position_;
         bool savedImported = imported_;
-        tokens_ = platform::source::ReadSource(path, options_, Dialect());
+        tokens_ = platform::source::ReadSource(path, options_, Dialect(), from);
         position_ = 0;
         imported_ = imported;
         while (Peek().kind != TokenKind::End) TopLevel(path);
@@ -434,7 +435,7 @@ class Parser {
             std::filesystem::path found = FindFile(name, path, nameToken);
             AddHeader(std::filesystem::path(name).replace_extension(".h").filename().string());
             if (importedFiles_.insert(std::filesystem::weakly_canonical(found).string()).second)
-                ParseFile(found, true);
+                ParseFile(found, true, nameToken.location);
         } while (Accept(","));
         Expect(";");
     }
@@ -451,8 +452,10 @@ class Parser {
                                    const Token& token) {
         std::vector<std::filesystem::path> folders{from.parent_path()};
         folders.insert(folders.end(), options_.includeFolders.begin(), options_.includeFolders.end());
+        // Whatever is there by that name is the file: a folder is refused when it is read.
         for (const std::filesystem::path& folder : folders) {
-            if (std::filesystem::is_regular_file(folder / name)) return folder / name;
+            std::error_code error;
+            if (std::filesystem::exists(folder / name, error)) return folder / name;
         }
         Fail(token, "cannot open file '" + name + "'");
     }
@@ -484,8 +487,11 @@ class Parser {
         } else {
             std::filesystem::path found =
                 FindFile(name, nameToken.location.file ? *nameToken.location.file : "", nameToken);
-            std::ifstream stream(found, std::ios::binary);
-            Bytes bytes((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
+            int readError = 0;
+            std::optional<std::string> contents = platform::ReadHostFile(found, readError);
+            if (!contents)
+                Fail(nameToken, "cannot read file '" + name + "': " + platform::HostFileErrorText(readError));
+            Bytes bytes(contents->begin(), contents->end());
             std::string error;
             std::optional<TypeLibrary> other = Deserialize(bytes, &error);
             if (!other) Fail(nameToken, "'" + name + "' is not a type library: " + error);

@@ -1,10 +1,10 @@
 #include "platform/tools/rc/compiler.h"
 
-#include <fstream>
 #include <iomanip>
 #include <map>
 #include <sstream>
 
+#include "platform/machine/host_file.h"
 #include "platform/machine/text.h"
 #include "platform/tools/rc/constants.h"
 #include "platform/tools/source_reader/expression.h"
@@ -522,10 +522,14 @@ class Parser {
         }
         std::vector<std::filesystem::path> folders{scriptFolder_};
         folders.insert(folders.end(), options_.includeFolders.begin(), options_.includeFolders.end());
+        // The first folder that has something by that name gives the file; a folder or an unreadable
+        // file there is an error, not a reason to look further.
         for (const std::filesystem::path& folder : folders) {
-            std::ifstream stream(folder / hostName, std::ios::binary);
-            if (stream)
-                return Bytes(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>());
+            int error = 0;
+            std::optional<std::string> contents = platform::ReadHostFile(folder / hostName, error);
+            if (contents) return Bytes(contents->begin(), contents->end());
+            if (!platform::IsMissingFileError(error))
+                Fail(token, "cannot read file '" + fileName + "': " + platform::HostFileErrorText(error));
         }
         Fail(token, "cannot open file '" + fileName + "'");
     }

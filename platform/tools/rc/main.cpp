@@ -47,6 +47,9 @@ int main(int argc, char** argv) {
     } catch (const rc::CompileError& error) {
         std::cerr << error.what() << "\n";
         return 1;
+    } catch (const std::exception& error) {
+        std::cerr << "rc: " << script << ": " << error.what() << "\n";
+        return 1;
     }
     std::ofstream file(output, std::ios::binary);
     file << source.str();

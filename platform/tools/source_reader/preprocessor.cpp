@@ -1,9 +1,8 @@
 #include "platform/tools/source_reader/preprocessor.h"
 
-#include <fstream>
 #include <set>
-#include <sstream>
 
+#include "platform/machine/host_file.h"
 #include "platform/machine/text.h"
 #include "platform/tools/source_reader/expression.h"
 
@@ -38,15 +37,25 @@ class Reader {
         }
     }
 
+    // The file named at `from`; one that is missing, a folder or unreadable is an error there.
     void ReadFile(const std::filesystem::path& path, const std::string& shownName,
                   const SourceLocation& from) {
+        int error = 0;
+        std::optional<std::string> contents = ReadHostFile(path, error);
+        if (!contents && IsMissingFileError(error)) throw CompileError(from, "cannot open file '" + shownName + "'");
+        if (!contents) throw CompileError(from, UnreadableFile(shownName, error));
+        ReadText(*contents, path, shownName, from);
+    }
+
+    static std::string UnreadableFile(const std::string& shownName, int error) {
+        return "cannot read file '" + shownName + "': " + HostFileErrorText(error);
+    }
+
+    void ReadText(const std::string& contents, const std::filesystem::path& path, const std::string& shownName,
+                  const SourceLocation& from) {
         if (++depth_ > kMaximumIncludeDepth) throw CompileError(from, "#include nested too deeply");
-        std::ifstream stream(path, std::ios::binary);
-        if (!stream) throw CompileError(from, "cannot open file '" + shownName + "'");
-        std::stringstream contents;
-        contents << stream.rdbuf();
         auto name = std::make_shared<const std::string>(shownName);
-        std::vector<std::string> lines = SplitLines(StripComments(contents.str()));
+        std::vector<std::string> lines = SplitLines(StripComments(contents));
         size_t conditionDepth = conditions_.size();
         bool directivesOnly =
             dialect_.directivesOnlyExtensions.count(UpperCopy(path.extension().string())) != 0;
@@ -269,12 +278,16 @@ class Reader {
         std::vector<std::filesystem::path> folders;
         if (!angled) folders.push_back(file.parent_path());
         folders.insert(folders.end(), options_.includeFolders.begin(), options_.includeFolders.end());
+        // The first folder that has something by that name gives the file; a folder or an unreadable
+        // file there is an error, not a reason to look further.
         for (const std::filesystem::path& folder : folders) {
             std::filesystem::path candidate = folder / hostName;
-            if (std::filesystem::is_regular_file(candidate)) {
-                ReadFile(candidate, name, location);
-                return;
-            }
+            int error = 0;
+            std::optional<std::string> contents = ReadHostFile(candidate, error);
+            if (!contents && IsMissingFileError(error)) continue;
+            if (!contents) throw CompileError(location, UnreadableFile(name, error));
+            ReadText(*contents, candidate, name, location);
+            return;
         }
         if (dialect_.builtInHeaders.count(UpperCopy(std::filesystem::path(hostName).filename().string())))
             return;
@@ -329,9 +342,9 @@ class Reader {
 }  // namespace
 
 std::vector<Token> ReadSource(const std::filesystem::path& file, const ReaderOptions& options,
-                              const SourceDialect& dialect) {
+                              const SourceDialect& dialect, const SourceLocation& from) {
     Reader reader(options, dialect);
-    reader.ReadFile(file, file.string(), SourceLocation{});
+    reader.ReadFile(file, file.string(), from);
     return reader.Finish(file.string());
 }
 

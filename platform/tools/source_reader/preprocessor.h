@@ -17,8 +17,9 @@ struct ReaderOptions {
     std::map<std::string, std::string> definitions;  // -D NAME=value
 };
 
-// The tokens of a file, ending with one End token. Throws CompileError.
+// The tokens of a file, ending with one End token. Throws CompileError; a file that is missing, a folder
+// or unreadable is an error at `from`, where the file was named (the command line by default).
 std::vector<Token> ReadSource(const std::filesystem::path& file, const ReaderOptions& options,
-                              const SourceDialect& dialect);
+                              const SourceDialect& dialect, const SourceLocation& from = {});
 
 }  // namespace platform::source

@@ -1,17 +1,20 @@
 // winmachine: create and inspect simulated Windows machines.
+#include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "cfgmgr32.h"
+#include "platform/kernel32/program_files.h"
 #include "platform/machine/boot.h"
 #include "platform/machine/files/host_path.h"
+#include "platform/machine/host_file.h"
 #include "platform/machine/machine.h"
 #include "platform/machine/processes/program_stub.h"
 #include "platform/machine/registry/registry_store.h"
@@ -65,12 +68,49 @@ int Usage() {
     return 2;
 }
 
-std::string ReadHostFile(const fs::path& file) {
-    std::ifstream stream(file, std::ios::binary);
-    if (!stream) throw std::runtime_error("cannot read " + file.string());
-    std::ostringstream text;
-    text << stream.rdbuf();
-    return text.str();
+// The whole of a host file named on the command line; one that is missing, a folder or unreadable ends the
+// command with the reason.
+std::string ReadInputFile(const fs::path& file) {
+    int error = 0;
+    std::optional<std::string> contents = platform::ReadHostFile(file, error);
+    if (!contents) throw std::runtime_error("cannot read " + file.string() + ": " + platform::HostFileErrorText(error));
+    return *contents;
+}
+
+// A value given on the command line that the command cannot take: the message, and exit code 1.
+int Refuse(const std::string& message) {
+    std::fprintf(stderr, "winmachine: %s\n", message.c_str());
+    return 1;
+}
+
+// A whole number written in decimal, or in hexadecimal after 0x, up to `highest`.
+std::optional<unsigned long> ParseNumber(const std::string& text, unsigned long highest) {
+    if (text.empty() || !std::isdigit(static_cast<unsigned char>(text[0]))) return std::nullopt;
+    errno = 0;
+    char* end = nullptr;
+    unsigned long value = std::strtoul(text.c_str(), &end, text.size() > 2 && (text[1] == 'x' || text[1] == 'X') ? 16 : 10);
+    if (errno != 0 || *end != '\0' || value > highest) return std::nullopt;
+    return value;
+}
+
+// A file version as the version resource holds it: four numbers from 0 to 65535, "3.0.0.8".
+bool IsFileVersion(const std::string& text) {
+    std::stringstream parts(text);
+    std::string part;
+    int count = 0;
+    while (std::getline(parts, part, '.')) {
+        if (part.empty() || part.find_first_not_of("0123456789") != std::string::npos || part.size() > 5 ||
+            std::stoul(part) > 0xFFFF)
+            return false;
+        ++count;
+    }
+    return count == 4 && text.back() != '.';
+}
+
+// The .reg text winmachine imports starts with the REGEDIT4 line, as regedit writes it.
+bool HasRegistryHeader(std::string_view text) {
+    std::string_view first = text.substr(0, text.find('\n'));
+    return platform::TrimBlanks(first) == "REGEDIT4";
 }
 
 platform::HostPath Resolve(Machine& machine, const std::string& windowsPath) {
@@ -78,6 +118,8 @@ platform::HostPath Resolve(Machine& machine, const std::string& windowsPath) {
     std::optional<platform::WindowsPath> path = platform::ParseWindowsPath(windowsPath, "C:\\", &error);
     if (!path) throw std::runtime_error("not a Windows path: " + windowsPath);
     std::optional<platform::HostPath> host = platform::ResolveHostPath(machine, *path, &error);
+    if (!host && error == ERROR_CANT_ACCESS_FILE)
+        throw std::runtime_error("a host link is on the way, and is never followed: " + windowsPath);
     if (!host) throw std::runtime_error("the machine has no such drive or share: " + windowsPath);
     return *host;
 }
@@ -96,37 +138,42 @@ int Create(const fs::path& folder, const std::vector<std::string>& options) {
             return 2;
         } else if (option == "--os") {
             std::optional<platform::OsKind> parsed = platform::ParseOsKind(options[++index]);
-            if (!parsed) {
-                std::fprintf(stderr, "winmachine: unknown system '%s'\n", options[index].c_str());
-                return 2;
-            }
+            if (!parsed) return Refuse("unknown system '" + options[index] + "' (95, 98, 98se, me, nt4, 2000, xp)");
             kind = *parsed;
         } else if (option == "--sp") {
-            servicePack = std::atoi(options[++index].c_str());
+            std::optional<unsigned long> pack = ParseNumber(options[++index], 255);
+            if (!pack) return Refuse("--sp " + options[index] + ": a service pack is a number");
+            servicePack = static_cast<int>(*pack);
         } else {
             rest.emplace_back(option, options[++index]);
         }
     }
+    if (servicePack > platform::HighestServicePack(kind))
+        return Refuse("--sp " + std::to_string(servicePack) + ": " + platform::ServicePackProblem(kind));
     platform::MachineSettings settings = platform::MachineSettings::Defaults(kind, servicePack);
     for (const auto& [option, value] : rest) {
         if (option == "--no-admin") {
             settings.administrator = false;
         } else if (option == "--language") {
-            settings.systemLanguage = settings.userLanguage = static_cast<LANGID>(std::strtoul(value.c_str(), nullptr, 0));
+            std::optional<unsigned long> language = ParseNumber(value, 0xFFFF);
+            if (!language || !platform::IsKnownLanguage(static_cast<LANGID>(*language)))
+                return Refuse("--language " + value + ": not a known language identifier (0x409, 0x410, ...)");
+            settings.systemLanguage = settings.userLanguage = static_cast<LANGID>(*language);
         } else if (option == "--user") {
+            if (std::optional<std::string> problem = platform::UserNameProblem(value))
+                return Refuse("--user \"" + value + "\": " + *problem);
             settings.userName = value;
             platform::DefaultFolders folders = platform::DefaultFoldersFor(kind, value);
             settings.tempFolder = folders.temp;
         } else if (option == "--computer") {
+            if (std::optional<std::string> problem = platform::ComputerNameProblem(value))
+                return Refuse("--computer \"" + value + "\": " + *problem);
             settings.computerName = value;
         } else if (option == "--absent") {
             settings.absentLibraries.insert(platform::UpperCopy(value));
         } else if (option == "--time-zone") {
             std::optional<platform::TimeZone> zone = platform::KnownTimeZone(value);
-            if (!zone) {
-                std::fprintf(stderr, "winmachine: unknown time zone '%s'\n", value.c_str());
-                return 2;
-            }
+            if (!zone) return Refuse("unknown time zone '" + value + "'");
             settings.timeZone = *zone;
         } else {
             std::fprintf(stderr, "winmachine: unknown option %s\n", option.c_str());
@@ -153,7 +200,10 @@ int List(Machine& machine, const std::string& windowsPath) {
     for (const fs::directory_entry& entry : entries) {
         std::string name = entry.path().filename().string();
         std::string shortName = platform::ShortNameOf(machine, host.host, name);
-        if (entry.is_directory()) {
+        if (platform::IsHostReparsePoint(entry.path())) {
+            // Listed, never followed.
+            std::printf("%-12s %14s  %s\n", shortName.c_str(), "<SYMLINK>", name.c_str());
+        } else if (entry.is_directory()) {
             std::printf("%-12s %14s  %s\n", shortName.c_str(), "<DIR>", name.c_str());
         } else {
             std::printf("%-12s %14ju  %s\n", shortName.c_str(), static_cast<std::uintmax_t>(entry.file_size()),
@@ -305,10 +355,17 @@ int Install(Machine& machine, const std::vector<std::string>& arguments) {
         if (index + 1 >= arguments.size()) return Usage();
         const std::string& value = arguments[++index];
         if (arguments[index - 1] == "--version") {
+            if (!IsFileVersion(value)) return Refuse("--version " + value + ": a version is four numbers from 0 to 65535, 1.2.3.4");
             fields.emplace_back("FileVersion", value);
             fields.emplace_back("ProductVersion", value);
         } else if (arguments[index - 1] == "--field" && value.find('=') != std::string::npos) {
-            fields.emplace_back(value.substr(0, value.find('=')), value.substr(value.find('=') + 1));
+            std::string name = value.substr(0, value.find('='));
+            std::string text = value.substr(value.find('=') + 1);
+            if (platform::TrimBlanks(name).empty()) return Refuse("--field " + value + ": a field needs a name");
+            if ((platform::EqualsNoCase(name, "FileVersion") || platform::EqualsNoCase(name, "ProductVersion")) &&
+                !IsFileVersion(text))
+                return Refuse("--field " + value + ": a version is four numbers from 0 to 65535, 1.2.3.4");
+            fields.emplace_back(name, text);
         } else {
             return Usage();
         }
@@ -318,6 +375,9 @@ int Install(Machine& machine, const std::vector<std::string>& arguments) {
     bool library = EndsWithNoCase(arguments[1], ".dll");
     if (library && host.find('/') == std::string::npos && !EndsWithNoCase(host, ".so"))
         host = "lib" + host + ".so";
+    if (!platform::FindBuiltFile(host, library ? platform::BuiltFileKind::Library : platform::BuiltFileKind::Program))
+        return Refuse(std::string("no built ") + (library ? "library " : "program ") + host +
+                      (host.find('/') == std::string::npos ? " (in WINMACHINE_PROGRAMS or the build tree)" : ""));
     if (!platform::WriteProgramStub(machine, arguments[1], host, fields)) {
         std::fprintf(stderr, "winmachine: cannot write %s\n", arguments[1].c_str());
         return 1;
@@ -337,7 +397,13 @@ int Run(int argc, char** argv) {
     }
     Machine& machine = Machine::Attach(folder);
     if (command == "import" && arguments.size() == 1) {
-        platform::ImportRegistryText(machine, ReadHostFile(arguments[0]));
+        std::string text = ReadInputFile(arguments[0]);
+        if (!HasRegistryHeader(text)) return Refuse(arguments[0] + " is not registry text: its first line is not REGEDIT4");
+        try {
+            platform::ImportRegistryText(machine, text);
+        } catch (const std::runtime_error& error) {
+            return Refuse(arguments[0] + ": " + error.what());
+        }
         return 0;
     }
     if (command == "export" && arguments.size() <= 1) {
@@ -348,6 +414,7 @@ int Run(int argc, char** argv) {
     if (command == "put" && arguments.size() == 2) {
         std::optional<platform::WindowsPath> path = platform::ParseWindowsPath(arguments[1], "C:\\");
         if (!path || path->components.empty()) throw std::runtime_error("not a file path: " + arguments[1]);
+        ReadInputFile(arguments[0]);  // a folder or an unreadable file is refused before anything is made
         platform::CreateMachineFolder(machine, path->Parent().ToString());
         fs::copy_file(arguments[0], Resolve(machine, arguments[1]).host, fs::copy_options::overwrite_existing);
         platform::NoteFilesChanged(machine);
@@ -359,7 +426,7 @@ int Run(int argc, char** argv) {
             std::fprintf(stderr, "winmachine: no file %s\n", arguments[0].c_str());
             return 1;
         }
-        std::string text = ReadHostFile(host.host);
+        std::string text = ReadInputFile(host.host);
         std::fwrite(text.data(), 1, text.size(), stdout);
         return 0;
     }
@@ -370,6 +437,9 @@ int Run(int argc, char** argv) {
         return 0;
     }
     if (command == "answer" && !arguments.empty()) {
+        for (const std::string& answer : arguments) {
+            if (std::optional<std::string> problem = platform::AnswerProblem(answer)) return Refuse(*problem);
+        }
         for (const std::string& answer : arguments) platform::AddAnswer(machine, answer);
         return 0;
     }

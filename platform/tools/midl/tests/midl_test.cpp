@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -312,6 +313,38 @@ TEST(MidlParser, ErrorsNameFileAndLine) {
     for (const auto& row : rows) {
         IdlSource source(row.idl);
         EXPECT_EQ(source.Error(), row.message) << row.idl;
+    }
+}
+
+// A folder, or a file that cannot be read (/proc/self/mem opens, and its first page cannot be read), where an
+// import names a file: an error at the line naming it; the file given to the compiler, on the command line.
+TEST(MidlParser, FoldersAndUnreadableFilesAreErrorsWhereTheyAreNamed) {
+    const struct {
+        const char* idl;
+        const char* message;
+    } rows[] = {
+        {"\nimport \"sub.idl\";", "test.idl(2): cannot read file '{folder}/sub.idl': it is a folder"},
+        {"import \"unreadable.idl\";", "test.idl(1): cannot read file '{folder}/unreadable.idl': Input/output error"},
+        {"[uuid(00000001-0000-0000-0000-0000000000FF)]\nlibrary L {\n  importlib(\"sub.idl\");\n};",
+         "test.idl(3): cannot read file 'sub.idl': it is a folder"},
+        {"#include \"sub.idl\"\n", "test.idl(1): cannot read file 'sub.idl': it is a folder"},
+    };
+    for (const auto& row : rows) {
+        IdlSource source(row.idl);
+        std::filesystem::create_directories(source.folder() / "sub.idl");
+        std::filesystem::create_symlink("/proc/self/mem", source.folder() / "unreadable.idl");
+        std::string expected = row.message;
+        if (size_t at = expected.find("{folder}"); at != std::string::npos)
+            expected.replace(at, std::strlen("{folder}"), source.folder().string());
+        EXPECT_EQ(source.Error(), expected) << row.idl;
+    }
+    IdlSource source("");
+    try {
+        midl::ParseIdl(source.folder(), {});
+        ADD_FAILURE() << "a folder compiled as an IDL file";
+    } catch (const midl::CompileError& error) {
+        EXPECT_EQ(std::string(error.what()),
+                  "<command line>(0): cannot read file '" + source.folder().string() + "': it is a folder");
     }
 }
 

@@ -414,4 +414,37 @@ TEST(ResourceCompiler, ErrorsNameFileAndLine) {
     }
 }
 
+// A folder, or a file that cannot be read, where the script names a file: an error at the line naming it.
+// /proc/self/mem opens, and its first page cannot be read.
+TEST(ResourceCompiler, FoldersAndUnreadableFilesAreErrorsWhereTheyAreNamed) {
+    const struct {
+        const char* script;
+        const char* message;
+    } rows[] = {
+        {"\n#include \"sub\"\n", "test.rc(2): cannot read file 'sub': it is a folder"},
+        {"#include \"unreadable.h\"\n", "test.rc(1): cannot read file 'unreadable.h': Input/output error"},
+        {"1 BITMAP \"sub\"\n", "test.rc(1): cannot read file 'sub': it is a folder"},
+        {"\n\n1 ICON \"sub\"\n", "test.rc(3): cannot read file 'sub': it is a folder"},
+        {"1 RCDATA \"unreadable.bin\"\n", "test.rc(1): cannot read file 'unreadable.bin': Input/output error"},
+        {"1 TYPELIB \"sub\"\n", "test.rc(1): cannot read file 'sub': it is a folder"},
+    };
+    for (const auto& row : rows) {
+        Script script(row.script);
+        std::filesystem::path folder = script.path().parent_path();
+        std::filesystem::create_directories(folder / "sub");
+        std::filesystem::create_symlink("/proc/self/mem", folder / "unreadable.h");
+        std::filesystem::create_symlink("/proc/self/mem", folder / "unreadable.bin");
+        EXPECT_EQ(script.Compile(), (folder / row.message).string()) << row.script;
+    }
+    // The script itself is named on the command line.
+    Script script("");
+    std::filesystem::path folder = script.path().parent_path();
+    try {
+        rc::CompileScript(folder, {});
+        ADD_FAILURE() << "a folder compiled as a script";
+    } catch (const rc::CompileError& error) {
+        EXPECT_EQ(std::string(error.what()), "<command line>(0): cannot read file '" + folder.string() + "': it is a folder");
+    }
+}
+
 }  // namespace

@@ -1,0 +1,234 @@
+// winmachine run as a person runs it: each command line that it must refuse ends with exit code 1 and
+// a message on standard error, and a refused create leaves nothing behind.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <functional>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+    int exitCode = -1;
+    std::string errors;
+};
+
+// Runs winmachine with the arguments, in `folder`; its exit code and what it wrote on standard error.
+Outcome RunTool(const fs::path& folder, const std::vector<std::string>& arguments) {
+    int pipe[2];
+    if (::pipe(pipe) != 0) throw std::runtime_error("no pipe");
+    pid_t child = ::fork();
+    if (child == 0) {
+        ::dup2(pipe[1], 2);
+        int quiet = ::open("/dev/null", O_WRONLY);
+        ::dup2(quiet, 1);
+        ::close(pipe[0]);
+        ::close(pipe[1]);
+        if (::chdir(folder.c_str()) != 0) ::_exit(125);
+        std::vector<char*> argv{const_cast<char*>(WINMACHINE_TOOL)};
+        for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+        argv.push_back(nullptr);
+        ::execv(WINMACHINE_TOOL, argv.data());
+        ::_exit(126);
+    }
+    ::close(pipe[1]);
+    Outcome outcome;
+    char buffer[4096];
+    for (ssize_t count; (count = ::read(pipe[0], buffer, sizeof buffer)) > 0;) outcome.errors.append(buffer, count);
+    ::close(pipe[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return outcome;
+}
+
+// A folder of its own for each test, with one machine made by the tool and the host files the command
+// lines name.
+class WinmachineTool : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        folder_ = fs::temp_directory_path() /
+                  ("winmachine_tool_" + std::to_string(::getpid()) + "_" +
+                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(folder_);
+        fs::create_directories(folder_ / "folder.reg");
+        std::ofstream(folder_ / "good.reg") << "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Test]\r\n\"A\"=\"b\"\r\n";
+        std::ofstream(folder_ / "headless.reg") << "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Test]\r\n\"A\"=\"b\"\r\n";
+        std::ofstream(folder_ / "broken.reg") << "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Test\r\n";
+        std::ofstream(folder_ / "data.txt") << "data";
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+
+    Outcome Run(const std::vector<std::string>& arguments) { return RunTool(folder_, arguments); }
+
+    fs::path folder_;
+};
+
+struct Row {
+    std::vector<std::string> arguments;
+    int exitCode;
+    const char* errors;  // what standard error holds; "" for nothing at all
+};
+
+void ExpectRows(const std::vector<Row>& rows, const std::function<Outcome(const std::vector<std::string>&)>& run) {
+    for (const Row& row : rows) {
+        std::string line;
+        for (const std::string& argument : row.arguments) line += argument + " ";
+        Outcome outcome = run(row.arguments);
+        EXPECT_EQ(outcome.exitCode, row.exitCode) << line << "\n" << outcome.errors;
+        if (*row.errors) {
+            EXPECT_NE(outcome.errors.find(row.errors), std::string::npos) << line << "\n" << outcome.errors;
+        } else {
+            EXPECT_EQ(outcome.errors, "") << line;
+        }
+    }
+}
+
+TEST_F(WinmachineTool, CreateRefusesSettingsWindowsWouldNotHaveAndMakesNothing) {
+    const std::vector<Row> rows = {
+        {{"--os", "3.1"}, 1, "unknown system '3.1'"},
+        {{"--sp", "two"}, 1, "--sp two: a service pack is a number"},
+        {{"--sp", "-1"}, 1, "a service pack is a number"},
+        {{"--sp", "4"}, 1, "--sp 4: Windows xp has service packs 0 to 3"},
+        {{"--os", "2000", "--sp", "5"}, 1, "Windows 2000 has service packs 0 to 4"},
+        {{"--os", "98", "--sp", "1"}, 1, "Windows 98 has no service packs"},
+        {{"--language", "0x999"}, 1, "--language 0x999: not a known language identifier"},
+        {{"--language", "0x0C10"}, 1, "not a known language identifier"},
+        {{"--language", "0x10409"}, 1, "not a known language identifier"},
+        {{"--language", "0x400"}, 1, "not a known language identifier"},
+        {{"--language", "Italian"}, 1, "not a known language identifier"},
+        {{"--computer", "ABCDEFGHIJKLMNOP"}, 1, "a computer name has at most 15 characters"},
+        {{"--computer", "UFFICIO 2"}, 1, "a computer name cannot hold ' '"},
+        {{"--computer", "A*B"}, 1, "a computer name cannot hold '*'"},
+        {{"--computer", "2024"}, 1, "a computer name cannot be only digits"},
+        {{"--computer", ".UFFICIO"}, 1, "a computer name cannot start with '.'"},
+        {{"--computer", ""}, 1, "a computer name cannot be empty"},
+        {{"--user", "Abcdefghijklmnopqrstu"}, 1, "a user name has at most 20 characters"},
+        {{"--user", "Mario:Rossi"}, 1, "a user name cannot hold ':'"},
+        {{"--user", "a\\b"}, 1, "a user name cannot hold '\\'"},
+        {{"--user", "\"x\""}, 1, "a user name cannot hold '\"'"},
+        {{"--user", ". ."}, 1, "a user name cannot be only periods and blanks"},
+        {{"--time-zone", "Mars Standard Time"}, 1, "unknown time zone 'Mars Standard Time'"},
+    };
+    ExpectRows(rows, [this](const std::vector<std::string>& options) {
+        std::vector<std::string> arguments{"create", "new/machine"};
+        arguments.insert(arguments.end(), options.begin(), options.end());
+        Outcome outcome = Run(arguments);
+        EXPECT_FALSE(fs::exists(folder_ / "new")) << options.back();
+        return outcome;
+    });
+}
+
+TEST_F(WinmachineTool, CreateTakesTheLimitsOfEachSetting) {
+    const std::vector<Row> rows = {
+        {{"--os", "nt4", "--sp", "6"}, 0, ""},
+        {{"--os", "98", "--sp", "0"}, 0, ""},
+        {{"--language", "0x810"}, 0, ""},
+        {{"--language", "1033"}, 0, ""},
+        {{"--computer", "ABCDEFGHIJKLMNO"}, 0, ""},
+        {{"--computer", "PC-1_{casa}"}, 0, ""},
+        {{"--user", "Abcdefghijklmnopqrst"}, 0, ""},
+        {{"--user", "Mario Rossi"}, 0, ""},
+    };
+    int number = 0;
+    ExpectRows(rows, [this, &number](const std::vector<std::string>& options) {
+        std::vector<std::string> arguments{"create", "machine" + std::to_string(++number)};
+        arguments.insert(arguments.end(), options.begin(), options.end());
+        return Run(arguments);
+    });
+}
+
+TEST_F(WinmachineTool, CommandsRefuseFilesVersionsAndAnswersTheyCannotTake) {
+    ASSERT_EQ(Run({"create", "m"}).exitCode, 0);
+    const std::vector<Row> rows = {
+        {{"import", "m", "folder.reg"}, 1, "winmachine: cannot read folder.reg: it is a folder"},
+        {{"import", "m", "absent.reg"}, 1, "winmachine: cannot read absent.reg: there is no such file"},
+        {{"import", "m", "headless.reg"}, 1, "winmachine: headless.reg is not registry text: its first line is not REGEDIT4"},
+        {{"import", "m", "broken.reg"}, 1, "winmachine: broken.reg: registry text line 3"},
+        {{"import", "m", "good.reg"}, 0, ""},
+        {{"put", "m", "folder.reg", "C:\\x.reg"}, 1, "winmachine: cannot read folder.reg: it is a folder"},
+        {{"put", "m", "absent.txt", "C:\\x.txt"}, 1, "winmachine: cannot read absent.txt: there is no such file"},
+        {{"put", "m", "data.txt", "C:\\data.txt"}, 0, ""},
+        {{"cat", "m", "C:\\WINDOWS"}, 1, "winmachine: no file C:\\WINDOWS"},
+        {{"install", "m", "nosuchprogram", "C:\\x.exe"}, 1, "winmachine: no built program nosuchprogram"},
+        {{"install", "m", "nosuchlibrary", "C:\\x.dll"}, 1, "winmachine: no built library libnosuchlibrary.so"},
+        {{"install", "m", "/nowhere/program", "C:\\x.exe"}, 1, "winmachine: no built program /nowhere/program"},
+        {{"install", "m", "winmachine", "C:\\x.exe", "--version", "1.2.3"}, 1,
+         "--version 1.2.3: a version is four numbers from 0 to 65535"},
+        {{"install", "m", "winmachine", "C:\\x.exe", "--version", "1.2.3.4.5"}, 1, "a version is four numbers"},
+        {{"install", "m", "winmachine", "C:\\x.exe", "--version", "1.2.3.65536"}, 1, "a version is four numbers"},
+        {{"install", "m", "winmachine", "C:\\x.exe", "--version", "1.2.3."}, 1, "a version is four numbers"},
+        {{"install", "m", "winmachine", "C:\\x.exe", "--version", "1,2,3,4"}, 1, "a version is four numbers"},
+        {{"install", "m", "winmachine", "C:\\x.exe", "--field", "FileVersion=beta"}, 1,
+         "--field FileVersion=beta: a version is four numbers"},
+        {{"install", "m", "winmachine", "C:\\x.exe", "--field", "productversion=2"}, 1, "a version is four numbers"},
+        {{"install", "m", "winmachine", "C:\\x.exe", "--field", "=x"}, 1, "--field =x: a field needs a name"},
+        {{"install", "m", "winmachine", "C:\\x.exe", "--version", "3.0.0.8", "--field", "CompanyName=Any"}, 0, ""},
+        {{"answer", "m", "IDMAYBE"}, 1, "winmachine: 'IDMAYBE' is not a standard answer (IDOK, IDCANCEL,"},
+        {{"answer", "m", "IDOK", "IDCANCELL"}, 1, "'IDCANCELL' is not a standard answer"},
+        {{"answer", "m", ""}, 1, "an answer cannot be empty"},
+        {{"answer", "m", "IDYES", "idno", "7", "Riavvia"}, 0, ""},
+    };
+    ExpectRows(rows, [this](const std::vector<std::string>& arguments) { return Run(arguments); });
+    // The refused answer lines left the answers as they were: only the accepted command added its four.
+    std::ifstream answers(folder_ / "m" / "ui" / "answers");
+    std::string text((std::istreambuf_iterator<char>(answers)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(text, "IDYES\nidno\n7\nRiavvia\n");
+}
+
+// Nothing named like the machine's temporary building folder is left beside `folder`.
+bool LeftoversBeside(const fs::path& folder) {
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder.parent_path())) {
+        if (entry.path().filename().string().find(".creating-") != std::string::npos) return true;
+    }
+    return false;
+}
+
+TEST_F(WinmachineTool, CreateIntoAnExistingFolderKeepsItsContentsWhetherOrNotItSucceeds) {
+    // A folder holding something by the name of a part of the machine: refused, the folder as it was.
+    fs::create_directories(folder_ / "taken");
+    std::ofstream(folder_ / "taken" / "drives") << "mine";
+    Outcome refused = Run({"create", "taken"});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_NE(refused.errors.find("taken holds drives already: no machine was made"), std::string::npos)
+        << refused.errors;
+    std::vector<std::string> left;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder_ / "taken"))
+        left.push_back(entry.path().filename().string());
+    EXPECT_EQ(left, std::vector<std::string>{"drives"});
+    EXPECT_FALSE(LeftoversBeside(folder_ / "taken"));
+
+    // A folder with other things in it takes the machine beside them; an empty one takes it whole.
+    fs::create_directories(folder_ / "notes");
+    std::ofstream(folder_ / "notes" / "readme.txt") << "kept";
+    EXPECT_EQ(Run({"create", "notes"}).exitCode, 0);
+    EXPECT_TRUE(fs::exists(folder_ / "notes" / "readme.txt"));
+    EXPECT_TRUE(fs::exists(folder_ / "notes" / "machine.ini"));
+    fs::create_directories(folder_ / "empty");
+    EXPECT_EQ(Run({"create", "empty/"}).exitCode, 0);
+    EXPECT_TRUE(fs::exists(folder_ / "empty" / "registry.db"));
+    EXPECT_FALSE(LeftoversBeside(folder_ / "empty"));
+    Outcome again = Run({"create", "empty"});
+    EXPECT_EQ(again.exitCode, 1);
+    EXPECT_NE(again.errors.find("empty holds a machine already"), std::string::npos) << again.errors;
+
+    // A file where the folder should be is left alone.
+    Outcome onFile = Run({"create", "data.txt"});
+    EXPECT_EQ(onFile.exitCode, 1);
+    EXPECT_NE(onFile.errors.find("data.txt is a file, not a folder"), std::string::npos) << onFile.errors;
+    EXPECT_TRUE(fs::is_regular_file(folder_ / "data.txt"));
+
+    // Folders above that are missing are made with the machine, and only then.
+    EXPECT_EQ(Run({"create", "a/b/c"}).exitCode, 0);
+    EXPECT_TRUE(fs::exists(folder_ / "a" / "b" / "c" / "machine.ini"));
+    EXPECT_FALSE(LeftoversBeside(folder_ / "a" / "b" / "c"));
+}
+
+}  // namespace
