@@ -2,11 +2,11 @@
 // comments, blank lines and line ends), and an index of sections and keys for hashed,
 // case-insensitive lookups. Parsed files are kept in a process-wide cache while they do not change.
 //
-// Windows 2000 and XP read a file that starts with a UTF-16 byte-order mark as Unicode: the ANSI
-// functions see its text in the ANSI code page, and a write keeps the file in its encoding. Windows 9x
-// and NT 4 read every file as ANSI bytes, so the mark and the zero bytes of a UTF-16 file are part of
-// its lines and none of its sections or keys can be found. A UTF-8 mark is ANSI text to every version:
-// its three bytes begin the first line.
+// Windows 2000 and XP read a file that starts with a UTF-16 byte-order mark (FF FE, or FE FF for
+// big-endian) as Unicode: the ANSI functions see its text in the ANSI code page, and a write keeps the
+// file in its encoding. Windows 9x and NT 4 read every file as ANSI bytes, so the mark and the zero
+// bytes of a UTF-16 file are part of its lines and none of its sections or keys can be found. A UTF-8
+// mark is ANSI text to every version: its three bytes begin the first line.
 #pragma once
 
 #include <atomic>
