@@ -523,7 +523,12 @@ class Parser {
         std::vector<std::filesystem::path> folders{scriptFolder_};
         folders.insert(folders.end(), options_.includeFolders.begin(), options_.includeFolders.end());
         for (const std::filesystem::path& folder : folders) {
-            std::ifstream stream(folder / hostName, std::ios::binary);
+            // Only a file will do: reading a folder fails with an exception, and a name the host
+            // cannot look up (too long) names no file.
+            std::filesystem::path candidate = folder / hostName;
+            std::error_code error;
+            if (!std::filesystem::is_regular_file(candidate, error)) continue;
+            std::ifstream stream(candidate, std::ios::binary);
             if (stream)
                 return Bytes(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>());
         }

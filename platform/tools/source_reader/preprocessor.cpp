@@ -271,7 +271,8 @@ class Reader {
         folders.insert(folders.end(), options_.includeFolders.begin(), options_.includeFolders.end());
         for (const std::filesystem::path& folder : folders) {
             std::filesystem::path candidate = folder / hostName;
-            if (std::filesystem::is_regular_file(candidate)) {
+            std::error_code error;  // a name the host cannot look up (too long) names no file
+            if (std::filesystem::is_regular_file(candidate, error)) {
                 ReadFile(candidate, name, location);
                 return;
             }

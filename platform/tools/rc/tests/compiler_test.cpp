@@ -398,6 +398,7 @@ TEST(ResourceCompiler, ErrorsNameFileAndLine) {
         {"#define F(x) x\n", "test.rc(1): macros with parameters are not supported"},
         {"#pragma code_page(65001)\n", "test.rc(1): only code page 1252 is supported"},
         {"1 BITMAP \"absent.bmp\"\n", "test.rc(1): cannot open file 'absent.bmp'"},
+        {"1 RCDATA \".\"\n", "test.rc(1): cannot open file '.'"},
         {"1 BITMAP \"test.rc\"\n", "test.rc(1): 'test.rc' is not a bitmap file"},
         {"1 MENU\nBEGIN\nEND\n", "test.rc(1): resources of type MENU are not supported"},
         {"1 VERSIONINFO\nFILEVERSION 1,0\nBEGIN\n VALUE \"A\", \"text\", 1\nEND\n",
@@ -411,6 +412,17 @@ TEST(ResourceCompiler, ErrorsNameFileAndLine) {
         std::string error = script.Compile();
         std::string expected = (script.path().parent_path() / row.message).string();
         EXPECT_EQ(error, expected) << row.script;
+    }
+}
+
+// A name longer than the host allows for a file names no file.
+TEST(ResourceCompiler, OverlongFileNamesAreNotFound) {
+    const std::string name(300, 'x');
+    for (const std::string& script : {"1 RCDATA \"" + name + "\"\n", "#include \"" + name + "\"\n"}) {
+        Script compiled(script);
+        std::string error = compiled.Compile();
+        EXPECT_NE(error.find("cannot open"), std::string::npos) << error;
+        EXPECT_NE(error.find(name), std::string::npos) << error;
     }
 }
 
