@@ -97,4 +97,21 @@ LONG RegistryKey::SetStrings(const char* name, const std::vector<std::string>& t
                           static_cast<DWORD>(data.size()));
 }
 
+LONG RegistryKey::DeleteTree(HKEY parent, const std::string& path) {
+    {
+        RegistryKey key;
+        if (LONG error = key.Open(parent, path, KEY_ALL_ACCESS)) return error;
+        // The first subkey each time: the list shrinks as they go.
+        for (;;) {
+            char name[MAX_PATH];
+            DWORD length = sizeof name;
+            LONG error = RegEnumKeyExA(key.handle(), 0, name, &length, nullptr, nullptr, nullptr, nullptr);
+            if (error == ERROR_NO_MORE_ITEMS) break;
+            if (error) return error;
+            if ((error = DeleteTree(key.handle(), std::string(name, length)))) return error;
+        }
+    }
+    return RegDeleteKeyA(parent, path.c_str());
+}
+
 }  // namespace platform

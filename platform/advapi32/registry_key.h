@@ -36,6 +36,11 @@ class RegistryKey {
     LONG SetDword(const char* name, DWORD value);
     LONG SetStrings(const char* name, const std::vector<std::string>& texts);
 
+    // Deletes the key below the parent with all its subkeys (Windows NT's RegDeleteKeyA refuses a key
+    // that has any). Stops at the first failure, whose error it gives; ERROR_FILE_NOT_FOUND when the
+    // key is not there.
+    static LONG DeleteTree(HKEY parent, const std::string& path);
+
   private:
     // The value's bytes as stored, and its type.
     std::optional<std::string> Data(const char* name, DWORD& type) const;

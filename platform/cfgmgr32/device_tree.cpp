@@ -109,47 +109,6 @@ std::string ClassRootPath() {
 
 std::string InterfaceClassesPath() { return "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\DeviceClasses"; }
 
-std::string FormatGuid(const GUID& guid) {
-    char text[40];
-    std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", guid.Data1, guid.Data2,
-                  guid.Data3, guid.Data4[0], guid.Data4[1], guid.Data4[2], guid.Data4[3], guid.Data4[4],
-                  guid.Data4[5], guid.Data4[6], guid.Data4[7]);
-    return text;
-}
-
-std::optional<GUID> ParseGuid(std::string_view text) {
-    // {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}
-    if (text.size() != 38 || text.front() != '{' || text.back() != '}') return std::nullopt;
-    auto hex = [&](size_t position, size_t digits, unsigned long long& out) {
-        out = 0;
-        for (size_t index = position; index < position + digits; ++index) {
-            char character = text[index];
-            int digit = character >= '0' && character <= '9'   ? character - '0'
-                        : character >= 'a' && character <= 'f' ? character - 'a' + 10
-                        : character >= 'A' && character <= 'F' ? character - 'A' + 10
-                                                                : -1;
-            if (digit < 0) return false;
-            out = out * 16 + static_cast<unsigned>(digit);
-        }
-        return true;
-    };
-    if (text[9] != '-' || text[14] != '-' || text[19] != '-' || text[24] != '-') return std::nullopt;
-    GUID guid{};
-    unsigned long long part = 0;
-    if (!hex(1, 8, part)) return std::nullopt;
-    guid.Data1 = static_cast<DWORD>(part);
-    if (!hex(10, 4, part)) return std::nullopt;
-    guid.Data2 = static_cast<WORD>(part);
-    if (!hex(15, 4, part)) return std::nullopt;
-    guid.Data3 = static_cast<WORD>(part);
-    constexpr size_t kBytePositions[8] = {20, 22, 25, 27, 29, 31, 33, 35};
-    for (size_t index = 0; index < 8; ++index) {
-        if (!hex(kBytePositions[index], 2, part)) return std::nullopt;
-        guid.Data4[index] = static_cast<BYTE>(part);
-    }
-    return guid;
-}
-
 std::vector<std::string> ListDevices() {
     std::vector<std::string> devices;
     std::optional<std::int64_t> enumKey = Key(EnumPath());
@@ -259,7 +218,7 @@ DWORD RemoveDevice(std::string_view instanceId) {
 std::optional<std::string> ClassKeyPath(const GUID& classGuid) {
     std::string path;
     if (IsNT()) {
-        path = Join(ClassRootPath(), FormatGuid(classGuid));
+        path = Join(ClassRootPath(), GuidText(classGuid));
     } else {
         const char* name = StandardClassName(classGuid);
         if (!name) return std::nullopt;
@@ -282,7 +241,7 @@ std::optional<std::string> ClassName(const GUID& classGuid) {
         }
         return std::string(name);
     }
-    std::optional<std::int64_t> classKey = Key(Join(ClassRootPath(), FormatGuid(classGuid)));
+    std::optional<std::int64_t> classKey = Key(Join(ClassRootPath(), GuidText(classGuid)));
     if (!classKey) return std::nullopt;
     std::optional<RegistryValue> name = Store().Value(*classKey, "Class");
     if (!name) return std::nullopt;
@@ -309,7 +268,7 @@ std::optional<GUID> StandardClassGuid(std::string_view className) {
 
 std::vector<DeviceInterface> ListInterfaces(const GUID& interfaceClass) {
     std::vector<DeviceInterface> interfaces;
-    std::string classPath = Join(InterfaceClassesPath(), FormatGuid(interfaceClass));
+    std::string classPath = Join(InterfaceClassesPath(), GuidText(interfaceClass));
     std::optional<std::int64_t> classKey = Key(classPath);
     if (!classKey) return interfaces;
     RegistryStore& store = Store();

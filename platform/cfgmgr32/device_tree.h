@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "cfgmgr32.h"
+#include "platform/machine/guid_text.h"
 #include "platform/machine/registry/registry_store.h"
 
 namespace platform::devices {
@@ -42,9 +43,7 @@ std::string EnumPath();
 std::string ClassRootPath();
 std::string InterfaceClassesPath();
 
-// "{4D36E967-E325-11CE-BFC1-08002BE10318}" and back (either case, braces required).
-std::string FormatGuid(const GUID& guid);
-std::optional<GUID> ParseGuid(std::string_view text);
+// Class GUIDs as text: platform::GuidText and platform::ParseGuid (guid_text.h).
 
 // Every device instance id in the machine, in the registry's order, as spelt there.
 std::vector<std::string> ListDevices();

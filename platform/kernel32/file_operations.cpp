@@ -7,12 +7,11 @@
 #include <filesystem>
 #include <string>
 #include <optional>
-#include <unordered_map>
-#include <mutex>
 
 #include "platform/kernel32/file_system.h"
 #include "platform/machine/files/file_attributes.h"
 #include "platform/machine/files/file_sharing.h"
+#include "platform/machine/kernel/counted_answers.h"
 #include "platform/machine/machine.h"
 #include "platform/machine/processes/process.h"
 #include "platform/machine/state.h"
@@ -26,70 +25,26 @@ namespace {
 // GetFileAttributesA's answers while neither the machine's files nor their stored attributes change:
 // programs look for their data files in several folders at every lookup. Faults are still checked
 // on every call.
-class AttributeAnswers {
-public:
-    struct Generations {
-        std::uint64_t files = 0;
-        std::uint64_t attributes = 0;
-        bool operator==(const Generations&) const = default;
-    };
-    static Generations Read(Machine& machine) {
-        return {platform::FilesGeneration(machine), machine.counters().Read(platform::SharedCounter::FileAttributes)};
-    }
-
-    struct Answer {
-        DWORD attributes = INVALID_FILE_ATTRIBUTES;
-        DWORD error = 0;
-        std::string longPath;  // empty when the path could not be resolved
-    };
-
-    static AttributeAnswers& Instance() {
-        static AttributeAnswers* answers = new AttributeAnswers;
-        return *answers;
-    }
-
-    // The key: the name as given and, since it may be relative, the current folder.
-    static std::string KeyOf(LPCSTR name) {
-        return std::string(name) + '|' + platform::CurrentProcess().currentDirectory();
-    }
-
-    std::optional<Answer> Find(Machine& machine, const std::string& key) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        Refresh(machine);
-        auto found = answers_.find(key);
-        if (found == answers_.end()) return std::nullopt;
-        return found->second;
-    }
-
-    // Keeps an answer found in the generations read before it was worked out.
-    void Keep(Machine& machine, Generations before, const std::string& key, Answer answer) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        Refresh(machine);
-        if (generations_ != before) return;
-        if (answers_.size() >= kMostAnswers) answers_.clear();
-        answers_[key] = std::move(answer);
-    }
-
-private:
-    // Forgets every answer when the machine or a generation moved on.
-    void Refresh(Machine& machine) {
-        Generations now = Read(machine);
-        if (&machine == machine_ && machine.folder() == folder_ && now == generations_) return;
-        answers_.clear();
-        machine_ = &machine;
-        folder_ = machine.folder();
-        generations_ = now;
-    }
-
-    static constexpr std::size_t kMostAnswers = 4096;
-    std::mutex mutex_;
-    const Machine* machine_ = nullptr;
-    std::filesystem::path folder_;
-    Generations generations_;
-    std::unordered_map<std::string, Answer> answers_;
+struct AttributeAnswer {
+    DWORD attributes = INVALID_FILE_ATTRIBUTES;
+    DWORD error = 0;
+    std::string longPath;  // empty when the path could not be resolved
 };
 
-DWORD AnswerAttributes(const AttributeAnswers::Answer& answer) {
+using AttributeAnswers = platform::CountedAnswers<AttributeAnswer, 2>;
+
+AttributeAnswers& Attributes() {
+    static AttributeAnswers* answers =
+        new AttributeAnswers({platform::SharedCounter::Files, platform::SharedCounter::FileAttributes});
+    return *answers;
+}
+
+// The key: the name as given and, since it may be relative, the current folder.
+std::string AttributeKey(LPCSTR name) {
+    return std::string(name) + '|' + platform::CurrentProcess().currentDirectory();
+}
+
+DWORD AnswerAttributes(const AttributeAnswer& answer) {
     if (!answer.longPath.empty() && platform::FileFaultInjected(answer.longPath, "attributes")) {
         return INVALID_FILE_ATTRIBUTES;
     }
@@ -105,12 +60,12 @@ extern "C" DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName) {
         return INVALID_FILE_ATTRIBUTES;
     }
     Machine& machine = Machine::Current();
-    AttributeAnswers& answers = AttributeAnswers::Instance();
-    std::string key = AttributeAnswers::KeyOf(lpFileName);
-    if (std::optional<AttributeAnswers::Answer> known = answers.Find(machine, key)) return AnswerAttributes(*known);
+    AttributeAnswers& answers = Attributes();
+    std::string key = AttributeKey(lpFileName);
+    if (std::optional<AttributeAnswer> known = answers.Find(machine, key)) return AnswerAttributes(*known);
 
-    AttributeAnswers::Generations before = AttributeAnswers::Read(machine);
-    AttributeAnswers::Answer answer;
+    AttributeAnswers::Generations before = answers.Read(machine);
+    AttributeAnswer answer;
     std::optional<HostPath> path = platform::ResolvePathArgument(lpFileName);
     if (!path) {
         answer.error = GetLastError();

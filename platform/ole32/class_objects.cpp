@@ -4,6 +4,7 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/machine/guid_text.h"
 #include "platform/machine/text.h"
 #include "platform/ole32/ole32_internal.h"
 #include "windows.h"
@@ -81,7 +82,7 @@ std::optional<std::string> InprocLibrary(REFCLSID rclsid, DWORD context) {
         {CLSCTX_INPROC_SERVER, "InprocServer32"},
         {CLSCTX_INPROC_HANDLER, "InprocHandler32"},
     };
-    std::string classKey = "CLSID\\" + platform::com::GuidText(rclsid) + "\\";
+    std::string classKey = "CLSID\\" + platform::GuidText(rclsid) + "\\";
     for (const ContextKey& key : keys) {
         if (!(context & key.context)) continue;
         std::optional<std::string> library = platform::com::ClassesRootString(classKey + key.name);

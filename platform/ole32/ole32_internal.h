@@ -1,5 +1,5 @@
 // What the parts of ole32 share: the thread's COM state, the class registrations under
-// HKEY_CLASSES_ROOT, and GUIDs as text.
+// HKEY_CLASSES_ROOT, and strings in task memory.
 #pragma once
 
 #include <optional>
@@ -14,13 +14,9 @@ namespace platform::com {
 bool ThreadInitialized();
 
 // A string value below HKEY_CLASSES_ROOT (the key's default value when name is null), or nothing when
-// the key or the value is missing or not a string.
+// the key or the value is missing or not a string. Answers are kept until the machine's registry or its
+// faults to inject change.
 std::optional<std::string> ClassesRootString(const std::string& keyPath, const char* name = nullptr);
-
-// "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}", upper case, as the registry names classes.
-std::string GuidText(REFGUID guid);
-// The GUID of that form (either case), or nothing when the text is anything else.
-std::optional<GUID> ParseGuid(std::u16string_view text);
 
 // A copy of the text with its zero in memory from CoTaskMemAlloc, or null when there is none.
 LPOLESTR TaskMemoryString(std::u16string_view text);

@@ -27,41 +27,6 @@ void StoreVartype(SAFEARRAY* array, VARTYPE vt) {
     std::memcpy(PrefixOf(array) + prefixSize - sizeof(DWORD), &stored, sizeof(DWORD));
 }
 
-ULONG ElementSize(VARTYPE vt) {
-    switch (vt) {
-        case VT_I1:
-        case VT_UI1:
-            return 1;
-        case VT_I2:
-        case VT_UI2:
-        case VT_BOOL:
-            return 2;
-        case VT_I4:
-        case VT_UI4:
-        case VT_INT:
-        case VT_UINT:
-        case VT_R4:
-        case VT_ERROR:
-            return 4;
-        case VT_I8:
-        case VT_UI8:
-        case VT_R8:
-        case VT_CY:
-        case VT_DATE:
-            return 8;
-        case VT_BSTR:
-        case VT_DISPATCH:
-        case VT_UNKNOWN:
-            return sizeof(void*);
-        case VT_DECIMAL:
-            return sizeof(DECIMAL);
-        case VT_VARIANT:
-            return sizeof(VARIANT);
-        default:
-            return 0;
-    }
-}
-
 // The number of elements, or nothing when it does not fit in memory.
 bool ElementCount(const SAFEARRAY* array, std::size_t& count) {
     count = 1;
@@ -168,7 +133,7 @@ STDAPI SafeArrayAllocData(SAFEARRAY* psa) {
 }
 
 STDAPI_(SAFEARRAY*) SafeArrayCreate(VARTYPE vt, UINT cDims, SAFEARRAYBOUND* rgsabound) {
-    ULONG elementSize = ElementSize(vt);
+    ULONG elementSize = platform::automation::ElementSize(vt);
     if (elementSize == 0 || !rgsabound || cDims == 0) return nullptr;
     SAFEARRAY* array = nullptr;
     if (FAILED(SafeArrayAllocDescriptor(cDims, &array))) return nullptr;

@@ -9,6 +9,8 @@
 
 #include "objbase.h"
 #include "oleauto.h"
+#include "platform/advapi32/registry_key.h"
+#include "platform/machine/guid_text.h"
 #include "platform/machine/text.h"
 #include "windows.h"
 
@@ -20,12 +22,6 @@ namespace {
 // alone, dual and [oleautomation] interfaces through their type information.
 constexpr char kDispatchMarshaller[] = "{00020420-0000-0000-C000-000000000046}";
 constexpr char kAutomationMarshaller[] = "{00020424-0000-0000-C000-000000000046}";
-
-std::string GuidKey(REFGUID guid) {
-    OLECHAR text[40];
-    StringFromGUID2(guid, text, 40);
-    return AnsiFromWide(text);
-}
 
 // Versions and locales are registered in hexadecimal without leading zeros.
 std::string Hex(unsigned value) {
@@ -51,78 +47,21 @@ const char* SystemKindName(SYSKIND kind) {
     }
 }
 
-// An open registry key, closed with the object.
-class OpenedKey {
-  public:
-    OpenedKey() = default;
-    ~OpenedKey() {
-        if (key_) RegCloseKey(key_);
-    }
-    OpenedKey(const OpenedKey&) = delete;
-    OpenedKey& operator=(const OpenedKey&) = delete;
-
-    bool Open(HKEY parent, const std::string& path, REGSAM access = KEY_READ) {
-        return RegOpenKeyExA(parent, path.c_str(), 0, access, &key_) == ERROR_SUCCESS;
-    }
-    bool Create(HKEY parent, const std::string& path) {
-        return RegCreateKeyExA(parent, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_,
-                               nullptr) == ERROR_SUCCESS;
-    }
-    HKEY handle() const { return key_; }
-
-    bool SetString(const char* name, const std::string& text) {
-        return RegSetValueExA(key_, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                              static_cast<DWORD>(text.size() + 1)) == ERROR_SUCCESS;
-    }
-    std::optional<std::string> String(const char* name) const {
-        DWORD type = 0;
-        DWORD size = 0;
-        if (RegQueryValueExA(key_, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS || type != REG_SZ)
-            return std::nullopt;
-        std::string text(size, '\0');
-        if (RegQueryValueExA(key_, name, nullptr, &type, reinterpret_cast<BYTE*>(text.data()), &size) !=
-            ERROR_SUCCESS)
-            return std::nullopt;
-        text.resize(text.find('\0') == std::string::npos ? text.size() : text.find('\0'));
-        return text;
-    }
-    std::vector<std::string> Subkeys() const {
-        std::vector<std::string> names;
-        char name[MAX_PATH];
-        for (DWORD index = 0; RegEnumKeyA(key_, index, name, sizeof(name)) == ERROR_SUCCESS; ++index)
-            names.push_back(name);
-        return names;
-    }
-
-  private:
-    HKEY key_ = nullptr;
-};
-
 // The default value of a key below the parent.
 std::optional<std::string> KeyText(HKEY parent, const std::string& path) {
-    OpenedKey key;
-    if (!key.Open(parent, path)) return std::nullopt;
+    RegistryKey key;
+    if (key.Open(parent, path) != ERROR_SUCCESS) return std::nullopt;
     return key.String(nullptr);
 }
 
 bool CreateWithText(HKEY parent, const std::string& path, const std::string& text) {
-    OpenedKey key;
-    return key.Create(parent, path) && key.SetString(nullptr, text);
-}
-
-// Deletes the key with everything below it: Windows NT deletes only keys without subkeys.
-void DeleteKeyTree(HKEY parent, const std::string& path) {
-    {
-        OpenedKey key;
-        if (!key.Open(parent, path, KEY_ALL_ACCESS)) return;
-        for (const std::string& subkey : key.Subkeys()) DeleteKeyTree(key.handle(), subkey);
-    }
-    RegDeleteKeyA(parent, path.c_str());
+    RegistryKey key;
+    return key.Create(parent, path) == ERROR_SUCCESS && key.SetString(nullptr, text.c_str()) == ERROR_SUCCESS;
 }
 
 bool HasSubkeys(HKEY parent, const std::string& path) {
-    OpenedKey key;
-    return key.Open(parent, path) && !key.Subkeys().empty();
+    RegistryKey key;
+    return key.Open(parent, path) == ERROR_SUCCESS && !key.Subkeys().empty();
 }
 
 // The interfaces a registration lists: dispatch interfaces (a dual interface's dispatch face among
@@ -180,8 +119,9 @@ std::optional<Version> ParseVersion(const std::string& name) {
 // the greatest minor one above it; the requested locale, else its language with the neutral sublanguage,
 // else locale 0.
 HRESULT RegisteredPath(REFGUID guid, WORD major, WORD minor, LCID lcid, std::string* path) {
-    OpenedKey library;
-    if (!library.Open(HKEY_CLASSES_ROOT, "TypeLib\\" + GuidKey(guid))) return TYPE_E_LIBNOTREGISTERED;
+    RegistryKey library;
+    if (library.Open(HKEY_CLASSES_ROOT, "TypeLib\\" + GuidText(guid)) != ERROR_SUCCESS)
+        return TYPE_E_LIBNOTREGISTERED;
     std::optional<Version> chosen;
     for (const std::string& name : library.Subkeys()) {
         std::optional<Version> version = ParseVersion(name);
@@ -193,8 +133,8 @@ HRESULT RegisteredPath(REFGUID guid, WORD major, WORD minor, LCID lcid, std::str
         if (!chosen || version->minor > chosen->minor) chosen = version;
     }
     if (!chosen) return TYPE_E_LIBNOTREGISTERED;
-    OpenedKey version;
-    if (!version.Open(library.handle(), VersionName(chosen->major, chosen->minor)))
+    RegistryKey version;
+    if (version.Open(library.handle(), VersionName(chosen->major, chosen->minor)) != ERROR_SUCCESS)
         return TYPE_E_LIBNOTREGISTERED;
     const LCID language = LANGIDFROMLCID(lcid);
     const LCID candidates[] = {lcid, static_cast<LCID>(MAKELANGID(PRIMARYLANGID(language), SUBLANG_NEUTRAL)),
@@ -214,7 +154,7 @@ HRESULT RegisteredPath(REFGUID guid, WORD major, WORD minor, LCID lcid, std::str
 }  // namespace platform::automation
 
 using platform::automation::CreateWithText;
-using platform::automation::GuidKey;
+using platform::GuidText;
 using platform::automation::Hex;
 using platform::automation::VersionName;
 
@@ -232,7 +172,7 @@ STDAPI RegisterTypeLib(ITypeLib* ptlib, LPCOLESTR szFullPath, LPCOLESTR szHelpDi
     SysFreeString(name);
     SysFreeString(helpString);
 
-    const std::string libraryId = GuidKey(library.guid);
+    const std::string libraryId = GuidText(library.guid);
     const std::string version = VersionName(library.wMajorVerNum, library.wMinorVerNum);
     const std::string versionKey = "TypeLib\\" + libraryId + "\\" + version;
     char flags[16];
@@ -248,28 +188,29 @@ STDAPI RegisterTypeLib(ITypeLib* ptlib, LPCOLESTR szFullPath, LPCOLESTR szHelpDi
     if (!written) return TYPE_E_REGISTRYACCESS;
 
     for (const auto& registered : platform::automation::AutomationInterfaces(ptlib)) {
-        const std::string interfaceKey = "Interface\\" + GuidKey(registered.iid);
-        platform::automation::OpenedKey typeLibrary;
+        const std::string interfaceKey = "Interface\\" + GuidText(registered.iid);
+        platform::RegistryKey typeLibrary;
         const bool interfaceWritten =
             CreateWithText(HKEY_CLASSES_ROOT, interfaceKey, registered.name) &&
             CreateWithText(HKEY_CLASSES_ROOT, interfaceKey + "\\ProxyStubClsid", registered.marshaller) &&
             CreateWithText(HKEY_CLASSES_ROOT, interfaceKey + "\\ProxyStubClsid32", registered.marshaller) &&
-            typeLibrary.Create(HKEY_CLASSES_ROOT, interfaceKey + "\\TypeLib") &&
-            typeLibrary.SetString(nullptr, libraryId) && typeLibrary.SetString("Version", version);
+            typeLibrary.Create(HKEY_CLASSES_ROOT, interfaceKey + "\\TypeLib") == ERROR_SUCCESS &&
+            typeLibrary.SetString(nullptr, libraryId.c_str()) == ERROR_SUCCESS &&
+            typeLibrary.SetString("Version", version.c_str()) == ERROR_SUCCESS;
         if (!interfaceWritten) return TYPE_E_REGISTRYACCESS;
     }
     return S_OK;
 }
 
 STDAPI UnRegisterTypeLib(REFGUID libID, WORD wVerMajor, WORD wVerMinor, LCID lcid, SYSKIND syskind) {
-    const std::string libraryId = GuidKey(libID);
+    const std::string libraryId = GuidText(libID);
     const std::string libraryKey = "TypeLib\\" + libraryId;
     const std::string versionKey = libraryKey + "\\" + VersionName(wVerMajor, wVerMinor);
     const std::string localeKey = versionKey + "\\" + Hex(lcid);
     const std::string fileKey = localeKey + "\\" + platform::automation::SystemKindName(syskind);
     {
-        platform::automation::OpenedKey version;
-        if (!version.Open(HKEY_CLASSES_ROOT, versionKey)) return TYPE_E_REGISTRYACCESS;
+        platform::RegistryKey version;
+        if (version.Open(HKEY_CLASSES_ROOT, versionKey) != ERROR_SUCCESS) return TYPE_E_REGISTRYACCESS;
     }
     // The interfaces are found in the library itself; those another library registered since stay.
     if (std::optional<std::string> file = platform::automation::KeyText(HKEY_CLASSES_ROOT, fileKey)) {
@@ -277,32 +218,32 @@ STDAPI UnRegisterTypeLib(REFGUID libID, WORD wVerMajor, WORD wVerMinor, LCID lci
         ITypeLib* library = nullptr;
         if (SUCCEEDED(LoadTypeLibEx(path.c_str(), REGKIND_NONE, &library))) {
             for (const auto& registered : platform::automation::AutomationInterfaces(library)) {
-                const std::string interfaceKey = "Interface\\" + GuidKey(registered.iid);
+                const std::string interfaceKey = "Interface\\" + GuidText(registered.iid);
                 std::optional<std::string> owner =
                     platform::automation::KeyText(HKEY_CLASSES_ROOT, interfaceKey + "\\TypeLib");
                 if (owner && platform::EqualsNoCase(*owner, libraryId))
-                    platform::automation::DeleteKeyTree(HKEY_CLASSES_ROOT, interfaceKey);
+                    platform::RegistryKey::DeleteTree(HKEY_CLASSES_ROOT, interfaceKey);
             }
             library->Release();
         }
     }
-    platform::automation::DeleteKeyTree(HKEY_CLASSES_ROOT, fileKey);
+    platform::RegistryKey::DeleteTree(HKEY_CLASSES_ROOT, fileKey);
     if (!platform::automation::HasSubkeys(HKEY_CLASSES_ROOT, localeKey))
-        platform::automation::DeleteKeyTree(HKEY_CLASSES_ROOT, localeKey);
+        platform::RegistryKey::DeleteTree(HKEY_CLASSES_ROOT, localeKey);
     // The version goes when no locale is left under it, only FLAGS and HELPDIR.
     bool localeLeft = false;
     {
-        platform::automation::OpenedKey version;
-        if (version.Open(HKEY_CLASSES_ROOT, versionKey)) {
+        platform::RegistryKey version;
+        if (version.Open(HKEY_CLASSES_ROOT, versionKey) == ERROR_SUCCESS) {
             for (const std::string& subkey : version.Subkeys()) {
                 if (!platform::EqualsNoCase(subkey, "FLAGS") && !platform::EqualsNoCase(subkey, "HELPDIR"))
                     localeLeft = true;
             }
         }
     }
-    if (!localeLeft) platform::automation::DeleteKeyTree(HKEY_CLASSES_ROOT, versionKey);
+    if (!localeLeft) platform::RegistryKey::DeleteTree(HKEY_CLASSES_ROOT, versionKey);
     if (!platform::automation::HasSubkeys(HKEY_CLASSES_ROOT, libraryKey))
-        platform::automation::DeleteKeyTree(HKEY_CLASSES_ROOT, libraryKey);
+        platform::RegistryKey::DeleteTree(HKEY_CLASSES_ROOT, libraryKey);
     return S_OK;
 }
 

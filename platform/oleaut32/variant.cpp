@@ -73,46 +73,51 @@ HRESULT Dereference(const VARIANT& source, VARIANT& borrowed) {
         borrowed.parray = *source.pparray;
         return S_OK;
     }
-    std::size_t size = 0;
+    if (vt == VT_DECIMAL) {
+        // The DECIMAL fills the whole VARIANT, over the type field, which is written back after.
+        std::memcpy(&borrowed.decVal, source.pdecVal, sizeof(DECIMAL));
+        borrowed.vt = VT_DECIMAL;
+        return S_OK;
+    }
+    ULONG size = ElementSize(vt);
+    if (size == 0) return DISP_E_BADVARTYPE;
+    std::memcpy(&borrowed.llVal, source.byref, size);
+    return S_OK;
+}
+
+ULONG ElementSize(VARTYPE vt) {
     switch (vt) {
         case VT_I1:
         case VT_UI1:
-            size = 1;
-            break;
+            return 1;
         case VT_I2:
         case VT_UI2:
         case VT_BOOL:
-            size = 2;
-            break;
+            return 2;
         case VT_I4:
         case VT_UI4:
         case VT_INT:
         case VT_UINT:
         case VT_R4:
         case VT_ERROR:
-            size = 4;
-            break;
+            return 4;
         case VT_I8:
         case VT_UI8:
         case VT_R8:
         case VT_CY:
         case VT_DATE:
+            return 8;
         case VT_BSTR:
         case VT_DISPATCH:
         case VT_UNKNOWN:
-            size = 8;
-            break;
-        case VT_DECIMAL: {
-            // The DECIMAL fills the whole VARIANT, over the type field, which is written back after.
-            std::memcpy(&borrowed.decVal, source.pdecVal, sizeof(DECIMAL));
-            borrowed.vt = VT_DECIMAL;
-            return S_OK;
-        }
+            return sizeof(void*);
+        case VT_DECIMAL:
+            return sizeof(DECIMAL);
+        case VT_VARIANT:
+            return sizeof(VARIANT);
         default:
-            return DISP_E_BADVARTYPE;
+            return 0;
     }
-    std::memcpy(&borrowed.llVal, source.byref, size);
-    return S_OK;
 }
 
 }  // namespace platform::automation

@@ -95,7 +95,7 @@ extern "C" HKEY WINAPI SetupDiOpenClassRegKeyExA(const GUID* ClassGuid, REGSAM s
         }
     } else if (Flags == DIOCR_INTERFACE) {
         path = devices::InterfaceClassesPath();
-        if (ClassGuid) path += "\\" + devices::FormatGuid(*ClassGuid);
+        if (ClassGuid) path += "\\" + platform::GuidText(*ClassGuid);
     } else {
         SetLastError(ERROR_INVALID_FLAGS);
         return failed;
@@ -113,7 +113,7 @@ extern "C" BOOL WINAPI SetupDiInstallClassExA(HWND, PCSTR InfFileName, DWORD, HS
                                               const GUID* InterfaceClassGuid, PVOID, PVOID) {
     platform::RegistryKey key;
     if (InterfaceClassGuid) {
-        std::string path = devices::InterfaceClassesPath() + "\\" + devices::FormatGuid(*InterfaceClassGuid);
+        std::string path = devices::InterfaceClassesPath() + "\\" + platform::GuidText(*InterfaceClassGuid);
         LONG error = key.Create(HKEY_LOCAL_MACHINE, BelowLocalMachine(path));
         if (error != ERROR_SUCCESS) return SetError(static_cast<DWORD>(error));
         return TRUE;
@@ -124,10 +124,10 @@ extern "C" BOOL WINAPI SetupDiInstallClassExA(HWND, PCSTR InfFileName, DWORD, HS
     char classGuidText[64] = "";
     GetPrivateProfileStringA("Version", "Class", "", className, sizeof className, InfFileName);
     GetPrivateProfileStringA("Version", "ClassGUID", "", classGuidText, sizeof classGuidText, InfFileName);
-    std::optional<GUID> classGuid = devices::ParseGuid(classGuidText);
+    std::optional<GUID> classGuid = platform::ParseGuid(classGuidText);
     if (!classGuid || !*className) return SetError(ERROR_INVALID_CLASS);
     bool nt = platform::Machine::Current().IsNT();
-    std::string path = devices::ClassRootPath() + "\\" + (nt ? devices::FormatGuid(*classGuid) : className);
+    std::string path = devices::ClassRootPath() + "\\" + (nt ? platform::GuidText(*classGuid) : className);
     LONG error = key.Create(HKEY_LOCAL_MACHINE, BelowLocalMachine(path));
     if (error != ERROR_SUCCESS) return SetError(static_cast<DWORD>(error));
     error = key.SetString(nt ? "Class" : "", className);

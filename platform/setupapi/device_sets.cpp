@@ -157,7 +157,8 @@ extern "C" HDEVINFO WINAPI SetupDiGetClassDevsA(const GUID* ClassGuid, PCSTR Enu
                                                    .FindKey(devices::InterfaceClassesPath());
             if (root) {
                 for (const auto& subkey : platform::RegistryStore::For(platform::Machine::Current()).Subkeys(*root)) {
-                    if (std::optional<GUID> guid = devices::ParseGuid(subkey.name)) interfaceClasses.push_back(*guid);
+                    if (std::optional<GUID> guid = platform::ParseGuid(subkey.name))
+                        interfaceClasses.push_back(*guid);
                 }
             }
         } else {

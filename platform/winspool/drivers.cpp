@@ -259,7 +259,7 @@ extern "C" BOOL WINAPI DeletePrinterDriverA(LPSTR pName, LPSTR pEnvironment, LPS
         }
     }
     for (const auto& [folderKey, version] : DriverFolders(*environment)) {
-        LONG error = DeleteKeyTree(HKEY_LOCAL_MACHINE, folderKey + "\\" + pDriverName);
+        LONG error = RegistryKey::DeleteTree(HKEY_LOCAL_MACHINE, folderKey + "\\" + pDriverName);
         if (error && error != ERROR_FILE_NOT_FOUND) return Fail(error);
     }
     return TRUE;

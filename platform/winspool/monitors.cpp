@@ -113,7 +113,7 @@ extern "C" BOOL WINAPI DeleteMonitorA(LPSTR pName, LPSTR pEnvironment, LPSTR pMo
     if (Restricted()) return Fail(ERROR_ACCESS_DENIED);
     if (!MonitorExists(pMonitorName)) return Fail(ERROR_UNKNOWN_PRINT_MONITOR);
     if (MonitorInUse(pMonitorName)) return Fail(ERROR_PRINT_MONITOR_IN_USE);
-    if (LONG error = DeleteKeyTree(HKEY_LOCAL_MACHINE, std::string(kMonitorsKey) + "\\" + pMonitorName))
-        return Fail(error);
+    std::string path = std::string(kMonitorsKey) + "\\" + pMonitorName;
+    if (LONG error = RegistryKey::DeleteTree(HKEY_LOCAL_MACHINE, path)) return Fail(error);
     return TRUE;
 }

@@ -76,7 +76,7 @@ extern "C" BOOL WINAPI DeletePortA(LPSTR pName, HWND, LPSTR pPortName) {
     for (const PortRecord& port : AllPorts()) {
         if (!platform::EqualsNoCase(port.name, pPortName)) continue;
         std::string path = std::string(kMonitorsKey) + "\\" + port.monitor + "\\Ports\\" + port.name;
-        if (LONG error = DeleteKeyTree(HKEY_LOCAL_MACHINE, path)) return Fail(error);
+        if (LONG error = RegistryKey::DeleteTree(HKEY_LOCAL_MACHINE, path)) return Fail(error);
         return TRUE;
     }
     return Fail(ERROR_UNKNOWN_PORT);

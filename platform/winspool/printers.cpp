@@ -242,7 +242,7 @@ extern "C" BOOL WINAPI DeletePrinter(HANDLE hPrinter) {
     if (!handle) return Fail(ERROR_INVALID_HANDLE);
     if (DWORD error = CallFault("DeletePrinter")) return Fail(error);
     if (IsNT() && !(handle->access & DELETE)) return Fail(ERROR_ACCESS_DENIED);
-    if (LONG error = DeleteKeyTree(HKEY_LOCAL_MACHINE, PrinterKeyPath(handle->name))) {
+    if (LONG error = RegistryKey::DeleteTree(HKEY_LOCAL_MACHINE, PrinterKeyPath(handle->name))) {
         return Fail(error == ERROR_FILE_NOT_FOUND ? ERROR_INVALID_PRINTER_NAME : static_cast<DWORD>(error));
     }
     return TRUE;

@@ -48,17 +48,6 @@ BOOL Fail(DWORD error) {
     return FALSE;
 }
 
-LONG DeleteKeyTree(HKEY root, const std::string& path) {
-    {
-        RegistryKey key;
-        if (LONG error = key.Open(root, path, KEY_READ)) return error;
-        for (const std::string& subkey : key.Subkeys()) {
-            if (LONG error = DeleteKeyTree(root, path + "\\" + subkey)) return error;
-        }
-    }
-    return RegDeleteKeyA(root, path.c_str());
-}
-
 std::string PrinterKeyPath(std::string_view printerName) {
     if (auto network = SplitNetworkName(printerName)) {
         const auto& [server, share] = *network;

@@ -65,9 +65,6 @@ BOOL Fail(DWORD error);
 // The spooler's calls read and write the print keys through the platform's key guard.
 using platform::RegistryKey;
 
-// Deletes the key below the parent with everything below it (Windows NT deletes only empty keys).
-LONG DeleteKeyTree(HKEY root, const std::string& path);
-
 // A printer as a printer key describes it.
 struct PrinterRecord {
     std::string name;

@@ -1,5 +1,5 @@
-// The platform's registry key guard: which values each read accepts, writes read back, and the key
-// closed with the guard.
+// The platform's registry key guard: which values each read accepts, writes read back, the key
+// closed with the guard, and whole trees deleted.
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -7,11 +7,14 @@
 #include <vector>
 
 #include "platform/advapi32/registry_key.h"
+#include "platform/machine/state.h"
 #include "platform/testing/test_machine.h"
 #include "windows.h"
 
 namespace {
 
+using platform::MachineSettings;
+using platform::OsKind;
 using platform::RegistryKey;
 using platform::TestMachine;
 
@@ -102,6 +105,75 @@ TEST(RegistryKeyGuard, ClosesItsKey) {
     RegistryKey missing;
     EXPECT_EQ(missing.Open(HKEY_LOCAL_MACHINE, "SOFTWARE\\Guard\\Missing"), ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(missing.String("Text"), std::nullopt);
+}
+
+constexpr const char* kTree = R"(REGEDIT4
+[HKEY_LOCAL_MACHINE\SOFTWARE\Tree]
+"Top"="1"
+[HKEY_LOCAL_MACHINE\SOFTWARE\Tree\A]
+[HKEY_LOCAL_MACHINE\SOFTWARE\Tree\A\Deep]
+"Value"=dword:00000001
+[HKEY_LOCAL_MACHINE\SOFTWARE\Tree\A\Deep\Deeper]
+[HKEY_LOCAL_MACHINE\SOFTWARE\Tree\B]
+[HKEY_LOCAL_MACHINE\SOFTWARE\Treetop]
+)";
+
+bool KeyExists(const char* path) {
+    RegistryKey key;
+    return key.Open(HKEY_LOCAL_MACHINE, path) == ERROR_SUCCESS;
+}
+
+TEST(RegistryKeyGuard, DeletesWholeTrees) {
+    struct Row {
+        const char* name;
+        OsKind os;
+        bool administrator;
+        const char* path;
+        const char* faultKey;  // a key whose deletion fails, or null
+        LONG result;
+        std::vector<const char*> left;  // the keys still there afterwards
+    } rows[] = {
+        {"tree on NT", OsKind::WindowsXP, true, "SOFTWARE\\Tree", nullptr, ERROR_SUCCESS, {}},
+        {"tree on 9x", OsKind::Windows98, true, "SOFTWARE\\Tree", nullptr, ERROR_SUCCESS, {}},
+        {"leaf", OsKind::WindowsXP, true, "software\\tree\\b", nullptr, ERROR_SUCCESS,
+         {"SOFTWARE\\Tree", "SOFTWARE\\Tree\\A\\Deep\\Deeper"}},
+        {"missing", OsKind::WindowsXP, true, "SOFTWARE\\Tree\\C", nullptr, ERROR_FILE_NOT_FOUND,
+         {"SOFTWARE\\Tree\\B"}},
+        {"without rights", OsKind::WindowsXP, false, "SOFTWARE\\Tree", nullptr, ERROR_ACCESS_DENIED,
+         {"SOFTWARE\\Tree\\A\\Deep\\Deeper", "SOFTWARE\\Tree\\B"}},
+        // The first failure ends the walk: what was deleted before it is gone, the rest stays.
+        {"failing subkey", OsKind::WindowsXP, true, "SOFTWARE\\Tree",
+         "HKEY_LOCAL_MACHINE\\SOFTWARE\\Tree\\A\\Deep", ERROR_SHARING_VIOLATION,
+         {"SOFTWARE\\Tree\\A\\Deep", "SOFTWARE\\Tree\\B"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        MachineSettings settings = MachineSettings::Defaults(row.os);
+        settings.administrator = row.administrator;
+        TestMachine machine(settings);
+        machine.Registry(kTree);
+        if (row.faultKey)
+            machine.Fault(platform::fault_target::kRegistry, row.faultKey, "deletekey",
+                          ERROR_SHARING_VIOLATION);
+        EXPECT_EQ(RegistryKey::DeleteTree(HKEY_LOCAL_MACHINE, row.path), row.result);
+        for (const char* path : row.left) EXPECT_TRUE(KeyExists(path)) << path;
+        if (row.result == ERROR_SUCCESS) {
+            EXPECT_FALSE(KeyExists(row.path));
+        }
+        if (row.faultKey) {
+            EXPECT_FALSE(KeyExists("SOFTWARE\\Tree\\A\\Deep\\Deeper"));
+        }
+        EXPECT_TRUE(KeyExists("SOFTWARE\\Treetop"));  // a sibling whose name starts the same
+    }
+
+    // Below a key the guard holds open.
+    TestMachine machine;
+    machine.Registry(kTree);
+    RegistryKey software;
+    ASSERT_EQ(software.Open(HKEY_LOCAL_MACHINE, "SOFTWARE"), ERROR_SUCCESS);
+    EXPECT_EQ(RegistryKey::DeleteTree(software.handle(), "Tree\\A"), ERROR_SUCCESS);
+    EXPECT_FALSE(KeyExists("SOFTWARE\\Tree\\A"));
+    EXPECT_TRUE(KeyExists("SOFTWARE\\Tree\\B"));
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "AnsiText.h"
+#include "platform/advapi32/registry_key.h"
 
 namespace {
 
@@ -244,39 +245,6 @@ class Parser {
     size_t m_next = 0;
 };
 
-// An open key, closed when the holder goes away.
-class KeyHolder {
-  public:
-    KeyHolder() = default;
-    ~KeyHolder() {
-        if (m_key) RegCloseKey(m_key);
-    }
-    KeyHolder(const KeyHolder&) = delete;
-    KeyHolder& operator=(const KeyHolder&) = delete;
-    HKEY* operator&() { return &m_key; }
-    operator HKEY() const { return m_key; }
-
-  private:
-    HKEY m_key = nullptr;
-};
-
-// Deletes a key with everything below it (Windows NT refuses to delete a key that has subkeys).
-LONG DeleteKeyTree(HKEY parent, const std::string& name) {
-    {
-        KeyHolder key;
-        if (LONG error = RegOpenKeyExA(parent, name.c_str(), 0, KEY_ALL_ACCESS, &key)) return error;
-        for (;;) {
-            char subkey[256];
-            DWORD length = sizeof subkey;
-            LONG error = RegEnumKeyExA(key, 0, subkey, &length, nullptr, nullptr, nullptr, nullptr);
-            if (error == ERROR_NO_MORE_ITEMS) break;
-            if (error) return error;
-            if ((error = DeleteKeyTree(key, subkey))) return error;
-        }
-    }
-    return RegDeleteKeyA(parent, name.c_str());
-}
-
 bool HasSubkeys(HKEY key) {
     DWORD subkeys = 0;
     return RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr, nullptr, nullptr,
@@ -309,15 +277,13 @@ HRESULT RegisterContents(HKEY key, const ScriptKey& entry) {
 
 HRESULT RegisterKey(HKEY parent, const ScriptKey& entry) {
     if (entry.action == KeyAction::Delete || entry.action == KeyAction::ForceRemove) {
-        LONG error = DeleteKeyTree(parent, entry.name);
+        LONG error = platform::RegistryKey::DeleteTree(parent, entry.name);
         if (error && error != ERROR_FILE_NOT_FOUND) return FromError(error);
         if (entry.action == KeyAction::Delete) return S_OK;
     }
-    KeyHolder key;
-    if (LONG error = RegCreateKeyExA(parent, entry.name.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                                     nullptr, &key, nullptr))
-        return FromError(error);
-    return RegisterContents(key, entry);
+    platform::RegistryKey key;
+    if (LONG error = key.Create(parent, entry.name)) return FromError(error);
+    return RegisterContents(key.handle(), entry);
 }
 
 // Unregistration goes on past failures, so that as much as possible is removed; the first failure is
@@ -342,18 +308,18 @@ HRESULT UnregisterContents(HKEY key, const ScriptKey& entry) {
 HRESULT UnregisterKey(HKEY parent, const ScriptKey& entry) {
     if (entry.action == KeyAction::Delete) return S_OK;
     if (entry.action == KeyAction::ForceRemove) {
-        LONG error = DeleteKeyTree(parent, entry.name);
+        LONG error = platform::RegistryKey::DeleteTree(parent, entry.name);
         return error == ERROR_FILE_NOT_FOUND ? S_OK : FromError(error);
     }
     HRESULT result = S_OK;
     bool keep = true;
     {
-        KeyHolder key;
-        LONG error = RegOpenKeyExA(parent, entry.name.c_str(), 0, KEY_ALL_ACCESS, &key);
+        platform::RegistryKey key;
+        LONG error = key.Open(parent, entry.name, KEY_ALL_ACCESS);
         if (error == ERROR_FILE_NOT_FOUND) return S_OK;
         if (error) return FromError(error);
-        result = UnregisterContents(key, entry);
-        keep = entry.action == KeyAction::NoRemove || HasSubkeys(key);
+        result = UnregisterContents(key.handle(), entry);
+        keep = entry.action == KeyAction::NoRemove || HasSubkeys(key.handle());
     }
     if (!keep) {
         LONG error = RegDeleteKeyA(parent, entry.name.c_str());

@@ -8,7 +8,9 @@
 
 #include "objbase.h"
 #include "platform/kernel32/platform_libraries.h"
+#include "platform/machine/state.h"
 #include "platform/testing/test_machine.h"
+#include "platform/testing/worker_process.h"
 
 namespace {
 
@@ -283,6 +285,84 @@ TEST(CoFreeUnusedLibraries, UnloadsServersThatAgree) {
                                      reinterpret_cast<void**>(&object)));
     object->Release();
     CoFreeUnusedLibraries();
+}
+
+// What CoCreateInstance learned of a class is read again once the registry or the faults to inject
+// change, whoever changed them.
+HRESULT CreateSample() {
+    IUnknown* object = nullptr;
+    HRESULT result = CoCreateInstance(CLSID_Sample, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                                      reinterpret_cast<void**>(&object));
+    if (object) object->Release();
+    return result;
+}
+
+constexpr const char* sampleServerKey =
+    "HKEY_CLASSES_ROOT\\CLSID\\{6A3C1E20-1B2D-4C5E-9F10-223344556677}\\InprocServer32";
+
+TEST(ClassLookups, ChangedRegistrationsAreReadAgain) {
+    platform::TestMachine machine;
+    machine.Registry(classRegistry);
+    ComThread com;
+    struct Step {
+        const char* registry;
+        HRESULT result;
+    };
+    const Step steps[] = {
+        {"", S_OK},
+        {"[HKEY_CLASSES_ROOT\\CLSID\\{6A3C1E20-1B2D-4C5E-9F10-223344556677}\\InprocServer32]\n"
+         "@=\"C:\\\\Program Files\\\\Nowhere\\\\absent.dll\"\n",
+         CO_E_DLLNOTFOUND},
+        {"[-HKEY_CLASSES_ROOT\\CLSID\\{6A3C1E20-1B2D-4C5E-9F10-223344556677}\\InprocServer32]\n",
+         REGDB_E_CLASSNOTREG},
+        {"[HKEY_CLASSES_ROOT\\CLSID\\{6A3C1E20-1B2D-4C5E-9F10-223344556677}\\InprocServer32]\n"
+         "@=\"comtestserver.dll\"\n",
+         S_OK},
+    };
+    for (const Step& step : steps) {
+        machine.Registry(step.registry);
+        // Twice: the second answer comes from what the first call learned.
+        EXPECT_EQ(step.result, CreateSample()) << step.registry;
+        EXPECT_EQ(step.result, CreateSample()) << step.registry;
+    }
+
+    CLSID clsid{};
+    ASSERT_EQ(S_OK, CLSIDFromProgID(u"Sample.Document", &clsid));
+    EXPECT_EQ(CLSID_Sample, clsid);
+    machine.Registry(R"(
+[HKEY_CLASSES_ROOT\Sample.Document\CurVer]
+@="Own.Class"
+)");
+    ASSERT_EQ(S_OK, CLSIDFromProgID(u"Sample.Document", &clsid));
+    EXPECT_EQ(CLSID_Other, clsid);
+}
+
+TEST(ClassLookups, RegistrationsChangedByAnotherProcessAreReadAgain) {
+    platform::TestMachine machine;
+    machine.Registry(classRegistry);
+    ComThread com;
+    ASSERT_EQ(S_OK, CreateSample());
+    platform::WorkerProcess worker(
+        machine, REGISTRY_WORKER,
+        {"delete", "SOFTWARE\\Classes\\CLSID\\{6A3C1E20-1B2D-4C5E-9F10-223344556677}\\InprocServer32"});
+    ASSERT_EQ(0, worker.Wait());
+    EXPECT_EQ(REGDB_E_CLASSNOTREG, CreateSample());
+}
+
+TEST(ClassLookups, InjectedFaultsAreSeen) {
+    platform::TestMachine machine;
+    machine.Registry(classRegistry);
+    ComThread com;
+    ASSERT_EQ(S_OK, CreateSample());
+    machine.Fault(platform::fault_target::kRegistry, sampleServerKey, "open", ERROR_ACCESS_DENIED);
+    EXPECT_EQ(REGDB_E_CLASSNOTREG, CreateSample());
+    EXPECT_EQ(REGDB_E_CLASSNOTREG, CreateSample());
+    machine.ClearFaults();
+    EXPECT_EQ(S_OK, CreateSample());
+    // A fault for one call fails that call only.
+    machine.Fault(platform::fault_target::kRegistry, sampleServerKey, "open", ERROR_ACCESS_DENIED, 1);
+    EXPECT_EQ(REGDB_E_CLASSNOTREG, CreateSample());
+    EXPECT_EQ(S_OK, CreateSample());
 }
 
 }  // namespace

@@ -38,12 +38,7 @@ RuntimeError ErrorOfResult(HRESULT result) {
 // The system's text for a result, without the line end Windows' messages carry. A result the system has
 // no text for is an unknown error.
 std::u16string SystemText(HRESULT result) {
-    DWORD code = static_cast<DWORD>(result);
-    char text[512] = {};
-    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
-                                  0, text, sizeof text, nullptr);
-    std::string message(text, length);
-    while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();
+    std::string message = platform::programs::SystemMessage(static_cast<DWORD>(result));
     if (message.empty()) return std::u16string(kUnknownRuntimeError);
     return WideFromAnsi(message);
 }

@@ -75,22 +75,4 @@ std::u16string_view Value::text() const {
 BString::BString(std::u16string_view text)
     : string_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
 
-std::u16string WideFromAnsi(std::string_view text) {
-    if (text.empty()) return u"";
-    std::u16string wide(text.size(), u'\0');
-    int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(),
-                                     static_cast<int>(wide.size()));
-    wide.resize(length > 0 ? static_cast<size_t>(length) : 0);
-    return wide;
-}
-
-std::string AnsiFromWide(std::u16string_view text) {
-    if (text.empty()) return "";
-    std::string ansi(text.size() * 2, '\0');
-    int length = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), ansi.data(),
-                                     static_cast<int>(ansi.size()), nullptr, nullptr);
-    ansi.resize(length > 0 ? static_cast<size_t>(length) : 0);
-    return ansi;
-}
-
 }  // namespace vbscript

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "oleauto.h"
+#include "program_text.h"
 
 namespace vbscript {
 
@@ -114,8 +115,7 @@ class BString {
     BSTR string_ = nullptr;
 };
 
-// Text of the ANSI code page and UTF-16, converted with MultiByteToWideChar and WideCharToMultiByte.
-std::u16string WideFromAnsi(std::string_view text);
-std::string AnsiFromWide(std::u16string_view text);
+using platform::programs::AnsiFromWide;
+using platform::programs::WideFromAnsi;
 
 }  // namespace vbscript

@@ -11,9 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "program_text.h"
 #include "windows.h"
 
 namespace {
+
+using platform::programs::SystemMessage;
+using platform::programs::WideFromAnsi;
 
 constexpr char kCaption[] = "RegSvr32";
 constexpr char kUsage[] =
@@ -45,22 +49,6 @@ using InstallEntry = HRESULT(WINAPI*)(BOOL, LPCWSTR);
 
 void Show(const Options& options, const std::string& text, UINT icon) {
     if (!options.silent) MessageBoxA(nullptr, text.c_str(), kCaption, MB_OK | icon);
-}
-
-std::string SystemMessage(DWORD error) {
-    char text[512] = "";
-    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
-                                  0, text, sizeof text, nullptr);
-    std::string message(text, length);
-    while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();
-    return message;
-}
-
-std::u16string Wide(const std::string& text) {
-    int size = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-    std::u16string wide(static_cast<size_t>(size > 0 ? size : 1), u'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), size);
-    return wide;
 }
 
 // Flags begin with '/' or '-' and may be written in either case; anything else names a library.
@@ -119,7 +107,7 @@ int Process(const Options& options, const std::string& name) {
     if (options.install && options.unregister) calls.push_back("DllInstall");
     if (!options.noRegistration) calls.push_back(registration);
     if (options.install && !options.unregister) calls.push_back("DllInstall");
-    std::u16string installLine = Wide(options.installLine);
+    std::u16string installLine = WideFromAnsi(options.installLine);
     std::string called;
     for (const char* call : calls) {
         FARPROC address = Entry(library, call);

@@ -12,9 +12,13 @@
 #include <string>
 #include <vector>
 
+#include "program_text.h"
 #include "windows.h"
 
 namespace {
+
+using platform::programs::SystemMessage;
+using platform::programs::WideFromAnsi;
 
 constexpr char kCaption[] = "RunDLL";
 
@@ -70,16 +74,6 @@ Invocation Parse(const std::string& arguments) {
     return invocation;
 }
 
-// The system's text for an error, without its line break.
-std::string SystemMessage(DWORD error) {
-    char text[512] = "";
-    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
-                                  0, text, sizeof text, nullptr);
-    std::string message(text, length);
-    while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();
-    return message;
-}
-
 int Fail(const std::string& text) {
     MessageBoxA(nullptr, text.c_str(), kCaption, MB_OK | MB_ICONERROR);
     return 1;
@@ -100,13 +94,6 @@ bool IsNT() {
     return GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT;
 }
 
-std::u16string Wide(const std::string& text) {
-    int size = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-    std::u16string wide(static_cast<size_t>(size > 0 ? size : 1), u'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), size);
-    return wide;
-}
-
 int Run() {
     Invocation invocation = Parse(ArgumentsOf(GetCommandLineA()));
     // Nothing to run: Windows' rundll32 ends quietly.
@@ -123,7 +110,7 @@ int Run() {
     }
     HWND window = HiddenWindow(GetModuleHandleA(nullptr));
     if (wide) {
-        std::u16string line = Wide(invocation.rest);
+        std::u16string line = WideFromAnsi(invocation.rest);
         reinterpret_cast<WideEntry>(reinterpret_cast<void (*)()>(wide))(window, library, line.data(),
                                                                         SW_SHOWDEFAULT);
     } else {
