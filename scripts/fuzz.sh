@@ -23,7 +23,7 @@ for target in "${targets[@]}"; do
   # Standard output is closed: the readers' trace lines would only slow the run down.
   if "build-fuzz/fuzz/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -close_fd_mask=1 \
        -print_final_stats=1 -artifact_prefix="$findings/" "$corpus" >"$work/$target/log" 2>&1; then
-    grep -E '^#[0-9]+ +DONE' "$work/$target/log" || tail -n 1 "$work/$target/log"
+    grep -E '^#[0-9]+[[:space:]]+DONE' "$work/$target/log" || tail -n 1 "$work/$target/log"
   else
     tail -n 60 "$work/$target/log"
     for reproducer in "$findings"/*; do
