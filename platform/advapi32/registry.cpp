@@ -18,6 +18,11 @@
 // The machine part is the key's stored path, for its rights and its faults; its faults are also looked up
 // under the user part's path.
 //
+// Limits: creating a key with a name of more than 255 characters, or more than 512 levels below its
+// stored root, fails with ERROR_INVALID_PARAMETER, as does setting a value whose name is longer than the
+// system takes (255 characters on Windows 9x, 260 through the ANSI calls of Windows 2000, 16,383 else).
+// Opening such a key finds nothing.
+//
 // Security follows Windows NT: a handle allows what it was opened for; a user who is not an
 // administrator cannot open keys below HKEY_LOCAL_MACHINE for writing nor delete them there. Windows 9x
 // has no registry security: access masks are not checked and RegDeleteKeyA removes whole subtrees.
