@@ -48,7 +48,7 @@ long GetDiskDevice9x(char letter, CDevInfoSet& infoSet, CDeviceObject& disk) {
         if (UpperLetter(assigned) == UpperLetter(letter)) return ERR_NOERROR;
     }
     if (result != ERROR_NO_MORE_DEVICES) return result;
-    std::printf("GetDeviceInstanceID can not find the instance for %C:\n", static_cast<wint_t>(letter));
+    std::printf("GetDeviceInstanceID can not find the instance for %lc:\n", static_cast<wint_t>(letter));
     return ERROR_NOT_FOUND;
 }
 

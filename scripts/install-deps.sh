@@ -2,6 +2,8 @@
 # Installs the Debian packages the build needs, where they are missing.
 set -euo pipefail
 packages=(build-essential cmake pkg-config python3 libsqlite3-dev libgtest-dev libgmock-dev libbenchmark-dev libffi-dev)
+# clang with libFuzzer and the sanitizer runtimes, for scripts/fuzz.sh.
+packages+=(clang libclang-rt-dev)
 missing=()
 for package in "${packages[@]}"; do
   dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")

@@ -190,6 +190,37 @@ TEST_F(IniLookupTest, NumberedLists) {
     EXPECT_TRUE(list.empty());
 }
 
+// A data file saved as UTF-16 with its byte-order mark: Windows 2000 and XP read it as Unicode, so
+// the lookups and the numbered lists find its values; Windows 9x reads its bytes and finds nothing.
+TEST_F(IniLookupTest, UnicodeDataFile) {
+    const char16_t text[] = u"[Scrubber.FileUninstaller.Inf]\r\n1=OEM\u00C9.INF\r\n2=Other.inf\r\n"
+                            u"[Version]\r\nClass=Printer\r\n";
+    std::string bytes = "\xFF\xFE";
+    for (char16_t character : std::u16string_view(text)) {
+        bytes.push_back(static_cast<char>(character & 0xFF));
+        bytes.push_back(static_cast<char>(character >> 8));
+    }
+    struct Row {
+        OsKind kind;
+        std::string classValue;
+        std::vector<std::string> items;
+    };
+    const Row rows[] = {
+        {OsKind::WindowsXP, "Printer", {"oem\xE9.inf", "other.inf"}},
+        {OsKind::Windows2000, "Printer", {"oem\xE9.inf", "other.inf"}},
+        {OsKind::Windows98, "<none:>", {}},
+    };
+    for (const Row& row : rows) {
+        platform::TestMachine machine(row.kind);
+        ResetOsVersionRecordForTesting();
+        machine.File("C:\\data\\unicode.dat", bytes);
+        EXPECT_EQ(Lookup("C:\\data\\unicode.dat", "Version", nullptr, "Class"), row.classValue);
+        CaseInsensitiveStringList list;
+        ReadNumberedList("C:\\data\\unicode.dat", "Scrubber.FileUninstaller", "Inf", list);
+        EXPECT_EQ(Items(list), row.items);
+    }
+}
+
 TEST_F(IniLookupTest, StringLists) {
     struct Row {
         const char* value;

@@ -10,6 +10,19 @@
 // program reached it through HKEY_CLASSES_ROOT, HKEY_CURRENT_USER or HKEY_CURRENT_CONFIG, under that name
 // ("HKEY_CLASSES_ROOT\X"). A test can so make one key fail whichever way a program names it.
 //
+// On Windows 2000 and XP HKEY_CLASSES_ROOT is a merged view: each key reached through it has a machine part
+// below HKEY_LOCAL_MACHINE\SOFTWARE\Classes and a user part below the user's Software\Classes, either of
+// which may be missing. Its subkeys and values are those of both, the user's hiding the machine's of the
+// same name. A new key goes to the machine's part; a value goes to the user's part when the key has one,
+// else to the machine's. Deleting a key deletes both parts, deleting a value deletes it where it is seen.
+// The machine part is the key's stored path, for its rights and its faults; its faults are also looked up
+// under the user part's path.
+//
+// Limits: creating a key with a name of more than 255 characters, or more than 512 levels below its
+// stored root, fails with ERROR_INVALID_PARAMETER, as does setting a value whose name is longer than the
+// system takes (255 characters on Windows 9x, 260 through the ANSI calls of Windows 2000, 16,383 else).
+// Opening such a key finds nothing.
+//
 // Security follows Windows NT: a handle allows what it was opened for; a user who is not an
 // administrator cannot open keys below HKEY_LOCAL_MACHINE for writing nor delete them there. Windows 9x
 // has no registry security: access masks are not checked and RegDeleteKeyA removes whole subtrees.
@@ -45,6 +58,11 @@ struct OpenKey {
     std::string namedPath;   // as the program reached it: "HKEY_CLASSES_ROOT\.txt"
     REGSAM access = 0;
     bool root = false;  // a stored root or the place a predefined handle stands for
+    // A key of the merged HKEY_CLASSES_ROOT: its user part's stored path and row id, 0 while the user part
+    // (or, for `id`, the machine part) does not exist.
+    bool merged = false;
+    std::string userPath;
+    std::int64_t userId = 0;
 
     std::mutex mutex;
     std::uint64_t generation = ~0ull;
@@ -127,7 +145,14 @@ LONG Lookup(Call& call, HKEY handle, KeyPointer& key) {
     key->storedPath = *stored;
     key->namedPath = rootName;
     key->root = true;
-    key->access = call.LocalMachineLocked(*stored) ? KEY_READ : KEY_ALL_ACCESS;
+    if (value == reinterpret_cast<ULONG_PTR>(HKEY_CLASSES_ROOT)) {
+        if (std::optional<std::string> user = platform::UserClassesPath(call.machine.settings())) {
+            key->merged = true;
+            key->userPath = *user;
+            key->userId = call.store.FindKey(*user).value_or(0);
+        }
+    }
+    key->access = call.LocalMachineLocked(*stored) && key->userId == 0 ? KEY_READ : KEY_ALL_ACCESS;
     table.predefined[value] = key;
     return ERROR_SUCCESS;
 }
@@ -148,17 +173,65 @@ LONG Refresh(Call& call, OpenKey& key) {
     if (generation != key.generation) {
         key.subkeys.reset();
         key.values.reset();
-        if (!key.deleted) key.deleted = !call.store.Key(key.id).has_value();
+        if (key.merged) {
+            // Either part may have come or gone since: the key is deleted once neither is left.
+            key.id = call.store.FindKey(key.storedPath).value_or(0);
+            key.userId = call.store.FindKey(key.userPath).value_or(0);
+            key.deleted = key.id == 0 && key.userId == 0;
+        } else if (!key.deleted) {
+            key.deleted = !call.store.Key(key.id).has_value();
+        }
         key.generation = generation;
     }
     return key.deleted ? ERROR_KEY_DELETED : ERROR_SUCCESS;
 }
 
+// The part of a key whose class and write time the calls report, and that takes its values: the user's
+// part of a merged key when there is one.
+std::int64_t ValueKey(const OpenKey& key) { return key.userId != 0 ? key.userId : key.id; }
+
 // Either list is read together with the other: a program that enumerates one usually enumerates both.
 void LoadContents(Call& call, OpenKey& key) {
-    platform::RegistryKeyContents contents = call.store.Contents(key.id);
-    key.subkeys = std::move(contents.subkeys);
-    key.values = std::move(contents.values);
+    if (!key.merged || key.id == 0 || key.userId == 0) {
+        platform::RegistryKeyContents contents = call.store.Contents(ValueKey(key));
+        key.subkeys = std::move(contents.subkeys);
+        key.values = std::move(contents.values);
+        return;
+    }
+    platform::RegistryKeyContents user = call.store.Contents(key.userId);
+    platform::RegistryKeyContents machine = call.store.Contents(key.id);
+    // Both lists are in name order: one pass takes each name once, the user's where both have it.
+    std::vector<RegistrySubkey> subkeys;
+    subkeys.reserve(user.subkeys.size() + machine.subkeys.size());
+    std::size_t userIndex = 0, machineIndex = 0;
+    while (userIndex < user.subkeys.size() || machineIndex < machine.subkeys.size()) {
+        if (machineIndex == machine.subkeys.size()) {
+            subkeys.push_back(std::move(user.subkeys[userIndex++]));
+            continue;
+        }
+        if (userIndex == user.subkeys.size()) {
+            subkeys.push_back(std::move(machine.subkeys[machineIndex++]));
+            continue;
+        }
+        int order = platform::CompareNoCase(user.subkeys[userIndex].name, machine.subkeys[machineIndex].name);
+        if (order <= 0) {
+            if (order == 0) ++machineIndex;
+            subkeys.push_back(std::move(user.subkeys[userIndex++]));
+        } else {
+            subkeys.push_back(std::move(machine.subkeys[machineIndex++]));
+        }
+    }
+    std::vector<RegistryValue> values = std::move(user.values);
+    std::size_t userValues = values.size();
+    for (RegistryValue& value : machine.values) {
+        bool hidden = std::any_of(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(userValues),
+                                  [&](const RegistryValue& mine) {
+                                      return platform::EqualsNoCase(mine.name, value.name);
+                                  });
+        if (!hidden) values.push_back(std::move(value));
+    }
+    key.subkeys = std::move(subkeys);
+    key.values = std::move(values);
 }
 
 const std::vector<RegistrySubkey>& Subkeys(Call& call, OpenKey& key) {
@@ -180,45 +253,79 @@ std::string JoinPath(const std::string& base, const std::vector<std::string_view
     return path;
 }
 
-LONG Fault(const std::string& storedPath, const std::string& namedPath, std::string_view operation) {
+LONG Fault(const std::string& storedPath, const std::string& namedPath, std::string_view operation,
+           const std::string& userPath = std::string()) {
     DWORD error = platform::InjectedFault(platform::fault_target::kRegistry, storedPath, operation);
+    if (error == 0 && !userPath.empty()) {
+        error = platform::InjectedFault(platform::fault_target::kRegistry, userPath, operation);
+    }
     if (error == 0 && namedPath != storedPath) {
         error = platform::InjectedFault(platform::fault_target::kRegistry, namedPath, operation);
     }
     return static_cast<LONG>(error);
 }
 
-// The id of the subkey path below the key, or nothing. The first step uses the key's list of subkeys
-// when it holds one (a walk that enumerated the key first).
-std::optional<std::int64_t> FindBelow(Call& call, OpenKey& key, const std::vector<std::string_view>& parts) {
-    std::int64_t id = key.id;
-    for (std::size_t index = 0; index < parts.size(); ++index) {
-        if (index == 0 && key.subkeys) {
-            const auto& list = *key.subkeys;
-            auto found = std::lower_bound(list.begin(), list.end(), parts[0],
-                                          [](const RegistrySubkey& subkey, std::string_view name) {
-                                              return platform::CompareNoCase(subkey.name, name) < 0;
-                                          });
-            if (found == list.end() || !platform::EqualsNoCase(found->name, parts[0])) return std::nullopt;
-            id = found->id;
-            continue;
-        }
-        std::optional<std::int64_t> child = call.store.FindSubkey(id, parts[index]);
+std::optional<std::int64_t> FindPathBelow(Call& call, std::int64_t id, const std::vector<std::string_view>& parts) {
+    for (std::string_view part : parts) {
+        std::optional<std::int64_t> child = call.store.FindSubkey(id, part);
         if (!child) return std::nullopt;
         id = *child;
     }
     return id;
 }
 
-KeyPointer MakeChild(const OpenKey& parent, std::int64_t id, const std::vector<std::string_view>& parts,
+// The id of the subkey path below the key, or nothing. The first step uses the key's list of subkeys
+// when it holds one (a walk that enumerated the key first).
+std::optional<std::int64_t> FindBelow(Call& call, OpenKey& key, const std::vector<std::string_view>& parts) {
+    if (parts.empty() || !key.subkeys || key.merged) return FindPathBelow(call, key.id, parts);
+    const auto& list = *key.subkeys;
+    auto found = std::lower_bound(list.begin(), list.end(), parts[0],
+                                  [](const RegistrySubkey& subkey, std::string_view name) {
+                                      return platform::CompareNoCase(subkey.name, name) < 0;
+                                  });
+    if (found == list.end() || !platform::EqualsNoCase(found->name, parts[0])) return std::nullopt;
+    return FindPathBelow(call, found->id, std::vector<std::string_view>(parts.begin() + 1, parts.end()));
+}
+
+// Both parts of the path below a key: for a key outside the merged view only `machine` is used.
+struct FoundParts {
+    std::optional<std::int64_t> machine;
+    std::optional<std::int64_t> user;
+    bool exists() const { return machine || user; }
+};
+
+FoundParts FindParts(Call& call, OpenKey& key, const std::vector<std::string_view>& parts) {
+    FoundParts found;
+    if (!key.merged) {
+        found.machine = FindBelow(call, key, parts);
+        return found;
+    }
+    if (key.id != 0) found.machine = FindPathBelow(call, key.id, parts);
+    if (key.userId != 0) found.user = FindPathBelow(call, key.userId, parts);
+    return found;
+}
+
+KeyPointer MakeChild(const OpenKey& parent, const FoundParts& found, const std::vector<std::string_view>& parts,
                      REGSAM access) {
     auto key = std::make_shared<OpenKey>();
-    key->id = id;
+    key->id = found.machine.value_or(0);
     key->storedPath = JoinPath(parent.storedPath, parts);
     key->namedPath = JoinPath(parent.namedPath, parts);
     key->access = access;
     key->root = parent.root && parts.empty();
+    if (parent.merged) {
+        key->merged = true;
+        key->userPath = JoinPath(parent.userPath, parts);
+        key->userId = found.user.value_or(0);
+    }
     return key;
+}
+
+// Creates the key at a full stored path, with what is missing above it.
+std::int64_t CreateAtPath(Call& call, const std::string& storedPath, std::string_view className) {
+    std::vector<std::string_view> parts = platform::SplitKeyPath(storedPath);
+    std::int64_t root = *call.store.RootId(parts.front());
+    return call.store.CreateKey(root, std::vector<std::string_view>(parts.begin() + 1, parts.end()), className).id;
 }
 
 // Copies a name and its terminator when they fit in `size` characters.
@@ -255,7 +362,7 @@ LONG WithOpenKey(HKEY hKey, std::string_view operation, REGSAM access, Body&& bo
         if (LONG error = Lookup(call, hKey, key)) return error;
         std::lock_guard<std::mutex> lock(key->mutex);
         if (LONG error = Refresh(call, *key)) return error;
-        if (LONG error = Fault(key->storedPath, key->namedPath, operation)) return error;
+        if (LONG error = Fault(key->storedPath, key->namedPath, operation, key->userPath)) return error;
         if (!call.Allows(*key, access)) return ERROR_ACCESS_DENIED;
         return body(call, key);
     });
@@ -276,23 +383,30 @@ LONG OpenOrCreate(HKEY parentHandle, LPCSTR subKey, REGSAM desired, bool create,
     if (call.nt() && !path.empty() && path.front() == '\\') return ERROR_BAD_PATHNAME;
     std::vector<std::string_view> parts = platform::SplitKeyPath(path);
     std::string storedPath = JoinPath(parent->storedPath, parts);
-    if (LONG error = Fault(storedPath, JoinPath(parent->namedPath, parts), create ? "create" : "open"))
+    std::string userPath = parent->merged ? JoinPath(parent->userPath, parts) : std::string();
+    if (LONG error =
+            Fault(storedPath, JoinPath(parent->namedPath, parts), create ? "create" : "open", userPath))
         return error;
 
-    bool locked = call.LocalMachineLocked(storedPath);
+    FoundParts found = FindParts(call, *parent, parts);
+    // The user's part of a merged key is the user's to write.
+    bool locked = call.LocalMachineLocked(storedPath) && !found.user;
     REGSAM access = desired;
     if (desired & MAXIMUM_ALLOWED) access = locked ? KEY_READ : KEY_ALL_ACCESS;
     if (locked && (access & kWriteRights)) return ERROR_ACCESS_DENIED;
 
-    std::optional<std::int64_t> id = FindBelow(call, *parent, parts);
     DWORD outcome = REG_OPENED_EXISTING_KEY;
-    if (!id) {
+    if (!found.exists()) {
         if (!create) return ERROR_FILE_NOT_FOUND;
+        if (platform::KeyPathBeyondLimits(storedPath)) return ERROR_INVALID_PARAMETER;
         if (locked || !call.Allows(*parent, KEY_CREATE_SUB_KEY)) return ERROR_ACCESS_DENIED;
-        id = call.store.CreateKey(parent->id, parts, className ? className : "").id;
+        // A key created through the merged view goes to the machine's classes, with any of its parents
+        // that only the user's classes have.
+        found.machine = parent->merged ? CreateAtPath(call, storedPath, className ? className : "")
+                                       : call.store.CreateKey(parent->id, parts, className ? className : "").id;
         outcome = REG_CREATED_NEW_KEY;
     }
-    KeyPointer child = MakeChild(*parent, *id, parts, access);
+    KeyPointer child = MakeChild(*parent, found, parts, access);
     if (outcome == REG_OPENED_EXISTING_KEY) child->generation = generation;
     *result = AddHandle(child);
     if (disposition) *disposition = outcome;
@@ -346,6 +460,7 @@ extern "C" LONG WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD l
         std::string_view name = lpValueName ? lpValueName : "";
         std::optional<RegistryValue> fetched;
         const RegistryValue* value = nullptr;
+        if (key->merged && !key->values) LoadContents(call, *key);
         if (key->values) {
             for (const RegistryValue& candidate : *key->values) {
                 if (platform::EqualsNoCase(candidate.name, name)) {
@@ -378,7 +493,9 @@ extern "C" LONG WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWOR
                                       DWORD cbData) {
     if (!lpData && cbData) return ERROR_NOACCESS;
     return WithOpenKey(hKey, "set", KEY_SET_VALUE, [&](Call& call, KeyPointer& key) -> LONG {
-        call.store.SetValue(key->id, lpValueName ? lpValueName : "", dwType,
+        std::string_view name = lpValueName ? lpValueName : "";
+        if (name.size() > platform::MaxValueNameLength(call.machine.settings())) return ERROR_INVALID_PARAMETER;
+        call.store.SetValue(ValueKey(*key), name, dwType,
                             std::string_view(reinterpret_cast<const char*>(lpData), lpData ? cbData : 0));
         return ERROR_SUCCESS;
     });
@@ -443,7 +560,7 @@ extern "C" LONG WINAPI RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchC
                                         PFILETIME lpftLastWriteTime) {
     if (lpReserved || (lpClass && !lpcchClass)) return ERROR_INVALID_PARAMETER;
     return WithOpenKey(hKey, "info", KEY_QUERY_VALUE, [&](Call& call, KeyPointer& key) -> LONG {
-        std::optional<platform::RegistryKeyRecord> record = call.store.Key(key->id);
+        std::optional<platform::RegistryKeyRecord> record = call.store.Key(ValueKey(*key));
         if (!record) return ERROR_KEY_DELETED;
         if (lpClass) {
             if (record->className.size() >= *lpcchClass) {
@@ -487,21 +604,33 @@ extern "C" LONG WINAPI RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
         if (LONG error = Refresh(call, *key)) return error;
         std::vector<std::string_view> parts = platform::SplitKeyPath(lpSubKey);
         std::string storedPath = JoinPath(key->storedPath, parts);
-        if (LONG error = Fault(storedPath, JoinPath(key->namedPath, parts), "deletekey")) return error;
-        std::optional<std::int64_t> id = FindBelow(call, *key, parts);
-        if (!id) return ERROR_FILE_NOT_FOUND;
+        std::string userPath = key->merged ? JoinPath(key->userPath, parts) : std::string();
+        if (LONG error = Fault(storedPath, JoinPath(key->namedPath, parts), "deletekey", userPath)) return error;
+        FoundParts found = FindParts(call, *key, parts);
+        if (!found.exists()) return ERROR_FILE_NOT_FOUND;
         // The roots, and the keys the predefined handles stand for, stay.
         if (key->root && parts.empty()) return ERROR_ACCESS_DENIED;
-        if (call.LocalMachineLocked(storedPath)) return ERROR_ACCESS_DENIED;
-        if (call.nt() && call.store.HasSubkeys(*id)) return ERROR_ACCESS_DENIED;
-        call.store.DeleteKeyTree(*id);
+        if (found.machine && call.LocalMachineLocked(storedPath)) return ERROR_ACCESS_DENIED;
+        if (call.nt()) {
+            for (const std::optional<std::int64_t>& part : {found.machine, found.user}) {
+                if (part && call.store.HasSubkeys(*part)) return ERROR_ACCESS_DENIED;
+            }
+        }
+        // Both parts of a merged key go, as one change.
+        RegistryStore::Batch batch(call.store);
+        if (found.user) call.store.DeleteKeyTree(*found.user);
+        if (found.machine) call.store.DeleteKeyTree(*found.machine);
+        batch.Commit();
         return ERROR_SUCCESS;
     });
 }
 
 extern "C" LONG WINAPI RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
     return WithOpenKey(hKey, "deletevalue", KEY_SET_VALUE, [&](Call& call, KeyPointer& key) -> LONG {
-        if (!call.store.DeleteValue(key->id, lpValueName ? lpValueName : "")) return ERROR_FILE_NOT_FOUND;
+        std::string_view name = lpValueName ? lpValueName : "";
+        // The value the merged view shows: the user's part's when it has one of that name.
+        if (key->merged && key->userId != 0 && call.store.DeleteValue(key->userId, name)) return ERROR_SUCCESS;
+        if (key->id == 0 || !call.store.DeleteValue(key->id, name)) return ERROR_FILE_NOT_FOUND;
         return ERROR_SUCCESS;
     });
 }

@@ -15,8 +15,6 @@ namespace platform::devices {
 
 namespace {
 
-constexpr std::string_view kMachineRoot = "HKEY_LOCAL_MACHINE\\";
-
 RegistryStore& Store() { return RegistryStore::For(Machine::Current()); }
 
 bool IsNT() { return Machine::Current().IsNT(); }

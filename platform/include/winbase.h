@@ -242,6 +242,8 @@ DWORD WINAPI GetFileSize(HANDLE hFile, LPDWORD lpFileSizeHigh);
 DWORD WINAPI SetFilePointer(HANDLE hFile, LONG lDistanceToMove, PLONG lpDistanceToMoveHigh, DWORD dwMoveMethod);
 BOOL WINAPI SetEndOfFile(HANDLE hFile);
 BOOL WINAPI FlushFileBuffers(HANDLE hFile);
+BOOL WINAPI GetFileTime(HANDLE hFile, LPFILETIME lpCreationTime, LPFILETIME lpLastAccessTime,
+                        LPFILETIME lpLastWriteTime);
 BOOL WINAPI CloseHandle(HANDLE hObject);
 BOOL WINAPI DeleteFileA(LPCSTR lpFileName);
 BOOL WINAPI CreateDirectoryA(LPCSTR lpPathName, LPSECURITY_ATTRIBUTES lpSecurityAttributes);

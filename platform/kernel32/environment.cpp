@@ -1,11 +1,16 @@
-// The process's environment variables, as a program of the machine's system starts with them.
+// The process's environment variables, as a program of the machine's system starts with them, and
+// the temporary folder they name.
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/kernel32/kernel32_internal.h"
+#include "platform/machine/files/host_path.h"
 #include "platform/machine/machine.h"
+#include "platform/machine/processes/process.h"
 #include "platform/machine/text.h"
 #include "windows.h"
 
@@ -98,6 +103,37 @@ std::string Expand(const Variables& variables, std::string_view text) {
     return result;
 }
 
+// A folder named by a variable, made full as GetFullPathNameA would; as written when it is no path.
+std::string FullFolder(const std::string& value) {
+    std::optional<platform::WindowsPath> full = platform::FullWindowsPath(value);
+    return full ? full->ToString() : value;
+}
+
+bool IsExistingFolder(const std::string& value) {
+    std::optional<platform::HostPath> path = platform::ResolveHostPath(value);
+    return path && path->exists && path->isDirectory;
+}
+
+// NT takes the first of TMP, TEMP and USERPROFILE that is set, without looking whether its folder
+// exists, and else the Windows folder. Windows 95, 98 and Me take TMP or TEMP only when it names an
+// existing folder, and else the current folder.
+std::string TempFolder(const Machine& machine) {
+    const std::vector<const char*> names =
+        machine.IsNT() ? std::vector<const char*>{"TMP", "TEMP", "USERPROFILE"} : std::vector<const char*>{"TMP", "TEMP"};
+    std::vector<std::string> values = Environment::Instance().With([&](Variables& variables) {
+        std::vector<std::string> set;
+        for (const char* name : names) {
+            auto found = variables.find(name);
+            if (found != variables.end() && !found->second.empty()) set.push_back(found->second);
+        }
+        return set;
+    });
+    for (const std::string& value : values) {
+        if (machine.IsNT() || IsExistingFolder(value)) return FullFolder(value);
+    }
+    return machine.IsNT() ? machine.settings().windowsFolder : platform::CurrentProcess().currentDirectory();
+}
+
 }  // namespace
 
 extern "C" DWORD WINAPI GetEnvironmentVariableA(LPCSTR lpName, LPSTR lpBuffer, DWORD nSize) {
@@ -143,4 +179,10 @@ extern "C" DWORD WINAPI ExpandEnvironmentStringsA(LPCSTR lpSrc, LPSTR lpDst, DWO
     DWORD needed = static_cast<DWORD>(expanded.size() + 1);
     if (lpDst && nSize >= needed) std::memcpy(lpDst, expanded.c_str(), needed);
     return needed;
+}
+
+extern "C" DWORD WINAPI GetTempPathA(DWORD nBufferLength, LPSTR lpBuffer) {
+    std::string folder = TempFolder(Machine::Current());
+    if (folder.empty() || folder.back() != '\\') folder += '\\';
+    return platform::CopyOutOrNeeded(folder, lpBuffer, nBufferLength);
 }

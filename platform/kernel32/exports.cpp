@@ -54,6 +54,7 @@
     X(SetFilePointer)                 \
     X(SetEndOfFile)                   \
     X(FlushFileBuffers)               \
+    X(GetFileTime)                    \
     X(CloseHandle)                    \
     X(DeleteFileA)                    \
     X(CreateDirectoryA)               \

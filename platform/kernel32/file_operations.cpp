@@ -71,7 +71,9 @@ extern "C" DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName) {
         answer.error = GetLastError();
     } else {
         answer.longPath = path->longPath.ToString();
-        if (!path->exists) {
+        if (DWORD error = platform::FolderNameError(lpFileName, *path)) {
+            answer.error = error;
+        } else if (!path->exists) {
             answer.error = platform::MissingPathError(*path);
         } else if (path->reparsePoint) {
             answer.attributes = FILE_ATTRIBUTE_REPARSE_POINT;
@@ -88,6 +90,10 @@ extern "C" BOOL WINAPI SetFileAttributesA(LPCSTR lpFileName, DWORD dwFileAttribu
     std::optional<HostPath> path = platform::ResolveEntryArgument(lpFileName);
     if (!path) return FALSE;
     if (platform::FileFaultInjected(*path, "setattributes")) return FALSE;
+    if (DWORD error = platform::FolderNameError(lpFileName, *path)) {
+        SetLastError(error);
+        return FALSE;
+    }
     if (!path->exists) {
         SetLastError(platform::MissingPathError(*path));
         return FALSE;
@@ -125,6 +131,14 @@ bool SameEntry(const HostPath& left, const HostPath& right) {
     std::error_code error;
     if (left.reparsePoint || right.reparsePoint) return left.host == right.host;
     return left.exists && right.exists && std::filesystem::equivalent(left.host, right.host, error);
+}
+
+// Whether the folder is this process's current folder. Windows holds every process's current folder
+// open; the machine does not record the current folders of its other processes (only their open
+// files), so only this process's is known here.
+bool IsCurrentFolder(const HostPath& folder) {
+    std::optional<HostPath> current = ResolveHostPath(CurrentProcess().currentDirectory());
+    return current && SameEntry(*current, folder);
 }
 
 bool FolderIsReadOnly(Machine& machine, const HostPath& path) {
@@ -261,6 +275,7 @@ extern "C" BOOL WINAPI DeleteFileA(LPCSTR lpFileName) {
     std::optional<HostPath> path = ResolveEntryArgument(lpFileName);
     if (!path) return FALSE;
     if (FileFaultInjected(*path, "delete")) return FALSE;
+    if (DWORD error = FolderNameError(lpFileName, *path)) return Fail(error);
     if (!path->exists) return Fail(MissingPathError(*path));
     if (path->isDirectory || (!path->reparsePoint && IsReadOnlyOnHost(path->host)))
         return Fail(ERROR_ACCESS_DENIED);
@@ -306,8 +321,12 @@ extern "C" BOOL WINAPI RemoveDirectoryA(LPCSTR lpPathName) {
     }
     if (!path->isDirectory) return Fail(ERROR_DIRECTORY);
     if (path->longPath.IsRoot() || FolderIsReadOnly(machine, *path)) return Fail(ERROR_ACCESS_DENIED);
+    // Removing opens the folder for deletion, which a current folder (held open by its process) and a
+    // handle to the folder without FILE_SHARE_DELETE refuse.
+    if (IsCurrentFolder(*path)) return Fail(ERROR_SHARING_VIOLATION);
     std::error_code error;
     if (!std::filesystem::is_empty(path->host, error)) return Fail(ERROR_DIR_NOT_EMPTY);
+    if (DWORD sharing = CheckFileUse(path->host, FileUse{false, false, true, kShareAll})) return Fail(sharing);
     if (::rmdir(path->host.c_str()) != 0) return Fail(ErrorFromErrno(errno));
     NoteFilesChanged(machine);
     ForgetEntry(machine, path->host);

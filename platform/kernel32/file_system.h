@@ -2,12 +2,15 @@
 // that does not exist, and injected faults.
 #pragma once
 
+#include <ctime>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "platform/machine/files/host_path.h"
 #include "windows.h"
+
+struct statx_timestamp;
 
 namespace platform {
 
@@ -28,6 +31,16 @@ DWORD MissingPathError(const HostPath& path);
 // applies, sets its error as the last error and returns true.
 bool FileFaultInjected(const HostPath& path, std::string_view operation);
 bool FileFaultInjected(const std::string& longPath, std::string_view operation);
+
+// Whether a path as written ends in '\' or '/'.
+bool EndsWithSeparator(std::string_view text);
+// A name written with a separator at its end ("C:\dir\file.txt\") names a folder: ERROR_INVALID_NAME
+// when it resolves to an existing file, else 0.
+DWORD FolderNameError(std::string_view name, const HostPath& path);
+
+// The time of a host file in Windows' form: 100-nanosecond steps since 1601-01-01.
+FILETIME ToFileTime(const struct timespec& time);
+FILETIME ToFileTime(const struct statx_timestamp& time);
 
 // Windows' name for the failure of a host file operation.
 DWORD ErrorFromErrno(int error);

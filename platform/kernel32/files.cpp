@@ -29,11 +29,12 @@ constexpr DWORD kCreationAttributes =
 
 class OpenFileObject : public KernelObject {
   public:
-    OpenFileObject(int descriptor, bool canRead, bool canWrite, std::string longPath,
+    OpenFileObject(int descriptor, bool canRead, bool canWrite, bool isFolder, std::string longPath,
                    std::unique_ptr<FileShareRegistration> sharing)
         : descriptor_(descriptor),
           canRead_(canRead),
           canWrite_(canWrite),
+          isFolder_(isFolder),
           longPath_(std::move(longPath)),
           sharing_(std::move(sharing)) {}
     ~OpenFileObject() override { ::close(descriptor_); }
@@ -41,12 +42,15 @@ class OpenFileObject : public KernelObject {
     int descriptor() const { return descriptor_; }
     bool canRead() const { return canRead_; }
     bool canWrite() const { return canWrite_; }
+    // A folder opened with FILE_FLAG_BACKUP_SEMANTICS: its times can be read, its data cannot.
+    bool isFolder() const { return isFolder_; }
     const std::string& longPath() const { return longPath_; }
 
   private:
     int descriptor_;
     bool canRead_;
     bool canWrite_;
+    bool isFolder_;
     std::string longPath_;
     std::unique_ptr<FileShareRegistration> sharing_;
 };
@@ -80,7 +84,12 @@ bool IsValidDisposition(DWORD disposition) {
 DWORD CheckExistingFile(Machine& machine, const HostPath& path, DWORD disposition, bool write,
                         DWORD flagsAndAttributes) {
     if (disposition == CREATE_NEW) return ERROR_FILE_EXISTS;
-    if (path.isDirectory) return ERROR_ACCESS_DENIED;
+    if (path.isDirectory) {
+        // Only NT hands out folder handles, and only to callers that ask with backup semantics.
+        bool opens = machine.IsNT() && (flagsAndAttributes & FILE_FLAG_BACKUP_SEMANTICS) &&
+                     (disposition == OPEN_EXISTING || disposition == OPEN_ALWAYS);
+        return opens ? 0 : ERROR_ACCESS_DENIED;
+    }
     bool replaces = disposition == CREATE_ALWAYS || disposition == TRUNCATE_EXISTING;
     if ((write || replaces) && IsReadOnlyOnHost(path.host)) return ERROR_ACCESS_DENIED;
     if (disposition == CREATE_ALWAYS) {
@@ -90,6 +99,16 @@ DWORD CheckExistingFile(Machine& machine, const HostPath& path, DWORD dispositio
         if ((kept & flagsAndAttributes) != kept) return ERROR_ACCESS_DENIED;
     }
     return 0;
+}
+
+// The attributes of a file CreateFileA has just created or replaced: the ones asked for, and ARCHIVE,
+// which Windows sets on every file whose contents are new.
+DWORD NewFileAttributes(DWORD flagsAndAttributes) {
+    return (flagsAndAttributes & kCreationAttributes) | FILE_ATTRIBUTE_ARCHIVE;
+}
+
+bool CreatesMissingFile(DWORD disposition) {
+    return disposition == CREATE_NEW || disposition == CREATE_ALWAYS || disposition == OPEN_ALWAYS;
 }
 
 }  // namespace
@@ -111,12 +130,20 @@ extern "C" HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, D
     if (!path) return INVALID_HANDLE_VALUE;
     if (FileFaultInjected(*path, "open")) return INVALID_HANDLE_VALUE;
     Machine& machine = Machine::Current();
+    // A name ending in a separator must name a folder: it neither opens nor creates a file.
+    if (DWORD error = FolderNameError(lpFileName, *path)) return Fail(error);
+    if (!path->exists && path->parentExists && EndsWithSeparator(lpFileName) &&
+        CreatesMissingFile(dwCreationDisposition)) {
+        return Fail(ERROR_INVALID_NAME);
+    }
     FileUse use{read, write, remove, dwShareMode};
     bool existed = path->exists;
+    bool folder = existed && path->isDirectory;
     // A host link is refused when the path is resolved; O_NOFOLLOW keeps one made since then unfollowed.
-    int flags = O_CLOEXEC | O_NOFOLLOW | (write ? O_RDWR : O_RDONLY);
+    int flags = O_CLOEXEC | O_NOFOLLOW | (folder ? O_RDONLY | O_DIRECTORY : write ? O_RDWR : O_RDONLY);
     std::unique_ptr<FileShareRegistration> sharing;
     int descriptor = -1;
+    bool replaces = dwCreationDisposition == CREATE_ALWAYS || dwCreationDisposition == TRUNCATE_EXISTING;
     if (existed) {
         if (DWORD error =
                 CheckExistingFile(machine, *path, dwCreationDisposition, write, dwFlagsAndAttributes)) {
@@ -125,31 +152,28 @@ extern "C" HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, D
         DWORD error = 0;
         sharing = RegisterFileUse(path->host, use, &error);
         if (!sharing) return Fail(error);
-        bool replaces = dwCreationDisposition == CREATE_ALWAYS || dwCreationDisposition == TRUNCATE_EXISTING;
         descriptor = ::open(path->host.c_str(), flags | (replaces ? O_TRUNC : 0));
         if (descriptor < 0) return Fail(ErrorFromErrno(errno));
         if (dwCreationDisposition == CREATE_ALWAYS) {
             // Windows replaces the old attributes with the ones asked for.
-            WriteFileAttributes(machine, path->host, dwFlagsAndAttributes & kCreationAttributes);
+            WriteFileAttributes(machine, path->host, NewFileAttributes(dwFlagsAndAttributes));
+        } else if (dwCreationDisposition == TRUNCATE_EXISTING) {
+            // Emptying a file keeps its attributes; its contents changed, so it is due for backup.
+            WriteFileAttributes(machine, path->host,
+                                ReadFileAttributes(machine, path->host) | FILE_ATTRIBUTE_ARCHIVE);
         }
     } else {
         if (!path->parentExists) return Fail(ERROR_PATH_NOT_FOUND);
-        if (dwCreationDisposition == OPEN_EXISTING || dwCreationDisposition == TRUNCATE_EXISTING) {
-            return Fail(ERROR_FILE_NOT_FOUND);
-        }
+        if (!CreatesMissingFile(dwCreationDisposition)) return Fail(ERROR_FILE_NOT_FOUND);
         descriptor = ::open(path->host.c_str(), flags | O_CREAT | O_EXCL, 0666);
         if (descriptor < 0) return Fail(errno == EEXIST ? ERROR_FILE_EXISTS : ErrorFromErrno(errno));
         ShortNameOf(machine, path->host.parent_path(), path->host.filename().string());
-        if (DWORD attributes = dwFlagsAndAttributes & kCreationAttributes) {
-            WriteFileAttributes(machine, path->host, attributes);
-        }
+        WriteFileAttributes(machine, path->host, NewFileAttributes(dwFlagsAndAttributes));
         DWORD error = 0;
         sharing = RegisterFileUse(path->host, use, &error);
     }
-    if (!existed || dwCreationDisposition == CREATE_ALWAYS || dwCreationDisposition == TRUNCATE_EXISTING) {
-        NoteFilesChanged(machine);
-    }
-    auto file = std::make_shared<OpenFileObject>(descriptor, read, write, path->longPath.ToString(),
+    if (!existed || replaces) NoteFilesChanged(machine);
+    auto file = std::make_shared<OpenFileObject>(descriptor, read, write, folder, path->longPath.ToString(),
                                                  std::move(sharing));
     HANDLE handle = ProcessHandles().Insert(std::move(file));
     bool reportsExisting = dwCreationDisposition == CREATE_ALWAYS || dwCreationDisposition == OPEN_ALWAYS;
@@ -173,6 +197,11 @@ std::shared_ptr<OpenFileObject> FileForTransfer(HANDLE hFile, LPCVOID buffer, DW
     }
     if (!(writing ? file->canWrite() : file->canRead())) {
         SetLastError(ERROR_ACCESS_DENIED);
+        return nullptr;
+    }
+    if (file->isFolder()) {
+        // A folder has no data of its own to read or write.
+        SetLastError(ERROR_INVALID_FUNCTION);
         return nullptr;
     }
     if (FileFaultInjected(file->longPath(), writing ? "write" : "read")) return nullptr;
@@ -236,7 +265,7 @@ extern "C" DWORD WINAPI GetFileSize(HANDLE hFile, LPDWORD lpFileSizeHigh) {
         SetLastError(ErrorFromErrno(errno));
         return INVALID_FILE_SIZE;
     }
-    auto size = static_cast<std::uint64_t>(info.st_size);
+    auto size = file->isFolder() ? 0 : static_cast<std::uint64_t>(info.st_size);
     if (lpFileSizeHigh) *lpFileSizeHigh = static_cast<DWORD>(size >> 32);
     auto low = static_cast<DWORD>(size & 0xFFFFFFFFu);
     // A size whose low part looks like the failure value is told apart by a cleared last error.
@@ -312,5 +341,46 @@ extern "C" BOOL WINAPI FlushFileBuffers(HANDLE hFile) {
         SetLastError(ErrorFromErrno(errno));
         return FALSE;
     }
+    return TRUE;
+}
+
+namespace platform {
+
+FILETIME ToFileTime(const struct timespec& time) {
+    // FILETIME counts 100-nanosecond steps from 1601-01-01; the host counts from 1970-01-01.
+    constexpr std::int64_t kSecondsFrom1601To1970 = 11644473600LL;
+    std::int64_t ticks = (static_cast<std::int64_t>(time.tv_sec) + kSecondsFrom1601To1970) * 10000000LL +
+                         static_cast<std::int64_t>(time.tv_nsec) / 100;
+    if (ticks < 0) ticks = 0;
+    FILETIME result;
+    result.dwLowDateTime = static_cast<DWORD>(static_cast<std::uint64_t>(ticks) & 0xFFFFFFFFu);
+    result.dwHighDateTime = static_cast<DWORD>(static_cast<std::uint64_t>(ticks) >> 32);
+    return result;
+}
+
+FILETIME ToFileTime(const struct statx_timestamp& time) {
+    struct timespec converted;
+    converted.tv_sec = time.tv_sec;
+    converted.tv_nsec = time.tv_nsec;
+    return ToFileTime(converted);
+}
+
+}  // namespace platform
+
+extern "C" BOOL WINAPI GetFileTime(HANDLE hFile, LPFILETIME lpCreationTime, LPFILETIME lpLastAccessTime,
+                                   LPFILETIME lpLastWriteTime) {
+    using namespace platform;
+    std::shared_ptr<OpenFileObject> file = FileFromHandle(hFile);
+    if (!file) return FALSE;
+    struct statx info;
+    if (::statx(file->descriptor(), "", AT_EMPTY_PATH, STATX_BASIC_STATS | STATX_BTIME, &info) != 0) {
+        SetLastError(ErrorFromErrno(errno));
+        return FALSE;
+    }
+    // A host that does not keep a birth time gives the last change of the contents instead.
+    bool hasBirth = (info.stx_mask & STATX_BTIME) != 0;
+    if (lpCreationTime) *lpCreationTime = ToFileTime(hasBirth ? info.stx_btime : info.stx_mtime);
+    if (lpLastAccessTime) *lpLastAccessTime = ToFileTime(info.stx_atime);
+    if (lpLastWriteTime) *lpLastWriteTime = ToFileTime(info.stx_mtime);
     return TRUE;
 }

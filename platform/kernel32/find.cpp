@@ -30,60 +30,73 @@ struct PatternItem {
     char character = 0;
 };
 
+bool IsStar(PatternKind kind) {
+    return kind == PatternKind::Star || kind == PatternKind::DosStar;
+}
+
 std::vector<PatternItem> CompilePattern(std::string_view pattern) {
     if (pattern == "*.*") return {{PatternKind::Star}};
     std::vector<PatternItem> items;
     for (std::size_t index = 0; index < pattern.size(); ++index) {
         char character = pattern[index];
         char next = index + 1 < pattern.size() ? pattern[index + 1] : '\0';
+        PatternItem item{PatternKind::Literal, UpperAnsi(character)};
         switch (character) {
             case '?':
-                items.push_back({PatternKind::DosQuestion});
+                item = {PatternKind::DosQuestion};
                 break;
             case '*':
-                items.push_back({next == '.' ? PatternKind::DosStar : PatternKind::Star});
+                item = {next == '.' ? PatternKind::DosStar : PatternKind::Star};
                 break;
             case '.':
-                if (next == '?' || next == '*' || next == '\0') {
-                    items.push_back({PatternKind::DosDot});
-                } else {
-                    items.push_back({PatternKind::Literal, '.'});
-                }
+                if (next == '?' || next == '*' || next == '\0') item = {PatternKind::DosDot};
                 break;
-            default:
-                items.push_back({PatternKind::Literal, UpperAnsi(character)});
         }
+        // A run of stars matches what its widest star matches: one item stands for the run, so that
+        // the time taken does not grow with the number of stars.
+        if (IsStar(item.kind) && !items.empty() && IsStar(items.back().kind)) {
+            if (item.kind == PatternKind::Star) items.back().kind = PatternKind::Star;
+            continue;
+        }
+        items.push_back(item);
     }
     return items;
 }
 
+// Runs the pattern over the name as a set of the name positions each step can end at: every item
+// moves the whole set on in one pass over the name, so the time is the pattern's length times the
+// name's, whatever the pattern holds.
 bool MatchesPattern(const std::vector<PatternItem>& pattern, std::string_view name) {
     std::string upper = UpperCopy(name);
     std::size_t length = upper.size();
     std::size_t lastDot = upper.rfind('.');
     // reachable[j]: the pattern so far can end just before name position j.
     std::vector<char> reachable(length + 1, 0);
+    std::vector<char> next(length + 1, 0);
     reachable[0] = 1;
     for (const PatternItem& item : pattern) {
-        std::vector<char> next(length + 1, 0);
+        std::fill(next.begin(), next.end(), 0);
+        // For the stars: whether some position before this one was reachable, and so fills this one.
+        bool filling = false;
         for (std::size_t position = 0; position <= length; ++position) {
-            if (!reachable[position]) continue;
+            bool here = reachable[position] != 0;
             bool atEnd = position == length;
             switch (item.kind) {
                 case PatternKind::Literal:
-                    if (!atEnd && upper[position] == item.character) next[position + 1] = 1;
+                    if (here && !atEnd && upper[position] == item.character) next[position + 1] = 1;
                     break;
                 case PatternKind::Star:
-                    std::fill(next.begin() + static_cast<std::ptrdiff_t>(position), next.end(), 1);
+                    filling = filling || here;
+                    if (filling) next[position] = 1;
                     break;
-                case PatternKind::DosStar: {
-                    // Never past the last dot: what follows must match it.
-                    std::size_t limit =
-                        lastDot != std::string::npos && lastDot >= position ? lastDot : length;
-                    for (std::size_t end = position; end <= limit; ++end) next[end] = 1;
+                case PatternKind::DosStar:
+                    // Never past the last dot from before it: what follows must match that dot.
+                    filling = filling || here;
+                    if (filling) next[position] = 1;
+                    if (lastDot != std::string::npos && position == lastDot) filling = false;
                     break;
-                }
                 case PatternKind::DosQuestion:
+                    if (!here) break;
                     if (atEnd || upper[position] == '.') {
                         next[position] = 1;
                     } else {
@@ -91,26 +104,16 @@ bool MatchesPattern(const std::vector<PatternItem>& pattern, std::string_view na
                     }
                     break;
                 case PatternKind::DosDot:
-                    if (atEnd) next[position] = 1;
-                    if (!atEnd && upper[position] == '.') next[position + 1] = 1;
+                    if (here && atEnd) next[position] = 1;
+                    if (here && !atEnd && upper[position] == '.') next[position + 1] = 1;
                     break;
             }
         }
+        // Nothing reachable: no later item can bring a match back.
+        if (std::find(next.begin(), next.end(), 1) == next.end()) return false;
         reachable.swap(next);
     }
     return reachable[length] != 0;
-}
-
-FILETIME ToFileTime(const struct timespec& time) {
-    // FILETIME counts 100-nanosecond steps from 1601-01-01; the host counts from 1970-01-01.
-    constexpr std::int64_t kSecondsFrom1601To1970 = 11644473600LL;
-    std::int64_t ticks = (static_cast<std::int64_t>(time.tv_sec) + kSecondsFrom1601To1970) * 10000000LL +
-                         static_cast<std::int64_t>(time.tv_nsec) / 100;
-    if (ticks < 0) ticks = 0;
-    FILETIME result;
-    result.dwLowDateTime = static_cast<DWORD>(static_cast<std::uint64_t>(ticks) & 0xFFFFFFFFu);
-    result.dwHighDateTime = static_cast<DWORD>(static_cast<std::uint64_t>(ticks) >> 32);
-    return result;
 }
 
 void CopyName(char* target, std::size_t capacity, std::string_view name) {

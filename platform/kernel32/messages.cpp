@@ -84,6 +84,8 @@ constexpr SystemMessage kSystemMessages[] = {
     {ERROR_DLL_INIT_FAILED, "A dynamic link library (DLL) initialization routine failed.\r\n",
      "Routine di inizializzazione della libreria di collegamento dinamico (DLL) non riuscita.\r\n"},
     {ERROR_NOT_FOUND, "Element not found.\r\n", "Elemento non trovato.\r\n"},
+    {ERROR_CANT_ACCESS_FILE, "The file cannot be accessed by the system.\r\n",
+     "Impossibile accedere al file da parte del sistema.\r\n"},
     {ERROR_CANCELLED, "The operation was canceled by the user.\r\n", "Operazione annullata dall'utente.\r\n"},
     {ERROR_NO_MORE_DEVICES, "No more local devices.\r\n", "Non ci sono altre periferiche locali.\r\n"},
     {ERROR_TIMEOUT, "This operation returned because the timeout period expired.\r\n",

@@ -17,9 +17,17 @@ bool IsSeparator(char character) {
     return character == '\\' || character == '/';
 }
 
+}  // namespace
+
 bool EndsWithSeparator(std::string_view text) {
     return !text.empty() && IsSeparator(text.back());
 }
+
+DWORD FolderNameError(std::string_view name, const HostPath& path) {
+    return EndsWithSeparator(name) && path.exists && !path.isDirectory ? ERROR_INVALID_NAME : 0;
+}
+
+namespace {
 
 // A path as written: its root part ("C:\", "C:", "\", "\\server\share\" or nothing) and its names.
 struct WrittenPath {

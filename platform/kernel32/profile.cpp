@@ -1,10 +1,14 @@
 // The profile (INI file) functions. Files are parsed once and kept while they do not change
-// (IniFileCache); writes edit the lines of the file and keep every line they do not touch.
+// (IniFileCache); writes edit the lines of the file and keep every line they do not touch, and replace
+// the file at once, so that a write cut short leaves the old file or the new one and never a part.
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <mutex>
@@ -21,6 +25,7 @@
 
 using platform::IniDocument;
 using platform::IniFileCache;
+using platform::IniReading;
 
 namespace {
 
@@ -38,6 +43,10 @@ std::string ProfilePathOf(LPCSTR lpFileName) {
 
 std::optional<platform::HostPath> ResolveProfileFile(LPCSTR lpFileName) {
     return platform::ResolvePathArgument(ProfilePathOf(lpFileName).c_str());
+}
+
+IniReading MachineReading() {
+    return platform::IniReadingOf(platform::Machine::Current());
 }
 
 // Where the files read last were found. A data file is read thousands of times; finding it again
@@ -88,9 +97,10 @@ class ResolvedFiles {
 std::shared_ptr<const IniDocument> OpenForRead(LPCSTR lpFileName) {
     ResolvedFiles& resolved = ResolvedFiles::Instance();
     std::string key = ResolvedFiles::KeyOf(lpFileName);
+    IniReading reading = MachineReading();
     if (std::optional<platform::HostPath> known = resolved.Find(key)) {
         if (platform::FileFaultInjected(*known, "read")) return nullptr;
-        std::shared_ptr<const IniDocument> document = IniFileCache::Instance().Load(known->host);
+        std::shared_ptr<const IniDocument> document = IniFileCache::Instance().Load(known->host, reading);
         if (document) return document;
         resolved.Forget(key);
     }
@@ -106,7 +116,8 @@ std::shared_ptr<const IniDocument> OpenForRead(LPCSTR lpFileName) {
         return nullptr;
     }
     int hostError = 0;
-    std::shared_ptr<const IniDocument> document = IniFileCache::Instance().Load(path->host, &hostError);
+    std::shared_ptr<const IniDocument> document =
+        IniFileCache::Instance().Load(path->host, reading, &hostError);
     if (!document) {
         SetLastError(platform::ErrorFromErrno(hostError));
         return nullptr;
@@ -232,11 +243,9 @@ bool ReadDescriptor(int descriptor, std::string& text) {
 }
 
 bool WriteDescriptor(int descriptor, const std::string& text) {
-    if (::ftruncate(descriptor, 0) != 0) return false;
     std::size_t written = 0;
     while (written < text.size()) {
-        ssize_t count =
-            ::pwrite(descriptor, text.data() + written, text.size() - written, static_cast<off_t>(written));
+        ssize_t count = ::write(descriptor, text.data() + written, text.size() - written);
         if (count < 0) {
             if (errno == EINTR) continue;
             return false;
@@ -246,11 +255,48 @@ bool WriteDescriptor(int descriptor, const std::string& text) {
     return true;
 }
 
+// Writes the bytes to a new file in the target's folder and returns its path, or nothing with the
+// host's error in `hostError`. Its name is a valid 8.3 name, so a folder listing that sees it meanwhile
+// records no short name for it; `mode`, when given, is the permission of the file it replaces.
+std::optional<std::filesystem::path> WriteFileBeside(const std::filesystem::path& target, const std::string& bytes,
+                                                     std::optional<mode_t> mode, int& hostError) {
+    static std::atomic<unsigned> counter{0};
+    for (int attempt = 0; attempt < 64; ++attempt) {
+        unsigned number = (static_cast<unsigned>(::getpid()) * 40503u + counter++) & 0xFFFFFu;
+        char name[16];
+        std::snprintf(name, sizeof name, "~PF%05X.TMP", number);
+        std::filesystem::path temporary = target.parent_path() / name;
+        FileDescriptor file(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+        if (file.get() < 0) {
+            if (errno == EEXIST) continue;
+            hostError = errno;
+            return std::nullopt;
+        }
+        bool written = (!mode || ::fchmod(file.get(), *mode) == 0) && WriteDescriptor(file.get(), bytes) &&
+                       ::fdatasync(file.get()) == 0;
+        if (!written) {
+            hostError = errno;
+            ::unlink(temporary.c_str());
+            return std::nullopt;
+        }
+        return temporary;
+    }
+    hostError = EEXIST;
+    return std::nullopt;
+}
+
+BOOL FailWithHostError(int hostError) {
+    SetLastError(platform::ErrorFromErrno(hostError));
+    return FALSE;
+}
+
 enum class EditKind { Adds, Removes };
 using Edit = std::function<std::optional<std::string>(const IniDocument&)>;
 
 // Applies an edit to the file under an exclusive lock, so that writers in several processes lose no
-// update. A removal from a file that does not exist leaves it missing.
+// update. The edited file is written beside the old one and renamed over it: the path keeps what the
+// machine records for it (attributes, 8.3 name) and its permission, and readers see the old file or
+// the new one. A removal from a file that does not exist leaves it missing.
 BOOL EditProfileFile(LPCSTR lpFileName, EditKind kind, const Edit& edit) {
     std::optional<platform::HostPath> path = ResolveProfileFile(lpFileName);
     if (!path) return FALSE;
@@ -268,30 +314,57 @@ BOOL EditProfileFile(LPCSTR lpFileName, EditKind kind, const Edit& edit) {
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
-    FileDescriptor file(::open(path->host.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
-    if (file.get() < 0 || ::flock(file.get(), LOCK_EX) != 0) {
-        SetLastError(platform::ErrorFromErrno(errno));
-        return FALSE;
-    }
-    std::string text;
-    if (!ReadDescriptor(file.get(), text)) {
-        SetLastError(platform::ErrorFromErrno(errno));
-        return FALSE;
-    }
-    IniDocument document(text);
-    std::optional<std::string> edited = edit(document);
-    if (edited) {
-        if (!WriteDescriptor(file.get(), *edited)) {
-            SetLastError(platform::ErrorFromErrno(errno));
-            IniFileCache::Instance().Forget(path->host);
-            return FALSE;
+    const std::filesystem::path& host = path->host;
+    IniReading reading = MachineReading();
+    platform::Machine& machine = platform::Machine::Current();
+    for (;;) {
+        FileDescriptor file(::open(host.c_str(), O_RDONLY | O_CLOEXEC));
+        if (file.get() < 0) {
+            if (errno != ENOENT) return FailWithHostError(errno);
+            if (kind == EditKind::Removes) return TRUE;
+            // A new file appears whole or not at all: linked to its name only once written, and only
+            // when no other writer has made the file meanwhile.
+            std::optional<std::string> created = edit(IniDocument("", reading));
+            if (!created) return TRUE;
+            int hostError = 0;
+            std::optional<std::filesystem::path> temporary = WriteFileBeside(host, *created, std::nullopt, hostError);
+            if (!temporary) return FailWithHostError(hostError);
+            bool linked = ::link(temporary->c_str(), host.c_str()) == 0;
+            hostError = errno;
+            ::unlink(temporary->c_str());
+            if (!linked && hostError == EEXIST) continue;
+            platform::NoteFilesChanged(machine);
+            if (!linked) return FailWithHostError(hostError);
+            IniFileCache::Instance().Store(host, reading, *created);
+            // Windows first tries the file as an existing one, and a file it had to create leaves
+            // that trace.
+            SetLastError(ERROR_FILE_NOT_FOUND);
+            return TRUE;
         }
-        IniFileCache::Instance().Store(path->host, *edited);
+        if (::flock(file.get(), LOCK_EX) != 0) return FailWithHostError(errno);
+        // Another writer may have replaced the file while this one waited for the lock: the lock
+        // then belongs to a file that is no longer the one named.
+        struct stat opened, named;
+        if (::fstat(file.get(), &opened) != 0) return FailWithHostError(errno);
+        if (::stat(host.c_str(), &named) != 0 || named.st_ino != opened.st_ino || named.st_dev != opened.st_dev)
+            continue;
+        std::string text;
+        if (!ReadDescriptor(file.get(), text)) return FailWithHostError(errno);
+        std::optional<std::string> edited = edit(IniDocument(text, reading));
+        if (!edited) return TRUE;
+        int hostError = 0;
+        std::optional<std::filesystem::path> temporary =
+            WriteFileBeside(host, *edited, opened.st_mode & 07777, hostError);
+        if (!temporary) return FailWithHostError(hostError);
+        if (::rename(temporary->c_str(), host.c_str()) != 0) {
+            hostError = errno;
+            ::unlink(temporary->c_str());
+            return FailWithHostError(hostError);
+        }
+        IniFileCache::Instance().Store(host, reading, *edited);
+        platform::NoteFilesChanged(machine);
+        return TRUE;
     }
-    if (edited || !path->exists) platform::NoteFilesChanged(platform::Machine::Current());
-    // Windows first tries the file as an existing one, and a file it had to create leaves that trace.
-    if (!path->exists) SetLastError(ERROR_FILE_NOT_FOUND);
-    return TRUE;
 }
 
 // The strings of a list ended by an empty string.

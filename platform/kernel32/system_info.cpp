@@ -91,9 +91,3 @@ extern "C" UINT WINAPI GetWindowsDirectoryA(LPSTR lpBuffer, UINT uSize) {
 extern "C" UINT WINAPI GetSystemDirectoryA(LPSTR lpBuffer, UINT uSize) {
     return platform::CopyOutOrNeeded(Machine::Current().settings().systemFolder, lpBuffer, uSize);
 }
-
-extern "C" DWORD WINAPI GetTempPathA(DWORD nBufferLength, LPSTR lpBuffer) {
-    std::string temp = Machine::Current().settings().tempFolder;
-    if (temp.empty() || temp.back() != '\\') temp += '\\';
-    return platform::CopyOutOrNeeded(temp, lpBuffer, nBufferLength);
-}

@@ -52,7 +52,7 @@ TestMachine::~TestMachine() {
 }
 
 TestMachine& TestMachine::Registry(std::string_view regText) {
-    ImportRegistryText(*machine_, regText);
+    ImportRegistryText(*machine_, regText, RegistryTextHeader::Optional);
     return *this;
 }
 

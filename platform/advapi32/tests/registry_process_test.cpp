@@ -113,7 +113,7 @@ TEST(RegistryProcesses, KilledImportLeavesOldOrNewState) {
     int killedBeforeTheEnd = 0;
     for (int tenth : {1, 3, 5, 7, 9}) {
         SCOPED_TRACE(tenth);
-        platform::ImportRegistryText(machine.machine(), "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Big]");
+        platform::ImportRegistryText(machine.machine(), "REGEDIT4\r\n[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Big]");
         platform::WorkerProcess worker = StartWorker(machine, {"import", file.string()});
         ASSERT_EQ("ready", worker.ReadLine());  // the worker has read the file and starts the import
         std::this_thread::sleep_for(duration * tenth / 10);

@@ -108,7 +108,7 @@ TEST(FileAttributes, RememberedAnswersFollowChanges) {
     HANDLE file = CreateFileA("C:\\Data\\x.dat", GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     ASSERT_TRUE(CloseHandle(file));
-    EXPECT_EQ(GetFileAttributesA("C:\\Data\\x.dat"), static_cast<DWORD>(FILE_ATTRIBUTE_NORMAL));
+    EXPECT_EQ(GetFileAttributesA("C:\\Data\\x.dat"), static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
     ASSERT_TRUE(SetFileAttributesA("C:\\Data\\x.dat", FILE_ATTRIBUTE_READONLY));
     EXPECT_EQ(GetFileAttributesA("C:\\Data\\x.dat"), static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
     ASSERT_TRUE(SetFileAttributesA("C:\\Data\\x.dat", FILE_ATTRIBUTE_NORMAL));

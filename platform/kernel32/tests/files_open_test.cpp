@@ -1,6 +1,7 @@
 // CreateFileA and the calls on its handles: dispositions, access, file pointer, share modes, faults.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -73,14 +74,14 @@ TEST(OpenFiles, DispositionsAndTheirErrors) {
     }
 }
 
-TEST(OpenFiles, NewFilesTakeTheAttributesAskedForAndHiddenFilesAreKept) {
+TEST(OpenFiles, NewFilesTakeTheAttributesAskedForWithArchiveAndHiddenFilesAreKept) {
     TestMachine test;
     HANDLE file = CreateFileA("C:\\hidden.dat", kWrite, 0, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     CloseHandle(file);
     EXPECT_EQ(GetFileAttributesA("C:\\hidden.dat"),
-              static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+              static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE));
     // Replacing a hidden system file without asking for those attributes is refused.
     EXPECT_EQ(
         CreateFileA("C:\\hidden.dat", kWrite, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr),
@@ -92,6 +93,184 @@ TEST(OpenFiles, NewFilesTakeTheAttributesAskedForAndHiddenFilesAreKept) {
     CloseHandle(file);
     EXPECT_EQ(GetFileAttributesA("C:\\hidden.dat"),
               static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE));
+}
+
+struct CreatedAttributesRow {
+    const char* path;
+    DWORD disposition;
+    DWORD asked;
+    DWORD reported;
+};
+
+// Windows marks every file whose contents are new for archiving, beside the attributes asked for;
+// opening an existing file leaves its attributes alone.
+TEST(OpenFiles, CreatedAndReplacedFilesAreMarkedForArchiving) {
+    const DWORD archive = FILE_ATTRIBUTE_ARCHIVE;
+    const std::vector<CreatedAttributesRow> rows = {
+        {"C:\\D\\new.txt", CREATE_NEW, FILE_ATTRIBUTE_NORMAL, archive},
+        {"C:\\D\\new.txt", CREATE_NEW, 0, archive},
+        {"C:\\D\\new.txt", CREATE_ALWAYS, FILE_ATTRIBUTE_HIDDEN, archive | FILE_ATTRIBUTE_HIDDEN},
+        {"C:\\D\\new.txt", OPEN_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, archive | FILE_ATTRIBUTE_TEMPORARY},
+        {"C:\\D\\new.txt", CREATE_NEW, FILE_ATTRIBUTE_READONLY, archive | FILE_ATTRIBUTE_READONLY},
+        // Replacing takes the attributes asked for in place of the old ones.
+        {"C:\\D\\existing.txt", CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, archive},
+        {"C:\\D\\existing.txt", CREATE_ALWAYS, FILE_ATTRIBUTE_SYSTEM, archive | FILE_ATTRIBUTE_SYSTEM},
+        // Emptying keeps the old attributes; opening changes nothing.
+        {"C:\\D\\existing.txt", TRUNCATE_EXISTING, FILE_ATTRIBUTE_HIDDEN, archive | FILE_ATTRIBUTE_TEMPORARY},
+        {"C:\\D\\existing.txt", OPEN_ALWAYS, FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_TEMPORARY},
+        {"C:\\D\\existing.txt", OPEN_EXISTING, FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_TEMPORARY},
+    };
+    for (const CreatedAttributesRow& row : rows) {
+        TestMachine test;
+        MakeFiles(test);
+        ASSERT_TRUE(SetFileAttributesA("C:\\D\\existing.txt", FILE_ATTRIBUTE_TEMPORARY));
+        std::string label = std::string(row.path) + " disposition " + std::to_string(row.disposition) +
+                            " attributes " + std::to_string(row.asked);
+        HANDLE file = CreateFileA(row.path, kWrite, 0, nullptr, row.disposition, row.asked, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE) << label;
+        EXPECT_TRUE(CloseHandle(file));
+        EXPECT_EQ(GetFileAttributesA(row.path), row.reported) << label;
+    }
+}
+
+struct FolderOpenRow {
+    OsKind os;
+    const char* path;
+    DWORD access;
+    DWORD disposition;
+    DWORD flags;
+    bool opens;
+    DWORD error;
+};
+
+TEST(OpenFiles, FoldersOpenOnlyWithBackupSemanticsOnNT) {
+    const DWORD backup = FILE_FLAG_BACKUP_SEMANTICS;
+    const std::vector<FolderOpenRow> rows = {
+        {OsKind::WindowsXP, "C:\\D\\Folder", kRead, OPEN_EXISTING, backup, true, 0},
+        {OsKind::WindowsXP, "c:\\d\\FOLDER\\", kRead, OPEN_EXISTING, backup, true, 0},
+        {OsKind::Windows2000, "C:\\D\\Folder", kReadWrite, OPEN_EXISTING, backup, true, 0},
+        {OsKind::WindowsNT4, "C:\\D\\Folder", 0, OPEN_EXISTING, backup, true, 0},
+        {OsKind::WindowsXP, "C:\\D\\Folder", kRead, OPEN_ALWAYS, backup, true, ERROR_ALREADY_EXISTS},
+        {OsKind::WindowsXP, "C:\\", kRead, OPEN_EXISTING, backup, true, 0},
+        {OsKind::WindowsXP, "C:\\D\\Folder", kRead, OPEN_EXISTING, 0, false, ERROR_ACCESS_DENIED},
+        {OsKind::WindowsXP, "C:\\D\\Folder", kWrite, CREATE_ALWAYS, backup, false, ERROR_ACCESS_DENIED},
+        {OsKind::WindowsXP, "C:\\D\\Folder", kWrite, TRUNCATE_EXISTING, backup, false, ERROR_ACCESS_DENIED},
+        {OsKind::WindowsXP, "C:\\D\\Folder", kWrite, CREATE_NEW, backup, false, ERROR_FILE_EXISTS},
+        {OsKind::Windows98, "C:\\D\\Folder", kRead, OPEN_EXISTING, backup, false, ERROR_ACCESS_DENIED},
+        {OsKind::WindowsXP, "C:\\D\\Missing", kRead, OPEN_EXISTING, backup, false, ERROR_FILE_NOT_FOUND},
+    };
+    for (const FolderOpenRow& row : rows) {
+        TestMachine test(row.os);
+        MakeFiles(test);
+        std::string label = platform::OsKindName(row.os) + " " + row.path + " disposition " +
+                            std::to_string(row.disposition) + " flags " + std::to_string(row.flags);
+        SetLastError(0xDEAD);
+        HANDLE folder = CreateFileA(row.path, row.access, kShareAll, nullptr, row.disposition, row.flags, nullptr);
+        EXPECT_EQ(folder != INVALID_HANDLE_VALUE, row.opens) << label;
+        EXPECT_EQ(GetLastError(), row.error) << label;
+        if (folder == INVALID_HANDLE_VALUE) continue;
+        FILETIME created{}, accessed{}, written{};
+        EXPECT_TRUE(GetFileTime(folder, &created, &accessed, &written)) << label;
+        EXPECT_NE(written.dwHighDateTime, 0u) << label;
+        EXPECT_EQ(GetFileSize(folder, nullptr), 0u) << label;
+        // A folder has no data: reading and writing it is no function of a folder.
+        char buffer[4];
+        DWORD done = 7;
+        EXPECT_FALSE(ReadFile(folder, buffer, sizeof buffer, &done, nullptr)) << label;
+        EXPECT_EQ(GetLastError(), row.access & kRead ? ERROR_INVALID_FUNCTION : ERROR_ACCESS_DENIED) << label;
+        EXPECT_EQ(done, 0u) << label;
+        EXPECT_FALSE(WriteFile(folder, "x", 1, &done, nullptr)) << label;
+        EXPECT_EQ(GetLastError(), row.access & kWrite ? ERROR_INVALID_FUNCTION : ERROR_ACCESS_DENIED) << label;
+        EXPECT_TRUE(CloseHandle(folder)) << label;
+    }
+}
+
+TEST(OpenFiles, AnOpenFolderKeepsItsShareMode) {
+    TestMachine test;
+    MakeFiles(test);
+    HANDLE folder = CreateFileA("C:\\D\\Folder", kRead, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    ASSERT_NE(folder, INVALID_HANDLE_VALUE);
+    // A second open that would not share reading with the first.
+    EXPECT_EQ(CreateFileA("C:\\D\\Folder", kRead, 0, nullptr, OPEN_EXISTING,
+                          FILE_FLAG_BACKUP_SEMANTICS, nullptr),
+              INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    EXPECT_FALSE(RemoveDirectoryA("C:\\D\\Folder"));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    EXPECT_FALSE(MoveFileA("C:\\D\\Folder", "C:\\D\\Moved"));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    EXPECT_TRUE(CloseHandle(folder));
+    EXPECT_TRUE(RemoveDirectoryA("C:\\D\\Folder"));
+}
+
+TEST(OpenFiles, FileTimesOfAnOpenFile) {
+    TestMachine test;
+    test.File("C:\\a.txt", "abc");
+    HANDLE file = CreateFileA("C:\\a.txt", kRead, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    FILETIME written{};
+    // Each time is optional.
+    EXPECT_TRUE(GetFileTime(file, nullptr, nullptr, &written));
+    EXPECT_TRUE(GetFileTime(file, nullptr, nullptr, nullptr));
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA("C:\\a.txt", &data);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE);
+    FindClose(find);
+    EXPECT_EQ(written.dwLowDateTime, data.ftLastWriteTime.dwLowDateTime);
+    EXPECT_EQ(written.dwHighDateTime, data.ftLastWriteTime.dwHighDateTime);
+    EXPECT_TRUE(CloseHandle(file));
+    EXPECT_FALSE(GetFileTime(file, nullptr, nullptr, &written));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+}
+
+struct SeparatorRow {
+    const char* description;
+    std::function<bool()> call;  // true when the call succeeded
+    DWORD error;
+};
+
+// "C:\D\existing.txt\" names a folder called existing.txt: no call finds the file by that name.
+TEST(OpenFiles, ANameEndingInASeparatorNamesAFolder) {
+    auto opens = [](const char* path, DWORD disposition, DWORD flags) {
+        HANDLE file = CreateFileA(path, kReadWrite, kShareAll, nullptr, disposition, flags, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return false;
+        CloseHandle(file);
+        return true;
+    };
+    const std::vector<SeparatorRow> rows = {
+        {"open a file", [&] { return opens("C:\\D\\existing.txt\\", OPEN_EXISTING, 0); }, ERROR_INVALID_NAME},
+        {"open a file with backup semantics",
+         [&] { return opens("C:\\D\\existing.txt\\", OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS); },
+         ERROR_INVALID_NAME},
+        {"replace a file", [&] { return opens("C:\\D\\existing.txt/", CREATE_ALWAYS, 0); }, ERROR_INVALID_NAME},
+        {"create a file", [&] { return opens("C:\\D\\new.txt\\", CREATE_NEW, 0); }, ERROR_INVALID_NAME},
+        {"create or open a file", [&] { return opens("C:\\D\\new.txt\\", OPEN_ALWAYS, 0); }, ERROR_INVALID_NAME},
+        {"open a missing entry", [&] { return opens("C:\\D\\new.txt\\", OPEN_EXISTING, 0); },
+         ERROR_FILE_NOT_FOUND},
+        {"attributes of a file",
+         [] { return GetFileAttributesA("C:\\D\\existing.txt\\") != INVALID_FILE_ATTRIBUTES; },
+         ERROR_INVALID_NAME},
+        {"attributes of a missing entry",
+         [] { return GetFileAttributesA("C:\\D\\new.txt\\") != INVALID_FILE_ATTRIBUTES; }, ERROR_FILE_NOT_FOUND},
+        {"attributes of a folder",
+         [] { return GetFileAttributesA("C:\\D\\Folder\\") == FILE_ATTRIBUTE_DIRECTORY; }, 0},
+        {"set the attributes of a file",
+         [] { return SetFileAttributesA("C:\\D\\existing.txt\\", FILE_ATTRIBUTE_HIDDEN) != FALSE; },
+         ERROR_INVALID_NAME},
+        {"delete a file", [] { return DeleteFileA("C:\\D\\existing.txt\\") != FALSE; }, ERROR_INVALID_NAME},
+    };
+    for (const SeparatorRow& row : rows) {
+        TestMachine test;
+        MakeFiles(test);
+        SetLastError(0xDEAD);
+        EXPECT_EQ(row.call(), row.error == 0) << row.description;
+        if (row.error != 0) {
+            EXPECT_EQ(GetLastError(), row.error) << row.description;
+        }
+        EXPECT_EQ(test.ReadFile("C:\\D\\existing.txt"), "old") << row.description;
+        EXPECT_FALSE(test.Exists("C:\\D\\new.txt")) << row.description;
+    }
 }
 
 TEST(OpenFiles, ReadsWritesAndMovesThePointer) {

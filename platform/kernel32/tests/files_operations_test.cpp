@@ -85,6 +85,25 @@ TEST(FileOperations, DeleteCreateAndRemoveFolders) {
     RunRows(OsKind::WindowsXP, rows);
 }
 
+// Windows holds a process's current folder open without FILE_SHARE_DELETE, so it cannot be removed
+// under any spelling until the process moves elsewhere.
+TEST(FileOperations, TheCurrentFolderCannotBeRemoved) {
+    TestMachine test;
+    MakeFiles(test);
+    ASSERT_TRUE(SetCurrentDirectoryA("C:\\D\\Empty"));
+    for (const char* spelling : {"C:\\D\\Empty", "c:\\d\\EMPTY\\", ".", "..\\Empty"}) {
+        SetLastError(0);
+        EXPECT_FALSE(RemoveDirectoryA(spelling)) << spelling;
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION)) << spelling;
+    }
+    // A full folder above it is still refused for being full.
+    EXPECT_FALSE(RemoveDirectoryA("C:\\D"));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_DIR_NOT_EMPTY));
+    ASSERT_TRUE(SetCurrentDirectoryA("C:\\D"));
+    EXPECT_TRUE(RemoveDirectoryA("Empty"));
+    ASSERT_TRUE(SetCurrentDirectoryA("C:\\"));
+}
+
 TEST(FileOperations, CopyAndMove) {
     const std::vector<OperationRow> rows = {
         {"copy", [] { return CopyFileA("C:\\D\\file.txt", "C:\\D\\copy.txt", TRUE); }, true, 0},
@@ -184,7 +203,7 @@ TEST(FileOperations, ContentsAttributesAndShortNamesFollowTheFile) {
     HANDLE again = CreateFileA("E:\\moved.txt", GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
     ASSERT_NE(again, INVALID_HANDLE_VALUE);
     CloseHandle(again);
-    EXPECT_EQ(GetFileAttributesA("E:\\moved.txt"), static_cast<DWORD>(FILE_ATTRIBUTE_NORMAL));
+    EXPECT_EQ(GetFileAttributesA("E:\\moved.txt"), static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
 
     // Only the case of a name changes when it is moved onto itself.
     ASSERT_TRUE(MoveFileA("E:\\copy.txt", "E:\\COPY.TXT"));

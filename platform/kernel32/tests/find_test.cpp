@@ -85,6 +85,41 @@ TEST(Find, WildcardsMatchAsWindowsDoes) {
     }
 }
 
+// Long runs of wildcards match what their short forms match, and at once: the work follows the
+// name's length, not the number of ways the stars could split it.
+TEST(Find, LongRunsOfWildcardsMatchAsShortOnes) {
+    TestMachine test;
+    const std::string name = std::string(246, 'a') + ".txt";
+    test.File("C:\\L\\" + name, "x");
+    const std::string stars(100000, '*');
+    std::string starsBetweenLetters;
+    std::string questionsAndStars;
+    for (int index = 0; index < 50000; ++index) {
+        starsBetweenLetters += "*a";
+        questionsAndStars += "?*";
+    }
+    struct LongRow {
+        std::string pattern;
+        std::vector<std::string> names;
+    };
+    const std::vector<LongRow> rows = {
+        {stars, {".", "..", name}},
+        {stars + ".txt", {name}},
+        // Only a lone star stops at the last dot: with two or more, "*." matches every name.
+        {stars + ".", {".", "..", name}},
+        {stars + "b", {}},
+        {starsBetweenLetters + "*", {}},
+        {questionsAndStars + ".txt", {name}},
+    };
+    for (const LongRow& row : rows) {
+        DWORD error = 0;
+        std::vector<std::string> names = FindAll("C:\\L\\" + row.pattern, &error);
+        std::string label = "..." + row.pattern.substr(row.pattern.size() - 8);
+        EXPECT_EQ(names, row.names) << label;
+        EXPECT_EQ(error, row.names.empty() ? static_cast<DWORD>(ERROR_FILE_NOT_FOUND) : 0u) << label;
+    }
+}
+
 TEST(Find, RootListsNoDotEntriesAndRelativeSearchesUseTheCurrentFolder) {
     TestMachine test;
     MakeSearchFolder(test);

@@ -1,10 +1,18 @@
 // WritePrivateProfileStringA and WritePrivateProfileSectionA: the edits they make to the file's lines,
 // what they keep, and how they fail.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
+#include <atomic>
+#include <csignal>
+#include <fstream>
+#include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "platform/machine/files/host_path.h"
 #include "platform/testing/test_machine.h"
 #include "windows.h"
 
@@ -128,6 +136,121 @@ TEST(ProfileWrite, Failures) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
     // All three names missing asks for a flush, which Windows answers with FALSE.
     EXPECT_FALSE(WritePrivateProfileStringA(nullptr, nullptr, nullptr, "busy.ini"));
+}
+
+// The names a listing of the folder gives.
+std::vector<std::string> FolderNames(const char* pattern) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA(pattern, &data);
+    if (find == INVALID_HANDLE_VALUE) return names;
+    do {
+        names.emplace_back(data.cFileName);
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+    return names;
+}
+
+std::string HostText(const std::filesystem::path& host) {
+    std::ifstream stream(host, std::ios::binary);
+    std::ostringstream text;
+    text << stream.rdbuf();
+    return text.str();
+}
+
+TEST(ProfileWrite, ReplacedFileKeepsWhatTheMachineRecords) {
+    platform::TestMachine machine;
+    const char* path = "C:\\data\\Printer Settings.ini";
+    machine.File(path, "[A]\r\nx=1\r\n").File("C:\\data\\Printer Setup.ini", "");
+    ASSERT_TRUE(SetFileAttributesA(path, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE));
+    char shortBefore[MAX_PATH];
+    ASSERT_GT(GetShortPathNameA(path, shortBefore, MAX_PATH), 0u);
+    std::filesystem::path host = machine.HostPath(path);
+    ASSERT_EQ(::chmod(host.c_str(), 0640), 0);
+    std::uint64_t generation = platform::FilesGeneration(machine.machine());
+
+    ASSERT_TRUE(WritePrivateProfileStringA("A", "x", "2", path));
+    ASSERT_TRUE(WritePrivateProfileSectionA("B", "y=1\0", shortBefore));
+    EXPECT_EQ(machine.ReadFile(path), "[A]\r\nx=2\r\n[B]\r\ny=1\r\n");
+    EXPECT_EQ(GetFileAttributesA(path),
+              static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE));
+    char shortAfter[MAX_PATH];
+    ASSERT_GT(GetShortPathNameA(path, shortAfter, MAX_PATH), 0u);
+    EXPECT_STREQ(shortAfter, shortBefore);
+    struct stat information;
+    ASSERT_EQ(::stat(host.c_str(), &information), 0);
+    EXPECT_EQ(information.st_mode & 07777, 0640u);
+    EXPECT_GT(platform::FilesGeneration(machine.machine()), generation);
+    // Nothing is left beside the file.
+    EXPECT_EQ(FolderNames("C:\\data\\*"),
+              (std::vector<std::string>{".", "..", "Printer Settings.ini", "Printer Setup.ini"}));
+}
+
+TEST(ProfileWrite, ReadersSeeTheOldFileOrTheNewOne) {
+    platform::TestMachine machine;
+    std::string text = "[s]\r\n";
+    for (int index = 0; index < 3000; ++index) text += "key" + std::to_string(index) + "=value\r\n";
+    text += "last=end\r\n";
+    machine.File("C:\\WINDOWS\\big.ini", text);
+    std::filesystem::path host = machine.HostPath("C:\\WINDOWS\\big.ini");
+    std::atomic<bool> writing{true};
+    std::atomic<int> partial{0};
+    // Another process reads the host file while this one writes it.
+    std::thread reader([&] {
+        while (writing) {
+            std::string seen = HostText(host);
+            bool whole = seen.size() > text.size() - 10 && seen.compare(0, 5, "[s]\r\n") == 0 &&
+                         seen.compare(seen.size() - 10, 10, "last=end\r\n") == 0;
+            if (!whole) ++partial;
+        }
+    });
+    for (int round = 0; round < 60; ++round) {
+        ASSERT_TRUE(WritePrivateProfileStringA("s", "key1", round % 2 ? "odd" : "even", "big.ini"));
+    }
+    writing = false;
+    reader.join();
+    EXPECT_EQ(partial.load(), 0);
+}
+
+// Makes writes past `bytes` fail in this process, as a full disk would, while it lives.
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &saved_);
+        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limit = saved_;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, previousHandler_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+  private:
+    struct rlimit saved_;
+    void (*previousHandler_)(int);
+};
+
+TEST(ProfileWrite, WriteCutShortLeavesTheOldFile) {
+    platform::TestMachine machine;
+    std::string text = "[s]\r\n";
+    for (int index = 0; index < 20000; ++index) text += "key" + std::to_string(index) + "=value\r\n";
+    machine.File("C:\\WINDOWS\\full.ini", text);
+    // The limit leaves room for the machine's own state.
+    std::string large(text.size(), 'x');
+    BOOL written;
+    {
+        FileSizeLimit limit(text.size() * 3 / 2);
+        written = WritePrivateProfileStringA("s", "key0", large.c_str(), "full.ini");
+    }
+    EXPECT_FALSE(written);
+    EXPECT_EQ(machine.ReadFile("C:\\WINDOWS\\full.ini"), text);
+    EXPECT_EQ(FolderNames("C:\\WINDOWS\\~*"), std::vector<std::string>());
+    char buffer[16];
+    EXPECT_EQ(GetPrivateProfileStringA("s", "key19999", "", buffer, sizeof buffer, "full.ini"), 5u);
 }
 
 }  // namespace

@@ -35,12 +35,71 @@ bool IsIniBlank(char character) {
 
 const char kLineEnd[] = "\r\n";
 
-void AppendLine(std::string& text, std::string_view line, std::string_view ending) {
-    text.append(line);
-    text.append(ending);
+// Calls `line(text, ending)` for each line of the text; a line ends at CR LF, LF or a CR alone.
+template <typename Character, typename LineFunction>
+void SplitLines(std::basic_string_view<Character> text, LineFunction line) {
+    static constexpr Character kEndings[] = {Character('\r'), Character('\n'), Character(0)};
+    std::size_t position = 0;
+    while (position < text.size()) {
+        std::size_t end = text.find_first_of(kEndings, position);
+        if (end == std::basic_string_view<Character>::npos) {
+            line(text.substr(position), std::string_view());
+            return;
+        }
+        std::size_t next = end + 1;
+        std::string_view ending = "\n";
+        if (text[end] == Character('\r')) {
+            bool pair = next < text.size() && text[next] == Character('\n');
+            ending = pair ? std::string_view("\r\n") : std::string_view("\r");
+            if (pair) ++next;
+        }
+        line(text.substr(position, end - position), ending);
+        position = next;
+    }
+}
+
+IniEncoding EncodingOf(std::string_view bytes, IniReading reading) {
+    if (reading != IniReading::UnicodeAware || bytes.size() < 2) return IniEncoding::Ansi;
+    if (bytes[0] == '\xFF' && bytes[1] == '\xFE') return IniEncoding::Utf16LittleEndian;
+    if (bytes[0] == '\xFE' && bytes[1] == '\xFF') return IniEncoding::Utf16BigEndian;
+    return IniEncoding::Ansi;
+}
+
+// The UTF-16 text of a Unicode file's bytes after its mark; a last odd byte is no character.
+std::u16string WideOf(std::string_view bytes, IniEncoding encoding) {
+    std::u16string wide;
+    wide.reserve(bytes.size() / 2);
+    for (std::size_t index = 0; index + 1 < bytes.size(); index += 2) {
+        auto first = static_cast<unsigned char>(bytes[index]);
+        auto second = static_cast<unsigned char>(bytes[index + 1]);
+        wide.push_back(encoding == IniEncoding::Utf16LittleEndian ? char16_t(first | second << 8)
+                                                                  : char16_t(first << 8 | second));
+    }
+    return wide;
+}
+
+std::string BytesOfWide(std::u16string_view wide, IniEncoding encoding) {
+    std::string bytes;
+    bytes.reserve(wide.size() * 2);
+    for (char16_t character : wide) {
+        char low = static_cast<char>(character & 0xFF);
+        char high = static_cast<char>(character >> 8);
+        if (encoding == IniEncoding::Utf16LittleEndian) {
+            bytes.push_back(low);
+            bytes.push_back(high);
+        } else {
+            bytes.push_back(high);
+            bytes.push_back(low);
+        }
+    }
+    return bytes;
 }
 
 }  // namespace
+
+IniReading IniReadingOf(const Machine& machine) {
+    return machine.IsNT() && machine.os().majorVersion >= 5 ? IniReading::UnicodeAware : IniReading::AnsiOnly;
+}
 
 std::string_view TrimIniBlanks(std::string_view text) {
     while (!text.empty() && (IsIniBlank(text.front()) || text.front() == '\r')) text.remove_prefix(1);
@@ -62,26 +121,27 @@ std::string_view StripQuotes(std::string_view value) {
     return value;
 }
 
-IniDocument::IniDocument(std::string_view text) {
+IniDocument::IniDocument(std::string_view fileBytes, IniReading reading)
+    : encoding_(EncodingOf(fileBytes, reading)) {
+    if (encoding_ == IniEncoding::Ansi) {
+        SplitLines(fileBytes, [&](std::string_view text, std::string_view ending) {
+            Line line;
+            line.text = text;
+            line.ending = ending;
+            lines_.push_back(std::move(line));
+        });
+    } else {
+        std::u16string wide = WideOf(fileBytes.substr(2), encoding_);
+        SplitLines(std::u16string_view(wide), [&](std::u16string_view text, std::string_view ending) {
+            Line line;
+            line.text = AnsiFromWide(text);
+            line.bytes = BytesOfWide(text, encoding_);
+            line.ending = ending;
+            lines_.push_back(std::move(line));
+        });
+    }
     bool inSection = false;
-    std::size_t position = 0;
-    while (position < text.size()) {
-        Line line;
-        std::size_t newline = text.find('\n', position);
-        if (newline == std::string_view::npos) {
-            line.text = text.substr(position);
-            position = text.size();
-        } else {
-            std::size_t end = newline;
-            if (end > position && text[end - 1] == '\r') {
-                --end;
-                line.ending = "\r\n";
-            } else {
-                line.ending = "\n";
-            }
-            line.text = text.substr(position, end - position);
-            position = newline + 1;
-        }
+    for (Line& line : lines_) {
         std::string_view body = TrimIniBlanks(line.text);
         if (body.empty()) {
             line.kind = LineKind::Blank;
@@ -108,7 +168,6 @@ IniDocument::IniDocument(std::string_view text) {
                 line.hasEquals = true;
             }
         }
-        lines_.push_back(std::move(line));
     }
 
     // The index points into the lines, which stay where they are from here on.
@@ -144,10 +203,49 @@ const IniDocument::Entry* IniDocument::FindEntry(std::string_view section, std::
     return entry == found->keyIndex.end() ? nullptr : &found->entries[entry->second];
 }
 
+std::string IniDocument::Start() const {
+    switch (encoding_) {
+    case IniEncoding::Utf16LittleEndian:
+        return "\xFF\xFE";
+    case IniEncoding::Utf16BigEndian:
+        return "\xFE\xFF";
+    case IniEncoding::Ansi:
+        break;
+    }
+    return std::string();
+}
+
+std::string IniDocument::Encoded(std::string_view text) const {
+    if (encoding_ == IniEncoding::Ansi) return std::string(text);
+    return BytesOfWide(WideFromAnsi(text), encoding_);
+}
+
+void IniDocument::AppendLines(std::string& out, std::size_t from, std::size_t to, bool moreFollows) const {
+    for (std::size_t index = from; index < to; ++index) {
+        const Line& line = lines_[index];
+        bool needsEnd = line.ending.empty() && (index + 1 < to || moreFollows);
+        out.append(encoding_ == IniEncoding::Ansi ? line.text : line.bytes);
+        out.append(Encoded(needsEnd ? std::string_view(kLineEnd) : std::string_view(line.ending)));
+    }
+}
+
+void IniDocument::AppendNewLine(std::string& out, std::string_view text) const {
+    out.append(Encoded(text));
+    out.append(Encoded(kLineEnd));
+}
+
+std::string IniDocument::NewSectionText(std::string_view section,
+                                        const std::vector<std::string>& contents) const {
+    std::string out;
+    AppendNewLine(out, "[" + std::string(section) + "]");
+    for (const std::string& line : contents) AppendNewLine(out, line);
+    return out;
+}
+
 std::string IniDocument::Text() const {
-    std::string text;
-    for (const Line& line : lines_) AppendLine(text, line.text, line.ending);
-    return text;
+    std::string out = Start();
+    AppendLines(out, 0, lines_.size(), false);
+    return out;
 }
 
 std::size_t IniDocument::InsertionPoint(const Section& section) const {
@@ -156,34 +254,13 @@ std::size_t IniDocument::InsertionPoint(const Section& section) const {
     return point;
 }
 
-namespace {
-
-// Text of the lines [from, to), the last of them given a line end when something follows it.
-void AppendLines(std::string& text, const std::vector<IniDocument::Line>& lines, std::size_t from,
-                 std::size_t to, bool moreFollows) {
-    for (std::size_t index = from; index < to; ++index) {
-        const IniDocument::Line& line = lines[index];
-        bool needsEnd = line.ending.empty() && (index + 1 < to || moreFollows);
-        AppendLine(text, line.text, needsEnd ? std::string_view(kLineEnd) : std::string_view(line.ending));
-    }
-}
-
-std::string NewSectionText(std::string_view section, const std::vector<std::string>& contents) {
-    std::string text;
-    text.append("[").append(section).append("]").append(kLineEnd);
-    for (const std::string& line : contents) AppendLine(text, line, kLineEnd);
-    return text;
-}
-
-}  // namespace
-
 std::optional<std::string> IniDocument::TextWithValue(std::string_view section, std::string_view key,
                                                       std::string_view value) const {
     const Section* found = FindSection(section);
-    std::string text;
+    std::string text = Start();
     if (!found) {
         // A new section goes at the end of the file.
-        AppendLines(text, lines_, 0, lines_.size(), true);
+        AppendLines(text, 0, lines_.size(), true);
         text.append(NewSectionText(section, {std::string(key) + "=" + std::string(value)}));
         return text;
     }
@@ -193,24 +270,25 @@ std::optional<std::string> IniDocument::TextWithValue(std::string_view section, 
         const Entry& existing = found->entries[entry->second];
         std::string line = std::string(existing.name) + "=" + std::string(value);
         if (line == lines_[existing.line].text) return std::nullopt;
-        AppendLines(text, lines_, 0, existing.line, true);
-        AppendLine(text, line, lines_[existing.line].ending);
-        AppendLines(text, lines_, existing.line + 1, lines_.size(), false);
+        AppendLines(text, 0, existing.line, true);
+        text.append(Encoded(line));
+        text.append(Encoded(lines_[existing.line].ending));
+        AppendLines(text, existing.line + 1, lines_.size(), false);
         return text;
     }
     std::size_t point = InsertionPoint(*found);
-    AppendLines(text, lines_, 0, point, true);
-    AppendLine(text, std::string(key) + "=" + std::string(value), kLineEnd);
-    AppendLines(text, lines_, point, lines_.size(), false);
+    AppendLines(text, 0, point, true);
+    AppendNewLine(text, std::string(key) + "=" + std::string(value));
+    AppendLines(text, point, lines_.size(), false);
     return text;
 }
 
 std::optional<std::string> IniDocument::TextWithoutKey(std::string_view section, std::string_view key) const {
     const Entry* entry = FindEntry(section, key);
     if (!entry) return std::nullopt;
-    std::string text;
-    AppendLines(text, lines_, 0, entry->line, entry->line + 1 < lines_.size());
-    AppendLines(text, lines_, entry->line + 1, lines_.size(), false);
+    std::string text = Start();
+    AppendLines(text, 0, entry->line, entry->line + 1 < lines_.size());
+    AppendLines(text, entry->line + 1, lines_.size(), false);
     return text;
 }
 
@@ -218,29 +296,29 @@ std::optional<std::string> IniDocument::TextWithoutSection(std::string_view sect
     const Section* found = FindSection(section);
     if (!found) return std::nullopt;
     // The header, keys and blank lines go; comment lines stay where they are.
-    std::string text;
-    AppendLines(text, lines_, 0, found->headerLine, false);
+    std::string text = Start();
+    AppendLines(text, 0, found->headerLine, false);
     for (std::size_t index = found->headerLine + 1; index < found->endLine; ++index) {
-        if (lines_[index].kind == LineKind::Comment) AppendLines(text, lines_, index, index + 1, true);
+        if (lines_[index].kind == LineKind::Comment) AppendLines(text, index, index + 1, true);
     }
-    AppendLines(text, lines_, found->endLine, lines_.size(), false);
+    AppendLines(text, found->endLine, lines_.size(), false);
     return text;
 }
 
 std::optional<std::string> IniDocument::TextWithSection(std::string_view section,
                                                         const std::vector<std::string>& contents) const {
     const Section* found = FindSection(section);
-    std::string text;
+    std::string text = Start();
     if (!found) {
-        AppendLines(text, lines_, 0, lines_.size(), true);
+        AppendLines(text, 0, lines_.size(), true);
         text.append(NewSectionText(section, contents));
         return text;
     }
     // The old contents go, blank lines that separate the section from the next one stay.
     std::size_t end = InsertionPoint(*found);
-    AppendLines(text, lines_, 0, found->headerLine + 1, true);
-    for (const std::string& line : contents) AppendLine(text, line, kLineEnd);
-    AppendLines(text, lines_, end, lines_.size(), false);
+    AppendLines(text, 0, found->headerLine + 1, true);
+    for (const std::string& line : contents) AppendNewLine(text, line);
+    AppendLines(text, end, lines_.size(), false);
     return text;
 }
 
@@ -301,12 +379,18 @@ IniFileCache& IniFileCache::Instance() {
     return *cache;
 }
 
-std::shared_ptr<const IniDocument> IniFileCache::Load(const std::filesystem::path& host, int* hostError) {
+std::shared_ptr<const IniDocument> IniFileCache::Load(const std::filesystem::path& host, IniReading reading,
+                                                      int* hostError) {
     std::lock_guard<std::mutex> lock(mutex_);
     Machine* machine = Machine::CurrentOrNull();
     std::optional<std::uint64_t> generation;
     if (machine) generation = FilesGeneration(*machine);
     auto found = files_.find(host.native());
+    // A file parsed as another system reads it is parsed again.
+    if (found != files_.end() && found->second.reading != reading) {
+        files_.erase(found);
+        found = files_.end();
+    }
     if (found != files_.end() && generation && found->second.checkedGeneration == generation) {
         return found->second.document;
     }
@@ -331,10 +415,11 @@ std::shared_ptr<const IniDocument> IniFileCache::Load(const std::filesystem::pat
         found->second.checkedGeneration = stable ? generation : std::nullopt;
         return found->second.document;
     }
-    auto document = std::make_shared<const IniDocument>(*text);
+    auto document = std::make_shared<const IniDocument>(*text, reading);
     ++parses_;
     if (files_.size() >= kMaximumCachedFiles) files_.clear();
     CachedFile& cached = files_[host.native()];
+    cached.reading = reading;
     cached.signature = stable ? *signature : FileSignature{};
     cached.trusted = stable && IsTrustworthy(*signature, readTime);
     cached.checkedGeneration = stable ? generation : std::nullopt;
@@ -343,7 +428,7 @@ std::shared_ptr<const IniDocument> IniFileCache::Load(const std::filesystem::pat
     return document;
 }
 
-void IniFileCache::Store(const std::filesystem::path& host, const std::string& text) {
+void IniFileCache::Store(const std::filesystem::path& host, IniReading reading, const std::string& text) {
     std::lock_guard<std::mutex> lock(mutex_);
     std::optional<FileSignature> signature = ReadFileSignature(host);
     if (!signature) {
@@ -355,7 +440,8 @@ void IniFileCache::Store(const std::filesystem::path& host, const std::string& t
     cached.signature = *signature;
     cached.trusted = false;  // just written: the time stamp is too recent to trust
     cached.checkedGeneration.reset();
-    cached.document = std::make_shared<const IniDocument>(text);
+    cached.reading = reading;
+    cached.document = std::make_shared<const IniDocument>(text, reading);
     ++parses_;
     cached.text = text;
 }

@@ -1,6 +1,12 @@
 // An INI file as the profile functions read and write it: the lines as they are (so a write keeps
 // comments, blank lines and line ends), and an index of sections and keys for hashed,
 // case-insensitive lookups. Parsed files are kept in a process-wide cache while they do not change.
+//
+// Windows 2000 and XP read a file that starts with a UTF-16 byte-order mark (FF FE, or FE FF for
+// big-endian) as Unicode: the ANSI functions see its text in the ANSI code page, and a write keeps the
+// file in its encoding. Windows 9x and NT 4 read every file as ANSI bytes, so the mark and the zero
+// bytes of a UTF-16 file are part of its lines and none of its sections or keys can be found. A UTF-8
+// mark is ANSI text to every version: its three bytes begin the first line.
 #pragma once
 
 #include <atomic>
@@ -17,6 +23,8 @@
 
 namespace platform {
 
+class Machine;
+
 // Hash and equality over Windows-1252 upper case, usable with string_view lookups.
 struct NoCaseHash {
     using is_transparent = void;
@@ -27,14 +35,27 @@ struct NoCaseEqual {
     bool operator()(std::string_view left, std::string_view right) const;
 };
 
+// How a system reads the bytes of a profile file.
+enum class IniReading {
+    AnsiOnly,        // Windows 9x and NT 4
+    UnicodeAware,    // Windows 2000 and XP: a UTF-16 byte-order mark makes the file Unicode
+};
+
+// The encoding of a file's text, kept for the writes.
+enum class IniEncoding { Ansi, Utf16LittleEndian, Utf16BigEndian };
+
+// How the machine's system reads profile files.
+IniReading IniReadingOf(const Machine& machine);
+
 class IniDocument {
   public:
     enum class LineKind { Blank, Comment, Section, Key, Outside };
 
     struct Line {
         LineKind kind = LineKind::Blank;
-        std::string text;    // the line without its end
-        std::string ending;  // "\r\n", "\n" or "" (the last line of a file without a final line end)
+        std::string text;    // the line without its end, in the ANSI code page
+        std::string ending;  // "\r\n", "\n", "\r" or "" (the last line of a file without a final line end)
+        std::string bytes;   // a Unicode file's line as the file holds it, without its end; empty otherwise
         std::string name;    // the section's or key's name, trimmed
         std::string value;   // the key's value, trimmed, quotes kept
         bool hasEquals = false;
@@ -56,8 +77,10 @@ class IniDocument {
         std::unordered_map<std::string_view, std::size_t, NoCaseHash, NoCaseEqual> keyIndex;
     };
 
+    // Parses the bytes of a file as the system reads them: the one parse entry point, free of file
+    // input and output. Lines end at CR LF, LF or a CR alone.
     // The names and values the index holds point into the lines, so a document stays where it is made.
-    explicit IniDocument(std::string_view text);
+    explicit IniDocument(std::string_view fileBytes, IniReading reading = IniReading::AnsiOnly);
     IniDocument(const IniDocument&) = delete;
     IniDocument& operator=(const IniDocument&) = delete;
 
@@ -69,10 +92,13 @@ class IniDocument {
     // The first entry of that key in the first section of that name.
     const Entry* FindEntry(std::string_view section, std::string_view key) const;
 
+    IniEncoding encoding() const { return encoding_; }
+    // The file's bytes as they were read.
     std::string Text() const;
 
-    // The text after an edit as WritePrivateProfileStringA and WritePrivateProfileSectionA make it,
-    // or nothing when the edit changes nothing. Lines the edit does not touch keep their text and ends.
+    // The file's bytes after an edit as WritePrivateProfileStringA and WritePrivateProfileSectionA make
+    // them, or nothing when the edit changes nothing. Lines the edit does not touch keep their bytes and
+    // ends; new lines are written in the file's encoding.
     std::optional<std::string> TextWithValue(std::string_view section, std::string_view key,
                                              std::string_view value) const;
     std::optional<std::string> TextWithoutKey(std::string_view section, std::string_view key) const;
@@ -83,7 +109,17 @@ class IniDocument {
   private:
     // Where a new line of the section goes: after its last non-blank line.
     std::size_t InsertionPoint(const Section& section) const;
+    // The byte-order mark a Unicode file begins with; empty for an ANSI file.
+    std::string Start() const;
+    // An ANSI text in the file's encoding.
+    std::string Encoded(std::string_view text) const;
+    // The lines [from, to) as the file holds them, the last of them given a line end when something
+    // follows it.
+    void AppendLines(std::string& out, std::size_t from, std::size_t to, bool moreFollows) const;
+    void AppendNewLine(std::string& out, std::string_view text) const;
+    std::string NewSectionText(std::string_view section, const std::vector<std::string>& contents) const;
 
+    IniEncoding encoding_ = IniEncoding::Ansi;
     std::vector<Line> lines_;
     std::vector<Section> sections_;
     std::unordered_map<std::string_view, std::size_t, NoCaseHash, NoCaseEqual> sectionIndex_;
@@ -116,9 +152,10 @@ class IniFileCache {
     static IniFileCache& Instance();
 
     // The parsed file, or null when it cannot be read (errno-style code in `hostError`).
-    std::shared_ptr<const IniDocument> Load(const std::filesystem::path& host, int* hostError = nullptr);
-    // Records the text just written to the file, so the next read need not parse it again.
-    void Store(const std::filesystem::path& host, const std::string& text);
+    std::shared_ptr<const IniDocument> Load(const std::filesystem::path& host, IniReading reading,
+                                            int* hostError = nullptr);
+    // Records the bytes just written to the file, so the next read need not parse them again.
+    void Store(const std::filesystem::path& host, IniReading reading, const std::string& text);
     void Forget(const std::filesystem::path& host);
     // How many times a file's text has been parsed, for tests of the cache.
     std::uint64_t parses() const { return parses_.load(); }
@@ -128,6 +165,7 @@ class IniFileCache {
         FileSignature signature;
         std::string text;
         std::shared_ptr<const IniDocument> document;
+        IniReading reading = IniReading::AnsiOnly;
         bool trusted = false;
         // The file generation in which the text was last known to be the file's; none when unknown.
         std::optional<std::uint64_t> checkedGeneration;

@@ -92,6 +92,32 @@ std::optional<std::string> RealRootPath(const MachineSettings& settings, std::st
     return std::nullopt;
 }
 
+std::optional<std::string> UserClassesPath(const MachineSettings& settings) {
+    OsKind kind = settings.os.kind;
+    if (kind != OsKind::Windows2000 && kind != OsKind::WindowsXP) return std::nullopt;
+    return *RealRootPath(settings, "HKEY_CURRENT_USER") + "\\Software\\Classes";
+}
+
+std::size_t MaxValueNameLength(const MachineSettings& settings) {
+    // Windows 9x keeps every name to 255 characters; the ANSI calls of Windows 2000 take 260.
+    if (!settings.os.IsNT()) return 255;
+    if (settings.os.kind == OsKind::Windows2000) return 260;
+    return 16383;
+}
+
+std::optional<std::string> KeyPathBeyondLimits(std::string_view storedPath) {
+    std::vector<std::string_view> parts = SplitKeyPath(storedPath);
+    for (std::string_view part : parts) {
+        if (part.size() > kMaxKeyNameLength) {
+            return "key name longer than " + std::to_string(kMaxKeyNameLength) + " characters: " +
+                   std::string(part.substr(0, 32)) + "...";
+        }
+    }
+    if (parts.size() > kMaxKeyDepth + 1)
+        return "key more than " + std::to_string(kMaxKeyDepth) + " levels deep";
+    return std::nullopt;
+}
+
 std::vector<std::string_view> SplitKeyPath(std::string_view path) {
     std::vector<std::string_view> parts;
     std::size_t start = 0;

@@ -34,6 +34,20 @@ inline constexpr std::string_view kCurrentUserKeyNT = "S-1-5-21-1004336348-11772
 // gives nothing.
 std::optional<std::string> RealRootPath(const MachineSettings& settings, std::string_view rootName);
 
+// On Windows 2000 and XP HKEY_CLASSES_ROOT shows the user's classes over the machine's: the stored place of
+// the user's part ("HKEY_USERS\<user>\Software\Classes"). Nothing on the systems where HKEY_CLASSES_ROOT
+// is the machine's classes alone.
+std::optional<std::string> UserClassesPath(const MachineSettings& settings);
+
+// The limits Windows keeps: the characters of one key name, the levels of keys below a stored root
+// ("HKEY_LOCAL_MACHINE\A" is one level), the characters of a value name.
+inline constexpr std::size_t kMaxKeyNameLength = 255;
+inline constexpr std::size_t kMaxKeyDepth = 512;
+std::size_t MaxValueNameLength(const MachineSettings& settings);
+// Why a key of that full stored path ("HKEY_LOCAL_MACHINE\SOFTWARE\X") cannot be created, or nothing when
+// it can.
+std::optional<std::string> KeyPathBeyondLimits(std::string_view storedPath);
+
 // "A\B\\C\" as {"A", "B", "C"}: empty parts (doubled or trailing backslashes) are dropped.
 std::vector<std::string_view> SplitKeyPath(std::string_view path);
 
@@ -153,9 +167,16 @@ class RegistryStore {
 // Creates registry.db for a new machine with the keys every installation of its system has.
 void InitializeMachineRegistry(const std::filesystem::path& folder, const MachineSettings& settings);
 
+// Whether registry text must start with its REGEDIT4 line. A .reg file must; the registry fragments that
+// tests and sample set-ups write may leave it out.
+enum class RegistryTextHeader { Required, Optional };
+
 // Reads REGEDIT4 text into the machine's registry (keys created, values set, "[-key]" and "name"=-
-// deleted), all of it as one transaction. Throws std::runtime_error naming the line of a malformed entry.
-void ImportRegistryText(Machine& machine, std::string_view text);
+// deleted), all of it as one transaction. Throws std::runtime_error naming the line of the first entry
+// that is malformed, breaks the registry's limits or would delete a root key ("[-HKEY_CURRENT_USER]"),
+// and then nothing of the text is imported.
+void ImportRegistryText(Machine& machine, std::string_view text,
+                        RegistryTextHeader header = RegistryTextHeader::Required);
 // REGEDIT4 text of the key (a full path such as "HKEY_LOCAL_MACHINE\SOFTWARE\X") and all below it;
 // an empty path exports every stored root. Throws std::runtime_error when the key does not exist.
 std::string ExportRegistryText(Machine& machine, std::string_view keyPath);

@@ -107,7 +107,7 @@ class Importer {
   public:
     Importer(RegistryStore& store, const MachineSettings& settings) : store_(store), settings_(settings) {}
 
-    void Run(std::string_view text) {
+    void Run(std::string_view text, RegistryTextHeader header) {
         LineReader lines(text);
         std::string_view line;
         bool first = true;
@@ -116,6 +116,13 @@ class Importer {
             if (first) {
                 first = false;
                 if (trimmed == kHeader) continue;
+                if (header == RegistryTextHeader::Required) {
+                    // The Unicode form of later versions of Windows is not read either: its first line
+                    // is "Windows Registry Editor Version 5.00".
+                    Malformed(lines.number(), "not registry text: the first line must be " +
+                                                  std::string(kHeader) + ", not '" +
+                                                  std::string(trimmed.substr(0, 40)) + "'");
+                }
             }
             if (trimmed.empty() || trimmed.front() == ';') continue;
             if (trimmed.front() == '[') {
@@ -124,6 +131,8 @@ class Importer {
             }
             ValueLine(trimmed, lines);
         }
+        if (first && header == RegistryTextHeader::Required)
+            Malformed(1, "not registry text: the text is empty, without its " + std::string(kHeader) + " line");
     }
 
   private:
@@ -143,13 +152,23 @@ class Importer {
         components.insert(components.end(), parts.begin() + 1, parts.end());
 
         if (remove) {
+            // A root, or the key a predefined root stands for, is never deleted, as regedit refuses to.
+            if (parts.size() == 1)
+                Malformed(lineNumber, "cannot delete the root key " + std::string(parts.front()));
             std::optional<std::int64_t> id = Find(*root, components);
-            if (id && !components.empty()) store_.DeleteKeyTree(*id);
+            if (id) store_.DeleteKeyTree(*id);
             chainRoot_ = 0;
             chain_.clear();
             current_.reset();
             return;
         }
+        std::string storedPath(realParts.front());
+        for (const std::string& component : components) {
+            storedPath.push_back('\\');
+            storedPath += component;
+        }
+        if (std::optional<std::string> beyond = KeyPathBeyondLimits(storedPath))
+            Malformed(lineNumber, *beyond + " in [" + std::string(path) + "]");
         current_ = Create(*root, components);
     }
 
@@ -196,6 +215,10 @@ class Importer {
         } else {
             Malformed(lineNumber, "expected a key, a value or a comment");
         }
+        if (name.size() > MaxValueNameLength(settings_)) {
+            Malformed(lineNumber,
+                      "value name longer than " + std::to_string(MaxValueNameLength(settings_)) + " characters");
+        }
         rest = TrimBlanks(rest);
         if (rest.empty() || rest.front() != '=') Malformed(lineNumber, "missing '=' after the value name");
         rest = TrimBlanks(rest.substr(1));
@@ -232,11 +255,13 @@ class Importer {
         } else if (!EqualsNoCase(kind, "hex")) {
             Malformed(lineNumber, "unknown value type '" + std::string(kind) + "'");
         }
-        // Long hex data goes on over lines that end with a backslash.
+        // Long hex data goes on over lines that end with a backslash; each line is appended where the
+        // backslash was, so that the data grows in place however many lines it spans.
         for (;;) {
-            std::string_view tail = TrimBlanks(data);
-            if (tail.empty() || tail.back() != '\\') break;
-            data = std::string(tail.substr(0, tail.size() - 1));
+            std::string_view kept = TrimBlanks(data);
+            data.resize(static_cast<std::size_t>(kept.data() + kept.size() - data.data()));
+            if (data.empty() || data.back() != '\\') break;
+            data.pop_back();
             std::string_view next;
             if (!lines.Next(next)) Malformed(lines.number(), "hex data continued past the end");
             data += TrimBlanks(next);
@@ -317,20 +342,32 @@ void AppendValue(std::string& out, const RegistryValue& value) {
     out += "\r\n";
 }
 
+// The key and everything below it, depth first with the subkeys in their order. The keys still to write
+// wait on a list of their own rather than on the call stack, so that no depth of keys can exhaust it.
 void ExportTree(RegistryStore& store, std::int64_t id, const std::string& path, std::string& out) {
-    out += "[" + path + "]\r\n";
-    for (const RegistryValue& value : store.Values(id)) AppendValue(out, value);
-    out += "\r\n";
-    for (const RegistrySubkey& subkey : store.Subkeys(id))
-        ExportTree(store, subkey.id, path + "\\" + subkey.name, out);
+    struct Pending {
+        std::int64_t id;
+        std::string path;
+    };
+    std::vector<Pending> pending{{id, path}};
+    while (!pending.empty()) {
+        Pending key = std::move(pending.back());
+        pending.pop_back();
+        out += "[" + key.path + "]\r\n";
+        for (const RegistryValue& value : store.Values(key.id)) AppendValue(out, value);
+        out += "\r\n";
+        std::vector<RegistrySubkey> subkeys = store.Subkeys(key.id);
+        for (auto subkey = subkeys.rbegin(); subkey != subkeys.rend(); ++subkey)
+            pending.push_back({subkey->id, key.path + "\\" + subkey->name});
+    }
 }
 
 }  // namespace
 
-void ImportRegistryText(Machine& machine, std::string_view text) {
+void ImportRegistryText(Machine& machine, std::string_view text, RegistryTextHeader header) {
     RegistryStore& store = RegistryStore::For(machine);
     RegistryStore::Batch batch(store);
-    Importer(store, machine.settings()).Run(text);
+    Importer(store, machine.settings()).Run(text, header);
     batch.Commit();
 }
 

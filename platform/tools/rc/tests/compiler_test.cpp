@@ -398,6 +398,7 @@ TEST(ResourceCompiler, ErrorsNameFileAndLine) {
         {"#define F(x) x\n", "test.rc(1): macros with parameters are not supported"},
         {"#pragma code_page(65001)\n", "test.rc(1): only code page 1252 is supported"},
         {"1 BITMAP \"absent.bmp\"\n", "test.rc(1): cannot open file 'absent.bmp'"},
+        {"1 RCDATA \".\"\n", "test.rc(1): cannot read file '.': it is a folder"},
         {"1 BITMAP \"test.rc\"\n", "test.rc(1): 'test.rc' is not a bitmap file"},
         {"1 MENU\nBEGIN\nEND\n", "test.rc(1): resources of type MENU are not supported"},
         {"1 VERSIONINFO\nFILEVERSION 1,0\nBEGIN\n VALUE \"A\", \"text\", 1\nEND\n",
@@ -444,6 +445,17 @@ TEST(ResourceCompiler, FoldersAndUnreadableFilesAreErrorsWhereTheyAreNamed) {
         ADD_FAILURE() << "a folder compiled as a script";
     } catch (const rc::CompileError& error) {
         EXPECT_EQ(std::string(error.what()), "<command line>(0): cannot read file '" + folder.string() + "': it is a folder");
+    }
+}
+
+// A name longer than the host allows for a file is an error at its line.
+TEST(ResourceCompiler, OverlongFileNamesAreErrorsAtTheirLine) {
+    const std::string name(300, 'x');
+    for (const std::string& script : {"1 RCDATA \"" + name + "\"\n", "#include \"" + name + "\"\n"}) {
+        Script compiled(script);
+        std::string error = compiled.Compile();
+        EXPECT_NE(error.find("test.rc(1): cannot read file"), std::string::npos) << error;
+        EXPECT_NE(error.find(name), std::string::npos) << error;
     }
 }
 
