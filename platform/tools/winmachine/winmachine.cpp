@@ -107,12 +107,6 @@ bool IsFileVersion(const std::string& text) {
     return count == 4 && text.back() != '.';
 }
 
-// The .reg text winmachine imports starts with the REGEDIT4 line, as regedit writes it.
-bool HasRegistryHeader(std::string_view text) {
-    std::string_view first = text.substr(0, text.find('\n'));
-    return platform::TrimBlanks(first) == "REGEDIT4";
-}
-
 platform::HostPath Resolve(Machine& machine, const std::string& windowsPath) {
     DWORD error = 0;
     std::optional<platform::WindowsPath> path = platform::ParseWindowsPath(windowsPath, "C:\\", &error);
@@ -398,7 +392,6 @@ int Run(int argc, char** argv) {
     Machine& machine = Machine::Attach(folder);
     if (command == "import" && arguments.size() == 1) {
         std::string text = ReadInputFile(arguments[0]);
-        if (!HasRegistryHeader(text)) return Refuse(arguments[0] + " is not registry text: its first line is not REGEDIT4");
         try {
             platform::ImportRegistryText(machine, text);
         } catch (const std::runtime_error& error) {

@@ -150,7 +150,8 @@ TEST_F(WinmachineTool, CommandsRefuseFilesVersionsAndAnswersTheyCannotTake) {
     const std::vector<Row> rows = {
         {{"import", "m", "folder.reg"}, 1, "winmachine: cannot read folder.reg: it is a folder"},
         {{"import", "m", "absent.reg"}, 1, "winmachine: cannot read absent.reg: there is no such file"},
-        {{"import", "m", "headless.reg"}, 1, "winmachine: headless.reg is not registry text: its first line is not REGEDIT4"},
+        {{"import", "m", "headless.reg"}, 1,
+         "winmachine: headless.reg: registry text line 1: not registry text: the first line must be REGEDIT4"},
         {{"import", "m", "broken.reg"}, 1, "winmachine: broken.reg: registry text line 3"},
         {{"import", "m", "good.reg"}, 0, ""},
         {{"put", "m", "folder.reg", "C:\\x.reg"}, 1, "winmachine: cannot read folder.reg: it is a folder"},
