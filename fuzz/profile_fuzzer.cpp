@@ -1,5 +1,6 @@
-// The profile parser over any bytes: the document gives back the text it was made from, finds every
-// section and key it lists, and an edit written through it reads back as written.
+// The profile parser over any bytes, read as Windows 9x and NT 4 read them and as Windows 2000 and XP do
+// (UTF-16 files with their byte-order mark): the document gives back the bytes it was made from, finds
+// every section and key it lists, and an edit written through it reads back as written.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -11,23 +12,21 @@
 namespace {
 
 using platform::IniDocument;
+using platform::IniReading;
 
 const char kWrittenValue[] = "written value";
 
 // The value of the key as the lookups see it after the edit.
-void ExpectValue(const std::string& text, std::string_view section, std::string_view key,
+void ExpectValue(const std::string& text, IniReading reading, std::string_view section, std::string_view key,
                  std::string_view value) {
-    IniDocument edited(text);
+    IniDocument edited(text, reading);
     const IniDocument::Entry* entry = edited.FindEntry(section, key);
     if (!entry) fuzz::Mismatch("the key written is not found", std::string(key), text);
     if (entry->value != value) fuzz::Mismatch("the key written reads back otherwise", value, entry->value);
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    std::string_view input = fuzz::AsText(data, size);
-    IniDocument document(input);
+void CheckDocument(std::string_view input, IniReading reading) {
+    IniDocument document(input, reading);
     std::string text = document.Text();
     if (text != input) fuzz::Mismatch("the document's text is not the text parsed", input, text);
 
@@ -48,20 +47,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!document.sections().empty()) {
         const IniDocument::Section& first = document.sections().front();
         if (std::optional<std::string> edited = document.TextWithValue(first.name, "FuzzKey", kWrittenValue))
-            ExpectValue(*edited, first.name, "FuzzKey", kWrittenValue);
+            ExpectValue(*edited, reading, first.name, "FuzzKey", kWrittenValue);
         if (!first.entries.empty()) {
             std::string_view key = first.entries.front().name;
             std::optional<std::string> edited = document.TextWithValue(first.name, key, kWrittenValue);
-            ExpectValue(edited ? *edited : text, first.name, key, kWrittenValue);
+            ExpectValue(edited ? *edited : text, reading, first.name, key, kWrittenValue);
             if (std::optional<std::string> removed = document.TextWithoutKey(first.name, key))
-                IniDocument after(*removed);
+                IniDocument after(*removed, reading);
         }
         if (std::optional<std::string> replaced = document.TextWithSection(first.name, {"only=one"}))
-            ExpectValue(*replaced, first.name, "only", "one");
+            ExpectValue(*replaced, reading, first.name, "only", "one");
         if (std::optional<std::string> removed = document.TextWithoutSection(first.name))
-            IniDocument after(*removed);
+            IniDocument after(*removed, reading);
     }
     if (std::optional<std::string> added = document.TextWithValue("Fuzz Section", "key", kWrittenValue))
-        ExpectValue(*added, "Fuzz Section", "key", kWrittenValue);
+        ExpectValue(*added, reading, "Fuzz Section", "key", kWrittenValue);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    std::string_view input = fuzz::AsText(data, size);
+    CheckDocument(input, IniReading::AnsiOnly);
+    CheckDocument(input, IniReading::UnicodeAware);
     return 0;
 }

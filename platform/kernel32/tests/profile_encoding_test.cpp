@@ -131,6 +131,9 @@ TEST(ProfileEncoding, WritesKeepTheFileUnicode) {
         {OsKind::WindowsXP, Utf16(file), "B", nullptr, nullptr, Utf16(u"[A]\r\nname=\u4E2D\u6587\r\nx=1\r\n\r\n")},
         // A file of nothing but the mark is a Unicode file.
         {OsKind::WindowsXP, "\xFF\xFE", "S", "k", "v", Utf16(u"[S]\r\nk=v\r\n")},
+        // A last odd byte is no character: the key before it is read, and the rewritten file holds whole
+        // characters only.
+        {OsKind::WindowsXP, Utf16(u"[S]\r\nk=old\r\n") + "A", "S", "k", "new", Utf16(u"[S]\r\nk=new\r\n")},
         // Windows 9x sees no section in the bytes and adds one in ANSI after them.
         {OsKind::Windows98, Utf16(u"[S]\r\nk=old\r\n"), "S", "k", "new",
          Utf16(u"[S]\r\nk=old\r\n") + std::string("\r\n[S]\r\nk=new\r\n")},

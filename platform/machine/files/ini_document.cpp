@@ -132,6 +132,7 @@ IniDocument::IniDocument(std::string_view fileBytes, IniReading reading)
         });
     } else {
         std::u16string wide = WideOf(fileBytes.substr(2), encoding_);
+        if (fileBytes.size() % 2 == 1) oddByte_ = fileBytes.substr(fileBytes.size() - 1);
         SplitLines(std::u16string_view(wide), [&](std::u16string_view text, std::string_view ending) {
             Line line;
             line.text = AnsiFromWide(text);
@@ -245,7 +246,7 @@ std::string IniDocument::NewSectionText(std::string_view section,
 std::string IniDocument::Text() const {
     std::string out = Start();
     AppendLines(out, 0, lines_.size(), false);
-    return out;
+    return out + oddByte_;
 }
 
 std::size_t IniDocument::InsertionPoint(const Section& section) const {

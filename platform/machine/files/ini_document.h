@@ -120,6 +120,9 @@ class IniDocument {
     std::string NewSectionText(std::string_view section, const std::vector<std::string>& contents) const;
 
     IniEncoding encoding_ = IniEncoding::Ansi;
+    // A Unicode file's last odd byte, which is no character: kept by Text(), dropped by the edits, which
+    // write whole characters.
+    std::string oddByte_;
     std::vector<Line> lines_;
     std::vector<Section> sections_;
     std::unordered_map<std::string_view, std::size_t, NoCaseHash, NoCaseEqual> sectionIndex_;
