@@ -137,6 +137,8 @@ TEST_F(ErrorReporter, SetComErrorInfoResults) {
         {"text and code", u"Text", E_OUTOFMEMORY, E_OUTOFMEMORY, "Text"},
         {"missing string, no code", reinterpret_cast<LPCOLESTR>(0x1234), 0, static_cast<HRESULT>(0x80041234),
          "Unknown Error"},
+        {"string of the module", reinterpret_cast<LPCOLESTR>(200), 0, static_cast<HRESULT>(0x800400C8),
+         "Memoria insufficiente"},
         {"missing string and code", reinterpret_cast<LPCOLESTR>(0x1234), E_FAIL, E_FAIL, "Unknown Error"},
     };
     for (const Case& test : cases) {
