@@ -1,0 +1,14 @@
+// Bodies that many members of many diagnostics classes share.
+#pragma once
+
+#include "windows.h"
+
+namespace diagnostics {
+
+HRESULT NotImplementedStub();
+// Does nothing; out-arguments are left as they are.
+HRESULT OkStub();
+HRESULT StoreLongProperty(long& member, long value);
+HRESULT DefaultFinalConstruct();
+
+}  // namespace diagnostics
