@@ -340,6 +340,8 @@ Machine* Machine::CurrentOrNull() {
 Machine& Machine::Attach(const std::filesystem::path& folder) {
     std::lock_guard<std::mutex> lock(AttachMutex());
     std::unique_ptr<Machine>& machine = AttachedMachine();
+    // The process's hold on its current folder belongs to the machine it leaves.
+    CurrentProcess().Clear();
     machine.reset();
     machine = std::make_unique<Machine>(folder);
     CurrentProcess().InitializeFromEnvironment(*machine);

@@ -1,8 +1,13 @@
 #include "platform/machine/processes/process.h"
 
 #include <cstdlib>
+#include <optional>
 
+#include "platform/machine/files/host_path.h"
 #include "platform/machine/machine.h"
+
+#include "winerror.h"
+#include "winnt.h"
 
 namespace platform {
 
@@ -13,16 +18,36 @@ std::string Environment(const char* name) {
     return value ? value : "";
 }
 
+// What Windows' handle to a current folder does: traverse it (counted as reading), sharing reading and
+// writing, not deletion.
+constexpr FileUse kCurrentFolderUse{true, false, false, FILE_SHARE_READ | FILE_SHARE_WRITE};
+
+// The hold on a folder as a current folder; none for a drive's root. Null with `error` set when the
+// folder cannot be held.
+std::unique_ptr<FileShareRegistration> HoldCurrentFolder(Machine& machine, const std::string& path,
+                                                         const std::filesystem::path& host, DWORD* error) {
+    *error = 0;
+    std::optional<WindowsPath> folder = ParseWindowsPath(path, "C:\\", nullptr);
+    if (!folder || folder->IsRoot()) return nullptr;
+    return RegisterFileUse(machine, host, kCurrentFolderUse, error);
+}
+
 }  // namespace
 
-void ProcessState::InitializeFromEnvironment(const Machine& machine) {
+void ProcessState::InitializeFromEnvironment(Machine& machine) {
     std::lock_guard<std::mutex> lock(mutex_);
+    currentFolderHold_.reset();
     modulePath_ = Environment("WINMACHINE_MODULE");
     if (modulePath_.empty()) modulePath_ = machine.settings().windowsFolder + "\\program.exe";
     commandLine_ = Environment("WINMACHINE_COMMAND_LINE");
     if (commandLine_.empty()) commandLine_ = "\"" + modulePath_ + "\"";
     currentDirectory_ = Environment("WINMACHINE_CURRENT_DIRECTORY");
     if (currentDirectory_.empty()) currentDirectory_ = "C:\\";
+    // The parent checked the folder when it started the process; one gone since is simply not held.
+    std::optional<WindowsPath> folder = ParseWindowsPath(currentDirectory_, "C:\\", nullptr);
+    std::optional<HostPath> host = folder ? ResolveHostPath(machine, *folder) : std::nullopt;
+    DWORD error = 0;
+    if (host && host->exists) currentFolderHold_ = HoldCurrentFolder(machine, currentDirectory_, host->host, &error);
 }
 
 void ProcessState::Clear() {
@@ -30,6 +55,7 @@ void ProcessState::Clear() {
     modulePath_.clear();
     commandLine_.clear();
     currentDirectory_ = "C:\\";
+    currentFolderHold_.reset();
 }
 
 std::string ProcessState::modulePath() const {
@@ -57,14 +83,23 @@ std::string ProcessState::currentDirectory() const {
     return currentDirectory_;
 }
 
-void ProcessState::setCurrentDirectory(const std::string& path) {
+DWORD ProcessState::setCurrentDirectory(Machine& machine, const std::string& path,
+                                        const std::filesystem::path& host) {
     std::lock_guard<std::mutex> lock(mutex_);
+    // The new folder is held before the old one is let go, as Windows opens one and then closes the other.
+    DWORD error = 0;
+    std::unique_ptr<FileShareRegistration> hold = HoldCurrentFolder(machine, path, host, &error);
+    if (error) return error;
+    currentFolderHold_ = std::move(hold);
     currentDirectory_ = path;
+    return 0;
 }
 
 ProcessState& CurrentProcess() {
-    static ProcessState state;
-    return state;
+    // Never destroyed: at exit the machine may be gone before it, and the machine's other processes
+    // drop the rows of a process that has ended.
+    static ProcessState* state = new ProcessState;
+    return *state;
 }
 
 }  // namespace platform
