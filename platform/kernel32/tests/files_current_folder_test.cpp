@@ -82,6 +82,16 @@ TEST(CurrentFolder, HeldByAnotherProcessUntilItMovesOrEnds) {
     }
 }
 
+// Windows 95, 98 and Me keep no handle to a process's current folder: another process may move or
+// remove it.
+TEST(CurrentFolder, NotHeldOnWindows98) {
+    TestMachine machine(platform::OsKind::Windows98);
+    machine.Folder(kFolder);
+    platform::WorkerProcess worker(machine, PROCESS_WORKER, {"chdir", kFolder, "60000", kFolder, "0"});
+    ASSERT_EQ("in", worker.ReadLine());
+    ExpectReleased(machine, "Windows 98");
+}
+
 // A process started in a folder holds it from its start, as the parent's CreateProcessA names it.
 TEST(CurrentFolder, HeldFromTheStartOfAProcessStartedInIt) {
     TestMachine machine;
@@ -91,6 +101,7 @@ TEST(CurrentFolder, HeldFromTheStartOfAProcessStartedInIt) {
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION information = {};
     std::string commandLine = "C:\\w.exe hold C:\\flag.txt 60000";
+    platform::StdoutCapture capture;
     ASSERT_TRUE(CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, kFolder, &startup,
                                &information));
     // The worker holds the flag once it runs inside the machine, which it meets holding its folder.

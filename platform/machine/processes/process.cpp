@@ -22,11 +22,12 @@ std::string Environment(const char* name) {
 // writing, not deletion.
 constexpr FileUse kCurrentFolderUse{true, false, false, FILE_SHARE_READ | FILE_SHARE_WRITE};
 
-// The hold on a folder as a current folder; none for a drive's root. Null with `error` set when the
-// folder cannot be held.
-std::unique_ptr<FileShareRegistration> HoldCurrentFolder(Machine& machine, const std::string& path,
-                                                         const std::filesystem::path& host, DWORD* error) {
+// The hold on a folder as a current folder; none for a drive's root, nor on Windows 95, 98 and Me,
+// which keep no handle to it. Null with `error` set when the folder cannot be held.
+std::unique_ptr<FileShareRegistration> HoldFolder(Machine& machine, const std::string& path,
+                                                  const std::filesystem::path& host, DWORD* error) {
     *error = 0;
+    if (!machine.IsNT()) return nullptr;
     std::optional<WindowsPath> folder = ParseWindowsPath(path, "C:\\", nullptr);
     if (!folder || folder->IsRoot()) return nullptr;
     return RegisterFileUse(machine, host, kCurrentFolderUse, error);
@@ -34,7 +35,7 @@ std::unique_ptr<FileShareRegistration> HoldCurrentFolder(Machine& machine, const
 
 }  // namespace
 
-void ProcessState::InitializeFromEnvironment(Machine& machine) {
+void ProcessState::InitializeFromEnvironment(const Machine& machine) {
     std::lock_guard<std::mutex> lock(mutex_);
     currentFolderHold_.reset();
     modulePath_ = Environment("WINMACHINE_MODULE");
@@ -43,11 +44,18 @@ void ProcessState::InitializeFromEnvironment(Machine& machine) {
     if (commandLine_.empty()) commandLine_ = "\"" + modulePath_ + "\"";
     currentDirectory_ = Environment("WINMACHINE_CURRENT_DIRECTORY");
     if (currentDirectory_.empty()) currentDirectory_ = "C:\\";
+}
+
+void ProcessState::HoldCurrentFolder(Machine& machine) {
+    std::string path = currentDirectory();
     // The parent checked the folder when it started the process; one gone since is simply not held.
-    std::optional<WindowsPath> folder = ParseWindowsPath(currentDirectory_, "C:\\", nullptr);
+    std::optional<WindowsPath> folder = ParseWindowsPath(path, "C:\\", nullptr);
     std::optional<HostPath> host = folder ? ResolveHostPath(machine, *folder) : std::nullopt;
+    if (!host || !host->exists) return;
     DWORD error = 0;
-    if (host && host->exists) currentFolderHold_ = HoldCurrentFolder(machine, currentDirectory_, host->host, &error);
+    std::unique_ptr<FileShareRegistration> hold = HoldFolder(machine, path, host->host, &error);
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (currentDirectory_ == path) currentFolderHold_ = std::move(hold);
 }
 
 void ProcessState::Clear() {
@@ -85,12 +93,12 @@ std::string ProcessState::currentDirectory() const {
 
 DWORD ProcessState::setCurrentDirectory(Machine& machine, const std::string& path,
                                         const std::filesystem::path& host) {
-    std::lock_guard<std::mutex> lock(mutex_);
     // The new folder is held before the old one is let go, as Windows opens one and then closes the other.
     DWORD error = 0;
-    std::unique_ptr<FileShareRegistration> hold = HoldCurrentFolder(machine, path, host, &error);
+    std::unique_ptr<FileShareRegistration> hold = HoldFolder(machine, path, host, &error);
     if (error) return error;
-    currentFolderHold_ = std::move(hold);
+    std::lock_guard<std::mutex> lock(mutex_);
+    currentFolderHold_.swap(hold);
     currentDirectory_ = path;
     return 0;
 }

@@ -16,7 +16,10 @@ class ProcessState {
 public:
     // Reads WINMACHINE_MODULE, WINMACHINE_COMMAND_LINE and WINMACHINE_CURRENT_DIRECTORY; a process started
     // without them (a test, a tool) is a program in the Windows folder started from C:\.
-    void InitializeFromEnvironment(Machine& machine);
+    void InitializeFromEnvironment(const Machine& machine);
+    // Holds the current folder the environment named, as setCurrentDirectory does; once the machine is
+    // attached, since the sharing checks consult it.
+    void HoldCurrentFolder(Machine& machine);
     // Forgets all of it and lets go of the current folder; before the machine object goes.
     void Clear();
 
@@ -26,7 +29,7 @@ public:
     char* commandLineBuffer();
     void setCommandLine(const std::string& commandLine);
     std::string currentDirectory() const;
-    // Moves to the folder (its full Windows path and host path). Windows holds a process's current
+    // Moves to the folder (its full Windows path and host path). Windows NT holds a process's current
     // folder open, letting others read and write in it but not delete or rename it; the hold is
     // registered with the machine's open files, so the machine's other processes see it too. A
     // drive's root, which nothing removes or renames, is not registered. 0, or the error of a folder
