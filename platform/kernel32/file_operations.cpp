@@ -134,8 +134,7 @@ bool SameEntry(const HostPath& left, const HostPath& right) {
 }
 
 // Whether the folder is this process's current folder. Windows holds every process's current folder
-// open; the machine does not record the current folders of its other processes (only their open
-// files), so only this process's is known here.
+// open; the holds of the machine's other processes are among its open files (CheckFileUse).
 bool IsCurrentFolder(const HostPath& folder) {
     std::optional<HostPath> current = ResolveHostPath(CurrentProcess().currentDirectory());
     return current && SameEntry(*current, folder);
@@ -321,8 +320,8 @@ extern "C" BOOL WINAPI RemoveDirectoryA(LPCSTR lpPathName) {
     }
     if (!path->isDirectory) return Fail(ERROR_DIRECTORY);
     if (path->longPath.IsRoot() || FolderIsReadOnly(machine, *path)) return Fail(ERROR_ACCESS_DENIED);
-    // Removing opens the folder for deletion, which a current folder (held open by its process) and a
-    // handle to the folder without FILE_SHARE_DELETE refuse.
+    // Removing opens the folder for deletion, which a current folder (held open by its process, this
+    // one or another of the machine) and a handle to the folder without FILE_SHARE_DELETE refuse.
     if (IsCurrentFolder(*path)) return Fail(ERROR_SHARING_VIOLATION);
     std::error_code error;
     if (!std::filesystem::is_empty(path->host, error)) return Fail(ERROR_DIR_NOT_EMPTY);

@@ -67,6 +67,9 @@ extern "C" BOOL WINAPI SetCurrentDirectoryA(LPCSTR lpPathName) {
         SetLastError(ERROR_DIRECTORY);
         return FALSE;
     }
-    CurrentProcess().setCurrentDirectory(host->longPath.ToString());
+    if (DWORD held = CurrentProcess().setCurrentDirectory(Machine::Current(), host->longPath.ToString(), host->host)) {
+        SetLastError(held);
+        return FALSE;
+    }
     return TRUE;
 }

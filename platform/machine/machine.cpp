@@ -326,24 +326,35 @@ Machine& Machine::Current() {
 }
 
 Machine* Machine::CurrentOrNull() {
-    std::lock_guard<std::mutex> lock(AttachMutex());
-    std::unique_ptr<Machine>& machine = AttachedMachine();
-    if (!machine) {
+    Machine* met = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(AttachMutex());
+        std::unique_ptr<Machine>& machine = AttachedMachine();
+        if (machine) return machine.get();
         const char* folder = std::getenv("WINMACHINE");
         if (!folder || !*folder) return nullptr;
         machine = std::make_unique<Machine>(folder);
         CurrentProcess().InitializeFromEnvironment(*machine);
+        met = machine.get();
     }
-    return machine.get();
+    CurrentProcess().HoldCurrentFolder(*met);
+    return met;
 }
 
 Machine& Machine::Attach(const std::filesystem::path& folder) {
-    std::lock_guard<std::mutex> lock(AttachMutex());
-    std::unique_ptr<Machine>& machine = AttachedMachine();
-    machine.reset();
-    machine = std::make_unique<Machine>(folder);
-    CurrentProcess().InitializeFromEnvironment(*machine);
-    return *machine;
+    Machine* attached = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(AttachMutex());
+        std::unique_ptr<Machine>& machine = AttachedMachine();
+        // The process's hold on its current folder belongs to the machine it leaves.
+        CurrentProcess().Clear();
+        machine.reset();
+        machine = std::make_unique<Machine>(folder);
+        CurrentProcess().InitializeFromEnvironment(*machine);
+        attached = machine.get();
+    }
+    CurrentProcess().HoldCurrentFolder(*attached);
+    return *attached;
 }
 
 void Machine::Detach() {

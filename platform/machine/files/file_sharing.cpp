@@ -171,17 +171,19 @@ std::int64_t RecordUse(Machine& machine, std::int64_t process, const struct stat
 
 class Registration : public FileShareRegistration {
   public:
-    Registration(std::uint64_t id, std::string machineFolder, std::int64_t row)
-        : id_(id), machineFolder_(std::move(machineFolder)), row_(row) {}
+    // `bound` is the machine the row belongs to when the process holds the use for that machine object;
+    // otherwise the row goes only while the process is still attached to the machine it was made in.
+    Registration(std::uint64_t id, std::string machineFolder, Machine* bound, std::int64_t row)
+        : id_(id), machineFolder_(std::move(machineFolder)), bound_(bound), row_(row) {}
     ~Registration() override {
         {
             SharingTable& table = Table();
             std::lock_guard<std::mutex> lock(table.mutex);
             table.opens.erase(id_);
         }
-        // The machine's row goes with the open, while the process is still attached to that machine.
-        Machine* machine = Machine::CurrentOrNull();
-        if (row_ == 0 || !machine || machine->folder().string() != machineFolder_) return;
+        if (row_ == 0) return;
+        Machine* machine = bound_ ? bound_ : Machine::CurrentOrNull();
+        if (!machine || machine->folder().string() != machineFolder_) return;
         machine->WithState([&](SqliteDatabase& database) {
             SqliteStatement remove(database, "DELETE FROM files_in_use WHERE id = ?");
             remove.Bind(1, row_).Step();
@@ -191,20 +193,18 @@ class Registration : public FileShareRegistration {
   private:
     std::uint64_t id_;
     std::string machineFolder_;
+    Machine* bound_;
     std::int64_t row_;
 };
 
-}  // namespace
-
-std::unique_ptr<FileShareRegistration> RegisterFileUse(const fs::path& host, const FileUse& use,
-                                                       DWORD* error) {
+std::unique_ptr<FileShareRegistration> Register(Machine* machine, bool bound, const fs::path& host,
+                                                const FileUse& use, DWORD* error) {
     struct stat info;
     if (::stat(host.c_str(), &info) != 0) {
         if (error) *error = ERROR_FILE_NOT_FOUND;
         return nullptr;
     }
     std::string key = HostKey(host);
-    Machine* machine = Machine::CurrentOrNull();
     SharingTable& table = Table();
     std::lock_guard<std::mutex> lock(table.mutex);
     if (ConflictsWithOpen(table, info, key, use) ||
@@ -216,7 +216,20 @@ std::unique_ptr<FileShareRegistration> RegisterFileUse(const fs::path& host, con
     table.opens.emplace(id, OpenFile{info.st_dev, info.st_ino, key, use});
     std::int64_t row = 0;
     if (machine && HasAccess(use)) row = RecordUse(*machine, ::getpid(), info, key, use, 0);
-    return std::make_unique<Registration>(id, machine ? machine->folder().string() : std::string(), row);
+    return std::make_unique<Registration>(id, machine ? machine->folder().string() : std::string(),
+                                          bound ? machine : nullptr, row);
+}
+
+}  // namespace
+
+std::unique_ptr<FileShareRegistration> RegisterFileUse(const fs::path& host, const FileUse& use,
+                                                       DWORD* error) {
+    return Register(Machine::CurrentOrNull(), false, host, use, error);
+}
+
+std::unique_ptr<FileShareRegistration> RegisterFileUse(Machine& machine, const fs::path& host, const FileUse& use,
+                                                       DWORD* error) {
+    return Register(&machine, true, host, use, error);
 }
 
 DWORD CheckFileUse(const fs::path& host, const FileUse& use) {

@@ -39,6 +39,10 @@ class FileShareRegistration {
 // it conflicts with an open one.
 std::unique_ptr<FileShareRegistration> RegisterFileUse(const std::filesystem::path& host, const FileUse& use,
                                                        DWORD* error);
+// The same for a use the process holds for the machine given (its current folder), registered while
+// the process meets its machine; the registration must end before that machine object goes.
+std::unique_ptr<FileShareRegistration> RegisterFileUse(Machine& machine, const std::filesystem::path& host,
+                                                       const FileUse& use, DWORD* error);
 // ERROR_SHARING_VIOLATION when the use conflicts with an open of the file (or, for a folder, of any
 // file below it), else 0. For operations that open nothing lasting: delete, rename, copy.
 DWORD CheckFileUse(const std::filesystem::path& host, const FileUse& use);

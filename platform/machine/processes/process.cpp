@@ -1,8 +1,13 @@
 #include "platform/machine/processes/process.h"
 
 #include <cstdlib>
+#include <optional>
 
+#include "platform/machine/files/host_path.h"
 #include "platform/machine/machine.h"
+
+#include "winerror.h"
+#include "winnt.h"
 
 namespace platform {
 
@@ -13,10 +18,26 @@ std::string Environment(const char* name) {
     return value ? value : "";
 }
 
+// What Windows' handle to a current folder does: traverse it (counted as reading), sharing reading and
+// writing, not deletion.
+constexpr FileUse kCurrentFolderUse{true, false, false, FILE_SHARE_READ | FILE_SHARE_WRITE};
+
+// The hold on a folder as a current folder; none for a drive's root, nor on Windows 95, 98 and Me,
+// which keep no handle to it. Null with `error` set when the folder cannot be held.
+std::unique_ptr<FileShareRegistration> HoldFolder(Machine& machine, const std::string& path,
+                                                  const std::filesystem::path& host, DWORD* error) {
+    *error = 0;
+    if (!machine.IsNT()) return nullptr;
+    std::optional<WindowsPath> folder = ParseWindowsPath(path, "C:\\", nullptr);
+    if (!folder || folder->IsRoot()) return nullptr;
+    return RegisterFileUse(machine, host, kCurrentFolderUse, error);
+}
+
 }  // namespace
 
 void ProcessState::InitializeFromEnvironment(const Machine& machine) {
     std::lock_guard<std::mutex> lock(mutex_);
+    currentFolderHold_.reset();
     modulePath_ = Environment("WINMACHINE_MODULE");
     if (modulePath_.empty()) modulePath_ = machine.settings().windowsFolder + "\\program.exe";
     commandLine_ = Environment("WINMACHINE_COMMAND_LINE");
@@ -25,11 +46,24 @@ void ProcessState::InitializeFromEnvironment(const Machine& machine) {
     if (currentDirectory_.empty()) currentDirectory_ = "C:\\";
 }
 
+void ProcessState::HoldCurrentFolder(Machine& machine) {
+    std::string path = currentDirectory();
+    // The parent checked the folder when it started the process; one gone since is simply not held.
+    std::optional<WindowsPath> folder = ParseWindowsPath(path, "C:\\", nullptr);
+    std::optional<HostPath> host = folder ? ResolveHostPath(machine, *folder) : std::nullopt;
+    if (!host || !host->exists) return;
+    DWORD error = 0;
+    std::unique_ptr<FileShareRegistration> hold = HoldFolder(machine, path, host->host, &error);
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (currentDirectory_ == path) currentFolderHold_ = std::move(hold);
+}
+
 void ProcessState::Clear() {
     std::lock_guard<std::mutex> lock(mutex_);
     modulePath_.clear();
     commandLine_.clear();
     currentDirectory_ = "C:\\";
+    currentFolderHold_.reset();
 }
 
 std::string ProcessState::modulePath() const {
@@ -57,14 +91,23 @@ std::string ProcessState::currentDirectory() const {
     return currentDirectory_;
 }
 
-void ProcessState::setCurrentDirectory(const std::string& path) {
+DWORD ProcessState::setCurrentDirectory(Machine& machine, const std::string& path,
+                                        const std::filesystem::path& host) {
+    // The new folder is held before the old one is let go, as Windows opens one and then closes the other.
+    DWORD error = 0;
+    std::unique_ptr<FileShareRegistration> hold = HoldFolder(machine, path, host, &error);
+    if (error) return error;
     std::lock_guard<std::mutex> lock(mutex_);
+    currentFolderHold_.swap(hold);
     currentDirectory_ = path;
+    return 0;
 }
 
 ProcessState& CurrentProcess() {
-    static ProcessState state;
-    return state;
+    // Never destroyed: at exit the machine may be gone before it, and the machine's other processes
+    // drop the rows of a process that has ended.
+    static ProcessState* state = new ProcessState;
+    return *state;
 }
 
 }  // namespace platform

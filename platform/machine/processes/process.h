@@ -1,8 +1,12 @@
 // What one process of the machine knows about itself: its module path, command line and current folder.
 #pragma once
 
+#include <filesystem>
+#include <memory>
 #include <mutex>
 #include <string>
+
+#include "platform/machine/files/file_sharing.h"
 
 namespace platform {
 
@@ -13,6 +17,10 @@ public:
     // Reads WINMACHINE_MODULE, WINMACHINE_COMMAND_LINE and WINMACHINE_CURRENT_DIRECTORY; a process started
     // without them (a test, a tool) is a program in the Windows folder started from C:\.
     void InitializeFromEnvironment(const Machine& machine);
+    // Holds the current folder the environment named, as setCurrentDirectory does; once the machine is
+    // attached, since the sharing checks consult it.
+    void HoldCurrentFolder(Machine& machine);
+    // Forgets all of it and lets go of the current folder; before the machine object goes.
     void Clear();
 
     std::string modulePath() const;
@@ -21,13 +29,19 @@ public:
     char* commandLineBuffer();
     void setCommandLine(const std::string& commandLine);
     std::string currentDirectory() const;
-    void setCurrentDirectory(const std::string& path);
+    // Moves to the folder (its full Windows path and host path). Windows NT holds a process's current
+    // folder open, letting others read and write in it but not delete or rename it; the hold is
+    // registered with the machine's open files, so the machine's other processes see it too. A
+    // drive's root, which nothing removes or renames, is not registered. 0, or the error of a folder
+    // that cannot be held (ERROR_SHARING_VIOLATION), leaving the current folder as it was.
+    DWORD setCurrentDirectory(Machine& machine, const std::string& path, const std::filesystem::path& host);
 
 private:
     mutable std::mutex mutex_;
     std::string modulePath_;
     std::string commandLine_;
     std::string currentDirectory_ = "C:\\";
+    std::unique_ptr<FileShareRegistration> currentFolderHold_;
 };
 
 ProcessState& CurrentProcess();

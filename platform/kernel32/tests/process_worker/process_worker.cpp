@@ -4,6 +4,8 @@
 //   process_worker sleep <ms>   sleeps, then ends with 0
 //   process_worker hold <file> <ms>  opens the file for reading (others may read), writes "held",
 //                               keeps it open that long, then closes it and ends
+//   process_worker chdir <folder> <ms> <next folder> <ms>  makes the folder its current folder, writes
+//                               "in", waits, moves to the next folder, writes "moved", waits, then ends
 //   process_worker ...          writes its module path, command line and current folder, one a line
 #include <cstdio>
 #include <cstdlib>
@@ -26,6 +28,17 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
         Sleep(static_cast<DWORD>(std::atoi(argv[3])));
         CloseHandle(file);
+        return 0;
+    }
+    if (command == "chdir" && argc == 6) {
+        if (!SetCurrentDirectoryA(argv[2])) return 1;
+        std::printf("in\n");
+        std::fflush(stdout);
+        Sleep(static_cast<DWORD>(std::atoi(argv[3])));
+        if (!SetCurrentDirectoryA(argv[4])) return 1;
+        std::printf("moved\n");
+        std::fflush(stdout);
+        Sleep(static_cast<DWORD>(std::atoi(argv[5])));
         return 0;
     }
     char module[MAX_PATH] = {};
