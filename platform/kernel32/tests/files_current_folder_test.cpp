@@ -56,8 +56,8 @@ TEST(CurrentFolder, HeldByAnotherProcessUntilItMovesOrEnds) {
         std::vector<std::string> arguments;
     };
     const std::vector<Row> rows = {
-        {"moves elsewhere", Ending::Moves, {"chdir", kFolder, "1500", "C:\\", "60000"}},
-        {"ends", Ending::Exits, {"chdir", kFolder, "1500", kFolder, "0"}},
+        {"moves elsewhere", Ending::Moves, {"chdir", kFolder, "5000", "C:\\", "60000"}},
+        {"ends", Ending::Exits, {"chdir", kFolder, "5000", kFolder, "0"}},
         {"is killed", Ending::Killed, {"chdir", kFolder, "60000", kFolder, "0"}},
     };
     for (const Row& row : rows) {
