@@ -17,12 +17,14 @@
 #include <vector>
 
 #include "platform/kernel32/file_system.h"
+#include "platform/machine/host_file.h"
 #include "platform/machine/files/file_attributes.h"
 #include "platform/machine/files/ini_document.h"
 #include "platform/machine/machine.h"
 #include "platform/machine/processes/process.h"
 #include "windows.h"
 
+using platform::FileDescriptor;
 using platform::IniDocument;
 using platform::IniFileCache;
 using platform::IniReading;
@@ -213,21 +215,6 @@ UINT ParseProfileInt(std::string_view text) {
     }
     return negative ? 0u - value : value;
 }
-
-// Closes a host file descriptor when it goes out of scope.
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int descriptor) : descriptor_(descriptor) {}
-    ~FileDescriptor() {
-        if (descriptor_ >= 0) ::close(descriptor_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return descriptor_; }
-
-  private:
-    int descriptor_;
-};
 
 bool ReadDescriptor(int descriptor, std::string& text) {
     char block[65536];

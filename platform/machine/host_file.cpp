@@ -9,25 +9,6 @@
 
 namespace platform {
 
-namespace {
-
-// Closes the descriptor when the read ends, whichever way.
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int descriptor) : descriptor_(descriptor) {}
-    ~FileDescriptor() {
-        if (descriptor_ >= 0) ::close(descriptor_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return descriptor_; }
-
-  private:
-    int descriptor_;
-};
-
-}  // namespace
-
 std::optional<std::string> ReadHostFile(const std::filesystem::path& file, int& error) {
     error = 0;
     // Not blocking: opening a pipe must not wait for a writer; it is refused below all the same.

@@ -2,11 +2,29 @@
 // read: a folder, a missing file and a read that fails are told apart.
 #pragma once
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <optional>
 #include <string>
 
 namespace platform {
+
+// Owns a host file descriptor and closes it when it goes out of scope.
+class FileDescriptor {
+  public:
+    explicit FileDescriptor(int descriptor) : descriptor_(descriptor) {}
+    ~FileDescriptor() {
+        if (descriptor_ >= 0) ::close(descriptor_);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return descriptor_; }
+
+  private:
+    int descriptor_;
+};
+
 
 // The whole contents of a regular host file; nullopt with `error` set to the errno value that kept it
 // from being read: ENOENT or ENOTDIR when there is no such file, EISDIR for a folder, EINVAL for something

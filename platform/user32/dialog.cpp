@@ -60,7 +60,10 @@ std::vector<Button> ClickableButtons(HWND dialog) {
     });
 }
 
-constexpr const char* kAnswerNames[] = {nullptr, "IDOK", "IDCANCEL", "IDABORT", "IDRETRY", "IDIGNORE", "IDYES", "IDNO"};
+// The standard answer names in the order of their ids: IDOK (1) first.
+const char* StandardAnswerName(int id) {
+    return id >= 1 && id <= static_cast<int>(std::size(kStandardAnswers)) ? kStandardAnswers[id - 1] : nullptr;
+}
 
 std::string WithoutAccelerators(std::string_view text) {
     std::string plain;
@@ -76,8 +79,8 @@ std::string WithoutAccelerators(std::string_view text) {
 std::optional<int> AnsweredId(const std::vector<Button>& buttons, std::string_view answer) {
     std::string_view trimmed = TrimBlanks(answer);
     std::optional<int> id;
-    for (int index = 1; index < static_cast<int>(std::size(kAnswerNames)); ++index) {
-        if (EqualsNoCase(trimmed, kAnswerNames[index])) id = index;
+    for (int index = 1; StandardAnswerName(index); ++index) {
+        if (EqualsNoCase(trimmed, StandardAnswerName(index))) id = index;
     }
     if (!id && !trimmed.empty() && trimmed.find_first_not_of("0123456789") == std::string_view::npos) {
         id = std::stoi(std::string(trimmed));
@@ -96,8 +99,8 @@ std::optional<int> AnsweredId(const std::vector<Button>& buttons, std::string_vi
 }
 
 std::string AnswerName(const std::vector<Button>& buttons, int id) {
-    std::string name = id > 0 && id < static_cast<int>(std::size(kAnswerNames)) ? kAnswerNames[id]
-                                                                                  : std::to_string(id);
+    const char* standard = StandardAnswerName(id);
+    std::string name = standard ? standard : std::to_string(id);
     for (const Button& button : buttons) {
         if (button.id == id) return name + " \"" + button.text + "\"";
     }
