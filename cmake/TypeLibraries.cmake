@@ -27,6 +27,8 @@ function(win_add_type_library target idl)
     COMMENT "Compiling ${idl_name}.idl for ${target}"
     VERBATIM)
   target_sources(${target} PRIVATE ${header} ${registration})
+  # The registration source reaches the platform's resource table; the module itself need not.
+  set_source_files_properties(${registration} PROPERTIES INCLUDE_DIRECTORIES ${PROJECT_SOURCE_DIR})
   target_include_directories(${target} PUBLIC ${T_HEADER_DIR})
 endfunction()
 
