@@ -327,4 +327,232 @@ TEST_F(RegistryUninstallerTest, AreasAndFiltersPerWindowsVersion) {
     }
 }
 
+TEST_F(RegistryUninstallerTest, LogsEveryDeletionInSearchOrder) {
+    platform::TestMachine machine;
+    machine.File(kDataFile, kData).Registry(R"(
+[HKEY_USERS\S-1-5-21-1000\Software\Corvanta\Serie 550\Opzioni]
+[HKEY_LOCAL_MACHINE\SOFTWARE\Classes\CLSID\{3F2A7B10-5C4D-4E8F-9A01-B2C3D4E5F607}]
+[HKEY_LOCAL_MACHINE\SOFTWARE\Corvanta\Serie 500]
+[HKEY_LOCAL_MACHINE\SOFTWARE\Corvanta\QNZ\Glue]
+"PreloadPath"="C:\\Glue"
+[HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Run]
+"QNV Hub"="C:\\QNVhub07.exe"
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Control\CriticalDeviceDatabase\dot4#qnv_print_07]
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Control\Print\Monitors\qnhDot4 Monitor V07\Ports]
+)");
+    CRegistryUninstaller uninstaller(nullptr);
+    std::string output;
+    Run(uninstaller, &output);
+    const std::string run = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+    const std::string monitor = "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\qnhDot4 "
+                                "Monitor V07";
+    EXPECT_EQ(Strings(uninstaller.GetLogList()),
+              (std::vector<std::string>{
+                  "Deleted key= HKEY_USERS\\S-1-5-21-1000\\Software\\Corvanta\\Serie 550\\Opzioni\r\n",
+                  "Deleted key= HKEY_USERS\\S-1-5-21-1000\\Software\\Corvanta\\Serie 550\r\n",
+                  "Deleted key= HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\CLSID\\"
+                  "{3F2A7B10-5C4D-4E8F-9A01-B2C3D4E5F607}\r\n",
+                  "Deleted key= HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvanta\\Serie 500\r\n",
+                  "Deleted value=SOFTWARE\\Corvanta\\QNZ\\Glue,PreloadPath\r\n",
+                  "Deleted value= " + run + ",QNV Hub\r\n",
+                  "Deleted key= HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\CriticalDeviceDatabase\\"
+                  "dot4#qnv_print_07\r\n",
+                  "Deleted key= " + monitor + "\\Ports\r\n",
+                  "Deleted key= " + monitor + "\r\n",
+              }));
+    // The revisions without user settings or classes say so; nothing else is traced.
+    EXPECT_EQ(output,
+              "LoadStringListFromValue(Scrubber.RegistryUninstaller.UserSettings,REVISION6) failed\n"
+              "LoadStringListFromValue(Scrubber.RegistryUninstaller.SoftwareClasses,REVISION5) failed\n"
+              "LoadStringListFromValue(Scrubber.RegistryUninstaller.SoftwareClasses,REVISION6) failed\n"
+              "LoadStringListFromValue(Scrubber.RegistryUninstaller.SoftwareMicrosoft,REVISION5) failed\n"
+              "LoadStringListFromValue(Scrubber.RegistryUninstaller.SoftwareMicrosoft,REVISION6) failed\n"
+              "LoadStringListFromValue(Scrubber.RegistryUninstaller.ControlClass,REVISION5) failed\n"
+              "LoadStringListFromValue(Scrubber.RegistryUninstaller.ControlClass,REVISION7) failed\n");
+    EXPECT_TRUE(uninstaller.GetErrorList().empty());
+}
+
+TEST_F(RegistryUninstallerTest, SiblingsMovingIntoADeletedIndexAreTestedToo) {
+    platform::TestMachine machine;
+    machine.File(kDataFile, "[Scrubber.RegistryUninstaller]\r\nenabled=1\r\n"
+                            "[Scrubber.RegistryUninstaller.ControlCriticalDeviceDatabase]\r\n1=qnv\r\n")
+        .Registry(R"(
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Control\CriticalDeviceDatabase\a_qnv_1]
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Control\CriticalDeviceDatabase\b_qnv_2\Sotto]
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Control\CriticalDeviceDatabase\c_qnv_3]
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Control\CriticalDeviceDatabase\d_altro]
+"Uno"="qnv1"
+"Due"="qnv2"
+"Tre"="altro"
+"Quattro"="qnv4"
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Control\CriticalDeviceDatabase\e_qnv_5]
+)");
+    CRegistryUninstaller uninstaller(nullptr);
+    Run(uninstaller);
+    EXPECT_EQ(machine.ExportRegistry("HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\CriticalDeviceDatabase"),
+              "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\CriticalDeviceDatabase]\r\n\r\n"
+              "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\CriticalDeviceDatabase\\d_altro]\r\n"
+              "\"Tre\"=\"altro\"\r\n\r\n");
+    EXPECT_EQ(uninstaller.GetLogList().size(), 8u);
+}
+
+TEST_F(RegistryUninstallerTest, WithoutSharedCleanupOnlyTheRevisionsSelect) {
+    platform::TestMachine machine;
+    machine.File(kDataFile, kData).Registry(kCommonRegistry).Registry(kNTRegistry);
+    gSharedCleanup = 0;
+    CRegistryUninstaller uninstaller(nullptr);
+    Run(uninstaller);
+    ExpectKept({"HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvanta\\Serie 500",
+                "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Corvanta Serie 500",
+                // The print keys are not searched at all, not even for the revision names.
+                "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\qnhDot4 Monitor V07",
+                "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\Corvanta Serie 500"},
+               "XP");
+    ExpectGone({"HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvanta\\QNV06Tools",
+                "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run|QNV Hub",
+                "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Active Setup\\Installed "
+                "Components\\{7C1A5E20-3B4D-4F60-8A71-92B3C4D5E607}",
+                kCriticalDevices + "usb#vid_0f1e&pid_0500", kPrinterClass + "0000"},
+               "XP");
+}
+
+// Items made only of blanks or separators add no pattern: they would select every key of the area.
+TEST_F(RegistryUninstallerTest, ItemsWithoutTokensSelectNothing) {
+    platform::TestMachine machine;
+    machine.File(kDataFile,
+                 "[Scrubber.RegistryUninstaller]\r\nenabled=1\r\n"
+                 "[Scrubber.RegistryUninstaller.SoftwareMfg]\r\nManufacturer=Corvanta\r\n1=,\t,\r\n2= , \r\n"
+                 "[Scrubber.RegistryUninstaller.SoftwareMicrosoft]\r\n1=,,\r\n2=   \r\n"
+                 "[Scrubber.RegistryUninstaller.ControlCriticalDeviceDatabase]\r\n1=   \r\n"
+                 "[Scrubber.RegistryUninstaller.ControlPrint]\r\n1=, ,\r\n2=\t\r\n"
+                 "[Scrubber.RegistryUninstaller.PnPIDs]\r\n1=  \r\n")
+        .Registry(kCommonRegistry)
+        .Registry(kNTRegistry);
+    FIRST_IO_REVISION = FIRST_CA_REVISION = 1;
+    LAST_IO_REVISION = LAST_CA_REVISION = 0;
+    gRevisionKeywords.clear();
+    std::string before = machine.ExportRegistry();
+    // The maker's preload path goes whatever the patterns.
+    const std::string preload = "\"PreloadPath\"=\"C:\\\\Programmi\\\\Corvanta\\\\Glue\"\r\n";
+    ASSERT_NE(before.find(preload), std::string::npos);
+    before.erase(before.find(preload), preload.size());
+    CRegistryUninstaller uninstaller(nullptr);
+    Run(uninstaller);
+    EXPECT_EQ(machine.ExportRegistry(), before);
+    EXPECT_EQ(Strings(uninstaller.GetLogList()),
+              std::vector<std::string>{"Deleted value=SOFTWARE\\Corvanta\\QNZ\\Glue,PreloadPath\r\n"});
+}
+
+TEST_F(RegistryUninstallerTest, AccessDeniedSubkeysAreSkipped) {
+    platform::TestMachine machine;
+    machine.File(kDataFile, kData).Registry(kCommonRegistry).Registry(kNTRegistry).Registry(R"(
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Control\DeviceClasses\{B0000000-0000-0000-0000-000000000000}\##?#USB#VID_0F1E&PID_0550#9#{B0000000-0000-0000-0000-000000000000}]
+)");
+    const std::string locked = "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\DeviceClasses\\"
+                               "{B0000000-0000-0000-0000-000000000000}";
+    const std::string unlisted = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+    machine.Fault(platform::fault_target::kRegistry, locked, "open", ERROR_ACCESS_DENIED)
+        .Fault(platform::fault_target::kRegistry, unlisted, "enum", ERROR_ACCESS_DENIED);
+    CRegistryUninstaller uninstaller(nullptr);
+    std::string output;
+    Run(uninstaller, &output);
+    EXPECT_TRUE(uninstaller.GetErrorList().empty());
+    EXPECT_EQ(output.find("when"), std::string::npos) << output;
+    machine.ClearFaults();
+    // What lies below the refused keys stays; their siblings are searched as before.
+    ExpectKept({locked + "\\##?#USB#VID_0F1E&PID_0550#9#{B0000000-0000-0000-0000-000000000000}",
+                unlisted + "\\Corvanta Serie 500"},
+               "XP");
+    ExpectGone({kDeviceClass + "##?#USB#VID_0F1E&PID_0500#1#{B0000000-0000-0000-0000-000000000001}",
+                "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run|QNV Hub"},
+               "XP");
+}
+
+// Each failure is reported with the text of the call's own result, whatever the last error was before.
+TEST_F(RegistryUninstallerTest, FailuresReportTheTextOfTheirOwnResult) {
+    const std::string cdd = "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\CriticalDeviceDatabase";
+    const std::string run = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+    std::string denied, busy, invalid;
+    {
+        platform::TestMachine machine;
+        denied = ErrorText(ERROR_ACCESS_DENIED);
+        busy = ErrorText(ERROR_BUSY);
+        invalid = ErrorText(ERROR_INVALID_HANDLE);
+    }
+    struct Row {
+        const char* name;
+        std::string object, operation;
+        DWORD error;
+        std::vector<std::string> errors;
+        std::string output;
+        std::vector<std::string> kept, gone;
+    } rows[] = {
+        {"key refused",
+         cdd + "\\dot4#qnv_print_07",
+         "deletekey",
+         ERROR_ACCESS_DENIED,
+         {denied + " when RegDeleteKey " + cdd + "\\dot4#qnv_print_07\r\n",
+          denied + " when RegDeleteSubKey " + cdd + "\\dot4#qnv_print_07\r\n"},
+         denied + " when RegDeleteKey " + cdd + "\\dot4#qnv_print_07\n" +
+             "RegDeleteKey failed with " + denied + "\n" + denied + " when RegDeleteSubKey " + cdd +
+             "\\dot4#qnv_print_07\n",
+         {cdd + "\\dot4#qnv_print_07"},
+         // The search goes on with the next subkey.
+         {cdd + "\\usb#vid_0f1e&pid_0500"}},
+        {"key not opened",
+         cdd + "\\usb#vid_0f1e&pid_0500",
+         "open",
+         ERROR_BUSY,
+         {busy + " when OpenRegSecureKey " + cdd + "\\usb#vid_0f1e&pid_0500\r\n",
+          busy + " when RegDeleteSubKey " + cdd + "\\usb#vid_0f1e&pid_0500\r\n"},
+         "RegOpenKeyEx failed with " + busy + "\n" + busy + " when OpenRegSecureKey " + cdd +
+             "\\usb#vid_0f1e&pid_0500\n" + "OpenRegSecureKey failed with " + busy + "\n" + busy +
+             " when RegDeleteSubKey " + cdd + "\\usb#vid_0f1e&pid_0500\n",
+         {cdd + "\\usb#vid_0f1e&pid_0500"},
+         {cdd + "\\dot4#qnv_print_07"}},
+        {"value refused",
+         run,
+         "deletevalue",
+         ERROR_BUSY,
+         {busy + " when RegDeleteValue " + run + ",QNV Hub\r\n"},
+         busy + " when RegDeleteValue " + run + ",QNV Hub\n" + "RegDeleteValue failed with " + busy + "\n",
+         {run + "|QNV Hub"},
+         {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Corvanta Serie 500"}},
+        // A subkey that cannot be opened for another reason ends the search of its area.
+        {"search ended",
+         cdd + "\\dot4#altro_07",
+         "open",
+         ERROR_INVALID_HANDLE,
+         {invalid + " when RegOpenKeyEx " + cdd + "\\dot4#altro_07\r\n"},
+         invalid + " when RegOpenKeyEx " + cdd + "\\dot4#altro_07\n",
+         // The subkeys after it stay; the next area is searched.
+         {cdd + "\\dot4#qnv_print_07", cdd + "\\usb#vid_0f1e&pid_0500"},
+         {kDeviceClass + "##?#DOT4#2#{B0000000-0000-0000-0000-000000000001}"}},
+    };
+    for (const Row& row : rows) {
+        Reset();
+        SetUp();
+        platform::TestMachine machine;
+        machine.File(kDataFile, kData).Registry(kCommonRegistry).Registry(kNTRegistry);
+        machine.Fault(platform::fault_target::kRegistry, row.object, row.operation, row.error);
+        // A stale last error whose text must not appear.
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        CRegistryUninstaller uninstaller(nullptr);
+        std::string output;
+        Run(uninstaller, &output);
+        EXPECT_EQ(Strings(uninstaller.GetErrorList()), row.errors) << row.name;
+        std::string traced;
+        for (std::string::size_type start = 0; start < output.size();) {
+            std::string::size_type end = output.find('\n', start);
+            std::string line = output.substr(start, end - start + 1);
+            if (line.rfind("LoadStringListFromValue", 0) != 0) traced += line;
+            start = end + 1;
+        }
+        EXPECT_EQ(traced, row.output) << row.name;
+        machine.ClearFaults();
+        ExpectKept(row.kept, row.name);
+        ExpectGone(row.gone, row.name);
+    }
+}
+
 }  // namespace
