@@ -5,8 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "CUninstallerProgress.h"
 #include "UninstallerTesting.h"
 #include "platform/testing/test_machine.h"
+#include "resource.h"
 
 namespace {
 
@@ -553,6 +555,29 @@ TEST_F(RegistryUninstallerTest, FailuresReportTheTextOfTheirOwnResult) {
         ExpectKept(row.kept, row.name);
         ExpectGone(row.gone, row.name);
     }
+}
+
+TEST_F(RegistryUninstallerTest, ProgressShowsEachVisitedKey) {
+    platform::TestMachine machine;
+    machine.File(kDataFile, "[Scrubber.RegistryUninstaller]\r\nenabled=1\r\n"
+                            "[Scrubber.RegistryUninstaller.ControlPrint]\r\n1=qnhDot4 Monitor V07\r\n");
+    FIRST_IO_REVISION = FIRST_CA_REVISION = 1;
+    LAST_IO_REVISION = LAST_CA_REVISION = 0;
+    gSilent = 1;
+    CUninstallerProgress progress;
+    ASSERT_TRUE(progress.Create(IDD_PROGRESS));
+    CRegistryUninstaller uninstaller(&progress);
+    Run(uninstaller);
+    HWND hDialog = progress.GetDialogWindow();
+    char status[MAX_PATH] = "";
+    GetWindowTextA(GetDlgItem(hDialog, IDC_STATUS), status, MAX_PATH);
+    // The print keys come last; the last key visited is the deepest of their last subkey.
+    EXPECT_EQ(std::string(status),
+              "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Print\\Providers\\LanMan Print "
+              "Services\\Servers");
+    // Visits below the area's first level count too, so the share reaches the end of the bar.
+    EXPECT_EQ(SendMessageA(GetDlgItem(hDialog, IDC_PROGRESS), PBM_GETPOS, 0, 0), 100);
+    progress.DestroyWindow();
 }
 
 }  // namespace
