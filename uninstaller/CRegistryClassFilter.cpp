@@ -23,8 +23,8 @@ unsigned int CRegistryClassFilter::TestKey(HKEY hKey, const char* pSubkeyName) {
         const char* valueName;
         const PatternList& patterns;
     } tests[] = {
-        {"Class", m_classPatterns},          {"Installer32", m_installerPatterns},
-        {"Installer", m_installerPatterns},  {"InfPath", m_infPathPatterns},
+        {"Class", m_classPatterns},         {"Installer32", m_installerPatterns},
+        {"Installer", m_installerPatterns}, {"InfPath", m_infPathPatterns},
         {"NTMPDriver", m_driverPatterns},
     };
     for (const auto& test : tests) {

@@ -35,7 +35,8 @@ void CRegistryFilter::AddSubstringPatterns(PatternList& patterns, const CaseInse
     }
 }
 
-unsigned int ReadUpperValue(HKEY hKey, const char* pValueName, unsigned int size, CaseInsensitiveString& text) {
+unsigned int ReadUpperValue(HKEY hKey, const char* pValueName, unsigned int size,
+                            CaseInsensitiveString& text) {
     std::unique_ptr<char[]> buffer(new char[size + 1]);
     DWORD length = size;
     DWORD type = 0;

@@ -24,9 +24,12 @@ class CRegistryFilter : public CFilter {
     // trimmed adds nothing, since it would be found in every text.
     static void AddSubstringPatterns(PatternList& patterns, const CaseInsensitiveStringList& items);
     // The same for the filter's own patterns.
-    void AddSubstringPatterns(const CaseInsensitiveStringList& items) { AddSubstringPatterns(m_patterns, items); }
+    void AddSubstringPatterns(const CaseInsensitiveStringList& items) {
+        AddSubstringPatterns(m_patterns, items);
+    }
 };
 
 // Reads the text value `pValueName` of `hKey` (at most `size` bytes, end included) into `text`, upper-cased.
 // 0 when the value is missing or does not fit.
-unsigned int ReadUpperValue(HKEY hKey, const char* pValueName, unsigned int size, CaseInsensitiveString& text);
+unsigned int ReadUpperValue(HKEY hKey, const char* pValueName, unsigned int size,
+                            CaseInsensitiveString& text);

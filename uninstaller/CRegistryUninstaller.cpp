@@ -44,7 +44,8 @@ constexpr char GLUE_KEY[] = "\\QNZ\\Glue";
 constexpr char PRELOAD_PATH_VALUE[] = "PreloadPath";
 constexpr char MICROSOFT_KEY[] = "SOFTWARE\\Microsoft";
 constexpr char NT_CLASS_KEY[] = "SYSTEM\\CurrentControlSet\\Control\\Class";
-constexpr char NT_CRITICAL_DEVICE_DATABASE_KEY[] = "SYSTEM\\CurrentControlSet\\Control\\CriticalDeviceDatabase";
+constexpr char NT_CRITICAL_DEVICE_DATABASE_KEY[] =
+    "SYSTEM\\CurrentControlSet\\Control\\CriticalDeviceDatabase";
 constexpr char NT_DEVICE_CLASSES_KEY[] = "SYSTEM\\CurrentControlSet\\Control\\DeviceClasses";
 constexpr char NT_DOT3_KEY[] = "SYSTEM\\CurrentControlSet\\Control\\Dot3";
 constexpr char ENUM_KEY[] = "Enum";
@@ -165,7 +166,8 @@ void CRegistryUninstaller::DeleteUserSettings() {
                 path += "\\";
                 path += item;
                 CRegKeyGuard key;
-                if (RegOpenKeyExA(HKEY_USERS, path.c_str(), 0, KEY_READ, key.Receive()) != ERROR_SUCCESS) continue;
+                if (RegOpenKeyExA(HKEY_USERS, path.c_str(), 0, KEY_READ, key.Receive()) != ERROR_SUCCESS)
+                    continue;
                 key.Close();
                 DeleteKey(HKEY_USERS, USERS_ROOT_NAME, path.c_str());
             }
@@ -188,7 +190,8 @@ void CRegistryUninstaller::DeleteSoftwareClasses() {
         LoadStringListFromValue(SOFTWARE_CLASSES_SECTION, RevisionKey(revision).c_str(), items);
         for (const CaseInsensitiveString& item : items) {
             CRegKeyGuard key;
-            if (RegOpenKeyExA(classes.Get(), item.c_str(), 0, KEY_READ, key.Receive()) != ERROR_SUCCESS) continue;
+            if (RegOpenKeyExA(classes.Get(), item.c_str(), 0, KEY_READ, key.Receive()) != ERROR_SUCCESS)
+                continue;
             key.Close();
             DeleteKey(classes.Get(), classesPath, item.c_str());
         }
@@ -212,11 +215,13 @@ void CRegistryUninstaller::CleanManufacturerKey() {
     }
     CaseInsensitiveString path = SOFTWARE_KEY;
     path += manufacturer;
-    SearchArea(HKEY_LOCAL_MACHINE, LOCAL_MACHINE_ROOT_NAME, path.c_str(), filter, !filter.GetPatterns().empty());
+    SearchArea(HKEY_LOCAL_MACHINE, LOCAL_MACHINE_ROOT_NAME, path.c_str(), filter,
+               !filter.GetPatterns().empty());
 
     CaseInsensitiveString gluePath = path + GLUE_KEY;
     CRegKeyGuard glue;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, gluePath.c_str(), 0, KEY_ALL_ACCESS, glue.Receive()) == ERROR_SUCCESS &&
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, gluePath.c_str(), 0, KEY_ALL_ACCESS, glue.Receive()) ==
+            ERROR_SUCCESS &&
         RegDeleteValueA(glue.Get(), PRELOAD_PATH_VALUE) == ERROR_SUCCESS) {
         m_logList.push_back(DELETED_PRELOAD_PATH + gluePath + "," + PRELOAD_PATH_VALUE + END_OF_LINE);
     }
@@ -235,7 +240,8 @@ void CRegistryUninstaller::CleanMicrosoftKey() {
         for (int revision = FIRST_IO_REVISION; revision <= LAST_IO_REVISION; ++revision)
             filter.AddPattern(DivisionThen(REVISION_INF, revision));
     }
-    SearchArea(HKEY_LOCAL_MACHINE, LOCAL_MACHINE_ROOT_NAME, MICROSOFT_KEY, filter, !filter.GetPatterns().empty());
+    SearchArea(HKEY_LOCAL_MACHINE, LOCAL_MACHINE_ROOT_NAME, MICROSOFT_KEY, filter,
+               !filter.GetPatterns().empty());
 }
 
 void CRegistryUninstaller::CleanSystemKeys() {
@@ -264,7 +270,8 @@ void CRegistryUninstaller::CleanSystemKeys() {
     bool searchDevices = !deviceFilter.GetPatterns().empty();
 
     if (IsNT()) {
-        SearchArea(HKEY_LOCAL_MACHINE, LOCAL_MACHINE_ROOT_NAME, NT_CLASS_KEY, classFilter, classFilter.HasPatterns());
+        SearchArea(HKEY_LOCAL_MACHINE, LOCAL_MACHINE_ROOT_NAME, NT_CLASS_KEY, classFilter,
+                   classFilter.HasPatterns());
 
         CRegistryFilter criticalDeviceFilter;
         criticalDeviceFilter.AddSubstringPatterns(ReadItems(CRITICAL_DEVICE_DATABASE_SUFFIX));
@@ -274,7 +281,8 @@ void CRegistryUninstaller::CleanSystemKeys() {
         SearchArea(HKEY_LOCAL_MACHINE, LOCAL_MACHINE_ROOT_NAME, NT_CRITICAL_DEVICE_DATABASE_KEY,
                    criticalDeviceFilter, !criticalDeviceFilter.GetPatterns().empty());
 
-        SearchArea(HKEY_LOCAL_MACHINE, LOCAL_MACHINE_ROOT_NAME, NT_DEVICE_CLASSES_KEY, deviceFilter, searchDevices);
+        SearchArea(HKEY_LOCAL_MACHINE, LOCAL_MACHINE_ROOT_NAME, NT_DEVICE_CLASSES_KEY, deviceFilter,
+                   searchDevices);
         SearchArea(HKEY_LOCAL_MACHINE, LOCAL_MACHINE_ROOT_NAME, NT_DOT3_KEY, deviceFilter, searchDevices);
         return;
     }
@@ -282,12 +290,14 @@ void CRegistryUninstaller::CleanSystemKeys() {
     SearchArea(HKEY_LOCAL_MACHINE, LOCAL_MACHINE_ROOT_NAME, ENUM_KEY, deviceFilter, searchDevices);
     SearchArea(HKEY_LOCAL_MACHINE, LOCAL_MACHINE_ROOT_NAME, PROBLEMS_KEY, deviceFilter, searchDevices);
     SearchArea(HKEY_LOCAL_MACHINE, LOCAL_MACHINE_ROOT_NAME, DEVICE_CLASSES_KEY, deviceFilter, searchDevices);
-    SearchArea(HKEY_LOCAL_MACHINE, LOCAL_MACHINE_ROOT_NAME, CLASS_KEY, classFilter, classFilter.HasPatterns());
+    SearchArea(HKEY_LOCAL_MACHINE, LOCAL_MACHINE_ROOT_NAME, CLASS_KEY, classFilter,
+               classFilter.HasPatterns());
 
     CRegistryFilter serviceFilter;
     serviceFilter.AddSubstringPatterns(ReadItems(SERVICES_SUFFIX));
     for (int revision = FIRST_IO_REVISION; revision <= LAST_IO_REVISION; ++revision)
-        serviceFilter.AddPattern(CFilter::Pattern{DOT4_TOKEN, Division(), Formatted(REVISION_DIGITS, revision)});
+        serviceFilter.AddPattern(
+            CFilter::Pattern{DOT4_TOKEN, Division(), Formatted(REVISION_DIGITS, revision)});
     SearchArea(HKEY_LOCAL_MACHINE, LOCAL_MACHINE_ROOT_NAME, SERVICES_KEY, serviceFilter,
                !serviceFilter.GetPatterns().empty());
 
@@ -324,7 +334,8 @@ void CRegistryUninstaller::SearchArea(HKEY hRoot, const char* pRootName, const c
     SearchKey(key.Get(), path, filter);
 }
 
-LONG CRegistryUninstaller::SearchKey(HKEY hKey, const CaseInsensitiveString& keyPath, CRegistryFilter& filter) {
+LONG CRegistryUninstaller::SearchKey(HKEY hKey, const CaseInsensitiveString& keyPath,
+                                     CRegistryFilter& filter) {
     char name[SEARCH_NAME_SIZE];
     DWORD index = 0;
     for (;;) {
@@ -339,7 +350,8 @@ LONG CRegistryUninstaller::SearchKey(HKEY hKey, const CaseInsensitiveString& key
         CaseInsensitiveString path = keyPath + "\\" + name;
         ShowStatus(path.c_str());
         ++m_visitedCount;
-        if (m_pProgress) m_pProgress->SetProgress(static_cast<int>(m_visitedCount * 100 / (m_subkeyCount + 1)));
+        if (m_pProgress)
+            m_pProgress->SetProgress(static_cast<int>(m_visitedCount * 100 / (m_subkeyCount + 1)));
         if (filter.TestKey(hKey, name)) {
             result = DeleteKey(hKey, keyPath, name);
             // The next subkey has moved into this index.
@@ -440,7 +452,8 @@ LONG CRegistryUninstaller::DeleteKey(HKEY hParent, const CaseInsensitiveString& 
     return ERROR_SUCCESS;
 }
 
-LONG CRegistryUninstaller::DeleteValue(HKEY hKey, const CaseInsensitiveString& keyPath, const char* pValueName) {
+LONG CRegistryUninstaller::DeleteValue(HKEY hKey, const CaseInsensitiveString& keyPath,
+                                       const char* pValueName) {
     CaseInsensitiveString text = keyPath + "," + pValueName;
     CRegKeyGuard key;
     LONG result = RegOpenKeyExA(hKey, nullptr, 0, KEY_ALL_ACCESS, key.Receive());

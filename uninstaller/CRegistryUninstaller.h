@@ -42,6 +42,6 @@ class CRegistryUninstaller : public CUninstaller {
     void ReportError(LONG error, const char* pWhen, const CaseInsensitiveString& path);
     void ShowStatus(const char* pText);
 
-    DWORD m_subkeyCount = 0;    // subkeys of the area being searched
-    DWORD m_visitedCount = 0;   // subkeys visited so far
+    DWORD m_subkeyCount = 0;   // subkeys of the area being searched
+    DWORD m_visitedCount = 0;  // subkeys visited so far
 };

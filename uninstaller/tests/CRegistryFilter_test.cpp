@@ -29,8 +29,8 @@ TEST(CRegistryFilterTest, DivisionAndRevisionInTheirOrder) {
         const char* text;
         unsigned int selected;
     } rows[] = {
-        {"qnvimn07.dll", 1}, {"C:\\QNV\\x07.inf", 1}, {"07.qnv", 0},      {"qnv07", 0},
-        {"QNV07.", 1},       {"xqnv05y", 1},          {"qnv 05", 0},      {"", 0},
+        {"qnvimn07.dll", 1}, {"C:\\QNV\\x07.inf", 1}, {"07.qnv", 0}, {"qnv07", 0},
+        {"QNV07.", 1},       {"xqnv05y", 1},          {"qnv 05", 0}, {"", 0},
     };
     for (const Row& row : rows) {
         EXPECT_EQ(filter.TestValue(row.text), row.selected) << row.text;
@@ -80,8 +80,8 @@ TEST(CRegistryFilterTest, ClassKeysByNameOrValues) {
         const char* subkey;
         unsigned int selected;
     } rows[] = {
-        {"QNV07", 1},  {"ClassValue", 1}, {"Installer32", 1}, {"Installer", 1},
-        {"InfPath", 1}, {"Driver", 1},     {"WrongValue", 0},  {"Other", 0}, {"Missing", 0},
+        {"QNV07", 1},  {"ClassValue", 1}, {"Installer32", 1}, {"Installer", 1}, {"InfPath", 1},
+        {"Driver", 1}, {"WrongValue", 0}, {"Other", 0},       {"Missing", 0},
     };
     for (const Row& row : rows) EXPECT_EQ(filter.TestKey(root, row.subkey), row.selected) << row.subkey;
     RegCloseKey(root);

@@ -166,11 +166,13 @@ const std::vector<std::string> kKeptEverywhere = {
     "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Corvanta Serie 5000",
     "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Altro|DisplayName",
     "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run|Altro Hub",
-    "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs|C:\\WINDOWS\\system32\\ALTcoi07.dll",
+    "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs|C:"
+    "\\WINDOWS\\system32\\ALTcoi07.dll",
     "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Active Setup\\Installed "
     "Components\\{7C1A5E20-3B4D-4F60-8A71-92B3C4D5E6070}",
     "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Altro Monitor V07",
-    "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Local Port\\Ports\\LPT1:|Description",
+    "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Local "
+    "Port\\Ports\\LPT1:|Description",
     "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\Altro Serie 500|Port",
 };
 
@@ -187,7 +189,8 @@ const std::vector<std::string> kGoneEverywhere = {
     "HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvanta\\QNZ\\Glue|PreloadPath",
     "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Corvanta Serie 500",
     "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run|QNV Hub",
-    "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs|C:\\WINDOWS\\system32\\QNVcoi07.dll",
+    "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs|C:"
+    "\\WINDOWS\\system32\\QNVcoi07.dll",
     "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Active Setup\\Installed "
     "Components\\{7C1A5E20-3B4D-4F60-8A71-92B3C4D5E607}",
     "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\qnhDot4 Monitor V07",
@@ -198,9 +201,11 @@ const std::vector<std::string> kGoneEverywhere = {
 
 const std::string kClass = "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Class\\";
 const std::string kPrinterClass = kClass + "{4D36E979-E325-11CE-BFC1-08002BE10318}\\";
-const std::string kCriticalDevices = "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\CriticalDeviceDatabase\\";
+const std::string kCriticalDevices =
+    "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\CriticalDeviceDatabase\\";
 const std::string kDeviceClass =
-    "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\DeviceClasses\\{B0000000-0000-0000-0000-000000000001}\\";
+    "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\DeviceClasses\\{B0000000-0000-0000-0000-"
+    "000000000001}\\";
 const std::string kInstalledFiles = "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\InstalledFiles";
 const std::string kServicesClass = "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\Class\\";
 
@@ -269,7 +274,8 @@ bool Exists(const std::string& path) {
     std::string::size_type slash = key.find('\\');
     HKEY root = key.substr(0, slash) == "HKEY_USERS" ? HKEY_USERS : HKEY_LOCAL_MACHINE;
     HKEY handle = nullptr;
-    if (RegOpenKeyExA(root, key.substr(slash + 1).c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyExA(root, key.substr(slash + 1).c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS)
+        return false;
     bool exists = !isValue || RegQueryValueExA(handle, value.c_str(), nullptr, nullptr, nullptr, nullptr) ==
                                   ERROR_SUCCESS;
     RegCloseKey(handle);
@@ -306,8 +312,8 @@ TEST_F(RegistryUninstallerTest, AreasAndFiltersPerWindowsVersion) {
         const char* name;
         platform::OsKind os;
     } rows[] = {
-        {"XP", platform::OsKind::WindowsXP},      {"2000", platform::OsKind::Windows2000},
-        {"NT 4", platform::OsKind::WindowsNT4},   {"98", platform::OsKind::Windows98},
+        {"XP", platform::OsKind::WindowsXP},    {"2000", platform::OsKind::Windows2000},
+        {"NT 4", platform::OsKind::WindowsNT4}, {"98", platform::OsKind::Windows98},
         {"Me", platform::OsKind::WindowsMe},
     };
     for (const Row& row : rows) {
@@ -346,22 +352,24 @@ TEST_F(RegistryUninstallerTest, LogsEveryDeletionInSearchOrder) {
     std::string output;
     Run(uninstaller, &output);
     const std::string run = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-    const std::string monitor = "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\qnhDot4 "
-                                "Monitor V07";
-    EXPECT_EQ(Strings(uninstaller.GetLogList()),
-              (std::vector<std::string>{
-                  "Deleted key= HKEY_USERS\\S-1-5-21-1000\\Software\\Corvanta\\Serie 550\\Opzioni\r\n",
-                  "Deleted key= HKEY_USERS\\S-1-5-21-1000\\Software\\Corvanta\\Serie 550\r\n",
-                  "Deleted key= HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\CLSID\\"
-                  "{3F2A7B10-5C4D-4E8F-9A01-B2C3D4E5F607}\r\n",
-                  "Deleted key= HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvanta\\Serie 500\r\n",
-                  "Deleted value=SOFTWARE\\Corvanta\\QNZ\\Glue,PreloadPath\r\n",
-                  "Deleted value= " + run + ",QNV Hub\r\n",
-                  "Deleted key= HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\CriticalDeviceDatabase\\"
-                  "dot4#qnv_print_07\r\n",
-                  "Deleted key= " + monitor + "\\Ports\r\n",
-                  "Deleted key= " + monitor + "\r\n",
-              }));
+    const std::string monitor =
+        "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\qnhDot4 "
+        "Monitor V07";
+    EXPECT_EQ(
+        Strings(uninstaller.GetLogList()),
+        (std::vector<std::string>{
+            "Deleted key= HKEY_USERS\\S-1-5-21-1000\\Software\\Corvanta\\Serie 550\\Opzioni\r\n",
+            "Deleted key= HKEY_USERS\\S-1-5-21-1000\\Software\\Corvanta\\Serie 550\r\n",
+            "Deleted key= HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\CLSID\\"
+            "{3F2A7B10-5C4D-4E8F-9A01-B2C3D4E5F607}\r\n",
+            "Deleted key= HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvanta\\Serie 500\r\n",
+            "Deleted value=SOFTWARE\\Corvanta\\QNZ\\Glue,PreloadPath\r\n",
+            "Deleted value= " + run + ",QNV Hub\r\n",
+            "Deleted key= HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\CriticalDeviceDatabase\\"
+            "dot4#qnv_print_07\r\n",
+            "Deleted key= " + monitor + "\\Ports\r\n",
+            "Deleted key= " + monitor + "\r\n",
+        }));
     // The revisions without user settings or classes say so; nothing else is traced.
     EXPECT_EQ(output,
               "LoadStringListFromValue(Scrubber.RegistryUninstaller.UserSettings,REVISION6) failed\n"
@@ -376,8 +384,10 @@ TEST_F(RegistryUninstallerTest, LogsEveryDeletionInSearchOrder) {
 
 TEST_F(RegistryUninstallerTest, SiblingsMovingIntoADeletedIndexAreTestedToo) {
     platform::TestMachine machine;
-    machine.File(kDataFile, "[Scrubber.RegistryUninstaller]\r\nenabled=1\r\n"
-                            "[Scrubber.RegistryUninstaller.ControlCriticalDeviceDatabase]\r\n1=qnv\r\n")
+    machine
+        .File(kDataFile,
+              "[Scrubber.RegistryUninstaller]\r\nenabled=1\r\n"
+              "[Scrubber.RegistryUninstaller.ControlCriticalDeviceDatabase]\r\n1=qnv\r\n")
         .Registry(R"(
 [HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Control\CriticalDeviceDatabase\a_qnv_1]
 [HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Control\CriticalDeviceDatabase\b_qnv_2\Sotto]
@@ -391,8 +401,10 @@ TEST_F(RegistryUninstallerTest, SiblingsMovingIntoADeletedIndexAreTestedToo) {
 )");
     CRegistryUninstaller uninstaller(nullptr);
     Run(uninstaller);
-    EXPECT_EQ(machine.ExportRegistry("HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\CriticalDeviceDatabase"),
-              "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\CriticalDeviceDatabase]\r\n\r\n"
+    EXPECT_EQ(machine.ExportRegistry(
+                  "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\CriticalDeviceDatabase"),
+              "REGEDIT4\r\n\r\n[HKEY_LOCAL_"
+              "MACHINE\\SYSTEM\\CurrentControlSet\\Control\\CriticalDeviceDatabase]\r\n\r\n"
               "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\CriticalDeviceDatabase\\d_altro]\r\n"
               "\"Tre\"=\"altro\"\r\n\r\n");
     EXPECT_EQ(uninstaller.GetLogList().size(), 8u);
@@ -404,12 +416,13 @@ TEST_F(RegistryUninstallerTest, WithoutSharedCleanupOnlyTheRevisionsSelect) {
     gSharedCleanup = 0;
     CRegistryUninstaller uninstaller(nullptr);
     Run(uninstaller);
-    ExpectKept({"HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvanta\\Serie 500",
-                "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Corvanta Serie 500",
-                // The print keys are not searched at all, not even for the revision names.
-                "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\qnhDot4 Monitor V07",
-                "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\Corvanta Serie 500"},
-               "XP");
+    ExpectKept(
+        {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvanta\\Serie 500",
+         "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Corvanta Serie 500",
+         // The print keys are not searched at all, not even for the revision names.
+         "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\qnhDot4 Monitor V07",
+         "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\Corvanta Serie 500"},
+        "XP");
     ExpectGone({"HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvanta\\QNV06Tools",
                 "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run|QNV Hub",
                 "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Active Setup\\Installed "
@@ -421,13 +434,14 @@ TEST_F(RegistryUninstallerTest, WithoutSharedCleanupOnlyTheRevisionsSelect) {
 // Items made only of blanks or separators add no pattern: they would select every key of the area.
 TEST_F(RegistryUninstallerTest, ItemsWithoutTokensSelectNothing) {
     platform::TestMachine machine;
-    machine.File(kDataFile,
-                 "[Scrubber.RegistryUninstaller]\r\nenabled=1\r\n"
-                 "[Scrubber.RegistryUninstaller.SoftwareMfg]\r\nManufacturer=Corvanta\r\n1=,\t,\r\n2= , \r\n"
-                 "[Scrubber.RegistryUninstaller.SoftwareMicrosoft]\r\n1=,,\r\n2=   \r\n"
-                 "[Scrubber.RegistryUninstaller.ControlCriticalDeviceDatabase]\r\n1=   \r\n"
-                 "[Scrubber.RegistryUninstaller.ControlPrint]\r\n1=, ,\r\n2=\t\r\n"
-                 "[Scrubber.RegistryUninstaller.PnPIDs]\r\n1=  \r\n")
+    machine
+        .File(kDataFile,
+              "[Scrubber.RegistryUninstaller]\r\nenabled=1\r\n"
+              "[Scrubber.RegistryUninstaller.SoftwareMfg]\r\nManufacturer=Corvanta\r\n1=,\t,\r\n2= , \r\n"
+              "[Scrubber.RegistryUninstaller.SoftwareMicrosoft]\r\n1=,,\r\n2=   \r\n"
+              "[Scrubber.RegistryUninstaller.ControlCriticalDeviceDatabase]\r\n1=   \r\n"
+              "[Scrubber.RegistryUninstaller.ControlPrint]\r\n1=, ,\r\n2=\t\r\n"
+              "[Scrubber.RegistryUninstaller.PnPIDs]\r\n1=  \r\n")
         .Registry(kCommonRegistry)
         .Registry(kNTRegistry);
     FIRST_IO_REVISION = FIRST_CA_REVISION = 1;
@@ -450,9 +464,11 @@ TEST_F(RegistryUninstallerTest, AccessDeniedSubkeysAreSkipped) {
     machine.File(kDataFile, kData).Registry(kCommonRegistry).Registry(kNTRegistry).Registry(R"(
 [HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Control\DeviceClasses\{B0000000-0000-0000-0000-000000000000}\##?#USB#VID_0F1E&PID_0550#9#{B0000000-0000-0000-0000-000000000000}]
 )");
-    const std::string locked = "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\DeviceClasses\\"
-                               "{B0000000-0000-0000-0000-000000000000}";
-    const std::string unlisted = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+    const std::string locked =
+        "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\DeviceClasses\\"
+        "{B0000000-0000-0000-0000-000000000000}";
+    const std::string unlisted =
+        "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
     machine.Fault(platform::fault_target::kRegistry, locked, "open", ERROR_ACCESS_DENIED)
         .Fault(platform::fault_target::kRegistry, unlisted, "enum", ERROR_ACCESS_DENIED);
     CRegistryUninstaller uninstaller(nullptr);
@@ -495,9 +511,8 @@ TEST_F(RegistryUninstallerTest, FailuresReportTheTextOfTheirOwnResult) {
          ERROR_ACCESS_DENIED,
          {denied + " when RegDeleteKey " + cdd + "\\dot4#qnv_print_07\r\n",
           denied + " when RegDeleteSubKey " + cdd + "\\dot4#qnv_print_07\r\n"},
-         denied + " when RegDeleteKey " + cdd + "\\dot4#qnv_print_07\n" +
-             "RegDeleteKey failed with " + denied + "\n" + denied + " when RegDeleteSubKey " + cdd +
-             "\\dot4#qnv_print_07\n",
+         denied + " when RegDeleteKey " + cdd + "\\dot4#qnv_print_07\n" + "RegDeleteKey failed with " +
+             denied + "\n" + denied + " when RegDeleteSubKey " + cdd + "\\dot4#qnv_print_07\n",
          {cdd + "\\dot4#qnv_print_07"},
          // The search goes on with the next subkey.
          {cdd + "\\usb#vid_0f1e&pid_0500"}},
@@ -559,8 +574,9 @@ TEST_F(RegistryUninstallerTest, FailuresReportTheTextOfTheirOwnResult) {
 
 TEST_F(RegistryUninstallerTest, ProgressShowsEachVisitedKey) {
     platform::TestMachine machine;
-    machine.File(kDataFile, "[Scrubber.RegistryUninstaller]\r\nenabled=1\r\n"
-                            "[Scrubber.RegistryUninstaller.ControlPrint]\r\n1=qnhDot4 Monitor V07\r\n");
+    machine.File(kDataFile,
+                 "[Scrubber.RegistryUninstaller]\r\nenabled=1\r\n"
+                 "[Scrubber.RegistryUninstaller.ControlPrint]\r\n1=qnhDot4 Monitor V07\r\n");
     FIRST_IO_REVISION = FIRST_CA_REVISION = 1;
     LAST_IO_REVISION = LAST_CA_REVISION = 0;
     gSilent = 1;
