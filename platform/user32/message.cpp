@@ -119,6 +119,11 @@ extern "C" BOOL WINAPI GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, U
         // The user's turn at a modeless dialog: while an answer for one still counts down, each look
         // counts, so the loop looks again instead of waiting for what no one else would send.
         if (AnswerModelessDialogsUnlocked(lock) != platform::ModelessAnswer::None) continue;
+        // What was sent or posted while the lock was released woke no one: look before waiting.
+        MSG arrived;
+        if (!queue->sent.empty() || NextPosted(manager, *queue, arrived, hWnd, wMsgFilterMin, wMsgFilterMax, false)) {
+            continue;
+        }
         manager.changed.wait(lock);
     }
 }
