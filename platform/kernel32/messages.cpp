@@ -113,6 +113,9 @@ constexpr SystemMessage kSystemMessages[] = {
      "Impossibile avviare il servizio. Il servizio \xE8 disattivato oppure non vi sono periferiche attivate "
      "associate.\r\n"},
     {ERROR_SERVICE_NOT_ACTIVE, "The service has not been started.\r\n", "Il servizio non \xE8 stato avviato.\r\n"},
+    {ERROR_SERVICE_REQUEST_TIMEOUT,
+     "The service did not respond to the start or control request in a timely fashion.\r\n",
+     "Il servizio non ha risposto tempestivamente alla richiesta di avvio o di controllo.\r\n"},
     {ERROR_DLL_NOT_FOUND, "One of the library files needed to run this application cannot be found.\r\n",
      "Impossibile trovare uno dei file di libreria necessari per eseguire l'applicazione.\r\n"},
     {NERR_UseNotFound, "The network connection could not be found.\r\n",
