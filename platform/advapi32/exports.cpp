@@ -1,8 +1,9 @@
 // The entry points of advapi32.dll that LoadLibraryA and GetProcAddress hand out: the registry functions,
-// security descriptors, access tokens and the user's name. Every function declared in winreg.h, and
-// every advapi32 function of winbase.h, belongs in this list.
+// security descriptors, access tokens, the user's name and the service control manager. Every function
+// declared in winreg.h and winsvc.h, and every advapi32 function of winbase.h, belongs in this list.
 #include "platform/kernel32/platform_libraries.h"
 #include "windows.h"
+#include "winsvc.h"
 
 #define ADVAPI32_ENTRY_POINTS(X) \
     X(RegOpenKeyExA)             \
@@ -26,7 +27,14 @@
     X(OpenProcessToken)             \
     X(LookupPrivilegeValueA)        \
     X(AdjustTokenPrivileges)        \
-    X(GetUserNameA)
+    X(GetUserNameA)                 \
+    X(OpenSCManagerA)               \
+    X(OpenServiceA)                 \
+    X(QueryServiceConfigA)          \
+    X(QueryServiceStatus)           \
+    X(ControlService)               \
+    X(DeleteService)                \
+    X(CloseServiceHandle)
 
 
 namespace {

@@ -142,14 +142,14 @@ BOOL Fail(DWORD error) {
     return FALSE;
 }
 
-bool IsThisComputer(LPCSTR systemName) {
+}  // namespace
+
+bool IsThisComputer(const char* systemName) {
     if (!systemName || !*systemName) return true;
     std::string_view name(systemName);
     while (!name.empty() && name.front() == '\\') name.remove_prefix(1);
     return EqualsNoCase(name, Machine::Current().settings().computerName);
 }
-
-}  // namespace
 
 bool ProcessPrivilegeEnabled(std::string_view privilegeName) {
     const PrivilegeInfo* privilege = FindPrivilege(privilegeName);

@@ -7,5 +7,6 @@
 #include "winbase.h"
 #include "winnls.h"
 #include "winreg.h"
+#include "winsvc.h"
 #include "winuser.h"
 #include "winver.h"

@@ -11,6 +11,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "lmerr.h"
 #include "platform/machine/machine.h"
 #include "windows.h"
 
@@ -103,6 +104,22 @@ constexpr SystemMessage kSystemMessages[] = {
      "L'operazione richiesta \xE8 stata completata. Le modifiche avranno effetto solo dopo il riavvio del "
      "sistema.\r\n"},
     {ERROR_DATABASE_FULL, "The database is full.\r\n", "Il database \xE8 pieno.\r\n"},
+    // The service control manager's answers, a missing library and a network connection that is gone.
+    {ERROR_SERVICE_MARKED_FOR_DELETE, "The specified service has been marked for deletion.\r\n",
+     "Il servizio specificato \xE8 stato contrassegnato per l'eliminazione.\r\n"},
+    {ERROR_SERVICE_DISABLED,
+     "The service cannot be started, either because it is disabled or because it has no enabled devices "
+     "associated with it.\r\n",
+     "Impossibile avviare il servizio. Il servizio \xE8 disattivato oppure non vi sono periferiche attivate "
+     "associate.\r\n"},
+    {ERROR_SERVICE_NOT_ACTIVE, "The service has not been started.\r\n", "Il servizio non \xE8 stato avviato.\r\n"},
+    {ERROR_SERVICE_REQUEST_TIMEOUT,
+     "The service did not respond to the start or control request in a timely fashion.\r\n",
+     "Il servizio non ha risposto tempestivamente alla richiesta di avvio o di controllo.\r\n"},
+    {ERROR_DLL_NOT_FOUND, "One of the library files needed to run this application cannot be found.\r\n",
+     "Impossibile trovare uno dei file di libreria necessari per eseguire l'applicazione.\r\n"},
+    {NERR_UseNotFound, "The network connection could not be found.\r\n",
+     "Impossibile trovare la connessione di rete.\r\n"},
 };
 
 const SystemMessage* FindSystemMessage(DWORD code) {

@@ -11,6 +11,7 @@
 #include "platform/machine/files/host_path.h"
 #include "platform/machine/files/ini_document.h"
 #include "platform/machine/machine.h"
+#include "platform/machine/services/service_store.h"
 #include "platform/machine/sqlite_database.h"
 #include "platform/machine/state.h"
 #include "platform/machine/text.h"
@@ -200,6 +201,9 @@ std::vector<std::string> RestartMachine(Machine& machine) {
     }
     ClearBootOperations(machine);
     if (!machine.IsNT()) RunWininit(machine, report);
+    if (machine.IsNT()) {
+        for (std::string& line : services::RestartServices(machine)) report.push_back(std::move(line));
+    }
     machine.WithState([](SqliteDatabase& database) {
         CreateRestartTable(database);
         database.Execute("DELETE FROM restart_request");

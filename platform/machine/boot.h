@@ -26,7 +26,8 @@ std::string ExitWindowsFlagNames(DWORD flags);
 // 98 and Me, the [rename] section of WININIT.INI in the Windows folder ("NUL=<path>" deletes, "<new
 // path>=<path>" moves, replacing what is there), after which WININIT.INI becomes WININIT.BAK. An
 // operation that fails is reported and skipped; none is kept for the start after. A folder is deleted
-// only when empty; a move stays on its drive. Clears the restart request.
+// only when empty; a move stays on its drive. On Windows NT the service control manager then deletes
+// the services marked for deletion. Clears the restart request.
 //
 // Returns what was done, one line per operation:
 //   restart requested with EWX_REBOOT              (or: restart not requested by any program)
@@ -34,6 +35,7 @@ std::string ExitWindowsFlagNames(DWORD flags);
 //   move C:\X\NEW.DLL to C:\X\OLD.DLL: failed with error 5
 //   WININIT.INI NUL=C:\PROGRA~1\OLD\OLD.EXE: done
 //   WININIT.INI renamed to WININIT.BAK
+//   service OldDot4 deleted (marked for deletion)
 std::vector<std::string> RestartMachine(Machine& machine);
 
 }  // namespace platform

@@ -118,6 +118,37 @@ DWORD InjectedFault(std::string_view target, std::string_view object, std::strin
     return 0;
 }
 
+namespace {
+
+void CreateDeviceRestartTable(SqliteDatabase& database) {
+    database.Execute(
+        "CREATE TABLE IF NOT EXISTS device_removal_restart(instance_upper TEXT PRIMARY KEY, flags INTEGER NOT "
+        "NULL)");
+}
+
+}  // namespace
+
+void SetDeviceRemovalRestart(Machine& machine, std::string_view instanceId, DWORD flags) {
+    machine.WithState([&](SqliteDatabase& database) {
+        CreateDeviceRestartTable(database);
+        SqliteStatement insert(database,
+                               "INSERT OR REPLACE INTO device_removal_restart(instance_upper, flags) VALUES(?, ?)");
+        insert.Bind(1, UpperCopy(instanceId)).Bind(2, flags);
+        insert.Step();
+    });
+}
+
+DWORD DeviceRemovalRestart(Machine& machine, std::string_view instanceId) {
+    DWORD flags = 0;
+    machine.WithState([&](SqliteDatabase& database) {
+        CreateDeviceRestartTable(database);
+        SqliteStatement select(database, "SELECT flags FROM device_removal_restart WHERE instance_upper = ?");
+        select.Bind(1, UpperCopy(instanceId));
+        if (select.Step()) flags = static_cast<DWORD>(select.Int(0));
+    });
+    return flags;
+}
+
 void AddBootOperation(Machine& machine, const BootOperation& operation) {
     machine.WithState([&](SqliteDatabase& database) {
         SqliteStatement insert(database, "INSERT INTO boot_operations(source, destination, flags) VALUES(?,?,?)");

@@ -41,6 +41,10 @@ inline constexpr std::string_view kDevice = "device";
 // fails with the error) or "grow" (the list grows between a size query and the read), or a printer's
 // name with the operation "OpenPrinter".
 inline constexpr std::string_view kSpooler = "spooler";
+// Windows NT services: the object is the service's name, the operation "open" (OpenServiceA), "stop"
+// (ControlService with SERVICE_CONTROL_STOP: a service that refuses to stop stays running) or "delete"
+// (DeleteService).
+inline constexpr std::string_view kService = "service";
 }  // namespace fault_target
 
 struct FaultRule {
@@ -60,6 +64,11 @@ std::vector<FaultRule> ListFaults(Machine& machine);
 // The error an operation must fail with, or 0. A counted fault is used up by each hit. Cheap when no
 // fault is set: the rules are cached and reread only when some process changed them.
 DWORD InjectedFault(std::string_view target, std::string_view object, std::string_view operation);
+
+// Plug and Play devices whose removal asks for a restart: after removing the device, SetupAPI sets these
+// flags (DI_NEEDRESTART, DI_NEEDREBOOT) in its install parameters. 0 for a device nobody chose.
+void SetDeviceRemovalRestart(Machine& machine, std::string_view instanceId, DWORD flags);
+DWORD DeviceRemovalRestart(Machine& machine, std::string_view instanceId);
 
 // A file operation that Windows carries out at the next start (MoveFileExA with
 // MOVEFILE_DELAY_UNTIL_REBOOT). An empty destination deletes the source.

@@ -86,6 +86,15 @@ std::shared_ptr<DeviceSet> FindSet(HDEVINFO handle) {
 }
 
 DeviceElement* FindElement(DeviceSet& set, const SP_DEVINFO_DATA* data) {
+    DeviceElement* element = FindMember(set, data);
+    if (element && !devices::FindDevice(element->instanceId)) {
+        SetLastError(ERROR_NO_SUCH_DEVINST);
+        return nullptr;
+    }
+    return element;
+}
+
+DeviceElement* FindMember(DeviceSet& set, const SP_DEVINFO_DATA* data) {
     if (!data) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
@@ -109,10 +118,6 @@ DeviceElement* FindElement(DeviceSet& set, const SP_DEVINFO_DATA* data) {
         }
         set.reached.push_back(MakeElement(*existing));
         element = &set.reached.back();
-    }
-    if (!devices::FindDevice(element->instanceId)) {
-        SetLastError(ERROR_NO_SUCH_DEVINST);
-        return nullptr;
     }
     return element;
 }

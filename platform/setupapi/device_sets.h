@@ -37,6 +37,9 @@ std::shared_ptr<DeviceSet> FindSet(HDEVINFO handle);
 // (ERROR_INVALID_USER_BUFFER for a wrong cbSize, ERROR_INVALID_PARAMETER for a device of no set,
 // ERROR_NO_SUCH_DEVINST for a device that no longer exists).
 DeviceElement* FindElement(DeviceSet& set, const SP_DEVINFO_DATA* data);
+// The same, for a device that may have been removed since: its element stays in the set, with its
+// install parameters (what removal asks of the caller).
+DeviceElement* FindMember(DeviceSet& set, const SP_DEVINFO_DATA* data);
 void FillInfoData(const DeviceElement& element, SP_DEVINFO_DATA& data);
 bool SetError(DWORD error);
 

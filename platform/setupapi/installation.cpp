@@ -1,7 +1,10 @@
 // Installation on a device information set: install parameters, class install parameters, the class
-// installer's functions, device removal and the driver lists (which nothing on the machine builds).
+// installer's functions, device removal (with the restart a device may ask for) and the driver lists
+// (which nothing on the machine builds).
 #include <cstring>
 
+#include "platform/machine/machine.h"
+#include "platform/machine/state.h"
 #include "platform/setupapi/device_sets.h"
 
 using platform::setup::DeviceElement;
@@ -29,7 +32,7 @@ extern "C" BOOL WINAPI SetupDiGetDeviceInstallParamsA(HDEVINFO DeviceInfoSet, PS
     if (DeviceInstallParams->cbSize != sizeof(SP_DEVINSTALL_PARAMS_A)) return SetError(ERROR_INVALID_USER_BUFFER);
     const SP_DEVINSTALL_PARAMS_A* params = &set->installParams;
     if (DeviceInfoData) {
-        DeviceElement* element = FindElement(*set, DeviceInfoData);
+        DeviceElement* element = platform::setup::FindMember(*set, DeviceInfoData);
         if (!element) return FALSE;
         params = &element->installParams;
     }
@@ -82,6 +85,11 @@ extern "C" BOOL WINAPI SetupDiRemoveDevice(HDEVINFO DeviceInfoSet, PSP_DEVINFO_D
     if (!element) return FALSE;
     DWORD error = platform::devices::RemoveDevice(element->instanceId);
     if (error != ERROR_SUCCESS) return SetError(error);
+    // A device whose drivers cannot let go of it now is gone only after a restart, which the install
+    // parameters then ask for.
+    element->installParams.Flags |=
+        platform::DeviceRemovalRestart(platform::Machine::Current(), element->instanceId) &
+        (DI_NEEDRESTART | DI_NEEDREBOOT);
     return TRUE;
 }
 

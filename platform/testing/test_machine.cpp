@@ -15,6 +15,7 @@
 #include "platform/machine/processes/process.h"
 #include "platform/machine/processes/program_stub.h"
 #include "platform/machine/registry/registry_store.h"
+#include "platform/machine/services/service_store.h"
 #include "platform/machine/state.h"
 #include "platform/machine/ui/user_interface.h"
 
@@ -132,6 +133,20 @@ std::string TestMachine::Transcript() { return ReadTranscript(*machine_); }
 
 TestMachine& TestMachine::ClearTranscript() {
     platform::ClearTranscript(*machine_);
+    return *this;
+}
+
+TestMachine& TestMachine::ServiceState(std::string_view name, DWORD state) {
+    services::SetState(*machine_, name, state);
+    return *this;
+}
+
+DWORD TestMachine::ServiceState(std::string_view name) { return services::CurrentState(*machine_, name); }
+
+int TestMachine::ServiceHandleCount(std::string_view name) { return services::OpenHandles(*machine_, name); }
+
+TestMachine& TestMachine::DeviceRemovalRestart(std::string_view instanceId, DWORD flags) {
+    SetDeviceRemovalRestart(*machine_, instanceId, flags);
     return *this;
 }
 

@@ -50,6 +50,17 @@ public:
     std::string Transcript();
     TestMachine& ClearTranscript();
 
+    // Windows NT services: a service's state as the service control manager reports it (SERVICE_RUNNING,
+    // SERVICE_STOPPED), set as if it had started or stopped; without it a service runs when it starts
+    // with the system. A service that refuses to stop is a fault (fault_target::kService, "stop").
+    TestMachine& ServiceState(std::string_view name, DWORD state);
+    DWORD ServiceState(std::string_view name);
+    // The handles the machine's processes hold to a service.
+    int ServiceHandleCount(std::string_view name);
+    // A Plug and Play device whose removal asks for a restart with these DI_ flags (DI_NEEDRESTART,
+    // DI_NEEDREBOOT) in its install parameters.
+    TestMachine& DeviceRemovalRestart(std::string_view instanceId, DWORD flags);
+
     // The file operations pending for the next start, in the order recorded.
     std::vector<BootOperation> BootOperations();
     TestMachine& ClearBootOperations();

@@ -251,14 +251,15 @@ TEST_F(EngineTest, ThreadProcAndTheFourteenUninstallers) {
     }
     EXPECT_EQ(runOutput.Take(), expected);
 
-    // Enabled by the data file, those not built yet still do nothing; the registry uninstaller finds no
-    // class registrations and no maker's name in this machine.
+    // Enabled by the data file, those not built yet still do nothing; the IO uninstaller finds no setup
+    // classes on this machine, the registry uninstaller no class registrations and no maker's name.
     machine.File("C:\\Dati\\devpurge.dat", "[Scrubber]\r\nenabled=1\r\n");
     gDATFileName = "C:\\Dati\\devpurge.dat";
     platform::StdoutCapture enabledOutput;
     EXPECT_EQ(RunUninstallers(nullptr), 0u);
-    EXPECT_EQ(enabledOutput.Take(),
-              "RegOpenKeyEx failed with " + ErrorText(ERROR_FILE_NOT_FOUND) + "\nGetValueBySPAndOS failed\n");
+    EXPECT_EQ(enabledOutput.Take(), "SetupDiBuildClassInfoList failed returning ERR_NOERROR\n"
+                                    "RegOpenKeyEx failed with " + ErrorText(ERROR_FILE_NOT_FOUND) +
+                                        "\nGetValueBySPAndOS failed\n");
     EXPECT_TRUE(gLogList.empty() && gErrorList.empty());
 }
 

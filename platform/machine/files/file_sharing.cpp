@@ -13,6 +13,7 @@
 
 #include "platform/machine/kernel/clock.h"
 #include "platform/machine/machine.h"
+#include "platform/machine/processes/process.h"
 #include "platform/machine/sqlite_database.h"
 
 #include "winerror.h"
@@ -94,15 +95,6 @@ constexpr std::int64_t kRead = 1, kWrite = 2, kRemove = 4;
 
 std::int64_t AccessBits(const FileUse& use) {
     return (use.read ? kRead : 0) | (use.write ? kWrite : 0) | (use.remove ? kRemove : 0);
-}
-
-// A process that has ended, or has ended and waits to be reaped.
-bool ProcessEnded(std::int64_t process) {
-    if (::kill(static_cast<pid_t>(process), 0) != 0) return errno == ESRCH;
-    std::ifstream stat("/proc/" + std::to_string(process) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-    size_t close = text.rfind(')');
-    return close != std::string::npos && close + 2 < text.size() && text[close + 2] == 'Z';
 }
 
 // Whether the use conflicts with what the machine's other processes and the tests' marks hold; drops

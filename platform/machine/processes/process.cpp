@@ -1,6 +1,11 @@
 #include "platform/machine/processes/process.h"
 
+#include <signal.h>
+
+#include <cerrno>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <optional>
 
 #include "platform/machine/files/host_path.h"
@@ -108,6 +113,14 @@ ProcessState& CurrentProcess() {
     // drop the rows of a process that has ended.
     static ProcessState* state = new ProcessState;
     return *state;
+}
+
+bool ProcessEnded(std::int64_t process) {
+    if (::kill(static_cast<pid_t>(process), 0) != 0) return errno == ESRCH;
+    std::ifstream stat("/proc/" + std::to_string(process) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    size_t close = text.rfind(')');
+    return close != std::string::npos && close + 2 < text.size() && text[close + 2] == 'Z';
 }
 
 }  // namespace platform

@@ -1,6 +1,7 @@
 // What one process of the machine knows about itself: its module path, command line and current folder.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <mutex>
@@ -45,5 +46,9 @@ private:
 };
 
 ProcessState& CurrentProcess();
+
+// Whether the host process has ended (or has ended and waits to be reaped): what a machine-wide record
+// of a process's holds checks before it counts them.
+bool ProcessEnded(std::int64_t process);
 
 }  // namespace platform

@@ -475,6 +475,30 @@ TEST_P(NtDevices, RemovalDeletesTheDeviceForEveryone) {
               static_cast<CONFIGRET>(CR_NO_SUCH_DEVNODE));
 }
 
+TEST_P(NtDevices, RemovalAsksForTheRestartChosenForTheDevice) {
+    machine_.DeviceRemovalRestart(kCardReader, DI_NEEDREBOOT);
+    struct Row {
+        const char* device;
+        DWORD flags;
+    } rows[] = {{kCardReader, DI_NEEDREBOOT}, {kOldDisk, 0}};
+    for (const Row& row : rows) {
+        DeviceInSet device(row.device);
+        SP_DEVINSTALL_PARAMS_A params{};
+        params.cbSize = sizeof params;
+        ASSERT_TRUE(SetupDiGetDeviceInstallParamsA(device.set, &device.data, &params));
+        EXPECT_EQ(params.Flags & (DI_NEEDRESTART | DI_NEEDREBOOT), 0u) << row.device;
+        ASSERT_TRUE(SetupDiCallClassInstaller(DIF_REMOVE, device.set, &device.data)) << row.device;
+        // The removed device's element keeps answering for its install parameters.
+        params = {};
+        params.cbSize = sizeof params;
+        ASSERT_TRUE(SetupDiGetDeviceInstallParamsA(device.set, &device.data, &params)) << row.device;
+        EXPECT_EQ(params.Flags & (DI_NEEDRESTART | DI_NEEDREBOOT), row.flags) << row.device;
+        // The set's own parameters are not the device's.
+        ASSERT_TRUE(SetupDiGetDeviceInstallParamsA(device.set, nullptr, &params));
+        EXPECT_EQ(params.Flags & (DI_NEEDRESTART | DI_NEEDREBOOT), 0u);
+    }
+}
+
 TEST(DeviceRemoval, NeedsAnAdministratorOnWindowsNT) {
     platform::MachineSettings settings = platform::MachineSettings::Defaults(OsKind::WindowsXP);
     settings.administrator = false;

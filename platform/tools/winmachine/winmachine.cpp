@@ -18,6 +18,7 @@
 #include "platform/machine/machine.h"
 #include "platform/machine/processes/program_stub.h"
 #include "platform/machine/registry/registry_store.h"
+#include "platform/machine/services/service_store.h"
 #include "platform/machine/text.h"
 #include "platform/machine/ui/user_interface.h"
 #include "setupapi.h"
@@ -53,6 +54,8 @@ constexpr const char* kUsage =
     "  monitors <machine>              list the print monitors and their DLLs\n"
     "  ports <machine>                 list the ports with their monitor and description\n"
     "  devices <machine>               list the Plug and Play devices, present or not, with class and parent\n"
+    "  services <machine>              list the Windows NT services: type, start, state, display name, and\n"
+    "                                  whether they are marked for deletion\n"
     "  run <machine> \"<Windows command line>\"\n"
     "                                  start a program in the machine as its user would (from C:\\), wait for it,\n"
     "                                  write \"exit code <n>\" to standard error and end with that code (the\n"
@@ -62,7 +65,8 @@ constexpr const char* kUsage =
     "                                  the shared library (libkenrim07.so, or its target name kenrim07), with\n"
     "                                  its version (FileVersion and ProductVersion) and other version fields\n"
     "  reboot <machine>                restart the machine: carry out the file operations pending for the\n"
-    "                                  next start (and WININIT.INI on Windows 9x), one line each\n";
+    "                                  next start (and WININIT.INI on Windows 9x), one line each, and on\n"
+    "                                  Windows NT delete the services marked for deletion\n";
 
 int Usage() {
     std::fputs(kUsage, stderr);
@@ -320,6 +324,39 @@ int Devices() {
     return 0;
 }
 
+std::string ServiceTypeName(DWORD type) {
+    if (type & SERVICE_KERNEL_DRIVER) return "kernel driver";
+    if (type & SERVICE_FILE_SYSTEM_DRIVER) return "file system driver";
+    if (type & SERVICE_WIN32_SHARE_PROCESS) return "shared process";
+    if (type & SERVICE_WIN32_OWN_PROCESS) return "own process";
+    return "type " + std::to_string(type);
+}
+
+std::string StartTypeName(DWORD start) {
+    static constexpr const char* kNames[] = {"boot start", "system start", "automatic", "manual", "disabled"};
+    return start < std::size(kNames) ? kNames[start] : "start " + std::to_string(start);
+}
+
+// One line per service:
+//   QnDot4: kernel driver, manual, stopped, "QN DOT4 transport", marked for deletion
+int Services(Machine& machine) {
+    if (!machine.IsNT()) {
+        std::printf("Windows %s has no service control manager\n", platform::OsKindName(machine.os().kind).c_str());
+        return 0;
+    }
+    namespace services = platform::services;
+    for (const std::string& name : services::ListServices(machine)) {
+        std::optional<services::ServiceConfig> config = services::FindService(machine, name);
+        if (!config) continue;
+        DWORD state = services::CurrentState(machine, name);
+        std::printf("%s: %s, %s, %s, \"%s\"%s\n", config->name.c_str(), ServiceTypeName(config->type).c_str(),
+                    StartTypeName(config->start).c_str(), state == SERVICE_RUNNING ? "running" : "stopped",
+                    config->displayName.c_str(),
+                    services::IsMarkedForDeletion(machine, name) ? ", marked for deletion" : "");
+    }
+    return 0;
+}
+
 // Starts a Windows command line in the machine and waits for the program; its exit code.
 int RunProgram(const std::string& commandLine) {
     std::string text = commandLine;
@@ -442,6 +479,7 @@ int Run(int argc, char** argv) {
         arguments.empty())
         return Spooler(machine, command);
     if (command == "devices" && arguments.empty()) return Devices();
+    if (command == "services" && arguments.empty()) return Services(machine);
     if (command == "run" && arguments.size() == 1) return RunProgram(arguments[0]);
     if (command == "install" && arguments.size() >= 2) return Install(machine, arguments);
     if (command == "reboot" && arguments.empty()) {

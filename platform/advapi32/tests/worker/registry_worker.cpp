@@ -5,6 +5,9 @@
 //   registry_worker import <.reg file>                           ImportRegistryText of the file, after
 //                                                                  writing "ready" to standard output
 //   registry_worker delete <key below HKLM>                      RegDeleteKeyA
+//   registry_worker service-stop <service>                       stops the service and closes its handles
+//   registry_worker service-hold <service>                       opens the service, writes "ready" and
+//                                                                  holds the handle until killed
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -13,6 +16,7 @@
 
 #include "platform/machine/registry/registry_store.h"
 #include "windows.h"
+#include "winsvc.h"
 
 namespace {
 
@@ -60,6 +64,25 @@ int Import(const char* file) {
     return 0;
 }
 
+int ServiceCall(const std::string& command, const char* name) {
+    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
+    if (!manager) return Fail("OpenSCManagerA", static_cast<LONG>(GetLastError()));
+    SC_HANDLE service = OpenServiceA(manager, name, SERVICE_STOP | SERVICE_QUERY_STATUS);
+    if (!service) return Fail("OpenServiceA", static_cast<LONG>(GetLastError()));
+    if (command == "service-hold") {
+        std::fputs("ready\n", stdout);
+        std::fflush(stdout);
+        for (;;) Sleep(1000);
+    }
+    SERVICE_STATUS status{};
+    if (!ControlService(service, SERVICE_CONTROL_STOP, &status)) {
+        return Fail("ControlService", static_cast<LONG>(GetLastError()));
+    }
+    CloseServiceHandle(service);
+    CloseServiceHandle(manager);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -71,6 +94,7 @@ int main(int argc, char** argv) {
         LONG error = RegDeleteKeyA(HKEY_LOCAL_MACHINE, argv[2]);
         return error == ERROR_SUCCESS ? 0 : Fail("RegDeleteKeyA", error);
     }
-    std::fprintf(stderr, "usage: registry_worker set|churn|import|delete ...\n");
+    if ((command == "service-stop" || command == "service-hold") && argc == 3) return ServiceCall(command, argv[2]);
+    std::fprintf(stderr, "usage: registry_worker set|churn|import|delete|service-stop|service-hold ...\n");
     return 2;
 }

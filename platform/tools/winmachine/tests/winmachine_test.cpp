@@ -21,13 +21,16 @@ struct Outcome {
 };
 
 // Runs winmachine with the arguments, in `folder`; its exit code and what it wrote on standard error.
-Outcome RunTool(const fs::path& folder, const std::vector<std::string>& arguments) {
+// Its standard output goes to `outputFile` when one is named, else nowhere.
+Outcome RunTool(const fs::path& folder, const std::vector<std::string>& arguments,
+                const fs::path* outputFile = nullptr) {
     int pipe[2];
     if (::pipe(pipe) != 0) throw std::runtime_error("no pipe");
     pid_t child = ::fork();
     if (child == 0) {
         ::dup2(pipe[1], 2);
-        int quiet = ::open("/dev/null", O_WRONLY);
+        int quiet = outputFile ? ::open(outputFile->c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644)
+                               : ::open("/dev/null", O_WRONLY);
         ::dup2(quiet, 1);
         ::close(pipe[0]);
         ::close(pipe[1]);
@@ -232,6 +235,30 @@ TEST_F(WinmachineTool, CreateIntoAnExistingFolderKeepsItsContentsWhetherOrNotItS
     EXPECT_EQ(Run({"create", "a/b/c"}).exitCode, 0);
     EXPECT_TRUE(fs::exists(folder_ / "a" / "b" / "c" / "machine.ini"));
     EXPECT_FALSE(LeftoversBeside(folder_ / "a" / "b" / "c"));
+}
+
+TEST_F(WinmachineTool, ServicesListsThemAndRebootDropsTheMarkedOnes) {
+    ASSERT_EQ(Run({"create", "m"}).exitCode, 0);
+    std::ofstream(folder_ / "services.reg")
+        << "REGEDIT4\r\n\r\n"
+           "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\QnDot4]\r\n"
+           "\"Type\"=dword:00000001\r\n\"Start\"=dword:00000003\r\n\"DisplayName\"=\"QN DOT4\"\r\n"
+           "\"DeleteFlag\"=dword:00000001\r\n"
+           "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\QnMonitor]\r\n"
+           "\"Type\"=dword:00000010\r\n\"Start\"=dword:00000002\r\n";
+    ASSERT_EQ(Run({"import", "m", "services.reg"}).exitCode, 0);
+    auto output = [this](const std::vector<std::string>& arguments) {
+        fs::path file = folder_ / "output.txt";
+        EXPECT_EQ(RunTool(folder_, arguments, &file).exitCode, 0);
+        std::ifstream stream(file);
+        return std::string((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
+    };
+    EXPECT_EQ(output({"services", "m"}),
+              "QnDot4: kernel driver, manual, stopped, \"QN DOT4\", marked for deletion\n"
+              "QnMonitor: own process, automatic, running, \"QnMonitor\"\n");
+    EXPECT_EQ(output({"reboot", "m"}),
+              "restart not requested by any program\nservice QnDot4 deleted (marked for deletion)\n");
+    EXPECT_EQ(output({"services", "m"}), "QnMonitor: own process, automatic, running, \"QnMonitor\"\n");
 }
 
 }  // namespace
