@@ -103,6 +103,16 @@ constexpr SystemMessage kSystemMessages[] = {
      "L'operazione richiesta \xE8 stata completata. Le modifiche avranno effetto solo dopo il riavvio del "
      "sistema.\r\n"},
     {ERROR_DATABASE_FULL, "The database is full.\r\n", "Il database \xE8 pieno.\r\n"},
+    // The spooler's unknown objects and objects in use.
+    {ERROR_UNKNOWN_PORT, "The specified port is unknown.\r\n", "La porta specificata \xE8 sconosciuta.\r\n"},
+    {ERROR_UNKNOWN_PRINTER_DRIVER, "The printer driver is unknown.\r\n",
+     "Il driver della stampante \xE8 sconosciuto.\r\n"},
+    {ERROR_UNKNOWN_PRINT_MONITOR, "The specified print monitor is unknown.\r\n",
+     "Il monitor di stampa specificato \xE8 sconosciuto.\r\n"},
+    {ERROR_PRINTER_DRIVER_IN_USE, "The specified printer driver is currently in use.\r\n",
+     "Il driver della stampante specificato \xE8 attualmente in uso.\r\n"},
+    {ERROR_PRINT_MONITOR_IN_USE, "The specified print monitor is currently in use.\r\n",
+     "Il monitor di stampa specificato \xE8 attualmente in uso.\r\n"},
 };
 
 const SystemMessage* FindSystemMessage(DWORD code) {
