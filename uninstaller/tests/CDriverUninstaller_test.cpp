@@ -26,16 +26,6 @@ class DriverUninstallerTest : public UninstallerTest {
         uninstaller.Delete();
         return {Strings(uninstaller.GetLogList()), Strings(uninstaller.GetErrorList()), output.Take()};
     }
-    // The machine without its printers, so that no driver is in use.
-    static void DeletePrinters() {
-        for (const char* name : {"Laser", "Jet", "Jet 2", "Acme"}) {
-            ASSERT_EQ(
-                RegDeleteKeyA(
-                    HKEY_LOCAL_MACHINE,
-                    (std::string("SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\") + name).c_str()),
-                ERROR_SUCCESS);
-        }
-    }
 };
 
 const std::vector<std::string> kChecked = {"Checking Acme Writer 7\r\n", "Checking QN Jet 5031\r\n",

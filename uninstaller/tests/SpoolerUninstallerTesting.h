@@ -106,6 +106,14 @@ class SpoolerMachine {
     std::unique_ptr<CFactory> factory_;
 };
 
+// Deletes the machine's printers, so that no driver, monitor or port is in use.
+inline void DeletePrinters() {
+    for (const char* name : {"Laser", "Jet", "Jet 2", "Acme"}) {
+        std::string key = std::string("SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\") + name;
+        EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.c_str()), ERROR_SUCCESS) << name;
+    }
+}
+
 // The names the spooler lists now.
 inline std::vector<std::string> PrinterNames() {
     DWORD needed = 0, count = 0;
