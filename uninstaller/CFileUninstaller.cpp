@@ -12,6 +12,7 @@
 #include "IniLookup.h"
 #include "LogFiles.h"
 #include "OsVersion.h"
+#include "RegistryFolders.h"
 #include "Trace.h"
 #include "UninstallerGlobals.h"
 #include "winspool.h"
@@ -39,13 +40,11 @@ constexpr char REFUSED_ITEM_TRACE[] = "Refused file item %s: outside %s\n";
 constexpr char SHELL_FOLDERS_KEY[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 constexpr char SHELL_FOLDERS_KEY_9X[] =
     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\explorer\\Shell Folders";
-constexpr char CURRENT_VERSION_KEY[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
 constexpr char COMMON_STARTUP_VALUE[] = "Common Startup";
 constexpr char COMMON_DESKTOP_VALUE[] = "Common Desktop";
 constexpr char USER_STARTUP_VALUE[] = "Startup";
 constexpr char COMMON_PROGRAMS_VALUE[] = "Common Programs";
 constexpr char USER_PROGRAMS_VALUE[] = "Programs";
-constexpr char PROGRAM_FILES_VALUE[] = "ProgramFilesDir";
 
 // The maker's folders below the start-up, program-group and Program Files folders.
 constexpr char STARTUP_MAKER_FOLDER[] = "Corvanta";
@@ -125,24 +124,6 @@ void UpperCaseInPlace(std::string& text) {
             reinterpret_cast<LPSTR>(static_cast<std::uintptr_t>(static_cast<unsigned char>(character)))));
         character = static_cast<char>(upper);
     }
-}
-
-// A folder path from a string value; empty when the key or the value is missing.
-CaseInsensitiveString ReadFolderValue(HKEY root, const char* pSubKey, const char* pValue) {
-    CRegKeyGuard key;
-    if (RegOpenKeyExA(root, pSubKey, 0, KEY_READ, key.Receive()) != ERROR_SUCCESS)
-        return CaseInsensitiveString();
-    char folder[MAX_PATH] = "";
-    DWORD size = sizeof folder;
-    DWORD type = 0;
-    if (RegQueryValueExA(key.Get(), pValue, nullptr, &type, reinterpret_cast<LPBYTE>(folder), &size) !=
-        ERROR_SUCCESS)
-        return CaseInsensitiveString();
-    if (type != REG_SZ && type != REG_EXPAND_SZ) return CaseInsensitiveString();
-    // The value need not end with its zero.
-    DWORD length = 0;
-    while (length < size && length < sizeof folder && folder[length]) ++length;
-    return CaseInsensitiveString(folder, length);
 }
 
 // The names of the subkeys of HKEY_USERS: one per user profile loaded, and ".DEFAULT".
@@ -393,8 +374,7 @@ void CFileUninstaller::AddInfFiles() {
 }
 
 void CFileUninstaller::AddProgramFiles() {
-    CaseInsensitiveString programFiles =
-        ReadFolderValue(HKEY_LOCAL_MACHINE, CURRENT_VERSION_KEY, PROGRAM_FILES_VALUE);
+    CaseInsensitiveString programFiles = GetProgramFilesFolder();
     if (programFiles.empty()) return;
     CaseInsensitiveStringList items = GroupItems(PROGRAM_FILES_GROUP);
     AddItemsByPattern(items, programFiles.c_str());

@@ -120,6 +120,16 @@ constexpr SystemMessage kSystemMessages[] = {
      "Impossibile trovare uno dei file di libreria necessari per eseguire l'applicazione.\r\n"},
     {NERR_UseNotFound, "The network connection could not be found.\r\n",
      "Impossibile trovare la connessione di rete.\r\n"},
+    // The spooler's unknown objects and objects in use.
+    {ERROR_UNKNOWN_PORT, "The specified port is unknown.\r\n", "La porta specificata \xE8 sconosciuta.\r\n"},
+    {ERROR_UNKNOWN_PRINTER_DRIVER, "The printer driver is unknown.\r\n",
+     "Il driver della stampante \xE8 sconosciuto.\r\n"},
+    {ERROR_UNKNOWN_PRINT_MONITOR, "The specified print monitor is unknown.\r\n",
+     "Il monitor di stampa specificato \xE8 sconosciuto.\r\n"},
+    {ERROR_PRINTER_DRIVER_IN_USE, "The specified printer driver is currently in use.\r\n",
+     "Il driver della stampante specificato \xE8 attualmente in uso.\r\n"},
+    {ERROR_PRINT_MONITOR_IN_USE, "The specified print monitor is currently in use.\r\n",
+     "Il monitor di stampa specificato \xE8 attualmente in uso.\r\n"},
 };
 
 const SystemMessage* FindSystemMessage(DWORD code) {

@@ -63,17 +63,40 @@ BOOL SetJobNumber(const PrinterHandle& printer, const char* name, DWORD value) {
     return TRUE;
 }
 
+// A job's DWORD value, 0 when it is missing.
+DWORD JobNumber(RegistryStore& store, std::int64_t key, const char* name) {
+    std::optional<RegistryValue> number = store.Value(key, name);
+    DWORD value = 0;
+    if (number && number->data.size() == sizeof value) std::memcpy(&value, number->data.data(), sizeof value);
+    return value;
+}
+
 DWORD JobPages(const PrinterHandle& printer) {
     RegistryStore& store = RegistryStore::For(Machine::Current());
     std::optional<std::int64_t> key = JobKey(store, printer, printer.job, false);
     if (!key) return 0;
-    std::optional<RegistryValue> pages = store.Value(*key, "Pages");
-    DWORD value = 0;
-    if (pages && pages->data.size() == sizeof value) std::memcpy(&value, pages->data.data(), sizeof value);
-    return value;
+    return JobNumber(store, *key, "Pages");
 }
 
 }  // namespace
+
+DWORD PurgeJobs(const std::string& printerName) {
+    try {
+        RegistryStore& store = RegistryStore::For(Machine::Current());
+        RegistryStore::Batch batch(store);
+        std::optional<std::int64_t> jobs =
+            store.FindKey("HKEY_LOCAL_MACHINE\\" + PrinterKeyPath(printerName) + "\\Jobs");
+        if (!jobs) return ERROR_SUCCESS;
+        for (const RegistrySubkey& job : store.Subkeys(*jobs)) {
+            // What was printed is the printer's history, not its queue.
+            if (!(JobNumber(store, job.id, "Status") & JOB_STATUS_PRINTED)) store.DeleteKeyTree(job.id);
+        }
+        batch.Commit();
+    } catch (const std::exception&) {
+        return ERROR_REGISTRY_IO_FAILED;
+    }
+    return ERROR_SUCCESS;
+}
 
 }  // namespace platform::spooler
 

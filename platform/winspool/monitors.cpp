@@ -34,10 +34,10 @@ bool MonitorExists(const std::string& name) {
 
 // Whether a printer prints to a port of the monitor.
 bool MonitorInUse(const std::string& name) {
-    RegistryKey ports;
-    if (ports.Open(HKEY_LOCAL_MACHINE, std::string(kMonitorsKey) + "\\" + name + "\\Ports") != ERROR_SUCCESS)
-        return false;
-    std::vector<std::string> portNames = ports.Subkeys();
+    std::vector<std::string> portNames;
+    for (const PortRecord& port : AllPorts()) {
+        if (EqualsNoCase(port.monitor, name)) portNames.push_back(port.name);
+    }
     for (const std::string& printerName : LocalPrinterNames()) {
         PrinterRecord printer;
         if (ReadPrinter(printerName, printer) != ERROR_SUCCESS) continue;

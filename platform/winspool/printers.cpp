@@ -114,6 +114,16 @@ bool PortsExist(std::string_view ports) {
     return true;
 }
 
+// SetPrinterA at level 0: a command to the printer's queue. Only the purge is known here.
+BOOL ControlPrinter(const PrinterHandle& handle, DWORD command) {
+    if (command != PRINTER_CONTROL_PURGE) return Fail(ERROR_INVALID_PRINTER_COMMAND);
+    if (!MayAdminister(handle)) return Fail(ERROR_ACCESS_DENIED);
+    PrinterRecord printer;
+    if (DWORD error = ReadPrinter(handle.name, printer)) return Fail(error);
+    if (DWORD error = PurgeJobs(handle.name)) return Fail(error);
+    return TRUE;
+}
+
 }  // namespace
 
 std::shared_ptr<PrinterHandle> FindPrinterHandle(HANDLE handle) {
@@ -197,6 +207,7 @@ extern "C" BOOL WINAPI SetPrinterA(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter
     std::shared_ptr<PrinterHandle> handle = FindPrinterHandle(hPrinter);
     if (!handle) return Fail(ERROR_INVALID_HANDLE);
     if (DWORD error = CallFault("SetPrinterA")) return Fail(error);
+    if (Level == 0) return ControlPrinter(*handle, Command);
     if (Level != 2 || Command != 0) return Fail(ERROR_INVALID_LEVEL);
     if (!pPrinter) return Fail(ERROR_INVALID_PARAMETER);
     if (!MayAdminister(*handle)) return Fail(ERROR_ACCESS_DENIED);

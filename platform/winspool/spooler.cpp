@@ -128,13 +128,59 @@ std::vector<std::string> ConnectionNames() {
     return names;
 }
 
-bool PortExists(std::string_view portName) {
-    RegistryKey monitors;
-    if (monitors.Open(HKEY_LOCAL_MACHINE, kMonitorsKey) != ERROR_SUCCESS) return false;
-    for (const std::string& monitor : monitors.Subkeys()) {
+namespace {
+
+PortRecord ReadPort(const RegistryKey& port, const std::string& name, const std::string& monitor,
+                    const std::string& keyPath) {
+    PortRecord record{name, monitor, std::nullopt, port.Dword("Port Type").value_or(PORT_TYPE_WRITE),
+                      keyPath};
+    std::optional<std::string> description = port.String("Description");
+    if (!description)
+        record.description = monitor;
+    else if (!description->empty())
+        record.description = *description;
+    return record;
+}
+
+std::vector<PortRecord> PortsOf9x() {
+    RegistryKey ports;
+    if (ports.Open(HKEY_LOCAL_MACHINE, kPortsKey9x) != ERROR_SUCCESS) return {};
+    std::vector<PortRecord> records;
+    for (const std::string& name : ports.Subkeys()) {
         RegistryKey port;
-        if (port.Open(monitors.handle(), monitor + "\\Ports\\" + std::string(portName)) == ERROR_SUCCESS)
-            return true;
+        if (port.Open(ports.handle(), name) != ERROR_SUCCESS) continue;
+        std::string monitor = port.String("Monitor").value_or(kLocalPortMonitor);
+        records.push_back(ReadPort(port, name, monitor, std::string(kPortsKey9x) + "\\" + name));
+    }
+    return records;
+}
+
+std::vector<PortRecord> PortsOfNT() {
+    RegistryKey monitors;
+    if (monitors.Open(HKEY_LOCAL_MACHINE, kMonitorsKey) != ERROR_SUCCESS) return {};
+    std::vector<PortRecord> records;
+    for (const std::string& monitor : monitors.Subkeys()) {
+        RegistryKey ports;
+        if (ports.Open(monitors.handle(), monitor + "\\Ports") != ERROR_SUCCESS) continue;
+        for (const std::string& name : ports.Subkeys()) {
+            RegistryKey port;
+            if (port.Open(ports.handle(), name) != ERROR_SUCCESS) continue;
+            std::string keyPath = std::string(kMonitorsKey) + "\\" + monitor + "\\Ports\\" + name;
+            records.push_back(ReadPort(port, name, monitor, keyPath));
+        }
+    }
+    return records;
+}
+
+}  // namespace
+
+std::vector<PortRecord> AllPorts() {
+    return IsNT() ? PortsOfNT() : PortsOf9x();
+}
+
+bool PortExists(std::string_view portName) {
+    for (const PortRecord& port : AllPorts()) {
+        if (EqualsNoCase(port.name, portName)) return true;
     }
     return false;
 }

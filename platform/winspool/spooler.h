@@ -16,9 +16,11 @@
 //                                          "Dependent Files" (REG_MULTI_SZ), "Monitor", "Datatype",
 //                                          "Version"; file names without their folder
 //   Monitors\<monitor>                     "Driver": the monitor's DLL
-//   Monitors\<monitor>\Ports\<port>        a port belongs to the monitor it is filed under; "Description"
-//                                          (the monitor's name when missing) and "Port Type" (DWORD,
-//                                          PORT_TYPE_WRITE when missing)
+//   Monitors\<monitor>\Ports\<port>        on Windows NT: a port belongs to the monitor it is filed under;
+//                                          "Description" (the monitor's name when missing, none when
+//                                          empty) and "Port Type" (DWORD, PORT_TYPE_WRITE when missing)
+//   Ports\<port>                           on Windows 9x, every port in one list: "Monitor" ("Local Port"
+//                                          when missing), "Description" and "Port Type" as on Windows NT
 //   Providers\LanMan Print Services\Servers\<server>\Printers\<share>   a network printer as its server
 //                                          describes it (same values as a local printer); on Windows 9x
 //                                          the key is named "<server>,<share>"
@@ -42,6 +44,8 @@ namespace platform::spooler {
 inline constexpr const char* kPrintKey = "SYSTEM\\CurrentControlSet\\Control\\Print";
 inline constexpr const char* kPrintersKey = "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers";
 inline constexpr const char* kMonitorsKey = "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors";
+inline constexpr const char* kPortsKey9x = "SYSTEM\\CurrentControlSet\\Control\\Print\\Ports";
+inline constexpr const char* kLocalPortMonitor = "Local Port";
 inline constexpr const char* kServersKey =
     "SYSTEM\\CurrentControlSet\\Control\\Print\\Providers\\LanMan Print Services\\Servers";
 inline constexpr const char* kConnectionsKey = "Printers\\Connections";
@@ -93,8 +97,21 @@ struct PrinterHandle {
 };
 // The printer the handle stands for, or null.
 std::shared_ptr<PrinterHandle> FindPrinterHandle(HANDLE handle);
+// Deletes the printer's queued jobs (the printed ones stay recorded): 0 or the error.
+DWORD PurgeJobs(const std::string& printerName);
 
-// Whether a port of this name exists under some monitor.
+// A port as its key describes it.
+struct PortRecord {
+    std::string name;
+    std::string monitor;
+    std::optional<std::string> description;  // none: the monitor gives its port no description
+    DWORD type = PORT_TYPE_WRITE;
+    std::string keyPath;  // below HKEY_LOCAL_MACHINE
+};
+// The ports of the system: on Windows NT in the order of their monitors, each monitor's ports in their
+// own order; on Windows 9x in the order of the one list.
+std::vector<PortRecord> AllPorts();
+// Whether a port of this name exists.
 bool PortExists(std::string_view portName);
 // Whether a driver of this name exists for the environment.
 bool DriverExists(std::string_view driverName, const char* environment);

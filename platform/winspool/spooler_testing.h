@@ -103,11 +103,14 @@ inline std::string MonitorText(std::string_view monitor, std::string_view dll) {
            "]\n\"Driver\"=" + Quoted(dll) + "\n\n";
 }
 
-// A port of the monitor; an empty description leaves the value out (the monitor's name is then used).
+// A port of the monitor, where the system keeps it: below the monitor on Windows NT, in the one list of
+// ports on Windows 9x. An empty description leaves the value out (the monitor's name is then used).
 inline std::string PortText(std::string_view monitor, std::string_view port,
-                            std::string_view description = "") {
-    std::string text = "[" + std::string(kPrintKey) + "\\Monitors\\" + std::string(monitor) + "\\Ports\\" +
+                            std::string_view description = "", bool nt = true) {
+    std::string text = "[" + std::string(kPrintKey) +
+                       (nt ? "\\Monitors\\" + std::string(monitor) + "\\Ports\\" : std::string("\\Ports\\")) +
                        std::string(port) + "]\n";
+    if (!nt) text += "\"Monitor\"=" + Quoted(monitor) + "\n";
     if (!description.empty()) text += "\"Description\"=" + Quoted(description) + "\n";
     return text + "\n";
 }
@@ -115,8 +118,9 @@ inline std::string PortText(std::string_view monitor, std::string_view port,
 // The "Local Port" monitor with the standard ports LPT1:, COM1: and FILE:.
 inline std::string LocalPortsText(bool nt = true) {
     return MonitorText("Local Port", nt ? "localspl.dll" : "spoolss.dll") +
-           PortText("Local Port", "LPT1:", "Local Port") + PortText("Local Port", "COM1:", "Local Port") +
-           PortText("Local Port", "FILE:", "Local Port");
+           PortText("Local Port", "LPT1:", "Local Port", nt) +
+           PortText("Local Port", "COM1:", "Local Port", nt) +
+           PortText("Local Port", "FILE:", "Local Port", nt);
 }
 
 }  // namespace platform::spooler_testing

@@ -171,8 +171,6 @@ const std::vector<std::string> kKeptEverywhere = {
     "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Active Setup\\Installed "
     "Components\\{7C1A5E20-3B4D-4F60-8A71-92B3C4D5E6070}",
     "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Altro Monitor V07",
-    "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Local "
-    "Port\\Ports\\LPT1:|Description",
     "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\Altro Serie 500|Port",
 };
 
@@ -210,6 +208,9 @@ const std::string kInstalledFiles = "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlS
 const std::string kServicesClass = "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\Class\\";
 
 const std::vector<std::string> kKeptOnNT = {
+    // NT keeps the ports under their monitor, Windows 9x in one list of its own.
+    "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Local "
+    "Port\\Ports\\LPT1:|Description",
     kPrinterClass + "0002|InfPath",
     kPrinterClass + "0002|DriverDesc",
     kPrinterClass + "0003",
@@ -236,6 +237,7 @@ const std::vector<std::string> kGoneOnNT = {
     "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Dot3\\VID_0F1E&PID_0500",
 };
 const std::vector<std::string> kKeptOn9x = {
+    "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Print\\Ports\\LPT1:",
     "HKEY_LOCAL_MACHINE\\Enum\\USB\\VID_9999&PID_0001\\1",
     "HKEY_LOCAL_MACHINE\\Enum\\Root\\Printer\\0000",
     "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\ASD\\Prob\\ALTRO",

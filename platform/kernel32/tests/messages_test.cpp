@@ -83,6 +83,26 @@ TEST(FormatMessageA, EveryListedCodeHasBothTexts) {
     }
 }
 
+TEST(FormatMessageA, SpoolerUnknownAndInUseTexts) {
+    platform::TestMachine machine(OsKind::WindowsXP);
+    const struct {
+        DWORD code;
+        const char* english;
+    } rows[] = {
+        {ERROR_UNKNOWN_PORT, "The specified port is unknown.\r\n"},
+        {ERROR_UNKNOWN_PRINTER_DRIVER, "The printer driver is unknown.\r\n"},
+        {ERROR_UNKNOWN_PRINT_MONITOR, "The specified print monitor is unknown.\r\n"},
+        {ERROR_PRINTER_DRIVER_IN_USE, "The specified printer driver is currently in use.\r\n"},
+        {ERROR_PRINT_MONITOR_IN_USE, "The specified print monitor is currently in use.\r\n"},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(Format(kFromSystem, nullptr, row.code, 0x409), row.english) << row.code;
+        std::string italian = Format(kFromSystem, nullptr, row.code, 0x410);
+        EXPECT_GT(italian.size(), 2u) << row.code;
+        EXPECT_NE(italian, row.english) << row.code;
+    }
+}
+
 TEST(FormatMessageA, CallersBuffer) {
     platform::TestMachine machine(OsKind::WindowsXP);
     const std::string text = "Accesso negato.\r\n";

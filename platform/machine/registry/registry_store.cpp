@@ -472,9 +472,13 @@ std::vector<BaseKey> BaseKeys(const MachineSettings& settings) {
         {print + "\\Monitors", {}},
         // Every installation prints to the parallel and serial ports and to files through Local Port.
         {print + "\\Monitors\\Local Port", {{"Driver", nt ? "localspl.dll" : "spoolss.dll"}}},
-        {print + "\\Monitors\\Local Port\\Ports\\LPT1:", {{"Description", "Local Port"}}},
-        {print + "\\Monitors\\Local Port\\Ports\\COM1:", {{"Description", "Local Port"}}},
-        {print + "\\Monitors\\Local Port\\Ports\\FILE:", {{"Description", "Local Port"}}},
+        // Windows NT files a port below its monitor, Windows 9x keeps one list of ports.
+        {print + (nt ? "\\Monitors\\Local Port\\Ports\\LPT1:" : "\\Ports\\LPT1:"),
+         {{"Description", "Local Port"}}},
+        {print + (nt ? "\\Monitors\\Local Port\\Ports\\COM1:" : "\\Ports\\COM1:"),
+         {{"Description", "Local Port"}}},
+        {print + (nt ? "\\Monitors\\Local Port\\Ports\\FILE:" : "\\Ports\\FILE:"),
+         {{"Description", "Local Port"}}},
         {print + (nt ? "\\Environments\\Windows NT x86\\Drivers" : "\\Environments\\Windows 4.0\\Drivers"),
          {}},
         {print + "\\Providers\\LanMan Print Services\\Servers", {}},

@@ -317,4 +317,79 @@ TEST(SpoolerDeletion, DriversMonitorsAndPortsInUseStay) {
     EXPECT_EQ(3u, ports);
 }
 
+TEST(SpoolerDocuments, PurgeDeletesTheQueuedJobs) {
+    for (OsKind os : {OsKind::Windows98, OsKind::WindowsXP}) {
+        SCOPED_TRACE(platform::OsKindName(os));
+        TestMachine machine(Settings(os, true));
+        machine.Registry(MachineText(os));
+        HANDLE printer = Open("Laser DOT4", PRINTER_ALL_ACCESS);
+        ASSERT_NE(nullptr, printer);
+        DOC_INFO_1A document{const_cast<LPSTR>("done"), nullptr, const_cast<LPSTR>("RAW")};
+        ASSERT_EQ(1u, StartDocPrinterA(printer, 1, reinterpret_cast<LPBYTE>(&document)));
+        ASSERT_TRUE(EndDocPrinter(printer));
+        HANDLE other = Open("Laser DOT4", PRINTER_ACCESS_USE);
+        document.pDocName = const_cast<LPSTR>("queued");
+        ASSERT_EQ(2u, StartDocPrinterA(other, 1, reinterpret_cast<LPBYTE>(&document)));
+        EXPECT_EQ(1u, reinterpret_cast<PRINTER_INFO_2A*>(PrinterInfo(printer, 2).data())->cJobs);
+        // Windows NT asks for the right to administer the printer; Windows 9x has no printer security.
+        EXPECT_EQ(os == OsKind::Windows98, SetPrinterA(other, 0, nullptr, PRINTER_CONTROL_PURGE) != FALSE);
+        if (os != OsKind::Windows98) {
+            EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError());
+            EXPECT_TRUE(SetPrinterA(printer, 0, nullptr, PRINTER_CONTROL_PURGE));
+        }
+        EXPECT_EQ(0u, reinterpret_cast<PRINTER_INFO_2A*>(PrinterInfo(printer, 2).data())->cJobs);
+        std::string jobs = machine.ExportRegistry(
+            "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\Laser DOT4\\Jobs");
+        EXPECT_NE(std::string::npos, jobs.find("\"Document\"=\"done\"")) << "the printed job stays recorded";
+        EXPECT_EQ(std::string::npos, jobs.find("queued"));
+        EXPECT_FALSE(SetPrinterA(printer, 0, nullptr, PRINTER_CONTROL_PAUSE));
+        EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PRINTER_COMMAND), GetLastError());
+        ClosePrinter(other);
+        ClosePrinter(printer);
+    }
+}
+
+TEST(SpoolerPorts, Windows9xKeepsOneListOfPorts) {
+    for (OsKind os : kAllSystems) {
+        SCOPED_TRACE(platform::OsKindName(os));
+        bool nt = IsNT(os);
+        TestMachine machine(os);
+        machine.Registry(MachineText(os) + testing_text::MonitorText("Other", "other.dll") +
+                         testing_text::PortText("Other", "OTH1", "", nt));
+        // A port whose monitor describes it with nothing has no description.
+        const std::string print = "SYSTEM\\CurrentControlSet\\Control\\Print";
+        std::string key = print + (nt ? "\\Monitors\\qnhDot4\\Ports\\DOT4_001" : "\\Ports\\DOT4_001");
+        machine.Registry("[HKEY_LOCAL_MACHINE\\" + key + "]\n\"Description\"=\"\"\n");
+        EXPECT_NE(std::string::npos,
+                  machine.ExportRegistry("HKEY_LOCAL_MACHINE\\" + print + (nt ? "\\Monitors" : "\\Ports"))
+                      .find("DOT4_001]"));
+        DWORD count = 0;
+        std::vector<BYTE> buffer =
+            ReadList([](LPBYTE data, DWORD size, LPDWORD need,
+                        LPDWORD returned) { return EnumPortsA(nullptr, 2, data, size, need, returned); },
+                     count);
+        ASSERT_EQ(6u, count);
+        auto* ports = reinterpret_cast<PORT_INFO_2A*>(buffer.data());
+        for (DWORD index = 0; index < count; ++index) {
+            std::string name = ports[index].pPortName;
+            if (name == "DOT4_001") {
+                EXPECT_EQ(nullptr, ports[index].pDescription);
+            }
+            if (name == "OTH1") {
+                EXPECT_STREQ("Other", ports[index].pMonitorName);
+                EXPECT_STREQ("Other", ports[index].pDescription);
+            }
+        }
+        // Deleting the port's key is deleting the port, and the spooler deletes the same key.
+        EXPECT_EQ(ERROR_SUCCESS, RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.c_str()));
+        EXPECT_FALSE(DeletePortA(nullptr, nullptr, const_cast<LPSTR>("DOT4_001")));
+        EXPECT_EQ(static_cast<DWORD>(ERROR_UNKNOWN_PORT), GetLastError());
+        EXPECT_TRUE(DeletePortA(nullptr, nullptr, const_cast<LPSTR>("oth1")));
+        ReadList([](LPBYTE data, DWORD size, LPDWORD need,
+                    LPDWORD returned) { return EnumPortsA(nullptr, 1, data, size, need, returned); },
+                 count);
+        EXPECT_EQ(4u, count);
+    }
+}
+
 }  // namespace

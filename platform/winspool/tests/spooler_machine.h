@@ -26,9 +26,9 @@ inline std::string MachineText(OsKind os) {
     bool nt = IsNT(os);
     std::string text = testing_text::LocalPortsText(nt) +
                        testing_text::MonitorText("qnhDot4", "qnhdot4.dll") +
-                       testing_text::PortText("qnhDot4", "DOT4_001", "Dot4 print port") +
+                       testing_text::PortText("qnhDot4", "DOT4_001", "Dot4 print port", nt) +
                        testing_text::MonitorText("USB Monitor", "usbmon.dll") +
-                       testing_text::PortText("USB Monitor", "USB001", "Virtual printer port for USB") +
+                       testing_text::PortText("USB Monitor", "USB001", "Virtual printer port for USB", nt) +
                        testing_text::DriverText({"QN Laser 1204", "qnlas1204.dll", "", nt ? 3u : 0u}, nt) +
                        testing_text::PrinterText({"Laser DOT4", "DOT4_001", "QN Laser 1204"}) +
                        testing_text::PrinterText({"Laser USB", "USB001", "QN Laser 1204"}) +
