@@ -11,6 +11,7 @@
 #include "IniLookup.h"
 #include "PrinterLists.h"
 #include "ProgramStrings.h"
+#include "QuoteArgument.h"
 #include "RegistryFolders.h"
 #include "UninstallerGlobals.h"
 #include "process.h"
@@ -40,26 +41,6 @@ constexpr char CD_ROM_PROGRAM[] = "%c:\\%s";
 constexpr char CD_ROM_COMPANION[] = "%c:\\util\\hid\\%s";
 // The language the maker's name is read in: the system's default.
 constexpr LANGID MANUFACTURER_LANGUAGE = 0x800;
-
-// The argument as the C runtime's command-line parser gives it back, whole: in quotes when it holds a
-// blank or a tab or is empty, with its quotes escaped and the backslashes before a quote doubled. The
-// spawn joins its arguments with blanks and quotes none of them.
-std::string QuotedArgument(const std::string& argument) {
-    if (!argument.empty() && argument.find_first_of(" \t\"") == std::string::npos) return argument;
-    std::string quoted = "\"";
-    std::size_t backslashes = 0;
-    for (char character : argument) {
-        if (character == '\\') {
-            ++backslashes;
-            continue;
-        }
-        quoted.append(character == '"' ? backslashes * 2 + 1 : backslashes, '\\');
-        backslashes = 0;
-        quoted += character;
-    }
-    quoted.append(backslashes * 2, '\\');
-    return quoted + "\"";
-}
 
 std::string Formatted(const char* pFormat, const char* pText) {
     char text[MAX_PATH * 2];
@@ -164,9 +145,9 @@ unsigned int CPrinterUninstaller::CancelJobs(CPrinter& printer) {
 }
 
 unsigned int CPrinterUninstaller::RunRemovalProgram(const char* pDriverName) {
-    std::string uninstall = QuotedArgument(Formatted(UNINSTALL_ARGUMENT, pDriverName));
-    std::string companion = QuotedArgument(Formatted(COMPANION_ARGUMENT, m_companionProgram));
-    std::string program = QuotedArgument(m_removalProgram);
+    std::string uninstall = QuoteArgument(Formatted(UNINSTALL_ARGUMENT, pDriverName));
+    std::string companion = QuoteArgument(Formatted(COMPANION_ARGUMENT, m_companionProgram));
+    std::string program = QuoteArgument(m_removalProgram);
     // Its exit code says nothing the uninstaller acts on: the model is the removal program's now.
     if (_spawnl(P_WAIT, m_removalProgram, program.c_str(), uninstall.c_str(), companion.c_str(), nullptr) ==
         -1) {

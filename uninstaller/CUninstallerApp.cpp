@@ -13,6 +13,7 @@
 #include "OsVersion.h"
 #include "PrinterLists.h"
 #include "ProgramStrings.h"
+#include "QuoteArgument.h"
 #include "Trace.h"
 #include "UninstallerGlobals.h"
 #include "resource.h"
@@ -101,24 +102,6 @@ bool CopyAsNormalFile(const std::string& source, const std::string& destination,
         return false;
     }
     return true;
-}
-
-// An argument as the command line must carry it so that the C runtime splits it back to the same text.
-std::string QuoteArgument(const std::string& argument) {
-    if (!argument.empty() && argument.find_first_of(" \t\"") == std::string::npos) return argument;
-    std::string quoted = "\"";
-    size_t backslashes = 0;
-    for (char character : argument) {
-        if (character == '\\') {
-            ++backslashes;
-            continue;
-        }
-        quoted.append(character == '"' ? backslashes * 2 + 1 : backslashes, '\\');
-        backslashes = 0;
-        quoted += character;
-    }
-    quoted.append(backslashes * 2, '\\');
-    return quoted + '"';
 }
 
 // The program's arguments with the file name replaced by `newFileName`.
