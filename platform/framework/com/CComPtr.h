@@ -2,6 +2,8 @@
 // takes what it is given through QueryInterface for its interface id.
 #pragma once
 
+#include <memory>
+
 #include "objbase.h"
 
 template <class T>
@@ -23,7 +25,8 @@ class CComPtr {
     }
     CComPtr& operator=(const CComPtr& other) { return *this = other.p; }
     CComPtr& operator=(CComPtr&& other) noexcept {
-        if (this != &other) {
+        // operator& gives the held pointer's address, so the object's own comes from addressof.
+        if (this != std::addressof(other)) {
             Release();
             p = other.p;
             other.p = nullptr;
