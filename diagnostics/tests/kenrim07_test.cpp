@@ -242,12 +242,13 @@ TEST_F(Kenrim07Scripts, LateBoundThroughTheTypeLibrary) {
           "WScript.Echo kenro.Path & \" \" & kenro.DeviceId & \" \" & kenro.WasInstalled"},
          {"D:\\Altrove 946684800 0", "C:\\Dati 946684800 0"},
          0},
-        // The reporter sets no description: a failure reaches the script as its HRESULT alone.
+        // The reporter sets no description: a failure reaches the script as its HRESULT alone, with the
+        // language's own text.
         {"failures", "C:\\Dati\\Bin", nullptr,
          {"Set kenro = CreateObject(\"QNAiO.Kenro\")",
           "On Error Resume Next",
           "Set routines = kenro.TroubleShootRtns",
-          "WScript.Echo Err.Number",
+          "WScript.Echo Err.Number & \" [\" & Err.Description & \"]\"",
           "Err.Clear",
           "Set units = kenro.Units",
           "WScript.Echo Err.Number",
@@ -256,8 +257,12 @@ TEST_F(Kenrim07Scripts, LateBoundThroughTheTypeLibrary) {
           "WScript.Echo Err.Number",
           "On Error Goto 0",
           "WScript.Echo \"end\""},
-         {"-2147467263", "-2147467259", "-2147467259", "end"},
+         {"-2147467263 [Unknown runtime error]", "-2147467259", "-2147467259", "end"},
          0},
+        {"unhandled", "C:\\Dati\\Bin", nullptr,
+         {"Set kenro = CreateObject(\"QNAiO.Kenro\")", "Set conflicts = kenro.Conflicts", "WScript.Echo \"after\""},
+         {"C:\\scripts\\unhandled.vbs(2, 1) VBScript runtime error: Unknown runtime error (Code: 80004005)"},
+         1},
     };
     for (const ScriptCase& row : cases) Expect(row);
 }
