@@ -12,7 +12,6 @@
 #include "CComPtr.h"
 #include "kenrim07.h"
 #include "ole2.h"
-#include "platform/machine/processes/program_stub.h"
 #include "platform/testing/program_run.h"
 #include "platform/testing/test_machine.h"
 
@@ -46,7 +45,7 @@ class Kenrim07 : public ::testing::Test {
     platform::TestMachine machine;
 
     void SetUp() override {
-        ASSERT_TRUE(platform::WriteProgramStub(machine.machine(), kServerPath, KENRIM07_LIBRARY, {}));
+        machine.Program(kServerPath, KENRIM07_LIBRARY);
         ASSERT_EQ(0u, Regsvr32(""));
     }
     // regsvr32 /s with the options given ("/u " to unregister) on the server; its exit code.
@@ -166,7 +165,7 @@ TEST_F(Kenrim07InProcess, UnloadedOnlyWhenTheLastObjectIsReleased) {
 }
 
 TEST_F(Kenrim07, AnotherProcessDrivesItEarlyBound) {
-    ASSERT_TRUE(platform::WriteProgramStub(machine.machine(), kClientPath, KENRO_CLIENT_PROGRAM, {}));
+    machine.Program(kClientPath, KENRO_CLIENT_PROGRAM);
     machine.Folder("C:\\Dati\\Bin");
     platform::ProgramRun run = platform::RunProgram(std::string("\"") + kClientPath + "\"", "C:\\Dati\\Bin");
     ASSERT_TRUE(run.started) << run.error;
