@@ -15,13 +15,16 @@ unsigned int CFilter::Match(const CaseInsensitiveString& text) {
 }
 
 void CFilter::SetPatterns(const CaseInsensitiveStringList& items) {
-    PatternList patterns;
+    m_patterns.clear();
+    AddItemPatterns(items);
+}
+
+void CFilter::AddItemPatterns(const CaseInsensitiveStringList& items) {
     for (const CaseInsensitiveString& item : items) {
         Pattern tokens;
         ConvertValueToStringList(item.c_str(), tokens, TOKEN_SEPARATORS);
-        if (!tokens.empty()) patterns.push_back(std::move(tokens));
+        AddPattern(tokens);
     }
-    m_patterns = std::move(patterns);
 }
 
 void CFilter::AddPattern(const Pattern& tokens) {

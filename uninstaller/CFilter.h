@@ -20,6 +20,8 @@ class CFilter {
     // Replaces the patterns with one per item: the item's tokens, split at ",\t\n". An item made only of
     // separators has no tokens and adds no pattern, so a stray item never selects every text.
     void SetPatterns(const CaseInsensitiveStringList& items);
+    // The same patterns appended after those the filter has.
+    void AddItemPatterns(const CaseInsensitiveStringList& items);
     // Appends one pattern; a pattern without tokens is not added.
     void AddPattern(const Pattern& tokens);
     const PatternList& GetPatterns() const { return m_patterns; }

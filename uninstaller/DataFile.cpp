@@ -18,6 +18,8 @@ constexpr char LIST_SEPARATORS[] = ",\t\n";
 constexpr char BLANKS[] = " \t\r\n";
 constexpr unsigned int FIRST_VALUE_SIZE = 64;
 
+}  // namespace
+
 CaseInsensitiveString TrimmedUpper(const CaseInsensitiveString& text) {
     CaseInsensitiveString::size_type first = text.find_first_not_of(BLANKS);
     if (first == CaseInsensitiveString::npos) return CaseInsensitiveString();
@@ -26,8 +28,6 @@ CaseInsensitiveString TrimmedUpper(const CaseInsensitiveString& text) {
     CharUpperA(keyword.data());
     return keyword;
 }
-
-}  // namespace
 
 CaseInsensitiveString RevisionKey(int revision) {
     char key[32];

@@ -30,6 +30,9 @@ CaseInsensitiveString RevisionKey(int revision);
 // items, split at ",", tab and line feed, to `list`. Non-zero on success; 0 when the value is missing.
 unsigned int LoadStringListFromValue(const char* pSection, const char* pKey, CaseInsensitiveStringList& list);
 
+// The text without its leading and trailing blanks, in upper case (letters of the code page included).
+CaseInsensitiveString TrimmedUpper(const CaseInsensitiveString& text);
+
 // LoadStringListFromValue for keywords: each item trimmed and upper case; items empty after trimming are
 // left out, since an empty keyword would be found in every text.
 unsigned int LoadKeywordList(const char* pSection, const char* pKey, CaseInsensitiveStringList& keywords);

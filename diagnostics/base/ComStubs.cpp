@@ -6,7 +6,7 @@ HRESULT NotImplementedStub() { return E_NOTIMPL; }
 
 HRESULT OkStub() { return S_OK; }
 
-HRESULT StoreLongProperty(long& member, long value) {
+HRESULT StoreLongProperty(LONG& member, LONG value) {
     member = value;
     return S_OK;
 }

@@ -8,7 +8,7 @@ namespace diagnostics {
 HRESULT NotImplementedStub();
 // Does nothing; out-arguments are left as they are.
 HRESULT OkStub();
-HRESULT StoreLongProperty(long& member, long value);
+HRESULT StoreLongProperty(LONG& member, LONG value);
 HRESULT DefaultFinalConstruct();
 
 }  // namespace diagnostics

@@ -1,7 +1,7 @@
 // The registry roots as QNAiO_RegRootEnum values and as predefined keys, both ways.
 #pragma once
 
-#include "RegRootValues.h"
+#include "kenrim07.h"
 #include "windows.h"
 
 namespace diagnostics {

@@ -181,6 +181,8 @@ class CallScratch {
     size_t count_ = 0;
 };
 
+bool IsOutOnly(USHORT flags) { return (flags & PARAMFLAG_FOUT) && !(flags & PARAMFLAG_FIN); }
+
 }  // namespace
 
 HRESULT PrepareInvokePlan(const MemberEntry& member, InvokePlan* plan) {
@@ -199,6 +201,7 @@ HRESULT PrepareInvokePlan(const MemberEntry& member, InvokePlan* plan) {
         if (argument.kind == ArgumentKind::Retval) {
             plan->retval = static_cast<int>(index);
         } else if (argument.kind != ArgumentKind::Lcid) {
+            if (!IsOutOnly(parameter.flags)) plan->putValue = static_cast<int>(visible);
             argument.visibleIndex = static_cast<int>(visible++);
         }
         // The default values live in the member's descriptions, in the same order as the parameters
@@ -395,10 +398,12 @@ HRESULT InvokeWithPlan(const InvokePlan& plan, void* instance, REFIID interfaceI
         return E_INVALIDARG;
     const bool put = (plan.invokeKind & (INVOKE_PROPERTYPUT | INVOKE_PROPERTYPUTREF)) != 0;
     const UINT visible = plan.visibleCount;
-    if (put && visible == 0) return DISP_E_BADPARAMCOUNT;
+    if (put && plan.putValue < 0) return DISP_E_BADPARAMCOUNT;
     // A property put's value comes only as the argument named DISPID_PROPERTYPUT; positional arguments
-    // fill the parameters before it.
-    const UINT positionalLimit = put ? visible - 1 : visible;
+    // fill the parameters before it. [out]-only parameters declared after the value, which a put has no
+    // way to pass, receive a null pointer unless they are named.
+    const UINT putValue = put ? static_cast<UINT>(plan.putValue) : 0;
+    const UINT positionalLimit = put ? putValue : visible;
     const UINT positional = count - named;
     if (positional > positionalLimit) return DISP_E_BADPARAMCOUNT;
 
@@ -416,7 +421,7 @@ HRESULT InvokeWithPlan(const InvokePlan& plan, void* instance, REFIID interfaceI
         DISPID name = parameters->rgdispidNamedArgs[index];
         UINT position = 0;
         if (name == DISPID_PROPERTYPUT && put) {
-            position = visible - 1;
+            position = putValue;
         } else if (name >= 0 && static_cast<UINT>(name) < visible) {
             position = static_cast<UINT>(name);
         } else {
@@ -429,7 +434,7 @@ HRESULT InvokeWithPlan(const InvokePlan& plan, void* instance, REFIID interfaceI
         }
         sources[position] = static_cast<int>(index);
     }
-    if (put && sources[visible - 1] < 0) return DISP_E_PARAMNOTOPTIONAL;
+    if (put && sources[putValue] < 0) return DISP_E_PARAMNOTOPTIONAL;
 
     const size_t arguments = plan.arguments.size();
     CallScratch scratch(arguments);
@@ -454,6 +459,11 @@ HRESULT InvokeWithPlan(const InvokePlan& plan, void* instance, REFIID interfaceI
             continue;
         }
         const int source = sources[argument.visibleIndex];
+        if (put && source < 0 && static_cast<UINT>(argument.visibleIndex) > putValue) {
+            scratch.pointer(index) = nullptr;
+            *value = &scratch.pointer(index);
+            continue;
+        }
         HRESULT passed;
         if (source < 0 || ((argument.flags & (PARAMFLAG_FOPT | PARAMFLAG_FHASDEFAULT)) &&
                            IsMissing(parameters->rgvarg[source]))) {

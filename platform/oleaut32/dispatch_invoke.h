@@ -35,6 +35,9 @@ struct ArgumentPlan {
 struct InvokePlan {
     std::vector<ArgumentPlan> arguments;  // in the declaration's order
     UINT visibleCount = 0;
+    // For a property put: the position, among the parameters a caller passes, of the value
+    // (DISPID_PROPERTYPUT), the last one that is not [out] only; -1 when there is none.
+    int putValue = -1;
     int retval = -1;
     VARTYPE returnType = VT_HRESULT;
     INVOKEKIND invokeKind = INVOKE_FUNC;

@@ -55,8 +55,8 @@ TEST(CFilterTest, ItemsSelectTexts) {
     for (const Row& row : rows) {
         CFilter filter;
         filter.SetPatterns(List(row.items));
-        EXPECT_EQ(filter.Match(row.text.c_str()), row.selected) << ::testing::PrintToString(row.items) << " "
-                                                                 << row.text;
+        EXPECT_EQ(filter.Match(row.text.c_str()), row.selected)
+            << ::testing::PrintToString(row.items) << " " << row.text;
     }
 }
 

@@ -25,7 +25,7 @@ class CComPtr {
     }
     CComPtr& operator=(const CComPtr& other) { return *this = other.p; }
     CComPtr& operator=(CComPtr&& other) noexcept {
-        // operator& gives the held pointer's address, so the object's own comes from addressof.
+        // operator& gives the address of the held pointer (for out-arguments), not of the holder.
         if (this != std::addressof(other)) {
             Release();
             p = other.p;

@@ -176,6 +176,32 @@ TEST_F(DispatchTest, PropertiesGetPutAndPutReference) {
     owner->Release();
 }
 
+// A put whose value is not its last parameter: the value goes to the last parameter that is not [out]
+// only, the [out] one after it gets a null pointer unless the caller names it.
+TEST_F(DispatchTest, PutValueBeforeATrailingOutParameter) {
+    ASSERT_EQ(S_OK, Call(12, DISPATCH_PROPERTYPUT, {Long(2)}, {{DISPID_PROPERTYPUT, String(u"testo")}}, nullptr));
+    EXPECT_EQ(2, widget_->entryKey);
+    ASSERT_EQ(VT_BSTR, widget_->entryValue.vt);
+    EXPECT_EQ(u"testo", std::u16string(widget_->entryValue.bstrVal));
+    EXPECT_FALSE(widget_->entryAddedGiven);
+
+    IDispatch* added = nullptr;
+    VARIANT reference;
+    VariantInit(&reference);
+    reference.vt = VT_BYREF | VT_DISPATCH;
+    reference.ppdispVal = &added;
+    ASSERT_EQ(S_OK, Call(12, DISPATCH_PROPERTYPUT, {Long(3)},
+                         {{DISPID_PROPERTYPUT, Long(7)}, {2, reference}}, nullptr));
+    EXPECT_EQ(3, widget_->entryKey);
+    EXPECT_TRUE(widget_->entryAddedGiven);
+    EXPECT_EQ(static_cast<IDispatch*>(widget_), added);
+    if (added) added->Release();
+
+    EXPECT_EQ(DISP_E_BADPARAMCOUNT,
+              Call(12, DISPATCH_PROPERTYPUT, {Long(3), Long(4)}, {{DISPID_PROPERTYPUT, Long(7)}}, nullptr));
+    EXPECT_EQ(DISP_E_PARAMNOTOPTIONAL, Call(12, DISPATCH_PROPERTYPUT, {Long(3)}, {}, nullptr));
+}
+
 TEST_F(DispatchTest, MethodsTakeArgumentsInReverseOrderAndByName) {
     VARIANT result;
     VariantInit(&result);

@@ -115,6 +115,7 @@ class WidgetObject final : public IWidget, public ISupportErrorInfo {
         SysFreeString(name_);
         if (owner_) owner_->Release();
         VariantClear(&lastNote_);
+        VariantClear(&entryValue);
     }
 
     // What the members saw.
@@ -123,6 +124,9 @@ class WidgetObject final : public IWidget, public ISupportErrorInfo {
     VARIANT lastNote_{};
     WidgetShape shape = WidgetCircle;
     int touches = 0;
+    LONG entryKey = 0;
+    VARIANT entryValue{};
+    bool entryAddedGiven = false;
     bool reportsErrors = true;
     IDispatch* owner() const { return owner_; }
     ULONG references() const { return references_; }
@@ -253,6 +257,18 @@ class WidgetObject final : public IWidget, public ISupportErrorInfo {
     }
     HRESULT STDMETHODCALLTYPE Touch() override {
         ++touches;
+        return S_OK;
+    }
+    // The widget itself is what the entry was added to.
+    HRESULT STDMETHODCALLTYPE put_Entry(LONG key, VARIANT value, IDispatch** added) override {
+        entryKey = key;
+        VariantClear(&entryValue);
+        VariantCopy(&entryValue, &value);
+        entryAddedGiven = added != nullptr;
+        if (added) {
+            AddRef();
+            *added = this;
+        }
         return S_OK;
     }
 

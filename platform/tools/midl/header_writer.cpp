@@ -63,8 +63,10 @@ void WriteInterface(const Declaration& declaration, std::ostream& out) {
     out << "};\n\n";
 }
 
+// Every enumeration is an int, as Windows' compilers make it, so that any long a client passes for one
+// (through Invoke, say) is a value of the type.
 void WriteEnum(const Declaration& declaration, std::ostream& out) {
-    out << "typedef enum " << (declaration.enumTag.empty() ? "" : declaration.enumTag + " ") << "{\n";
+    out << "typedef enum " << (declaration.enumTag.empty() ? "" : declaration.enumTag + " ") << ": int {\n";
     for (const EnumConstant& constant : declaration.type.constants)
         out << "    " << constant.name << " = " << constant.value << ",\n";
     out << "} " << declaration.type.name << ";\n\n";

@@ -377,7 +377,7 @@ struct IFoo;
 struct _FooEvents;
 
 // quoted
-typedef enum Tag {
+typedef enum Tag : int {
     First = 1,
     Second = 2,
 } Kind;
