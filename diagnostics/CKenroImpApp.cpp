@@ -4,7 +4,11 @@
 // created inside the server and listed for their start and end hooks.
 #include "AFX_MODULE_STATE.h"
 #include "CComModule.h"
+#include "QNAiODisplayMessage.h"
+#include "QNAiODisplayMessages.h"
 #include "QNAiOKenro.h"
+#include "QNAiOResult.h"
+#include "QNAiOResults.h"
 #include "framework.h"
 
 CComModule _Module;
@@ -13,6 +17,10 @@ namespace {
 
 BEGIN_OBJECT_MAP(ObjectMap)
 OBJECT_ENTRY(CLSID_QNAiOKenro, diagnostics::QNAiOKenro)
+OBJECT_ENTRY_NON_CREATEABLE(QNAiOResult)
+OBJECT_ENTRY_NON_CREATEABLE(QNAiOResults)
+OBJECT_ENTRY_NON_CREATEABLE(QNAiODisplayMessage)
+OBJECT_ENTRY_NON_CREATEABLE(QNAiODisplayMessages)
 END_OBJECT_MAP()
 
 class CKenroImpApp : public CWinApp {

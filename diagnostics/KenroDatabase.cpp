@@ -43,7 +43,8 @@ int KenroDatabase::ReadInteger(const char* section, const char* key, int default
     return static_cast<int>(GetPrivateProfileIntA(section, key, defaultValue, fileName.c_str()));
 }
 
-std::vector<KenroDatabase::ListItem> KenroDatabase::ReadList(const char* section, const char* keyFormat) const {
+std::vector<KenroDatabase::ListItem> KenroDatabase::ReadList(const char* section,
+                                                             const char* keyFormat) const {
     std::vector<ListItem> items;
     std::string fileName;
     if (FAILED(FileName(fileName))) return items;
@@ -51,8 +52,8 @@ std::vector<KenroDatabase::ListItem> KenroDatabase::ReadList(const char* section
     for (int number = 1;; ++number) {
         char key[512];
         std::snprintf(key, sizeof key, keyFormat, number);
-        DWORD length =
-            GetPrivateProfileStringA(section, key, kNotFound, buffer.get(), kValueBufferSize, fileName.c_str());
+        DWORD length = GetPrivateProfileStringA(section, key, kNotFound, buffer.get(), kValueBufferSize,
+                                                fileName.c_str());
         std::string value(buffer.get(), length);
         if (value == kNotFound) break;
         if (!value.empty()) items.push_back({number, std::move(value)});

@@ -32,7 +32,9 @@ std::string DefaultHelpDirectory(std::string folder) {
     return folder;
 }
 
-std::string Ansi(BSTR text) { return framework::AnsiFromWide(text); }
+std::string Ansi(BSTR text) {
+    return framework::AnsiFromWide(text);
+}
 
 }  // namespace
 
@@ -46,7 +48,9 @@ HRESULT QNAiOKenro::FinalConstruct() {
     return S_OK;
 }
 
-void QNAiOKenro::FinalRelease() { ReleaseChildren(); }
+void QNAiOKenro::FinalRelease() {
+    ReleaseChildren();
+}
 
 void QNAiOKenro::LoadSettings() {
     KenroDatabase database(Owner());
@@ -102,7 +106,9 @@ STDMETHODIMP QNAiOKenro::get_Reports(IDispatch** pVal) {
     return GetChild(m_reports, pVal);
 }
 
-STDMETHODIMP QNAiOKenro::get_TroubleShootRtns(IDispatch**) { return NotImplementedStub(); }
+STDMETHODIMP QNAiOKenro::get_TroubleShootRtns(IDispatch**) {
+    return NotImplementedStub();
+}
 
 STDMETHODIMP QNAiOKenro::get_System(IDispatch** pVal) {
     KENRO_REQUIRE_POINTER(pVal);
@@ -154,7 +160,8 @@ STDMETHODIMP QNAiOKenro::get_Test(LONG TestId, IDispatch** pVal) {
 
 STDMETHODIMP QNAiOKenro::get_TroubleShootingRoutine(LONG RoutineId, IDispatch** pVal) {
     KENRO_REQUIRE_POINTER(pVal);
-    RoutineLookup* routines = m_troubleShootRtns ? dynamic_cast<RoutineLookup*>(m_troubleShootRtns.p) : nullptr;
+    RoutineLookup* routines =
+        m_troubleShootRtns ? dynamic_cast<RoutineLookup*>(m_troubleShootRtns.p) : nullptr;
     if (!routines) return E_FAIL;
     return routines->FindRoutine(RoutineId, pVal);
 }

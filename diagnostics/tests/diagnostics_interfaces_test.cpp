@@ -95,7 +95,8 @@ class DiagnosticsInterfaces : public ::testing::Test {
         DISPID putId = DISPID_PROPERTYPUT;
         DISPPARAMS parameters{argument, flags == DISPATCH_PROPERTYPUT ? &putId : nullptr, argument ? 1u : 0u,
                               flags == DISPATCH_PROPERTYPUT ? 1u : 0u};
-        return report->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &parameters, result, nullptr, nullptr);
+        return report->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &parameters, result, nullptr,
+                              nullptr);
     }
 
     platform::TestMachine machine;

@@ -1,6 +1,8 @@
 // kenrim07 end to end, in machines, as the product installs it: its stub in the product's folder,
 // registered by regsvr32; the root object created by its ProgIDs and class id in this process, from an
 // early-bound client program and from scripts run by cscript; unloaded once nothing holds it.
+#include "kenrim07.h"
+
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -10,7 +12,6 @@
 #include "AnsiText.h"
 #include "CComBSTR.h"
 #include "CComPtr.h"
-#include "kenrim07.h"
 #include "ole2.h"
 #include "platform/testing/program_run.h"
 #include "platform/testing/test_machine.h"
@@ -24,7 +25,8 @@ constexpr char kTypeLibKey[] = "TypeLib\\{7E7B9452-87EB-11D3-A499-0060B0F8AA86}"
 
 std::optional<std::string> Text(const std::string& path, const char* name = nullptr) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return std::nullopt;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return std::nullopt;
     char data[512] = "";
     DWORD size = sizeof data;
     LONG error = RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size);
@@ -50,8 +52,8 @@ class Kenrim07 : public ::testing::Test {
     }
     // regsvr32 /s with the options given ("/u " to unregister) on the server; its exit code.
     DWORD Regsvr32(const std::string& options) {
-        platform::ProgramRun run = platform::RunProgram("C:\\WINDOWS\\system32\\regsvr32.exe /s " + options + "\"" +
-                                                        kServerPath + "\"");
+        platform::ProgramRun run = platform::RunProgram("C:\\WINDOWS\\system32\\regsvr32.exe /s " + options +
+                                                        "\"" + kServerPath + "\"");
         EXPECT_TRUE(run.started) << run.error;
         return run.exitCode;
     }
@@ -85,8 +87,8 @@ TEST_F(Kenrim07, Regsvr32WritesTheScriptsKeysAndTheTypeLibrary) {
               Text("Interface\\{7E7B9462-87EB-11D3-A499-0060B0F8AA86}\\TypeLib"));
 
     EXPECT_EQ(0u, Regsvr32("/u "));
-    for (const std::string& gone : {std::string("QNAiO.Kenro"), std::string("QNAiO.Kenro.1"), classKey,
-                                    std::string(kTypeLibKey)})
+    for (const std::string& gone :
+         {std::string("QNAiO.Kenro"), std::string("QNAiO.Kenro.1"), classKey, std::string(kTypeLibKey)})
         EXPECT_FALSE(KeyExists(gone)) << gone;
     EXPECT_TRUE(KeyExists("CLSID"));
 }
@@ -126,7 +128,8 @@ TEST_F(Kenrim07InProcess, CreatedByEitherProgIDAndByClassId) {
                                      reinterpret_cast<void**>(&factory)));
     CComPtr<IUnknown> object;
     ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(&object)));
-    for (const IID* iid : {&IID_DIQNAiOKenro, &IID_IDispatch, &IID_ISupportErrorInfo, &IID_IConnectionPointContainer}) {
+    for (const IID* iid :
+         {&IID_DIQNAiOKenro, &IID_IDispatch, &IID_ISupportErrorInfo, &IID_IConnectionPointContainer}) {
         CComPtr<IUnknown> face;
         EXPECT_EQ(S_OK, object->QueryInterface(*iid, reinterpret_cast<void**>(&face)));
     }
@@ -170,28 +173,30 @@ TEST_F(Kenrim07, AnotherProcessDrivesItEarlyBound) {
     platform::ProgramRun run = platform::RunProgram(std::string("\"") + kClientPath + "\"", "C:\\Dati\\Bin");
     ASSERT_TRUE(run.started) << run.error;
     EXPECT_EQ(0u, run.exitCode);
-    EXPECT_EQ("progid QNAiO.Kenro 00000000 root\n"
-              "create 00000000\n"
-              "progid QNAiO.Kenro.1 00000000 root\n"
-              "create 00000000\n"
-              "create by clsid 00000000\n"
-              "path C:\\Dati\\Bin\n"
-              "database C:\\Dati\\Bin\\kenrdb07.sdb\n"
-              "device id '' installed 0\n"
-              "help c:\\dati\\help\n"
-              "units 80004005\n"
-              "routines 80004001\n"
-              "device id set 00000000 installed 1\n",
-              run.output);
-    EXPECT_EQ("[Kenro]\r\nDeviceId=946684800\r\nWasInstalled=1\r\n", machine.ReadFile("C:\\Dati\\Bin\\kenrdb07.sdb"));
+    EXPECT_EQ(
+        "progid QNAiO.Kenro 00000000 root\n"
+        "create 00000000\n"
+        "progid QNAiO.Kenro.1 00000000 root\n"
+        "create 00000000\n"
+        "create by clsid 00000000\n"
+        "path C:\\Dati\\Bin\n"
+        "database C:\\Dati\\Bin\\kenrdb07.sdb\n"
+        "device id '' installed 0\n"
+        "help c:\\dati\\help\n"
+        "units 80004005\n"
+        "routines 80004001\n"
+        "device id set 00000000 installed 1\n",
+        run.output);
+    EXPECT_EQ("[Kenro]\r\nDeviceId=946684800\r\nWasInstalled=1\r\n",
+              machine.ReadFile("C:\\Dati\\Bin\\kenrdb07.sdb"));
 }
 
 struct ScriptCase {
     const char* name;
-    const char* folder;                // the script's current folder
-    const char* database;              // the database file there, or null
-    std::vector<const char*> script;   // its lines
-    std::vector<const char*> output;   // the lines cscript writes
+    const char* folder;               // the script's current folder
+    const char* database;             // the database file there, or null
+    std::vector<const char*> script;  // its lines
+    std::vector<const char*> output;  // the lines cscript writes
     DWORD exitCode;
 };
 
@@ -200,13 +205,15 @@ class Kenrim07Scripts : public Kenrim07 {
     void Expect(const ScriptCase& row) {
         machine.Folder(row.folder);
         if (row.database)
-            machine.File(std::string(row.folder) + (std::string(row.folder).back() == '\\' ? "" : "\\") + "kenrdb07.sdb",
+            machine.File(std::string(row.folder) + (std::string(row.folder).back() == '\\' ? "" : "\\") +
+                             "kenrdb07.sdb",
                          row.database);
         std::string text;
         for (const char* line : row.script) text += std::string(line) + "\r\n";
         std::string path = std::string("C:\\scripts\\") + row.name + ".vbs";
         machine.File(path, text);
-        platform::ProgramRun run = platform::RunProgram("C:\\WINDOWS\\system32\\cscript.exe //nologo " + path, row.folder);
+        platform::ProgramRun run =
+            platform::RunProgram("C:\\WINDOWS\\system32\\cscript.exe //nologo " + path, row.folder);
         ASSERT_TRUE(run.started) << row.name << ": error " << run.error;
         std::string output;
         for (const char* line : row.output) output += std::string(line) + "\n";
@@ -217,49 +224,49 @@ class Kenrim07Scripts : public Kenrim07 {
 
 TEST_F(Kenrim07Scripts, LateBoundThroughTheTypeLibrary) {
     const ScriptCase cases[] = {
-        {"settings", "C:\\Dati\\Bin", nullptr,
-         {"Set kenro = CreateObject(\"QNAiO.Kenro\")",
-          "WScript.Echo kenro.Path",
+        {"settings",
+         "C:\\Dati\\Bin",
+         nullptr,
+         {"Set kenro = CreateObject(\"QNAiO.Kenro\")", "WScript.Echo kenro.Path",
           "WScript.Echo kenro.DatabaseName",
           "WScript.Echo \"[\" & kenro.DeviceId & \"] \" & kenro.WasInstalled & \" \" & kenro.HelpDirectory",
-          "kenro.DeviceId = \"\"",
-          "kenro.UnitName = \"Stampante\"",
+          "kenro.DeviceId = \"\"", "kenro.UnitName = \"Stampante\"",
           "WScript.Echo kenro.WasInstalled & \" \" & kenro.UnitName"},
          {"C:\\Dati\\Bin", "C:\\Dati\\Bin\\kenrdb07.sdb", "[] 0 c:\\dati\\help", "1 Stampante"},
          0},
-        {"root", "C:\\", nullptr,
+        {"root",
+         "C:\\",
+         nullptr,
          {"Set kenro = CreateObject(\"QNAiO.Kenro.1\")", "WScript.Echo kenro.DatabaseName"},
          {"C:\\\\kenrdb07.sdb"},
          0},
-        {"database", "C:\\Dati", "[Kenro]\r\nDeviceId=946684800\r\nWasInstalled=2\r\nPath=D:\\Altrove\r\n",
+        {"database",
+         "C:\\Dati",
+         "[Kenro]\r\nDeviceId=946684800\r\nWasInstalled=2\r\nPath=D:\\Altrove\r\n",
          {"Set kenro = CreateObject(\"QNAiO.Kenro\")",
           "WScript.Echo kenro.Path & \" \" & kenro.DeviceId & \" \" & kenro.WasInstalled",
           // put Path answers what creating the children gives, which depends on the classes present.
-          "On Error Resume Next",
-          "kenro.Path = \"C:\\Dati\"",
-          "On Error Goto 0",
+          "On Error Resume Next", "kenro.Path = \"C:\\Dati\"", "On Error Goto 0",
           "WScript.Echo kenro.Path & \" \" & kenro.DeviceId & \" \" & kenro.WasInstalled"},
          {"D:\\Altrove 946684800 0", "C:\\Dati 946684800 0"},
          0},
         // The reporter sets no description: a failure reaches the script as its HRESULT alone, with the
         // language's own text.
-        {"failures", "C:\\Dati\\Bin", nullptr,
-         {"Set kenro = CreateObject(\"QNAiO.Kenro\")",
-          "On Error Resume Next",
+        {"failures",
+         "C:\\Dati\\Bin",
+         nullptr,
+         {"Set kenro = CreateObject(\"QNAiO.Kenro\")", "On Error Resume Next",
           "Set routines = kenro.TroubleShootRtns",
-          "WScript.Echo Err.Number & \" [\" & Err.Description & \"]\"",
-          "Err.Clear",
-          "Set units = kenro.Units",
-          "WScript.Echo Err.Number",
-          "Err.Clear",
-          "Set report = kenro.Report(8)",
-          "WScript.Echo Err.Number",
-          "On Error Goto 0",
-          "WScript.Echo \"end\""},
+          "WScript.Echo Err.Number & \" [\" & Err.Description & \"]\"", "Err.Clear",
+          "Set units = kenro.Units", "WScript.Echo Err.Number", "Err.Clear", "Set report = kenro.Report(8)",
+          "WScript.Echo Err.Number", "On Error Goto 0", "WScript.Echo \"end\""},
          {"-2147467263 [Unknown runtime error]", "-2147467259", "-2147467259", "end"},
          0},
-        {"unhandled", "C:\\Dati\\Bin", nullptr,
-         {"Set kenro = CreateObject(\"QNAiO.Kenro\")", "Set conflicts = kenro.Conflicts", "WScript.Echo \"after\""},
+        {"unhandled",
+         "C:\\Dati\\Bin",
+         nullptr,
+         {"Set kenro = CreateObject(\"QNAiO.Kenro\")", "Set conflicts = kenro.Conflicts",
+          "WScript.Echo \"after\""},
          {"C:\\scripts\\unhandled.vbs(2, 1) VBScript runtime error: Unknown runtime error (Code: 80004005)"},
          1},
     };

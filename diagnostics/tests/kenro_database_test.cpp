@@ -58,15 +58,16 @@ TEST_F(KenroDatabaseFile, NumberedLists) {
 
 TEST_F(KenroDatabaseFile, StringsAndIntegers) {
     std::string longValue(40000, 'x');
-    machine.File(kFile, "[Kenro]\r\nName=Valore\r\nEmpty=\r\nLiteral=NotFound\r\nNumber=42\r\nWord=abc\r\nLong=" +
-                            longValue + "\r\n");
+    machine.File(kFile,
+                 "[Kenro]\r\nName=Valore\r\nEmpty=\r\nLiteral=NotFound\r\nNumber=42\r\nWord=abc\r\nLong=" +
+                     longValue + "\r\n");
     KenroDatabase database(root);
     const struct {
         const char* key;
         std::optional<std::string> value;
     } strings[] = {
-        {"Name", "Valore"}, {"Empty", std::nullopt}, {"Literal", std::nullopt}, {"Missing", std::nullopt},
-        {"Number", "42"},
+        {"Name", "Valore"},        {"Empty", std::nullopt}, {"Literal", std::nullopt},
+        {"Missing", std::nullopt}, {"Number", "42"},
     };
     for (const auto& row : strings) EXPECT_EQ(row.value, database.ReadString("Kenro", row.key)) << row.key;
     // The profile function cuts a long value to what the buffer holds.
@@ -85,7 +86,8 @@ TEST_F(KenroDatabaseFile, WritesReachTheFileAtOnce) {
     EXPECT_EQ(S_OK, database.WriteString("Unit", "MinimumMemory", "32"));
     EXPECT_EQ(S_OK, database.WriteInteger("Unit", "MinimumMemoryHelpId", -7));
     EXPECT_EQ(S_OK, database.WriteString("Other", "1", "Uno"));
-    EXPECT_EQ("[Unit]\r\nMinimumMemory=32\r\nMinimumMemoryHelpId=-7\r\n[Other]\r\n1=Uno\r\n", machine.ReadFile(kFile));
+    EXPECT_EQ("[Unit]\r\nMinimumMemory=32\r\nMinimumMemoryHelpId=-7\r\n[Other]\r\n1=Uno\r\n",
+              machine.ReadFile(kFile));
     EXPECT_EQ(-7, database.ReadInteger("Unit", "MinimumMemoryHelpId"));
     EXPECT_EQ(S_OK, database.DeleteSection("Unit"));
     EXPECT_EQ("[Other]\r\n1=Uno\r\n", machine.ReadFile(kFile));

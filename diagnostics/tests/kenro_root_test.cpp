@@ -20,8 +20,7 @@ struct Settings {
 };
 
 Settings Read(DIQNAiOKenro* root) {
-    Settings settings{Text(&DIQNAiOKenro::get_Path, root),
-                      Text(&DIQNAiOKenro::get_DeviceId, root),
+    Settings settings{Text(&DIQNAiOKenro::get_Path, root), Text(&DIQNAiOKenro::get_DeviceId, root),
                       Text(&DIQNAiOKenro::get_HelpDirectory, root), -1};
     EXPECT_EQ(S_OK, root->get_WasInstalled(&settings.wasInstalled));
     return settings;
@@ -38,21 +37,35 @@ TEST_F(KenroRoot, SettingsFromTheDatabaseFileOfTheCurrentFolder) {
     } rows[] = {
         {"no file", kBinFolder, nullptr, {kBinFolder, "", "c:\\program files\\qnaio\\help", 0}},
         {"every bin", "C:\\Bin\\Cabinet", nullptr, {"C:\\Bin\\Cabinet", "", "c:\\help\\cahelpet", 0}},
-        {"no [Kenro]", kBinFolder, "[Units]\r\n1=Printer\r\n", {kBinFolder, "", "c:\\program files\\qnaio\\help", 0}},
-        {"installed", kBinFolder, "[Kenro]\r\nHelpDirectory=D:\\Help\r\nDeviceId=946684800\r\nWasInstalled=1\r\n",
+        {"no [Kenro]",
+         kBinFolder,
+         "[Units]\r\n1=Printer\r\n",
+         {kBinFolder, "", "c:\\program files\\qnaio\\help", 0}},
+        {"installed",
+         kBinFolder,
+         "[Kenro]\r\nHelpDirectory=D:\\Help\r\nDeviceId=946684800\r\nWasInstalled=1\r\n",
          {kBinFolder, "946684800", "D:\\Help", 1}},
         // Once the file's Path has replaced Path, WasInstalled comes from the file in that folder.
-        {"all present", kBinFolder,
+        {"all present",
+         kBinFolder,
          "[Kenro]\r\nHelpDirectory=D:\\Help\r\nDeviceId=946684800\r\nPath=D:\\Data\r\nWasInstalled=1\r\n",
          {"D:\\Data", "946684800", "D:\\Help", 0}},
-        {"only 1 is installed", kBinFolder, "[Kenro]\r\nWasInstalled=2\r\n",
+        {"only 1 is installed",
+         kBinFolder,
+         "[Kenro]\r\nWasInstalled=2\r\n",
          {kBinFolder, "", "c:\\program files\\qnaio\\help", 0}},
-        {"empty values are missing", kBinFolder, "[Kenro]\r\nHelpDirectory=\r\nPath=\r\nDeviceId=\r\n",
+        {"empty values are missing",
+         kBinFolder,
+         "[Kenro]\r\nHelpDirectory=\r\nPath=\r\nDeviceId=\r\n",
          {kBinFolder, "", "c:\\program files\\qnaio\\help", 0}},
-        {"NotFound is missing", kBinFolder, "[Kenro]\r\nPath=NotFound\r\n",
+        {"NotFound is missing",
+         kBinFolder,
+         "[Kenro]\r\nPath=NotFound\r\n",
          {kBinFolder, "", "c:\\program files\\qnaio\\help", 0}},
         // The help folder is settled before the file's Path replaces the current directory.
-        {"help from the current folder", kBinFolder, "[Kenro]\r\nPath=D:\\Bin\r\n",
+        {"help from the current folder",
+         kBinFolder,
+         "[Kenro]\r\nPath=D:\\Bin\r\n",
          {"D:\\Bin", "", "c:\\program files\\qnaio\\help", 0}},
     };
     for (const auto& row : rows) {
@@ -111,7 +124,8 @@ TEST_F(KenroRoot, PutDeviceIdMarksTheProductInstalledEvenWhenEmpty) {
 
 TEST_F(KenroRoot, PutPathWritesTheNewFileAndReadsNothingBack) {
     WorkIn(kBinFolder, "[Kenro]\r\nDeviceId=1\r\nHelpDirectory=C:\\Help\r\n");
-    machine.File("D:\\Data\\kenrdb07.sdb", "[Kenro]\r\nDeviceId=2\r\nHelpDirectory=D:\\Help\r\nWasInstalled=1\r\n");
+    machine.File("D:\\Data\\kenrdb07.sdb",
+                 "[Kenro]\r\nDeviceId=2\r\nHelpDirectory=D:\\Help\r\nWasInstalled=1\r\n");
     CComPtr<DIQNAiOKenro> root = CreateRoot();
     ASSERT_TRUE(root);
     root->put_Path(BstrHolder(u"D:\\Data"));
@@ -196,7 +210,8 @@ TEST_F(KenroRoot, ChildrenNotInTheLibraryAreMissing) {
         {"System", [](DIQNAiOKenro* r, IDispatch** p, BSTR) { return r->get_System(p); }},
         {"Registry", [](DIQNAiOKenro* r, IDispatch** p, BSTR) { return r->get_Registry(p); }},
         {"DirectoryFile", [](DIQNAiOKenro* r, IDispatch** p, BSTR n) { return r->get_DirectoryFile(n, p); }},
-        {"AddRemovePrograms", [](DIQNAiOKenro* r, IDispatch** p, BSTR) { return r->get_AddRemovePrograms(p); }},
+        {"AddRemovePrograms",
+         [](DIQNAiOKenro* r, IDispatch** p, BSTR) { return r->get_AddRemovePrograms(p); }},
         {"NTServices", [](DIQNAiOKenro* r, IDispatch** p, BSTR) { return r->get_NTServices(p); }},
         {"Help", [](DIQNAiOKenro* r, IDispatch** p, BSTR) { return r->get_Help(p); }},
         {"Test", [](DIQNAiOKenro* r, IDispatch** p, BSTR) { return r->get_Test(4, p); }},
@@ -221,15 +236,45 @@ TEST_F(KenroRoot, TroubleShootRtnsIsNotImplemented) {
     EXPECT_EQ(E_NOTIMPL, root->get_TroubleShootRtns(nullptr));
 }
 
-// Results reads its out-argument: an object passed in that is no results collection is refused, and
-// left as it was.
-TEST_F(KenroRoot, ResultsRefusesAnObjectOfAnotherKind) {
+// Results reads its out-argument: a null one receives a new collection of the kind asked for; a results
+// collection passed in is confirmed and an object of another kind refused, both left as they were.
+TEST_F(KenroRoot, ResultsMakesACollectionOnlyWhenNoneIsPassedIn) {
     WorkIn(kBinFolder);
     CComPtr<DIQNAiOKenro> root = CreateRoot();
     ASSERT_TRUE(root);
-    IDispatch* passed = root;
-    EXPECT_EQ(E_FAIL, root->get_Results(QNAiO_ResultsEnum(0), &passed));
+    CComPtr<IDispatch> made;
+    ASSERT_EQ(S_OK, root->get_Results(QNAiO_ResultsDirectoryFiles, &made));
+    ASSERT_TRUE(made);
+    CComPtr<DIQNAiOResults> results;
+    ASSERT_EQ(S_OK, made->QueryInterface(IID_DIQNAiOResults, reinterpret_cast<void**>(&results)));
+    QNAiO_ResultsEnum kind = QNAiO_ResultsUndefined;
+    EXPECT_EQ(S_OK, results->get_Type(&kind));
+    EXPECT_EQ(QNAiO_ResultsDirectoryFiles, kind);
+
+    IDispatch* passed = made;
+    EXPECT_EQ(S_OK, root->get_Results(QNAiO_ResultsRegistryKeys, &passed));
+    EXPECT_EQ(made.p, passed);
+    results->get_Type(&kind);
+    EXPECT_EQ(QNAiO_ResultsDirectoryFiles, kind);
+
+    passed = root;
+    EXPECT_EQ(E_FAIL, root->get_Results(QNAiO_ResultsDirectoryFiles, &passed));
     EXPECT_EQ(static_cast<IDispatch*>(root), passed);
+}
+
+TEST_F(KenroRoot, DisplayMessagesAreNewAndEmptyOnEveryRead) {
+    WorkIn(kBinFolder);
+    CComPtr<DIQNAiOKenro> root = CreateRoot();
+    ASSERT_TRUE(root);
+    CComPtr<IDispatch> first, second;
+    ASSERT_EQ(S_OK, root->get_DisplayMessages(&first));
+    ASSERT_EQ(S_OK, root->get_DisplayMessages(&second));
+    EXPECT_NE(first.p, second.p);
+    CComPtr<DIQNAiODisplayMessages> messages;
+    ASSERT_EQ(S_OK, first->QueryInterface(IID_DIQNAiODisplayMessages, reinterpret_cast<void**>(&messages)));
+    LONG count = -1;
+    EXPECT_EQ(S_OK, messages->get_Count(&count));
+    EXPECT_EQ(0, count);
 }
 
 }  // namespace

@@ -13,7 +13,9 @@
 
 namespace {
 
-std::string Ansi(const CComBSTR& text) { return framework::AnsiFromWide(text.m_str); }
+std::string Ansi(const CComBSTR& text) {
+    return framework::AnsiFromWide(text.m_str);
+}
 
 class CKenroClientApp : public CWinApp {
   public:
@@ -24,8 +26,8 @@ class CKenroClientApp : public CWinApp {
         for (const char16_t* progId : {u"QNAiO.Kenro", u"QNAiO.Kenro.1"}) {
             CLSID clsid{};
             HRESULT hr = CLSIDFromProgID(progId, &clsid);
-            std::printf("progid %s %08X %s\n", framework::AnsiFromWide(progId).c_str(), static_cast<unsigned>(hr),
-                        clsid == CLSID_QNAiOKenro ? "root" : "other");
+            std::printf("progid %s %08X %s\n", framework::AnsiFromWide(progId).c_str(),
+                        static_cast<unsigned>(hr), clsid == CLSID_QNAiOKenro ? "root" : "other");
             CComPtr<DIQNAiOKenro> root;
             hr = root.CoCreateInstance(clsid, IID_DIQNAiOKenro, nullptr, CLSCTX_INPROC_SERVER);
             std::printf("create %08X\n", static_cast<unsigned>(hr));
@@ -49,13 +51,15 @@ class CKenroClientApp : public CWinApp {
         root->get_HelpDirectory(&help);
         root->get_WasInstalled(&installed);
         std::printf("path %s\ndatabase %s\ndevice id '%s' installed %d\nhelp %s\n", Ansi(path).c_str(),
-                    Ansi(database).c_str(), Ansi(deviceId).c_str(), static_cast<int>(installed), Ansi(help).c_str());
+                    Ansi(database).c_str(), Ansi(deviceId).c_str(), static_cast<int>(installed),
+                    Ansi(help).c_str());
         CComPtr<IDispatch> units, routines;
         std::printf("units %08X\n", static_cast<unsigned>(root->get_Units(&units)));
         std::printf("routines %08X\n", static_cast<unsigned>(root->get_TroubleShootRtns(&routines)));
         HRESULT hr = root->put_DeviceId(CComBSTR(u"946684800"));
         root->get_WasInstalled(&installed);
-        std::printf("device id set %08X installed %d\n", static_cast<unsigned>(hr), static_cast<int>(installed));
+        std::printf("device id set %08X installed %d\n", static_cast<unsigned>(hr),
+                    static_cast<int>(installed));
     }
 };
 
