@@ -11,8 +11,6 @@
 #include "QNAiOResults.h"
 #include "collections_test_support.h"
 
-CComModule _Module;
-
 namespace {
 
 using diagnostics_test::New;

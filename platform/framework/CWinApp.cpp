@@ -111,6 +111,8 @@ int CWinApp::ExitInstance() { return m_quitCode; }
 
 BOOL CWinApp::PreTranslateMessage(MSG* pMsg) { return AfxPreTranslateMessage(pMsg); }
 
+BOOL CWinApp::OnIdle(LONG lCount) { return lCount < 1 ? TRUE : FALSE; }
+
 void CWinApp::ParseCommandLine(CCommandLineInfo& rCmdInfo) {
     std::vector<std::string> arguments = framework::SplitCommandLine(GetCommandLineA());
     for (size_t index = 0; index < arguments.size(); ++index) {

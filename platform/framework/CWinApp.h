@@ -28,6 +28,9 @@ class CWinApp {
     virtual int ExitInstance();
     // Gives the windows a message is for, from the window up through its parents, the first look at it.
     virtual BOOL PreTranslateMessage(MSG* pMsg);
+    // Idle processing while the message queue is empty, lCount counting the calls since the last message
+    // from 0: TRUE while there is more to do. The framework's own part is done after the first call.
+    virtual BOOL OnIdle(LONG lCount);
 
     // Calls rCmdInfo.ParseParam for each argument of GetCommandLineA, split as the C runtime does.
     void ParseCommandLine(CCommandLineInfo& rCmdInfo);

@@ -1,9 +1,11 @@
 // The dialog manager: dialogs made from templates, the standard dialog procedure, modal dialogs answered
-// from the machine's UI answers, and the dialog item helpers.
+// from the machine's UI answers, modeless dialogs answered by the answers addressed to them, and the dialog
+// item helpers.
 #include "platform/user32/dialog.h"
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/machine/machine.h"
@@ -132,6 +134,25 @@ bool UserAnswers(HWND dialog, bool& defaultClicked) {
     return true;
 }
 
+// The visible modeless dialogs of the calling thread made from a resource, one for each resource id (the
+// first made): the dialogs the user can answer through an addressed answer.
+std::vector<std::pair<HWND, UINT>> ShownModelessDialogs() {
+    WindowManager& manager = WindowManager::Instance();
+    std::lock_guard<std::mutex> lock(manager.mutex);
+    DWORD thread = GetCurrentThreadId();
+    std::vector<std::pair<HWND, UINT>> dialogs;
+    for (const auto& [handle, window] : manager.windows) {
+        if (!window->isDialog || window->modal || !window->dialogResourceId || window->destroying ||
+            window->threadId != thread || (window->style & WS_CHILD) || !(window->style & WS_VISIBLE)) {
+            continue;
+        }
+        bool seen = false;
+        for (const auto& dialog : dialogs) seen = seen || dialog.second == window->dialogResourceId;
+        if (!seen) dialogs.emplace_back(handle, window->dialogResourceId);
+    }
+    return dialogs;
+}
+
 HWND CreateDialogWindow(HINSTANCE instance, const DialogTemplate& dialog, UINT resourceId, HWND parent,
                         DLGPROC procedure, LPARAM initParam, bool modal) {
     const char* className = dialog.className.empty() ? "#32770" : dialog.className.c_str();
@@ -171,6 +192,29 @@ std::optional<DialogTemplate> TemplateOf(HINSTANCE instance, LPCSTR name) {
 }
 
 }  // namespace
+
+ModelessAnswer AnswerModelessDialogs() {
+    std::vector<std::pair<HWND, UINT>> dialogs = ShownModelessDialogs();
+    Machine* machine = dialogs.empty() ? nullptr : Machine::CurrentOrNull();
+    if (!machine) return ModelessAnswer::None;
+    ModelessAnswer result = ModelessAnswer::None;
+    for (const auto& [dialog, resourceId] : dialogs) {
+        DialogAnswerLook look = TakeDialogAnswer(*machine, resourceId);
+        if (look.waiting && result == ModelessAnswer::None) result = ModelessAnswer::Waiting;
+        if (!look.answer) continue;
+        std::vector<Button> buttons = ClickableButtons(dialog);
+        std::optional<int> id = AnsweredId(buttons, *look.answer);
+        if (!id) {
+            RecordDialogAnswer(dialog, "none (scripted \"" + *look.answer + "\" is not a button of this dialog)");
+            if (result == ModelessAnswer::None) result = ModelessAnswer::Waiting;
+            continue;
+        }
+        RecordDialogAnswer(dialog, AnswerName(buttons, *id));
+        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(*id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, *id)));
+        result = ModelessAnswer::Posted;
+    }
+    return result;
+}
 
 HWND CreateDialogFromTemplate(HINSTANCE instance, const DialogTemplate& dialog, UINT resourceId, HWND parent,
                               DLGPROC procedure, LPARAM initParam) {

@@ -3,6 +3,7 @@
 // A thread's queue holds the messages sent to its windows by other threads and the messages posted to it.
 // As on Windows, sent messages are processed first, whenever the owner thread retrieves messages or itself
 // waits for a message it sent; posted messages come in order, and WM_QUIT only when nothing else matches.
+// A queue found empty is the user's turn at the thread's modeless dialogs (the answers addressed to them).
 #include "platform/user32/window_manager.h"
 
 namespace platform {
@@ -75,6 +76,15 @@ bool IsBadFilter(const WindowManager& manager, HWND filter) {
     return filter && filter != reinterpret_cast<HWND>(static_cast<LONG_PTR>(-1)) && !manager.Find(filter);
 }
 
+// The queue was found empty: the user may answer a modeless dialog of the thread (lock held on entry and
+// exit, released meanwhile).
+platform::ModelessAnswer AnswerModelessDialogsUnlocked(std::unique_lock<std::mutex>& lock) {
+    lock.unlock();
+    platform::ModelessAnswer answered = platform::AnswerModelessDialogs();
+    lock.lock();
+    return answered;
+}
+
 BOOL Post(MessageQueue& queue, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     MSG posted{};
     posted.hwnd = window;
@@ -106,6 +116,14 @@ extern "C" BOOL WINAPI GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, U
         if (NextPosted(manager, *queue, *lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, true)) {
             return lpMsg->message == WM_QUIT ? FALSE : TRUE;
         }
+        // The user's turn at a modeless dialog: while an answer for one still counts down, each look
+        // counts, so the loop looks again instead of waiting for what no one else would send.
+        if (AnswerModelessDialogsUnlocked(lock) != platform::ModelessAnswer::None) continue;
+        // What was sent or posted while the lock was released woke no one: look before waiting.
+        MSG arrived;
+        if (!queue->sent.empty() || NextPosted(manager, *queue, arrived, hWnd, wMsgFilterMin, wMsgFilterMax, false)) {
+            continue;
+        }
         manager.changed.wait(lock);
     }
 }
@@ -123,10 +141,11 @@ extern "C" BOOL WINAPI PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, 
         return FALSE;
     }
     std::shared_ptr<MessageQueue> queue = manager.QueueOfThisThread();
+    bool remove = (wRemoveMsg & PM_REMOVE) != 0;
     platform::ProcessSentMessages(lock, *queue);
-    return NextPosted(manager, *queue, *lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, (wRemoveMsg & PM_REMOVE) != 0)
-               ? TRUE
-               : FALSE;
+    if (NextPosted(manager, *queue, *lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, remove)) return TRUE;
+    if (AnswerModelessDialogsUnlocked(lock) != platform::ModelessAnswer::Posted) return FALSE;
+    return NextPosted(manager, *queue, *lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, remove) ? TRUE : FALSE;
 }
 
 // The machine has no keyboard, so no character messages are ever made; key messages still count as

@@ -119,6 +119,12 @@ void RecordControlHidden(HWND control);
 void RecordCaptionChanged(HWND window, const std::string& oldCaption);
 void RecordDialogAnswer(HWND dialog, const std::string& answer);
 
+// What the message retrieval found when it looked at the answers addressed to the thread's visible modeless
+// dialogs with its queue empty (dialog.cpp): nothing, an answer still counting down (or one dropped), or a
+// click posted. Call with the lock released.
+enum class ModelessAnswer { None, Waiting, Posted };
+ModelessAnswer AnswerModelessDialogs();
+
 // Standard control procedures (controls*.cpp) and the dialog procedure (dialog.cpp).
 LRESULT CALLBACK ButtonProcedure(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK EditProcedure(HWND, UINT, WPARAM, LPARAM);

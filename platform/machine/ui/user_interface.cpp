@@ -6,6 +6,7 @@
 
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 #include "platform/machine/machine.h"
 #include "platform/machine/text.h"
@@ -69,10 +70,79 @@ void AddAnswer(Machine& machine, std::string_view answer) {
     stream << answer << '\n';
 }
 
+namespace {
+
+constexpr std::string_view kAddressPrefix = "Dialog ";
+constexpr std::string_view kCountPrefix = " after ";
+
+bool IsDigits(std::string_view text) {
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+// The answers file's lines, empty ones left out; read and written under the ui folder's lock.
+std::vector<std::string> ReadAnswerLines(const std::filesystem::path& file) {
+    std::ifstream input(file, std::ios::binary);
+    std::vector<std::string> lines;
+    std::string line;
+    while (std::getline(input, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty()) lines.push_back(line);
+    }
+    return lines;
+}
+
+void WriteAnswerLines(const std::filesystem::path& file, const std::vector<std::string>& lines) {
+    std::ofstream output(file, std::ios::binary | std::ios::trunc);
+    for (const std::string& line : lines) output << line << '\n';
+}
+
+}  // namespace
+
+bool IsAddressedAnswer(std::string_view line) {
+    std::string_view trimmed = TrimBlanks(line);
+    return trimmed.size() > kAddressPrefix.size() && trimmed.substr(0, kAddressPrefix.size()) == kAddressPrefix &&
+           trimmed[kAddressPrefix.size()] >= '0' && trimmed[kAddressPrefix.size()] <= '9';
+}
+
+std::optional<AddressedAnswer> ParseAddressedAnswer(std::string_view line) {
+    if (!IsAddressedAnswer(line)) return std::nullopt;
+    std::string_view rest = TrimBlanks(line).substr(kAddressPrefix.size());
+    size_t colon = rest.find_first_not_of("0123456789");
+    if (colon == std::string_view::npos || rest[colon] != ':' || colon > 5) return std::nullopt;
+    AddressedAnswer addressed;
+    addressed.dialogId = static_cast<unsigned>(std::stoul(std::string(rest.substr(0, colon))));
+    if (addressed.dialogId == 0 || addressed.dialogId > 0xFFFF) return std::nullopt;
+    std::string_view answer = TrimBlanks(rest.substr(colon + 1));
+    // A count left out after its word is a mistake, not part of a button's text.
+    std::string_view countWord = TrimBlanks(kCountPrefix);
+    if (answer.size() > countWord.size() && answer.substr(answer.size() - countWord.size()) == countWord &&
+        answer[answer.size() - countWord.size() - 1] == ' ') {
+        return std::nullopt;
+    }
+    size_t count = answer.rfind(kCountPrefix);
+    if (count != std::string_view::npos) {
+        std::string_view digits = TrimBlanks(answer.substr(count + kCountPrefix.size()));
+        if (!IsDigits(digits) || digits.size() > 9) return std::nullopt;
+        addressed.after = static_cast<unsigned>(std::stoul(std::string(digits)));
+        answer = TrimBlanks(answer.substr(0, count));
+    }
+    if (answer.empty()) return std::nullopt;
+    addressed.answer = std::string(answer);
+    return addressed;
+}
+
 std::optional<std::string> AnswerProblem(std::string_view answer) {
     std::string_view trimmed = TrimBlanks(answer);
     if (trimmed.empty()) return std::string("an answer cannot be empty");
     if (answer.find_first_of("\r\n") != std::string_view::npos) return std::string("an answer is one line");
+    if (IsAddressedAnswer(trimmed)) {
+        std::optional<AddressedAnswer> addressed = ParseAddressedAnswer(trimmed);
+        if (!addressed || IsAddressedAnswer(addressed->answer)) {
+            return "'" + std::string(trimmed) +
+                   "' is not an answer for a modeless dialog (Dialog <id 1..65535>: <answer>[ after <count>])";
+        }
+        return AnswerProblem(addressed->answer);
+    }
     bool standardForm = trimmed.size() > 2 && trimmed.substr(0, 2) == "ID" &&
                         trimmed.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ") == std::string_view::npos;
     if (!standardForm) return std::nullopt;
@@ -87,26 +157,37 @@ std::optional<std::string> AnswerProblem(std::string_view answer) {
 std::optional<std::string> TakeAnswer(Machine& machine) {
     std::filesystem::path folder = UiFolder(machine);
     FileLock lock(folder / ".lock");
-    std::ifstream input(folder / "answers", std::ios::binary);
-    std::string first;
-    std::ostringstream rest;
-    bool found = false;
-    std::string line;
-    while (std::getline(input, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (!found) {
-            if (line.empty()) continue;
-            first = line;
-            found = true;
-            continue;
-        }
-        rest << line << '\n';
+    std::vector<std::string> lines = ReadAnswerLines(folder / "answers");
+    for (auto line = lines.begin(); line != lines.end(); ++line) {
+        if (IsAddressedAnswer(*line)) continue;
+        std::string taken = *line;
+        lines.erase(line);
+        WriteAnswerLines(folder / "answers", lines);
+        return taken;
     }
-    input.close();
-    if (!found) return std::nullopt;
-    std::ofstream output(folder / "answers", std::ios::binary | std::ios::trunc);
-    output << rest.str();
-    return first;
+    return std::nullopt;
+}
+
+DialogAnswerLook TakeDialogAnswer(Machine& machine, unsigned dialogId) {
+    std::filesystem::path folder = UiFolder(machine);
+    FileLock lock(folder / ".lock");
+    std::vector<std::string> lines = ReadAnswerLines(folder / "answers");
+    DialogAnswerLook look;
+    for (auto line = lines.begin(); line != lines.end(); ++line) {
+        std::optional<AddressedAnswer> addressed = ParseAddressedAnswer(*line);
+        if (!addressed || addressed->dialogId != dialogId) continue;
+        if (addressed->after > 0) {
+            look.waiting = true;
+            *line = std::string(kAddressPrefix) + std::to_string(dialogId) + ": " + addressed->answer;
+            if (addressed->after > 1) *line += std::string(kCountPrefix) + std::to_string(addressed->after - 1);
+        } else {
+            look.answer = addressed->answer;
+            lines.erase(line);
+        }
+        WriteAnswerLines(folder / "answers", lines);
+        break;
+    }
+    return look;
 }
 
 }  // namespace platform

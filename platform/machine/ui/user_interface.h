@@ -41,7 +41,18 @@
 //   Dialog 104 "Rimozione" answer: IDOK "Riavvia" (default)
 //   Dialog 103 "Avvertenza" answer: IDOK "&Avanti >" (default; scripted "Si" is not a button of this dialog)
 //   Dialog 101 "Errori" answer: none (no answer left, and the default button leaves the dialog open); ended with -1
-// Modeless dialogs are never answered: the program drives them.
+// A modeless dialog is driven by the program and takes none of these answers. The user can still press
+// one of its buttons while it is on the screen: an answer addressed to the dialog by its resource id,
+// "Dialog <id>: <answer>" (the answer as above), is taken when the thread's message loop finds its queue
+// empty while a visible modeless dialog of that id exists, and clicked as a posted WM_COMMAND, so the
+// dialog's own handling runs when the loop dispatches it. " after <count>" lets the loop find its queue
+// empty that many times first ("Dialog 1001: IDCANCEL after 3" is taken the fourth time). The answer is
+// recorded as a modal one is; one that names no button of the dialog is dropped:
+//   Dialog 1001 "QN Kenro" answer: IDCANCEL "Annulla"
+//   Dialog 1001 "QN Kenro" answer: none (scripted "Avanti" is not a button of this dialog)
+// Modal dialogs and message boxes pass over addressed answers, and modeless dialogs never take the others.
+// A progress bar's position and range are written when its window is shown; its moves are not, the
+// texts beside it tell the progress.
 #pragma once
 
 #include <optional>
@@ -57,18 +68,40 @@ void AppendTranscript(Machine& machine, std::string_view entry);
 std::string ReadTranscript(Machine& machine);
 void ClearTranscript(Machine& machine);
 
-// Answers are taken first in, first out: one line each, a button name ("IDOK", "IDCANCEL", "IDYES", ...)
-// or a number.
+// Answers are taken first in, first out: one line each, a button name ("IDOK", "IDCANCEL", "IDYES", ...),
+// a number or a button's text, optionally addressed to a modeless dialog.
 void AddAnswer(Machine& machine, std::string_view answer);
+
+// An answer addressed to a modeless dialog: "Dialog <id>: <answer>[ after <count>]".
+struct AddressedAnswer {
+    unsigned dialogId = 0;
+    std::string answer;
+    unsigned after = 0;
+};
+// A line starting "Dialog " and a digit is written in the addressed form, and is for a modeless dialog only.
+bool IsAddressedAnswer(std::string_view line);
+// Its parts; nullopt when the line is not in the addressed form or is malformed in it.
+std::optional<AddressedAnswer> ParseAddressedAnswer(std::string_view line);
 
 // The standard answers by the ids Windows gives them: IDOK (1), IDCANCEL, IDABORT, IDRETRY, IDIGNORE,
 // IDYES, IDNO (7).
 inline constexpr const char* kStandardAnswers[] = {"IDOK", "IDCANCEL", "IDABORT", "IDRETRY", "IDIGNORE", "IDYES", "IDNO"};
 
 // Why an answer cannot be scripted, or nullopt: it is empty or spans lines, or it is written as a
-// standard name (upper case, "ID" and letters) that is none of kStandardAnswers. A number and a button's
-// text are taken as they are: which dialog will have them is not known yet.
+// standard name (upper case, "ID" and letters) that is none of kStandardAnswers, or it is in the addressed
+// form with a dialog id outside 1..65535, a count that is not a number, or an answer with one of these
+// problems. A number and a button's text are taken as they are: which dialog will have them is not known
+// yet.
 std::optional<std::string> AnswerProblem(std::string_view answer);
+// The first answer not addressed to a modeless dialog (modal dialogs and message boxes).
 std::optional<std::string> TakeAnswer(Machine& machine);
+
+// What a modeless dialog's look at the answers found: the first answer addressed to it, taken when its
+// count has run out; one still counting is counted down by one and stays (waiting).
+struct DialogAnswerLook {
+    std::optional<std::string> answer;
+    bool waiting = false;
+};
+DialogAnswerLook TakeDialogAnswer(Machine& machine, unsigned dialogId);
 
 }  // namespace platform

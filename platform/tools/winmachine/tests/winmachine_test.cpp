@@ -175,13 +175,15 @@ TEST_F(WinmachineTool, CommandsRefuseFilesVersionsAndAnswersTheyCannotTake) {
         {{"answer", "m", "IDMAYBE"}, 1, "winmachine: 'IDMAYBE' is not a standard answer (IDOK, IDCANCEL,"},
         {{"answer", "m", "IDOK", "IDCANCELL"}, 1, "'IDCANCELL' is not a standard answer"},
         {{"answer", "m", ""}, 1, "an answer cannot be empty"},
-        {{"answer", "m", "IDYES", "idno", "7", "Riavvia"}, 0, ""},
+        {{"answer", "m", "Dialog 1001: IDMAYBE"}, 1, "'IDMAYBE' is not a standard answer"},
+        {{"answer", "m", "Dialog 1001 IDCANCEL"}, 1, "is not an answer for a modeless dialog"},
+        {{"answer", "m", "IDYES", "idno", "7", "Riavvia", "Dialog 1001: IDCANCEL after 3"}, 0, ""},
     };
     ExpectRows(rows, [this](const std::vector<std::string>& arguments) { return Run(arguments); });
-    // The refused answer lines left the answers as they were: only the accepted command added its four.
+    // The refused answer lines left the answers as they were: only the accepted command added its five.
     std::ifstream answers(folder_ / "m" / "ui" / "answers");
     std::string text((std::istreambuf_iterator<char>(answers)), std::istreambuf_iterator<char>());
-    EXPECT_EQ(text, "IDYES\nidno\n7\nRiavvia\n");
+    EXPECT_EQ(text, "IDYES\nidno\n7\nRiavvia\nDialog 1001: IDCANCEL after 3\n");
 }
 
 // Nothing named like the machine's temporary building folder is left beside `folder`.
