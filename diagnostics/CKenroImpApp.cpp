@@ -7,6 +7,7 @@
 #include "QNAiODisplayMessage.h"
 #include "QNAiODisplayMessages.h"
 #include "QNAiOKenro.h"
+#include "QNAiOProgressBarDlg.h"
 #include "QNAiOResult.h"
 #include "QNAiOResults.h"
 #include "framework.h"
@@ -21,6 +22,7 @@ OBJECT_ENTRY_NON_CREATEABLE(QNAiOResult)
 OBJECT_ENTRY_NON_CREATEABLE(QNAiOResults)
 OBJECT_ENTRY_NON_CREATEABLE(QNAiODisplayMessage)
 OBJECT_ENTRY_NON_CREATEABLE(QNAiODisplayMessages)
+OBJECT_ENTRY_NON_CREATEABLE(diagnostics::QNAiOProgressBarDlg)
 END_OBJECT_MAP()
 
 class CKenroImpApp : public CWinApp {

@@ -1,6 +1,7 @@
 #include "KenroChildren.h"
 
 #include "QNAiODisplayMessages.h"
+#include "QNAiOProgressBarDlg.h"
 #include "QNAiOResults.h"
 
 namespace diagnostics {
@@ -48,7 +49,7 @@ HRESULT CreateDisplayMessages(IDispatch** object) {
     return CreateDispatchObject<QNAiODisplayMessages>(object, [](QNAiODisplayMessages&) {});
 }
 HRESULT CreateProgressBarDlg(IDispatch** object) {
-    return MissingClass(object);
+    return CreateDispatchObject<QNAiOProgressBarDlg>(object, [](QNAiOProgressBarDlg&) {});
 }
 
 }  // namespace diagnostics

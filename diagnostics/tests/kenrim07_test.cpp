@@ -250,6 +250,13 @@ TEST_F(Kenrim07Scripts, LateBoundThroughTheTypeLibrary) {
           "WScript.Echo kenro.Path & \" \" & kenro.DeviceId & \" \" & kenro.WasInstalled"},
          {"D:\\Altrove 946684800 0", "C:\\Dati 946684800 0"},
          0},
+        {"made", "C:\\Dati\\Bin", nullptr,
+         {"Set kenro = CreateObject(\"QNAiO.Kenro\")",
+          "Set messages = kenro.DisplayMessages",
+          "Set progress = kenro.ProgressBarDlg",
+          "WScript.Echo messages.Count & \" \" & progress.IsCanceled"},
+         {"0 0"},
+         0},
         // The reporter sets no description: a failure reaches the script as its HRESULT alone, with the
         // language's own text.
         {"failures",

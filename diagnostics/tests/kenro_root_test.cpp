@@ -262,6 +262,21 @@ TEST_F(KenroRoot, ResultsMakesACollectionOnlyWhenNoneIsPassedIn) {
     EXPECT_EQ(static_cast<IDispatch*>(root), passed);
 }
 
+TEST_F(KenroRoot, ProgressBarDlgIsNewOnEveryRead) {
+    WorkIn(kBinFolder);
+    CComPtr<DIQNAiOKenro> root = CreateRoot();
+    ASSERT_TRUE(root);
+    CComPtr<IDispatch> first, second;
+    ASSERT_EQ(S_OK, root->get_ProgressBarDlg(&first));
+    ASSERT_EQ(S_OK, root->get_ProgressBarDlg(&second));
+    EXPECT_NE(first.p, second.p);
+    CComPtr<DIQNAiOProgressBarDlg> dialog;
+    ASSERT_EQ(S_OK, first->QueryInterface(IID_DIQNAiOProgressBarDlg, reinterpret_cast<void**>(&dialog)));
+    LONG canceled = -1;
+    EXPECT_EQ(S_OK, dialog->get_IsCanceled(&canceled));
+    EXPECT_EQ(0, canceled);
+}
+
 TEST_F(KenroRoot, DisplayMessagesAreNewAndEmptyOnEveryRead) {
     WorkIn(kBinFolder);
     CComPtr<DIQNAiOKenro> root = CreateRoot();
