@@ -56,8 +56,9 @@ constexpr const char* kUsage =
     "  devices <machine>               list the Plug and Play devices, present or not, with class and parent\n"
     "  services <machine>              list the Windows NT services: type, start, state, display name, and\n"
     "                                  whether they are marked for deletion\n"
-    "  run <machine> \"<Windows command line>\"\n"
-    "                                  start a program in the machine as its user would (from C:\\), wait for it,\n"
+    "  run <machine> \"<Windows command line>\" [--folder <Windows folder>]\n"
+    "                                  start a program in the machine as its user would (from C:\\, or from the\n"
+    "                                  folder given), wait for it,\n"
     "                                  write \"exit code <n>\" to standard error and end with that code (the\n"
     "                                  host keeps its low eight bits: 3010 arrives as 194)\n"
     "  install <machine> <host program or library> <Windows path> [--version 1.2.3.4] [--field NAME=VALUE]...\n"
@@ -358,12 +359,13 @@ int Services(Machine& machine) {
 }
 
 // Starts a Windows command line in the machine and waits for the program; its exit code.
-int RunProgram(const std::string& commandLine) {
+// folder is the program's current folder; null for C:\\.
+int RunProgram(const std::string& commandLine, const char* folder) {
     std::string text = commandLine;
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION information = {};
-    if (!CreateProcessA(nullptr, text.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+    if (!CreateProcessA(nullptr, text.data(), nullptr, nullptr, FALSE, 0, nullptr, folder, &startup,
                         &information)) {
         std::fprintf(stderr, "winmachine: cannot start %s (error %u)\n", commandLine.c_str(), GetLastError());
         return 1;
@@ -480,7 +482,9 @@ int Run(int argc, char** argv) {
         return Spooler(machine, command);
     if (command == "devices" && arguments.empty()) return Devices();
     if (command == "services" && arguments.empty()) return Services(machine);
-    if (command == "run" && arguments.size() == 1) return RunProgram(arguments[0]);
+    if (command == "run" && arguments.size() == 1) return RunProgram(arguments[0], nullptr);
+    if (command == "run" && arguments.size() == 3 && arguments[1] == "--folder")
+        return RunProgram(arguments[0], arguments[2].c_str());
     if (command == "install" && arguments.size() >= 2) return Install(machine, arguments);
     if (command == "reboot" && arguments.empty()) {
         for (const std::string& line : platform::RestartMachine(machine)) std::printf("%s\n", line.c_str());
