@@ -3,7 +3,8 @@
 # machine that has the software of an earlier device generation installed (examples/old-software-xp),
 # after a short look at qualified INI lookups in a Windows 2000 machine (examples/sample-machine); then
 # the test COM server registered by regsvr32 in a Windows XP machine and driven there by a script
-# through cscript (examples/com-server).
+# through cscript (examples/com-server); last, the diagnostics server kenrim07 registered in the product's
+# program folder with its diagnostics database and driven by a script session (examples/diagnostics).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -87,6 +88,9 @@ echo "== Printer drivers"
 echo
 echo "== Plug and Play devices"
 "$winmachine" devices "$machine"
+echo
+echo "== Services"
+"$winmachine" services "$machine"
 
 "$winmachine" export "$machine" > "$snapshots/registry-before.reg"
 list_machine_files > "$snapshots/files-before.txt"
@@ -154,6 +158,14 @@ echo
 echo "== What changed in the files (- removed, + added)"
 show_changes files "$snapshots/files-before.txt" "$snapshots/files-after.txt"
 
+# What is left of the printing system and the devices: the text-only printer, the Local Port and USB
+# monitors, and whatever is not the old generation's.
+for what in printers ports monitors drivers devices services; do
+  echo
+  echo "== ${what^} after the run"
+  "$winmachine" "$what" "$machine"
+done
+
 # The test COM server (platform/framework/tests/comserver) in a Windows XP machine: installed, registered
 # by regsvr32, driven by a script through cscript, then unregistered.
 machine=build/demo-com-machine
@@ -200,3 +212,49 @@ show_changes registry "$snapshots/registry-before.reg" "$snapshots/registry-unre
 echo
 echo "== Running cscript //nologo $script again: the class is gone"
 run_in_machine "cscript //nologo $script"
+
+# The diagnostics server kenrim07 in a Windows XP machine: installed in the product's program folder with
+# its diagnostics database, the product's second type library registered as its installer does, the
+# server registered by regsvr32, and a script session with its root object run from that folder.
+machine=build/demo-kenro-machine
+snapshots=build/demo-kenro-snapshots
+bin='C:\Program Files\QNAiO\Bin'
+server="$bin\\kenrim07.dll"
+script='C:\Scripts\kenro.vbs'
+rm -rf "$machine" "$snapshots"
+mkdir -p "$snapshots"
+
+echo
+echo "== The diagnostics server in a Windows XP machine ($machine)"
+"$winmachine" create "$machine" --os xp
+"$winmachine" install "$machine" kenrim07 "$server"
+"$winmachine" install "$machine" register_typelib "$bin\\register_typelib.exe"
+"$winmachine" put "$machine" build/outside/QNAiODiagnostics.tlb "$bin\\QNAiODiagnostics.tlb"
+"$winmachine" put "$machine" examples/diagnostics/kenrdb07.sdb "$bin\\kenrdb07.sdb"
+"$winmachine" put "$machine" examples/diagnostics/kenro.vbs "$script"
+echo
+echo "== The product's installer registers its type library of diagnostics interfaces"
+run_in_machine "\"$bin\\register_typelib.exe\" \"$bin\\QNAiODiagnostics.tlb\""
+"$winmachine" export "$machine" > "$snapshots/registry-before.reg"
+echo
+echo "== Running regsvr32 /s \"$server\""
+run_in_machine "regsvr32 /s \"$server\""
+"$winmachine" export "$machine" > "$snapshots/registry-registered.reg"
+echo
+echo "== What regsvr32 registered (+ added)"
+show_changes registry "$snapshots/registry-before.reg" "$snapshots/registry-registered.reg"
+echo
+echo "== The diagnostics database before the session ($bin\\kenrdb07.sdb)"
+"$winmachine" cat "$machine" "$bin\\kenrdb07.sdb" | tr -d '\r' | to_terminal
+echo
+echo "== Running cscript //nologo $script in $bin (examples/diagnostics/kenro.vbs)"
+code=0
+"$winmachine" run "$machine" "cscript //nologo $script" --folder "$bin" 2> "$snapshots/run-errors.txt" | to_terminal || code=$?
+grep -v '^exit code [0-9]*$' "$snapshots/run-errors.txt" || true
+echo "(exit code $code)"
+echo
+echo "== What the user was shown (UI transcript)"
+"$winmachine" transcript "$machine" | to_terminal
+echo
+echo "== The [Kenro] settings after the session"
+"$winmachine" cat "$machine" "$bin\\kenrdb07.sdb" | tr -d '\r' | sed -n '/^\[Kenro\]/,/^$/p' | to_terminal
