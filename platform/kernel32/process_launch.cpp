@@ -29,6 +29,7 @@
 #include "platform/kernel32/file_system.h"
 #include "platform/kernel32/program_files.h"
 #include "platform/kernel32/synch_objects.h"
+#include "platform/machine/kernel/virtual_time.h"
 #include "platform/machine/machine.h"
 #include "platform/machine/processes/process.h"
 #include "platform/machine/processes/program_stub.h"
@@ -57,6 +58,8 @@ struct ChildProcess {
     int exitPipe = -1;
     // The code TerminateProcess asked for, reported instead of the signal that ended the process.
     std::optional<DWORD> terminatedWith;
+    // The process's entry in the machine's schedule of virtual time, until it has ended.
+    std::optional<std::uint32_t> virtualTimeSlot;
 };
 
 // A process handle and the handle of its first thread both become signalled when the process ends.
@@ -96,6 +99,8 @@ void WatchChild(std::shared_ptr<ChildProcess> child) {
     {
         KernelNamespace::Lock lock(*child->space);
         child->finished = true;
+        if (child->virtualTimeSlot)
+            RemoveVirtualTimeParticipant(lock, *child->space, *child->virtualTimeSlot, child->pid);
         if (child->terminatedWith)
             child->exitCode = *child->terminatedWith;
         else if (reported)
@@ -304,11 +309,25 @@ extern "C" BOOL WINAPI CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandL
         programEnd = ::dup(exitPipe[1]);
         ::close(exitPipe[1]);
     }
+    // The program counts as running on the machine's virtual time from before it starts.
+    {
+        KernelNamespace::Lock lock(*child->space);
+        child->virtualTimeSlot = AddVirtualTimeParticipant(lock, *child->space);
+    }
+    std::string virtualTimeSlot = child->virtualTimeSlot ? std::to_string(*child->virtualTimeSlot) : "";
     child->pid = Spawn(*program, SplitArguments(arguments),
                        {"WINMACHINE=" + machine.folder().string(), "WINMACHINE_MODULE=" + file->longPath.ToString(),
                         "WINMACHINE_COMMAND_LINE=" + commandLine, "WINMACHINE_CURRENT_DIRECTORY=" + currentDirectory,
-                        std::string(kExitPipeVariable) + "=" + std::to_string(programEnd)});
+                        std::string(kExitPipeVariable) + "=" + std::to_string(programEnd),
+                        std::string(kVirtualTimeSlotVariable) + "=" + virtualTimeSlot});
     if (programEnd >= 0) ::close(programEnd);
+    if (child->virtualTimeSlot) {
+        KernelNamespace::Lock lock(*child->space);
+        if (child->pid < 0)
+            RemoveVirtualTimeParticipant(lock, *child->space, *child->virtualTimeSlot, 0);
+        else
+            SetVirtualTimeParticipantProcess(lock, *child->space, *child->virtualTimeSlot, child->pid);
+    }
     if (child->pid < 0) {
         if (child->exitPipe >= 0) ::close(child->exitPipe);
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);

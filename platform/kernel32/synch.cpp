@@ -14,6 +14,7 @@
 
 #include "platform/kernel32/synch_objects.h"
 #include "platform/machine/kernel/clock.h"
+#include "platform/machine/kernel/virtual_time.h"
 #include "windows.h"
 
 namespace platform {
@@ -22,6 +23,9 @@ namespace {
 
 constexpr std::chrono::milliseconds kPollSlice{50};
 constexpr std::chrono::milliseconds kVirtualGrace{20};
+// A program that seems to run this long for real while nothing changes waits in a way the schedule does
+// not see (a pipe, a host sleep); the clock then moves on without it rather than never.
+constexpr std::chrono::milliseconds kVirtualStall{3000};
 
 using Lock = KernelNamespace::Lock;
 
@@ -85,8 +89,6 @@ class EventObject final : public SlotObject {
     }
 };
 
-using Objects = std::vector<std::shared_ptr<WaitableObject>>;
-
 // The wait's result when it can be satisfied now, having taken what it waited for.
 std::optional<DWORD> TryWait(const Lock& lock, const Objects& objects, std::vector<WaitEntry>& entries,
                              bool all, std::uint32_t thread) {
@@ -110,8 +112,14 @@ std::optional<DWORD> TryWait(const Lock& lock, const Objects& objects, std::vect
     return WAIT_OBJECT_0;
 }
 
-DWORD Wait(const Objects& objects, bool all, DWORD milliseconds) {
-    KernelNamespace& space = objects.front()->space();
+}  // namespace
+
+// On virtual time the wait takes part in the machine's schedule (virtual_time.h): it moves the clock
+// on to the earliest deadline of all waiters once every program of the machine waits. A wait for
+// objects first waits a short grace for real, so that threads outside the machine's programs (which
+// run for real and are never waited for) may still signal in it; a sleep has no objects and moves the
+// clock at once.
+DWORD Wait(KernelNamespace& space, const Objects& objects, bool all, DWORD milliseconds) {
     std::uint32_t thread = GetCurrentThreadId();
     std::vector<WaitEntry> entries(objects.size());
     {
@@ -120,30 +128,63 @@ DWORD Wait(const Objects& objects, bool all, DWORD milliseconds) {
             objects[index]->BeginWait(lock, entries[index]);
     }
     bool forever = milliseconds == INFINITE;
-    bool virtualTime = !forever && milliseconds > 0 && ClockIsVirtual();
-    std::chrono::milliseconds budget(milliseconds);
-    if (virtualTime) budget = std::min(budget, kVirtualGrace);
-    auto deadline = std::chrono::steady_clock::now() + budget;
+    auto started = std::chrono::steady_clock::now();
+    auto deadline = started + std::chrono::milliseconds(forever ? 0 : milliseconds);
+    std::chrono::milliseconds grace = objects.empty() ? std::chrono::milliseconds(0) : kVirtualGrace;
+    VirtualTimeWaiter waiter(space);
+    std::uint32_t lastSequence = 0;
+    auto lastChange = started;
     for (;;) {
         std::uint32_t seen = 0;
+        bool advanced = false;
+        auto realNow = std::chrono::steady_clock::now();
         {
             Lock lock(space);
-            if (std::optional<DWORD> result = TryWait(lock, objects, entries, all, thread)) return *result;
+            if (std::optional<DWORD> result = TryWait(lock, objects, entries, all, thread)) {
+                waiter.Leave(lock);
+                return *result;
+            }
             seen = space.Sequence(lock);
-        }
-        auto slice = kPollSlice;
-        if (!forever) {
-            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - std::chrono::steady_clock::now());
-            if (left.count() <= 0) {
-                if (virtualTime) ClockAdvance(milliseconds);
+            if (seen != lastSequence) {
+                lastSequence = seen;
+                lastChange = realNow;
+            }
+            if (milliseconds > 0 && ClockIsVirtual()) {
+                if (!waiter.entered()) {
+                    std::optional<std::int64_t> wakeAt;
+                    if (!forever) wakeAt = ClockNow() + static_cast<std::int64_t>(milliseconds);
+                    waiter.Enter(lock, wakeAt, true);
+                    // A program's thread that stops running may be what other waiters wait for.
+                    space.Notify();
+                    seen = space.Sequence(lock);
+                    lastSequence = seen;
+                }
+                waiter.Looked(lock, seen);
+                if (waiter.TimedOut(lock)) {
+                    waiter.Leave(lock);
+                    return WAIT_TIMEOUT;
+                }
+                if (realNow - started >= grace)
+                    advanced = waiter.TryAdvance(lock, realNow - lastChange >= kVirtualStall);
+            } else if (!forever && realNow >= deadline) {
+                waiter.Leave(lock);
                 return WAIT_TIMEOUT;
             }
-            slice = std::min(slice, left + std::chrono::milliseconds(1));
+        }
+        if (advanced) {
+            space.Notify();
+            continue;
+        }
+        auto slice = kPollSlice;
+        if (!forever && !waiter.entered()) {
+            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - realNow);
+            slice = std::min(slice, std::max(left, std::chrono::milliseconds(0)) + std::chrono::milliseconds(1));
         }
         space.WaitForChange(seen, slice);
     }
 }
+
+namespace {
 
 template <typename T>
 std::shared_ptr<T> ObjectOf(HANDLE handle) {
@@ -228,7 +269,7 @@ using platform::KernelObjectType;
 extern "C" DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {
     std::shared_ptr<platform::WaitableObject> object = platform::ObjectOf<platform::WaitableObject>(hHandle);
     if (!object) return WAIT_FAILED;
-    return platform::Wait({object}, false, dwMilliseconds);
+    return platform::Wait(object->space(), {object}, false, dwMilliseconds);
 }
 
 extern "C" DWORD WINAPI WaitForMultipleObjects(DWORD nCount, const HANDLE* lpHandles, BOOL bWaitAll,
@@ -250,7 +291,7 @@ extern "C" DWORD WINAPI WaitForMultipleObjects(DWORD nCount, const HANDLE* lpHan
         }
         objects.push_back(std::move(object));
     }
-    return platform::Wait(objects, bWaitAll != FALSE, dwMilliseconds);
+    return platform::Wait(objects.front()->space(), objects, bWaitAll != FALSE, dwMilliseconds);
 }
 
 extern "C" HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL bInitialOwner, LPCSTR lpName) {

@@ -5,9 +5,11 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "platform/machine/kernel/handle_table.h"
 #include "platform/machine/kernel/kernel_namespace.h"
+#include "windows.h"
 
 namespace platform {
 
@@ -35,5 +37,11 @@ class WaitableObject : public KernelObject {
   private:
     std::shared_ptr<KernelNamespace> space_;
 };
+
+using Objects = std::vector<std::shared_ptr<WaitableObject>>;
+
+// WaitForSingleObject and WaitForMultipleObjects over objects of the namespace; with no objects, a
+// sleep that only a time-out ends.
+DWORD Wait(KernelNamespace& space, const Objects& objects, bool all, DWORD milliseconds);
 
 }  // namespace platform

@@ -2,10 +2,12 @@
 #include <pthread.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 
 #include "platform/kernel32/synch_objects.h"
+#include "platform/machine/kernel/virtual_time.h"
 #include "platform/machine/processes/process.h"
 #include "platform/machine/state.h"
 #include "windows.h"
@@ -44,13 +46,24 @@ class ThreadObject final : public WaitableObject {
     DWORD Resume() {
         std::lock_guard<std::mutex> lock(startMutex_);
         DWORD previous = suspendCount_;
-        if (suspendCount_ > 0 && --suspendCount_ == 0) startChanged_.notify_all();
+        if (suspendCount_ > 0 && --suspendCount_ == 0) {
+            CountRunning();
+            startChanged_.notify_all();
+        }
         return previous;
+    }
+
+    // A thread of one of the machine's programs holds the machine's virtual time back while it runs:
+    // from its creation, or from its resumption when it was created suspended, until it ends.
+    void CountRunning() {
+        counted_ = true;
+        CountThreadStarted(space());
     }
 
     void Finish(DWORD exitCode) {
         {
             KernelNamespace::Lock lock(space());
+            if (counted_) CountThreadEnded(lock, space());
             finished_ = true;
             exitCode_ = exitCode;
         }
@@ -69,6 +82,7 @@ class ThreadObject final : public WaitableObject {
     std::condition_variable startChanged_;
     DWORD suspendCount_;
     DWORD threadId_ = 0;
+    std::atomic<bool> counted_ = false;
     // Under the namespace lock, so that waits see the end of the thread together with other objects.
     bool finished_ = false;
     DWORD exitCode_ = 0;
@@ -125,9 +139,11 @@ extern "C" HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_ST
     auto thread =
         std::make_shared<platform::ThreadObject>(platform::KernelNamespace::Current(), lpStartAddress,
                                                  lpParameter, (dwCreationFlags & CREATE_SUSPENDED) != 0);
+    if (!(dwCreationFlags & CREATE_SUSPENDED)) thread->CountRunning();
     auto* argument = new std::shared_ptr<platform::ThreadObject>(thread);
     pthread_t host;
     if (pthread_create(&host, nullptr, platform::RunThread, argument) != 0) {
+        thread->Finish(0);
         delete argument;
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;

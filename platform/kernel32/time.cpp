@@ -5,6 +5,7 @@
 #include <string_view>
 #include <thread>
 
+#include "platform/kernel32/synch_objects.h"
 #include "platform/machine/kernel/clock.h"
 #include "platform/machine/kernel/time_zone.h"
 #include "windows.h"
@@ -25,6 +26,11 @@ extern "C" DWORD WINAPI GetTickCount(void) {
 }
 
 extern "C" void WINAPI Sleep(DWORD dwMilliseconds) {
+    // On virtual time a sleep is a wait for nothing, so that it takes its turn in the machine's schedule.
+    if (dwMilliseconds > 0 && platform::ClockIsVirtual()) {
+        platform::Wait(*platform::KernelNamespace::Current(), {}, false, dwMilliseconds);
+        return;
+    }
     if (dwMilliseconds == INFINITE) {
         for (;;) std::this_thread::sleep_for(std::chrono::hours(24));
     }

@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "platform/machine/kernel/virtual_time.h"
+
 namespace platform {
 
 namespace {
@@ -59,7 +61,12 @@ ProgramRun RunProgram(const std::string& commandLine, const char* currentFolder,
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
                                                                           std::chrono::steady_clock::now());
         pollfd poll = {ends[0], POLLIN, 0};
-        int ready = left.count() > 0 ? ::poll(&poll, 1, static_cast<int>(left.count())) : 0;
+        int ready = 0;
+        if (left.count() > 0) {
+            // Waiting for the program's output, this thread lets the program's machine time run.
+            VirtualTimeIdle idle;
+            ready = ::poll(&poll, 1, static_cast<int>(left.count()));
+        }
         if (ready < 0 && errno == EINTR) continue;
         if (ready == 0) {
             run.timedOut = true;

@@ -4,6 +4,7 @@
 // As on Windows, sent messages are processed first, whenever the owner thread retrieves messages or itself
 // waits for a message it sent; posted messages come in order, and WM_QUIT only when nothing else matches.
 // A queue found empty is the user's turn at the thread's modeless dialogs (the answers addressed to them).
+#include "platform/machine/kernel/virtual_time.h"
 #include "platform/user32/window_manager.h"
 
 namespace platform {
@@ -124,6 +125,8 @@ extern "C" BOOL WINAPI GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, U
         if (!queue->sent.empty() || NextPosted(manager, *queue, arrived, hWnd, wMsgFilterMin, wMsgFilterMax, false)) {
             continue;
         }
+        // Waiting for a message, the thread no longer holds the machine's virtual time back.
+        platform::VirtualTimeIdle idle;
         manager.changed.wait(lock);
     }
 }
@@ -246,6 +249,7 @@ extern "C" LRESULT WINAPI SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARA
             platform::ProcessSentMessages(lock, *own);
             continue;
         }
+        platform::VirtualTimeIdle idle;
         manager.changed.wait(lock);
     }
     return sent->result;

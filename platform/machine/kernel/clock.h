@@ -1,7 +1,7 @@
 // The machine's clock, which GetTickCount, Sleep, GetLocalTime, GetSystemTime, timed waits and the C
 // runtime's time() all read. It runs on the host's time, or on virtual time that a test switches on:
-// then nothing waits for real, Sleep moves the clock on at once, and a timed wait that runs out moves
-// it on by its whole time-out.
+// then nothing waits for real, and sleeps and timed waits move the clock on to their ends when the
+// machine's programs have nothing else to do (virtual_time.h).
 //
 // Virtual time belongs to the machine (<machine>/kernel/clock), so a program started in the machine
 // reads the same clock as the test that started it, and a Sleep in either moves it for both.

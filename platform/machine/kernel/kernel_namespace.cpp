@@ -213,6 +213,12 @@ const void* KernelNamespace::Identity(std::uint32_t slot) const {
     return &slots_[slot];
 }
 
+void* KernelNamespace::VirtualTimeArea(const Lock&) {
+    // The header takes the start of the first page; the rest of it is this area.
+    static_assert(sizeof(Header) <= 4096 - kVirtualTimeAreaSize);
+    return static_cast<char*>(mapping_) + 4096 - kVirtualTimeAreaSize;
+}
+
 std::uint32_t KernelNamespace::Sequence(const Lock&) const {
     return std::atomic_ref<std::uint32_t>(header_->sequence).load(std::memory_order_acquire);
 }

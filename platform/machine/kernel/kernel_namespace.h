@@ -10,6 +10,7 @@
 #include <pthread.h>
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -78,6 +79,11 @@ class KernelNamespace {
     SharedEventState& Event(const Lock&, std::uint32_t slot);
     // Identifies the object in this process, whichever handle reaches it.
     const void* Identity(std::uint32_t slot) const;
+
+    // The part of the shared page that holds how the machine's processes share virtual time
+    // (virtual_time.h); zeroed in a new namespace.
+    static constexpr std::size_t kVirtualTimeAreaSize = 3072;
+    void* VirtualTimeArea(const Lock&);
 
     std::uint32_t Sequence(const Lock&) const;
     // Tells every waiter that something changed.

@@ -1,7 +1,8 @@
 // A program of the machine for the process tests, started through a stub with CreateProcessA.
 //   process_worker exit <code>  returns that code from main (the host keeps its low eight bits)
 //   process_worker exitprocess <code>  ends through ExitProcess with that code
-//   process_worker sleep <ms>   sleeps, then ends with 0
+//   process_worker sleep <ms>   sleeps, then ends with 0 (4294967295: never ends)
+//   process_worker thread <ms>  sleeps that long on a thread of its own, waits for it, then ends with 0
 //   process_worker hold <file> <ms>  opens the file for reading (others may read), writes "held",
 //                               keeps it open that long, then closes it and ends
 //   process_worker chdir <folder> <ms> <next folder> <ms>  makes the folder its current folder, writes
@@ -18,7 +19,20 @@ int main(int argc, char** argv) {
     if (command == "exit" && argc == 3) return std::atoi(argv[2]);
     if (command == "exitprocess" && argc == 3) ExitProcess(static_cast<UINT>(std::strtoul(argv[2], nullptr, 10)));
     if (command == "sleep" && argc == 3) {
-        Sleep(static_cast<DWORD>(std::atoi(argv[2])));
+        Sleep(static_cast<DWORD>(std::strtoul(argv[2], nullptr, 10)));
+        return 0;
+    }
+    if (command == "thread" && argc == 3) {
+        static DWORD milliseconds = static_cast<DWORD>(std::strtoul(argv[2], nullptr, 10));
+        HANDLE thread = CreateThread(
+            nullptr, 0,
+            [](LPVOID) -> DWORD {
+                Sleep(milliseconds);
+                return 0;
+            },
+            nullptr, 0, nullptr);
+        WaitForSingleObject(thread, INFINITE);
+        CloseHandle(thread);
         return 0;
     }
     if (command == "hold" && argc == 4) {
