@@ -1,6 +1,7 @@
 #include "DataFile.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -17,16 +18,35 @@ constexpr char LIST_ALLOCATION_STEP[] = "pResult = new TChar[size]";
 constexpr char LIST_SEPARATORS[] = ",\t\n";
 constexpr char BLANKS[] = " \t\r\n";
 constexpr unsigned int FIRST_VALUE_SIZE = 64;
+constexpr unsigned int TIMEOUT_SIZE = 32;
 
 }  // namespace
 
-CaseInsensitiveString TrimmedUpper(const CaseInsensitiveString& text) {
+CaseInsensitiveString Trimmed(const CaseInsensitiveString& text) {
     CaseInsensitiveString::size_type first = text.find_first_not_of(BLANKS);
     if (first == CaseInsensitiveString::npos) return CaseInsensitiveString();
     CaseInsensitiveString::size_type last = text.find_last_not_of(BLANKS);
-    CaseInsensitiveString keyword = text.substr(first, last - first + 1);
+    return text.substr(first, last - first + 1);
+}
+
+CaseInsensitiveString TrimmedUpper(const CaseInsensitiveString& text) {
+    CaseInsensitiveString keyword = Trimmed(text);
     CharUpperA(keyword.data());
     return keyword;
+}
+
+CaseInsensitiveString TrimmedLower(const CaseInsensitiveString& text) {
+    CaseInsensitiveString item = Trimmed(text);
+    CharLowerA(item.data());
+    return item;
+}
+
+long ReadTimeout(const char* pSectionName) {
+    char timeout[TIMEOUT_SIZE] = "";
+    if (!GetValueByQualifier(gDATFileName.c_str(), SCRUBBER_SECTION, pSectionName, TIMEOUT_KEY, timeout,
+                             TIMEOUT_SIZE))
+        return 0;
+    return std::strtol(timeout, nullptr, 10);
 }
 
 CaseInsensitiveString RevisionKey(int revision) {

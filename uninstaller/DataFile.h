@@ -30,8 +30,18 @@ CaseInsensitiveString RevisionKey(int revision);
 // items, split at ",", tab and line feed, to `list`. Non-zero on success; 0 when the value is missing.
 unsigned int LoadStringListFromValue(const char* pSection, const char* pKey, CaseInsensitiveStringList& list);
 
+// The text without its leading and trailing blanks (blanks, tabs and line ends).
+CaseInsensitiveString Trimmed(const CaseInsensitiveString& text);
+
 // The text without its leading and trailing blanks, in upper case (letters of the code page included).
 CaseInsensitiveString TrimmedUpper(const CaseInsensitiveString& text);
+
+// The text without its leading and trailing blanks, in lower case (letters of the code page included).
+CaseInsensitiveString TrimmedLower(const CaseInsensitiveString& text);
+
+// "timeout" of [Scrubber.<name>], else [Scrubber]: milliseconds, as the decimal number it begins with;
+// 0 when it is missing.
+long ReadTimeout(const char* pSectionName);
 
 // LoadStringListFromValue for keywords: each item trimmed and upper case; items empty after trimming are
 // left out, since an empty keyword would be found in every text.

@@ -12,6 +12,7 @@
 #include "platform/machine/files/file_sharing.h"
 #include "platform/machine/files/host_path.h"
 #include "platform/machine/kernel/clock.h"
+#include "platform/machine/kernel/virtual_time.h"
 #include "platform/machine/processes/process.h"
 #include "platform/machine/processes/program_stub.h"
 #include "platform/machine/registry/registry_store.h"
@@ -47,6 +48,7 @@ void TestMachine::Create(const MachineSettings& settings) {
 }
 
 TestMachine::~TestMachine() {
+    EndVirtualTimeParticipants(*KernelNamespace::ForMachine(folder_));
     Machine::Detach();
     std::error_code error;
     fs::remove_all(folder_, error);

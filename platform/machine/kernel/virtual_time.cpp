@@ -1,5 +1,6 @@
 #include "platform/machine/kernel/virtual_time.h"
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -145,6 +146,14 @@ void RemoveVirtualTimeParticipant(const VirtualLock& lock, KernelNamespace& spac
     if (!participant.inUse || participant.process != static_cast<std::int32_t>(process)) return;
     if (participant.holder != 0 && participant.parent == ThisProcess()) holdingThreads().fetch_sub(1);
     participant = Participant{};
+}
+
+void EndVirtualTimeParticipants(KernelNamespace& space) {
+    VirtualLock lock(space);
+    for (Participant& participant : ScheduleOf(lock, space).participants) {
+        if (participant.inUse && participant.process > 0 && participant.process != ThisProcess())
+            ::kill(participant.process, SIGKILL);
+    }
 }
 
 void CountThreadStarted(KernelNamespace& space) {

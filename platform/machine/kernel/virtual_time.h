@@ -37,6 +37,10 @@ void RemoveVirtualTimeParticipant(const VirtualLock&, KernelNamespace& space, st
 // The environment variable that hands the entry to the program.
 inline constexpr char kVirtualTimeSlotVariable[] = "WINMACHINE_VIRTUAL_TIME_SLOT";
 
+// Ends every program the machine's processes started that still runs, as switching the machine off
+// would: what a test leaves running must not outlive its machine.
+void EndVirtualTimeParticipants(KernelNamespace& space);
+
 // A thread of this process begins or ends running (CreateThread's threads). The end is counted under
 // the lock together with what marks the thread ended, so that no one sees the thread gone but not ended.
 void CountThreadStarted(KernelNamespace& space);
