@@ -1,0 +1,62 @@
+// The task uninstaller: each command line started and given 30 s of the machine's clock; one still
+// running then is asked to close (WM_CLOSE, then WM_QUIT to its main thread) and given 30 s more; one
+// that could not be started is neither waited for nor sent anything.
+#include "CTaskUninstaller.h"
+
+#include "ProgramUninstallerTesting.h"
+
+namespace {
+
+using namespace program_uninstaller_test;
+
+using TaskUninstallerTest = UninstallerTest;
+
+constexpr char kTask[] = "C:\\Programmi\\Corvanta\\QNHub.exe";
+constexpr char kItem[] = "c:\\programmi\\corvanta\\qnhub.exe -stop";
+
+TEST_F(TaskUninstallerTest, ATaskThatEndsOrCannotStart) {
+    ProgramMachine machine("[Scrubber.TaskUninstaller]\r\nenabled=1\r\n1=C:\\Programmi\\Corvanta\\QNHub.exe -stop\r\n"
+                           "2=C:\\Nessuno\\qnhub.exe\r\n");
+    machine.Program(kTask, "Seconds=12\r\n");
+    Collected run = RunUninstaller<CTaskUninstaller>();
+    EXPECT_EQ(run.log, (std::vector<std::string>{std::string("Launched= ") + kItem + "\r\n",
+                                                 "Launched= c:\\nessuno\\qnhub.exe\r\n"}));
+    EXPECT_EQ(run.errors, std::vector<std::string>{"Could not launch c:\\nessuno\\qnhub.exe\r\n"});
+    EXPECT_EQ(run.output, "Could not launch c:\\nessuno\\qnhub.exe.\n");
+    // Only the task that ran took machine time.
+    EXPECT_EQ(machine.Elapsed(), 12000u);
+    EXPECT_EQ(machine.CommandLines(kTask), std::string(kItem) + "\r\n");
+    EXPECT_EQ(machine.Messages(kTask), "");
+}
+
+// Needs messages posted to the thread of another process of the machine.
+TEST_F(TaskUninstallerTest, DISABLED_ATaskPast30SecondsIsAskedToClose) {
+    const struct Row {
+        const char* name;
+        const char* script;
+        bool closes;
+        DWORD elapsed;
+    } rows[] = {
+        {"leaves on WM_QUIT", "Seconds=100\r\n", true, 31000},
+        {"ignores WM_QUIT", "Forever=1\r\nIgnoreQuit=1\r\n", false, 60000},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ProgramMachine machine("[Scrubber.TaskUninstaller]\r\nenabled=1\r\n1=C:\\Programmi\\Corvanta\\QNHub.exe -stop\r\n");
+        machine.Program(kTask, row.script);
+        Collected run = RunUninstaller<CTaskUninstaller>();
+        std::vector<std::string> errors = {std::string("Launched= ") + kItem + " and failed to finish\r\n"};
+        std::string output = std::string("Unclear finsih of ") + kItem + ".\n";
+        if (!row.closes) {
+            errors.push_back(std::string("Cannot close the process ") + kItem + "\r\n");
+            output += std::string("Cannot close the process ") + kItem + ".\n";
+        }
+        EXPECT_EQ(run.errors, errors);
+        EXPECT_EQ(run.output, output);
+        // The task looks at its queue once a second of the machine's clock.
+        EXPECT_EQ(machine.Elapsed(), row.elapsed);
+        EXPECT_EQ(machine.Messages(kTask), "WM_CLOSE\r\nWM_QUIT\r\n");
+    }
+}
+
+}  // namespace
