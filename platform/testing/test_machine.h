@@ -73,6 +73,12 @@ public:
     TestMachine& Module(std::string_view windowsPath);
     TestMachine& CommandLine(std::string_view commandLine);
 
+    // A Windows Installer product registered as msiexec finds it (platform/programs/msiexec): its entry in
+    // the list of installed programs, its Installer keys, and one component for each of its files and
+    // keys (under HKEY_LOCAL_MACHINE), which are made too.
+    TestMachine& InstallerProduct(std::string_view productCode, std::string_view name,
+                                  const std::vector<std::string>& files, const std::vector<std::string>& keys);
+
     // Puts the machine's clock on virtual time from the given moment (UTC): Sleep and timed waits then
     // move the clock on instead of waiting.
     TestMachine& UseVirtualClock(std::time_t start);

@@ -75,6 +75,7 @@ void WriteSystemPrograms(Machine& machine) {
     WriteProgramStub(machine, rundllFolder + "\\rundll32.exe", "rundll32", {});
     WriteProgramStub(machine, settings.systemFolder + "\\regsvr32.exe", "regsvr32", {});
     WriteProgramStub(machine, settings.systemFolder + "\\cscript.exe", "cscript", {});
+    WriteProgramStub(machine, settings.systemFolder + "\\msiexec.exe", "msiexec", {});
 }
 
 }  // namespace platform

@@ -40,8 +40,8 @@ std::string FormatProgramStub(const ProgramStub& stub);
 bool WriteProgramStub(Machine& machine, std::string_view windowsPath, std::string_view program,
                       const VersionFields& versionFields);
 
-// Writes the stubs of Windows' own programs every machine has (platform/programs): rundll32.exe and
-// regsvr32.exe in the system folder, rundll32.exe in the Windows folder on Windows 9x, where those
+// Writes the stubs of Windows' own programs every machine has (platform/programs): rundll32.exe,
+// regsvr32.exe, cscript.exe and msiexec.exe in the system folder, rundll32.exe in the Windows folder on Windows 9x, where those
 // systems keep it.
 void WriteSystemPrograms(Machine& machine);
 

@@ -19,4 +19,9 @@ std::string SystemMessage(DWORD error);
 std::u16string WideFromAnsi(std::string_view text);
 std::string AnsiFromWide(std::u16string_view text);
 
+// The packed form in which Windows Installer writes a product or component code in its keys: the code
+// {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX} in upper case, its first three groups written backwards and each
+// byte of the last two with its two digits swapped. Empty for a text that is no such code.
+std::string PackedInstallerCode(std::string_view code);
+
 }  // namespace platform::programs
