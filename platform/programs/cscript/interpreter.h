@@ -60,7 +60,10 @@ class Interpreter {
     // A value for an operator or a Let assignment: an object stands for its default property.
     Value EvaluateValue(const Expression& expression);
     Value DefaultValueOf(Value value);
+    // The arguments of a call; a variable written alone is passed by reference, so the callee can
+    // change it.
     std::vector<Value> EvaluateArguments(const std::vector<ExpressionPointer>& arguments);
+    VARIANT* VariableOfArgument(const Expression& argument);
     Value EvaluateLiteral(const Literal& literal);
     Value EvaluateUnary(const Unary& unary);
     Value EvaluateBinary(const Binary& binary);
