@@ -2,7 +2,8 @@
 // (positional ones in reverse order, named ones by parameter position, the value of a property put by
 // DISPID_PROPERTYPUT), coerced to the declared types, passed through the slot, and the [retval] or the
 // returned value becomes the result; a failing HRESULT becomes DISP_E_EXCEPTION with the object's error
-// information.
+// information. A VARIANT passed by reference (VT_BYREF | VT_VARIANT, as scripts pass their variables) is
+// read for a parameter taken by value, and for a pointer parameter receives what the member leaves.
 #include "platform/oleaut32/dispatch_invoke.h"
 
 #include <array>

@@ -1,6 +1,7 @@
 // Runs a parsed script. Every object is reached late-bound, through IDispatch: names through
-// GetIDsOfNames, calls and properties through Invoke with the arguments last to first, collections
-// through _NewEnum and IEnumVARIANT. Values are VARIANTs, converted with VariantChangeType.
+// GetIDsOfNames, calls and properties through Invoke with the arguments last to first (a variable written
+// alone by reference, as VT_BYREF | VT_VARIANT), collections through _NewEnum and IEnumVARIANT. Values are
+// VARIANTs, converted with VariantChangeType.
 #pragma once
 
 #include <optional>
