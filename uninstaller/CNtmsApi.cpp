@@ -30,7 +30,8 @@ CNtmsApi::CNtmsApi()
     }
     m_pfnOpenNtmsSessionA = EntryPoint<decltype(m_pfnOpenNtmsSessionA)>(m_hLibrary, "OpenNtmsSessionA");
     m_pfnCloseNtmsSession = EntryPoint<decltype(m_pfnCloseNtmsSession)>(m_hLibrary, "CloseNtmsSession");
-    m_pfnEnumerateNtmsObject = EntryPoint<decltype(m_pfnEnumerateNtmsObject)>(m_hLibrary, "EnumerateNtmsObject");
+    m_pfnEnumerateNtmsObject =
+        EntryPoint<decltype(m_pfnEnumerateNtmsObject)>(m_hLibrary, "EnumerateNtmsObject");
     m_pfnGetNtmsObjectInformationA =
         EntryPoint<decltype(m_pfnGetNtmsObjectInformationA)>(m_hLibrary, "GetNtmsObjectInformationA");
     m_pfnDeleteNtmsDrive = EntryPoint<decltype(m_pfnDeleteNtmsDrive)>(m_hLibrary, "DeleteNtmsDrive");

@@ -22,7 +22,8 @@ class CNtmsApi {
     DWORD CloseNtmsSession(HANDLE hSession);
     DWORD EnumerateNtmsObject(HANDLE hSession, const LPNTMS_GUID lpContainerId, LPNTMS_GUID lpList,
                               LPDWORD lpdwListSize, DWORD dwType, DWORD dwOptions);
-    DWORD GetNtmsObjectInformation(HANDLE hSession, const LPNTMS_GUID lpObjectId, LPNTMS_OBJECTINFORMATIONA lpInfo);
+    DWORD GetNtmsObjectInformation(HANDLE hSession, const LPNTMS_GUID lpObjectId,
+                                   LPNTMS_OBJECTINFORMATIONA lpInfo);
     DWORD DeleteNtmsDrive(HANDLE hSession, LPNTMS_GUID lpDriveId);
 
   private:

@@ -3,11 +3,11 @@
 #include "ntmsapi.h"
 #include "platform/kernel32/platform_libraries.h"
 
-#define NTMSAPI_ENTRY_POINTS(X)    \
-    X(OpenNtmsSessionA)            \
-    X(CloseNtmsSession)            \
-    X(EnumerateNtmsObject)         \
-    X(GetNtmsObjectInformationA)   \
+#define NTMSAPI_ENTRY_POINTS(X)  \
+    X(OpenNtmsSessionA)          \
+    X(CloseNtmsSession)          \
+    X(EnumerateNtmsObject)       \
+    X(GetNtmsObjectInformationA) \
     X(DeleteNtmsDrive)
 
 namespace {

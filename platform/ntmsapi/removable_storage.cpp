@@ -1,5 +1,7 @@
 // Sessions with the removable-storage manager and the drives of its database, over the machine's store.
 // Only drives are kept: an enumeration of any other kind of object finds none.
+#include "platform/machine/storage/removable_storage.h"
+
 #include <algorithm>
 #include <cstring>
 #include <optional>
@@ -10,7 +12,6 @@
 #include "platform/machine/guid_text.h"
 #include "platform/machine/machine.h"
 #include "platform/machine/state.h"
-#include "platform/machine/storage/removable_storage.h"
 #include "platform/machine/text.h"
 #include "windows.h"
 
@@ -76,8 +77,8 @@ extern "C" DWORD WINAPI CloseNtmsSession(HANDLE hSession) {
 
 // The ids of every object of the type; a list too short for them gets as many as fit, the count needed,
 // and ERROR_INSUFFICIENT_BUFFER. The drives belong to no container this manager knows.
-extern "C" DWORD WINAPI EnumerateNtmsObject(HANDLE hSession, const LPNTMS_GUID lpContainerId, LPNTMS_GUID lpList,
-                                            LPDWORD lpdwListSize, DWORD dwType, DWORD) {
+extern "C" DWORD WINAPI EnumerateNtmsObject(HANDLE hSession, const LPNTMS_GUID lpContainerId,
+                                            LPNTMS_GUID lpList, LPDWORD lpdwListSize, DWORD dwType, DWORD) {
     if (!SessionOf(hSession)) return ERROR_INVALID_HANDLE;
     if (!lpdwListSize || (!lpList && *lpdwListSize != 0)) return ERROR_INVALID_PARAMETER;
     if (lpContainerId) return ERROR_OBJECT_NOT_FOUND;
@@ -97,7 +98,8 @@ extern "C" DWORD WINAPI EnumerateNtmsObject(HANDLE hSession, const LPNTMS_GUID l
 extern "C" DWORD WINAPI GetNtmsObjectInformationA(HANDLE hSession, const LPNTMS_GUID lpObjectId,
                                                   LPNTMS_OBJECTINFORMATIONA lpInfo) {
     if (!SessionOf(hSession)) return ERROR_INVALID_HANDLE;
-    if (!lpObjectId || !lpInfo || lpInfo->dwSize != sizeof(NTMS_OBJECTINFORMATIONA)) return ERROR_INVALID_PARAMETER;
+    if (!lpObjectId || !lpInfo || lpInfo->dwSize != sizeof(NTMS_OBJECTINFORMATIONA))
+        return ERROR_INVALID_PARAMETER;
     std::optional<storage::StorageDrive> drive = storage::FindDrive(Machine::Current(), *lpObjectId);
     if (!drive) return ERROR_OBJECT_NOT_FOUND;
     if (lpInfo->dwType != NTMS_DRIVE) return ERROR_INVALID_PARAMETER;

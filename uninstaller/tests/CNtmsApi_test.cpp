@@ -15,14 +15,16 @@ using platform::OsKind;
 
 TEST(NtmsApi, CallsThroughTheLibrary) {
     platform::TestMachine machine;
-    machine.RemovableStorageDrive("{11111111-2222-4333-8444-555555555501}", "QN Card Reader 05", NTMS_NOT_PRESENT);
+    machine.RemovableStorageDrive("{11111111-2222-4333-8444-555555555501}", "QN Card Reader 05",
+                                  NTMS_NOT_PRESENT);
     CNtmsApi ntms;
     ASSERT_TRUE(ntms.IsLoaded());
     HANDLE session = ntms.OpenNtmsSession(nullptr, nullptr, 0);
     ASSERT_NE(session, INVALID_HANDLE_VALUE);
     NTMS_GUID id{};
     DWORD count = 1;
-    EXPECT_EQ(ntms.EnumerateNtmsObject(session, nullptr, &id, &count, NTMS_DRIVE, 0), static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_EQ(ntms.EnumerateNtmsObject(session, nullptr, &id, &count, NTMS_DRIVE, 0),
+              static_cast<DWORD>(ERROR_SUCCESS));
     NTMS_OBJECTINFORMATIONA info{};
     info.dwSize = sizeof info;
     info.dwType = NTMS_DRIVE;
@@ -50,16 +52,17 @@ TEST(NtmsApi, MissingEntryPointsAndLibrary) {
         platform::TestMachine machine(row.settings);
         platform::StdoutCapture output;
         CNtmsApi ntms;
-        EXPECT_EQ(output.Take(), row.error == ERROR_DLL_NOT_FOUND
-                                     ? "LoadLibrary(\"ntmsapi.dll\") failed with " + ErrorText(ERROR_MOD_NOT_FOUND) + "\n"
-                                     : "");
+        EXPECT_EQ(output.Take(),
+                  row.error == ERROR_DLL_NOT_FOUND
+                      ? "LoadLibrary(\"ntmsapi.dll\") failed with " + ErrorText(ERROR_MOD_NOT_FOUND) + "\n"
+                      : "");
         SetLastError(0);
         EXPECT_EQ(ntms.OpenNtmsSession(nullptr, nullptr, 0), INVALID_HANDLE_VALUE);
         EXPECT_EQ(GetLastError(), row.error);
         NTMS_GUID id{};
         EXPECT_EQ(ntms.DeleteNtmsDrive(nullptr, &id), row.error);
-        EXPECT_EQ(ntms.CloseNtmsSession(nullptr), row.error == ERROR_PROC_NOT_FOUND ? static_cast<DWORD>(ERROR_INVALID_HANDLE)
-                                                                                   : row.error);
+        EXPECT_EQ(ntms.CloseNtmsSession(nullptr),
+                  row.error == ERROR_PROC_NOT_FOUND ? static_cast<DWORD>(ERROR_INVALID_HANDLE) : row.error);
     }
 }
 

@@ -102,7 +102,8 @@ TEST_F(RsmUninstallerTest, NothingWithoutTheLibrary) {
         platform::TestMachine machine(row.os);
         Prepare(machine);
         Run run = Remove();
-        EXPECT_EQ(run.output, row.traced ? "LoadLibrary(\"ntmsapi.dll\") failed with " + ErrorText(ERROR_MOD_NOT_FOUND) + "\n"
+        EXPECT_EQ(run.output, row.traced ? "LoadLibrary(\"ntmsapi.dll\") failed with " +
+                                               ErrorText(ERROR_MOD_NOT_FOUND) + "\n"
                                          : "");
         EXPECT_EQ(run.errors, std::vector<std::string>{});
         EXPECT_EQ(run.log, std::vector<std::string>{});
@@ -116,9 +117,9 @@ TEST_F(RsmUninstallerTest, SessionErrors) {
         OsKind os;
         DWORD error;
         int times;
-        bool reported;    // in the error list
-        bool opened;      // a later attempt got a session
-        DWORD waited;     // ms
+        bool reported;  // in the error list
+        bool opened;    // a later attempt got a session
+        DWORD waited;   // ms
     } rows[] = {
         {"service disabled", OsKind::WindowsXP, ERROR_SERVICE_DISABLED, -1, false, false, 0},
         {"service disabled", OsKind::Windows2000, ERROR_SERVICE_DISABLED, -1, false, false, 0},
@@ -144,9 +145,10 @@ TEST_F(RsmUninstallerTest, SessionErrors) {
         }
         std::string text = ErrorText(row.error);
         EXPECT_EQ(run.output, "CNtmsApi.OpenNtmsSession failed with " + text + "\n");
-        EXPECT_EQ(run.errors, row.reported ? std::vector<std::string>{"CNtmsApi.OpenNtmsSession failed with " +
-                                                                      text + "\r\n"}
-                                           : std::vector<std::string>{});
+        EXPECT_EQ(run.errors,
+                  row.reported
+                      ? std::vector<std::string>{"CNtmsApi.OpenNtmsSession failed with " + text + "\r\n"}
+                      : std::vector<std::string>{});
         EXPECT_EQ(DriveDescriptions(machine), kAllDrives);
     }
 }
@@ -186,7 +188,8 @@ TEST_F(RsmUninstallerTest, DriveThatCannotBeReadOrDeleted) {
     machine.Fault(fault_target::kRemovableStorage, kGoneReader, "delete", ERROR_ACCESS_DENIED);
     machine.Fault(fault_target::kRemovableStorage, kRevisionDrive, "information", ERROR_ACCESS_DENIED);
     Run run = Remove();
-    EXPECT_EQ(run.errors, std::vector<std::string>{"Can not delete drive : " + ErrorText(ERROR_ACCESS_DENIED) + "\r\n"});
+    EXPECT_EQ(run.errors,
+              std::vector<std::string>{"Can not delete drive : " + ErrorText(ERROR_ACCESS_DENIED) + "\r\n"});
     EXPECT_EQ(run.log, std::vector<std::string>{});
     EXPECT_EQ(DriveDescriptions(machine), kAllDrives);
     EXPECT_EQ(machine.RemovableStorageSessions(), 0);

@@ -39,7 +39,8 @@ void AddDrive(Machine& machine, const StorageDrive& drive) {
         SqliteStatement remove(database, "DELETE FROM storage_drives WHERE id = ?");
         remove.Bind(1, GuidText(drive.id));
         remove.Step();
-        SqliteStatement insert(database, "INSERT INTO storage_drives(id, description, state) VALUES(?, ?, ?)");
+        SqliteStatement insert(database,
+                               "INSERT INTO storage_drives(id, description, state) VALUES(?, ?, ?)");
         insert.Bind(1, GuidText(drive.id))
             .Bind(2, drive.description.substr(0, kDescriptionLength))
             .Bind(3, drive.operationalState);
@@ -51,7 +52,8 @@ std::vector<StorageDrive> ListDrives(Machine& machine) {
     std::vector<StorageDrive> drives;
     machine.WithState([&](SqliteDatabase& database) {
         CreateStorageTables(database);
-        SqliteStatement select(database, "SELECT id, description, state FROM storage_drives ORDER BY sequence");
+        SqliteStatement select(database,
+                               "SELECT id, description, state FROM storage_drives ORDER BY sequence");
         while (select.Step()) drives.push_back(DriveOf(select));
     });
     return drives;

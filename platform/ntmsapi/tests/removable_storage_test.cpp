@@ -21,14 +21,16 @@ namespace fault_target = platform::fault_target;
 constexpr char kReader[] = "{6B29FC40-CA47-1067-B31D-00DD010662DA}";
 constexpr char kDisk[] = "{0E5A7B2C-1D3F-4A6B-9C8D-7E6F5A4B3C2D}";
 
-GUID Id(const char* text) { return *platform::ParseGuid(text); }
+GUID Id(const char* text) {
+    return *platform::ParseGuid(text);
+}
 
 TEST(RemovableStorage, PresentFromWindows2000On) {
     const struct {
         OsKind os;
         bool present;
     } rows[] = {
-        {OsKind::WindowsXP, true}, {OsKind::Windows2000, true}, {OsKind::WindowsNT4, false},
+        {OsKind::WindowsXP, true},  {OsKind::Windows2000, true}, {OsKind::WindowsNT4, false},
         {OsKind::Windows98, false}, {OsKind::WindowsMe, false},
     };
     for (const auto& row : rows) {
@@ -106,7 +108,8 @@ TEST(RemovableStorage, DriveListBySizeProtocol) {
     TestMachine machine;
     HANDLE session = OpenNtmsSessionA(nullptr, nullptr, 0);
     DWORD size = 0;
-    EXPECT_EQ(EnumerateNtmsObject(session, nullptr, nullptr, &size, NTMS_DRIVE, 0), static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_EQ(EnumerateNtmsObject(session, nullptr, nullptr, &size, NTMS_DRIVE, 0),
+              static_cast<DWORD>(ERROR_SUCCESS));
     EXPECT_EQ(size, 0u);
 
     machine.RemovableStorageDrive(kReader, "QN Card Reader 05", NTMS_NOT_PRESENT)
@@ -126,19 +129,23 @@ TEST(RemovableStorage, DriveListBySizeProtocol) {
         SCOPED_TRACE(row.name);
         size = row.room;
         list[0] = list[1] = GUID{};
-        EXPECT_EQ(EnumerateNtmsObject(session, nullptr, row.room ? list : nullptr, &size, NTMS_DRIVE, 0), row.result);
+        EXPECT_EQ(EnumerateNtmsObject(session, nullptr, row.room ? list : nullptr, &size, NTMS_DRIVE, 0),
+                  row.result);
         EXPECT_EQ(size, 2u);
-        EXPECT_EQ(platform::GuidText(list[0]), row.filled > 0 ? kReader : "{00000000-0000-0000-0000-000000000000}");
+        EXPECT_EQ(platform::GuidText(list[0]),
+                  row.filled > 0 ? kReader : "{00000000-0000-0000-0000-000000000000}");
         if (row.filled > 1) {
             EXPECT_EQ(platform::GuidText(list[1]), kDisk);
         }
     }
     // Other kinds of objects: none are kept. A container: none is known.
     size = 2;
-    EXPECT_EQ(EnumerateNtmsObject(session, nullptr, list, &size, NTMS_LIBRARY, 0), static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_EQ(EnumerateNtmsObject(session, nullptr, list, &size, NTMS_LIBRARY, 0),
+              static_cast<DWORD>(ERROR_SUCCESS));
     EXPECT_EQ(size, 0u);
     size = 2;
-    EXPECT_EQ(EnumerateNtmsObject(session, list, list, &size, NTMS_DRIVE, 0), static_cast<DWORD>(ERROR_OBJECT_NOT_FOUND));
+    EXPECT_EQ(EnumerateNtmsObject(session, list, list, &size, NTMS_DRIVE, 0),
+              static_cast<DWORD>(ERROR_OBJECT_NOT_FOUND));
     EXPECT_EQ(EnumerateNtmsObject(session, nullptr, list, nullptr, NTMS_DRIVE, 0),
               static_cast<DWORD>(ERROR_INVALID_PARAMETER));
     machine.Fault(fault_target::kRemovableStorage, "drives", "enumerate", ERROR_DATABASE_FAILURE, 1);
