@@ -10,6 +10,7 @@
 
 #include "platform/machine/boot.h"
 #include "platform/machine/files/file_sharing.h"
+#include "platform/machine/guid_text.h"
 #include "platform/machine/files/host_path.h"
 #include "platform/machine/kernel/clock.h"
 #include "platform/machine/processes/process.h"
@@ -149,6 +150,20 @@ TestMachine& TestMachine::DeviceRemovalRestart(std::string_view instanceId, DWOR
     SetDeviceRemovalRestart(*machine_, instanceId, flags);
     return *this;
 }
+
+TestMachine& TestMachine::RemovableStorageDrive(std::string_view id, std::string_view description,
+                                                DWORD operationalState) {
+    std::optional<GUID> guid = ParseGuid(id);
+    if (!guid) throw std::invalid_argument("not a drive id: " + std::string(id));
+    removable_storage::AddDrive(*machine_, {*guid, std::string(description), operationalState});
+    return *this;
+}
+
+std::vector<removable_storage::StorageDrive> TestMachine::RemovableStorageDrives() {
+    return removable_storage::ListDrives(*machine_);
+}
+
+int TestMachine::RemovableStorageSessions() { return removable_storage::OpenSessions(*machine_); }
 
 std::vector<BootOperation> TestMachine::BootOperations() { return ListBootOperations(*machine_); }
 

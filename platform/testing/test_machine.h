@@ -12,6 +12,7 @@
 
 #include "platform/machine/machine.h"
 #include "platform/machine/state.h"
+#include "platform/machine/storage/removable_storage.h"
 
 namespace platform {
 
@@ -60,6 +61,13 @@ public:
     // A Plug and Play device whose removal asks for a restart with these DI_ flags (DI_NEEDRESTART,
     // DI_NEEDREBOOT) in its install parameters.
     TestMachine& DeviceRemovalRestart(std::string_view instanceId, DWORD flags);
+
+    // The removable-storage manager's database: a drive with its id ("{...}"), description and operational
+    // state (NTMS_READY, NTMS_NOT_PRESENT); the drives left, in the order added; the sessions the
+    // machine's processes hold open. Its session errors are faults (fault_target::kRemovableStorage).
+    TestMachine& RemovableStorageDrive(std::string_view id, std::string_view description, DWORD operationalState);
+    std::vector<removable_storage::StorageDrive> RemovableStorageDrives();
+    int RemovableStorageSessions();
 
     // The file operations pending for the next start, in the order recorded.
     std::vector<BootOperation> BootOperations();

@@ -19,6 +19,9 @@
 #include "platform/machine/processes/program_stub.h"
 #include "platform/machine/registry/registry_store.h"
 #include "platform/machine/services/service_store.h"
+#include "platform/machine/storage/removable_storage.h"
+#include "platform/machine/guid_text.h"
+#include "ntmsapi.h"
 #include "platform/machine/text.h"
 #include "platform/machine/ui/user_interface.h"
 #include "setupapi.h"
@@ -56,6 +59,10 @@ constexpr const char* kUsage =
     "  devices <machine>               list the Plug and Play devices, present or not, with class and parent\n"
     "  services <machine>              list the Windows NT services: type, start, state, display name, and\n"
     "                                  whether they are marked for deletion\n"
+    "  rsm <machine>                   list the removable-storage manager's drives: id, state, description\n"
+    "  rsm <machine> add \"<description>\" [--not-present] [--id {GUID}]\n"
+    "                                  put a drive into the manager's database (ready, or no longer present\n"
+    "                                  with --not-present) and print its id\n"
     "  run <machine> \"<Windows command line>\" [--folder <Windows folder>]\n"
     "                                  start a program in the machine as its user would (from C:\\, or from the\n"
     "                                  folder given), wait for it,\n"
@@ -358,6 +365,50 @@ int Services(Machine& machine) {
     return 0;
 }
 
+std::string OperationalStateName(DWORD state) {
+    if (state == NTMS_READY) return "ready";
+    if (state == NTMS_NOT_PRESENT) return "not present";
+    return "state " + std::to_string(state);
+}
+
+// One line per drive of the removable-storage manager:
+//   {6B29FC40-CA47-1067-B31D-00DD010662DA}: not present, "QN Card Reader 05"
+int RemovableStorage(Machine& machine, const std::vector<std::string>& arguments) {
+    namespace storage = platform::removable_storage;
+    if (arguments.empty()) {
+        if (!machine.LibraryPresent("NTMSAPI.DLL") || !machine.LibraryPresent("NTMSAPI"))
+            std::printf("the machine has no removable-storage manager (ntmsapi.dll)\n");
+        for (const storage::StorageDrive& drive : storage::ListDrives(machine)) {
+            std::printf("%s: %s, \"%s\"\n", platform::GuidText(drive.id).c_str(),
+                        OperationalStateName(drive.operationalState).c_str(), drive.description.c_str());
+        }
+        return 0;
+    }
+    if (arguments[0] != "add" || arguments.size() < 2) return Usage();
+    storage::StorageDrive drive;
+    drive.description = arguments[1];
+    drive.operationalState = NTMS_READY;
+    std::optional<GUID> id;
+    for (std::size_t index = 2; index < arguments.size(); ++index) {
+        if (arguments[index] == "--not-present") {
+            drive.operationalState = NTMS_NOT_PRESENT;
+        } else if (arguments[index] == "--id" && index + 1 < arguments.size()) {
+            id = platform::ParseGuid(arguments[++index]);
+            if (!id) return Refuse("--id " + arguments[index] + ": an id is a GUID, {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}");
+        } else {
+            return Usage();
+        }
+    }
+    if (drive.description.empty()) return Refuse("a drive needs a description");
+    if (drive.description.size() >= NTMS_DESCRIPTION_LENGTH)
+        return Refuse("\"" + drive.description + "\": a description has at most " +
+                      std::to_string(NTMS_DESCRIPTION_LENGTH - 1) + " characters");
+    drive.id = id ? *id : storage::NewDriveId(machine);
+    storage::AddDrive(machine, drive);
+    std::printf("%s\n", platform::GuidText(drive.id).c_str());
+    return 0;
+}
+
 // Starts a Windows command line in the machine and waits for the program; its exit code.
 // folder is the program's current folder; null for C:\\.
 int RunProgram(const std::string& commandLine, const char* folder) {
@@ -482,6 +533,7 @@ int Run(int argc, char** argv) {
         return Spooler(machine, command);
     if (command == "devices" && arguments.empty()) return Devices();
     if (command == "services" && arguments.empty()) return Services(machine);
+    if (command == "rsm") return RemovableStorage(machine, arguments);
     if (command == "run" && arguments.size() == 1) return RunProgram(arguments[0], nullptr);
     if (command == "run" && arguments.size() == 3 && arguments[1] == "--folder")
         return RunProgram(arguments[0], arguments[2].c_str());
