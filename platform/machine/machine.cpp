@@ -204,6 +204,16 @@ MachineSettings MachineSettings::Defaults(OsKind kind, int servicePack) {
     settings.tempFolder = folders.temp;
     settings.programFilesFolder = folders.programFiles;
     settings.drives = {{'A', 2}, {'C', 3}, {'D', 5}};
+    // The process libraries: psapi.dll and vdmdbg.dll come with Windows NT only; the tool help calls of
+    // kernel32 with Windows 95 and Windows 2000, not with Windows NT 4.
+    if (!settings.os.IsNT()) {
+        settings.absentLibraries.insert("PSAPI.DLL");
+        settings.absentLibraries.insert("VDMDBG.DLL");
+    }
+    if (kind == OsKind::WindowsNT4) {
+        settings.missingEntryPoints["KERNEL32.DLL"].insert(
+            {"CREATETOOLHELP32SNAPSHOT", "PROCESS32FIRST", "PROCESS32NEXT"});
+    }
     return settings;
 }
 
@@ -247,6 +257,11 @@ MachineSettings ReadMachineSettings(const std::filesystem::path& iniFile) {
     }
     for (const auto& [library, state] : ini["LIBRARIES"]) {
         if (EqualsNoCase(state, "absent")) settings.absentLibraries.insert(library);
+        // A library the system lacks by default, installed on this machine.
+        if (EqualsNoCase(state, "present")) {
+            settings.absentLibraries.erase(library);
+            settings.absentLibraries.erase(library + ".DLL");
+        }
     }
     ReadTimeZone(ini, settings.timeZone);
     for (const auto& [library, names] : ini["MISSINGENTRYPOINTS"]) {
@@ -301,6 +316,9 @@ void WriteMachineSettings(const std::filesystem::path& iniFile, const MachineSet
         << "DaylightBias=" << zone.daylightBias << "\n";
     out << "\n[Libraries]\n";
     for (const std::string& library : settings.absentLibraries) out << LowerCopy(library) << "=absent\n";
+    for (const std::string& library : MachineSettings::Defaults(os.kind).absentLibraries) {
+        if (!settings.absentLibraries.count(library)) out << LowerCopy(library) << "=present\n";
+    }
     out << "\n[MissingEntryPoints]\n";
     for (const auto& [library, names] : settings.missingEntryPoints) {
         out << LowerCopy(library) << "=";
