@@ -211,4 +211,16 @@ TestMachine& TestMachine::FileInUse(std::string_view windowsPath, std::int64_t m
     return *this;
 }
 
+DeclaredIds TestMachine::DeclareProcess(const DeclaredProcess& process) {
+    return platform::DeclareProcess(*machine_, process);
+}
+
+bool TestMachine::ProcessRunning(DWORD processId) {
+    return FindRunningProcess(*machine_, processId).has_value();
+}
+
+std::vector<std::string> TestMachine::ProcessRequests(DWORD processId) {
+    return DeclaredProcessRequests(*machine_, processId);
+}
+
 }  // namespace platform
