@@ -137,6 +137,8 @@ extern "C" HANDLE WINAPI CreateToolhelp32Snapshot(DWORD dwFlags, DWORD) {
     Machine& machine = Machine::Current();
     auto snapshot = std::make_shared<platform::SnapshotObject>();
     if (dwFlags & TH32CS_SNAPPROCESS) {
+        // The caller is always among the processes it finds.
+        platform::CurrentProcessId(machine);
         for (const platform::ProcessRecord& process : platform::RunningProcesses(machine)) {
             PROCESSENTRY32 entry{};
             entry.dwSize = sizeof entry;

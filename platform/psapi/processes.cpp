@@ -48,7 +48,10 @@ extern "C" BOOL WINAPI EnumProcesses(DWORD* lpidProcess, DWORD cb, LPDWORD lpcbN
         SetLastError(ERROR_NOACCESS);
         return FALSE;
     }
-    std::vector<platform::ProcessRecord> processes = platform::RunningProcesses(platform::Machine::Current());
+    platform::Machine& machine = platform::Machine::Current();
+    // The caller is always among the processes it finds.
+    platform::CurrentProcessId(machine);
+    std::vector<platform::ProcessRecord> processes = platform::RunningProcesses(machine);
     std::size_t count = std::min<std::size_t>(processes.size(), cb / sizeof(DWORD));
     for (std::size_t index = 0; index < count; ++index) lpidProcess[index] = processes[index].id;
     *lpcbNeeded = static_cast<DWORD>(count * sizeof(DWORD));

@@ -236,7 +236,6 @@ bool ProcessRunning(SqliteDatabase& database, DWORD id) {
 }
 
 std::vector<ProcessRecord> RunningProcesses(Machine& machine) {
-    CurrentProcessId(machine);
     std::vector<ProcessRecord> records;
     machine.WithState([&](SqliteDatabase& database) {
         CreateProcessTables(database);

@@ -81,7 +81,8 @@ struct ProcessRecord {
     bool terminateDenied = false;
 };
 
-// The running processes in the order they came, the current process included.
+// The running processes in the order they came; the current process among them once it has an id
+// (CurrentProcessId).
 std::vector<ProcessRecord> RunningProcesses(Machine& machine);
 // A running process, or nullopt for an id that names none (ended, never there, or a host id).
 std::optional<ProcessRecord> FindRunningProcess(Machine& machine, DWORD id);
