@@ -12,6 +12,7 @@
 #include "platform/machine/files/file_sharing.h"
 #include "platform/machine/files/host_path.h"
 #include "platform/machine/kernel/clock.h"
+#include "platform/machine/kernel/handle_table.h"
 #include "platform/machine/processes/process.h"
 #include "platform/machine/processes/program_stub.h"
 #include "platform/machine/registry/registry_store.h"
@@ -222,5 +223,7 @@ bool TestMachine::ProcessRunning(DWORD processId) {
 std::vector<std::string> TestMachine::ProcessRequests(DWORD processId) {
     return DeclaredProcessRequests(*machine_, processId);
 }
+
+std::size_t TestMachine::OpenHandleCount() { return ProcessHandles().Count(); }
 
 }  // namespace platform

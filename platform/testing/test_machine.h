@@ -88,6 +88,8 @@ public:
     // What the declared process was asked: "WM_CLOSE <title>", "WM_QUIT <title>", "WM_QUIT thread",
     // "OpenProcess", "TerminateProcess".
     std::vector<std::string> ProcessRequests(DWORD processId);
+    // The kernel handles the test process holds open (files, searches, processes, snapshots...).
+    std::size_t OpenHandleCount();
 
 private:
     void Create(const MachineSettings& settings);

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "UninstallerTesting.h"
-#include "platform/machine/kernel/handle_table.h"
 #include "platform/testing/test_machine.h"
 
 namespace {
@@ -195,9 +194,9 @@ TEST_F(ProcessShutdownTest, EveryHandleItOpenedIsClosed) {
     refusing.terminateDenied = true;
     machine.DeclareProcess(refusing);
     machine.DeclareProcess(Hub());
-    std::size_t before = platform::ProcessHandles().Count();
+    std::size_t before = machine.OpenHandleCount();
     ShutDown();
-    EXPECT_EQ(before, platform::ProcessHandles().Count());
+    EXPECT_EQ(before, machine.OpenHandleCount());
 }
 
 }  // namespace

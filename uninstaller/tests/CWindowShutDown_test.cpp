@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "UninstallerTesting.h"
-#include "platform/machine/kernel/clock.h"
 #include "platform/testing/test_machine.h"
 
 namespace {
@@ -37,11 +36,11 @@ class WindowShutDownTest : public UninstallerTest {
         CWindowShutDown uninstaller(nullptr);
         EXPECT_EQ(1u, uninstaller.IsEnabled());
         Run run;
-        std::int64_t start = platform::ClockNow();
+        DWORD start = GetTickCount();
         platform::StdoutCapture output;
         uninstaller.Delete();
         run.output = output.Take();
-        run.milliseconds = platform::ClockNow() - start;
+        run.milliseconds = GetTickCount() - start;
         run.errors = Strings(uninstaller.GetErrorList());
         EXPECT_TRUE(uninstaller.GetLogList().empty());
         return run;
