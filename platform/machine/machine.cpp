@@ -205,6 +205,11 @@ MachineSettings MachineSettings::Defaults(OsKind kind, int servicePack) {
     settings.programFilesFolder = folders.programFiles;
     settings.drives = {{'A', 2}, {'C', 3}, {'D', 5}};
     settings.absentLibraries = DefaultAbsentLibraries(kind);
+    // The tool help calls of kernel32 came with Windows 95 and Windows 2000, not with Windows NT 4.
+    if (kind == OsKind::WindowsNT4) {
+        settings.missingEntryPoints["KERNEL32.DLL"].insert(
+            {"CREATETOOLHELP32SNAPSHOT", "PROCESS32FIRST", "PROCESS32NEXT"});
+    }
     return settings;
 }
 
@@ -212,6 +217,12 @@ std::set<std::string> DefaultAbsentLibraries(OsKind kind) {
     std::set<std::string> absent;
     // The removable-storage manager came with Windows 2000.
     if (kind != OsKind::Windows2000 && kind != OsKind::WindowsXP) absent.insert("NTMSAPI.DLL");
+    // The process libraries, psapi.dll and vdmdbg.dll, come with Windows NT only.
+    if (kind == OsKind::Windows95 || kind == OsKind::Windows98 || kind == OsKind::Windows98SE ||
+        kind == OsKind::WindowsMe) {
+        absent.insert("PSAPI.DLL");
+        absent.insert("VDMDBG.DLL");
+    }
     return absent;
 }
 

@@ -13,6 +13,7 @@
 #include "platform/machine/guid_text.h"
 #include "platform/machine/files/host_path.h"
 #include "platform/machine/kernel/clock.h"
+#include "platform/machine/kernel/handle_table.h"
 #include "platform/machine/processes/process.h"
 #include "platform/machine/processes/program_stub.h"
 #include "platform/machine/registry/registry_store.h"
@@ -225,5 +226,19 @@ TestMachine& TestMachine::FileInUse(std::string_view windowsPath, std::int64_t m
         throw std::runtime_error("no file " + std::string(windowsPath) + " to mark in use");
     return *this;
 }
+
+DeclaredIds TestMachine::DeclareProcess(const DeclaredProcess& process) {
+    return platform::DeclareProcess(*machine_, process);
+}
+
+bool TestMachine::ProcessRunning(DWORD processId) {
+    return FindRunningProcess(*machine_, processId).has_value();
+}
+
+std::vector<std::string> TestMachine::ProcessRequests(DWORD processId) {
+    return DeclaredProcessRequests(*machine_, processId);
+}
+
+std::size_t TestMachine::OpenHandleCount() { return ProcessHandles().Count(); }
 
 }  // namespace platform

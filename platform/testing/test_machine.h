@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/machine/machine.h"
+#include "platform/machine/processes/process_table.h"
 #include "platform/machine/state.h"
 #include "platform/machine/storage/removable_storage.h"
 
@@ -87,6 +88,16 @@ public:
     // Marks a file in use, as another program holds it, for that long on the machine's clock: it can be
     // read, but deleting, renaming or writing it fails with ERROR_SHARING_VIOLATION until then.
     TestMachine& FileInUse(std::string_view windowsPath, std::int64_t milliseconds);
+
+    // A process of other software running in the machine, with its windows and its reactions
+    // (process_table.h); its ids and window handles.
+    DeclaredIds DeclareProcess(const DeclaredProcess& process);
+    bool ProcessRunning(DWORD processId);
+    // What the declared process was asked: "WM_CLOSE <title>", "WM_QUIT <title>", "WM_QUIT thread",
+    // "OpenProcess", "TerminateProcess".
+    std::vector<std::string> ProcessRequests(DWORD processId);
+    // The kernel handles the test process holds open (files, searches, processes, snapshots...).
+    std::size_t OpenHandleCount();
 
 private:
     void Create(const MachineSettings& settings);

@@ -294,3 +294,38 @@ TEST_F(WinmachineTool, RsmListsAndAddsDrives) {
 }
 
 }  // namespace
+
+namespace {
+
+std::string ReadText(const fs::path& file) {
+    std::ifstream stream(file);
+    return std::string((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
+}
+
+// A declared process with windows is listed with them, and declarations the tool cannot read are refused.
+TEST_F(WinmachineTool, DeclareListsProcessesAndWindows) {
+    ASSERT_EQ(0, Run({"create", "m"}).exitCode);
+    const std::vector<Row> refused = {
+        {{"declare", "m", "C:\\hub.exe", "--window", "no class"}, 1, "a window is \"TITLE|CLASS\""},
+        {{"declare", "m", "C:\\hub.exe", "--child", "Scan|Button"}, 1, "a child belongs to a --window before it"},
+        {{"declare", "m", "C:\\hub.exe", "--on-close", "soon"}, 1, "now, never, or a time such as 500ms or 3s"},
+        {{"declare", "m", "C:\\hub.exe", "--on-quit"}, 2, "usage:"},
+    };
+    ExpectRows(refused, [this](const std::vector<std::string>& arguments) { return Run(arguments); });
+    fs::path output = folder_ / "out.txt";
+    ASSERT_EQ(0, RunTool(folder_,
+                         {"declare", "m", "C:\\Programmi\\Corvanta\\hub.exe", "--command-line", "hub.exe /tray",
+                          "--window", "Corvanta Hub|HubMain", "--child", "Scan|Button|C:\\Programmi\\Corvanta\\ui.dll",
+                          "--on-close", "3s", "--deny-open"},
+                         &output)
+                     .exitCode);
+    EXPECT_EQ("process 8388608, thread 8388612, window 0x800008, window 0x80000C\n", ReadText(output));
+    ASSERT_EQ(0, RunTool(folder_, {"processes", "m"}, &output).exitCode);
+    EXPECT_EQ("8388608: C:\\Programmi\\Corvanta\\hub.exe, declared, parent 0, hub.exe /tray\n", ReadText(output));
+    ASSERT_EQ(0, RunTool(folder_, {"windows", "m"}, &output).exitCode);
+    EXPECT_EQ("0x800008: \"Corvanta Hub\", class HubMain, process 8388608, module C:\\Programmi\\Corvanta\\hub.exe\n"
+              "  0x80000C: \"Scan\", class Button, process 8388608, module C:\\Programmi\\Corvanta\\ui.dll\n",
+              ReadText(output));
+}
+
+}  // namespace
