@@ -66,6 +66,10 @@ echo "put $count files of the old software into the machine"
 "$winmachine" install "$machine" devpurge "$program_folder\\devpurge.exe" --version 3.0.0.8 \
   --field CompanyName=Corvanta --field InternalName=devpurge --field OriginalFilename=devpurge.exe
 "$winmachine" put "$machine" "$example/$data_file" "$program_folder\\$data_file"
+# The removable-storage manager still keeps the old card reader, unplugged long ago, beside another
+# maker's drive in use.
+"$winmachine" rsm "$machine" add "Corvanta Card Reader 05" --not-present > /dev/null
+"$winmachine" rsm "$machine" add "Acme ZIP 100" > /dev/null
 "$winmachine" info "$machine"
 temp_folder=$("$winmachine" info "$machine" | sed -n 's/.*, temporary \(.*\), programs .*/\1/p')
 
@@ -91,6 +95,9 @@ echo "== Plug and Play devices"
 echo
 echo "== Services"
 "$winmachine" services "$machine"
+echo
+echo "== Removable-storage drives"
+"$winmachine" rsm "$machine"
 
 "$winmachine" export "$machine" > "$snapshots/registry-before.reg"
 list_machine_files > "$snapshots/files-before.txt"
@@ -165,6 +172,9 @@ for what in printers ports monitors drivers devices services; do
   echo "== ${what^} after the run"
   "$winmachine" "$what" "$machine"
 done
+echo
+echo "== Removable-storage drives after the run"
+"$winmachine" rsm "$machine"
 
 # The test COM server (platform/framework/tests/comserver) in a Windows XP machine: installed, registered
 # by regsvr32, driven by a script through cscript, then unregistered.

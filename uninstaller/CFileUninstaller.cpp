@@ -6,6 +6,7 @@
 #include <functional>
 #include <string_view>
 
+#include "BoundLibrary.h"
 #include "CUninstallerProgress.h"
 #include "DataFile.h"
 #include "DeviceApis.h"
@@ -178,23 +179,9 @@ void ForEachMatch(const CaseInsensitiveString& search,
     if (error != ERROR_NO_MORE_FILES) TraceFailedReturningCode(FIND_STEP, static_cast<long>(error));
 }
 
-class FileHandleGuard {
-  public:
-    explicit FileHandleGuard(HANDLE handle) : m_handle(handle) {}
-    ~FileHandleGuard() {
-        if (m_handle != INVALID_HANDLE_VALUE) CloseHandle(m_handle);
-    }
-    FileHandleGuard(const FileHandleGuard&) = delete;
-    FileHandleGuard& operator=(const FileHandleGuard&) = delete;
-    HANDLE get() const { return m_handle; }
-
-  private:
-    HANDLE m_handle;
-};
-
 // The whole file; false when it cannot be opened or read.
 bool ReadWholeFile(const char* pPath, std::string& contents) {
-    FileHandleGuard file(CreateFileA(pPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    CKernelHandle file(CreateFileA(pPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                      FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file.get() == INVALID_HANDLE_VALUE) return false;
     DWORD size = GetFileSize(file.get(), nullptr);

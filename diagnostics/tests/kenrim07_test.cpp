@@ -257,6 +257,17 @@ TEST_F(Kenrim07Scripts, LateBoundThroughTheTypeLibrary) {
           "Set progress = kenro.ProgressBarDlg", "WScript.Echo messages.Count & \" \" & progress.IsCanceled"},
          {"0 0"},
          0},
+        // Results fills the variable it is given with a new collection while it holds Nothing, and
+        // leaves a collection it already holds.
+        {"results",
+         "C:\\Dati\\Bin",
+         nullptr,
+         {"Set kenro = CreateObject(\"QNAiO.Kenro\")", "Set results = Nothing",
+          "found = kenro.Results(15, results)", "results.Result(1) = \"x\"",
+          "WScript.Echo results.Count & \" \" & results.Type", "Set kept = results",
+          "found = kenro.Results(3, results)", "WScript.Echo results.Count & \" \" & (results Is kept)"},
+         {"1 15", "1 True"},
+         0},
         // The reporter sets no description: a failure reaches the script as its HRESULT alone, with the
         // language's own text.
         {"failures",

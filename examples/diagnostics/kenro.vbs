@@ -27,12 +27,12 @@ For Each message In messages
   WScript.Echo "  severity " & message.Severity & ", help " & message.HelpId & ": " & message.Message
 Next
 
-' The progress dialog of a walk over three items.
+' The progress dialog of a walk over the results, one step for each.
 Set progress = kenro.ProgressBarDlg
-progress.SetRange 0, 3
+progress.SetRange 0, results.Count
 progress.Show
-For Each name In Array("lpt.vxd", "qnaio.ini", "kenrdb07.sdb")
-  progress.Message = "Ricerca di " & name
+For Each result In results
+  progress.Message = "Verifica di " & result.Data
   progress.StepIt
 Next
 WScript.Echo "Progress: position " & progress.Position & ", cancelled " & progress.IsCanceled
@@ -41,5 +41,5 @@ progress.Close
 ' A child the server does not have yet fails with its HRESULT.
 On Error Resume Next
 Set units = kenro.Units
-WScript.Echo "Units: error " & Hex(Err.Number)
+WScript.Echo "Units: error " & Err.Number
 On Error Goto 0

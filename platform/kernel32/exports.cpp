@@ -1,6 +1,7 @@
 // The entry points of kernel32.dll that LoadLibraryA and GetProcAddress hand out: the base services.
-// Every function declared in winbase.h belongs in this list.
+// Every function declared in winbase.h and tlhelp32.h belongs in this list.
 #include "platform/kernel32/platform_libraries.h"
+#include "tlhelp32.h"
 #include "windows.h"
 
 #define KERNEL32_ENTRY_POINTS(X)      \
@@ -123,10 +124,17 @@
     X(SizeofResource)                 \
     X(FreeResource)
 
+// The machine's other processes: opening them and the tool help snapshots.
+#define KERNEL32_PROCESS_TABLE_ENTRY_POINTS(X) \
+    X(OpenProcess)                            \
+    X(CreateToolhelp32Snapshot)               \
+    X(Process32First)                         \
+    X(Process32Next)
 
 namespace {
 
 const platform::PlatformLibraryRegistrar registrar("kernel32.dll", platform::LibraryLoad::AtStart,
-                                                   {KERNEL32_ENTRY_POINTS(PLATFORM_ENTRY_POINT)});
+                                                   {KERNEL32_ENTRY_POINTS(PLATFORM_ENTRY_POINT)
+                                                        KERNEL32_PROCESS_TABLE_ENTRY_POINTS(PLATFORM_ENTRY_POINT)});
 
 }  // namespace

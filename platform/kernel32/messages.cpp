@@ -13,6 +13,8 @@
 
 #include "lmerr.h"
 #include "platform/machine/machine.h"
+#include "platform/machine/processes/process.h"
+#include "platform/machine/state.h"
 #include "windows.h"
 
 namespace {
@@ -130,6 +132,13 @@ constexpr SystemMessage kSystemMessages[] = {
      "Il driver della stampante specificato \xE8 attualmente in uso.\r\n"},
     {ERROR_PRINT_MONITOR_IN_USE, "The specified print monitor is currently in use.\r\n",
      "Il monitor di stampa specificato \xE8 attualmente in uso.\r\n"},
+    // The removable-storage manager's database.
+    {ERROR_OBJECT_NOT_FOUND, "The object identifier does not represent a valid object.\r\n",
+     "L'identificatore non rappresenta un oggetto valido.\r\n"},
+    {ERROR_DATABASE_FAILURE, "Unable to read from or write to the database.\r\n",
+     "Impossibile leggere o scrivere nel database.\r\n"},
+    {ERROR_INVALID_STATE, "The group or resource is not in the correct state to perform the requested operation.\r\n",
+     "Lo stato del gruppo o della risorsa non consente di eseguire l'operazione richiesta.\r\n"},
 };
 
 const SystemMessage* FindSystemMessage(DWORD code) {
@@ -403,6 +412,12 @@ HeapBlocks& Heap() {
 }
 
 HANDLE AllocateBlock(UINT flags, SIZE_T bytes) {
+    // The object is the program's module, so that a test can exhaust the heap of one program.
+    if (DWORD error = platform::InjectedFault(platform::fault_target::kHeap,
+                                              platform::CurrentProcess().modulePath(), "allocate")) {
+        SetLastError(error);
+        return nullptr;
+    }
     void* block = Heap().Allocate(flags, bytes);
     if (!block) SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return block;

@@ -27,11 +27,13 @@
 #include <vector>
 
 #include "platform/kernel32/file_system.h"
+#include "platform/kernel32/process_handles.h"
 #include "platform/kernel32/program_files.h"
 #include "platform/kernel32/synch_objects.h"
 #include "platform/machine/kernel/virtual_time.h"
 #include "platform/machine/machine.h"
 #include "platform/machine/processes/process.h"
+#include "platform/machine/processes/process_table.h"
 #include "platform/machine/processes/program_stub.h"
 #include "platform/machine/text.h"
 #include "windows.h"
@@ -52,6 +54,7 @@ struct ChildProcess {
     explicit ChildProcess(std::shared_ptr<KernelNamespace> space) : space(std::move(space)) {}
     std::shared_ptr<KernelNamespace> space;
     pid_t pid = -1;
+    DWORD machineId = 0;  // its id in the machine's process table
     bool finished = false;
     DWORD exitCode = 0;
     // The read end of the pipe on which the program writes its exit code, -1 when there is none.
@@ -63,12 +66,14 @@ struct ChildProcess {
 };
 
 // A process handle and the handle of its first thread both become signalled when the process ends.
-class ProcessObject final : public WaitableObject {
+class ProcessObject final : public WaitableObject, public ProcessReference {
   public:
     explicit ProcessObject(std::shared_ptr<ChildProcess> child)
         : WaitableObject(child->space), child_(std::move(child)) {}
     bool TryAcquire(const KernelNamespace::Lock&, WaitEntry&, std::uint32_t) override { return child_->finished; }
     ChildProcess& child() { return *child_; }
+    DWORD ProcessId() const override { return child_->machineId; }
+    DWORD Access() const override { return PROCESS_ALL_ACCESS; }
 
   private:
     std::shared_ptr<ChildProcess> child_;
@@ -315,10 +320,13 @@ extern "C" BOOL WINAPI CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandL
         child->virtualTimeSlot = AddVirtualTimeParticipant(lock, *child->space);
     }
     std::string virtualTimeSlot = child->virtualTimeSlot ? std::to_string(*child->virtualTimeSlot) : "";
+    // The program's id in the machine, which it learns from its environment.
+    child->machineId = NewMachineId(machine);
     child->pid = Spawn(*program, SplitArguments(arguments),
                        {"WINMACHINE=" + machine.folder().string(), "WINMACHINE_MODULE=" + file->longPath.ToString(),
                         "WINMACHINE_COMMAND_LINE=" + commandLine, "WINMACHINE_CURRENT_DIRECTORY=" + currentDirectory,
                         std::string(kExitPipeVariable) + "=" + std::to_string(programEnd),
+                        std::string(kProcessIdVariable) + "=" + std::to_string(child->machineId),
                         std::string(kVirtualTimeSlotVariable) + "=" + virtualTimeSlot});
     if (programEnd >= 0) ::close(programEnd);
     if (child->virtualTimeSlot) {
@@ -333,10 +341,12 @@ extern "C" BOOL WINAPI CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandL
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return FALSE;
     }
+    RecordStartedProcess(machine, child->machineId, CurrentProcessId(machine), child->pid, file->longPath.ToString(),
+                         commandLine);
     std::thread(WatchChild, child).detach();
     lpProcessInformation->hProcess = ProcessHandles().Insert(std::make_shared<ProcessObject>(child));
     lpProcessInformation->hThread = ProcessHandles().Insert(std::make_shared<ProcessThreadObject>(child));
-    lpProcessInformation->dwProcessId = static_cast<DWORD>(child->pid);
+    lpProcessInformation->dwProcessId = child->machineId;
     lpProcessInformation->dwThreadId = static_cast<DWORD>(child->pid);
     SetLastError(ERROR_SUCCESS);
     return TRUE;
@@ -360,6 +370,7 @@ extern "C" void WINAPI ExitProcess(UINT uExitCode) {
 }
 
 extern "C" BOOL WINAPI GetExitCodeProcess(HANDLE hProcess, LPDWORD lpExitCode) {
+    if (std::optional<BOOL> opened = platform::ExitCodeOfOpenedProcess(hProcess, lpExitCode)) return *opened;
     auto process = platform::ProcessHandles().Lookup<platform::ProcessObject>(hProcess);
     if (!process) {
         SetLastError(ERROR_INVALID_HANDLE);
@@ -375,6 +386,7 @@ extern "C" BOOL WINAPI GetExitCodeProcess(HANDLE hProcess, LPDWORD lpExitCode) {
 }
 
 extern "C" BOOL WINAPI TerminateProcess(HANDLE hProcess, UINT uExitCode) {
+    if (std::optional<BOOL> opened = platform::TerminateOpenedProcess(hProcess, uExitCode)) return *opened;
     auto process = platform::ProcessHandles().Lookup<platform::ProcessObject>(hProcess);
     if (!process) {
         SetLastError(ERROR_INVALID_HANDLE);

@@ -10,6 +10,8 @@
 #include "platform/machine/kernel/virtual_time.h"
 #include "platform/machine/processes/process.h"
 #include "platform/machine/state.h"
+#include "platform/machine/machine.h"
+#include "platform/machine/processes/process_table.h"
 #include "windows.h"
 
 namespace platform {
@@ -189,6 +191,7 @@ extern "C" DWORD WINAPI GetCurrentThreadId(void) {
     return static_cast<DWORD>(::gettid());
 }
 
+// The process's id in the machine's process table, which never is a host process id.
 extern "C" DWORD WINAPI GetCurrentProcessId(void) {
-    return static_cast<DWORD>(::getpid());
+    return platform::CurrentProcessId(platform::Machine::Current());
 }

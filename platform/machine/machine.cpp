@@ -204,7 +204,26 @@ MachineSettings MachineSettings::Defaults(OsKind kind, int servicePack) {
     settings.tempFolder = folders.temp;
     settings.programFilesFolder = folders.programFiles;
     settings.drives = {{'A', 2}, {'C', 3}, {'D', 5}};
+    settings.absentLibraries = DefaultAbsentLibraries(kind);
+    // The tool help calls of kernel32 came with Windows 95 and Windows 2000, not with Windows NT 4.
+    if (kind == OsKind::WindowsNT4) {
+        settings.missingEntryPoints["KERNEL32.DLL"].insert(
+            {"CREATETOOLHELP32SNAPSHOT", "PROCESS32FIRST", "PROCESS32NEXT"});
+    }
     return settings;
+}
+
+std::set<std::string> DefaultAbsentLibraries(OsKind kind) {
+    std::set<std::string> absent;
+    // The removable-storage manager came with Windows 2000.
+    if (kind != OsKind::Windows2000 && kind != OsKind::WindowsXP) absent.insert("NTMSAPI.DLL");
+    // The process libraries, psapi.dll and vdmdbg.dll, come with Windows NT only.
+    if (kind == OsKind::Windows95 || kind == OsKind::Windows98 || kind == OsKind::Windows98SE ||
+        kind == OsKind::WindowsMe) {
+        absent.insert("PSAPI.DLL");
+        absent.insert("VDMDBG.DLL");
+    }
+    return absent;
 }
 
 MachineSettings ReadMachineSettings(const std::filesystem::path& iniFile) {
@@ -247,6 +266,11 @@ MachineSettings ReadMachineSettings(const std::filesystem::path& iniFile) {
     }
     for (const auto& [library, state] : ini["LIBRARIES"]) {
         if (EqualsNoCase(state, "absent")) settings.absentLibraries.insert(library);
+        // A library the system lacks by default, put in all the same.
+        if (EqualsNoCase(state, "present")) {
+            settings.absentLibraries.erase(library);
+            settings.absentLibraries.erase(library + ".DLL");
+        }
     }
     ReadTimeZone(ini, settings.timeZone);
     for (const auto& [library, names] : ini["MISSINGENTRYPOINTS"]) {
@@ -301,6 +325,9 @@ void WriteMachineSettings(const std::filesystem::path& iniFile, const MachineSet
         << "DaylightBias=" << zone.daylightBias << "\n";
     out << "\n[Libraries]\n";
     for (const std::string& library : settings.absentLibraries) out << LowerCopy(library) << "=absent\n";
+    for (const std::string& library : DefaultAbsentLibraries(os.kind)) {
+        if (!settings.absentLibraries.count(library)) out << LowerCopy(library) << "=present\n";
+    }
     out << "\n[MissingEntryPoints]\n";
     for (const auto& [library, names] : settings.missingEntryPoints) {
         out << LowerCopy(library) << "=";

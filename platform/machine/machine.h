@@ -51,6 +51,9 @@ struct MachineSettings {
     static MachineSettings Defaults(OsKind kind, int servicePack = -1);
 };
 
+// The platform libraries a fresh installation of the system lacks (upper case, with ".dll").
+std::set<std::string> DefaultAbsentLibraries(OsKind kind);
+
 std::string DriveTypeName(UINT type);
 std::optional<UINT> ParseDriveType(std::string_view name);
 

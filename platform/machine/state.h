@@ -45,6 +45,15 @@ inline constexpr std::string_view kSpooler = "spooler";
 // (ControlService with SERVICE_CONTROL_STOP: a service that refuses to stop stays running) or "delete"
 // (DeleteService).
 inline constexpr std::string_view kService = "service";
+// The removable-storage manager (ntmsapi.dll): the object "session" with the operation "open"
+// (OpenNtmsSessionA fails with the error: ERROR_SERVICE_DISABLED, ERROR_NOT_CONNECTED, ERROR_NOT_READY
+// for a service still starting, counted to let a later attempt in), the object "drives" with the
+// operation "enumerate" (EnumerateNtmsObject of the drives), or a drive's id ("{...}") with the operation
+// "information" (GetNtmsObjectInformationA) or "delete" (DeleteNtmsDrive).
+inline constexpr std::string_view kRemovableStorage = "removable storage";
+// LocalAlloc and GlobalAlloc: the object is the program's module path, the operation "allocate"; the
+// call returns NULL with the error (ERROR_NOT_ENOUGH_MEMORY), as when the heap is exhausted.
+inline constexpr std::string_view kHeap = "heap";
 }  // namespace fault_target
 
 struct FaultRule {

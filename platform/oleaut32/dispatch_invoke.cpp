@@ -2,7 +2,8 @@
 // (positional ones in reverse order, named ones by parameter position, the value of a property put by
 // DISPID_PROPERTYPUT), coerced to the declared types, passed through the slot, and the [retval] or the
 // returned value becomes the result; a failing HRESULT becomes DISP_E_EXCEPTION with the object's error
-// information.
+// information. A VARIANT passed by reference (VT_BYREF | VT_VARIANT, as scripts pass their variables) is
+// read for a parameter taken by value, and for a pointer parameter receives what the member leaves.
 #include "platform/oleaut32/dispatch_invoke.h"
 
 #include <array>
@@ -138,14 +139,17 @@ class CallScratch {
             manyPointers_.resize(count);
             manyValues_.resize(count + 1);
             manyOwned_ = std::make_unique<bool[]>(count);
+            manyWriteBacks_.resize(count);
             temporaries_ = manyTemporaries_.data();
             pointers_ = manyPointers_.data();
             values_ = manyValues_.data();
             owned_ = manyOwned_.get();
+            writeBacks_ = manyWriteBacks_.data();
         }
         for (size_t index = 0; index < count; ++index) {
             temporaries_[index].vt = VT_EMPTY;
             owned_[index] = false;
+            writeBacks_[index] = nullptr;
         }
         count_ = count;
     }
@@ -163,6 +167,23 @@ class CallScratch {
     void own(size_t index) { owned_[index] = true; }
     // The value now belongs to the caller.
     void release(size_t index) { owned_[index] = false; }
+    // The temporary stands in for the caller's VARIANT, which receives it once the call succeeds.
+    void writeBackTo(size_t index, VARIANT* target) { writeBacks_[index] = target; }
+    // Moves each stand-in into its caller's VARIANT, whose old value is cleared; `type` gives the
+    // type each holds (a DECIMAL the callee wrote covers the vt field).
+    template <typename TypeOf>
+    void WriteBack(TypeOf type) {
+        for (size_t index = 0; index < count_; ++index) {
+            VARIANT* target = writeBacks_[index];
+            if (!target) continue;
+            VariantClear(target);
+            VARIANT& held = temporaries_[index];
+            held.vt = type(index);
+            *target = held;
+            owned_[index] = false;
+            writeBacks_[index] = nullptr;
+        }
+    }
 
   private:
     static constexpr size_t kFixed = 16;
@@ -170,18 +191,23 @@ class CallScratch {
     std::array<void*, kFixed> fixedPointers_;
     std::array<void*, kFixed + 1> fixedValues_;
     std::array<bool, kFixed> fixedOwned_;
+    std::array<VARIANT*, kFixed> fixedWriteBacks_;
     std::vector<VARIANT> manyTemporaries_;
     std::vector<void*> manyPointers_;
     std::vector<void*> manyValues_;
     std::unique_ptr<bool[]> manyOwned_;
+    std::vector<VARIANT*> manyWriteBacks_;
     VARIANT* temporaries_ = fixedTemporaries_.data();
     void** pointers_ = fixedPointers_.data();
     void** values_ = fixedValues_.data();
     bool* owned_ = fixedOwned_.data();
+    VARIANT** writeBacks_ = fixedWriteBacks_.data();
     size_t count_ = 0;
 };
 
-bool IsOutOnly(USHORT flags) { return (flags & PARAMFLAG_FOUT) && !(flags & PARAMFLAG_FIN); }
+bool IsOutOnly(USHORT flags) {
+    return (flags & PARAMFLAG_FOUT) && !(flags & PARAMFLAG_FIN);
+}
 
 }  // namespace
 
@@ -259,19 +285,65 @@ HRESULT CoerceValue(VARIANTARG& argument, VARTYPE type, CallScratch& scratch, si
     return S_OK;
 }
 
-HRESULT PassArgument(const ArgumentPlan& plan, VARIANTARG& argument, CallScratch& scratch, size_t index,
+bool IsVariantReference(const VARIANTARG& argument) {
+    return argument.vt == (VT_BYREF | VT_VARIANT) && argument.pvarVal;
+}
+
+// A T* parameter given the caller's VARIANT by reference: the callee gets a pointer to a stand-in
+// holding the VARIANT's value coerced to T (nothing for an [out]-only parameter), and the stand-in's value
+// replaces the VARIANT's once the call succeeds. The stand-in owns a copy of the value, so what an
+// [in, out] callee frees or releases of it is the copy's, and what it leaves belongs to the caller.
+HRESULT PassThroughVariant(const ArgumentPlan& plan, VARIANT& referenced, CallScratch& scratch, size_t index,
+                           LCID lcid, void** value) {
+    if (referenced.vt == (VT_BYREF | plan.type)) {
+        // The VARIANT itself refers to a value of the type: the callee gets that reference.
+        *value = &referenced.byref;
+        return S_OK;
+    }
+    VARIANT& held = scratch.temporary(index);
+    if (IsOutOnly(plan.flags) ||
+        ((plan.type == VT_DISPATCH || plan.type == VT_UNKNOWN) && referenced.vt == VT_EMPTY)) {
+        // Nothing goes in: an [out]-only parameter, or a variable that holds no object yet.
+        held = VARIANT{};
+        held.vt = plan.type;
+    } else {
+        HRESULT result = VariantChangeTypeEx(&held, &referenced, lcid, 0, plan.type);
+        if (FAILED(result)) return result == DISP_E_OVERFLOW ? DISP_E_OVERFLOW : DISP_E_TYPEMISMATCH;
+        if (plan.interfacePointer && held.punkVal) {
+            void* asked = nullptr;
+            result = held.punkVal->QueryInterface(plan.interfaceId, &asked);
+            VariantClear(&held);
+            if (FAILED(result) || !asked) return DISP_E_TYPEMISMATCH;
+            held.vt = plan.type;
+            held.punkVal = static_cast<IUnknown*>(asked);
+        }
+    }
+    scratch.own(index);
+    scratch.writeBackTo(index, &referenced);
+    scratch.pointer(index) = CallValueOf(&held, plan.type);
+    *value = &scratch.pointer(index);
+    return S_OK;
+}
+
+HRESULT PassArgument(const ArgumentPlan& plan, VARIANTARG& given, CallScratch& scratch, size_t index,
                      LCID lcid, void** value) {
+    // A parameter taken by value reads the VARIANT a by-reference VARIANT points at.
+    VARIANTARG& argument = IsVariantReference(given) ? *given.pvarVal : given;
     switch (plan.kind) {
         case ArgumentKind::Value:
             return CoerceValue(argument, plan.type, scratch, index, lcid, value);
         case ArgumentKind::Variant:
-            *value = argument.vt == (VT_BYREF | VT_VARIANT) ? argument.pvarVal : &argument;
+            *value = &argument;
             return S_OK;
         case ArgumentKind::VariantPointer:
-            scratch.pointer(index) = argument.vt == (VT_BYREF | VT_VARIANT) ? argument.pvarVal : &argument;
+            // An [out]-only VARIANT is written without being cleared first: what it held is cleared now.
+            if (IsOutOnly(plan.flags) && IsVariantReference(given)) VariantClear(&argument);
+            scratch.pointer(index) = &argument;
             *value = &scratch.pointer(index);
             return S_OK;
         case ArgumentKind::Reference: {
+            if (IsVariantReference(given))
+                return PassThroughVariant(plan, argument, scratch, index, lcid, value);
             const bool matches = argument.vt == (VT_BYREF | plan.type) ||
                                  (plan.interfacePointer && (argument.vt == (VT_BYREF | VT_DISPATCH) ||
                                                             argument.vt == (VT_BYREF | VT_UNKNOWN)));
@@ -483,6 +555,7 @@ HRESULT InvokeWithPlan(const InvokePlan& plan, void* instance, REFIID interfaceI
     plan.signature.Call(CallSignature::SlotOf(instance, plan.offset), values, &returned);
     if (plan.returnType == VT_HRESULT && FAILED(returned.scode))
         return RaiseException(instance, interfaceId, returned.scode, exception);
+    scratch.WriteBack([&plan](size_t index) { return plan.arguments[index].type; });
 
     if (plan.retval >= 0) {
         // The [retval] value now belongs to the caller, or is cleared with the scratch space.

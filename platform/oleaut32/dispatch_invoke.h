@@ -13,7 +13,8 @@ enum class ArgumentKind : std::uint8_t {
     Value,           // [in] by value: coerced to `type`
     Variant,         // [in] VARIANT by value: passed as the caller gave it
     VariantPointer,  // VARIANT*: the caller's by-reference VARIANT, else the argument itself
-    Reference,       // T*: the caller's VT_BYREF | `type`; an [in]-only one also takes a value
+    Reference,       // T*: the caller's VT_BYREF | `type`, or its VARIANT by reference (coerced to
+                     // `type` and written back); an [in]-only one also takes a value
     Interface,       // [in] a pointer to an interface of the library: asked for `interfaceId`
     Retval,          // [out, retval] T*: a VARIANT of `type` that becomes the result
     Lcid,            // [lcid]: the type library's locale

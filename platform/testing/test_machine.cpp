@@ -10,8 +10,10 @@
 
 #include "platform/machine/boot.h"
 #include "platform/machine/files/file_sharing.h"
+#include "platform/machine/guid_text.h"
 #include "platform/machine/files/host_path.h"
 #include "platform/machine/kernel/clock.h"
+#include "platform/machine/kernel/handle_table.h"
 #include "platform/machine/kernel/virtual_time.h"
 #include "platform/machine/processes/process.h"
 #include "platform/machine/processes/program_stub.h"
@@ -153,6 +155,20 @@ TestMachine& TestMachine::DeviceRemovalRestart(std::string_view instanceId, DWOR
     return *this;
 }
 
+TestMachine& TestMachine::RemovableStorageDrive(std::string_view id, std::string_view description,
+                                                DWORD operationalState) {
+    std::optional<GUID> guid = ParseGuid(id);
+    if (!guid) throw std::invalid_argument("not a drive id: " + std::string(id));
+    removable_storage::AddDrive(*machine_, {*guid, std::string(description), operationalState});
+    return *this;
+}
+
+std::vector<removable_storage::StorageDrive> TestMachine::RemovableStorageDrives() {
+    return removable_storage::ListDrives(*machine_);
+}
+
+int TestMachine::RemovableStorageSessions() { return removable_storage::OpenSessions(*machine_); }
+
 std::vector<BootOperation> TestMachine::BootOperations() { return ListBootOperations(*machine_); }
 
 TestMachine& TestMachine::ClearBootOperations() {
@@ -255,5 +271,19 @@ TestMachine& TestMachine::FileInUse(std::string_view windowsPath, std::int64_t m
         throw std::runtime_error("no file " + std::string(windowsPath) + " to mark in use");
     return *this;
 }
+
+DeclaredIds TestMachine::DeclareProcess(const DeclaredProcess& process) {
+    return platform::DeclareProcess(*machine_, process);
+}
+
+bool TestMachine::ProcessRunning(DWORD processId) {
+    return FindRunningProcess(*machine_, processId).has_value();
+}
+
+std::vector<std::string> TestMachine::ProcessRequests(DWORD processId) {
+    return DeclaredProcessRequests(*machine_, processId);
+}
+
+std::size_t TestMachine::OpenHandleCount() { return ProcessHandles().Count(); }
 
 }  // namespace platform

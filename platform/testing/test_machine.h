@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "platform/machine/machine.h"
+#include "platform/machine/processes/process_table.h"
 #include "platform/machine/state.h"
+#include "platform/machine/storage/removable_storage.h"
 
 namespace platform {
 
@@ -61,6 +63,13 @@ public:
     // DI_NEEDREBOOT) in its install parameters.
     TestMachine& DeviceRemovalRestart(std::string_view instanceId, DWORD flags);
 
+    // The removable-storage manager's database: a drive with its id ("{...}"), description and operational
+    // state (NTMS_READY, NTMS_NOT_PRESENT); the drives left, in the order added; the sessions the
+    // machine's processes hold open. Its session errors are faults (fault_target::kRemovableStorage).
+    TestMachine& RemovableStorageDrive(std::string_view id, std::string_view description, DWORD operationalState);
+    std::vector<removable_storage::StorageDrive> RemovableStorageDrives();
+    int RemovableStorageSessions();
+
     // The file operations pending for the next start, in the order recorded.
     std::vector<BootOperation> BootOperations();
     TestMachine& ClearBootOperations();
@@ -85,6 +94,16 @@ public:
     // Marks a file in use, as another program holds it, for that long on the machine's clock: it can be
     // read, but deleting, renaming or writing it fails with ERROR_SHARING_VIOLATION until then.
     TestMachine& FileInUse(std::string_view windowsPath, std::int64_t milliseconds);
+
+    // A process of other software running in the machine, with its windows and its reactions
+    // (process_table.h); its ids and window handles.
+    DeclaredIds DeclareProcess(const DeclaredProcess& process);
+    bool ProcessRunning(DWORD processId);
+    // What the declared process was asked: "WM_CLOSE <title>", "WM_QUIT <title>", "WM_QUIT thread",
+    // "OpenProcess", "TerminateProcess".
+    std::vector<std::string> ProcessRequests(DWORD processId);
+    // The kernel handles the test process holds open (files, searches, processes, snapshots...).
+    std::size_t OpenHandleCount();
 
 private:
     void Create(const MachineSettings& settings);

@@ -50,7 +50,10 @@
     X(LoadCursorA)               \
     X(SetCursor)                 \
     X(GetCursor)                 \
-    X(MessageBeep)
+    X(MessageBeep)               \
+    X(EnumWindows)               \
+    X(EnumChildWindows)          \
+    X(GetWindowModuleFileNameA)
 
 
 namespace {

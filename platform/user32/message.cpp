@@ -189,6 +189,10 @@ extern "C" BOOL WINAPI PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM l
     if (!hWnd) return Post(*manager.QueueOfThisThread(), nullptr, Msg, wParam, lParam);
     std::shared_ptr<Window> window = manager.Find(hWnd);
     std::shared_ptr<MessageQueue> queue = window ? manager.QueueOf(window->threadId) : nullptr;
+    if (!window) {
+        // A window of another process of the machine.
+        if (std::optional<BOOL> posted = platform::PostToDeclaredWindow(hWnd, 0, Msg)) return *posted;
+    }
     if (!queue) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return FALSE;
@@ -202,6 +206,7 @@ extern "C" BOOL WINAPI PostThreadMessageA(DWORD idThread, UINT Msg, WPARAM wPara
     std::lock_guard<std::mutex> lock(manager.mutex);
     std::shared_ptr<MessageQueue> queue = manager.QueueOf(idThread);
     if (!queue) {
+        if (std::optional<BOOL> posted = platform::PostToDeclaredWindow(nullptr, idThread, Msg)) return *posted;
         SetLastError(ERROR_INVALID_THREAD_ID);
         return FALSE;
     }

@@ -304,8 +304,11 @@ extern "C" BOOL WINAPI DestroyWindow(HWND hWnd) {
 
 extern "C" BOOL WINAPI IsWindow(HWND hWnd) {
     WindowManager& manager = WindowManager::Instance();
-    std::lock_guard<std::mutex> lock(manager.mutex);
-    return manager.Find(hWnd) ? TRUE : FALSE;
+    {
+        std::lock_guard<std::mutex> lock(manager.mutex);
+        if (manager.Find(hWnd)) return TRUE;
+    }
+    return platform::DeclaredWindow(hWnd) ? TRUE : FALSE;
 }
 
 extern "C" BOOL WINAPI IsWindowVisible(HWND hWnd) {
@@ -398,6 +401,12 @@ extern "C" BOOL WINAPI SetWindowTextA(HWND hWnd, LPCSTR lpString) {
 extern "C" int WINAPI GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount) {
     if (!lpString || nMaxCount <= 0) return 0;
     lpString[0] = '\0';
+    if (std::optional<platform::WindowRecord> declared = platform::DeclaredWindow(hWnd)) {
+        size_t count = std::min(declared->title.size(), static_cast<size_t>(nMaxCount) - 1);
+        std::memcpy(lpString, declared->title.data(), count);
+        lpString[count] = '\0';
+        return static_cast<int>(count);
+    }
     if (!IsWindow(hWnd)) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return 0;
@@ -407,6 +416,8 @@ extern "C" int WINAPI GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount) {
 }
 
 extern "C" int WINAPI GetWindowTextLengthA(HWND hWnd) {
+    if (std::optional<platform::WindowRecord> declared = platform::DeclaredWindow(hWnd))
+        return static_cast<int>(declared->title.size());
     if (!IsWindow(hWnd)) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return 0;
@@ -426,6 +437,10 @@ extern "C" HWND WINAPI GetParent(HWND hWnd) {
 }
 
 extern "C" DWORD WINAPI GetWindowThreadProcessId(HWND hWnd, LPDWORD lpdwProcessId) {
+    if (std::optional<platform::WindowRecord> declared = platform::DeclaredWindow(hWnd)) {
+        if (lpdwProcessId) *lpdwProcessId = declared->processId;
+        return declared->threadId;
+    }
     WindowManager& manager = WindowManager::Instance();
     std::lock_guard<std::mutex> lock(manager.mutex);
     std::shared_ptr<Window> window = FindOrFail(manager, hWnd);

@@ -7,9 +7,11 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/machine/processes/process_table.h"
 #include "windows.h"
 
 namespace platform {
@@ -124,6 +126,12 @@ void RecordDialogAnswer(HWND dialog, const std::string& answer);
 // click posted. Call with the lock released.
 enum class ModelessAnswer { None, Waiting, Posted };
 ModelessAnswer AnswerModelessDialogs();
+
+// The windows of the machine's declared processes (machine_windows.cpp): the one a handle names while its
+// process runs, and a message posted to one (or to a declared process's main thread, with a null window);
+// nullopt when the handle or thread is none of theirs.
+std::optional<WindowRecord> DeclaredWindow(HWND handle);
+std::optional<BOOL> PostToDeclaredWindow(HWND window, DWORD threadId, UINT message);
 
 // Standard control procedures (controls*.cpp) and the dialog procedure (dialog.cpp).
 LRESULT CALLBACK ButtonProcedure(HWND, UINT, WPARAM, LPARAM);

@@ -242,4 +242,20 @@ TEST(LocalHeap, AllocateAndFree) {
     }
 }
 
+TEST(LocalHeap, ExhaustedHeapRefusesTheProgramsAllocations) {
+    platform::TestMachine machine;
+    machine.Module("C:\\Programmi\\prova.exe");
+    machine.Fault(platform::fault_target::kHeap, "C:\\Programmi\\prova.exe", "allocate", ERROR_NOT_ENOUGH_MEMORY, 2);
+    for (auto allocate : {+[](SIZE_T bytes) { return LocalAlloc(LPTR, bytes); },
+                          +[](SIZE_T bytes) { return GlobalAlloc(GPTR, bytes); }}) {
+        SetLastError(0);
+        EXPECT_EQ(allocate(16), nullptr);
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
+    }
+    // The counted fault is used up.
+    HLOCAL block = LocalAlloc(LPTR, 16);
+    EXPECT_NE(block, nullptr);
+    EXPECT_EQ(LocalFree(block), nullptr);
+}
+
 }  // namespace

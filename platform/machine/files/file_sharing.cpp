@@ -14,6 +14,7 @@
 #include "platform/machine/kernel/clock.h"
 #include "platform/machine/machine.h"
 #include "platform/machine/processes/process.h"
+#include "platform/machine/processes/process_table.h"
 #include "platform/machine/sqlite_database.h"
 
 #include "winerror.h"
@@ -83,7 +84,8 @@ std::string HostKey(const fs::path& host) {
     return host.lexically_normal().string();
 }
 
-// The uses of files by the processes of the machine, and the marks of tests (process 0).
+// The uses of files by the processes of the machine (their host process ids), the marks of tests
+// (process 0) and the holds of declared processes (minus their machine ids).
 void CreateUseTable(SqliteDatabase& database) {
     database.Execute(
         "CREATE TABLE IF NOT EXISTS files_in_use(id INTEGER PRIMARY KEY, process INTEGER NOT NULL,"
@@ -116,6 +118,11 @@ bool ConflictsWithOtherProcesses(Machine& machine, const struct stat& info, cons
             if (process == 0) {
                 if (now < 0) now = ClockNow();
                 if (select.Int(7) <= now) {
+                    stale.push_back(select.Int(0));
+                    continue;
+                }
+            } else if (process < 0) {
+                if (!ProcessRunning(database, static_cast<DWORD>(-process))) {
                     stale.push_back(select.Int(0));
                     continue;
                 }
@@ -240,6 +247,14 @@ bool MarkFileInUse(Machine& machine, const fs::path& host, std::int64_t untilMil
     struct stat info;
     if (::stat(host.c_str(), &info) != 0) return false;
     RecordUse(machine, 0, info, HostKey(host), FileUse{true, false, false, FILE_SHARE_READ}, untilMilliseconds);
+    return true;
+}
+
+bool MarkFileInUseByProcess(Machine& machine, const fs::path& host, DWORD processId) {
+    struct stat info;
+    if (::stat(host.c_str(), &info) != 0) return false;
+    RecordUse(machine, -static_cast<std::int64_t>(processId), info, HostKey(host),
+              FileUse{true, false, false, FILE_SHARE_READ}, 0);
     return true;
 }
 

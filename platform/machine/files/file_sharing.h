@@ -51,5 +51,8 @@ DWORD CheckFileUse(const std::filesystem::path& host, const FileUse& use);
 // UTC), as a running program holds its own file: others may read it, not write, delete or rename it.
 // False when the file does not exist.
 bool MarkFileInUse(Machine& machine, const std::filesystem::path& host, std::int64_t untilMilliseconds);
+// Marks a file of the machine in use by a declared process of the machine (process_table.h) for as long
+// as that process runs: others may read it, not write, delete or rename it.
+bool MarkFileInUseByProcess(Machine& machine, const std::filesystem::path& host, DWORD processId);
 
 }  // namespace platform

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
+#include <sstream>
 
 #include "platform/machine/files/host_path.h"
 #include "platform/machine/machine.h"
@@ -121,6 +122,20 @@ bool ProcessEnded(std::int64_t process) {
     std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
     size_t close = text.rfind(')');
     return close != std::string::npos && close + 2 < text.size() && text[close + 2] == 'Z';
+}
+
+std::optional<std::uint64_t> HostProcessStart(std::int64_t process) {
+    std::ifstream stat("/proc/" + std::to_string(process) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    size_t close = text.rfind(')');
+    if (close == std::string::npos) return std::nullopt;
+    // After the name: state is field 3, the start time field 22.
+    std::istringstream fields(text.substr(close + 2));
+    std::string field;
+    for (int number = 3; number <= 22 && fields >> field; ++number) {
+        if (number == 22) return std::strtoull(field.c_str(), nullptr, 10);
+    }
+    return std::nullopt;
 }
 
 }  // namespace platform

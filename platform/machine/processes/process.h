@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "platform/machine/files/file_sharing.h"
@@ -50,5 +51,8 @@ ProcessState& CurrentProcess();
 // Whether the host process has ended (or has ended and waits to be reaped): what a machine-wide record
 // of a process's holds checks before it counts them.
 bool ProcessEnded(std::int64_t process);
+// When the host process started (clock ticks since the host's boot), which tells it apart from a later
+// process that the host gave the same id; nullopt for a process that is gone.
+std::optional<std::uint64_t> HostProcessStart(std::int64_t process);
 
 }  // namespace platform

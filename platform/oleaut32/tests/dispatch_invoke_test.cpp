@@ -4,6 +4,7 @@
 // the exception record a failing member gives.
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "dispatch_widget_object.h"
@@ -56,6 +57,45 @@ VARIANT Object(IDispatch* object) {
     variant.pdispVal = object;
     if (object) object->AddRef();
     return variant;
+}
+
+VARIANT Short(SHORT value) {
+    VARIANT variant;
+    VariantInit(&variant);
+    variant.vt = VT_I2;
+    variant.iVal = value;
+    return variant;
+}
+
+// A caller's variable passed by reference, as a script passes it.
+VARIANT Reference(VARIANT* variable) {
+    VARIANT variant;
+    VariantInit(&variant);
+    variant.vt = VT_BYREF | VT_VARIANT;
+    variant.pvarVal = variable;
+    return variant;
+}
+
+// What a variable holds, for comparing in tests.
+std::string Shown(const VARIANT& value) {
+    switch (value.vt) {
+        case VT_EMPTY:
+            return "Empty";
+        case VT_I2:
+            return "I2 " + std::to_string(value.iVal);
+        case VT_I4:
+            return "I4 " + std::to_string(value.lVal);
+        case VT_BSTR: {
+            std::string text = "BSTR ";
+            for (UINT index = 0; index < SysStringLen(value.bstrVal); ++index)
+                text += static_cast<char>(value.bstrVal[index]);
+            return text;
+        }
+        case VT_DISPATCH:
+            return value.pdispVal ? "Object" : "Nothing";
+        default:
+            return "vt " + std::to_string(value.vt);
+    }
 }
 
 class DispatchTest : public ::testing::Test {
@@ -179,7 +219,8 @@ TEST_F(DispatchTest, PropertiesGetPutAndPutReference) {
 // A put whose value is not its last parameter: the value goes to the last parameter that is not [out]
 // only, the [out] one after it gets a null pointer unless the caller names it.
 TEST_F(DispatchTest, PutValueBeforeATrailingOutParameter) {
-    ASSERT_EQ(S_OK, Call(12, DISPATCH_PROPERTYPUT, {Long(2)}, {{DISPID_PROPERTYPUT, String(u"testo")}}, nullptr));
+    ASSERT_EQ(S_OK,
+              Call(12, DISPATCH_PROPERTYPUT, {Long(2)}, {{DISPID_PROPERTYPUT, String(u"testo")}}, nullptr));
     EXPECT_EQ(2, widget_->entryKey);
     ASSERT_EQ(VT_BSTR, widget_->entryValue.vt);
     EXPECT_EQ(u"testo", std::u16string(widget_->entryValue.bstrVal));
@@ -190,8 +231,8 @@ TEST_F(DispatchTest, PutValueBeforeATrailingOutParameter) {
     VariantInit(&reference);
     reference.vt = VT_BYREF | VT_DISPATCH;
     reference.ppdispVal = &added;
-    ASSERT_EQ(S_OK, Call(12, DISPATCH_PROPERTYPUT, {Long(3)},
-                         {{DISPID_PROPERTYPUT, Long(7)}, {2, reference}}, nullptr));
+    ASSERT_EQ(S_OK, Call(12, DISPATCH_PROPERTYPUT, {Long(3)}, {{DISPID_PROPERTYPUT, Long(7)}, {2, reference}},
+                         nullptr));
     EXPECT_EQ(3, widget_->entryKey);
     EXPECT_TRUE(widget_->entryAddedGiven);
     EXPECT_EQ(static_cast<IDispatch*>(widget_), added);
@@ -280,6 +321,144 @@ TEST_F(DispatchTest, OutArgumentsByReference) {
     EXPECT_EQ(DISP_E_TYPEMISMATCH, Call(6, DISPATCH_METHOD, {Long(5), previousReference}, {}, nullptr));
     EXPECT_EQ(1u, argumentError_);
     arguments_.clear();
+}
+
+// A VARIANT passed by reference for a pointer parameter is coerced to the pointer's type, and what the
+// member leaves replaces the variable's value; one that cannot be coerced names its argument.
+TEST_F(DispatchTest, VariablesByReferenceForPointerParameters) {
+    auto* part = new PartObject(64);
+    struct Row {
+        const char* name;
+        DISPID member;  // 6: Swap([in, out] long*, [out] BSTR*); 14: Rename([in, out] BSTR*)
+        VARIANT variable;
+        HRESULT result;
+        std::string after;
+        UINT argumentError;    // 12345: left as it was
+        const char* previous;  // Swap's [out] text afterwards
+    };
+    Row rows[] = {
+        {"a long doubled", 6, Long(21), S_OK, "I4 42", 12345, "BSTR was 21"},
+        {"an integer coerced to a long", 6, Short(3), S_OK, "I4 6", 12345, "BSTR was 3"},
+        {"text of a number", 6, String(u"8"), S_OK, "I4 16", 12345, "BSTR was 8"},
+        {"Empty as zero", 6, VARIANT{}, S_OK, "I4 0", 12345, "BSTR was 0"},
+        {"text that is no number", 6, String(u"abc"), DISP_E_TYPEMISMATCH, "BSTR abc", 1, "BSTR stale"},
+        {"an object without a value", 6, Object(part), DISP_E_TYPEMISMATCH, "Object", 1, "BSTR stale"},
+        {"text freed and replaced", 14, String(u"name"), S_OK, "BSTR name!", 12345, nullptr},
+        {"a number as text", 14, Long(5), S_OK, "BSTR 5!", 12345, nullptr},
+        {"Empty as empty text", 14, VARIANT{}, S_OK, "BSTR !", 12345, nullptr},
+    };
+    for (Row& row : rows) {
+        // The [out]-only text receives a new value; the one it held is freed first.
+        VARIANT previous = String(u"stale");
+        std::vector<VARIANT> positional = {Reference(&row.variable)};
+        if (row.previous) positional.push_back(Reference(&previous));
+        EXPECT_EQ(row.result, Call(row.member, DISPATCH_METHOD, positional, {}, nullptr)) << row.name;
+        EXPECT_EQ(row.after, Shown(row.variable)) << row.name;
+        EXPECT_EQ(row.argumentError, argumentError_) << row.name;
+        if (row.previous) {
+            EXPECT_EQ(row.previous, Shown(previous)) << row.name;
+        }
+        VariantClear(&previous);
+        VariantClear(&row.variable);
+    }
+    // The variable may itself refer to a long: the member changes that long.
+    LONG number = 5;
+    VARIANT referring;
+    VariantInit(&referring);
+    referring.vt = VT_BYREF | VT_I4;
+    referring.plVal = &number;
+    VARIANT previous;
+    VariantInit(&previous);
+    ASSERT_EQ(S_OK, Call(6, DISPATCH_METHOD, {Reference(&referring), Reference(&previous)}, {}, nullptr));
+    EXPECT_EQ(10, number);
+    EXPECT_EQ(VT_BYREF | VT_I4, referring.vt);
+    EXPECT_EQ("BSTR was 5", Shown(previous));
+    VariantClear(&previous);
+    // The only reference left to the part is the test's.
+    EXPECT_EQ(0u, part->Release());
+}
+
+// [in, out] interface pointers follow COM's rules: the reference that goes in is the member's to keep or
+// release, the one that comes out is the caller's; the variable's own reference is released when it is
+// replaced.
+TEST_F(DispatchTest, VariablesByReferenceForInterfacePointers) {
+    auto* first = new PartObject(1);
+    VARIANT variable = Object(first);
+    // Trade swaps the variable's object with the widget's owner (none yet).
+    ASSERT_EQ(S_OK, Call(13, DISPATCH_METHOD, {Reference(&variable)}, {}, nullptr));
+    EXPECT_EQ("Nothing", Shown(variable));
+    EXPECT_EQ(static_cast<IDispatch*>(first), widget_->owner());
+    EXPECT_EQ(3u, first->AddRef());  // the test's and the owner's
+    first->Release();
+    ASSERT_EQ(S_OK, Call(13, DISPATCH_METHOD, {Reference(&variable)}, {}, nullptr));
+    EXPECT_EQ("Object", Shown(variable));
+    EXPECT_EQ(static_cast<IDispatch*>(first), variable.pdispVal);
+    EXPECT_EQ(nullptr, widget_->owner());
+    VariantClear(&variable);
+    // An Empty variable holds no object yet; a number is no object.
+    ASSERT_EQ(S_OK, Call(13, DISPATCH_METHOD, {Reference(&variable)}, {}, nullptr));
+    EXPECT_EQ("Nothing", Shown(variable));
+    variable = Long(3);
+    EXPECT_EQ(DISP_E_TYPEMISMATCH, Call(13, DISPATCH_METHOD, {Reference(&variable)}, {}, nullptr));
+    EXPECT_EQ(0u, argumentError_);
+    EXPECT_EQ("I4 3", Shown(variable));
+
+    // Renew releases the part it is given, asked for its interface, and gives back a new one.
+    variable = Object(first);
+    ASSERT_EQ(S_OK, Call(15, DISPATCH_METHOD, {Reference(&variable)}, {}, nullptr));
+    ASSERT_EQ("Object", Shown(variable));
+    Held<IWidgetPart> renewed;
+    ASSERT_EQ(S_OK, variable.pdispVal->QueryInterface(IID_IWidgetPart, renewed.outVoid()));
+    LONG value = 0;
+    renewed->get_Value(&value);
+    EXPECT_EQ(2, value);
+    renewed.reset();
+    VariantClear(&variable);
+    EXPECT_EQ(2u, first->AddRef());
+    first->Release();
+    // An object without the interface is refused before the call; the member's own refusal leaves the
+    // variable as it was.
+    auto* stranger = new WidgetObject(info_.get());
+    variable = Object(stranger);
+    EXPECT_EQ(DISP_E_TYPEMISMATCH, Call(15, DISPATCH_METHOD, {Reference(&variable)}, {}, nullptr));
+    EXPECT_EQ(0u, argumentError_);
+    VariantClear(&variable);
+    EXPECT_EQ(0u, stranger->Release());
+    EXCEPINFO exception{};
+    EXPECT_EQ(DISP_E_EXCEPTION, Call(15, DISPATCH_METHOD, {Reference(&variable)}, {}, nullptr, &exception));
+    EXPECT_EQ(E_INVALIDARG, exception.scode);
+    EXPECT_EQ("Empty", Shown(variable));
+    SysFreeString(exception.bstrSource);
+    SysFreeString(exception.bstrDescription);
+    SysFreeString(exception.bstrHelpFile);
+    Held<IErrorInfo> left;
+    GetErrorInfo(0, left.out());
+    EXPECT_EQ(0u, first->Release());
+}
+
+// A VARIANT passed by reference for a parameter taken by value is read where it points.
+TEST_F(DispatchTest, VariablesByReferenceForValueParameters) {
+    VARIANT number = String(u"7"), text = String(u"sette"), truth = Bool(true);
+    VARIANT result;
+    VariantInit(&result);
+    ASSERT_EQ(S_OK, Call(5, DISPATCH_METHOD, {Reference(&number), Reference(&text), Reference(&truth)}, {},
+                         &result));
+    EXPECT_EQ("BSTR 7|sette|true", Shown(result));
+    EXPECT_EQ("BSTR 7", Shown(number));
+    VariantClear(&result);
+    // A VARIANT parameter gets the variable's value; an interface parameter the variable's object.
+    ASSERT_EQ(S_OK, Call(4, DISPATCH_METHOD, {Double(1), Long(1), Reference(&text)}, {}, &result));
+    EXPECT_EQ("BSTR sette", Shown(widget_->lastNote_));
+    auto* part = new PartObject(33);
+    VARIANT object = Object(part);
+    ASSERT_EQ(S_OK, Call(8, DISPATCH_METHOD, {Reference(&object)}, {}, &result));
+    EXPECT_EQ("I4 33", Shown(result));
+    VariantClear(&object);
+    EXPECT_EQ(0u, part->Release());
+    VARIANT none;
+    VariantInit(&none);
+    EXPECT_EQ(DISP_E_TYPEMISMATCH, Call(8, DISPATCH_METHOD, {Reference(&none)}, {}, &result));
+    for (VARIANT* variable : {&number, &text, &truth}) VariantClear(variable);
 }
 
 TEST_F(DispatchTest, InterfaceArgumentsAndResults) {

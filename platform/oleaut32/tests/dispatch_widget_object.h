@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 
 #include "dispatch_widget.h"
 #include "oleauto.h"
@@ -269,6 +270,31 @@ class WidgetObject final : public IWidget, public ISupportErrorInfo {
             AddRef();
             *added = this;
         }
+        return S_OK;
+    }
+    // Swaps the held object with the owner, as COM's [in, out] rules let it: the reference that came in
+    // becomes the owner's, the owner's goes out to the caller.
+    HRESULT STDMETHODCALLTYPE Trade(IDispatch** held) override {
+        if (!held) return E_POINTER;
+        std::swap(*held, owner_);
+        return S_OK;
+    }
+    // Frees the text that came in and gives back a new one with "!" added.
+    HRESULT STDMETHODCALLTYPE Rename(BSTR* text) override {
+        if (!text) return E_POINTER;
+        std::u16string renamed = *text ? std::u16string(*text, SysStringLen(*text)) : std::u16string();
+        SysFreeString(*text);
+        *text = SysAllocString((renamed + u"!").c_str());
+        return S_OK;
+    }
+    // Releases the part that came in (none is refused) and gives back a new one of the next value.
+    HRESULT STDMETHODCALLTYPE Renew(IWidgetPart** part) override {
+        if (!part) return E_POINTER;
+        if (!*part) return E_INVALIDARG;
+        LONG value = 0;
+        (*part)->get_Value(&value);
+        (*part)->Release();
+        *part = new PartObject(value + 1);
         return S_OK;
     }
 

@@ -96,7 +96,7 @@ TEST_F(TypeLibraryTest, DualInterfaceHasADispatchFaceAndAFunctionTableFace) {
     EXPECT_EQ(TKIND_DISPATCH, attributes->typekind);
     EXPECT_TRUE(attributes->wTypeFlags & TYPEFLAG_FDUAL);
     EXPECT_TRUE(attributes->wTypeFlags & TYPEFLAG_FDISPATCHABLE);
-    EXPECT_EQ(7 + 16, attributes->cFuncs);
+    EXPECT_EQ(7 + 19, attributes->cFuncs);
     EXPECT_EQ(7 * sizeof(void*), attributes->cbSizeVft);
     EXPECT_EQ(1, attributes->cImplTypes);
     dispatch->ReleaseTypeAttr(attributes);
@@ -104,8 +104,8 @@ TEST_F(TypeLibraryTest, DualInterfaceHasADispatchFaceAndAFunctionTableFace) {
     ASSERT_EQ(S_OK, table->GetTypeAttr(&attributes));
     EXPECT_EQ(TKIND_INTERFACE, attributes->typekind);
     EXPECT_EQ(IID_IWidget, attributes->guid);
-    EXPECT_EQ(16, attributes->cFuncs);
-    EXPECT_EQ((7 + 16) * sizeof(void*), attributes->cbSizeVft);
+    EXPECT_EQ(19, attributes->cFuncs);
+    EXPECT_EQ((7 + 19) * sizeof(void*), attributes->cbSizeVft);
     table->ReleaseTypeAttr(attributes);
     HREFTYPE handle = 0;
     EXPECT_EQ(TYPE_E_ELEMENTNOTFOUND, table->GetRefTypeOfImplType(static_cast<UINT>(-1), &handle));
@@ -129,7 +129,7 @@ TEST_F(TypeLibraryTest, DualInterfaceHasADispatchFaceAndAFunctionTableFace) {
     EXPECT_EQ(PARAMFLAG_FOUT | PARAMFLAG_FRETVAL, function->lprgelemdescParam[0].paramdesc.wParamFlags);
     EXPECT_EQ(VT_HRESULT, function->elemdescFunc.tdesc.vt);
     table->ReleaseFuncDesc(function);
-    EXPECT_EQ(TYPE_E_ELEMENTNOTFOUND, table->GetFuncDesc(16, &function));
+    EXPECT_EQ(TYPE_E_ELEMENTNOTFOUND, table->GetFuncDesc(19, &function));
 }
 
 TEST_F(TypeLibraryTest, DefaultValuesAndOptionalParameters) {

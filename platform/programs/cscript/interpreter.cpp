@@ -470,8 +470,29 @@ Value Interpreter::DefaultValueOf(Value value) {
 std::vector<Value> Interpreter::EvaluateArguments(const std::vector<ExpressionPointer>& arguments) {
     std::vector<Value> values;
     values.reserve(arguments.size());
-    for (const ExpressionPointer& argument : arguments) values.push_back(Evaluate(*argument));
+    for (const ExpressionPointer& argument : arguments) {
+        if (VARIANT* variable = VariableOfArgument(*argument))
+            values.push_back(Value::Reference(variable));
+        else
+            values.push_back(Evaluate(*argument));
+    }
     return values;
+}
+
+// The variable an argument written as a bare name stands for, made Empty when the script has not
+// assigned it yet; null for an expression, a name in parentheses of its own and the names of objects and
+// functions. The variables' storage keeps its place while variables are added, so the reference stays
+// good through the call.
+VARIANT* Interpreter::VariableOfArgument(const Expression& argument) {
+    auto* name = std::get_if<NameReference>(&argument.node);
+    if (!name || argument.parenthesised) return nullptr;
+    std::u16string folded = FoldedName(name->name);
+    auto found = variables_.find(folded);
+    if (found != variables_.end()) return &found->second.variant();
+    if (FindNamedObject(folded) || SameName(name->name, u"CreateObject")) return nullptr;
+    // An undeclared name under Option Explicit is evaluated, which reports it.
+    if (optionExplicit_ && !declared_.count(folded)) return nullptr;
+    return &variables_[folded].variant();
 }
 
 Value Interpreter::EvaluateLiteral(const Literal& literal) {

@@ -1,6 +1,7 @@
 // Runs a parsed script. Every object is reached late-bound, through IDispatch: names through
-// GetIDsOfNames, calls and properties through Invoke with the arguments last to first, collections
-// through _NewEnum and IEnumVARIANT. Values are VARIANTs, converted with VariantChangeType.
+// GetIDsOfNames, calls and properties through Invoke with the arguments last to first (a variable written
+// alone by reference, as VT_BYREF | VT_VARIANT), collections through _NewEnum and IEnumVARIANT. Values are
+// VARIANTs, converted with VariantChangeType.
 #pragma once
 
 #include <optional>
@@ -60,7 +61,10 @@ class Interpreter {
     // A value for an operator or a Let assignment: an object stands for its default property.
     Value EvaluateValue(const Expression& expression);
     Value DefaultValueOf(Value value);
+    // The arguments of a call; a variable written alone is passed by reference, so the callee can
+    // change it.
     std::vector<Value> EvaluateArguments(const std::vector<ExpressionPointer>& arguments);
+    VARIANT* VariableOfArgument(const Expression& argument);
     Value EvaluateLiteral(const Literal& literal);
     Value EvaluateUnary(const Unary& unary);
     Value EvaluateBinary(const Binary& binary);

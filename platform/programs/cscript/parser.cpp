@@ -203,6 +203,8 @@ class Parser {
             // f(a) passes one parenthesised argument; f(a, b) as a statement needs Call.
             if (call && call->arguments.size() > 1)
                 Fail(CompileErrorNumber::ParenthesesCallingSub, tokens_[lastParenthesis]);
+            // Those parentheses are the argument's own: f(a) passes a by value.
+            if (call && call->arguments.size() == 1) call->arguments.front()->parenthesised = true;
             return MakeStatement(position, CallOf(std::move(target)));
         }
         // Arguments without parentheses; a parenthesis that ended the reference starts the first of them.
@@ -450,6 +452,7 @@ class Parser {
                     ExpressionPointer inner = ParseExpression();
                     if (!IsSymbol(u")")) Fail(CompileErrorNumber::ExpectedCloseParenthesis);
                     Advance();
+                    inner->parenthesised = true;
                     return inner;
                 }
                 break;

@@ -78,6 +78,8 @@ struct Binary {
 struct Expression {
     Position position;
     std::variant<Literal, NameReference, MemberReference, CallReference, Unary, Binary> node;
+    // Written in parentheses of its own, (x): a variable so written is passed by value.
+    bool parenthesised = false;
 };
 
 struct Statement;

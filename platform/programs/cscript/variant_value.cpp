@@ -67,6 +67,13 @@ Value Value::Error(SCODE code) {
     return value;
 }
 
+Value Value::Reference(VARIANT* variant) {
+    Value value;
+    value.variant_.vt = VT_BYREF | VT_VARIANT;
+    value.variant_.pvarVal = variant;
+    return value;
+}
+
 std::u16string_view Value::text() const {
     if (variant_.vt != VT_BSTR || !variant_.bstrVal) return u"";
     return std::u16string_view(variant_.bstrVal, SysStringLen(variant_.bstrVal));

@@ -77,6 +77,9 @@ class Value {
     static Value String(std::u16string_view text);
     static Value Object(IDispatch* object);  // a null object is Nothing
     static Value Error(SCODE code);
+    // Refers to a VARIANT owned elsewhere (a variable passed by reference), as VT_BYREF | VT_VARIANT,
+    // which owns nothing; the VARIANT must outlive the value.
+    static Value Reference(VARIANT* variant);
 
     VARTYPE type() const { return variant_.vt; }
     const VARIANT& variant() const { return variant_; }

@@ -16,9 +16,13 @@
 #include "platform/machine/files/host_path.h"
 #include "platform/machine/host_file.h"
 #include "platform/machine/machine.h"
+#include "platform/machine/processes/process_table.h"
 #include "platform/machine/processes/program_stub.h"
 #include "platform/machine/registry/registry_store.h"
 #include "platform/machine/services/service_store.h"
+#include "platform/machine/storage/removable_storage.h"
+#include "platform/machine/guid_text.h"
+#include "ntmsapi.h"
 #include "platform/machine/text.h"
 #include "platform/machine/ui/user_interface.h"
 #include "setupapi.h"
@@ -56,6 +60,10 @@ constexpr const char* kUsage =
     "  devices <machine>               list the Plug and Play devices, present or not, with class and parent\n"
     "  services <machine>              list the Windows NT services: type, start, state, display name, and\n"
     "                                  whether they are marked for deletion\n"
+    "  rsm <machine>                   list the removable-storage manager's drives: id, state, description\n"
+    "  rsm <machine> add \"<description>\" [--not-present] [--id {GUID}]\n"
+    "                                  put a drive into the manager's database (ready, or no longer present\n"
+    "                                  with --not-present) and print its id\n"
     "  run <machine> \"<Windows command line>\" [--folder <Windows folder>]\n"
     "                                  start a program in the machine as its user would (from C:\\, or from the\n"
     "                                  folder given), wait for it,\n"
@@ -65,6 +73,16 @@ constexpr const char* kUsage =
     "                                  put a stub there naming the built program (devpurge) or, for a .dll,\n"
     "                                  the shared library (libkenrim07.so, or its target name kenrim07), with\n"
     "                                  its version (FileVersion and ProductVersion) and other version fields\n"
+    "  processes <machine>             list the running processes: id, program, whether declared, parent, command\n"
+    "                                  line\n"
+    "  windows <machine>               list the windows of the declared processes, children indented\n"
+    "  declare <machine> <Windows path> [--command-line TEXT] [--module PATH]... [--window \"TITLE|CLASS[|MODULE]\"]\n"
+    "         [--child \"TITLE|CLASS[|MODULE]\"]... [--on-close WHEN] [--on-quit WHEN] [--on-terminate WHEN]\n"
+    "         [--deny-open] [--deny-terminate]\n"
+    "                                  put a running process of other software into the machine, with windows\n"
+    "                                  (--child belongs to the --window before it) and how it reacts: WHEN is\n"
+    "                                  now (the default), never, or a time on the machine's clock (500ms, 3s);\n"
+    "                                  its program and modules are in use until it ends; prints its ids\n"
     "  reboot <machine>                restart the machine: carry out the file operations pending for the\n"
     "                                  next start (and WININIT.INI on Windows 9x), one line each, and on\n"
     "                                  Windows NT delete the services marked for deletion\n";
@@ -358,6 +376,127 @@ int Services(Machine& machine) {
     return 0;
 }
 
+std::string OperationalStateName(DWORD state) {
+    if (state == NTMS_READY) return "ready";
+    if (state == NTMS_NOT_PRESENT) return "not present";
+    return "state " + std::to_string(state);
+}
+
+// One line per drive of the removable-storage manager:
+//   {6B29FC40-CA47-1067-B31D-00DD010662DA}: not present, "QN Card Reader 05"
+int RemovableStorage(Machine& machine, const std::vector<std::string>& arguments) {
+    namespace storage = platform::removable_storage;
+    if (arguments.empty()) {
+        if (!machine.LibraryPresent("NTMSAPI.DLL") || !machine.LibraryPresent("NTMSAPI"))
+            std::printf("the machine has no removable-storage manager (ntmsapi.dll)\n");
+        for (const storage::StorageDrive& drive : storage::ListDrives(machine)) {
+            std::printf("%s: %s, \"%s\"\n", platform::GuidText(drive.id).c_str(),
+                        OperationalStateName(drive.operationalState).c_str(), drive.description.c_str());
+        }
+        return 0;
+    }
+    if (arguments[0] != "add" || arguments.size() < 2) return Usage();
+    storage::StorageDrive drive;
+    drive.description = arguments[1];
+    drive.operationalState = NTMS_READY;
+    std::optional<GUID> id;
+    for (std::size_t index = 2; index < arguments.size(); ++index) {
+        if (arguments[index] == "--not-present") {
+            drive.operationalState = NTMS_NOT_PRESENT;
+        } else if (arguments[index] == "--id" && index + 1 < arguments.size()) {
+            id = platform::ParseGuid(arguments[++index]);
+            if (!id) return Refuse("--id " + arguments[index] + ": an id is a GUID, {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}");
+        } else {
+            return Usage();
+        }
+    }
+    if (drive.description.empty()) return Refuse("a drive needs a description");
+    if (drive.description.size() >= NTMS_DESCRIPTION_LENGTH)
+        return Refuse("\"" + drive.description + "\": a description has at most " +
+                      std::to_string(NTMS_DESCRIPTION_LENGTH - 1) + " characters");
+    drive.id = id ? *id : storage::NewDriveId(machine);
+    storage::AddDrive(machine, drive);
+    std::printf("%s\n", platform::GuidText(drive.id).c_str());
+    return 0;
+}
+
+// One line per running process:
+//   8388608: C:\Programmi\Corvanta\hub.exe, declared, parent 0, "C:\Programmi\Corvanta\hub.exe" /tray
+int Processes(Machine& machine) {
+    for (const platform::ProcessRecord& process : platform::RunningProcesses(machine)) {
+        std::printf("%u: %s%s, parent %u, %s\n", process.id, process.path.c_str(), process.declared ? ", declared" : "",
+                    process.parentId, process.commandLine.c_str());
+    }
+    return 0;
+}
+
+void PrintWindows(Machine& machine, HWND parent, int depth) {
+    for (const platform::WindowRecord& window : platform::DeclaredWindows(machine, parent)) {
+        std::printf("%*s0x%X: \"%s\", class %s, process %u, module %s\n", depth * 2, "",
+                    static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(window.handle)), window.title.c_str(),
+                    window.className.c_str(), window.processId, window.moduleFile.c_str());
+        PrintWindows(machine, window.handle, depth + 1);
+    }
+}
+
+// "TITLE|CLASS[|MODULE]"
+std::optional<platform::DeclaredWindow> ParseWindow(const std::string& text) {
+    size_t bar = text.find('|');
+    if (bar == std::string::npos) return std::nullopt;
+    size_t second = text.find('|', bar + 1);
+    platform::DeclaredWindow window;
+    window.title = text.substr(0, bar);
+    window.className = text.substr(bar + 1, second == std::string::npos ? std::string::npos : second - bar - 1);
+    if (second != std::string::npos) window.moduleFile = text.substr(second + 1);
+    return window;
+}
+
+int Declare(Machine& machine, const std::vector<std::string>& arguments) {
+    platform::DeclaredProcess process;
+    process.path = arguments[0];
+    for (size_t index = 1; index < arguments.size(); ++index) {
+        const std::string& option = arguments[index];
+        if (option == "--deny-open") {
+            process.openDenied = true;
+            continue;
+        }
+        if (option == "--deny-terminate") {
+            process.terminateDenied = true;
+            continue;
+        }
+        if (index + 1 >= arguments.size()) return Usage();
+        const std::string& value = arguments[++index];
+        if (option == "--command-line") {
+            process.commandLine = value;
+        } else if (option == "--module") {
+            process.modules.push_back(value);
+        } else if (option == "--window" || option == "--child") {
+            std::optional<platform::DeclaredWindow> window = ParseWindow(value);
+            if (!window) return Refuse(option + " " + value + ": a window is \"TITLE|CLASS\" or \"TITLE|CLASS|MODULE\"");
+            if (option == "--window") {
+                process.windows.push_back(*window);
+            } else if (process.windows.empty()) {
+                return Refuse("--child " + value + ": a child belongs to a --window before it");
+            } else {
+                process.windows.back().children.push_back(*window);
+            }
+        } else if (option == "--on-close" || option == "--on-quit" || option == "--on-terminate") {
+            std::optional<platform::ProcessReaction> reaction = platform::ParseProcessReaction(value);
+            if (!reaction) return Refuse(option + " " + value + ": now, never, or a time such as 500ms or 3s");
+            (option == "--on-close" ? process.onClose : option == "--on-quit" ? process.onQuit : process.onTerminate) =
+                *reaction;
+        } else {
+            return Usage();
+        }
+    }
+    platform::DeclaredIds ids = platform::DeclareProcess(machine, process);
+    std::printf("process %u, thread %u", ids.processId, ids.threadId);
+    for (HWND window : ids.windows)
+        std::printf(", window 0x%X", static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(window)));
+    std::printf("\n");
+    return 0;
+}
+
 // Starts a Windows command line in the machine and waits for the program; its exit code.
 // folder is the program's current folder; null for C:\\.
 int RunProgram(const std::string& commandLine, const char* folder) {
@@ -482,10 +621,17 @@ int Run(int argc, char** argv) {
         return Spooler(machine, command);
     if (command == "devices" && arguments.empty()) return Devices();
     if (command == "services" && arguments.empty()) return Services(machine);
+    if (command == "rsm") return RemovableStorage(machine, arguments);
     if (command == "run" && arguments.size() == 1) return RunProgram(arguments[0], nullptr);
     if (command == "run" && arguments.size() == 3 && arguments[1] == "--folder")
         return RunProgram(arguments[0], arguments[2].c_str());
     if (command == "install" && arguments.size() >= 2) return Install(machine, arguments);
+    if (command == "processes" && arguments.empty()) return Processes(machine);
+    if (command == "windows" && arguments.empty()) {
+        PrintWindows(machine, nullptr, 0);
+        return 0;
+    }
+    if (command == "declare" && !arguments.empty()) return Declare(machine, arguments);
     if (command == "reboot" && arguments.empty()) {
         for (const std::string& line : platform::RestartMachine(machine)) std::printf("%s\n", line.c_str());
         return 0;

@@ -4,6 +4,7 @@
 // environment (which outlives the library) as COMSERVER_DETACHES.
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "AFX_MODULE_STATE.h"
@@ -162,6 +163,18 @@ class CThing : public CComObjectRootEx<CComSingleThreadModel>,
         collection->Release();
         return hr;
     }
+    // Gives back the value the previous call left, keeping the one given.
+    STDMETHOD(Swap)(LONG* value) override {
+        if (!value) return E_POINTER;
+        std::swap(*value, m_kept);
+        return S_OK;
+    }
+    // Fills a new collection into *items when none is given; one given stays as it is.
+    STDMETHOD(Collect)(LONG count, IThings** items) override {
+        if (!items) return E_POINTER;
+        if (*items) return S_OK;
+        return Fill(count, items);
+    }
     STDMETHOD(Fail)(BSTR reason) override { return Error(reason ? reason : u"", IID_IThing, kThingFailure); }
     // The name of the application object of the module the call runs in: the server's own.
     STDMETHOD(get_AppName)(BSTR* pVal) override {
@@ -175,6 +188,7 @@ class CThing : public CComObjectRootEx<CComSingleThreadModel>,
   private:
     CComBSTR m_name;
     ThingColour m_colour = ThingRed;
+    LONG m_kept = 0;
 };
 
 BEGIN_OBJECT_MAP(ObjectMap)

@@ -19,6 +19,7 @@ enum : DISPID {
     kRaise = 8,
     kCount = 9,
     kBusy = 10,
+    kBump = 11,
 };
 
 struct NamedMember {
@@ -27,8 +28,9 @@ struct NamedMember {
 };
 
 constexpr NamedMember kMembers[] = {
-    {u"Name", kName},   {u"Item", kItem}, {u"Run", kRun},     {u"Compute", kCompute}, {u"Child", kChild},
-    {u"Items", kItems}, {u"Fail", kFail}, {u"Raise", kRaise}, {u"Count", kCount},     {u"Busy", kBusy},
+    {u"Name", kName},   {u"Item", kItem},   {u"Run", kRun},   {u"Compute", kCompute},
+    {u"Child", kChild}, {u"Items", kItems}, {u"Fail", kFail}, {u"Raise", kRaise},
+    {u"Count", kCount}, {u"Busy", kBusy},   {u"Bump", kBump},
 };
 
 std::string NameOf(DISPID id) {
@@ -304,6 +306,15 @@ class FakeDevice final : public IDispatch, public ISupportErrorInfo {
             case kBusy:
                 // A failure with no error information: the caller falls back on the system's text.
                 return E_ACCESSDENIED;
+            case kBump:
+                // Adds one to each argument passed by reference; the others it cannot change.
+                for (UINT index = 0; index < count; ++index) {
+                    if (arguments[index].vt != (VT_BYREF | VT_VARIANT)) continue;
+                    VARIANT* variable = arguments[index].pvarVal;
+                    if (FAILED(VariantChangeType(variable, variable, 0, VT_I4))) return DISP_E_TYPEMISMATCH;
+                    ++variable->lVal;
+                }
+                return S_OK;
             default:
                 return DISP_E_MEMBERNOTFOUND;
         }
@@ -362,6 +373,8 @@ std::string Describe(const VARIANT& value) {
             return value.pdispVal ? "Object" : "Nothing";
         case VT_ERROR:
             return "Error:" + std::to_string(value.scode);
+        case VT_BYREF | VT_VARIANT:
+            return "ByRef " + Describe(*value.pvarVal);
         default:
             return "vt" + std::to_string(value.vt);
     }

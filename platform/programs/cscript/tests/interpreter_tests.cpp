@@ -250,6 +250,30 @@ TEST_F(ScriptRuns, OnErrorResumeNextRecordsErrorsInErr) {
     });
 }
 
+// A variable written alone as an argument is passed by reference: what the object writes there is the
+// variable's new value. An expression, a name in parentheses of its own and a property are passed by
+// value.
+TEST_F(ScriptRuns, VariablesPassedByReference) {
+    RunCases({
+        {"n = 4 : Device.Bump n : WScript.Echo n", "5\n"},
+        {"n = 4 : x = Device.Bump(n, n) : WScript.Echo n, \"[\" & x & \"]\"", "6 []\n"},
+        {"n = 4 : Call Device.Bump(n) : WScript.Echo n", "5\n"},
+        {"n = \"9\" : Device.Bump n, (n), n + 1 : WScript.Echo n", "10\n"},
+        {"n = 4 : Device.Bump(n) : WScript.Echo n", "4\n"},
+        {"Device.Bump fresh : WScript.Echo fresh", "1\n"},
+        {"Device.Name = 3 : Device.Bump Device.Name : WScript.Echo Device.Name", "3\n"},
+        {"n = 1 : If True Then Device.Bump n\nWScript.Echo n", "2\n"},
+        {"Option Explicit\nDim a\nDevice.Bump a : WScript.Echo a\nDevice.Bump b", "1\n",
+         "C:\\t.vbs(4, 1) VBScript runtime error: Variable is undefined (Code: 800A01F4)"},
+        {"n = \"many\" : Device.Bump n", "",
+         "C:\\t.vbs(1, 14) VBScript runtime error: Type mismatch (Code: 800A000D)"},
+        {"n = 7 : WScript.Echo n, Device.Item(n)", "7 item7\n"},
+        {"Set d = Device : Set e = CreateObject(\"Fake.Device\") : e.Name = \"e\"\n"
+         "Set Device.Child = e : WScript.Echo d.Child.Name, e.Name",
+         "e e\n"},
+    });
+}
+
 TEST_F(ScriptRuns, QuitEndsTheScriptWithItsCode) {
     Outcome outcome = Run("WScript.Echo \"a\"\nIf True Then WScript.Quit 3\nWScript.Echo \"b\"");
     EXPECT_EQ(outcome.output, "a\n");
@@ -295,6 +319,13 @@ TEST_F(ScriptRuns, CallsReachTheObjectAsWindowsPassesThem) {
         {"Device(4) = \"v\"", {"(default) put \"v\",I2:4 named -3"}},
         {"Device.Item(5) = True", {"Item put True,I2:5 named -3"}},
         {"x = Device.Count", {"Count method|get"}},
+        {"a = 1 : Device.Run a, (a), a + 1", {"Run method I2:2,I2:1,ByRef I2:1"}},
+        {"Device.Run(a)", {"Run method Empty"}},
+        {"Call Device.Run(a)", {"Run method ByRef Empty"}},
+        {"x = Device.Run(WScript, Err, a)", {"Run method|get ByRef Empty,Object,Object"}},
+        {"Device.Run Device.Count", {"Count method|get", "Run method I2:3"}},
+        {"a = 2 : x = Device(a) : Device.Item(a) = a",
+         {"(default) method|get ByRef I2:2", "Item put I2:2,ByRef I2:2 named -3"}},
         {"For Each i In Device.Items : Next",
          {"Items method|get", "_NewEnum method|get", "Next 1", "Next 1", "Next 1", "Next 1"}},
     };

@@ -42,7 +42,9 @@ std::string Describe(const Expression& expression) {
                 return "_";
         }
     }
-    if (auto* name = std::get_if<NameReference>(&expression.node)) return Narrow(name->name);
+    // A name in parentheses of its own is passed by value.
+    if (auto* name = std::get_if<NameReference>(&expression.node))
+        return expression.parenthesised ? "(" + Narrow(name->name) + ")" : Narrow(name->name);
     if (auto* member = std::get_if<MemberReference>(&expression.node))
         return Describe(*member->object) + "." + Narrow(member->name);
     if (auto* call = std::get_if<CallReference>(&expression.node))
@@ -129,6 +131,11 @@ TEST(VBScriptParser, ParsesStatementsAndExpressions) {
         {"Call o.Run(1, 2)", "1:1 Call o.Run [1, 2]"},
         {"Call o.Run", "1:1 Call o.Run []"},
         {"x = o.F(1, , 3)", "1:1 Let x = o.F(1, _, 3)"},
+        {"o.Run a, (b)", "1:1 Call o.Run [a, (b)]"},
+        {"o.Run(a)", "1:1 Call o.Run [(a)]"},
+        {"o.Run (a), b", "1:1 Call o.Run [(a), b]"},
+        {"Call o.Run(a)", "1:1 Call o.Run [a]"},
+        {"x = o.F(a, ((b)), a + b)", "1:1 Let x = o.F(a, (b), (+ a b))"},
         {"o.End = o.Next", "1:1 Let o.End = o.Next"},
         {"On Error Resume Next\nOn Error GoTo 0", "1:1 OnError ResumeNext; 2:1 OnError GoTo0"},
         {"WScript.Echo a, _\n    b", "1:1 Call WScript.Echo [a, b]"},

@@ -264,4 +264,68 @@ TEST_F(WinmachineTool, ServicesListsThemAndRebootDropsTheMarkedOnes) {
     EXPECT_EQ(output({"services", "m"}), "QnMonitor: own process, automatic, running, \"QnMonitor\"\n");
 }
 
+TEST_F(WinmachineTool, RsmListsAndAddsDrives) {
+    ASSERT_EQ(Run({"create", "m"}).exitCode, 0);
+    ASSERT_EQ(Run({"create", "old", "--os", "nt4"}).exitCode, 0);
+    const std::vector<Row> rows = {
+        {{"rsm", "m", "add", "QN Card Reader 05", "--not-present", "--id", "{6B29FC40-CA47-1067-B31D-00DD010662DA}"}, 0, ""},
+        {{"rsm", "m", "add", "Acme ZIP 100"}, 0, ""},
+        {{"rsm", "m", "add", "X", "--id", "6B29FC40"}, 1, "--id 6B29FC40: an id is a GUID"},
+        {{"rsm", "m", "add", ""}, 1, "a drive needs a description"},
+        {{"rsm", "m", "add", std::string(127, 'Q')}, 1, "a description has at most 126 characters"},
+        {{"rsm", "m", "add", "X", "--present"}, 2, "usage: winmachine"},
+        {{"rsm", "m", "remove", "X"}, 2, "usage: winmachine"},
+    };
+    ExpectRows(rows, [this](const std::vector<std::string>& arguments) { return Run(arguments); });
+    fs::path file = folder_ / "output.txt";
+    auto output = [&](const std::vector<std::string>& arguments) {
+        EXPECT_EQ(RunTool(folder_, arguments, &file).exitCode, 0);
+        std::ifstream stream(file);
+        return std::string((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
+    };
+    std::string listing = output({"rsm", "m"});
+    const std::string first = "{6B29FC40-CA47-1067-B31D-00DD010662DA}: not present, \"QN Card Reader 05\"\n{";
+    EXPECT_EQ(listing.substr(0, first.size()), first);
+    EXPECT_NE(listing.find("}: ready, \"Acme ZIP 100\"\n"), std::string::npos);
+    // The id printed is the drive's.
+    std::string id = output({"rsm", "old", "add", "QN Card Reader 06"});
+    EXPECT_EQ(output({"rsm", "old"}), "the machine has no removable-storage manager (ntmsapi.dll)\n" +
+                                          id.substr(0, id.size() - 1) + ": ready, \"QN Card Reader 06\"\n");
+}
+
+}  // namespace
+
+namespace {
+
+std::string ReadText(const fs::path& file) {
+    std::ifstream stream(file);
+    return std::string((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
+}
+
+// A declared process with windows is listed with them, and declarations the tool cannot read are refused.
+TEST_F(WinmachineTool, DeclareListsProcessesAndWindows) {
+    ASSERT_EQ(0, Run({"create", "m"}).exitCode);
+    const std::vector<Row> refused = {
+        {{"declare", "m", "C:\\hub.exe", "--window", "no class"}, 1, "a window is \"TITLE|CLASS\""},
+        {{"declare", "m", "C:\\hub.exe", "--child", "Scan|Button"}, 1, "a child belongs to a --window before it"},
+        {{"declare", "m", "C:\\hub.exe", "--on-close", "soon"}, 1, "now, never, or a time such as 500ms or 3s"},
+        {{"declare", "m", "C:\\hub.exe", "--on-quit"}, 2, "usage:"},
+    };
+    ExpectRows(refused, [this](const std::vector<std::string>& arguments) { return Run(arguments); });
+    fs::path output = folder_ / "out.txt";
+    ASSERT_EQ(0, RunTool(folder_,
+                         {"declare", "m", "C:\\Programmi\\Corvanta\\hub.exe", "--command-line", "hub.exe /tray",
+                          "--window", "Corvanta Hub|HubMain", "--child", "Scan|Button|C:\\Programmi\\Corvanta\\ui.dll",
+                          "--on-close", "3s", "--deny-open"},
+                         &output)
+                     .exitCode);
+    EXPECT_EQ("process 8388608, thread 8388612, window 0x800008, window 0x80000C\n", ReadText(output));
+    ASSERT_EQ(0, RunTool(folder_, {"processes", "m"}, &output).exitCode);
+    EXPECT_EQ("8388608: C:\\Programmi\\Corvanta\\hub.exe, declared, parent 0, hub.exe /tray\n", ReadText(output));
+    ASSERT_EQ(0, RunTool(folder_, {"windows", "m"}, &output).exitCode);
+    EXPECT_EQ("0x800008: \"Corvanta Hub\", class HubMain, process 8388608, module C:\\Programmi\\Corvanta\\hub.exe\n"
+              "  0x80000C: \"Scan\", class Button, process 8388608, module C:\\Programmi\\Corvanta\\ui.dll\n",
+              ReadText(output));
+}
+
 }  // namespace
