@@ -29,7 +29,8 @@ TEST_F(TaskUninstallerTest, ATaskThatEndsOrCannotStart) {
     EXPECT_EQ(machine.Messages(kTask), "");
 }
 
-// Needs messages posted to the thread of another process of the machine.
+// Needs PostThreadMessageA to reach the main thread of a program started in the machine (another host
+// process); the machine delivers messages only within a process and to declared processes so far.
 TEST_F(TaskUninstallerTest, DISABLED_ATaskPast30SecondsIsAskedToClose) {
     const struct Row {
         const char* name;
