@@ -21,7 +21,7 @@
 #include "platform/machine/services/service_store.h"
 #include "platform/machine/state.h"
 #include "platform/machine/ui/user_interface.h"
-#include "program_text.h"
+#include "installer_product.h"
 
 namespace platform {
 
@@ -222,43 +222,8 @@ std::string StdoutCapture::Take() {
 TestMachine& TestMachine::InstallerProduct(std::string_view productCode, std::string_view name,
                                            const std::vector<std::string>& files,
                                            const std::vector<std::string>& keys) {
-    std::string packed = programs::PackedInstallerCode(productCode);
-    if (packed.empty()) throw std::runtime_error("not a product code: " + std::string(productCode));
-    auto escaped = [](std::string_view text) {
-        std::string result;
-        for (char character : text) {
-            if (character == '\\' || character == '"') result += '\\';
-            result += character;
-        }
-        return result;
-    };
-    const std::string userData =
-        "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\S-1-5-18\\";
-    std::string text = "[HKEY_LOCAL_MACHINE\\Software\\Classes\\Installer\\Products\\" + packed +
-                       "]\n\"ProductName\"=\"" + escaped(name) + "\"\n\n[" + userData + "Products\\" + packed +
-                       "\\InstallProperties]\n\"DisplayName\"=\"" + escaped(name) + "\"\n\n" +
-                       "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" +
-                       std::string(productCode) + "]\n\"DisplayName\"=\"" + escaped(name) +
-                       "\"\n\"UninstallString\"=\"MsiExec.exe /X" + std::string(productCode) +
-                       "\"\n\"WindowsInstaller\"=dword:00000001\n\n";
-    // Component codes only have to differ: the product's own code with a running number in its last digits.
-    int component = 0;
-    auto addComponent = [&](const std::string& target) {
-        char suffix[8];
-        std::snprintf(suffix, sizeof suffix, "%04X", ++component);
-        std::string code = std::string(productCode.substr(0, 33)) + suffix + "}";
-        text += "[" + userData + "Components\\" + programs::PackedInstallerCode(code) + "]\n\"" + packed +
-                "\"=\"" + escaped(target) + "\"\n\n";
-    };
-    for (const std::string& file : files) {
-        File(file, "installed");
-        addComponent(file);
-    }
-    for (const std::string& key : keys) {
-        text += "[HKEY_LOCAL_MACHINE\\" + key + "]\n\n";
-        addComponent("02:\\" + key + "\\");
-    }
-    return Registry(text);
+    programs::RegisterInstallerProduct(*machine_, productCode, name, files, keys);
+    return *this;
 }
 
 TestMachine& TestMachine::UseVirtualClock(std::time_t start) {

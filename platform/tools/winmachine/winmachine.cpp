@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "cfgmgr32.h"
+#include "installer_product.h"
 #include "platform/kernel32/program_files.h"
 #include "platform/machine/boot.h"
 #include "platform/machine/files/host_path.h"
@@ -83,6 +84,11 @@ constexpr const char* kUsage =
     "                                  (--child belongs to the --window before it) and how it reacts: WHEN is\n"
     "                                  now (the default), never, or a time on the machine's clock (500ms, 3s);\n"
     "                                  its program and modules are in use until it ends; prints its ids\n"
+    "  product <machine> <product code> \"<name>\" [--file <Windows path>]... [--key <HKLM key>]...\n"
+    "                                  register a Windows Installer product as msiexec /x removes it: its\n"
+    "                                  entry in the installed programs, its Installer keys, and the files and\n"
+    "                                  keys (under HKEY_LOCAL_MACHINE, \"SOFTWARE\\X\") it installed; files not\n"
+    "                                  there yet are made, keys made when missing\n"
     "  reboot <machine>                restart the machine: carry out the file operations pending for the\n"
     "                                  next start (and WININIT.INI on Windows 9x), one line each, and on\n"
     "                                  Windows NT delete the services marked for deletion\n";
@@ -497,6 +503,28 @@ int Declare(Machine& machine, const std::vector<std::string>& arguments) {
     return 0;
 }
 
+int Product(Machine& machine, const std::vector<std::string>& arguments) {
+    std::vector<std::string> files;
+    std::vector<std::string> keys;
+    for (size_t index = 2; index < arguments.size(); index += 2) {
+        if (index + 1 >= arguments.size()) return Usage();
+        const std::string& value = arguments[index + 1];
+        if (arguments[index] == "--file") {
+            files.push_back(value);
+        } else if (arguments[index] == "--key") {
+            if (value.empty() || value.front() == '\\' || value.back() == '\\' ||
+                platform::UpperCopy(value).rfind("HKEY_", 0) == 0)
+                return Refuse("--key " + value + ": a key is a path under HKEY_LOCAL_MACHINE, SOFTWARE\\X");
+            keys.push_back(value);
+        } else {
+            return Usage();
+        }
+    }
+    if (arguments[1].empty()) return Refuse("a product needs a name");
+    platform::programs::RegisterInstallerProduct(machine, arguments[0], arguments[1], files, keys);
+    return 0;
+}
+
 // Starts a Windows command line in the machine and waits for the program; its exit code.
 // folder is the program's current folder; null for C:\\.
 int RunProgram(const std::string& commandLine, const char* folder) {
@@ -632,6 +660,7 @@ int Run(int argc, char** argv) {
         return 0;
     }
     if (command == "declare" && !arguments.empty()) return Declare(machine, arguments);
+    if (command == "product" && arguments.size() >= 2) return Product(machine, arguments);
     if (command == "reboot" && arguments.empty()) {
         for (const std::string& line : platform::RestartMachine(machine)) std::printf("%s\n", line.c_str());
         return 0;

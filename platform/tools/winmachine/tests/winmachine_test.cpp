@@ -329,3 +329,48 @@ TEST_F(WinmachineTool, DeclareListsProcessesAndWindows) {
 }
 
 }  // namespace
+
+namespace {
+
+// A product registered by the tool is one msiexec removes: its files (one put there before, one made),
+// its key and its entries go, and what the product did not record stays.
+TEST_F(WinmachineTool, ProductRegistersWhatMsiexecRemoves) {
+    ASSERT_EQ(0, Run({"create", "m"}).exitCode);
+    const std::string code = "{7C1A5E20-3B4D-4F60-8A71-92B3C4D5E607}";
+    const std::vector<Row> refused = {
+        {{"product", "m", "{7C1A5E20}", "QN"}, 1, "not a product code: {7C1A5E20}"},
+        {{"product", "m", code, ""}, 1, "a product needs a name"},
+        {{"product", "m", code, "QN", "--key", "HKEY_LOCAL_MACHINE\\SOFTWARE\\QN"}, 1, "a key is a path under"},
+        {{"product", "m", code, "QN", "--key", "SOFTWARE\\QN\\"}, 1, "a key is a path under"},
+        {{"product", "m", code, "QN", "--file", "C:\\"}, 1, "not a file path"},
+        {{"product", "m", code, "QN", "--file"}, 2, "usage:"},
+        {{"product", "m", code, "QN", "--folder", "C:\\QN"}, 2, "usage:"},
+    };
+    ExpectRows(refused, [this](const std::vector<std::string>& arguments) { return Run(arguments); });
+    ASSERT_EQ(0, Run({"put", "m", "data.txt", "C:\\Program Files\\QN\\qn.hlp"}).exitCode);
+    ASSERT_EQ(0, Run({"put", "m", "data.txt", "C:\\Program Files\\QN\\other.txt"}).exitCode);
+    ASSERT_EQ(0, Run({"product", "m", code, "Corvanta \"QN\"", "--file", "C:\\Program Files\\QN\\qn.hlp", "--file",
+                      "C:\\Program Files\\QN\\qn.ini", "--key", "SOFTWARE\\Corvanta\\QN"})
+                     .exitCode);
+    fs::path output = folder_ / "out.txt";
+    ASSERT_EQ(0, RunTool(folder_, {"cat", "m", "C:\\Program Files\\QN\\qn.hlp"}, &output).exitCode);
+    EXPECT_EQ("data", ReadText(output));
+    ASSERT_EQ(0, RunTool(folder_, {"cat", "m", "C:\\Program Files\\QN\\qn.ini"}, &output).exitCode);
+    EXPECT_EQ("installed\r\n", ReadText(output));
+    ASSERT_EQ(0, RunTool(folder_, {"export", "m"}, &output).exitCode);
+    std::string registry = ReadText(output);
+    EXPECT_NE(registry.find("\"ProductName\"=\"Corvanta \\\"QN\\\"\""), std::string::npos);
+    EXPECT_NE(registry.find("Uninstall\\" + code + "]"), std::string::npos);
+    EXPECT_NE(registry.find("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvanta\\QN]"), std::string::npos);
+
+    ASSERT_EQ(0, Run({"run", "m", "msiexec /x" + code + " /qb! REBOOT=ReallySuppress"}).exitCode);
+    ASSERT_EQ(0, RunTool(folder_, {"export", "m"}, &output).exitCode);
+    registry = ReadText(output);
+    EXPECT_EQ(registry.find("Corvanta\\QN"), std::string::npos) << registry;
+    EXPECT_EQ(registry.find(code), std::string::npos);
+    EXPECT_NE(0, Run({"cat", "m", "C:\\Program Files\\QN\\qn.hlp"}).exitCode);
+    EXPECT_NE(0, Run({"cat", "m", "C:\\Program Files\\QN\\qn.ini"}).exitCode);
+    EXPECT_EQ(0, Run({"cat", "m", "C:\\Program Files\\QN\\other.txt"}).exitCode);
+}
+
+}  // namespace
