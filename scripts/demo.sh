@@ -26,6 +26,9 @@ example=examples/old-software-xp
 machine=build/demo-xp-machine
 snapshots=build/demo-xp-snapshots
 program_folder='C:\Program Files\Corvanta\AiO\Serie 500'
+shared_folder='C:\Program Files\Corvanta\AiO\Shared'
+common_programs='C:\Documents and Settings\All Users\Start Menu\Programs'
+product_code='{7C1A5E20-3B4D-4F60-8A71-92B3C4D5E607}'
 data_file=qnvuni07.dat
 rm -rf "$machine" "$snapshots"
 mkdir -p "$snapshots"
@@ -66,6 +69,38 @@ echo "put $count files of the old software into the machine"
 "$winmachine" install "$machine" devpurge "$program_folder\\devpurge.exe" --version 3.0.0.8 \
   --field CompanyName=Corvanta --field InternalName=devpurge --field OriginalFilename=devpurge.exe
 "$winmachine" put "$machine" "$example/$data_file" "$program_folder\\$data_file"
+# The old software's own programs that devpurge starts: the scanning utility's uninstall program and the
+# status service's program; one stand-in (outside/removal_program) installed under each name, which notes
+# its command line beside itself and ends at once.
+"$winmachine" install "$machine" removal_program "$shared_folder\\QNVuns07.exe" --version 7.0.215.0 \
+  --field CompanyName=Corvanta --field "FileDescription=Corvanta scanning utility removal"
+"$winmachine" install "$machine" removal_program "$shared_folder\\QNVpms07.exe" --version 7.0.215.0 \
+  --field CompanyName=Corvanta --field "FileDescription=Corvanta device status service"
+# The product itself was installed with Windows Installer, which recorded the files and keys it laid down
+# besides the programs: msiexec /x removes them.
+"$winmachine" product "$machine" "$product_code" "Corvanta Serie 500" \
+  --file "$program_folder\\QNVhub07.hlp" --file "$program_folder\\qnv500.ini" \
+  --file "$common_programs\\Corvanta\\Serie 500\\Casella strumenti.lnk" \
+  --file "$common_programs\\Corvanta\\Serie 500\\Centro soluzioni Corvanta.lnk" \
+  --file "C:\\Documents and Settings\\All Users\\Desktop\\Corvanta Serie 500.lnk" \
+  --key "SOFTWARE\\Corvanta\\Serie 500\\Install"
+# The old software runs: the hub in the notification area (started from the Run key) with its solution
+# centre open, the toolbox, and the status service's program; they hold their programs and libraries in
+# use until they end. They close as programs do when asked: the hub a moment after WM_CLOSE, the toolbox
+# after it has saved its settings, each at once on WM_QUIT or when terminated. Another maker's monitor
+# runs beside them.
+"$winmachine" declare "$machine" "$program_folder\\QNVhub07.exe" --command-line "$program_folder\\QNVhub07.exe -tray" \
+  --module "$shared_folder\\QNVscn07.dll" \
+  --window "Corvanta Serie 500|QNVhub07TrayWnd" \
+  --window "Centro soluzioni Corvanta|QNVhub07MainWnd" --child "Scansione|Button" --child "Copia|Button" \
+  --child "Casella strumenti|Button" --on-close 300ms > /dev/null
+"$winmachine" declare "$machine" "$program_folder\\QNVtbx07.exe" --command-line "\"$program_folder\\QNVtbx07.exe\"" \
+  --module "$shared_folder\\QNVscn07.dll" --module "$shared_folder\\QNVtwn07.dll" \
+  --window "Casella strumenti - Corvanta Serie 500|QNVtbx07Frame" --child "Livelli d'inchiostro|Static" \
+  --child "Pulizia testine|Button" --child "Allineamento testine|Button" --on-close 1s > /dev/null
+"$winmachine" declare "$machine" "$shared_folder\\QNVpms07.exe" --command-line "\"$shared_folder\\QNVpms07.exe\"" > /dev/null
+"$winmachine" declare "$machine" 'C:\Program Files\Acme\ZIP Tools\zipmon.exe' \
+  --window "Acme ZIP Monitor|AcmeZipMonitor" > /dev/null
 # The removable-storage manager still keeps the old card reader, unplugged long ago, beside another
 # maker's drive in use.
 "$winmachine" rsm "$machine" add "Corvanta Card Reader 05" --not-present > /dev/null
@@ -77,6 +112,15 @@ echo
 echo "== The old software's program folder"
 "$winmachine" ls "$machine" "$program_folder"
 
+echo
+echo "== Processes"
+"$winmachine" processes "$machine"
+echo
+echo "== Windows"
+"$winmachine" windows "$machine"
+echo
+echo "== Windows Installer products"
+"$winmachine" export "$machine" 'HKEY_LOCAL_MACHINE\Software\Classes\Installer\Products' | grep -v '^REGEDIT4' | sed '/^$/d'
 echo
 echo "== Printers"
 "$winmachine" printers "$machine"
@@ -141,6 +185,10 @@ if [ ${#logs[@]} -ge 1 ]; then
   echo "== Operation log: $temp_folder\\${logs[0]}"
   "$winmachine" cat "$machine" "$temp_folder\\${logs[0]}" | tr -d '\r' | to_terminal
   [ -n "$("$winmachine" cat "$machine" "$temp_folder\\${logs[0]}")" ] || echo "(empty: no uninstaller logged anything)"
+  # Files still in use when the deletion pass comes are left for the next start.
+  log_text=$("$winmachine" cat "$machine" "$temp_folder\\${logs[0]}" | tr -d '\r')
+  echo "(deleted at once: $(grep -c '^Deleted=' <<< "$log_text" || true) files and folders;" \
+    "left for the next start: $(grep -c '^DeleteOnNextReboot=' <<< "$log_text" || true))"
 else
   echo "== Operation log: none was written to $temp_folder"
 fi
@@ -167,7 +215,7 @@ show_changes files "$snapshots/files-before.txt" "$snapshots/files-after.txt"
 
 # What is left of the printing system and the devices: the text-only printer, the Local Port and USB
 # monitors, and whatever is not the old generation's.
-for what in printers ports monitors drivers devices services; do
+for what in processes windows printers ports monitors drivers devices services; do
   echo
   echo "== ${what^} after the run"
   "$winmachine" "$what" "$machine"
