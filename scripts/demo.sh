@@ -44,6 +44,14 @@ to_terminal() {
   if command -v iconv >/dev/null; then iconv -f WINDOWS-1252 -t UTF-8; else cat; fi
 }
 
+# The Windows Installer products registered in the machine: packed product code and name.
+list_installer_products() {
+  "$winmachine" export "$machine" 'HKEY_LOCAL_MACHINE\Software\Classes\Installer\Products' | tr -d '\r' |
+    awk -F'"' '/^\[.*\\Products\\[^\\]*\]$/ { count = split($0, parts, "\\"); key = substr(parts[count], 1, length(parts[count]) - 1) }
+               /^"ProductName"=/ { print key ": " $4; found = 1 }
+               END { if (!found) print "(none)" }'
+}
+
 # Prints the differences between two snapshots, or that there are none.
 show_changes() {
   local what=$1 before=$2 after=$3
@@ -119,8 +127,8 @@ echo
 echo "== Windows"
 "$winmachine" windows "$machine"
 echo
-echo "== Windows Installer products"
-"$winmachine" export "$machine" 'HKEY_LOCAL_MACHINE\Software\Classes\Installer\Products' | grep -v '^REGEDIT4' | sed '/^$/d'
+echo "== Windows Installer products (packed product code: name)"
+list_installer_products
 echo
 echo "== Printers"
 "$winmachine" printers "$machine"
@@ -220,6 +228,9 @@ for what in processes windows printers ports monitors drivers devices services; 
   echo "== ${what^} after the run"
   "$winmachine" "$what" "$machine"
 done
+echo
+echo "== Windows Installer products after the run"
+list_installer_products
 echo
 echo "== Removable-storage drives after the run"
 "$winmachine" rsm "$machine"
