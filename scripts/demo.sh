@@ -310,8 +310,14 @@ echo "== Running regsvr32 /s \"$server\""
 run_in_machine "regsvr32 /s \"$server\""
 "$winmachine" export "$machine" > "$snapshots/registry-registered.reg"
 echo
-echo "== What regsvr32 registered (+ added)"
-show_changes registry "$snapshots/registry-before.reg" "$snapshots/registry-registered.reg"
+echo "== What regsvr32 registered: the class, its ProgIDs and the type library"
+for key in 'HKEY_CLASSES_ROOT\QNAiO.Kenro' 'HKEY_CLASSES_ROOT\QNAiO.Kenro.1' \
+  'HKEY_CLASSES_ROOT\CLSID\{7E7B9463-87EB-11D3-A499-0060B0F8AA86}' \
+  'HKEY_CLASSES_ROOT\TypeLib\{7E7B9452-87EB-11D3-A499-0060B0F8AA86}'; do
+  "$winmachine" export "$machine" "$key" | tr -d '\r' | grep -v '^REGEDIT4$' | to_terminal
+done
+echo "and $(diff "$snapshots/registry-before.reg" "$snapshots/registry-registered.reg" | tr -d '\r' |
+  grep -c '^> \[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\Interface\\{[^\\]*}\]$') interfaces of the type library"
 echo
 echo "== The diagnostics database before the session ($bin\\kenrdb07.sdb)"
 "$winmachine" cat "$machine" "$bin\\kenrdb07.sdb" | tr -d '\r' | to_terminal
