@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/machine/kernel/clock.h"
+#include "platform/machine/kernel/thread_mailbox.h"
 #include "platform/machine/processes/process.h"
 
 namespace platform {
@@ -228,6 +229,8 @@ bool VirtualTimeWaiter::TryAdvance(const VirtualLock& lock, bool ignoreRunning) 
                  Ended(participant.process)))
                 return false;
         }
+        // A thread woken by a message runs before the clock moves on.
+        if (MailWaitsForWaitingThread(lock, space_)) return false;
     }
     std::int64_t now = ClockNow();
     std::uint32_t sequence = space_.Sequence(lock);
