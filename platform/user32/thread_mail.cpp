@@ -43,17 +43,23 @@ class MailListeners {
         return false;
     }
 
+    // Each ring wakes the threads waiting for a message, which look at their mailboxes; the first wakes
+    // them for what came before the listener began.
     static void Listen(std::shared_ptr<KernelNamespace> space) {
         std::uint32_t seen = MailDoorbell(*space);
         for (;;) {
-            WaitForMail(*space, seen, kListenerLook);
-            if (!Instance().StillWanted(space.get())) return;
-            std::uint32_t now = MailDoorbell(*space);
-            if (now == seen) continue;
+            {
+                WindowManager& manager = WindowManager::Instance();
+                std::lock_guard<std::mutex> lock(manager.mutex);
+                manager.changed.notify_all();
+            }
+            std::uint32_t now = seen;
+            while (now == seen) {
+                WaitForMail(*space, seen, kListenerLook);
+                if (!Instance().StillWanted(space.get())) return;
+                now = MailDoorbell(*space);
+            }
             seen = now;
-            WindowManager& manager = WindowManager::Instance();
-            std::lock_guard<std::mutex> lock(manager.mutex);
-            manager.changed.notify_all();
         }
     }
 
