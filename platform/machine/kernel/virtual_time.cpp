@@ -208,6 +208,21 @@ bool VirtualTimeWaiter::TimedOut(const VirtualLock&) const {
     return deadline_ && ClockNow() >= *deadline_;
 }
 
+bool VirtualTimeWaiter::ProgramsDue(const VirtualLock& lock) {
+    Schedule& schedule = ScheduleOf(lock, space_);
+    if (ThisParticipant(schedule)) return false;
+    std::int64_t now = ClockNow();
+    for (const Participant& participant : schedule.participants) {
+        if (!participant.inUse || participant.process <= 0 || Ended(participant.process)) continue;
+        if (participant.running > 0) return true;
+        for (const Waiter& waiter : schedule.waiters) {
+            if (waiter.inUse && waiter.process == participant.process && waiter.hasDeadline && waiter.deadline <= now)
+                return true;
+        }
+    }
+    return false;
+}
+
 void VirtualTimeWaiter::Looked(const VirtualLock& lock, std::uint32_t sequence) {
     if (slot_) ScheduleOf(lock, space_).waiters[*slot_].looked = sequence;
 }

@@ -63,6 +63,10 @@ class VirtualTimeWaiter {
     void Leave(const VirtualLock&);
     // The clock has reached the deadline.
     bool TimedOut(const VirtualLock&) const;
+    // For a wait outside the machine's programs that has timed out: some program of the machine still
+    // runs, or has a wait whose time has come and has not woken from it yet. Such a wait returns after
+    // the programs have done what they do at that time.
+    bool ProgramsDue(const VirtualLock&);
     // The waiter has looked at its objects at this change.
     void Looked(const VirtualLock&, std::uint32_t sequence);
     // Moves the clock on to the earliest deadline of all waiters when nothing else can happen first;
