@@ -14,7 +14,10 @@
 // - waiters: every thread of any process that waits with virtual time on, with the time it waits for,
 //   if any, and the change of the kernel objects it last looked at.
 // A process outside the machine's programs (a test, a tool) takes part only through its waits: its own
-// running threads never hold the clock back.
+// running threads never hold the clock back. When such a wait's time comes together with a program's,
+// the program does what it does then before the wait returns.
+// A message posted to a thread that waits for one holds the clock back until the thread has taken it
+// (thread_mailbox.h).
 #pragma once
 
 #include <cstdint>

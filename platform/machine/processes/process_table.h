@@ -1,4 +1,5 @@
-// The machine's processes and the windows of its declared processes, in state.db.
+// The machine's processes, the windows of its declared processes and the top-level windows its programs
+// made, in state.db.
 //
 // Every process of the machine has a row: a program CreateProcessA started (its host process), a process
 // that attached to the machine and asked for its id (a test, a tool), and the declared processes of other
