@@ -16,6 +16,8 @@
 //     Seconds=<n>         runs for n seconds of the machine's clock before it ends
 //     Forever=1           never ends by itself
 //     IgnoreQuit=1        goes on running after WM_QUIT
+//     NoMessages=1        never looks at its message queue, so that it has none and nothing can be
+//                         posted to it
 //
 // While it runs it looks at its message queue every second of the machine's clock, writes the name of
 // each message posted to it (WM_CLOSE, WM_QUIT, or the number) as one line to the file beside it named
@@ -78,9 +80,10 @@ int main() {
     UINT seconds = GetPrivateProfileIntA("Run", "Seconds", 0, script.c_str());
     bool forever = GetPrivateProfileIntA("Run", "Forever", 0, script.c_str()) != 0;
     bool ignoreQuit = GetPrivateProfileIntA("Run", "IgnoreQuit", 0, script.c_str()) != 0;
+    bool looks = GetPrivateProfileIntA("Run", "NoMessages", 0, script.c_str()) == 0;
     std::string messages = Beside(program, ".msg");
     for (UINT second = 0; forever || second < seconds; ++second) {
-        if (LookAtMessages(messages, ignoreQuit)) break;
+        if (looks && LookAtMessages(messages, ignoreQuit)) break;
         Sleep(kLookEvery);
     }
     ExitProcess(exitCode);

@@ -1,7 +1,8 @@
-// The windows of the whole machine: the process's own windows and those of the machine's declared
-// processes (process_table.h), walked by EnumWindows and EnumChildWindows and named by
-// GetWindowModuleFileNameA. The window calls of window.cpp and message.cpp reach a declared window
-// through DeclaredWindow and PostToDeclaredWindow.
+// The windows of the whole machine: the process's own windows, the top-level windows of the other
+// programs started in the machine, and those of its declared processes (process_table.h), walked by
+// EnumWindows and EnumChildWindows and named by GetWindowModuleFileNameA. The window calls of
+// window.cpp and message.cpp reach another process's window through MachineWindow and
+// PostToMachineWindow. Each process publishes its own top-level windows in the machine's table.
 #include <algorithm>
 #include <cstring>
 
@@ -39,7 +40,7 @@ std::vector<HWND> OwnWindows(HWND parent) {
 }
 
 void AppendDeclaredDescendants(Machine& machine, HWND parent, std::vector<HWND>& handles) {
-    for (const WindowRecord& window : DeclaredWindows(machine, parent)) {
+    for (const WindowRecord& window : MachineWindows(machine, parent)) {
         handles.push_back(window.handle);
         AppendDeclaredDescendants(machine, window.handle, handles);
     }
@@ -68,17 +69,92 @@ std::uint32_t CopyCut(const std::string& text, LPSTR buffer, UINT size) {
 
 }  // namespace
 
-std::optional<WindowRecord> DeclaredWindow(HWND handle) {
-    if (!IsMachineHandle(handle)) return std::nullopt;
+std::optional<WindowRecord> MachineWindow(HWND handle) {
+    if (!IsMachineHandle(handle) || IsOwnWindow(handle)) return std::nullopt;
     Machine* machine = Machine::CurrentOrNull();
-    return machine ? FindDeclaredWindow(*machine, handle) : std::nullopt;
+    return machine ? FindMachineWindow(*machine, handle) : std::nullopt;
 }
 
-std::optional<BOOL> PostToDeclaredWindow(HWND window, DWORD threadId, UINT message) {
+std::optional<BOOL> PostToMachineWindow(HWND window, DWORD threadId, UINT message, WPARAM wParam, LPARAM lParam) {
     if (window ? !IsMachineHandle(window) : threadId < kFirstMachineId) return std::nullopt;
     Machine* machine = Machine::CurrentOrNull();
-    if (!machine || !PostToDeclared(*machine, window, threadId, message)) return std::nullopt;
+    if (!machine) return std::nullopt;
+    if (!window) return PostToDeclared(*machine, nullptr, threadId, message) ? std::optional<BOOL>(TRUE) : std::nullopt;
+    std::optional<WindowRecord> found = FindMachineWindow(*machine, window);
+    if (!found) return std::nullopt;
+    if (found->declared) return PostToDeclared(*machine, window, 0, message) ? std::optional<BOOL>(TRUE) : std::nullopt;
+    DWORD error = PostToMachineThread(found->threadId, window, message, wParam, lParam);
+    // A thread that has ended without taking its window away leaves a window that is gone.
+    if (error == ERROR_INVALID_THREAD_ID) return std::nullopt;
+    if (error) {
+        SetLastError(error);
+        return FALSE;
+    }
     return TRUE;
+}
+
+HWND NewTopLevelHandle(WindowManager& manager) {
+    Machine* machine = Machine::CurrentOrNull();
+    if (!machine) {
+        std::lock_guard<std::mutex> lock(manager.mutex);
+        return manager.NewHandle();
+    }
+    // Taken from the machine's counter a few at a time, so that a dialog costs no write of the state.
+    constexpr DWORD kTaken = 16;
+    static std::mutex mutex;
+    static std::string* folder = new std::string;
+    static DWORD next = 0, left = 0;
+    std::lock_guard<std::mutex> lock(mutex);
+    if (!left || *folder != machine->folder().string()) {
+        next = NewMachineIds(*machine, kTaken);
+        left = kTaken;
+        *folder = machine->folder().string();
+    }
+    HWND handle = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(next));
+    next += 4;
+    --left;
+    return handle;
+}
+
+std::string ModuleFileOf(HINSTANCE instance) {
+    char path[MAX_PATH] = "";
+    if (!GetModuleFileNameA(instance, path, sizeof path)) GetModuleFileNameA(nullptr, path, sizeof path);
+    return path;
+}
+
+void PublishWindow(HWND handle) {
+    Machine* machine = Machine::CurrentOrNull();
+    if (!machine || !IsMachineHandle(handle)) return;
+    WindowRecord record;
+    HINSTANCE instance = nullptr;
+    {
+        WindowManager& manager = WindowManager::Instance();
+        std::lock_guard<std::mutex> lock(manager.mutex);
+        std::shared_ptr<Window> window = manager.Find(handle);
+        if (!window || (window->style & WS_CHILD) || window->destroying) return;
+        window->publishedIn = machine->folder().string();
+        record.handle = handle;
+        record.threadId = window->threadId;
+        record.title = window->text;
+        record.className = window->className;
+        instance = window->instance;
+    }
+    record.processId = GetCurrentProcessId();
+    record.moduleFile = ModuleFileOf(instance);
+    PublishProgramWindow(*machine, record);
+}
+
+void PublishWindowTitle(const std::string& publishedIn, HWND window, const std::string& title) {
+    Machine* machine = Machine::CurrentOrNull();
+    if (publishedIn.empty() || !machine || machine->folder().string() != publishedIn) return;
+    SetProgramWindowTitle(*machine, window, title);
+}
+
+void WithdrawWindow(const std::string& publishedIn, HWND window) {
+    Machine* machine = Machine::CurrentOrNull();
+    // A machine the process has left takes its windows with it.
+    if (publishedIn.empty() || !machine || machine->folder().string() != publishedIn) return;
+    WithdrawProgramWindow(*machine, window);
 }
 
 }  // namespace platform
@@ -90,8 +166,10 @@ extern "C" BOOL WINAPI EnumWindows(WNDENUMPROC lpEnumFunc, LPARAM lParam) {
         return FALSE;
     }
     std::vector<HWND> handles = platform::OwnWindows(nullptr);
-    for (const platform::WindowRecord& window : platform::DeclaredWindows(platform::Machine::Current(), nullptr))
-        handles.push_back(window.handle);
+    DWORD ownProcess = GetCurrentProcessId();
+    for (const platform::WindowRecord& window : platform::MachineWindows(platform::Machine::Current(), nullptr)) {
+        if (window.processId != ownProcess) handles.push_back(window.handle);
+    }
     return platform::CallEach(handles, lpEnumFunc, lParam);
 }
 
@@ -106,7 +184,7 @@ extern "C" BOOL WINAPI EnumChildWindows(HWND hWndParent, WNDENUMPROC lpEnumFunc,
     std::vector<HWND> handles;
     if (platform::IsOwnWindow(hWndParent)) {
         handles = platform::OwnWindows(hWndParent);
-    } else if (platform::DeclaredWindow(hWndParent)) {
+    } else if (platform::MachineWindow(hWndParent)) {
         platform::AppendDeclaredDescendants(platform::Machine::Current(), hWndParent, handles);
     } else {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
@@ -115,11 +193,11 @@ extern "C" BOOL WINAPI EnumChildWindows(HWND hWndParent, WNDENUMPROC lpEnumFunc,
     return platform::CallEach(handles, lpEnumFunc, lParam);
 }
 
-// The module that made the window: for the process's own windows the module of its instance, for a
-// declared process's window the module it was declared with.
+// The module that made the window: for the process's own windows the module of its instance, for
+// another process's window the module it was published or declared with.
 extern "C" UINT WINAPI GetWindowModuleFileNameA(HWND hwnd, LPSTR pszFileName, UINT cchFileNameMax) {
-    if (std::optional<platform::WindowRecord> declared = platform::DeclaredWindow(hwnd))
-        return platform::CopyCut(declared->moduleFile, pszFileName, cchFileNameMax);
+    if (std::optional<platform::WindowRecord> other = platform::MachineWindow(hwnd))
+        return platform::CopyCut(other->moduleFile, pszFileName, cchFileNameMax);
     HINSTANCE instance = nullptr;
     {
         platform::WindowManager& manager = platform::WindowManager::Instance();
@@ -131,7 +209,5 @@ extern "C" UINT WINAPI GetWindowModuleFileNameA(HWND hwnd, LPSTR pszFileName, UI
         }
         instance = window->instance;
     }
-    char path[MAX_PATH] = "";
-    if (!GetModuleFileNameA(instance, path, sizeof path)) GetModuleFileNameA(nullptr, path, sizeof path);
-    return platform::CopyCut(path, pszFileName, cchFileNameMax);
+    return platform::CopyCut(platform::ModuleFileOf(instance), pszFileName, cchFileNameMax);
 }

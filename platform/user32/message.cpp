@@ -4,6 +4,8 @@
 // As on Windows, sent messages are processed first, whenever the owner thread retrieves messages or itself
 // waits for a message it sent; posted messages come in order, and WM_QUIT only when nothing else matches.
 // A queue found empty is the user's turn at the thread's modeless dialogs (the answers addressed to them).
+// Messages the machine's other processes post to the thread wait in its mailbox (thread_mail.cpp) and
+// join its queue whenever it looks.
 #include "platform/machine/kernel/virtual_time.h"
 #include "platform/user32/window_manager.h"
 
@@ -114,6 +116,7 @@ extern "C" BOOL WINAPI GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, U
     std::shared_ptr<MessageQueue> queue = manager.QueueOfThisThread();
     for (;;) {
         platform::ProcessSentMessages(lock, *queue);
+        platform::TakeThreadMail(*queue);
         if (NextPosted(manager, *queue, *lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, true)) {
             return lpMsg->message == WM_QUIT ? FALSE : TRUE;
         }
@@ -125,6 +128,9 @@ extern "C" BOOL WINAPI GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, U
         if (!queue->sent.empty() || NextPosted(manager, *queue, arrived, hWnd, wMsgFilterMin, wMsgFilterMax, false)) {
             continue;
         }
+        // Mail that comes while the thread waits wakes it, and holds the clock back until it is taken.
+        platform::MailWait mailWait;
+        if (!mailWait.begun()) continue;
         // Waiting for a message, the thread no longer holds the machine's virtual time back.
         platform::VirtualTimeIdle idle;
         manager.changed.wait(lock);
@@ -146,6 +152,7 @@ extern "C" BOOL WINAPI PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, 
     std::shared_ptr<MessageQueue> queue = manager.QueueOfThisThread();
     bool remove = (wRemoveMsg & PM_REMOVE) != 0;
     platform::ProcessSentMessages(lock, *queue);
+    platform::TakeThreadMail(*queue);
     if (NextPosted(manager, *queue, *lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, remove)) return TRUE;
     if (AnswerModelessDialogsUnlocked(lock) != platform::ModelessAnswer::Posted) return FALSE;
     return NextPosted(manager, *queue, *lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, remove) ? TRUE : FALSE;
@@ -185,32 +192,43 @@ extern "C" LRESULT WINAPI DispatchMessageA(const MSG* lpMsg) {
 // A null window posts to the calling thread.
 extern "C" BOOL WINAPI PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
     WindowManager& manager = WindowManager::Instance();
-    std::lock_guard<std::mutex> lock(manager.mutex);
-    if (!hWnd) return Post(*manager.QueueOfThisThread(), nullptr, Msg, wParam, lParam);
-    std::shared_ptr<Window> window = manager.Find(hWnd);
-    std::shared_ptr<MessageQueue> queue = window ? manager.QueueOf(window->threadId) : nullptr;
-    if (!window) {
-        // A window of another process of the machine.
-        if (std::optional<BOOL> posted = platform::PostToDeclaredWindow(hWnd, 0, Msg)) return *posted;
+    {
+        std::lock_guard<std::mutex> lock(manager.mutex);
+        if (!hWnd) return Post(*manager.QueueOfThisThread(), nullptr, Msg, wParam, lParam);
+        if (std::shared_ptr<Window> window = manager.Find(hWnd)) {
+            std::shared_ptr<MessageQueue> queue = manager.QueueOf(window->threadId);
+            if (queue) return Post(*queue, hWnd, Msg, wParam, lParam);
+            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+            return FALSE;
+        }
     }
-    if (!queue) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-        return FALSE;
-    }
-    return Post(*queue, hWnd, Msg, wParam, lParam);
+    // A window of another process of the machine.
+    if (std::optional<BOOL> posted = platform::PostToMachineWindow(hWnd, 0, Msg, wParam, lParam)) return *posted;
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
 }
 
 // The thread must have a message queue: it has one once it has called a message function or made a window.
+// A thread of another process of the machine gets the message through its mailbox; a thread outside the
+// machine is never reached.
 extern "C" BOOL WINAPI PostThreadMessageA(DWORD idThread, UINT Msg, WPARAM wParam, LPARAM lParam) {
     WindowManager& manager = WindowManager::Instance();
-    std::lock_guard<std::mutex> lock(manager.mutex);
-    std::shared_ptr<MessageQueue> queue = manager.QueueOf(idThread);
-    if (!queue) {
-        if (std::optional<BOOL> posted = platform::PostToDeclaredWindow(nullptr, idThread, Msg)) return *posted;
+    {
+        std::lock_guard<std::mutex> lock(manager.mutex);
+        if (std::shared_ptr<MessageQueue> queue = manager.QueueOf(idThread))
+            return Post(*queue, nullptr, Msg, wParam, lParam);
+    }
+    if (std::optional<BOOL> posted = platform::PostToMachineWindow(nullptr, idThread, Msg, wParam, lParam))
+        return *posted;
+    if (idThread >= platform::kFirstMachineId) {
         SetLastError(ERROR_INVALID_THREAD_ID);
         return FALSE;
     }
-    return Post(*queue, nullptr, Msg, wParam, lParam);
+    if (DWORD error = platform::PostToMachineThread(idThread, nullptr, Msg, wParam, lParam)) {
+        SetLastError(error);
+        return FALSE;
+    }
+    return TRUE;
 }
 
 extern "C" void WINAPI PostQuitMessage(int nExitCode) {

@@ -24,18 +24,24 @@ class QueueOwner {
     explicit QueueOwner(DWORD threadId) : threadId_(threadId) {}
     ~QueueOwner() {
         WindowManager& manager = WindowManager::Instance();
-        std::lock_guard<std::mutex> lock(manager.mutex);
-        std::shared_ptr<MessageQueue> queue = manager.QueueOf(threadId_);
-        if (queue) manager.AbandonSentMessages(*queue, nullptr);
-        manager.queues.erase(threadId_);
-        for (auto entry = manager.windows.begin(); entry != manager.windows.end();) {
-            if (entry->second->threadId == threadId_) {
-                entry = manager.windows.erase(entry);
-            } else {
-                ++entry;
+        std::vector<std::pair<std::string, HWND>> published;
+        {
+            std::lock_guard<std::mutex> lock(manager.mutex);
+            std::shared_ptr<MessageQueue> queue = manager.QueueOf(threadId_);
+            if (queue) manager.AbandonSentMessages(*queue, nullptr);
+            manager.queues.erase(threadId_);
+            for (auto entry = manager.windows.begin(); entry != manager.windows.end();) {
+                if (entry->second->threadId == threadId_) {
+                    if (!entry->second->publishedIn.empty())
+                        published.emplace_back(entry->second->publishedIn, entry->first);
+                    entry = manager.windows.erase(entry);
+                } else {
+                    ++entry;
+                }
             }
+            manager.changed.notify_all();
         }
-        manager.changed.notify_all();
+        for (const auto& [folder, window] : published) WithdrawWindow(folder, window);
     }
     QueueOwner(const QueueOwner&) = delete;
     QueueOwner& operator=(const QueueOwner&) = delete;
@@ -100,6 +106,8 @@ std::shared_ptr<MessageQueue> WindowManager::QueueOfThisThread() {
         queue->threadId = threadId;
         thread_local QueueOwner owner(threadId);
     }
+    // A thread with a message queue can be posted to from the machine's other processes.
+    OpenThreadMailbox();
     return queue;
 }
 
@@ -168,16 +176,21 @@ void SendNonClientDestroyAndRemove(HWND handle) {
     }
     for (HWND child : children) SendNonClientDestroyAndRemove(child);
     SendMessageA(handle, WM_NCDESTROY, 0, 0);
-    std::lock_guard<std::mutex> lock(manager.mutex);
-    std::shared_ptr<Window> window = manager.Find(handle);
-    if (!window) return;
-    if (std::shared_ptr<Window> parent = manager.Find(window->parent)) {
-        std::erase(parent->children, handle);
+    std::string publishedIn;
+    {
+        std::lock_guard<std::mutex> lock(manager.mutex);
+        std::shared_ptr<Window> window = manager.Find(handle);
+        if (!window) return;
+        if (std::shared_ptr<Window> parent = manager.Find(window->parent)) {
+            std::erase(parent->children, handle);
+        }
+        if (std::shared_ptr<platform::MessageQueue> queue = manager.QueueOf(window->threadId)) {
+            manager.AbandonSentMessages(*queue, handle);
+        }
+        publishedIn = window->publishedIn;
+        manager.windows.erase(handle);
     }
-    if (std::shared_ptr<platform::MessageQueue> queue = manager.QueueOf(window->threadId)) {
-        manager.AbandonSentMessages(*queue, handle);
-    }
-    manager.windows.erase(handle);
+    platform::WithdrawWindow(publishedIn, handle);
 }
 
 std::shared_ptr<Window> FindOrFail(WindowManager& manager, HWND handle) {
@@ -220,7 +233,7 @@ extern "C" HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCS
         return nullptr;
     }
     WindowManager& manager = WindowManager::Instance();
-    HWND handle = nullptr;
+    HWND handle = (dwStyle & WS_CHILD) ? nullptr : platform::NewTopLevelHandle(manager);
     std::string className = platform::ClassNameOf(lpClassName);
     {
         std::lock_guard<std::mutex> lock(manager.mutex);
@@ -241,7 +254,7 @@ extern "C" HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCS
             return nullptr;
         }
         auto window = std::make_shared<Window>();
-        handle = manager.NewHandle();
+        if (!handle) handle = manager.NewHandle();
         window->handle = handle;
         window->className = windowClass->name;
         window->procedure = windowClass->procedure;
@@ -272,6 +285,7 @@ extern "C" HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCS
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
+    if (!(dwStyle & WS_CHILD)) platform::PublishWindow(handle);
     if ((dwStyle & WS_VISIBLE) && IsWindow(handle)) ShowWindow(handle, SW_SHOW);
     return handle;
 }
@@ -308,7 +322,7 @@ extern "C" BOOL WINAPI IsWindow(HWND hWnd) {
         std::lock_guard<std::mutex> lock(manager.mutex);
         if (manager.Find(hWnd)) return TRUE;
     }
-    return platform::DeclaredWindow(hWnd) ? TRUE : FALSE;
+    return platform::MachineWindow(hWnd) ? TRUE : FALSE;
 }
 
 extern "C" BOOL WINAPI IsWindowVisible(HWND hWnd) {
@@ -401,7 +415,7 @@ extern "C" BOOL WINAPI SetWindowTextA(HWND hWnd, LPCSTR lpString) {
 extern "C" int WINAPI GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount) {
     if (!lpString || nMaxCount <= 0) return 0;
     lpString[0] = '\0';
-    if (std::optional<platform::WindowRecord> declared = platform::DeclaredWindow(hWnd)) {
+    if (std::optional<platform::WindowRecord> declared = platform::MachineWindow(hWnd)) {
         size_t count = std::min(declared->title.size(), static_cast<size_t>(nMaxCount) - 1);
         std::memcpy(lpString, declared->title.data(), count);
         lpString[count] = '\0';
@@ -416,7 +430,7 @@ extern "C" int WINAPI GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount) {
 }
 
 extern "C" int WINAPI GetWindowTextLengthA(HWND hWnd) {
-    if (std::optional<platform::WindowRecord> declared = platform::DeclaredWindow(hWnd))
+    if (std::optional<platform::WindowRecord> declared = platform::MachineWindow(hWnd))
         return static_cast<int>(declared->title.size());
     if (!IsWindow(hWnd)) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
@@ -437,7 +451,7 @@ extern "C" HWND WINAPI GetParent(HWND hWnd) {
 }
 
 extern "C" DWORD WINAPI GetWindowThreadProcessId(HWND hWnd, LPDWORD lpdwProcessId) {
-    if (std::optional<platform::WindowRecord> declared = platform::DeclaredWindow(hWnd)) {
+    if (std::optional<platform::WindowRecord> declared = platform::MachineWindow(hWnd)) {
         if (lpdwProcessId) *lpdwProcessId = declared->processId;
         return declared->threadId;
     }
@@ -543,6 +557,8 @@ namespace {
 LRESULT SetText(HWND handle, LPCSTR text) {
     WindowManager& manager = WindowManager::Instance();
     std::string oldText;
+    std::string newText;
+    std::string publishedIn;
     bool child = false;
     bool shown = false;
     {
@@ -552,9 +568,12 @@ LRESULT SetText(HWND handle, LPCSTR text) {
         oldText = window->text;
         window->text = text ? text : "";
         if (window->text == oldText) return TRUE;
+        newText = window->text;
+        publishedIn = window->publishedIn;
         child = (window->style & WS_CHILD) != 0;
         shown = platform::IsShownLocked(manager, *window);
     }
+    platform::PublishWindowTitle(publishedIn, handle, newText);
     if (!shown) return TRUE;
     if (child) {
         platform::RecordControlChanged(handle);

@@ -60,6 +60,8 @@ struct Window {
     bool dialogEnded = false;
     INT_PTR dialogResult = 0;
     bool destroying = false;
+    // The machine folder of the machine's window table the top-level window is published in, if any.
+    std::string publishedIn;
 };
 
 // A message sent from another thread, waiting for its owner thread to process it.
@@ -127,11 +129,44 @@ void RecordDialogAnswer(HWND dialog, const std::string& answer);
 enum class ModelessAnswer { None, Waiting, Posted };
 ModelessAnswer AnswerModelessDialogs();
 
-// The windows of the machine's declared processes (machine_windows.cpp): the one a handle names while its
-// process runs, and a message posted to one (or to a declared process's main thread, with a null window);
-// nullopt when the handle or thread is none of theirs.
-std::optional<WindowRecord> DeclaredWindow(HWND handle);
-std::optional<BOOL> PostToDeclaredWindow(HWND window, DWORD threadId, UINT message);
+// The windows of the machine's other processes, declared or started in it (machine_windows.cpp): the
+// one a handle names while its process runs, and a message posted to one (or to a declared process's main
+// thread, with a null window); nullopt when the handle or thread is none of theirs. Call with the lock
+// released.
+std::optional<WindowRecord> MachineWindow(HWND handle);
+std::optional<BOOL> PostToMachineWindow(HWND window, DWORD threadId, UINT message, WPARAM wParam, LPARAM lParam);
+// A top-level window's handle: one of the machine's ids when the process runs in a machine, so that no
+// two processes of the machine have windows with the same handle.
+HWND NewTopLevelHandle(WindowManager& manager);
+// Puts a top-level window that has been created into the machine's window table, renames it there, and
+// takes it out again when it goes away. Call with the lock released.
+void PublishWindow(HWND window);
+void PublishWindowTitle(const std::string& publishedIn, HWND window, const std::string& title);
+void WithdrawWindow(const std::string& publishedIn, HWND window);
+// The module a window's instance names, else the program's.
+std::string ModuleFileOf(HINSTANCE instance);
+
+// Messages from the machine's other processes (thread_mail.cpp). The calling thread's mailbox is opened
+// with its queue; TakeThreadMail moves what it holds into the queue (under the lock).
+void OpenThreadMailbox();
+void TakeThreadMail(MessageQueue& queue);
+// Marks the calling thread as waiting for a message while it lives; not begun when mail came first.
+class ThreadMailbox;
+class MailWait {
+  public:
+    MailWait();
+    ~MailWait();
+    MailWait(const MailWait&) = delete;
+    MailWait& operator=(const MailWait&) = delete;
+    bool begun() const { return begun_; }
+
+  private:
+    ThreadMailbox* box_;
+    bool begun_ = true;
+};
+// Posts to a thread of another process of the machine: 0, ERROR_INVALID_THREAD_ID (no living thread of
+// the machine with a message queue) or ERROR_NOT_ENOUGH_QUOTA (its mailbox is full).
+DWORD PostToMachineThread(DWORD threadId, HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Standard control procedures (controls*.cpp) and the dialog procedure (dialog.cpp).
 LRESULT CALLBACK ButtonProcedure(HWND, UINT, WPARAM, LPARAM);

@@ -46,6 +46,8 @@ TEST(ProcessVirtualTime, AWaitEndsWithTheProgramOrAtItsLimitOnTheMachineClock) {
     } rows[] = {
         {"sleep 60000", 30000, WAIT_TIMEOUT, 30000},
         {"sleep 10000", 30000, WAIT_OBJECT_0, 10000},
+        // A program whose time comes with the wait's limit does what it does then before the wait ends.
+        {"sleep 30000", 30000, WAIT_OBJECT_0, 30000},
         {"sleep 60000", INFINITE, WAIT_OBJECT_0, 60000},
         {"sleep 4294967295", 30000, WAIT_TIMEOUT, 30000},
         {"exit 0", 30000, WAIT_OBJECT_0, 0},

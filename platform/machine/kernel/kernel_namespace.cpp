@@ -58,7 +58,7 @@ struct KernelNamespace::Slot {
 namespace {
 
 std::size_t MappedSize() {
-    std::size_t bytes = 4096 + kSlotCount * 512;
+    std::size_t bytes = 4096 + kSlotCount * 512 + KernelNamespace::kMailboxAreaSize;
     static_assert(sizeof(std::uint32_t) * 2 + sizeof(pthread_mutex_t) + 8 <= 4096);
     return bytes;
 }
@@ -217,6 +217,10 @@ void* KernelNamespace::VirtualTimeArea(const Lock&) {
     // The header takes the start of the first page; the rest of it is this area.
     static_assert(sizeof(Header) <= 4096 - kVirtualTimeAreaSize);
     return static_cast<char*>(mapping_) + 4096 - kVirtualTimeAreaSize;
+}
+
+void* KernelNamespace::MailboxArea(const Lock&) {
+    return static_cast<char*>(mapping_) + 4096 + kSlotCount * 512;
 }
 
 std::uint32_t KernelNamespace::Sequence(const Lock&) const {

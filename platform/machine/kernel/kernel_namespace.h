@@ -84,6 +84,10 @@ class KernelNamespace {
     // (virtual_time.h); zeroed in a new namespace.
     static constexpr std::size_t kVirtualTimeAreaSize = 3072;
     void* VirtualTimeArea(const Lock&);
+    // The part after the objects that holds the mailboxes of the machine's threads (thread_mailbox.h);
+    // zeroed in a new namespace, and in one a process made before it had them.
+    static constexpr std::size_t kMailboxAreaSize = 512 * 1024;
+    void* MailboxArea(const Lock&);
 
     std::uint32_t Sequence(const Lock&) const;
     // Tells every waiter that something changed.

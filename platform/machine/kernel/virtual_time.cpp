@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/machine/kernel/clock.h"
+#include "platform/machine/kernel/thread_mailbox.h"
 #include "platform/machine/processes/process.h"
 
 namespace platform {
@@ -207,6 +208,21 @@ bool VirtualTimeWaiter::TimedOut(const VirtualLock&) const {
     return deadline_ && ClockNow() >= *deadline_;
 }
 
+bool VirtualTimeWaiter::ProgramsDue(const VirtualLock& lock) {
+    Schedule& schedule = ScheduleOf(lock, space_);
+    if (ThisParticipant(schedule)) return false;
+    std::int64_t now = ClockNow();
+    for (const Participant& participant : schedule.participants) {
+        if (!participant.inUse || participant.process <= 0 || Ended(participant.process)) continue;
+        if (participant.running > 0) return true;
+        for (const Waiter& waiter : schedule.waiters) {
+            if (waiter.inUse && waiter.process == participant.process && waiter.hasDeadline && waiter.deadline <= now)
+                return true;
+        }
+    }
+    return false;
+}
+
 void VirtualTimeWaiter::Looked(const VirtualLock& lock, std::uint32_t sequence) {
     if (slot_) ScheduleOf(lock, space_).waiters[*slot_].looked = sequence;
 }
@@ -228,6 +244,8 @@ bool VirtualTimeWaiter::TryAdvance(const VirtualLock& lock, bool ignoreRunning) 
                  Ended(participant.process)))
                 return false;
         }
+        // A thread woken by a message runs before the clock moves on.
+        if (MailWaitsForWaitingThread(lock, space_)) return false;
     }
     std::int64_t now = ClockNow();
     std::uint32_t sequence = space_.Sequence(lock);

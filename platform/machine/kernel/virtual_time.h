@@ -14,7 +14,10 @@
 // - waiters: every thread of any process that waits with virtual time on, with the time it waits for,
 //   if any, and the change of the kernel objects it last looked at.
 // A process outside the machine's programs (a test, a tool) takes part only through its waits: its own
-// running threads never hold the clock back.
+// running threads never hold the clock back. When such a wait's time comes together with a program's,
+// the program does what it does then before the wait returns.
+// A message posted to a thread that waits for one holds the clock back until the thread has taken it
+// (thread_mailbox.h).
 #pragma once
 
 #include <cstdint>
@@ -63,6 +66,10 @@ class VirtualTimeWaiter {
     void Leave(const VirtualLock&);
     // The clock has reached the deadline.
     bool TimedOut(const VirtualLock&) const;
+    // For a wait outside the machine's programs that has timed out: some program of the machine still
+    // runs, or has a wait whose time has come and has not woken from it yet. Such a wait returns after
+    // the programs have done what they do at that time.
+    bool ProgramsDue(const VirtualLock&);
     // The waiter has looked at its objects at this change.
     void Looked(const VirtualLock&, std::uint32_t sequence);
     // Moves the clock on to the earliest deadline of all waiters when nothing else can happen first;

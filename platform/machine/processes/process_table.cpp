@@ -39,6 +39,8 @@ void CreateProcessTables(SqliteDatabase& database) {
         " ends_at INTEGER, exit_code INTEGER NOT NULL DEFAULT 0);"
         "CREATE TABLE IF NOT EXISTS machine_windows(handle INTEGER PRIMARY KEY, process INTEGER NOT NULL,"
         " parent INTEGER NOT NULL, title TEXT NOT NULL, class TEXT NOT NULL, module TEXT NOT NULL);"
+        "CREATE TABLE IF NOT EXISTS program_windows(handle INTEGER PRIMARY KEY, process INTEGER NOT NULL,"
+        " thread INTEGER NOT NULL, title TEXT NOT NULL, class TEXT NOT NULL, module TEXT NOT NULL);"
         "CREATE TABLE IF NOT EXISTS process_requests(id INTEGER PRIMARY KEY, process INTEGER NOT NULL,"
         " request TEXT NOT NULL);");
 }
@@ -183,10 +185,14 @@ std::string ProcessReactionText(const ProcessReaction& reaction) {
 }
 
 DWORD NewMachineId(Machine& machine) {
+    return NewMachineIds(machine, 1);
+}
+
+DWORD NewMachineIds(Machine& machine, DWORD count) {
     DWORD id = 0;
     machine.WithState([&](SqliteDatabase& database) {
         CreateProcessTables(database);
-        id = TakeIds(database, 1);
+        id = TakeIds(database, count);
     });
     return id;
 }
@@ -253,6 +259,8 @@ std::vector<ProcessRecord> RunningProcesses(Machine& machine) {
         for (std::int64_t id : gone) {
             SqliteStatement remove(database, "DELETE FROM processes WHERE id = ?");
             remove.Bind(1, id).Step();
+            SqliteStatement windows(database, "DELETE FROM program_windows WHERE process = ?");
+            windows.Bind(1, id).Step();
         }
     });
     return records;
@@ -388,7 +396,7 @@ std::vector<WindowRecord> DeclaredWindows(Machine& machine, HWND parent) {
             std::string module = select.Text(6);
             windows.push_back({HandleOf(select.Int(0)), HandleOf(select.Int(1)), static_cast<DWORD>(select.Int(2)),
                                static_cast<DWORD>(select.Int(3)), select.Text(4), select.Text(5),
-                               module.empty() ? select.Text(7) : module});
+                               module.empty() ? select.Text(7) : module, true});
         }
     });
     return windows;
@@ -408,7 +416,96 @@ std::optional<WindowRecord> FindDeclaredWindow(Machine& machine, HWND handle) {
         std::string module = select.Text(6);
         window = WindowRecord{HandleOf(select.Int(0)), HandleOf(select.Int(1)), static_cast<DWORD>(select.Int(2)),
                               static_cast<DWORD>(select.Int(3)), select.Text(4), select.Text(5),
-                              module.empty() ? select.Text(7) : module};
+                              module.empty() ? select.Text(7) : module, true};
+    });
+    return window;
+}
+
+namespace {
+
+constexpr char kProgramWindowColumns[] =
+    "SELECT w.handle, w.process, w.thread, w.title, w.class, w.module, p.host_pid, p.host_start, p.ends_at"
+    " FROM program_windows w JOIN processes p ON p.id = w.process";
+
+// The window's process still runs (a window outlives no process, however its process ended).
+bool ProgramWindowRuns(const SqliteStatement& row, std::int64_t now) {
+    if (!row.IsNull(8) && row.Int(8) <= now) return false;
+    return HostProcessRuns(row.Int(6), row.Int(7));
+}
+
+WindowRecord ProgramWindowOf(const SqliteStatement& row) {
+    return {HandleOf(row.Int(0)), nullptr,      static_cast<DWORD>(row.Int(1)), static_cast<DWORD>(row.Int(2)),
+            row.Text(3),         row.Text(4), row.Text(5),                     false};
+}
+
+std::vector<WindowRecord> ProgramWindows(Machine& machine) {
+    std::vector<WindowRecord> windows;
+    machine.WithState([&](SqliteDatabase& database) {
+        CreateProcessTables(database);
+        std::int64_t now = ClockNow();
+        SqliteStatement select(database, std::string(kProgramWindowColumns) + " ORDER BY w.handle");
+        while (select.Step()) {
+            if (ProgramWindowRuns(select, now)) windows.push_back(ProgramWindowOf(select));
+        }
+    });
+    return windows;
+}
+
+}  // namespace
+
+void PublishProgramWindow(Machine& machine, const WindowRecord& window) {
+    machine.WithState([&](SqliteDatabase& database) {
+        CreateProcessTables(database);
+        SqliteStatement insert(database,
+                               "INSERT OR REPLACE INTO program_windows(handle, process, thread, title, class, module)"
+                               " VALUES(?,?,?,?,?,?)");
+        insert.Bind(1, HandleValue(window.handle))
+            .Bind(2, window.processId)
+            .Bind(3, window.threadId)
+            .Bind(4, window.title)
+            .Bind(5, window.className)
+            .Bind(6, window.moduleFile)
+            .Step();
+    });
+}
+
+void SetProgramWindowTitle(Machine& machine, HWND handle, const std::string& title) {
+    machine.WithState([&](SqliteDatabase& database) {
+        CreateProcessTables(database);
+        SqliteStatement update(database, "UPDATE program_windows SET title = ? WHERE handle = ?");
+        update.Bind(1, title).Bind(2, HandleValue(handle)).Step();
+    });
+}
+
+void WithdrawProgramWindow(Machine& machine, HWND handle) {
+    machine.WithState([&](SqliteDatabase& database) {
+        CreateProcessTables(database);
+        SqliteStatement remove(database, "DELETE FROM program_windows WHERE handle = ?");
+        remove.Bind(1, HandleValue(handle)).Step();
+    });
+}
+
+std::vector<WindowRecord> MachineWindows(Machine& machine, HWND parent) {
+    std::vector<WindowRecord> windows = DeclaredWindows(machine, parent);
+    if (parent) return windows;
+    std::vector<WindowRecord> programs = ProgramWindows(machine);
+    windows.insert(windows.end(), programs.begin(), programs.end());
+    // Handles come from one counter: their order is the order the windows were made in.
+    std::stable_sort(windows.begin(), windows.end(), [](const WindowRecord& left, const WindowRecord& right) {
+        return HandleValue(left.handle) < HandleValue(right.handle);
+    });
+    return windows;
+}
+
+std::optional<WindowRecord> FindMachineWindow(Machine& machine, HWND handle) {
+    if (!IsMachineHandle(handle)) return std::nullopt;
+    if (std::optional<WindowRecord> declared = FindDeclaredWindow(machine, handle)) return declared;
+    std::optional<WindowRecord> window;
+    machine.WithState([&](SqliteDatabase& database) {
+        CreateProcessTables(database);
+        SqliteStatement select(database, std::string(kProgramWindowColumns) + " WHERE w.handle = ?");
+        select.Bind(1, HandleValue(handle));
+        if (select.Step() && ProgramWindowRuns(select, ClockNow())) window = ProgramWindowOf(select);
     });
     return window;
 }

@@ -1,4 +1,5 @@
-// The machine's processes and the windows of its declared processes, in state.db.
+// The machine's processes, the windows of its declared processes and the top-level windows its programs
+// made, in state.db.
 //
 // Every process of the machine has a row: a program CreateProcessA started (its host process), a process
 // that attached to the machine and asked for its id (a test, a tool), and the declared processes of other
@@ -99,6 +100,8 @@ DWORD CurrentProcessId(Machine& machine);
 void RecordStartedProcess(Machine& machine, DWORD id, DWORD parentId, std::int64_t hostProcess,
                           const std::string& path, const std::string& commandLine);
 DWORD NewMachineId(Machine& machine);
+// `count` consecutive ids (4 apart); the first of them.
+DWORD NewMachineIds(Machine& machine, DWORD count);
 // The environment variable that gives a started program its id.
 inline constexpr char kProcessIdVariable[] = "WINMACHINE_PROCESS_ID";
 
@@ -114,10 +117,21 @@ struct WindowRecord {
     std::string title;
     std::string className;
     std::string moduleFile;
+    bool declared = false;  // a declared process's window, else a window a program of the machine made
 };
 // The windows of running declared processes: the top-level ones (parent null), or the children of one.
 std::vector<WindowRecord> DeclaredWindows(Machine& machine, HWND parent);
 std::optional<WindowRecord> FindDeclaredWindow(Machine& machine, HWND handle);
+
+// The top-level windows the machine's programs made, each published by its own process while it lives,
+// under a handle from the machine's ids (so unique across its processes).
+void PublishProgramWindow(Machine& machine, const WindowRecord& window);
+void SetProgramWindowTitle(Machine& machine, HWND handle, const std::string& title);
+void WithdrawProgramWindow(Machine& machine, HWND handle);
+// The windows of every running process of the machine, declared or not, in the order they were made:
+// the top-level ones (parent null), or the children of a declared window.
+std::vector<WindowRecord> MachineWindows(Machine& machine, HWND parent);
+std::optional<WindowRecord> FindMachineWindow(Machine& machine, HWND handle);
 // A window handle is one of the machine's when it lies in the machine's range.
 bool IsMachineHandle(HWND handle);
 
