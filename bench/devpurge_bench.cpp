@@ -523,30 +523,21 @@ Deletions Compare(const RegistrySnapshot& before, const RegistrySnapshot& after,
     return deletions;
 }
 
-// How many keys, values, files and folders two snapshots disagree on.
-std::size_t Differences(const RegistrySnapshot& left, const RegistrySnapshot& right, const std::set<std::string>& leftFiles,
-                        const std::set<std::string>& rightFiles) {
+// What the floor left of what devpurge removed: the keys, values, files and folders of the floor's machine
+// that devpurge's machine no longer has (what devpurge added, its copy and logs, does not count).
+std::size_t LeftBehind(const RegistrySnapshot& floor, const RegistrySnapshot& devpurge,
+                       const std::set<std::string>& floorFiles, const std::set<std::string>& devpurgeFiles) {
     std::size_t count = 0;
-    for (const auto& [upper, entry] : left) {
-        auto other = right.find(upper);
-        if (other == right.end()) {
+    for (const auto& [upper, entry] : floor) {
+        auto other = devpurge.find(upper);
+        if (other == devpurge.end()) {
             ++count;
             continue;
         }
         for (const auto& value : entry.values) count += other->second.values.count(value.first) ? 0 : 1;
     }
-    for (const auto& [upper, entry] : right) {
-        auto other = left.find(upper);
-        if (other == left.end()) {
-            ++count;
-            continue;
-        }
-        for (const auto& value : entry.values) count += other->second.values.count(value.first) ? 0 : 1;
-    }
-    std::vector<std::string> different;
-    std::set_symmetric_difference(leftFiles.begin(), leftFiles.end(), rightFiles.begin(), rightFiles.end(),
-                                  std::back_inserter(different));
-    return count + different.size();
+    for (const std::string& file : floorFiles) count += devpurgeFiles.count(file) ? 0 : 1;
+    return count;
 }
 
 // The large machine, built once, and what devpurge removes from it.
@@ -593,10 +584,11 @@ class LargeMachine {
     LargeMachine(const LargeMachine&) = delete;
     LargeMachine& operator=(const LargeMachine&) = delete;
 
-    // A fresh copy of the machine, attached to this process.
+    // A fresh copy of the machine, attached to this process. Each copy has a folder of its own: what the
+    // process keeps open of a machine (its registry connection) goes by the machine's folder.
     platform::Machine& Attach() {
         Release();
-        copy_ = template_.string() + "-run";
+        copy_ = template_.string() + "-run" + std::to_string(++copies_);
         fs::copy(template_, copy_, fs::copy_options::recursive);
         return platform::Machine::Attach(copy_);
     }
@@ -650,6 +642,7 @@ class LargeMachine {
 
     fs::path template_;
     std::string copy_;
+    int copies_ = 0;
     Deletions deletions_;
     RegistrySnapshot registryAfter_;
     std::set<std::string> filesAfter_;
@@ -759,7 +752,11 @@ std::size_t ListFolders() {
 // The floor: the registry walk and the deletions through the platform's calls; the calls that failed.
 int Floor(const Deletions& deletions) {
     int failures = 0;
-    auto check = [&failures](bool done) { failures += done ? 0 : 1; };
+    auto check = [&failures](bool done, const std::string& what) {
+        if (done) return;
+        ++failures;
+        std::fprintf(stderr, "floor: %s failed with error %u\n", what.c_str(), static_cast<unsigned>(GetLastError()));
+    };
 
     std::size_t visited = 0;
     for (const std::string& area :
@@ -774,7 +771,7 @@ int Floor(const Deletions& deletions) {
         }
     }
     SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-    check(manager != nullptr);
+    check(manager != nullptr, "OpenSCManagerA");
     benchmark::DoNotOptimize(ListFolders());
 
     for (const std::string& name : deletions.printers) {
@@ -782,51 +779,52 @@ int Floor(const Deletions& deletions) {
         PRINTER_DEFAULTSA defaults = {nullptr, nullptr, PRINTER_ALL_ACCESS};
         std::string printerName = name;
         bool opened = OpenPrinterA(printerName.data(), &printer, &defaults) != FALSE;
-        check(opened && DeletePrinter(printer) != FALSE);
+        check(opened && DeletePrinter(printer) != FALSE, "DeletePrinter " + name);
         if (opened) ClosePrinter(printer);
     }
     std::string environment = kEnvironment;
     for (const std::string& name : deletions.drivers) {
         std::string driver = name;
-        check(DeletePrinterDriverA(nullptr, environment.data(), driver.data()) != FALSE);
+        check(DeletePrinterDriverA(nullptr, environment.data(), driver.data()) != FALSE, "DeletePrinterDriverA " + name);
     }
     for (const auto& [monitor, port] : deletions.ports) {
         std::string portName = port;
-        check(DeletePortA(nullptr, nullptr, portName.data()) != FALSE);
+        check(DeletePortA(nullptr, nullptr, portName.data()) != FALSE, "DeletePortA " + port);
     }
     for (const std::string& name : deletions.monitors) {
         std::string monitor = name;
-        check(DeleteMonitorA(nullptr, environment.data(), monitor.data()) != FALSE);
+        check(DeleteMonitorA(nullptr, environment.data(), monitor.data()) != FALSE, "DeleteMonitorA " + name);
     }
     for (const std::string& name : deletions.services) {
         SC_HANDLE service = OpenServiceA(manager, name.c_str(), SERVICE_ALL_ACCESS);
-        check(service != nullptr);
+        check(service != nullptr, "OpenServiceA " + name);
         if (!service) continue;
         SERVICE_STATUS status;
         ControlService(service, SERVICE_CONTROL_STOP, &status);
-        check(DeleteService(service) != FALSE);
+        check(DeleteService(service) != FALSE, "DeleteService " + name);
         CloseServiceHandle(service);
     }
     if (manager) CloseServiceHandle(manager);
     // A service deleted while it ran keeps its key until it is gone; the devices' keys go as keys.
     for (const std::string& name : deletions.services) {
         std::string path = std::string(kServices) + "\\" + name;
-        if (KeyExists(path)) check(DeleteKeyPath(path));
+        if (KeyExists(path)) check(DeleteKeyPath(path), "deleting " + path);
     }
     for (const std::string& path : deletions.keys)
-        if (KeyExists(path)) check(DeleteKeyPath(path));
+        if (KeyExists(path)) check(DeleteKeyPath(path), "deleting " + path);
     for (const auto& [path, name] : deletions.values) {
         auto [root, rest] = SplitRoot(path);
         HKEY key = nullptr;
         check(RegOpenKeyExA(root, rest.c_str(), 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS &&
-              RegDeleteValueA(key, name.c_str()) == ERROR_SUCCESS);
+                  RegDeleteValueA(key, name.c_str()) == ERROR_SUCCESS,
+              "RegDeleteValueA " + path + "," + name);
         if (key) RegCloseKey(key);
     }
     for (const std::string& file : deletions.files) {
         if (GetFileAttributesA(file.c_str()) == INVALID_FILE_ATTRIBUTES) continue;  // went with its printer
-        check(DeleteFileA(file.c_str()) != FALSE);
+        check(DeleteFileA(file.c_str()) != FALSE, "DeleteFileA " + file);
     }
-    for (const std::string& folder : deletions.folders) check(RemoveDirectoryA(folder.c_str()) != FALSE);
+    for (const std::string& folder : deletions.folders) check(RemoveDirectoryA(folder.c_str()) != FALSE, "RemoveDirectoryA " + folder);
     return failures;
 }
 
@@ -852,7 +850,7 @@ void DevpurgeOnLargeMachine(benchmark::State& state) {
 void FloorOnLargeMachine(benchmark::State& state) {
     LargeMachine& large = Large();
     int failures = 0;
-    std::size_t differences = 0;
+    std::size_t leftBehind = 0;
     bool first = true;
     for (auto _ : state) {
         platform::Machine& machine = large.Attach();
@@ -864,7 +862,7 @@ void FloorOnLargeMachine(benchmark::State& state) {
         if (first) {
             // The floor leaves the machine as devpurge does (apart from devpurge's copy and logs).
             state.PauseTiming();
-            differences = Differences(SnapshotRegistry(machine), large.registryAfter(), SnapshotFiles(machine),
+            leftBehind = LeftBehind(SnapshotRegistry(machine), large.registryAfter(), SnapshotFiles(machine),
                                       large.filesAfter());
             state.ResumeTiming();
             first = false;
@@ -872,7 +870,7 @@ void FloorOnLargeMachine(benchmark::State& state) {
         large.Release();
     }
     state.counters["failed_calls"] = failures;
-    state.counters["differences"] = static_cast<double>(differences);
+    state.counters["left_behind"] = static_cast<double>(leftBehind);
 }
 
 BENCHMARK(DevpurgeOnLargeMachine)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);

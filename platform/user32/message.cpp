@@ -24,7 +24,7 @@ void ProcessSentMessages(std::unique_lock<std::mutex>& lock, MessageQueue& queue
         }
         sent->result = result;
         sent->done = true;
-        manager.changed.notify_all();
+        manager.NotifyChanged();
     }
 }
 
@@ -93,7 +93,7 @@ BOOL Post(MessageQueue& queue, HWND window, UINT message, WPARAM wParam, LPARAM 
     posted.lParam = lParam;
     posted.time = GetTickCount();
     queue.posted.push_back(posted);
-    WindowManager::Instance().changed.notify_all();
+    WindowManager::Instance().NotifyChanged();
     return TRUE;
 }
 
@@ -124,7 +124,7 @@ extern "C" BOOL WINAPI GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, U
         if (!queue->sent.empty() || NextPosted(manager, *queue, arrived, hWnd, wMsgFilterMin, wMsgFilterMax, false)) {
             continue;
         }
-        manager.changed.wait(lock);
+        manager.WaitForChange(lock);
     }
 }
 
@@ -216,7 +216,7 @@ extern "C" void WINAPI PostQuitMessage(int nExitCode) {
     std::shared_ptr<MessageQueue> queue = manager.QueueOfThisThread();
     queue->quitPosted = true;
     queue->quitCode = nExitCode;
-    manager.changed.notify_all();
+    manager.NotifyChanged();
 }
 
 // A window of the calling thread gets the message at once; a window of another thread gets it when that
@@ -244,14 +244,14 @@ extern "C" LRESULT WINAPI SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARA
     sent->message.lParam = lParam;
     sent->message.time = GetTickCount();
     target->sent.push_back(sent);
-    manager.changed.notify_all();
+    manager.NotifyChanged();
     std::shared_ptr<MessageQueue> own = manager.QueueOfThisThread();
     while (!sent->done) {
         if (!own->sent.empty()) {
             platform::ProcessSentMessages(lock, *own);
             continue;
         }
-        manager.changed.wait(lock);
+        manager.WaitForChange(lock);
     }
     return sent->result;
 }
