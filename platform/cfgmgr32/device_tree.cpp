@@ -109,8 +109,11 @@ std::string ClassRootPath() {
 
 std::string InterfaceClassesPath() { return "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\DeviceClasses"; }
 
-std::vector<std::string> ListDevices() {
-    std::vector<std::string> devices;
+namespace {
+
+// Every device instance with its instance key, in the registry's order.
+std::vector<std::pair<std::string, std::int64_t>> ListDeviceKeys() {
+    std::vector<std::pair<std::string, std::int64_t>> devices;
     std::optional<std::int64_t> enumKey = Key(EnumPath());
     if (!enumKey) return devices;
     RegistryStore& store = Store();
@@ -118,9 +121,43 @@ std::vector<std::string> ListDevices() {
         for (const RegistrySubkey& device : store.Subkeys(enumerator.id)) {
             for (const RegistrySubkey& instance : store.Subkeys(device.id)) {
                 std::string id = enumerator.name + "\\" + device.name + "\\" + instance.name;
-                if (!IsRoot(id)) devices.push_back(std::move(id));
+                if (!IsRoot(id)) devices.emplace_back(std::move(id), instance.id);
             }
         }
+    }
+    return devices;
+}
+
+// A value of the device's instance key, else of its Control key.
+std::optional<RegistryValue> InstanceValue(std::int64_t instance, std::string_view valueName) {
+    RegistryStore& store = Store();
+    if (std::optional<RegistryValue> value = store.Value(instance, valueName)) return value;
+    std::optional<std::int64_t> control = store.FindSubkey(instance, "Control");
+    if (!control) return std::nullopt;
+    return store.Value(*control, valueName);
+}
+
+std::optional<GUID> InstanceClassGuid(std::int64_t instance) {
+    if (std::optional<RegistryValue> value = InstanceValue(instance, "ClassGUID")) {
+        if (std::optional<GUID> guid = ParseGuid(TextOf(*value))) return guid;
+    }
+    if (std::optional<RegistryValue> value = InstanceValue(instance, "Class")) return StandardClassGuid(TextOf(*value));
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::vector<std::string> ListDevices() {
+    std::vector<std::string> devices;
+    for (auto& [id, key] : ListDeviceKeys()) devices.push_back(std::move(id));
+    return devices;
+}
+
+std::vector<std::string> ListDevicesOfClass(const GUID& classGuid) {
+    std::vector<std::string> devices;
+    for (auto& [id, key] : ListDeviceKeys()) {
+        std::optional<GUID> guid = InstanceClassGuid(key);
+        if (guid && *guid == classGuid) devices.push_back(std::move(id));
     }
     return devices;
 }
@@ -147,19 +184,13 @@ bool IsPresent(std::string_view instanceId) {
 std::optional<RegistryValue> DeviceValue(std::string_view instanceId, std::string_view valueName) {
     std::optional<std::int64_t> instance = InstanceKey(instanceId);
     if (!instance) return std::nullopt;
-    RegistryStore& store = Store();
-    if (std::optional<RegistryValue> value = store.Value(*instance, valueName)) return value;
-    std::optional<std::int64_t> control = store.FindSubkey(*instance, "Control");
-    if (!control) return std::nullopt;
-    return store.Value(*control, valueName);
+    return InstanceValue(*instance, valueName);
 }
 
 std::optional<GUID> ClassGuidOf(std::string_view instanceId) {
-    if (std::optional<RegistryValue> value = DeviceValue(instanceId, "ClassGUID")) {
-        if (std::optional<GUID> guid = ParseGuid(TextOf(*value))) return guid;
-    }
-    if (std::optional<RegistryValue> value = DeviceValue(instanceId, "Class")) return StandardClassGuid(TextOf(*value));
-    return std::nullopt;
+    std::optional<std::int64_t> instance = InstanceKey(instanceId);
+    if (!instance) return std::nullopt;
+    return InstanceClassGuid(*instance);
 }
 
 std::optional<std::string> ParentOf(std::string_view instanceId) {

@@ -47,6 +47,8 @@ std::string InterfaceClassesPath();
 
 // Every device instance id in the machine, in the registry's order, as spelt there.
 std::vector<std::string> ListDevices();
+// Those of them whose class is this one (ClassGuidOf), found in the same walk.
+std::vector<std::string> ListDevicesOfClass(const GUID& classGuid);
 // The device's id as spelt in the registry when it exists (the root always does).
 std::optional<std::string> FindDevice(std::string_view instanceId);
 bool IsPresent(std::string_view instanceId);

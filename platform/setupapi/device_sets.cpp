@@ -8,6 +8,7 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <set>
 
 #include "platform/machine/text.h"
 
@@ -146,12 +147,11 @@ extern "C" HDEVINFO WINAPI SetupDiGetClassDevsA(const GUID* ClassGuid, PCSTR Enu
     }
     auto set = std::make_shared<DeviceSet>();
     set->installParams.cbSize = sizeof(SP_DEVINSTALL_PARAMS_A);
+    std::set<std::string> added;  // upper case: a device that exposes several interfaces is there once
     auto add = [&](const std::string& instanceId) {
         if (presentOnly && !devices::IsPresent(instanceId)) return;
         if (!platform::setup::MatchesEnumerator(instanceId, Enumerator)) return;
-        for (const DeviceElement& element : set->devices) {
-            if (platform::EqualsNoCase(element.instanceId, instanceId)) return;
-        }
+        if (!added.insert(platform::UpperCopy(instanceId)).second) return;
         set->devices.push_back(platform::setup::MakeElement(instanceId));
     };
     if (Flags & DIGCF_DEVICEINTERFACE) {
@@ -175,11 +175,8 @@ extern "C" HDEVINFO WINAPI SetupDiGetClassDevsA(const GUID* ClassGuid, PCSTR Enu
             }
         }
     } else {
-        for (const std::string& instanceId : devices::ListDevices()) {
-            if (!allClasses) {
-                std::optional<GUID> classGuid = devices::ClassGuidOf(instanceId);
-                if (!classGuid || *classGuid != *ClassGuid) continue;
-            }
+        for (const std::string& instanceId :
+             allClasses ? devices::ListDevices() : devices::ListDevicesOfClass(*ClassGuid)) {
             add(instanceId);
         }
     }

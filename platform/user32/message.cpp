@@ -27,7 +27,7 @@ void ProcessSentMessages(std::unique_lock<std::mutex>& lock, MessageQueue& queue
         }
         sent->result = result;
         sent->done = true;
-        manager.changed.notify_all();
+        manager.NotifyChanged();
     }
 }
 
@@ -96,7 +96,7 @@ BOOL Post(MessageQueue& queue, HWND window, UINT message, WPARAM wParam, LPARAM 
     posted.lParam = lParam;
     posted.time = GetTickCount();
     queue.posted.push_back(posted);
-    WindowManager::Instance().changed.notify_all();
+    WindowManager::Instance().NotifyChanged();
     return TRUE;
 }
 
@@ -133,7 +133,7 @@ extern "C" BOOL WINAPI GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, U
         if (!mailWait.begun()) continue;
         // Waiting for a message, the thread no longer holds the machine's virtual time back.
         platform::VirtualTimeIdle idle;
-        manager.changed.wait(lock);
+        manager.WaitForChange(lock);
     }
 }
 
@@ -237,7 +237,7 @@ extern "C" void WINAPI PostQuitMessage(int nExitCode) {
     std::shared_ptr<MessageQueue> queue = manager.QueueOfThisThread();
     queue->quitPosted = true;
     queue->quitCode = nExitCode;
-    manager.changed.notify_all();
+    manager.NotifyChanged();
 }
 
 // A window of the calling thread gets the message at once; a window of another thread gets it when that
@@ -265,7 +265,7 @@ extern "C" LRESULT WINAPI SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARA
     sent->message.lParam = lParam;
     sent->message.time = GetTickCount();
     target->sent.push_back(sent);
-    manager.changed.notify_all();
+    manager.NotifyChanged();
     std::shared_ptr<MessageQueue> own = manager.QueueOfThisThread();
     while (!sent->done) {
         if (!own->sent.empty()) {
@@ -273,7 +273,7 @@ extern "C" LRESULT WINAPI SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARA
             continue;
         }
         platform::VirtualTimeIdle idle;
-        manager.changed.wait(lock);
+        manager.WaitForChange(lock);
     }
     return sent->result;
 }

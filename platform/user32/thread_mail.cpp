@@ -51,7 +51,7 @@ class MailListeners {
             {
                 WindowManager& manager = WindowManager::Instance();
                 std::lock_guard<std::mutex> lock(manager.mutex);
-                manager.changed.notify_all();
+                manager.NotifyChanged();
             }
             std::uint32_t now = seen;
             while (now == seen) {

@@ -1,7 +1,9 @@
 // Windows: the process's window table, window classes, creation and destruction, visibility, texts and
 // window data.
 #include <algorithm>
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 #include "commctrl.h"
 #include "platform/machine/text.h"
@@ -39,7 +41,7 @@ class QueueOwner {
                     ++entry;
                 }
             }
-            manager.changed.notify_all();
+            manager.NotifyChanged();
         }
         for (const auto& [folder, window] : published) WithdrawWindow(folder, window);
     }
@@ -80,6 +82,34 @@ WindowManager::WindowManager() {
 WindowManager& WindowManager::Instance() {
     static WindowManager* manager = new WindowManager;
     return *manager;
+}
+
+void WindowManager::NotifyChanged() {
+    changes_.fetch_add(1, std::memory_order_release);
+    changed_.notify_all();
+}
+
+void WindowManager::WaitForChange(std::unique_lock<std::mutex>& lock) {
+    // Long enough to see the answer to a sent message, or the next of a stream of them; short enough
+    // that an idle thread soon sleeps.
+    constexpr auto kWatch = std::chrono::microseconds(200);
+    std::uint64_t seen = changes_.load(std::memory_order_acquire);
+    lock.unlock();
+    auto deadline = std::chrono::steady_clock::now() + kWatch;
+    bool moved = false;
+    for (unsigned round = 1;; ++round) {
+        if (changes_.load(std::memory_order_acquire) != seen) {
+            moved = true;
+            break;
+        }
+        if (round % 16 == 0 && std::chrono::steady_clock::now() >= deadline) break;
+        // Gives the processor to the thread that is to answer, when they share it.
+        std::this_thread::yield();
+    }
+    lock.lock();
+    // Every change is counted under the lock, so one after the caller's last look shows here.
+    if (moved || changes_.load(std::memory_order_acquire) != seen) return;
+    changed_.wait(lock);
 }
 
 std::shared_ptr<Window> WindowManager::Find(HWND handle) const {
@@ -126,7 +156,7 @@ void WindowManager::AbandonSentMessages(MessageQueue& queue, HWND window) {
             ++entry;
         }
     }
-    changed.notify_all();
+    NotifyChanged();
 }
 
 bool IsShownLocked(const WindowManager& manager, const Window& window) {

@@ -2,7 +2,9 @@
 // them. One lock guards all of it; window procedures are always called with the lock released.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <map>
 #include <memory>
@@ -84,8 +86,15 @@ class WindowManager {
     static WindowManager& Instance();
 
     std::mutex mutex;
-    // Signalled on every change of a queue or of a sent message.
-    std::condition_variable changed;
+
+    // Under the lock: tells the waiting threads that a queue or a sent message changed.
+    void NotifyChanged();
+    // Waits for the next change (lock held on entry and exit; callers look at their queues again after
+    // it, as it may return without one). A thread that waits for another to answer a sent message, or
+    // for the next message of a thread that sends many, usually has it within microseconds, far less than
+    // putting a thread to sleep and waking it up costs: the wait first watches the changes with the lock
+    // released for a short while, and only then sleeps.
+    void WaitForChange(std::unique_lock<std::mutex>& lock);
 
     std::map<HWND, std::shared_ptr<Window>> windows;
     std::map<std::string, WindowClass> classes;  // keyed by the upper-cased name
@@ -105,6 +114,9 @@ class WindowManager {
   private:
     WindowManager();
     std::uint64_t nextHandle_ = 0x10010;
+    std::condition_variable changed_;
+    // Moved on (under the lock) with every notification.
+    std::atomic<std::uint64_t> changes_{0};
 };
 
 // Processes the messages other threads sent to the calling thread's windows (lock held on entry and exit).

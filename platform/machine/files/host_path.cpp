@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <mutex>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "platform/machine/machine.h"
 #include "platform/machine/processes/process.h"
@@ -230,38 +231,55 @@ std::vector<std::string> FolderEntries(const fs::path& hostFolder) {
     return names;
 }
 
-// Gives each entry of the folder that lacks one a short name, in name order, and returns the short
-// names (upper case) against their long names.
-std::string AssignShortName(Machine& machine, SqliteDatabase& database, const std::string& folderKey,
-                            const std::vector<std::string>& siblings, const std::string& longName) {
-    std::string longUpper = UpperCopy(longName);
-    SqliteStatement find(database, "SELECT short_upper FROM short_names WHERE folder = ? AND long_upper = ?");
-    find.Bind(1, folderKey).Bind(2, longUpper);
-    if (find.Step()) return find.Text(0);
-    (void)machine;
-    auto taken = [&](const std::string& candidate) {
-        for (const std::string& sibling : siblings) {
-            if (EqualsNoCase(sibling, candidate) && !EqualsNoCase(sibling, longName)) return true;
-        }
-        SqliteStatement used(database, "SELECT 1 FROM short_names WHERE folder = ? AND short_upper = ?");
-        used.Bind(1, folderKey).Bind(2, candidate);
-        return used.Step();
-    };
-    std::string chosen;
-    for (int attempt = 1; attempt < 1000; ++attempt) {
-        std::string candidate = GenerateShortName(longName, attempt);
-        if (!taken(candidate)) {
-            chosen = candidate;
-            break;
+// A folder's short names as they are being given: its entries and the short names recorded for it, read
+// once for every name looked up meanwhile (a listing of a folder of thousands of files asks for all of
+// them). A name without one is given the first free short name, which is recorded.
+class FolderShortNames {
+  public:
+    FolderShortNames(SqliteDatabase& database, std::string folderKey, const std::vector<std::string>& siblings)
+        : database_(database), key_(std::move(folderKey)) {
+        for (const std::string& sibling : siblings) siblings_.insert(UpperCopy(sibling));
+        SqliteStatement rows(database_, "SELECT long_upper, short_upper FROM short_names WHERE folder = ?");
+        rows.Bind(1, key_);
+        while (rows.Step()) {
+            std::string shortUpper = rows.Text(1);
+            taken_.insert(shortUpper);
+            byLong_.emplace(rows.Text(0), std::move(shortUpper));
         }
     }
-    SqliteStatement insert(database,
-                           "INSERT OR REPLACE INTO short_names(folder, long_upper, long_name, short_upper)"
-                           " VALUES(?,?,?,?)");
-    insert.Bind(1, folderKey).Bind(2, longUpper).Bind(3, longName).Bind(4, chosen);
-    insert.Step();
-    return chosen;
-}
+
+    std::string Of(const std::string& longName) {
+        std::string longUpper = UpperCopy(longName);
+        if (auto found = byLong_.find(longUpper); found != byLong_.end()) return found->second;
+        // Taken by another entry's own name or by a short name given before.
+        auto taken = [&](const std::string& candidate) {
+            return (candidate != longUpper && siblings_.count(candidate)) || taken_.count(candidate);
+        };
+        std::string chosen;
+        for (int attempt = 1; attempt < 1000; ++attempt) {
+            std::string candidate = GenerateShortName(longName, attempt);
+            if (!taken(candidate)) {
+                chosen = candidate;
+                break;
+            }
+        }
+        SqliteStatement insert(database_,
+                               "INSERT OR REPLACE INTO short_names(folder, long_upper, long_name, short_upper)"
+                               " VALUES(?,?,?,?)");
+        insert.Bind(1, key_).Bind(2, longUpper).Bind(3, longName).Bind(4, chosen);
+        insert.Step();
+        taken_.insert(chosen);
+        byLong_.emplace(longUpper, chosen);
+        return chosen;
+    }
+
+  private:
+    SqliteDatabase& database_;
+    std::string key_;
+    std::unordered_set<std::string> siblings_;  // upper case
+    std::unordered_map<std::string, std::string> byLong_;  // upper case, both
+    std::unordered_set<std::string> taken_;
+};
 
 // The entry of a host folder that a Windows name means: the same name in any case, else the entry whose
 // short name it is.
@@ -276,10 +294,10 @@ std::optional<std::string> MatchEntry(Machine& machine, const fs::path& hostFold
     std::optional<std::string> found;
     std::string wanted = UpperCopy(name);
     machine.WithState([&](SqliteDatabase& database) {
-        std::string key = FolderKey(machine, hostFolder);
+        FolderShortNames shortNames(database, FolderKey(machine, hostFolder), entries);
         for (const std::string& entry : entries) {
             if (IsValidShortName(entry)) continue;
-            if (AssignShortName(machine, database, key, entries, entry) == wanted) {
+            if (shortNames.Of(entry) == wanted) {
                 found = entry;
                 return;
             }
@@ -294,7 +312,7 @@ std::string ShortNameOf(Machine& machine, const fs::path& hostFolder, const std:
     if (IsValidShortName(longName)) return longName;
     std::string result;
     machine.WithState([&](SqliteDatabase& database) {
-        result = AssignShortName(machine, database, FolderKey(machine, hostFolder), FolderEntries(hostFolder), longName);
+        result = FolderShortNames(database, FolderKey(machine, hostFolder), FolderEntries(hostFolder)).Of(longName);
     });
     return result;
 }
@@ -339,12 +357,9 @@ std::vector<std::string> ShortNamesOf(Machine& machine, const fs::path& hostFold
         return longNames[left] < longNames[right];
     });
     machine.WithState([&](SqliteDatabase& database) {
-        std::string key = FolderKey(machine, hostFolder);
-        std::vector<std::string> siblings = FolderEntries(hostFolder);
         SqliteTransaction transaction(database);
-        for (std::size_t index : wanting) {
-            result[index] = AssignShortName(machine, database, key, siblings, longNames[index]);
-        }
+        FolderShortNames shortNames(database, FolderKey(machine, hostFolder), FolderEntries(hostFolder));
+        for (std::size_t index : wanting) result[index] = shortNames.Of(longNames[index]);
         transaction.Commit();
     });
     return result;

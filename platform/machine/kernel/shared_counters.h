@@ -10,7 +10,9 @@ namespace platform {
 
 enum class SharedCounter : int { Faults = 0, Registry = 1, Spooler = 2, Devices = 3, Services = 4, FileAttributes = 5,
                                   // Moved on by every change to the machine's files and folders.
-                                  Files = 6 };
+                                  Files = 6,
+                                  // Moved on by every answer scripted for the machine's dialogs.
+                                  Answers = 7 };
 
 class SharedCounters {
 public:

@@ -5,9 +5,11 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <mutex>
 #include <sstream>
 #include <vector>
 
+#include "platform/machine/kernel/shared_counters.h"
 #include "platform/machine/machine.h"
 #include "platform/machine/text.h"
 
@@ -66,8 +68,11 @@ void ClearTranscript(Machine& machine) {
 void AddAnswer(Machine& machine, std::string_view answer) {
     std::filesystem::path folder = UiFolder(machine);
     FileLock lock(folder / ".lock");
-    std::ofstream stream(folder / "answers", std::ios::binary | std::ios::app);
-    stream << answer << '\n';
+    {
+        std::ofstream stream(folder / "answers", std::ios::binary | std::ios::app);
+        stream << answer << '\n';
+    }
+    machine.counters().Advance(SharedCounter::Answers);
 }
 
 namespace {
@@ -168,14 +173,65 @@ std::optional<std::string> TakeAnswer(Machine& machine) {
     return std::nullopt;
 }
 
+namespace {
+
+// The looks of this process that found nothing addressed to a dialog, with the machine's answers
+// generation then. A modeless dialog looks whenever its thread's queue runs empty, which a busy program's
+// progress messages make happen thousands of times a second; only a new answer (AddAnswer moves the
+// generation on) can give it something to find, and taking or counting down answers removes none that
+// another dialog could find.
+struct EmptyLook {
+    const Machine* machine = nullptr;
+    std::string folder;
+    unsigned dialogId = 0;
+    std::uint64_t generation = 0;
+};
+
+std::mutex& EmptyLooksMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::vector<EmptyLook>& EmptyLooks() {
+    static std::vector<EmptyLook> looks;
+    return looks;
+}
+
+bool FoundNothingBefore(const Machine& machine, unsigned dialogId, std::uint64_t generation) {
+    std::lock_guard<std::mutex> lock(EmptyLooksMutex());
+    for (const EmptyLook& look : EmptyLooks()) {
+        if (look.machine == &machine && look.dialogId == dialogId && look.folder == machine.folder().native())
+            return look.generation == generation;
+    }
+    return false;
+}
+
+void RememberFoundNothing(const Machine& machine, unsigned dialogId, std::uint64_t generation) {
+    std::lock_guard<std::mutex> lock(EmptyLooksMutex());
+    for (EmptyLook& look : EmptyLooks()) {
+        if (look.machine == &machine && look.dialogId == dialogId && look.folder == machine.folder().native()) {
+            look.generation = generation;
+            return;
+        }
+    }
+    EmptyLooks().push_back({&machine, machine.folder().native(), dialogId, generation});
+}
+
+}  // namespace
+
 DialogAnswerLook TakeDialogAnswer(Machine& machine, unsigned dialogId) {
+    // Read before the file, so that an answer added after the file was read moves it on.
+    std::uint64_t generation = machine.counters().Read(SharedCounter::Answers);
+    DialogAnswerLook look;
+    if (FoundNothingBefore(machine, dialogId, generation)) return look;
     std::filesystem::path folder = UiFolder(machine);
     FileLock lock(folder / ".lock");
     std::vector<std::string> lines = ReadAnswerLines(folder / "answers");
-    DialogAnswerLook look;
+    bool addressedHere = false;
     for (auto line = lines.begin(); line != lines.end(); ++line) {
         std::optional<AddressedAnswer> addressed = ParseAddressedAnswer(*line);
         if (!addressed || addressed->dialogId != dialogId) continue;
+        addressedHere = true;
         if (addressed->after > 0) {
             look.waiting = true;
             *line = std::string(kAddressPrefix) + std::to_string(dialogId) + ": " + addressed->answer;
@@ -187,6 +243,7 @@ DialogAnswerLook TakeDialogAnswer(Machine& machine, unsigned dialogId) {
         WriteAnswerLines(folder / "answers", lines);
         break;
     }
+    if (!addressedHere) RememberFoundNothing(machine, dialogId, generation);
     return look;
 }
 

@@ -143,6 +143,24 @@ TEST_F(ModelessAnswerTest, HiddenDialogLeavesTheAnswerUntilShown) {
     DestroyWindow(dialog);
 }
 
+// Looks that found nothing are not looked at again until the answers change: an answer scripted after
+// them, for this dialog or after one for another, is still found at the next look.
+TEST_F(ModelessAnswerTest, AnswerScriptedAfterEmptyLooksIsFound) {
+    HWND dialog = CreateWork();
+    ShowWindow(dialog, SW_SHOWNORMAL);
+    EXPECT_EQ(Pump(3), std::vector<int>{});
+    machine_.Answer("Dialog 1002: IDOK");
+    EXPECT_EQ(Pump(3), std::vector<int>{});
+    machine_.Answer("Dialog 1001: IDOK");
+    EXPECT_EQ(Pump(2), std::vector<int>{1});
+    EXPECT_EQ(commands_, std::vector<int>{IDOK});
+    EXPECT_EQ(TakeAnswersLeft(), std::vector<std::string>{"Dialog 1002: IDOK"});
+    machine_.Answer("Dialog 1001: IDCANCEL");
+    EXPECT_EQ(Pump(2), std::vector<int>{1});
+    EXPECT_EQ(commands_, (std::vector<int>{IDOK, IDCANCEL}));
+    DestroyWindow(dialog);
+}
+
 TEST_F(ModelessAnswerTest, WaitingMessageLoopCountsItsLooksDown) {
     // GetMessageA with an empty queue looks again while the answer counts down, rather than waiting for
     // what no one would post.
