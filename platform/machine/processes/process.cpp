@@ -8,9 +8,11 @@
 #include <iterator>
 #include <optional>
 #include <sstream>
+#include <vector>
 
 #include "platform/machine/files/host_path.h"
 #include "platform/machine/machine.h"
+#include "platform/machine/sqlite_database.h"
 
 #include "winerror.h"
 #include "winnt.h"
@@ -122,6 +124,24 @@ bool ProcessEnded(std::int64_t process) {
     std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
     size_t close = text.rfind(')');
     return close != std::string::npos && close + 2 < text.size() && text[close + 2] == 'Z';
+}
+
+int CountRowsOfRunningProcesses(SqliteDatabase& database, SqliteStatement& select, const std::string& table) {
+    int count = 0;
+    std::vector<std::int64_t> ended;
+    while (select.Step()) {
+        if (ProcessEnded(select.Int(1))) {
+            ended.push_back(select.Int(0));
+        } else {
+            ++count;
+        }
+    }
+    for (std::int64_t record : ended) {
+        SqliteStatement remove(database, "DELETE FROM " + table + " WHERE id = ?");
+        remove.Bind(1, record);
+        remove.Step();
+    }
+    return count;
 }
 
 std::optional<std::uint64_t> HostProcessStart(std::int64_t process) {

@@ -13,6 +13,8 @@
 namespace platform {
 
 class Machine;
+class SqliteDatabase;
+class SqliteStatement;
 
 class ProcessState {
 public:
@@ -51,6 +53,10 @@ ProcessState& CurrentProcess();
 // Whether the host process has ended (or has ended and waits to be reaped): what a machine-wide record
 // of a process's holds checks before it counts them.
 bool ProcessEnded(std::int64_t process);
+// Counts the rows `select` steps through (column 0: the row's id, column 1: the host process holding it)
+// whose process still runs, and deletes from `table` the rows of processes that have ended: Windows
+// closes a process's handles when it ends.
+int CountRowsOfRunningProcesses(SqliteDatabase& database, SqliteStatement& select, const std::string& table);
 // When the host process started (clock ticks since the host's boot), which tells it apart from a later
 // process that the host gave the same id; nullopt for a process that is gone.
 std::optional<std::uint64_t> HostProcessStart(std::int64_t process);

@@ -155,22 +155,9 @@ int OpenHandles(Machine& machine, std::string_view name) {
     int count = 0;
     machine.WithState([&](SqliteDatabase& database) {
         CreateServiceTables(database);
-        std::vector<std::int64_t> ended;
         SqliteStatement select(database, "SELECT id, process FROM service_handles WHERE name_upper = ?");
         select.Bind(1, UpperCopy(name));
-        while (select.Step()) {
-            if (ProcessEnded(select.Int(1))) {
-                ended.push_back(select.Int(0));
-            } else {
-                ++count;
-            }
-        }
-        // Windows closes a process's handles when it ends.
-        for (std::int64_t record : ended) {
-            SqliteStatement remove(database, "DELETE FROM service_handles WHERE id = ?");
-            remove.Bind(1, record);
-            remove.Step();
-        }
+        count = CountRowsOfRunningProcesses(database, select, "service_handles");
     });
     return count;
 }

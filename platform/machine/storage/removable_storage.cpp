@@ -137,21 +137,9 @@ int OpenSessions(Machine& machine) {
     int count = 0;
     machine.WithState([&](SqliteDatabase& database) {
         CreateStorageTables(database);
-        std::vector<std::int64_t> ended;
-        SqliteStatement select(database, "SELECT id, process FROM storage_sessions");
-        while (select.Step()) {
-            if (ProcessEnded(select.Int(1))) {
-                ended.push_back(select.Int(0));
-            } else {
-                ++count;
-            }
-        }
         // A session ends with its process.
-        for (std::int64_t record : ended) {
-            SqliteStatement remove(database, "DELETE FROM storage_sessions WHERE id = ?");
-            remove.Bind(1, record);
-            remove.Step();
-        }
+        SqliteStatement select(database, "SELECT id, process FROM storage_sessions");
+        count = CountRowsOfRunningProcesses(database, select, "storage_sessions");
     });
     return count;
 }
