@@ -35,14 +35,9 @@ unsigned int CMsiUninstaller::Delete() {
     long timeoutValue = ReadTimeout(SECTION_NAME);
     DWORD timeout = timeoutValue <= 0 ? INFINITE : static_cast<DWORD>(timeoutValue);
     for (const CaseInsensitiveString& item : m_itemList) {
-        CaseInsensitiveString key = UninstallEntryKey(item);
-        m_logList.push_back(LOOKING_FOR + key + LINE_END);
-
+        CaseInsensitiveString key;
         CRegKeyGuard entry;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, entry.Receive()) != ERROR_SUCCESS) {
-            std::printf(KEY_MISSING, key.c_str());
-            continue;
-        }
+        if (!OpenUninstallEntry(item, LOOKING_FOR, KEY_MISSING, m_logList, entry, key)) continue;
         char displayName[DISPLAY_NAME_SIZE];
         BOOL named = ReadEntryValue(entry.Get(), DISPLAY_NAME_VALUE, displayName, DISPLAY_NAME_SIZE);
         entry.Close();

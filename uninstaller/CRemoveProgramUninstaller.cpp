@@ -40,14 +40,9 @@ unsigned int CRemoveProgramUninstaller::Delete() {
     // Without a "timeout" the wait does not block: a command still running is reported at once.
     DWORD timeout = static_cast<DWORD>(ReadTimeout(SECTION_NAME));
     for (const CaseInsensitiveString& item : m_itemList) {
-        CaseInsensitiveString key = UninstallEntryKey(item);
-        m_logList.push_back(LOOKING_FOR + key + LINE_END);
-
+        CaseInsensitiveString key;
         CRegKeyGuard entry;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, entry.Receive()) != ERROR_SUCCESS) {
-            std::printf(KEY_MISSING, key.c_str());
-            continue;
-        }
+        if (!OpenUninstallEntry(item, LOOKING_FOR, KEY_MISSING, m_logList, entry, key)) continue;
         char command[COMMAND_SIZE];
         if (!ReadEntryValue(entry.Get(), UNINSTALL_STRING_VALUE, command, COMMAND_SIZE)) {
             std::printf(COMMAND_MISSING, key.c_str());
