@@ -15,17 +15,19 @@ namespace {
 
 constexpr char kServerPath[] = "C:\\Program Files\\ComServer\\comserver.dll";
 
-// The machine with the server registered through its own DllRegisterServer.
+// The machine with the server registered through its own DllRegisterServer. The machine is made before
+// the server is loaded, so the server's detach at exit runs while the machine is still there.
 platform::TestMachine& Machine() {
-    static std::unique_ptr<platform::TestMachine> machine = [] {
-        auto created = std::make_unique<platform::TestMachine>();
-        platform::WriteProgramStub(created->machine(), kServerPath, COM_SERVER_LIBRARY, {});
+    static std::unique_ptr<platform::TestMachine> machine = std::make_unique<platform::TestMachine>();
+    static const bool registered = [] {
+        platform::WriteProgramStub(machine->machine(), kServerPath, COM_SERVER_LIBRARY, {});
         HMODULE server = LoadLibraryA(kServerPath);
         auto registerServer = reinterpret_cast<HRESULT (*)()>(
             reinterpret_cast<void*>(GetProcAddress(server, "DllRegisterServer")));
         if (!registerServer || FAILED(registerServer())) std::abort();
-        return created;
+        return true;
     }();
+    (void)registered;
     return *machine;
 }
 
