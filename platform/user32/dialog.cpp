@@ -67,15 +67,6 @@ const char* StandardAnswerName(int id) {
     return id >= 1 && id <= static_cast<int>(std::size(kStandardAnswers)) ? kStandardAnswers[id - 1] : nullptr;
 }
 
-std::string WithoutAccelerators(std::string_view text) {
-    std::string plain;
-    for (size_t index = 0; index < text.size(); ++index) {
-        if (text[index] == '&' && index + 1 < text.size()) ++index;
-        plain += text[index];
-    }
-    return plain;
-}
-
 // The id a scripted answer names: "IDOK" and the other standard names, a number, or a button's text
 // (accelerator marks left out, any case). IDCANCEL is always there: it is the Esc key.
 std::optional<int> AnsweredId(const std::vector<Button>& buttons, std::string_view answer) {
@@ -118,7 +109,18 @@ bool UserAnswers(HWND dialog, bool& defaultClicked) {
     std::optional<std::string> answer = machine ? TakeAnswer(*machine) : std::nullopt;
     std::optional<int> id;
     std::string record;
-    if (answer) id = AnsweredId(buttons, *answer);
+    std::string rejection = " is not a button of this dialog";
+    if (answer) {
+        if (std::optional<ControlAct> act = ActOnControl(dialog, *answer)) {
+            if (act->done) {
+                RecordDialogAnswer(dialog, act->description);
+                return true;
+            }
+            rejection = ": " + act->description;
+        } else {
+            id = AnsweredId(buttons, *answer);
+        }
+    }
     if (id) {
         record = AnswerName(buttons, *id);
     } else {
@@ -126,7 +128,7 @@ bool UserAnswers(HWND dialog, bool& defaultClicked) {
         LRESULT defaultId = SendMessageA(dialog, DM_GETDEFID, 0, 0);
         id = HIWORD(defaultId) == DC_HASDEFID ? LOWORD(defaultId) : IDOK;
         record = AnswerName(buttons, *id) +
-                 (answer ? " (default; scripted \"" + *answer + "\" is not a button of this dialog)" : " (default)");
+                 (answer ? " (default; scripted \"" + *answer + "\"" + rejection + ")" : " (default)");
         defaultClicked = true;
     }
     RecordDialogAnswer(dialog, record);
@@ -143,8 +145,14 @@ std::vector<std::pair<HWND, UINT>> ShownModelessDialogs() {
     std::vector<std::pair<HWND, UINT>> dialogs;
     for (const auto& [handle, window] : manager.windows) {
         if (!window->isDialog || window->modal || !window->dialogResourceId || window->destroying ||
-            window->threadId != thread || (window->style & WS_CHILD) || !(window->style & WS_VISIBLE)) {
+            window->threadId != thread || !IsShownLocked(manager, *window)) {
             continue;
+        }
+        // A dialog inside a window (a property sheet's page) is answered while that window is modeless.
+        if (window->style & WS_CHILD) {
+            std::shared_ptr<Window> top = window;
+            while (top && (top->style & WS_CHILD)) top = manager.Find(top->parent);
+            if (!top || top->modal) continue;
         }
         bool seen = false;
         for (const auto& dialog : dialogs) seen = seen || dialog.second == window->dialogResourceId;
@@ -202,6 +210,16 @@ ModelessAnswer AnswerModelessDialogs() {
         DialogAnswerLook look = TakeDialogAnswer(*machine, resourceId);
         if (look.waiting && result == ModelessAnswer::None) result = ModelessAnswer::Waiting;
         if (!look.answer) continue;
+        if (std::optional<ControlAct> act = ActOnControl(dialog, *look.answer)) {
+            RecordDialogAnswer(dialog, act->done ? act->description
+                                                 : "none (scripted \"" + *look.answer + "\": " + act->description + ")");
+            if (act->done) {
+                result = ModelessAnswer::Posted;
+            } else if (result == ModelessAnswer::None) {
+                result = ModelessAnswer::Waiting;
+            }
+            continue;
+        }
         std::vector<Button> buttons = ClickableButtons(dialog);
         std::optional<int> id = AnsweredId(buttons, *look.answer);
         if (!id) {

@@ -2,6 +2,10 @@
 // DialogBoxParamA load theirs from the module's resources and come here).
 #pragma once
 
+#include <optional>
+#include <string>
+#include <string_view>
+
 #include "platform/user32/dialog_template.h"
 #include "windows.h"
 
@@ -16,5 +20,15 @@ HWND CreateDialogFromTemplate(HINSTANCE instance, const DialogTemplate& dialog, 
 // Returns the value given to EndDialog, or -1 when the dialog cannot be made.
 INT_PTR DialogBoxFromTemplate(HINSTANCE instance, const DialogTemplate& dialog, UINT resourceId, HWND parent,
                               DLGPROC procedure, LPARAM initParam);
+
+// Carries out an answer that acts on a control of the dialog, or on the tabs or system menu of the window
+// it is in (user_interface.h), by posting the user's act to the control: nullopt when the answer is not in
+// one of those forms. Otherwise whether it was done, and what it did ("combo 924 \"Stampante B\"") or
+// why it could not be done. Call with the lock released.
+struct ControlAct {
+    bool done = false;
+    std::string description;
+};
+std::optional<ControlAct> ActOnControl(HWND dialog, std::string_view answer);
 
 }  // namespace platform

@@ -53,7 +53,18 @@
     X(MessageBeep)               \
     X(EnumWindows)               \
     X(EnumChildWindows)          \
-    X(GetWindowModuleFileNameA)
+    X(GetWindowModuleFileNameA)  \
+    X(CreateMenu)                \
+    X(CreatePopupMenu)           \
+    X(DestroyMenu)               \
+    X(AppendMenuA)               \
+    X(GetSystemMenu)             \
+    X(GetMenuItemCount)          \
+    X(GetMenuItemID)             \
+    X(GetMenuState)              \
+    X(GetMenuStringA)            \
+    X(EnableMenuItem)            \
+    X(IsMenu)
 
 
 namespace {

@@ -75,6 +75,8 @@ WindowManager::WindowManager() {
     add("EDIT", EditProcedure, 0);
     add("STATIC", StaticProcedure, 0);
     add(PROGRESS_CLASSA, ProgressProcedure, 0);
+    add("COMBOBOX", ComboBoxProcedure, 0);
+    add("LISTBOX", ListBoxProcedure, 0);
     add("#32770", DefDlgProcA, DLGWINDOWEXTRA);
 }
 
@@ -207,6 +209,7 @@ void SendNonClientDestroyAndRemove(HWND handle) {
     for (HWND child : children) SendNonClientDestroyAndRemove(child);
     SendMessageA(handle, WM_NCDESTROY, 0, 0);
     std::string publishedIn;
+    HMENU systemMenu = nullptr;
     {
         std::lock_guard<std::mutex> lock(manager.mutex);
         std::shared_ptr<Window> window = manager.Find(handle);
@@ -218,8 +221,10 @@ void SendNonClientDestroyAndRemove(HWND handle) {
             manager.AbandonSentMessages(*queue, handle);
         }
         publishedIn = window->publishedIn;
+        systemMenu = window->systemMenu;
         manager.windows.erase(handle);
     }
+    platform::DestroySystemMenuOf(systemMenu);
     platform::WithdrawWindow(publishedIn, handle);
 }
 
@@ -648,6 +653,10 @@ extern "C" LRESULT WINAPI DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPA
         }
         case WM_CLOSE:
             DestroyWindow(hWnd);
+            return 0;
+        case WM_SYSCOMMAND:
+            // The system menu's Close; the other commands move and size a window no one sees.
+            if ((wParam & 0xFFF0) == SC_CLOSE) SendMessageA(hWnd, WM_CLOSE, 0, 0);
             return 0;
         default:
             return 0;

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/machine/processes/process_table.h"
@@ -37,6 +38,13 @@ struct ControlState {
     int selectionStart = 0;
     int selectionEnd = 0;
     int check = BST_UNCHECKED;
+    // Combo boxes and list boxes: their items in order, and the selected one (-1 for none).
+    struct Item {
+        std::string text;
+        LPARAM data = 0;
+    };
+    std::vector<Item> items;
+    int selectedItem = -1;
 };
 
 struct Window {
@@ -64,6 +72,12 @@ struct Window {
     bool destroying = false;
     // The machine folder of the machine's window table the top-level window is published in, if any.
     std::string publishedIn;
+    // What a control of another library (the common controls) shows, as it tells the transcript: its
+    // kind and the rest of its line (further lines indented under it). Empty: none told.
+    std::string presentationKind;
+    std::string presentation;
+    // The window's own copy of the system menu, made by the first GetSystemMenu (menu.cpp).
+    HMENU systemMenu = nullptr;
 };
 
 // A message sent from another thread, waiting for its owner thread to process it.
@@ -185,5 +199,21 @@ LRESULT CALLBACK ButtonProcedure(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK EditProcedure(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK StaticProcedure(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK ProgressProcedure(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK ComboBoxProcedure(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK ListBoxProcedure(HWND, UINT, WPARAM, LPARAM);
+
+// The menus (menu.cpp): the system menu's items of a window, and the command of the item of the system
+// menu whose text (without its '&' marks and its shortcut after a tab, any case) or command id is
+// `item`, when it is there and enabled. Call with the lock released.
+std::optional<UINT> SystemMenuCommand(HWND window, std::string_view item);
+// A control's or menu item's text as the user reads it: without its '&' marks, and without the shortcut
+// after a tab.
+std::string WithoutAccelerators(std::string_view text);
+// Destroys the window's copy of the system menu, as it goes away.
+void DestroySystemMenuOf(HMENU menu);
+
+// A control of another library tells the transcript what it shows (see Window::presentation); a change
+// while the control is on the screen is written as a "changed" entry. Call with the lock released.
+void SetControlPresentation(HWND control, std::string_view kind, std::string presentation);
 
 }  // namespace platform

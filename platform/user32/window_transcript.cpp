@@ -21,6 +21,8 @@ std::string Header(const Window& window) {
 }
 
 std::string KindOf(const Window& control) {
+    if (!control.presentationKind.empty()) return control.presentationKind;
+    if (control.isDialog) return "dialog";
     if (EqualsNoCase(control.className, PROGRESS_CLASSA)) return "progress";
     std::string kind = control.className;
     for (char& character : kind) {
@@ -47,13 +49,37 @@ std::string Quoted(std::string_view text, size_t column) {
     return quoted + "\"";
 }
 
+// A dialog inside a window (a property sheet's page) is named by its resource id.
 std::string ControlLabel(const Window& control) {
+    if (control.isDialog) {
+        return "  " + KindOf(control) + (control.dialogResourceId ? " " + std::to_string(control.dialogResourceId) : "") +
+               ": ";
+    }
     return "  " + std::to_string(control.id) + " " + KindOf(control) + ": ";
+}
+
+// A combo box's or list box's items after its text: " (list: "a", "b")", " (list empty)".
+std::string ItemsOf(const ControlState& state) {
+    if (state.items.empty()) return " (list empty)";
+    std::string items = " (list: ";
+    for (size_t index = 0; index < state.items.size(); ++index) {
+        if (index) items += ", ";
+        items += "\"" + state.items[index].text + "\"";
+    }
+    return items + ")";
 }
 
 std::string ControlLine(const Window& control) {
     std::string line = ControlLabel(control);
-    if (KindOf(control) == "progress") {
+    if (!control.presentationKind.empty()) {
+        line += control.presentation;
+    } else if (EqualsNoCase(control.className, "COMBOBOX")) {
+        line += Quoted(control.text, line.size() + 1) + ItemsOf(control.control);
+    } else if (EqualsNoCase(control.className, "LISTBOX")) {
+        const ControlState& state = control.control;
+        std::string selected = state.selectedItem >= 0 ? state.items[static_cast<size_t>(state.selectedItem)].text : "";
+        line += Quoted(selected, line.size() + 1) + ItemsOf(state);
+    } else if (KindOf(control) == "progress") {
         line += std::to_string(control.control.position) + " (range " + std::to_string(control.control.rangeLow) +
                 ".." + std::to_string(control.control.rangeHigh) + ")";
     } else {
@@ -128,7 +154,10 @@ void RecordControlChanged(HWND handle) {
         std::shared_ptr<Window> control = manager.Find(handle);
         std::shared_ptr<Window> top = TopLevelOf(manager, control);
         if (!control || !top) return "";
-        return Header(*top) + " changed\n" + ControlLine(*control);
+        // A control with controls of its own (a page) shows them with it.
+        std::string entry = Header(*top) + " changed\n" + ControlLine(*control);
+        AppendVisibleControls(manager, *control, entry);
+        return entry;
     });
 }
 
@@ -149,6 +178,20 @@ void RecordCaptionChanged(HWND handle, const std::string& oldCaption) {
         before.text = oldCaption;
         return Header(before) + " changed\n  caption: " + Quoted(window->text, 12) + "\n";
     });
+}
+
+void SetControlPresentation(HWND handle, std::string_view kind, std::string presentation) {
+    bool shown = false;
+    {
+        WindowManager& manager = WindowManager::Instance();
+        std::lock_guard<std::mutex> lock(manager.mutex);
+        std::shared_ptr<Window> control = manager.Find(handle);
+        if (!control || (control->presentationKind == kind && control->presentation == presentation)) return;
+        control->presentationKind = std::string(kind);
+        control->presentation = std::move(presentation);
+        shown = IsShownLocked(manager, *control);
+    }
+    if (shown) RecordControlChanged(handle);
 }
 
 void RecordDialogAnswer(HWND dialog, const std::string& answer) {

@@ -136,6 +136,90 @@ std::optional<AddressedAnswer> ParseAddressedAnswer(std::string_view line) {
     return addressed;
 }
 
+namespace {
+
+constexpr std::string_view kComboPrefix = "combo ";
+constexpr std::string_view kListPrefix = "list ";
+constexpr std::string_view kTabPrefix = "tab:";
+constexpr std::string_view kSystemMenuPrefix = "system menu:";
+
+struct KeyName {
+    std::string_view name;
+    unsigned virtualKey;
+};
+// The keys an answer can press in a list, by Windows' virtual-key codes.
+constexpr KeyName kKeys[] = {{"Home", 0x24}, {"End", 0x23},    {"Up", 0x26},    {"Down", 0x28},
+                             {"PageUp", 0x21}, {"PageDown", 0x22}, {"Enter", 0x0D}, {"Space", 0x20}};
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && text.substr(0, prefix.size()) == prefix;
+}
+
+// "<id>: <rest>" after a control form's word: the id (1..65535) and the rest, trimmed.
+std::optional<std::pair<unsigned, std::string_view>> ControlIdAndRest(std::string_view text) {
+    size_t colon = text.find(':');
+    if (colon == std::string_view::npos) return std::nullopt;
+    std::string_view digits = TrimBlanks(text.substr(0, colon));
+    if (!IsDigits(digits) || digits.size() > 5) return std::nullopt;
+    unsigned id = static_cast<unsigned>(std::stoul(std::string(digits)));
+    if (id == 0 || id > 0xFFFF) return std::nullopt;
+    return std::make_pair(id, TrimBlanks(text.substr(colon + 1)));
+}
+
+}  // namespace
+
+bool IsControlAnswer(std::string_view answer) {
+    std::string_view trimmed = TrimBlanks(answer);
+    auto digitAfter = [&](std::string_view prefix) {
+        return StartsWith(trimmed, prefix) && trimmed.size() > prefix.size() && trimmed[prefix.size()] >= '0' &&
+               trimmed[prefix.size()] <= '9';
+    };
+    return digitAfter(kComboPrefix) || digitAfter(kListPrefix) || StartsWith(trimmed, kTabPrefix) ||
+           StartsWith(trimmed, kSystemMenuPrefix);
+}
+
+std::optional<ControlAnswer> ParseControlAnswer(std::string_view answer) {
+    if (!IsControlAnswer(answer)) return std::nullopt;
+    std::string_view trimmed = TrimBlanks(answer);
+    ControlAnswer parsed;
+    if (StartsWith(trimmed, kTabPrefix) || StartsWith(trimmed, kSystemMenuPrefix)) {
+        bool tab = StartsWith(trimmed, kTabPrefix);
+        parsed.act = tab ? ControlAnswer::Act::Tab : ControlAnswer::Act::SystemMenu;
+        parsed.item = std::string(TrimBlanks(trimmed.substr((tab ? kTabPrefix : kSystemMenuPrefix).size())));
+        if (parsed.item.empty()) return std::nullopt;
+        return parsed;
+    }
+    bool combo = StartsWith(trimmed, kComboPrefix);
+    auto idAndRest = ControlIdAndRest(trimmed.substr((combo ? kComboPrefix : kListPrefix).size()));
+    if (!idAndRest || idAndRest->second.empty()) return std::nullopt;
+    parsed.controlId = idAndRest->first;
+    std::string_view rest = idAndRest->second;
+    if (combo) {
+        parsed.act = ControlAnswer::Act::Pick;
+        parsed.item = std::string(rest);
+        return parsed;
+    }
+    size_t blank = rest.find(' ');
+    if (blank == std::string_view::npos) return std::nullopt;
+    std::string_view word = rest.substr(0, blank);
+    std::string_view argument = TrimBlanks(rest.substr(blank + 1));
+    if (word == "key") {
+        for (const KeyName& key : kKeys) {
+            if (!EqualsNoCase(argument, key.name)) continue;
+            parsed.act = ControlAnswer::Act::Key;
+            parsed.item = std::string(key.name);
+            parsed.virtualKey = key.virtualKey;
+            return parsed;
+        }
+        return std::nullopt;
+    }
+    if (word != "click" && word != "double-click") return std::nullopt;
+    if (!IsDigits(argument) || argument.size() > 9) return std::nullopt;
+    parsed.act = word == "click" ? ControlAnswer::Act::Click : ControlAnswer::Act::DoubleClick;
+    parsed.row = std::stoi(std::string(argument));
+    return parsed;
+}
+
 std::optional<std::string> AnswerProblem(std::string_view answer) {
     std::string_view trimmed = TrimBlanks(answer);
     if (trimmed.empty()) return std::string("an answer cannot be empty");
@@ -147,6 +231,14 @@ std::optional<std::string> AnswerProblem(std::string_view answer) {
                    "' is not an answer for a modeless dialog (Dialog <id 1..65535>: <answer>[ after <count>])";
         }
         return AnswerProblem(addressed->answer);
+    }
+    if (IsControlAnswer(trimmed)) {
+        if (ParseControlAnswer(trimmed)) return std::nullopt;
+        std::string keys;
+        for (const KeyName& key : kKeys) keys += std::string(keys.empty() ? "" : ", ") + std::string(key.name);
+        return "'" + std::string(trimmed) +
+               "' is not an answer that acts on a control (combo <id>: <item>, list <id>: click <row>, list <id>: "
+               "double-click <row>, list <id>: key <" + keys + ">, tab: <title or position>, system menu: <item>)";
     }
     bool standardForm = trimmed.size() > 2 && trimmed.substr(0, 2) == "ID" &&
                         trimmed.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ") == std::string_view::npos;

@@ -51,6 +51,24 @@
 //   Dialog 1001 "QN Kenro" answer: IDCANCEL "Annulla"
 //   Dialog 1001 "QN Kenro" answer: none (scripted "Avanti" is not a button of this dialog)
 // Modal dialogs and message boxes pass over addressed answers, and modeless dialogs never take the others.
+// Besides pressing buttons, an answer (plain for a modal dialog, addressed for a modeless one) can act on
+// a control of the dialog, as the user does with the mouse and the keys. The control is named by its id
+// and must be on the screen; an act on the tabs or the system menu goes to the window the dialog is in
+// (the property sheet of a page):
+//   combo <id>: <item>            picks the item of that text (exact, any case) in a combo box or list box
+//   list <id>: click <row>        clicks the row (0 the first) of a list view or list box
+//   list <id>: double-click <row> double-clicks it
+//   list <id>: key <key>          presses Home, End, Up, Down, PageUp, PageDown, Enter or Space in it
+//   tab: <tab>                    switches to the tab of that title ('&' marks left out, any case), or
+//                                 the one at that position from 1
+//   system menu: <item>           picks the system-menu item of that text ('&' marks and the shortcut
+//                                 after a tab left out, any case), or of that command id
+// The act is recorded as the answer, with what it acted on, and the control tells its parent as it does
+// for the user's own mouse and keys (CBN_SELCHANGE, NM_CLICK, LVN_KEYDOWN, TCN_SELCHANGE, WM_SYSCOMMAND):
+//   Dialog 102 "Servizi" answer: combo 924 "Stampante B"
+//   Dialog 1000 "Risultati test" answer: list 2000 key Down
+// One that cannot be done (no such control, item, row or tab) is recorded with the reason; a modal
+// dialog then takes its default button, as for an answer that names no button.
 // A progress bar's position and range are written when its window is shown; its moves are not, the
 // texts beside it tell the progress.
 #pragma once
@@ -90,9 +108,24 @@ inline constexpr const char* kStandardAnswers[] = {"IDOK", "IDCANCEL", "IDABORT"
 // Why an answer cannot be scripted, or nullopt: it is empty or spans lines, or it is written as a
 // standard name (upper case, "ID" and letters) that is none of kStandardAnswers, or it is in the addressed
 // form with a dialog id outside 1..65535, a count that is not a number, or an answer with one of these
-// problems. A number and a button's text are taken as they are: which dialog will have them is not known
-// yet.
+// problems; or it is one of the forms that act on a control, malformed. A number and a button's text are
+// taken as they are: which dialog will have them is not known yet.
 std::optional<std::string> AnswerProblem(std::string_view answer);
+// An answer that acts on a control (see above), in its parts.
+struct ControlAnswer {
+    enum class Act { Pick, Click, DoubleClick, Key, Tab, SystemMenu };
+    Act act = Act::Pick;
+    unsigned controlId = 0;  // Pick, Click, DoubleClick and Key
+    std::string item;        // Pick, Tab, SystemMenu: the text (or number) named; Key: the key's name
+    int row = 0;             // Click and DoubleClick
+    unsigned virtualKey = 0; // Key
+};
+// The answer written in one of the forms that act on a control: "combo ", "list ", "tab:" or
+// "system menu:" first.
+bool IsControlAnswer(std::string_view answer);
+// Its parts; nullopt when it is not in one of those forms or is malformed in it.
+std::optional<ControlAnswer> ParseControlAnswer(std::string_view answer);
+
 // The first answer not addressed to a modeless dialog (modal dialogs and message boxes).
 std::optional<std::string> TakeAnswer(Machine& machine);
 

@@ -1,0 +1,112 @@
+// The combo box: a list of items (control_items.h) and the text it shows closed. A drop-down list
+// (CBS_DROPDOWNLIST) shows the selected item; a drop-down (CBS_DROPDOWN) and a simple combo box show their
+// edit text, which a selection sets. The user picks an item from the drop-down list; the parent hears of
+// it as on Windows: CBN_DROPDOWN, CBN_SELCHANGE, CBN_SELENDOK, CBN_CLOSEUP.
+#include "platform/machine/text.h"
+#include "platform/user32/control_items.h"
+#include "platform/user32/user_acts.h"
+
+namespace platform {
+
+namespace {
+
+std::optional<ItemOperation> ComboOperation(UINT message) {
+    switch (message) {
+        case CB_ADDSTRING:
+            return ItemOperation::Add;
+        case CB_INSERTSTRING:
+            return ItemOperation::Insert;
+        case CB_DELETESTRING:
+            return ItemOperation::Delete;
+        case CB_RESETCONTENT:
+            return ItemOperation::Reset;
+        case CB_GETCOUNT:
+            return ItemOperation::Count;
+        case CB_GETLBTEXT:
+            return ItemOperation::GetText;
+        case CB_GETLBTEXTLEN:
+            return ItemOperation::GetTextLength;
+        case CB_FINDSTRING:
+            return ItemOperation::Find;
+        case CB_FINDSTRINGEXACT:
+            return ItemOperation::FindExact;
+        case CB_GETITEMDATA:
+            return ItemOperation::GetData;
+        case CB_SETITEMDATA:
+            return ItemOperation::SetData;
+        case CB_GETCURSEL:
+            return ItemOperation::GetSelection;
+        case CB_SETCURSEL:
+            return ItemOperation::SetSelection;
+        case CB_SELECTSTRING:
+            return ItemOperation::SelectString;
+        default:
+            return std::nullopt;
+    }
+}
+
+bool IsDropDownList(const Window& window) { return (window.style & 3) == CBS_DROPDOWNLIST; }
+
+// The closed text follows the selection: a drop-down list always shows the selected item (or nothing),
+// an edit field takes the text of an item selected.
+void ShowSelection(Window& window) {
+    const ControlState& state = window.control;
+    if (state.selectedItem >= 0) {
+        window.text = state.items[static_cast<size_t>(state.selectedItem)].text;
+    } else if (IsDropDownList(window)) {
+        window.text.clear();
+    }
+}
+
+void UserPicks(HWND hWnd, int item) {
+    bool picked = false;
+    bool changed = false;
+    WithControlWindow(hWnd, [&](Window& window) {
+        if ((window.style & WS_DISABLED) || item < 0 || static_cast<size_t>(item) >= window.control.items.size())
+            return;
+        picked = true;
+        changed = window.control.selectedItem != item;
+        window.control.selectedItem = item;
+        ShowSelection(window);
+    });
+    if (!picked) return;
+    NotifyParentCommand(hWnd, CBN_DROPDOWN);
+    if (changed) RecordIfShown(hWnd);
+    NotifyParentCommand(hWnd, CBN_SELCHANGE);
+    NotifyParentCommand(hWnd, CBN_SELENDOK);
+    NotifyParentCommand(hWnd, CBN_CLOSEUP);
+}
+
+}  // namespace
+
+LRESULT CALLBACK ComboBoxProcedure(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+    if (std::optional<ItemOperation> operation = ComboOperation(Msg)) {
+        ItemResult result;
+        WithControlWindow(hWnd, [&](Window& window) {
+            result = HandleItems(window, *operation, wParam, lParam, (window.style & CBS_SORT) != 0);
+            if (result.changed) ShowSelection(window);
+        });
+        if (result.changed) RecordIfShown(hWnd);
+        return result.result;
+    }
+    switch (Msg) {
+        case kUserActMessage:
+            UserPicks(hWnd, static_cast<int>(lParam));
+            return 0;
+        case CB_SHOWDROPDOWN:
+            return TRUE;
+        case CB_GETDROPPEDSTATE:
+            return FALSE;
+        case WM_SETTEXT: {
+            // A drop-down list has no text of its own: it shows its selection.
+            bool dropDownList = false;
+            WithControlWindow(hWnd, [&](Window& window) { dropDownList = IsDropDownList(window); });
+            if (dropDownList) return CB_ERR;
+            return DefWindowProcA(hWnd, Msg, wParam, lParam);
+        }
+        default:
+            return DefWindowProcA(hWnd, Msg, wParam, lParam);
+    }
+}
+
+}  // namespace platform
