@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "CMenu.h"
 #include "CWinApp.h"
 
 namespace {
@@ -160,9 +161,37 @@ BOOL CWnd::PreTranslateMessage(MSG* pMsg) {
 }
 
 LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_COMMAND && OnCommand(wParam, lParam)) return 0;
-    return DefWindowProc(message, wParam, lParam);
+    MSG previous = m_currentMessage;
+    m_currentMessage = MSG{m_hWnd, message, wParam, lParam, 0, {}};
+    LRESULT result = 0;
+    if (message == WM_COMMAND && OnCommand(wParam, lParam)) {
+        result = 0;
+    } else if (message == WM_NOTIFY && OnNotify(wParam, lParam, &result)) {
+        // The answer is the handler's.
+    } else if (message == WM_SYSCOMMAND) {
+        OnSysCommand(static_cast<UINT>(wParam), lParam);
+        result = 0;
+    } else {
+        result = DefWindowProc(message, wParam, lParam);
+    }
+    m_currentMessage = previous;
+    return result;
 }
+
+BOOL CWnd::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
+    (void)wParam;
+    (void)lParam;
+    (void)pResult;
+    return FALSE;
+}
+
+void CWnd::OnSysCommand(UINT nID, LPARAM lParam) { DefWindowProc(WM_SYSCOMMAND, nID, lParam); }
+
+LRESULT CWnd::Default() {
+    return DefWindowProc(m_currentMessage.message, m_currentMessage.wParam, m_currentMessage.lParam);
+}
+
+CMenu* CWnd::GetSystemMenu(BOOL bRevert) const { return CMenu::FromHandle(::GetSystemMenu(m_hWnd, bRevert)); }
 
 BOOL CWnd::OnCommand(WPARAM wParam, LPARAM lParam) {
     (void)wParam;

@@ -6,6 +6,8 @@
 
 #include "windows.h"
 
+class CMenu;
+
 class CWnd {
   public:
     CWnd() = default;
@@ -43,10 +45,19 @@ class CWnd {
 
     virtual BOOL PreTranslateMessage(MSG* pMsg);
 
+    // The window's copy of the system menu (bRevert: back to the standard one, and no menu returned).
+    CMenu* GetSystemMenu(BOOL bRevert) const;
+
   protected:
     virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
     // WM_COMMAND: TRUE when handled.
     virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam);
+    // WM_NOTIFY from a control: TRUE when handled, with the answer in *pResult.
+    virtual BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult);
+    // WM_SYSCOMMAND: by default the window's own procedure carries the command out.
+    virtual void OnSysCommand(UINT nID, LPARAM lParam);
+    // The message being handled, as the window's own procedure would take it.
+    LRESULT Default();
     // What the window's own procedure does with a message.
     virtual LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam);
     // After the window is gone and the object detached.
@@ -55,4 +66,6 @@ class CWnd {
   private:
     friend LRESULT CALLBACK FrameworkWindowProcedure(HWND, UINT, WPARAM, LPARAM);
     WNDPROC m_pfnSuper = nullptr;
+    // The message WindowProc is handling, for Default().
+    MSG m_currentMessage{};
 };

@@ -4,11 +4,17 @@
 #pragma once
 
 #include "CButton.h"
+#include "CComboBox.h"
 #include "CCommandLineInfo.h"
 #include "CDataExchange.h"
 #include "CDialog.h"
 #include "CEdit.h"
+#include "CImageList.h"
+#include "CListCtrl.h"
+#include "CMenu.h"
 #include "CProgressCtrl.h"
+#include "CPropertyPage.h"
+#include "CPropertySheet.h"
 #include "CStatic.h"
 #include "CWinApp.h"
 #include "CWnd.h"

@@ -654,6 +654,18 @@ extern "C" LRESULT WINAPI DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPA
         case WM_CLOSE:
             DestroyWindow(hWnd);
             return 0;
+        case platform::kPresentationMessage: {
+            bool shown = false;
+            {
+                std::lock_guard<std::mutex> lock(manager.mutex);
+                std::shared_ptr<Window> window = manager.Find(hWnd);
+                if (!window || !window->presentationPending) return 0;
+                window->presentationPending = false;
+                shown = platform::IsShownLocked(manager, *window);
+            }
+            if (shown) platform::RecordControlChanged(hWnd);
+            return 0;
+        }
         case WM_SYSCOMMAND:
             // The system menu's Close; the other commands move and size a window no one sees.
             if ((wParam & 0xFFF0) == SC_CLOSE) SendMessageA(hWnd, WM_CLOSE, 0, 0);

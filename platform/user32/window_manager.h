@@ -76,6 +76,7 @@ struct Window {
     // kind and the rest of its line (further lines indented under it). Empty: none told.
     std::string presentationKind;
     std::string presentation;
+    bool presentationPending = false;  // a "changed" entry is to be written when the control is next dispatched to
     // The window's own copy of the system menu, made by the first GetSystemMenu (menu.cpp).
     HMENU systemMenu = nullptr;
 };
@@ -212,8 +213,11 @@ std::string WithoutAccelerators(std::string_view text);
 // Destroys the window's copy of the system menu, as it goes away.
 void DestroySystemMenuOf(HMENU menu);
 
-// A control of another library tells the transcript what it shows (see Window::presentation); a change
-// while the control is on the screen is written as a "changed" entry. Call with the lock released.
+// A control of another library tells the transcript what it shows (see Window::presentation). A change
+// while the control is on the screen is written as a "changed" entry when the message loop next reaches
+// the control (DefWindowProcA, kPresentationMessage), so that the changes of one act, a selection moving
+// from row to row, make one entry. Call with the lock released.
 void SetControlPresentation(HWND control, std::string_view kind, std::string presentation);
+constexpr UINT kPresentationMessage = 0x03F1;
 
 }  // namespace platform

@@ -189,9 +189,10 @@ void SetControlPresentation(HWND handle, std::string_view kind, std::string pres
         if (!control || (control->presentationKind == kind && control->presentation == presentation)) return;
         control->presentationKind = std::string(kind);
         control->presentation = std::move(presentation);
-        shown = IsShownLocked(manager, *control);
+        shown = IsShownLocked(manager, *control) && !control->presentationPending;
+        if (shown) control->presentationPending = true;
     }
-    if (shown) RecordControlChanged(handle);
+    if (shown) PostMessageA(handle, kPresentationMessage, 0, 0);
 }
 
 void RecordDialogAnswer(HWND dialog, const std::string& answer) {
