@@ -50,6 +50,7 @@ struct Sheet {
     std::string caption;
     std::vector<SheetPage> pages;
     int current = -1;
+    int creating = -1;  // the page whose dialog is being made: it may tell the sheet of itself meanwhile
     bool applied = false;
     bool ended = false;
     HWND window = nullptr;
@@ -151,38 +152,42 @@ void AddTab(Sheet& sheet, size_t index) {
     SendMessageA(sheet.tabs, TCM_INSERTITEMA, index, reinterpret_cast<LPARAM>(&item));
 }
 
-// Makes the page's dialog inside the tab control, the first time it is needed.
-bool CreatePageWindow(Sheet& sheet, SheetPage& page) {
-    if (page.window) return true;
-    PROPSHEETPAGEA* description = page.handle->page();
-    if (!page.dialog) return false;
+// Makes the page's dialog inside the tab control, the first time it is needed. (The pages may grow while
+// the page starts: it is found again by its index after.)
+bool CreatePageWindow(Sheet& sheet, size_t index) {
+    if (sheet.pages[index].window) return true;
+    PROPSHEETPAGEA* description = sheet.pages[index].handle->page();
+    if (!sheet.pages[index].dialog) return false;
     if ((description->dwFlags & PSP_USECALLBACK) && description->pfnCallback &&
         !description->pfnCallback(nullptr, PSPCB_CREATE, description)) {
         return false;
     }
-    DialogTemplate dialog = *page.dialog;
+    DialogTemplate dialog = *sheet.pages[index].dialog;
     dialog.style = (dialog.style & ~(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_VISIBLE | WS_DISABLED |
                                      DS_MODALFRAME)) |
                    WS_CHILD | DS_CONTROL | DS_3DLOOK;
     dialog.exStyle &= ~static_cast<DWORD>(WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE);
     dialog.x = static_cast<short>(sheet.pageX);
     dialog.y = static_cast<short>(sheet.pageY);
-    page.window = CreateDialogFromTemplate(description->hInstance, dialog, page.resourceId, sheet.window,
+    sheet.creating = static_cast<int>(index);
+    HWND window = CreateDialogFromTemplate(description->hInstance, dialog, sheet.pages[index].resourceId, sheet.window,
                                            description->pfnDlgProc, reinterpret_cast<LPARAM>(description));
-    return page.window != nullptr;
+    sheet.creating = -1;
+    sheet.pages[index].window = window;
+    return window != nullptr;
 }
 
 // Makes page `index` the current one: PSN_SETACTIVE, then the old page is hidden and the new shown.
 bool Activate(Sheet& sheet, int index) {
     if (index < 0 || static_cast<size_t>(index) >= sheet.pages.size()) return false;
-    SheetPage& page = sheet.pages[static_cast<size_t>(index)];
-    if (!CreatePageWindow(sheet, page)) return false;
-    NotifyPage(sheet, page.window, PSN_SETACTIVE);
+    if (!CreatePageWindow(sheet, static_cast<size_t>(index))) return false;
+    HWND window = sheet.pages[static_cast<size_t>(index)].window;
+    NotifyPage(sheet, window, PSN_SETACTIVE);
     int previous = sheet.current;
     sheet.current = index;
     SendMessageA(sheet.tabs, TCM_SETCURSEL, static_cast<WPARAM>(index), 0);
     if (previous >= 0 && previous != index) ShowWindow(sheet.pages[static_cast<size_t>(previous)].window, SW_HIDE);
-    ShowWindow(page.window, SW_SHOW);
+    ShowWindow(window, SW_SHOW);
     return true;
 }
 
@@ -235,7 +240,7 @@ int PageIndex(const Sheet& sheet, HWND window, HPROPSHEETPAGE handle) {
         if ((window && sheet.pages[index].window == window) || (handle && sheet.pages[index].handle == handle))
             return static_cast<int>(index);
     }
-    return -1;
+    return window ? sheet.creating : -1;
 }
 
 bool AddPage(Sheet& sheet, HPROPSHEETPAGE handle, bool ownHandle) {
