@@ -58,19 +58,21 @@ void ShowSelection(Window& window) {
     }
 }
 
+// The user opens the drop-down list, picks the item and the list closes.
 void UserPicks(HWND hWnd, int item) {
-    bool picked = false;
+    bool valid = false;
+    WithControlWindow(hWnd, [&](Window& window) {
+        valid = !(window.style & WS_DISABLED) && item >= 0 && static_cast<size_t>(item) < window.control.items.size();
+    });
+    if (!valid) return;
+    NotifyParentCommand(hWnd, CBN_DROPDOWN);
     bool changed = false;
     WithControlWindow(hWnd, [&](Window& window) {
-        if ((window.style & WS_DISABLED) || item < 0 || static_cast<size_t>(item) >= window.control.items.size())
-            return;
-        picked = true;
+        if (static_cast<size_t>(item) >= window.control.items.size()) return;
         changed = window.control.selectedItem != item;
         window.control.selectedItem = item;
         ShowSelection(window);
     });
-    if (!picked) return;
-    NotifyParentCommand(hWnd, CBN_DROPDOWN);
     if (changed) RecordIfShown(hWnd);
     NotifyParentCommand(hWnd, CBN_SELCHANGE);
     NotifyParentCommand(hWnd, CBN_SELENDOK);
