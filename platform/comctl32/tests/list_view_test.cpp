@@ -107,7 +107,7 @@ void SetState(HWND list, int row, UINT state, UINT mask) {
 class ListViewTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        dialog_ = platform::CreateDialogFromTemplate(nullptr, ListDialog(), 103, nullptr, ParentProcedure,
+        dialog_ = platform::CreateDialogFromTemplate(nullptr, ListDialog(), 303, nullptr, ParentProcedure,
                                                      reinterpret_cast<LPARAM>(&heard_));
         list_ = GetDlgItem(dialog_, kList);
         LVCOLUMNA column{};
@@ -209,39 +209,39 @@ TEST_F(ListViewTest, AnsweredClicksAndKeysInAModalDialog) {
         .Answer("list 2000: key Up")
         .Answer("list 2000: click 7")
         .Answer("IDOK");
-    EXPECT_EQ(platform::DialogBoxFromTemplate(nullptr, ListDialog(), 103, nullptr, fill, reinterpret_cast<LPARAM>(&heard_)),
+    EXPECT_EQ(platform::DialogBoxFromTemplate(nullptr, ListDialog(), 303, nullptr, fill, reinterpret_cast<LPARAM>(&heard_)),
               IDOK);
     EXPECT_EQ(heard_.notifications, (std::vector<std::string>{"NM_CLICK 1 (selected 1)", "NM_CLICK 2 (selected 2)",
                                                               "NM_DBLCLK 2 (selected 2)", "LVN_ITEMACTIVATE 2 (selected 2)",
                                                               "LVN_KEYDOWN 38 (selected 2)"}));
     EXPECT_EQ(machine_.Transcript(),
-              "Dialog 103 \"Risultati test\" shown\n"
+              "Dialog 303 \"Risultati test\" shown\n"
               "  2000 listview: 3 rows\n"
               "    0 \"Nessun problema rilevato\" (icon 0)\n"
               "    1 \"Porta occupata\" (icon 1)\n"
               "    2 \"Memoria insufficiente\" (icon 2)\n"
               "  1 button: \"OK\" (default)\n"
-              "Dialog 103 \"Risultati test\" answer: list 2000 click 1 \"Porta occupata\"\n"
-              "Dialog 103 \"Risultati test\" changed\n"
+              "Dialog 303 \"Risultati test\" answer: list 2000 click 1 \"Porta occupata\"\n"
+              "Dialog 303 \"Risultati test\" changed\n"
               "  2000 listview: 3 rows\n"
               "    0 \"Nessun problema rilevato\" (icon 0)\n"
               "    1 \"Porta occupata\" (icon 1, selected, focused)\n"
               "    2 \"Memoria insufficiente\" (icon 2)\n"
-              "Dialog 103 \"Risultati test\" answer: list 2000 double-click 2 \"Memoria insufficiente\"\n"
-              "Dialog 103 \"Risultati test\" changed\n"
+              "Dialog 303 \"Risultati test\" answer: list 2000 double-click 2 \"Memoria insufficiente\"\n"
+              "Dialog 303 \"Risultati test\" changed\n"
               "  2000 listview: 3 rows\n"
               "    0 \"Nessun problema rilevato\" (icon 0)\n"
               "    1 \"Porta occupata\" (icon 1)\n"
               "    2 \"Memoria insufficiente\" (icon 2, selected, focused)\n"
-              "Dialog 103 \"Risultati test\" answer: list 2000 key Up\n"
-              "Dialog 103 \"Risultati test\" changed\n"
+              "Dialog 303 \"Risultati test\" answer: list 2000 key Up\n"
+              "Dialog 303 \"Risultati test\" changed\n"
               "  2000 listview: 3 rows\n"
               "    0 \"Nessun problema rilevato\" (icon 0)\n"
               "    1 \"Porta occupata\" (icon 1, selected, focused)\n"
               "    2 \"Memoria insufficiente\" (icon 2)\n"
-              "Dialog 103 \"Risultati test\" answer: IDOK \"OK\" (default; scripted \"list 2000: click 7\": list 2000 "
+              "Dialog 303 \"Risultati test\" answer: IDOK \"OK\" (default; scripted \"list 2000: click 7\": list 2000 "
               "has 3 rows)\n"
-              "Dialog 103 \"Risultati test\" closed\n");
+              "Dialog 303 \"Risultati test\" closed\n");
     dialog_ = nullptr;
 }
 

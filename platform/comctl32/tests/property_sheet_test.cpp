@@ -86,12 +86,12 @@ class PropertySheetTest : public ::testing::Test {
 
     platform::TestMachine machine_;
     std::vector<std::string> events_;
-    Page first_{101, &events_, {}, false};
-    Page second_{102, &events_, {}, false};
+    Page first_{301, &events_, {}, false};
+    Page second_{302, &events_, {}, false};
 };
 
 TEST_F(PropertySheetTest, ModalSheetTellsThePagesOfTheUsersAnswers) {
-    const std::vector<std::string> opened = {"101 init", "101 setactive"};
+    const std::vector<std::string> opened = {"301 init", "301 setactive"};
     struct Row {
         const char* name;
         std::vector<const char*> answers;
@@ -100,42 +100,42 @@ TEST_F(PropertySheetTest, ModalSheetTellsThePagesOfTheUsersAnswers) {
         std::vector<std::string> events;  // after the first page opened
         INT_PTR result;
     } rows[] = {
-        {"OK", {"IDOK"}, {}, false, {"101 killactive", "101 apply"}, 1},
+        {"OK", {"IDOK"}, {}, false, {"301 killactive", "301 apply"}, 1},
         {"a tab by its title, then OK",
          {"tab: stampanti", "IDOK"},
          {},
          false,
-         {"101 killactive", "102 init", "102 setactive", "102 killactive", "101 apply", "102 apply"},
+         {"301 killactive", "302 init", "302 setactive", "302 killactive", "301 apply", "302 apply"},
          1},
         {"a tab by its position, then Cancel",
          {"tab: 2", "IDCANCEL"},
          {},
          false,
-         {"101 killactive", "102 init", "102 setactive", "102 querycancel", "101 reset", "102 reset"},
+         {"301 killactive", "302 init", "302 setactive", "302 querycancel", "301 reset", "302 reset"},
          0},
         {"a page that keeps the focus refuses the switch",
          {"tab: 2", "IDCANCEL"},
          {{PSN_KILLACTIVE, TRUE}},
          false,
-         {"101 killactive", "101 querycancel", "101 reset"},
+         {"301 killactive", "301 querycancel", "301 reset"},
          0},
         {"Apply, then Cancel, has saved the changes",
          {"Apply", "IDCANCEL"},
          {},
          true,
-         {"101 killactive", "101 apply", "101 querycancel", "101 reset"},
+         {"301 killactive", "301 apply", "301 querycancel", "301 reset"},
          1},
         {"a page that refuses to apply keeps the sheet open",
          {"IDOK", "IDCANCEL"},
          {{PSN_APPLY, PSNRET_INVALID_NOCHANGEPAGE}},
          false,
-         {"101 killactive", "101 apply", "101 querycancel", "101 reset"},
+         {"301 killactive", "301 apply", "301 querycancel", "301 reset"},
          0},
         {"a page that refuses Cancel",
          {"IDCANCEL", "IDOK"},
          {{PSN_QUERYCANCEL, TRUE}},
          false,
-         {"101 querycancel", "101 killactive", "101 apply"},
+         {"301 querycancel", "301 killactive", "301 apply"},
          1},
     };
     for (const Row& row : rows) {
@@ -160,13 +160,13 @@ TEST_F(PropertySheetTest, TranscriptShowsTheTabsAndTheCurrentPage) {
               "  1 button: \"OK\" (default)\n"
               "  2 button: \"Cancel\"\n"
               "  12321 button: \"&Apply\" (disabled)\n"
-              "  dialog 101: \"Generale\"\n"
+              "  dialog 301: \"Generale\"\n"
               "  1001 edit: \"\"\n"
               "Dialog \"Opzioni\" answer: tab \"Stampanti\"\n"
               "Dialog \"Opzioni\" changed\n"
-              "  dialog 101: hidden\n"
+              "  dialog 301: hidden\n"
               "Dialog \"Opzioni\" changed\n"
-              "  dialog 102: \"Stampanti\"\n"
+              "  dialog 302: \"Stampanti\"\n"
               "  924 combobox: \"\" (list empty)\n"
               "Dialog \"Opzioni\" changed\n"
               "  12320 tabs: \"Generale\", \"Stampanti\" (current)\n"
@@ -190,7 +190,7 @@ TEST_F(PropertySheetTest, ModelessSheetIsDrivenByMessagesAndByAnswersToItsPages)
     HWND tabs = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETTABCONTROL, 0, 0));
     HWND firstPage = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
     EXPECT_EQ(GetParent(firstPage), sheet);
-    EXPECT_EQ(events_, (std::vector<std::string>{"101 init", "101 setactive"}));
+    EXPECT_EQ(events_, (std::vector<std::string>{"301 init", "301 setactive"}));
 
     // The program switches pages; the sheet tells the pages, as for the user's click.
     EXPECT_TRUE(SendMessageA(sheet, PSM_SETCURSEL, 1, 0));
@@ -203,14 +203,14 @@ TEST_F(PropertySheetTest, ModelessSheetIsDrivenByMessagesAndByAnswersToItsPages)
 
     // The user answers the page on the screen: its tabs, then the system menu's Close, which cancels.
     events_.clear();
-    machine_.Answer("Dialog 102: tab: Generale").Answer("Dialog 101: system menu: close");
+    machine_.Answer("Dialog 302: tab: Generale").Answer("Dialog 301: system menu: close");
     Pump(12);
-    EXPECT_EQ(events_, (std::vector<std::string>{"102 killactive", "101 setactive", "101 querycancel",
-                                                 "101 reset", "102 reset"}));
+    EXPECT_EQ(events_, (std::vector<std::string>{"302 killactive", "301 setactive", "301 querycancel",
+                                                 "301 reset", "302 reset"}));
     EXPECT_EQ(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0), 0);
     std::string transcript = machine_.Transcript();
-    EXPECT_NE(transcript.find("Dialog 102 \"Stampanti\" answer: tab \"Generale\"\n"), std::string::npos) << transcript;
-    EXPECT_NE(transcript.find("Dialog 101 \"Generale\" answer: system menu \"Close\"\n"), std::string::npos)
+    EXPECT_NE(transcript.find("Dialog 302 \"Stampanti\" answer: tab \"Generale\"\n"), std::string::npos) << transcript;
+    EXPECT_NE(transcript.find("Dialog 301 \"Generale\" answer: system menu \"Close\"\n"), std::string::npos)
         << transcript;
     DestroyWindow(sheet);
 }
@@ -245,13 +245,13 @@ TEST_F(PropertySheetTest, HeaderFlagsGiveTheButtons) {
 TEST_F(PropertySheetTest, PagesMadeByHandleAndAddedLater) {
     PROPSHEETPAGEA firstDescription = Description(first_);
     firstDescription.dwFlags = PSP_USETITLE;
-    firstDescription.pszTitle = MAKEINTRESOURCEA(201);
+    firstDescription.pszTitle = MAKEINTRESOURCEA(311);
     HPROPSHEETPAGE pages[] = {CreatePropertySheetPageA(&firstDescription)};
     ASSERT_NE(pages[0], nullptr);
     PROPSHEETHEADERA header{};
     header.dwSize = sizeof header;
     header.dwFlags = PSH_MODELESS;
-    header.pszCaption = MAKEINTRESOURCEA(200);
+    header.pszCaption = MAKEINTRESOURCEA(310);
     header.nPages = 1;
     header.phpage = pages;
     HWND sheet = reinterpret_cast<HWND>(PropertySheetA(&header));
@@ -271,8 +271,8 @@ TEST_F(PropertySheetTest, PagesMadeByHandleAndAddedLater) {
     EXPECT_STREQ(title, "Interventi stampante");
     GetWindowTextA(sheet, title, sizeof title);
     EXPECT_STREQ(title, "Opzioni");
-    EXPECT_EQ(events_, (std::vector<std::string>{"101 init", "101 setactive", "101 killactive", "102 init",
-                                                 "102 setactive"}));
+    EXPECT_EQ(events_, (std::vector<std::string>{"301 init", "301 setactive", "301 killactive", "302 init",
+                                                 "302 setactive"}));
     DestroyWindow(sheet);
     EXPECT_TRUE(DestroyPropertySheetPage(pages[0]));
     EXPECT_TRUE(DestroyPropertySheetPage(added));
