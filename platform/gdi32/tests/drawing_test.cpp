@@ -165,7 +165,7 @@ TEST(DibSections, ReadTheirPixelsFromTheirOwnMemory) {
         auto* header = reinterpret_cast<BITMAPINFO*>(info.data());
         header->bmiHeader = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), 2, 2, 1, row.bits, BI_RGB, 0, 0, 0,
                                              static_cast<DWORD>(row.colors.size()), 0};
-        std::memcpy(header->bmiColors, row.colors.data(), row.colors.size() * sizeof(RGBQUAD));
+        if (!row.colors.empty()) std::memcpy(header->bmiColors, row.colors.data(), row.colors.size() * sizeof(RGBQUAD));
         void* bits = nullptr;
         HBITMAP section = CreateDIBSection(nullptr, header, DIB_RGB_COLORS, &bits, nullptr, 0);
         ASSERT_TRUE(section) << row.bits;
