@@ -368,6 +368,8 @@ extern "C" int WINAPI GetDIBits(HDC hdc, HBITMAP hbm, UINT start, UINT cLines, L
         }
         colors.resize(static_cast<std::size_t>(count));
         if (usage == DIB_RGB_COLORS) std::copy(colors.begin(), colors.end(), lpbmi->bmiColors);
+        // The whole table is given.
+        header.biClrUsed = 0;
     }
     std::optional<DibFormat> format = ParseDibFormat(lpbmi, DIB_RGB_COLORS, nullptr);
     if (!format) return 0;
