@@ -3,15 +3,21 @@
 // header; this one brings them all.
 #pragma once
 
+#include "CBitmap.h"
+#include "CBrush.h"
 #include "CButton.h"
 #include "CComboBox.h"
 #include "CCommandLineInfo.h"
+#include "CDC.h"
 #include "CDataExchange.h"
 #include "CDialog.h"
 #include "CEdit.h"
+#include "CFont.h"
+#include "CGdiObject.h"
 #include "CImageList.h"
 #include "CListCtrl.h"
 #include "CMenu.h"
+#include "CPen.h"
 #include "CProgressCtrl.h"
 #include "CPropertyPage.h"
 #include "CPropertySheet.h"
