@@ -68,12 +68,19 @@ extern "C" BOOL WINAPI ImageList_Destroy(HIMAGELIST himl) {
     return TRUE;
 }
 
-// One image for a bitmap as wide as the list's images; the list keeps the bitmap handles.
+// As many images as the bitmap holds side by side at the list's width (one at least); the index of the
+// first. The list keeps the bitmap handles.
 extern "C" int WINAPI ImageList_Add(HIMAGELIST himl, HBITMAP hbmImage, HBITMAP hbmMask) {
     if (!IsAlive(himl) || !hbmImage) return -1;
-    Reserve(himl);
-    himl->images.push_back({nullptr, hbmImage, hbmMask});
-    return static_cast<int>(himl->images.size()) - 1;
+    BITMAP bitmap{};
+    if (!GetObjectA(hbmImage, sizeof bitmap, &bitmap)) return -1;
+    int count = std::max(1, static_cast<int>(bitmap.bmWidth) / himl->width);
+    int first = static_cast<int>(himl->images.size());
+    for (int image = 0; image < count; ++image) {
+        Reserve(himl);
+        himl->images.push_back({nullptr, hbmImage, hbmMask});
+    }
+    return first;
 }
 
 // i = -1 adds the icon at the end; otherwise it replaces image i. Returns the image's index.

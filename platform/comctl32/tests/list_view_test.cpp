@@ -250,6 +250,7 @@ TEST(ImageListTest, CountsFollowTheImagesAddedReplacedAndRemoved) {
                      reinterpret_cast<HICON>(0x1003)};
     HIMAGELIST list = ImageList_Create(16, 16, ILC_MASK, 3, 3);
     ASSERT_NE(list, nullptr);
+    HBITMAP strip = CreateBitmap(48, 16, 1, 32, nullptr);
     struct Row {
         const char* name;
         std::function<int()> call;
@@ -263,7 +264,8 @@ TEST(ImageListTest, CountsFollowTheImagesAddedReplacedAndRemoved) {
         {"replaced past the end", [&] { return ImageList_ReplaceIcon(list, 3, icons[2]); }, -1, 3},
         {"no icon", [&] { return ImageList_AddIcon(list, nullptr); }, -1, 3},
         {"first removed", [&] { return ImageList_Remove(list, 0); }, TRUE, 2},
-        {"bitmap added", [&] { return ImageList_Add(list, reinterpret_cast<HBITMAP>(0x2000), nullptr); }, 2, 3},
+        {"a strip of three images", [&] { return ImageList_Add(list, strip, nullptr); }, 2, 5},
+        {"no bitmap", [&] { return ImageList_Add(list, reinterpret_cast<HBITMAP>(0x2000), nullptr); }, -1, 5},
         {"all removed", [&] { return ImageList_RemoveAll(list); }, TRUE, 0},
     };
     for (const Row& row : rows) {
@@ -271,6 +273,7 @@ TEST(ImageListTest, CountsFollowTheImagesAddedReplacedAndRemoved) {
         EXPECT_EQ(row.call(), row.result);
         EXPECT_EQ(ImageList_GetImageCount(list), row.count);
     }
+    DeleteObject(strip);
     EXPECT_EQ(ImageList_GetImageCount(list), 0);
     int cx = 0;
     int cy = 0;
