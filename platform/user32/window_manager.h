@@ -96,6 +96,8 @@ struct Window {
     UINT imageType = 0;
     // A picture of the window is to be written once it has been painted again (after a scripted answer).
     bool picturePending = false;
+    // What the last picture written of the window held.
+    std::size_t pictureHash = 0;
 };
 
 // A message sent from another thread, waiting for its owner thread to process it.

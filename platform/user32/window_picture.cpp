@@ -11,6 +11,8 @@ std::string TakePicture(HWND window) {
     return "";
 }
 
+void RequestPicture(HWND window) { (void)window; }
+
 void WritePendingPictures() {}
 
 LRESULT DefaultPaintMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -5,6 +5,7 @@
 #include "platform/machine/machine.h"
 #include "platform/machine/text.h"
 #include "platform/machine/ui/user_interface.h"
+#include "platform/user32/paint.h"
 #include "platform/user32/window_geometry.h"
 #include "platform/user32/window_manager.h"
 
@@ -156,6 +157,7 @@ void RecordCaptionChanged(HWND handle, const std::string& oldCaption) {
 }
 
 void RecordDialogAnswer(HWND dialog, const std::string& answer) {
+    RequestPicture(dialog);
     Record([dialog, &answer](const WindowManager& manager) -> std::string {
         std::shared_ptr<Window> window = manager.Find(dialog);
         return window ? Header(*window) + " answer: " + answer + "\n" : "";
