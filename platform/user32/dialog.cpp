@@ -327,7 +327,9 @@ extern "C" LRESULT WINAPI DefDlgProcA(HWND hDlg, UINT Msg, WPARAM wParam, LPARAM
     auto procedure = reinterpret_cast<DLGPROC>(GetWindowLongPtrA(hDlg, DWLP_DLGPROC));
     if (procedure) {
         INT_PTR handled = procedure(hDlg, Msg, wParam, lParam);
-        if (Msg == WM_INITDIALOG) return handled;
+        // These messages take the procedure's own result: WM_CTLCOLOR* its brush.
+        bool ownResult = Msg == WM_INITDIALOG || (Msg >= WM_CTLCOLORMSGBOX && Msg <= WM_CTLCOLORSTATIC);
+        if (ownResult && (handled || Msg == WM_INITDIALOG)) return handled;
         if (handled) return GetWindowLongPtrA(hDlg, DWLP_MSGRESULT);
     }
     switch (Msg) {
@@ -343,17 +345,38 @@ extern "C" LRESULT WINAPI DefDlgProcA(HWND hDlg, UINT Msg, WPARAM wParam, LPARAM
         case DM_SETDEFID: {
             HWND previous = platform::DefaultPushButton(hDlg);
             HWND next = GetDlgItem(hDlg, static_cast<int>(wParam));
+            // The buttons change their style and are drawn again (BM_SETSTYLE).
             if (previous) {
-                SetWindowLongPtrA(previous, GWL_STYLE,
-                                  (GetWindowLongPtrA(previous, GWL_STYLE) & ~BS_TYPEMASK) | BS_PUSHBUTTON);
+                SendMessageA(previous, BM_SETSTYLE,
+                             (GetWindowLongPtrA(previous, GWL_STYLE) & ~BS_TYPEMASK & 0xFFFF) | BS_PUSHBUTTON, TRUE);
             }
             if (next) {
-                SetWindowLongPtrA(next, GWL_STYLE, (GetWindowLongPtrA(next, GWL_STYLE) & ~BS_TYPEMASK) | BS_DEFPUSHBUTTON);
+                SendMessageA(next, BM_SETSTYLE,
+                             (GetWindowLongPtrA(next, GWL_STYLE) & ~BS_TYPEMASK & 0xFFFF) | BS_DEFPUSHBUTTON, TRUE);
             }
             return TRUE;
         }
         case WM_INITDIALOG:
             return TRUE;
+        case WM_ERASEBKGND: {
+            // The background the dialog's WM_CTLCOLORDLG gives.
+            auto dc = reinterpret_cast<HDC>(wParam);
+            auto brush = reinterpret_cast<HBRUSH>(SendMessageA(hDlg, WM_CTLCOLORDLG, wParam, reinterpret_cast<LPARAM>(hDlg)));
+            RECT client{};
+            GetClientRect(hDlg, &client);
+            FillRect(dc, &client, brush ? brush : GetSysColorBrush(COLOR_BTNFACE));
+            return 1;
+        }
+        case WM_SETFONT:
+            platform::WithWindow(hDlg, [&](Window& window) {
+                window.font = reinterpret_cast<HFONT>(wParam);
+                return 0;
+            });
+            return 0;
+        case WM_GETFONT:
+            return platform::WithWindow(hDlg, [](Window& window) {
+                return reinterpret_cast<LRESULT>(window.font ? window.font : window.dialogFont);
+            });
         case WM_NCDESTROY: {
             HFONT font = platform::WithWindow(hDlg, [](Window& window) { return std::exchange(window.dialogFont, nullptr); });
             if (font) platform::DeleteDialogFont(font);

@@ -12,11 +12,12 @@ DialogFont CreateDialogFont(const DialogTemplate& dialog) {
         font.units = BaseUnitsOfFont("", 0);
         return font;
     }
+    font.font = CreatePointFont(dialog.fontName, dialog.pointSize, FW_NORMAL);
     font.units = BaseUnitsOfFont(dialog.fontName, dialog.pointSize);
     return font;
 }
 
-void DeleteDialogFont(HFONT font) { (void)font; }
+void DeleteDialogFont(HFONT font) { DeleteObject(font); }
 
 DWORD DialogExStyle(const DialogTemplate& dialog) {
     DWORD exStyle = dialog.exStyle;

@@ -85,7 +85,25 @@
     X(InflateRect)                   \
     X(IntersectRect)                 \
     X(UnionRect)                     \
-    X(PtInRect)
+    X(PtInRect)                      \
+    X(GetDC)                         \
+    X(GetWindowDC)                   \
+    X(ReleaseDC)                     \
+    X(BeginPaint)                    \
+    X(EndPaint)                      \
+    X(DrawTextA)                     \
+    X(DrawEdge)                      \
+    X(FillRect)                      \
+    X(FrameRect)                     \
+    X(InvertRect)                    \
+    X(GetSysColorBrush)              \
+    X(LoadIconA)                     \
+    X(LoadBitmapA)                   \
+    X(LoadImageA)                    \
+    X(CopyImage)                     \
+    X(DestroyIcon)                   \
+    X(DrawIcon)                      \
+    X(DrawIconEx)
 
 
 namespace {

@@ -75,7 +75,7 @@ void InvalidateLocked(const WindowManager& manager, Window& window, const RECT* 
         RECT clientInParent = Offset(childClient, child->rect.left, child->rect.top);
         bool touchesFrame = over.left < clientInParent.left || over.top < clientInParent.top ||
                             over.right > clientInParent.right || over.bottom > clientInParent.bottom;
-        InvalidateLocked(manager, *child, &inChild, erase, touchesFrame,
+        InvalidateLocked(manager, *child, &inChild, erase, touchesFrame || (frame && children == Children::All),
                          children == Children::All ? Children::All : Children::Default);
     }
 }

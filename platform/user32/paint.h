@@ -2,12 +2,17 @@
 // default handling of the paint and geometry messages.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "platform/user32/window_manager.h"
 
 namespace platform {
+
+namespace gdi {
+class Surface;
+}
 
 // Under the lock: the first window of the thread (a parent before its children) that needs painting and
 // takes a WM_PAINT inside the filter, as `message`; false when none does.
@@ -33,6 +38,12 @@ void RequestPicture(HWND window);
 // The pictures asked for after scripted answers, of the calling thread's windows still shown, once they
 // are painted (the message retrieval calls it when the queue is empty; lock released).
 void WritePendingPictures();
+
+// The surface of the window's top-level window, made or fitted to its size (device_contexts.cpp).
+std::shared_ptr<gdi::Surface> WindowSurface(HWND window);
+// A device context over the window's client area (or the whole window), clipped to what of it shows and
+// to `part` (client or window coordinates) when given.
+HDC WindowDeviceContext(HWND window, bool clientArea, const RECT* part);
 
 // DefWindowProcA's handling of the paint messages (WM_PAINT, WM_ERASEBKGND, WM_NCPAINT, WM_CTLCOLOR*,
 // WM_SETICON, WM_PRINT...) and of the geometry ones (WM_WINDOWPOSCHANGED); 0 for other messages.

@@ -103,7 +103,21 @@ std::shared_ptr<Window> TopLevelOf(const WindowManager& manager, std::shared_ptr
     return window;
 }
 
-RECT ScreenRect() { return RECT{0, 0, 1024, 768}; }
+// The display's mode, as gdi32 reports it.
+RECT ScreenRect() {
+    HDC display = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
+    RECT screen{0, 0, GetDeviceCaps(display, HORZRES), GetDeviceCaps(display, VERTRES)};
+    DeleteDC(display);
+    return screen;
+}
+
+HFONT CreatePointFont(const std::string& face, int pointSize, int weight) {
+    HDC display = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
+    int dotsPerInch = GetDeviceCaps(display, LOGPIXELSY);
+    DeleteDC(display);
+    return CreateFontA(-Scale(pointSize, dotsPerInch, 72), 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, face.c_str());
+}
 
 RECT WorkArea() {
     RECT screen = ScreenRect();
@@ -129,10 +143,22 @@ RECT InitialWindowRect(int x, int y, int width, int height, bool child) {
     return RECT{x, y, x + std::max(0, width), y + std::max(0, height)};
 }
 
+// As Windows measures a dialog font: the height of its characters, and the average width of the 52
+// letters rounded half up.
 DialogBaseUnits BaseUnitsOfFont(const std::string& face, int pointSize) {
     if (face.empty()) return DialogBaseUnits{8, 16};
-    (void)pointSize;
-    return DialogBaseUnits{6, 13};
+    HFONT font = CreatePointFont(face, pointSize, FW_NORMAL);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ previous = SelectObject(dc, font);
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(dc, &metrics);
+    static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    SIZE extent{};
+    GetTextExtentPoint32A(dc, kLetters, 52, &extent);
+    SelectObject(dc, previous);
+    DeleteDC(dc);
+    DeleteObject(font);
+    return DialogBaseUnits{static_cast<int>((extent.cx / 26 + 1) / 2), static_cast<int>(metrics.tmHeight)};
 }
 
 RECT DialogUnitsToPixels(RECT rect, DialogBaseUnits units) {

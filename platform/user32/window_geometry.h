@@ -36,6 +36,8 @@ struct DialogBaseUnits {
     int y = 0;
 };
 DialogBaseUnits BaseUnitsOfFont(const std::string& face, int pointSize);
+// A font of the face at that size in points on the display.
+HFONT CreatePointFont(const std::string& face, int pointSize, int weight);
 // Dialog units to pixels.
 RECT DialogUnitsToPixels(RECT rect, DialogBaseUnits units);
 
