@@ -3,11 +3,17 @@
 // header; this one brings them all.
 #pragma once
 
+#include "CBitmap.h"
+#include "CBrush.h"
 #include "CButton.h"
 #include "CCommandLineInfo.h"
+#include "CDC.h"
 #include "CDataExchange.h"
 #include "CDialog.h"
 #include "CEdit.h"
+#include "CFont.h"
+#include "CGdiObject.h"
+#include "CPen.h"
 #include "CProgressCtrl.h"
 #include "CStatic.h"
 #include "CWinApp.h"

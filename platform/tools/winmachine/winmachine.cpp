@@ -24,6 +24,7 @@
 #include "platform/machine/storage/removable_storage.h"
 #include "platform/machine/guid_text.h"
 #include "ntmsapi.h"
+#include "print_jobs.h"
 #include "platform/machine/text.h"
 #include "platform/machine/ui/user_interface.h"
 #include "setupapi.h"
@@ -89,6 +90,10 @@ constexpr const char* kUsage =
     "                                  entry in the installed programs, its Installer keys, and the files and\n"
     "                                  keys (under HKEY_LOCAL_MACHINE, \"SOFTWARE\\X\") it installed; files not\n"
     "                                  there yet are made, keys made when missing\n"
+    "  jobs <machine> [printer]        list the print jobs (of every local printer, or of one): number, document,\n"
+    "                                  pages and state\n"
+    "  job-pages <machine> <printer> <job> <host folder>\n"
+    "                                  write the pictures of a printed job's pages there as page1.png, page2.png...\n"
     "  reboot <machine>                restart the machine: carry out the file operations pending for the\n"
     "                                  next start (and WININIT.INI on Windows 9x), one line each, and on\n"
     "                                  Windows NT delete the services marked for deletion\n"
@@ -689,6 +694,10 @@ int Run(int argc, char** argv) {
     if (command == "declare" && !arguments.empty()) return Declare(machine, arguments);
     if (command == "product" && arguments.size() >= 2) return Product(machine, arguments);
     if (command == "screenshot") return Screenshot(machine, arguments);
+    // Print jobs and the pictures of their pages.
+    if (command == "jobs" && arguments.size() <= 1) return winmachine::ListJobs(arguments.empty() ? "" : arguments[0]);
+    if (command == "job-pages" && arguments.size() == 3)
+        return winmachine::WriteJobPages(arguments[0], arguments[1], arguments[2]);
     if (command == "reboot" && arguments.empty()) {
         for (const std::string& line : platform::RestartMachine(machine)) std::printf("%s\n", line.c_str());
         return 0;
