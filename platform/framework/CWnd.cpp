@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "CDC.h"
 #include "CWinApp.h"
 
 namespace {
@@ -243,4 +244,13 @@ void CWnd::CenterWindow(CWnd* pAlternateOwner) {
         y = std::max(0, std::min(y, ::GetSystemMetrics(SM_CYFULLSCREEN) - height));
     }
     ::SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+CDC* CWnd::GetDC() {
+    HDC dc = ::GetDC(m_hWnd);
+    return dc ? CDC::FromHandle(dc) : nullptr;
+}
+
+int CWnd::ReleaseDC(CDC* pDC) {
+    return pDC ? ::ReleaseDC(m_hWnd, pDC->m_hDC) : 0;
 }

@@ -6,6 +6,8 @@
 
 #include "windows.h"
 
+class CDC;
+
 class CWnd {
   public:
     CWnd() = default;
@@ -62,6 +64,9 @@ class CWnd {
     // Centres the window over `pAlternateOwner`, else its parent or owner when that is visible, else in
     // the screen's work area.
     void CenterWindow(CWnd* pAlternateOwner = nullptr);
+    // The client area's context, as a temporary object; given back with ReleaseDC.
+    CDC* GetDC();
+    int ReleaseDC(CDC* pDC);
 
   protected:
     virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
