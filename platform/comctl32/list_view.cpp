@@ -39,7 +39,6 @@ struct ListViewState {
     HIMAGELIST stateImages = nullptr;
     int top = 0;
     int selectionMark = -1;
-    int height = 0;  // the window's height, as created and sized
 };
 
 // Rows are as high as a small icon or a line of the dialog font, whichever is more, and a pixel; the
@@ -48,14 +47,15 @@ constexpr int kRowHeight = 17;
 
 bool Valid(const ListViewState& state, int row) { return row >= 0 && static_cast<size_t>(row) < state.rows.size(); }
 
-int CountPerPage(HWND control, const ListViewState& state) {
-    LONG_PTR style = GetWindowLongPtrA(control, GWL_STYLE);
-    LONG_PTR exStyle = GetWindowLongPtrA(control, GWL_EXSTYLE);
-    int client = state.height;
-    if (style & WS_BORDER) client -= 2;
-    if (exStyle & WS_EX_CLIENTEDGE) client -= 4;
-    if (!(style & LVS_NOCOLUMNHEADER)) client -= kRowHeight;
-    return std::max(1, client / kRowHeight);
+int HeaderHeight(HWND control) {
+    return (GetWindowLongPtrA(control, GWL_STYLE) & LVS_NOCOLUMNHEADER) ? 0 : kRowHeight;
+}
+
+// The rows that fit whole in the client area below the header.
+int CountPerPage(HWND control) {
+    RECT client{};
+    GetClientRect(control, &client);
+    return std::max(1, static_cast<int>(client.bottom - client.top - HeaderHeight(control)) / kRowHeight);
 }
 
 // The rows for the transcript: a first line with the columns, then a line for each row with its index,
@@ -138,7 +138,7 @@ BOOL SetState(HWND control, ListViewState& state, int index, UINT newState, UINT
 
 void EnsureVisible(HWND control, ListViewState& state, int index) {
     if (!Valid(state, index)) return;
-    int page = CountPerPage(control, state);
+    int page = CountPerPage(control);
     if (index < state.top) state.top = index;
     if (index >= state.top + page) state.top = index - page + 1;
 }
@@ -280,7 +280,7 @@ void UserClicks(HWND control, ListViewState& state, int index, bool twice) {
 // there already, Page Down to the bottom visible row, or a page lower.
 int RowAfterKey(HWND control, const ListViewState& state, WPARAM key, int focused) {
     int count = static_cast<int>(state.rows.size());
-    int page = CountPerPage(control, state);
+    int page = CountPerPage(control);
     int bottom = std::min(count - 1, state.top + page - 1);
     switch (key) {
         case VK_HOME:
@@ -326,7 +326,7 @@ void UserPressesKey(HWND control, WPARAM key) {
 
 LRESULT ItemRect(HWND control, const ListViewState& state, int index, RECT* rect) {
     if (!rect || !Valid(state, index)) return FALSE;
-    int header = (GetWindowLongPtrA(control, GWL_STYLE) & LVS_NOCOLUMNHEADER) ? 0 : kRowHeight;
+    int header = HeaderHeight(control);
     int width = 0;
     for (const Column& column : state.columns) width += column.width;
     int code = rect->left;
@@ -346,11 +346,7 @@ LRESULT CALLBACK ListViewProcedure(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lP
     int index = static_cast<int>(static_cast<INT_PTR>(wParam));
     switch (Msg) {
         case WM_CREATE:
-            if (const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam)) state->height = create->cy;
             Present(hWnd, *state);
-            return 0;
-        case WM_SIZE:
-            state->height = HIWORD(lParam);
             return 0;
         case WM_NCDESTROY:
             DestroyState<ListViewState>(hWnd);
@@ -481,7 +477,7 @@ LRESULT CALLBACK ListViewProcedure(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lP
         case LVM_GETTOPINDEX:
             return state->top;
         case LVM_GETCOUNTPERPAGE:
-            return CountPerPage(hWnd, *state);
+            return CountPerPage(hWnd);
         case LVM_GETITEMRECT:
             return ItemRect(hWnd, *state, index, reinterpret_cast<RECT*>(lParam));
         case kUserActMessage:

@@ -6,6 +6,7 @@
 
 #include "windows.h"
 
+class CDC;
 class CMenu;
 
 class CWnd {
@@ -47,6 +48,29 @@ class CWnd {
 
     // The window's copy of the system menu (bRevert: back to the standard one, and no menu returned).
     CMenu* GetSystemMenu(BOOL bRevert) const;
+
+    // Geometry and painting.
+    void Invalidate(BOOL bErase = TRUE);
+    void InvalidateRect(const RECT* lpRect, BOOL bErase = TRUE);
+    void UpdateWindow();
+    BOOL RedrawWindow(const RECT* lpRectUpdate = nullptr, UINT flags = RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
+    void GetClientRect(LPRECT lpRect) const;
+    void GetWindowRect(LPRECT lpRect) const;
+    void ScreenToClient(LPPOINT lpPoint) const;
+    void ScreenToClient(LPRECT lpRect) const;
+    void ClientToScreen(LPPOINT lpPoint) const;
+    void ClientToScreen(LPRECT lpRect) const;
+    void MoveWindow(int x, int y, int nWidth, int nHeight, BOOL bRepaint = TRUE);
+    void MoveWindow(const RECT* lpRect, BOOL bRepaint = TRUE);
+    BOOL SetWindowPos(const CWnd* pWndInsertAfter, int x, int y, int cx, int cy, UINT nFlags);
+    HICON SetIcon(HICON hIcon, BOOL bBigIcon);
+    HICON GetIcon(BOOL bBigIcon) const;
+    // Centres the window over `pAlternateOwner`, else its parent or owner when that is visible, else in
+    // the screen's work area.
+    void CenterWindow(CWnd* pAlternateOwner = nullptr);
+    // The client area's context, as a temporary object; given back with ReleaseDC.
+    CDC* GetDC();
+    int ReleaseDC(CDC* pDC);
 
   protected:
     virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);

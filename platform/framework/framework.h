@@ -23,6 +23,7 @@
 #include "CPropertySheet.h"
 #include "CStatic.h"
 #include "CWinApp.h"
+#include "CWindowDC.h"
 #include "CWnd.h"
 #include "commctrl.h"
 #include "windows.h"

@@ -58,7 +58,7 @@ INT_PTR CALLBACK ParentProcedure(HWND hDlg, UINT message, WPARAM wParam, LPARAM 
     return FALSE;
 }
 
-// A dialog with the list view and an OK button; the list is 104 high: a border, the header and five rows.
+// A dialog with the list view and an OK button.
 platform::DialogTemplate ListDialog() {
     platform::DialogTemplate dialog;
     dialog.style = WS_POPUP | WS_CAPTION | DS_MODALFRAME;
@@ -110,6 +110,8 @@ class ListViewTest : public ::testing::Test {
         dialog_ = platform::CreateDialogFromTemplate(nullptr, ListDialog(), 303, nullptr, ParentProcedure,
                                                      reinterpret_cast<LPARAM>(&heard_));
         list_ = GetDlgItem(dialog_, kList);
+        // A sunken edge (the dialog gives a bordered control one) round the header and five rows.
+        MoveWindow(list_, 0, 0, 200, 4 + 17 + 5 * 17, FALSE);
         LVCOLUMNA column{};
         column.mask = LVCF_TEXT | LVCF_WIDTH;
         column.pszText = const_cast<LPSTR>("");

@@ -204,7 +204,7 @@ TEST_F(PropertySheetTest, ModelessSheetIsDrivenByMessagesAndByAnswersToItsPages)
     // The user answers the page on the screen: its tabs, then the system menu's Close, which cancels.
     events_.clear();
     machine_.Answer("Dialog 302: tab: Generale").Answer("Dialog 301: system menu: close");
-    Pump(12);
+    Pump(60);
     EXPECT_EQ(events_, (std::vector<std::string>{"302 killactive", "301 setactive", "301 querycancel",
                                                  "301 reset", "302 reset"}));
     EXPECT_EQ(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0), 0);
