@@ -14,6 +14,12 @@ LRESULT SendNotify(HWND control, UINT code, NMHDR& header) {
     return SendMessageA(parent, WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header));
 }
 
+void DrawLine(HDC dc, const std::string& text, RECT area, UINT format, int colorIndex) {
+    COLORREF previous = SetTextColor(dc, GetSysColor(colorIndex));
+    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &area, format | DT_SINGLELINE | DT_NOPREFIX);
+    SetTextColor(dc, previous);
+}
+
 void RegisterControlClasses() {
     auto add = [](const char* name, WNDPROC procedure) {
         WNDCLASSA windowClass{};

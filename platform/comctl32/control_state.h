@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "commctrl.h"
 #include "windows.h"
@@ -32,6 +33,25 @@ void DestroyState(HWND control) {
 // Sends WM_NOTIFY to the control's parent with the header filled in: the control, its id and the code.
 // Returns the parent's answer (a dialog's DWLP_MSGRESULT).
 LRESULT SendNotify(HWND control, UINT code, NMHDR& header);
+
+// Paints the control through BeginPaint and EndPaint with its font selected: draw(dc, client).
+template <typename Draw>
+void PaintControl(HWND control, HFONT font, Draw draw) {
+    PAINTSTRUCT paint{};
+    HDC dc = BeginPaint(control, &paint);
+    if (!dc) return;
+    HGDIOBJ previous = SelectObject(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(DEFAULT_GUI_FONT));
+    int mode = SetBkMode(dc, TRANSPARENT);
+    RECT client{};
+    GetClientRect(control, &client);
+    draw(dc, client);
+    SetBkMode(dc, mode);
+    SelectObject(dc, previous);
+    EndPaint(control, &paint);
+}
+
+// A line of text in a colour, inside `area`, with DrawTextA's format.
+void DrawLine(HDC dc, const std::string& text, RECT area, UINT format, int colorIndex);
 
 // Registers the controls' window classes (once) as the library starts.
 void RegisterControlClasses();

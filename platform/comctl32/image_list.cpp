@@ -119,10 +119,26 @@ extern "C" BOOL WINAPI ImageList_GetIconSize(HIMAGELIST himl, int* cx, int* cy) 
     return TRUE;
 }
 
+// An icon is drawn with its mask; a bitmap image is copied, through its mask when it has one (the mask
+// white where the image is transparent, the image black there).
 extern "C" BOOL WINAPI ImageList_Draw(HIMAGELIST himl, int i, HDC hdcDst, int x, int y, UINT fStyle) {
-    (void)hdcDst;
-    (void)x;
-    (void)y;
     (void)fStyle;
-    return IsAlive(himl) && i >= 0 && static_cast<size_t>(i) < himl->images.size() ? TRUE : FALSE;
+    if (!IsAlive(himl) || i < 0 || static_cast<size_t>(i) >= himl->images.size() || !hdcDst) return FALSE;
+    const _IMAGELIST::Image& image = himl->images[static_cast<size_t>(i)];
+    if (image.icon) return DrawIconEx(hdcDst, x, y, image.icon, himl->width, himl->height, 0, nullptr, DI_NORMAL);
+    // The images of one bitmap lie side by side: this one's place among them.
+    int offset = 0;
+    for (int before = i - 1; before >= 0 && himl->images[static_cast<size_t>(before)].image == image.image; --before)
+        offset += himl->width;
+    HDC source = CreateCompatibleDC(hdcDst);
+    if (!source) return FALSE;
+    HGDIOBJ previous = SelectObject(source, image.mask ? image.mask : image.image);
+    if (image.mask) {
+        BitBlt(hdcDst, x, y, himl->width, himl->height, source, offset, 0, SRCAND);
+        SelectObject(source, image.image);
+    }
+    BitBlt(hdcDst, x, y, himl->width, himl->height, source, offset, 0, image.mask ? SRCPAINT : SRCCOPY);
+    SelectObject(source, previous);
+    DeleteDC(source);
+    return TRUE;
 }

@@ -39,6 +39,7 @@ struct ListViewState {
     HIMAGELIST stateImages = nullptr;
     int top = 0;
     int selectionMark = -1;
+    HFONT font = nullptr;
 };
 
 // Rows are as high as a small icon or a line of the dialog font, whichever is more, and a pixel; the
@@ -81,6 +82,7 @@ void Present(HWND control, const ListViewState& state) {
         if (!marks.empty()) text += ")";
     }
     SetControlPresentation(control, "listview", text);
+    InvalidateRect(control, nullptr, TRUE);
 }
 
 void CopyText(const std::string& text, LPSTR buffer, int size) {
@@ -139,8 +141,10 @@ BOOL SetState(HWND control, ListViewState& state, int index, UINT newState, UINT
 void EnsureVisible(HWND control, ListViewState& state, int index) {
     if (!Valid(state, index)) return;
     int page = CountPerPage(control);
+    int top = state.top;
     if (index < state.top) state.top = index;
     if (index >= state.top + page) state.top = index - page + 1;
+    if (state.top != top) InvalidateRect(control, nullptr, TRUE);
 }
 
 // The next row from `start` (excluded; -1 from the first) with every state `flags` asks for, forwards, or
@@ -337,6 +341,72 @@ LRESULT ItemRect(HWND control, const ListViewState& state, int index, RECT* rect
     return TRUE;
 }
 
+// Report view as Windows 2000 draws it: the column header as a row of raised buttons, then the rows from
+// the top one, each with its small icon and its texts by column; the selected row highlighted (the whole
+// row with LVS_EX_FULLROWSELECT, else its label).
+void Paint(HWND control, const ListViewState& state) {
+    bool enabled = IsWindowEnabled(control) != FALSE;
+    PaintControl(control, state.font, [&](HDC dc, RECT client) {
+        FillRect(dc, &client, GetSysColorBrush(COLOR_WINDOW));
+        int header = HeaderHeight(control);
+        int x = client.left;
+        if (header) {
+            for (const Column& column : state.columns) {
+                RECT cell{x, client.top, x + column.width, client.top + header};
+                DrawEdge(dc, &cell, EDGE_RAISED, BF_RECT | BF_MIDDLE | BF_SOFT);
+                RECT label{cell.left + 6, cell.top, cell.right - 6, cell.bottom};
+                DrawLine(dc, column.text, label, DT_LEFT | DT_VCENTER | DT_END_ELLIPSIS, COLOR_BTNTEXT);
+                x = cell.right;
+            }
+            if (x < client.right) {
+                RECT rest{x, client.top, client.right, client.top + header};
+                DrawEdge(dc, &rest, EDGE_RAISED, BF_RECT | BF_MIDDLE | BF_SOFT);
+            }
+        }
+        int imageWidth = 0;
+        int imageHeight = 0;
+        if (state.smallImages) ImageList_GetIconSize(state.smallImages, &imageWidth, &imageHeight);
+        int labelLeft = client.left + 2 + (state.smallImages ? imageWidth + 2 : 0);
+        int rowsWidth = 0;
+        for (const Column& column : state.columns) rowsWidth += column.width;
+        bool fullRow = (state.extendedStyle & LVS_EX_FULLROWSELECT) != 0;
+        for (size_t index = static_cast<size_t>(std::max(0, state.top)); index < state.rows.size(); ++index) {
+            int top = client.top + header + (static_cast<int>(index) - state.top) * kRowHeight;
+            if (top >= client.bottom) break;
+            const Row& row = state.rows[index];
+            bool selected = (row.state & LVIS_SELECTED) != 0;
+            if (state.smallImages && row.image >= 0)
+                ImageList_Draw(state.smallImages, row.image, dc, client.left + 2, top + (kRowHeight - imageHeight) / 2, ILD_TRANSPARENT);
+            int cellLeft = client.left;
+            for (size_t column = 0; column < std::max<size_t>(1, state.columns.size()); ++column) {
+                int width = column < state.columns.size() ? state.columns[column].width : client.right - client.left;
+                std::string text = column < row.texts.size() ? row.texts[column] : "";
+                RECT label{column == 0 ? labelLeft : cellLeft + 6, top, cellLeft + width - 2, top + kRowHeight};
+                bool highlighted = selected && enabled && (fullRow || column == 0);
+                if (highlighted) {
+                    RECT back = label;
+                    if (column == 0) back.left = labelLeft;
+                    if (!fullRow) {
+                        SIZE size{};
+                        GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+                        back.right = std::min<LONG>(label.right, labelLeft + size.cx + 4);
+                    } else {
+                        back.left = column == 0 ? labelLeft : cellLeft;
+                        back.right = cellLeft + width;
+                    }
+                    FillRect(dc, &back, GetSysColorBrush(COLOR_HIGHLIGHT));
+                }
+                RECT textArea = label;
+                if (column == 0) textArea.left += 2;
+                DrawLine(dc, text, textArea, DT_LEFT | DT_VCENTER | DT_END_ELLIPSIS,
+                         !enabled ? COLOR_GRAYTEXT : highlighted ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT);
+                cellLeft += width;
+                if (cellLeft >= std::max<int>(rowsWidth, client.right)) break;
+            }
+        }
+    });
+}
+
 }  // namespace
 
 LRESULT CALLBACK ListViewProcedure(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
@@ -351,10 +421,22 @@ LRESULT CALLBACK ListViewProcedure(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lP
         case WM_NCDESTROY:
             DestroyState<ListViewState>(hWnd);
             return 0;
+        case WM_SETFONT:
+            state->font = reinterpret_cast<HFONT>(wParam);
+            if (LOWORD(lParam)) InvalidateRect(hWnd, nullptr, TRUE);
+            return 0;
+        case WM_GETFONT:
+            return reinterpret_cast<LRESULT>(state->font);
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_PAINT:
+            Paint(hWnd, *state);
+            return 0;
         case LVM_SETEXTENDEDLISTVIEWSTYLE: {
             DWORD previous = state->extendedStyle;
             DWORD mask = wParam ? static_cast<DWORD>(wParam) : 0xFFFFFFFF;
             state->extendedStyle = (previous & ~mask) | (static_cast<DWORD>(lParam) & mask);
+            InvalidateRect(hWnd, nullptr, TRUE);
             return previous;
         }
         case LVM_GETEXTENDEDLISTVIEWSTYLE:
@@ -365,7 +447,10 @@ LRESULT CALLBACK ListViewProcedure(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lP
                                : wParam == LVSIL_STATE ? &state->stateImages
                                                        : &state->normalImages;
             HIMAGELIST previous = *list;
-            if (Msg == LVM_SETIMAGELIST) *list = reinterpret_cast<HIMAGELIST>(lParam);
+            if (Msg == LVM_SETIMAGELIST) {
+                *list = reinterpret_cast<HIMAGELIST>(lParam);
+                InvalidateRect(hWnd, nullptr, TRUE);
+            }
             return reinterpret_cast<LRESULT>(previous);
         }
         case LVM_INSERTCOLUMNA:
@@ -403,6 +488,7 @@ LRESULT CALLBACK ListViewProcedure(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lP
         case LVM_SETCOLUMNWIDTH:
             if (wParam >= state->columns.size()) return FALSE;
             state->columns[wParam].width = static_cast<short>(LOWORD(lParam));
+            InvalidateRect(hWnd, nullptr, TRUE);
             return TRUE;
         case LVM_INSERTITEMA:
             return InsertItem(hWnd, *state, reinterpret_cast<const LVITEMA*>(lParam));

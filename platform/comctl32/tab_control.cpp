@@ -23,6 +23,7 @@ struct TabState {
     std::vector<Tab> tabs;
     int current = -1;
     HIMAGELIST images = nullptr;
+    HFONT font = nullptr;
 };
 
 // The tabs for the transcript: "first" (current), "second".
@@ -34,6 +35,7 @@ void Present(HWND control, const TabState& state) {
         if (static_cast<int>(index) == state.current) line += " (current)";
     }
     SetControlPresentation(control, "tabs", state.tabs.empty() ? "none" : line);
+    InvalidateRect(control, nullptr, TRUE);
 }
 
 void Store(Tab& tab, const TCITEMA& item) {
@@ -71,6 +73,77 @@ void UserClicks(HWND control, TabState& state, int index) {
     SendNotify(control, TCN_SELCHANGE, changed);
 }
 
+void HorizontalLine(HDC dc, int x1, int x2, int y, int colorIndex) {
+    RECT line{x1, y, x2, y + 1};
+    FillRect(dc, &line, GetSysColorBrush(colorIndex));
+}
+
+void VerticalLine(HDC dc, int x, int y1, int y2, int colorIndex) {
+    RECT line{x, y1, x + 1, y2};
+    FillRect(dc, &line, GetSysColorBrush(colorIndex));
+}
+
+// A tab's raised outline, open at the bottom, its top corners cut.
+void TabOutline(HDC dc, const RECT& tab) {
+    VerticalLine(dc, tab.left, tab.top + 2, tab.bottom, COLOR_BTNHIGHLIGHT);
+    SetPixelV(dc, tab.left + 1, tab.top + 1, GetSysColor(COLOR_BTNHIGHLIGHT));
+    HorizontalLine(dc, tab.left + 2, tab.right - 2, tab.top, COLOR_BTNHIGHLIGHT);
+    SetPixelV(dc, tab.right - 2, tab.top + 1, GetSysColor(COLOR_3DDKSHADOW));
+    VerticalLine(dc, tab.right - 2, tab.top + 2, tab.bottom, COLOR_BTNSHADOW);
+    VerticalLine(dc, tab.right - 1, tab.top + 2, tab.bottom, COLOR_3DDKSHADOW);
+}
+
+// As Windows 2000 draws it: a row of raised tabs, the current one larger and open onto the raised body
+// below, where the current page lies.
+void Paint(HWND control, const TabState& state) {
+    PaintControl(control, state.font, [&](HDC dc, RECT client) {
+        FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+        TEXTMETRICA metrics{};
+        GetTextMetricsA(dc, &metrics);
+        int rowHeight = static_cast<int>(metrics.tmHeight) + 7;
+        int imageWidth = 0;
+        int imageHeight = 0;
+        if (state.images) ImageList_GetIconSize(state.images, &imageWidth, &imageHeight);
+        RECT body{client.left, client.top + rowHeight, client.right, client.bottom};
+        DrawEdge(dc, &body, EDGE_RAISED, BF_RECT | BF_SOFT);
+        int x = client.left + 2;
+        RECT currentTab{};
+        for (size_t index = 0; index < state.tabs.size(); ++index) {
+            const Tab& tab = state.tabs[index];
+            SIZE size{};
+            GetTextExtentPoint32A(dc, tab.text.c_str(), static_cast<int>(tab.text.size()), &size);
+            bool image = state.images && tab.image >= 0;
+            int width = static_cast<int>(size.cx) + 12 + (image ? imageWidth + 3 : 0);
+            RECT area{x, client.top + 2, x + width, client.top + rowHeight};
+            bool current = static_cast<int>(index) == state.current;
+            RECT outline = area;
+            if (current) {
+                InflateRect(&outline, 2, 0);
+                outline.top -= 2;
+                outline.bottom += 1;
+                currentTab = outline;
+            } else {
+                TabOutline(dc, outline);
+            }
+            int textLeft = area.left + 6;
+            if (image) {
+                ImageList_Draw(state.images, tab.image, dc, textLeft, area.top + (rowHeight - 2 - imageHeight) / 2,
+                               ILD_TRANSPARENT);
+                textLeft += imageWidth + 3;
+            }
+            RECT label{textLeft, current ? area.top - 1 : area.top, area.right - 4, area.bottom};
+            DrawLine(dc, tab.text, label, DT_LEFT | DT_VCENTER, COLOR_BTNTEXT);
+            x += width;
+        }
+        // The current tab is drawn last, over its neighbours' edges, and opens onto the body.
+        if (state.current >= 0) {
+            RECT open{currentTab.left + 1, currentTab.bottom - 2, currentTab.right - 2, currentTab.bottom};
+            FillRect(dc, &open, GetSysColorBrush(COLOR_BTNFACE));
+            TabOutline(dc, currentTab);
+        }
+    });
+}
+
 }  // namespace
 
 LRESULT CALLBACK TabControlProcedure(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
@@ -83,6 +156,17 @@ LRESULT CALLBACK TabControlProcedure(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM 
             return 0;
         case WM_NCDESTROY:
             DestroyState<TabState>(hWnd);
+            return 0;
+        case WM_SETFONT:
+            state->font = reinterpret_cast<HFONT>(wParam);
+            if (LOWORD(lParam)) InvalidateRect(hWnd, nullptr, TRUE);
+            return 0;
+        case WM_GETFONT:
+            return reinterpret_cast<LRESULT>(state->font);
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_PAINT:
+            Paint(hWnd, *state);
             return 0;
         case TCM_INSERTITEMA: {
             const auto* item = reinterpret_cast<const TCITEMA*>(lParam);
@@ -142,6 +226,7 @@ LRESULT CALLBACK TabControlProcedure(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM 
         case TCM_SETIMAGELIST: {
             HIMAGELIST previous = state->images;
             state->images = reinterpret_cast<HIMAGELIST>(lParam);
+            InvalidateRect(hWnd, nullptr, TRUE);
             return reinterpret_cast<LRESULT>(previous);
         }
         case TCM_GETIMAGELIST:

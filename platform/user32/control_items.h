@@ -49,7 +49,25 @@ bool WithControlWindow(HWND handle, Action action) {
 // Tells the control's parent, as WM_COMMAND with the control's id and the notification code.
 void NotifyParentCommand(HWND control, WORD code);
 
-// Writes a control's new look to the transcript when it is on the screen.
+// Writes a control's new look to the transcript when it is on the screen, and has it painted again.
 void RecordIfShown(HWND control);
+
+// The look the two share (controls_list.cpp): the height of a line of the control's font, and an item
+// drawn as a line of its list, highlighted when selected.
+int LineHeight(HWND control);
+void DrawItemLine(HDC dc, const RECT& line, const std::string& text, bool selected, bool enabled);
+// Paints the control through BeginPaint and EndPaint with its font selected: draw(dc, client).
+template <typename Draw>
+void PaintInFont(HWND control, Draw draw) {
+    PAINTSTRUCT paint{};
+    HDC dc = BeginPaint(control, &paint);
+    if (!dc) return;
+    HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(control, WM_GETFONT, 0, 0)));
+    RECT client{};
+    GetClientRect(control, &client);
+    draw(dc, client);
+    if (previous) SelectObject(dc, previous);
+    EndPaint(control, &paint);
+}
 
 }  // namespace platform

@@ -540,6 +540,10 @@ std::optional<LRESULT> EditLook(HWND handle, UINT message, WPARAM wParam, LPARAM
     return Paint(handle, [handle](HDC dc, RECT client, const ControlFacts& facts) { DrawEdit(handle, dc, client, facts); });
 }
 
+std::optional<LRESULT> FontAndBackgroundLook(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
+    return CommonLook(handle, message, wParam, lParam);
+}
+
 std::optional<LRESULT> ProgressLook(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
     if (std::optional<LRESULT> common = CommonLook(handle, message, wParam, lParam)) return common;
     if (message != WM_PAINT) return std::nullopt;

@@ -12,5 +12,8 @@ std::optional<LRESULT> ButtonLook(HWND window, UINT message, WPARAM wParam, LPAR
 std::optional<LRESULT> StaticLook(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 std::optional<LRESULT> EditLook(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 std::optional<LRESULT> ProgressLook(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// What every standard control does alike: keeps its font (WM_SETFONT, WM_GETFONT) and leaves its background
+// to its WM_PAINT (WM_ERASEBKGND); the combo box and the list box use it too.
+std::optional<LRESULT> FontAndBackgroundLook(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 }  // namespace platform

@@ -3,7 +3,10 @@
 // edit text, which a selection sets. The user picks an item from the drop-down list; the parent hears of
 // it as on Windows: CBN_DROPDOWN, CBN_SELCHANGE, CBN_SELENDOK, CBN_CLOSEUP.
 #include "platform/machine/text.h"
+#include <algorithm>
+
 #include "platform/user32/control_items.h"
+#include "platform/user32/control_look.h"
 #include "platform/user32/user_acts.h"
 
 namespace platform {
@@ -79,9 +82,55 @@ void UserPicks(HWND hWnd, int item) {
     NotifyParentCommand(hWnd, CBN_CLOSEUP);
 }
 
+// Closed, as Windows 2000 draws it: a sunken white field showing the text, and the raised button with
+// its arrow at the right.
+void PaintClosed(HWND hWnd) {
+    std::string text;
+    bool enabled = true;
+    WithControlWindow(hWnd, [&](Window& window) {
+        text = window.text;
+        enabled = !(window.style & WS_DISABLED);
+    });
+    PaintInFont(hWnd, [&](HDC dc, RECT client) {
+        RECT inner = client;
+        DrawEdge(dc, &inner, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
+        FillRect(dc, &inner, GetSysColorBrush(enabled ? COLOR_WINDOW : COLOR_BTNFACE));
+        RECT button = inner;
+        button.left = std::max(inner.left, inner.right - GetSystemMetrics(SM_CXVSCROLL));
+        DrawEdge(dc, &button, EDGE_RAISED, BF_RECT | BF_MIDDLE);
+        // The arrow: rows of 7, 5, 3 and 1 pixels, centred in the button.
+        COLORREF arrow = GetSysColor(enabled ? COLOR_BTNTEXT : COLOR_GRAYTEXT);
+        int centerX = (button.left + button.right) / 2;
+        int top = (button.top + button.bottom) / 2 - 2;
+        for (int row = 0; row < 4; ++row) {
+            for (int x = centerX - 3 + row; x <= centerX + 3 - row; ++x) SetPixelV(dc, x, top + row, arrow);
+        }
+        RECT field = inner;
+        field.right = button.left;
+        InflateRect(&field, -1, -1);
+        DrawItemLine(dc, field, text, false, enabled);
+    });
+}
+
+// The closed combo box is as high as a line of its font and its edges; the list it drops is not drawn.
+void FitToFont(HWND hWnd) {
+    RECT window{};
+    GetWindowRect(hWnd, &window);
+    SetWindowPos(hWnd, nullptr, 0, 0, window.right - window.left, LineHeight(hWnd) + 8,
+                 SWP_NOMOVE | SWP_NOZORDER);
+}
+
 }  // namespace
 
 LRESULT CALLBACK ComboBoxProcedure(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+    if (std::optional<LRESULT> look = FontAndBackgroundLook(hWnd, Msg, wParam, lParam)) {
+        if (Msg == WM_SETFONT) FitToFont(hWnd);
+        return *look;
+    }
+    if (Msg == WM_PAINT) {
+        PaintClosed(hWnd);
+        return 0;
+    }
     if (std::optional<ItemOperation> operation = ComboOperation(Msg)) {
         ItemResult result;
         WithControlWindow(hWnd, [&](Window& window) {
@@ -104,7 +153,9 @@ LRESULT CALLBACK ComboBoxProcedure(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lP
             bool dropDownList = false;
             WithControlWindow(hWnd, [&](Window& window) { dropDownList = IsDropDownList(window); });
             if (dropDownList) return CB_ERR;
-            return DefWindowProcA(hWnd, Msg, wParam, lParam);
+            LRESULT result = DefWindowProcA(hWnd, Msg, wParam, lParam);
+            InvalidateRect(hWnd, nullptr, TRUE);
+            return result;
         }
         default:
             return DefWindowProcA(hWnd, Msg, wParam, lParam);

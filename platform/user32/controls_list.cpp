@@ -5,6 +5,7 @@
 
 #include "platform/machine/text.h"
 #include "platform/user32/control_items.h"
+#include "platform/user32/control_look.h"
 #include "platform/user32/user_acts.h"
 
 namespace platform {
@@ -124,7 +125,31 @@ void RecordIfShown(HWND control) {
     WithControlWindow(control, [&](Window& window) {
         shown = IsShownLocked(WindowManager::Instance(), window);
     });
+    InvalidateRect(control, nullptr, TRUE);
     if (shown) RecordControlChanged(control);
+}
+
+int LineHeight(HWND control) {
+    HDC dc = GetDC(control);
+    if (!dc) return 13;
+    HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(control, WM_GETFONT, 0, 0)));
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(dc, &metrics);
+    if (previous) SelectObject(dc, previous);
+    ReleaseDC(control, dc);
+    return metrics.tmHeight > 0 ? static_cast<int>(metrics.tmHeight) : 13;
+}
+
+void DrawItemLine(HDC dc, const RECT& line, const std::string& text, bool selected, bool enabled) {
+    FillRect(dc, &line, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+    COLORREF previous = SetTextColor(
+        dc, GetSysColor(!enabled ? COLOR_GRAYTEXT : selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+    int mode = SetBkMode(dc, TRANSPARENT);
+    RECT area = line;
+    area.left += 2;
+    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &area, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    SetBkMode(dc, mode);
+    SetTextColor(dc, previous);
 }
 
 namespace {
@@ -202,9 +227,36 @@ void UserSelects(HWND hWnd, int item, WORD notification) {
     if (notify && notification == LBN_DBLCLK) NotifyParentCommand(hWnd, LBN_DBLCLK);
 }
 
+// White, with a line for each item from the first; the selected one highlighted.
+void PaintListBox(HWND hWnd) {
+    std::vector<std::string> items;
+    int selected = -1;
+    bool enabled = true;
+    WithControlWindow(hWnd, [&](Window& window) {
+        for (const ControlState::Item& item : window.control.items) items.push_back(item.text);
+        selected = window.control.selectedItem;
+        enabled = !(window.style & WS_DISABLED);
+    });
+    int height = LineHeight(hWnd);
+    PaintInFont(hWnd, [&](HDC dc, RECT client) {
+        FillRect(dc, &client, GetSysColorBrush(COLOR_WINDOW));
+        for (size_t index = 0; index < items.size(); ++index) {
+            RECT line{client.left, client.top + static_cast<LONG>(index) * height, client.right,
+                      client.top + static_cast<LONG>(index + 1) * height};
+            if (line.top >= client.bottom) break;
+            DrawItemLine(dc, line, items[index], static_cast<int>(index) == selected, enabled);
+        }
+    });
+}
+
 }  // namespace
 
 LRESULT CALLBACK ListBoxProcedure(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+    if (std::optional<LRESULT> look = FontAndBackgroundLook(hWnd, Msg, wParam, lParam)) return *look;
+    if (Msg == WM_PAINT) {
+        PaintListBox(hWnd);
+        return 0;
+    }
     if (std::optional<ItemOperation> operation = ListBoxOperation(Msg)) {
         ItemResult result;
         WithControlWindow(hWnd, [&](Window& window) {
