@@ -141,6 +141,9 @@ LRESULT CALLBACK ComboBoxProcedure(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lP
         return result.result;
     }
     switch (Msg) {
+        case WM_CREATE:
+            FitToFont(hWnd);
+            return DefWindowProcA(hWnd, Msg, wParam, lParam);
         case kUserActMessage:
             UserPicks(hWnd, static_cast<int>(lParam));
             return 0;

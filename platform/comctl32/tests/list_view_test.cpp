@@ -63,6 +63,8 @@ platform::DialogTemplate ListDialog() {
     platform::DialogTemplate dialog;
     dialog.style = WS_POPUP | WS_CAPTION | DS_MODALFRAME;
     dialog.caption = "Risultati test";
+    dialog.cx = 220;
+    dialog.cy = 140;
     platform::DialogControlTemplate list;
     list.className = WC_LISTVIEWA;
     list.id = kList;
@@ -285,6 +287,46 @@ TEST(ImageListTest, CountsFollowTheImagesAddedReplacedAndRemoved) {
     EXPECT_FALSE(ImageList_Destroy(list));
     EXPECT_EQ(ImageList_GetImageCount(list), 0);
     EXPECT_EQ(ImageList_Create(0, 16, ILC_MASK, 1, 1), nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+// The colour at a point of a control's client area, once the dialog is painted.
+COLORREF PixelOf(HWND control, int x, int y) {
+    HDC dc = GetDC(control);
+    COLORREF color = GetPixel(dc, x, y);
+    ReleaseDC(control, dc);
+    return color;
+}
+
+TEST_F(ListViewTest, RowsAreDrawnWithTheSelectionHighlighted) {
+    InsertRow(list_, 0, "Nessun problema rilevato");
+    InsertRow(list_, 1, "Porta occupata");
+    SetState(list_, 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    ShowWindow(dialog_, SW_SHOW);
+    UpdateWindow(dialog_);
+    struct Row {
+        const char* name;
+        DWORD extendedStyle;
+        int x;
+        int y;
+        int color;  // a system colour index
+    } rows[] = {
+        {"the header", 0, 3, 8, COLOR_BTNFACE},
+        {"a row not selected", 0, 150, 17 + 8, COLOR_WINDOW},
+        {"the selected row's label", 0, 3, 17 + 17 + 2, COLOR_HIGHLIGHT},
+        {"past the label", 0, 180, 17 + 17 + 8, COLOR_WINDOW},
+        {"past the label, full-row selection", LVS_EX_FULLROWSELECT, 180, 17 + 17 + 8, COLOR_HIGHLIGHT},
+        {"below the rows", 0, 150, 17 + 3 * 17 + 8, COLOR_WINDOW},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        SendMessageA(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, static_cast<LPARAM>(row.extendedStyle));
+        UpdateWindow(dialog_);
+        EXPECT_EQ(PixelOf(list_, row.x, row.y), GetSysColor(row.color));
+    }
 }
 
 }  // namespace

@@ -17,12 +17,16 @@ namespace {
 using platform::DialogControlTemplate;
 using platform::DialogTemplate;
 
-DialogControlTemplate Control(const char* className, const char* text, WORD id, DWORD style) {
+DialogControlTemplate Control(const char* className, const char* text, WORD id, DWORD style, short y) {
     DialogControlTemplate control;
     control.className = className;
     control.text = text;
     control.id = id;
     control.style = style | WS_VISIBLE;
+    control.x = 4;
+    control.y = y;
+    control.cx = 120;
+    control.cy = 40;
     return control;
 }
 
@@ -30,8 +34,10 @@ DialogTemplate PrinterDialog() {
     DialogTemplate dialog;
     dialog.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
     dialog.caption = "Stampanti";
-    dialog.controls = {Control("COMBOBOX", "", 924, CBS_DROPDOWNLIST), Control("LISTBOX", "", 930, LBS_NOTIFY),
-                       Control("BUTTON", "OK", IDOK, BS_DEFPUSHBUTTON)};
+    dialog.cx = 200;
+    dialog.cy = 120;
+    dialog.controls = {Control("COMBOBOX", "", 924, CBS_DROPDOWNLIST, 4), Control("LISTBOX", "", 930, LBS_NOTIFY, 24),
+                       Control("BUTTON", "OK", IDOK, BS_DEFPUSHBUTTON, 70)};
     return dialog;
 }
 
@@ -157,6 +163,40 @@ TEST_F(ControlsTest, UsersPickIsToldToTheParent) {
               "Dialog \"Stampanti\" answer: IDOK \"OK\" (default; scripted \"combo 924: Fax\": combo 924 has no item "
               "\"Fax\")\n"
               "Dialog \"Stampanti\" closed\n");
+}
+
+COLORREF PixelOf(HWND control, int x, int y) {
+    HDC dc = GetDC(control);
+    COLORREF color = GetPixel(dc, x, y);
+    ReleaseDC(control, dc);
+    return color;
+}
+
+// The closed combo box is a line of its font high, its field white and its button's arrow black; the list
+// box's selected item is highlighted.
+TEST_F(ControlsTest, ComboBoxAndListBoxAreDrawn) {
+    HWND dialog = platform::CreateDialogFromTemplate(nullptr, PrinterDialog(), 0, nullptr, PrinterProcedure, 0);
+    HWND combo = GetDlgItem(dialog, 924);
+    HWND list = GetDlgItem(dialog, 930);
+    SendMessageA(list, LB_SETCURSEL, 1, 0);
+    ShowWindow(dialog, SW_SHOW);
+    UpdateWindow(dialog);
+    RECT client{};
+    GetClientRect(combo, &client);
+    EXPECT_LT(client.bottom, 40);
+    int arrowX = (client.right - 2 - GetSystemMetrics(SM_CXVSCROLL) + client.right - 2) / 2;
+    int arrowY = client.bottom / 2 - 2;
+    EXPECT_EQ(PixelOf(combo, arrowX, arrowY), GetSysColor(COLOR_BTNTEXT));
+    EXPECT_EQ(PixelOf(combo, arrowX, arrowY - 3), GetSysColor(COLOR_BTNFACE));
+    EXPECT_EQ(PixelOf(combo, 3, client.bottom / 2), GetSysColor(COLOR_WINDOW));
+    HDC dc = GetDC(list);
+    TEXTMETRICA metrics{};
+    SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(list, WM_GETFONT, 0, 0)));
+    GetTextMetricsA(dc, &metrics);
+    ReleaseDC(list, dc);
+    EXPECT_EQ(PixelOf(list, 1, static_cast<int>(metrics.tmHeight) + 1), GetSysColor(COLOR_HIGHLIGHT));
+    EXPECT_EQ(PixelOf(list, 1, 1), GetSysColor(COLOR_WINDOW));
+    DestroyWindow(dialog);
 }
 
 TEST_F(ControlsTest, ListBoxItemMessages) {
