@@ -142,12 +142,18 @@ void AddTab(Sheet& sheet, size_t index) {
     item.pszText = title.data();
     item.iImage = -1;
     const PROPSHEETPAGEA& description = *page.handle->page();
-    if ((description.dwFlags & PSP_USEHICON) && description.hIcon) {
+    HICON icon = nullptr;
+    if (description.dwFlags & PSP_USEHICON) {
+        icon = description.hIcon;
+    } else if ((description.dwFlags & PSP_USEICONID) && description.pszIcon) {
+        icon = static_cast<HICON>(LoadImageA(description.hInstance, description.pszIcon, IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
+    }
+    if (icon) {
         if (!sheet.icons) {
             sheet.icons = ImageList_Create(16, 16, ILC_MASK, 2, 2);
             SendMessageA(sheet.tabs, TCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(sheet.icons));
         }
-        item.iImage = ImageList_AddIcon(sheet.icons, description.hIcon);
+        item.iImage = ImageList_AddIcon(sheet.icons, icon);
     }
     SendMessageA(sheet.tabs, TCM_INSERTITEMA, index, reinterpret_cast<LPARAM>(&item));
 }
@@ -269,6 +275,14 @@ BOOL Initialize(HWND window, Sheet& sheet) {
     sheet.window = window;
     sheet.tabs = GetDlgItem(window, IDC_TABCONTROL);
     for (size_t index = 0; index < sheet.pages.size(); ++index) AddTab(sheet, index);
+    // The sheet's own icon, in its caption.
+    HICON icon = nullptr;
+    if (sheet.header.dwFlags & PSH_USEHICON) {
+        icon = sheet.header.hIcon;
+    } else if ((sheet.header.dwFlags & PSH_USEICONID) && sheet.header.pszIcon) {
+        icon = LoadIconA(sheet.header.hInstance, sheet.header.pszIcon);
+    }
+    if (icon) SendMessageA(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
     Activate(sheet, StartPage(sheet));
     if ((sheet.header.dwFlags & PSH_USECALLBACK) && sheet.header.pfnCallback)
         sheet.header.pfnCallback(window, PSCB_INITIALIZED, 0);

@@ -244,8 +244,9 @@ TEST_F(PropertySheetTest, HeaderFlagsGiveTheButtons) {
 
 TEST_F(PropertySheetTest, PagesMadeByHandleAndAddedLater) {
     PROPSHEETPAGEA firstDescription = Description(first_);
-    firstDescription.dwFlags = PSP_USETITLE;
+    firstDescription.dwFlags = PSP_USETITLE | PSP_USEHICON;
     firstDescription.pszTitle = MAKEINTRESOURCEA(311);
+    firstDescription.hIcon = LoadIconA(nullptr, IDI_INFORMATION);
     HPROPSHEETPAGE pages[] = {CreatePropertySheetPageA(&firstDescription)};
     ASSERT_NE(pages[0], nullptr);
     PROPSHEETHEADERA header{};
@@ -264,11 +265,17 @@ TEST_F(PropertySheetTest, PagesMadeByHandleAndAddedLater) {
     EXPECT_EQ(SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0), 2);
     char title[64] = {};
     TCITEMA item{};
-    item.mask = TCIF_TEXT;
+    item.mask = TCIF_TEXT | TCIF_IMAGE;
     item.pszText = title;
     item.cchTextMax = sizeof title;
     SendMessageA(tabs, TCM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
     EXPECT_STREQ(title, "Interventi stampante");
+    // The first page's icon is its tab's; the second has none.
+    EXPECT_EQ(item.iImage, 0);
+    SendMessageA(tabs, TCM_GETITEMA, 1, reinterpret_cast<LPARAM>(&item));
+    EXPECT_EQ(item.iImage, -1);
+    auto icons = reinterpret_cast<HIMAGELIST>(SendMessageA(tabs, TCM_GETIMAGELIST, 0, 0));
+    EXPECT_EQ(ImageList_GetImageCount(icons), 1);
     GetWindowTextA(sheet, title, sizeof title);
     EXPECT_STREQ(title, "Opzioni");
     EXPECT_EQ(events_, (std::vector<std::string>{"301 init", "301 setactive", "301 killactive", "302 init",
