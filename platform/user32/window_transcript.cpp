@@ -82,13 +82,15 @@ void Append(const std::string& entry) {
     if (Machine* machine = Machine::CurrentOrNull()) AppendTranscript(*machine, entry);
 }
 
-// Builds an entry under the lock and appends it after.
+// Builds an entry under the lock and appends it after; nothing for a window the system shows for itself.
 template <typename Build>
-void Record(Build build) {
+void Record(HWND handle, Build build) {
     std::string entry;
     {
         WindowManager& manager = WindowManager::Instance();
         std::lock_guard<std::mutex> lock(manager.mutex);
+        std::shared_ptr<Window> top = TopLevelOf(manager, manager.Find(handle));
+        if (top && top->silent) return;
         entry = build(manager);
     }
     Append(entry);
@@ -97,7 +99,7 @@ void Record(Build build) {
 }  // namespace
 
 void RecordWindowShown(HWND handle, const std::string& picture) {
-    Record([handle, &picture](const WindowManager& manager) -> std::string {
+    Record(handle, [handle, &picture](const WindowManager& manager) -> std::string {
         std::shared_ptr<Window> window = manager.Find(handle);
         if (!window) return "";
         std::string entry = Header(*window) + " shown\n";
@@ -108,28 +110,28 @@ void RecordWindowShown(HWND handle, const std::string& picture) {
 }
 
 void RecordPicture(HWND handle, const std::string& picture) {
-    Record([handle, &picture](const WindowManager& manager) -> std::string {
+    Record(handle, [handle, &picture](const WindowManager& manager) -> std::string {
         std::shared_ptr<Window> window = manager.Find(handle);
         return window ? Header(*window) + std::string(kPictureEntryInfix) + picture + "\n" : "";
     });
 }
 
 void RecordWindowHidden(HWND handle) {
-    Record([handle](const WindowManager& manager) -> std::string {
+    Record(handle, [handle](const WindowManager& manager) -> std::string {
         std::shared_ptr<Window> window = manager.Find(handle);
         return window ? Header(*window) + " hidden\n" : "";
     });
 }
 
 void RecordWindowClosed(HWND handle) {
-    Record([handle](const WindowManager& manager) -> std::string {
+    Record(handle, [handle](const WindowManager& manager) -> std::string {
         std::shared_ptr<Window> window = manager.Find(handle);
         return window ? Header(*window) + " closed\n" : "";
     });
 }
 
 void RecordControlChanged(HWND handle) {
-    Record([handle](const WindowManager& manager) -> std::string {
+    Record(handle, [handle](const WindowManager& manager) -> std::string {
         std::shared_ptr<Window> control = manager.Find(handle);
         std::shared_ptr<Window> top = TopLevelOf(manager, control);
         if (!control || !top) return "";
@@ -138,7 +140,7 @@ void RecordControlChanged(HWND handle) {
 }
 
 void RecordControlHidden(HWND handle) {
-    Record([handle](const WindowManager& manager) -> std::string {
+    Record(handle, [handle](const WindowManager& manager) -> std::string {
         std::shared_ptr<Window> control = manager.Find(handle);
         std::shared_ptr<Window> top = TopLevelOf(manager, control);
         if (!control || !top) return "";
@@ -147,7 +149,7 @@ void RecordControlHidden(HWND handle) {
 }
 
 void RecordCaptionChanged(HWND handle, const std::string& oldCaption) {
-    Record([handle, &oldCaption](const WindowManager& manager) -> std::string {
+    Record(handle, [handle, &oldCaption](const WindowManager& manager) -> std::string {
         std::shared_ptr<Window> window = manager.Find(handle);
         if (!window) return "";
         Window before = *window;
@@ -158,7 +160,7 @@ void RecordCaptionChanged(HWND handle, const std::string& oldCaption) {
 
 void RecordDialogAnswer(HWND dialog, const std::string& answer) {
     RequestPicture(dialog);
-    Record([dialog, &answer](const WindowManager& manager) -> std::string {
+    Record(dialog, [dialog, &answer](const WindowManager& manager) -> std::string {
         std::shared_ptr<Window> window = manager.Find(dialog);
         return window ? Header(*window) + " answer: " + answer + "\n" : "";
     });
