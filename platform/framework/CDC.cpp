@@ -8,6 +8,8 @@
 #include <mutex>
 #include <utility>
 
+#include "AFX_MODULE_STATE.h"
+#include "platform/gdi32/bitmaps.h"
 #include "platform/gdi32/user_drawing.h"
 
 namespace {
@@ -371,6 +373,17 @@ int CDC::AbortDoc() {
 
 BOOL CBitmap::CreateCompatibleBitmap(CDC* pDC, int nWidth, int nHeight) {
     return pDC ? Attach(::CreateCompatibleBitmap(pDC->m_hDC, nWidth, nHeight)) : FALSE;
+}
+
+// The resource read as the window manager's LoadBitmapA reads it, into a bitmap of the display's colours.
+BOOL CBitmap::LoadBitmap(LPCSTR lpszResourceName) {
+    HINSTANCE module = AfxGetResourceHandle();
+    HRSRC resource = ::FindResourceA(module, lpszResourceName, RT_BITMAP);
+    if (!resource) return FALSE;
+    HGLOBAL data = ::LoadResource(module, resource);
+    const void* bytes = data ? ::LockResource(data) : nullptr;
+    if (!bytes) return FALSE;
+    return Attach(platform::gdi::CreateBitmapFromPackedDib(bytes, ::SizeofResource(module, resource)));
 }
 
 BOOL CFont::CreatePointFont(int nPointSize, LPCSTR lpszFaceName, CDC* pDC) {
