@@ -259,6 +259,9 @@ int Info(Machine& machine) {
     const platform::TimeZone& zone = settings.timeZone;
     std::printf("time zone: %s (bias %d minutes%s)\n", zone.standardName.c_str(), static_cast<int>(zone.bias),
                 zone.HasDaylightSaving() ? ", daylight saving time" : "");
+    const platform::DisplayMode& display = settings.display;
+    std::printf("display: %d x %d, %d bits per pixel, %d Hz\n", display.width, display.height, display.bitsPerPixel,
+                display.refresh);
     return 0;
 }
 
