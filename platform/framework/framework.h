@@ -17,6 +17,7 @@
 #include "CProgressCtrl.h"
 #include "CStatic.h"
 #include "CWinApp.h"
+#include "CWindowDC.h"
 #include "CWnd.h"
 #include "commctrl.h"
 #include "windows.h"
