@@ -187,24 +187,6 @@ HBITMAP CreateBitmapFromDib(const BITMAPINFO* info, const void* bits) {
     return static_cast<HBITMAP>(AddObject(bitmap));
 }
 
-HBITMAP CreateBitmapFromPackedDib(const void* packed, std::size_t size) {
-    if (!packed || size < sizeof(BITMAPINFOHEADER)) return nullptr;
-    BITMAPINFOHEADER header;
-    std::memcpy(&header, packed, sizeof header);
-    if (header.biSize < sizeof(BITMAPINFOHEADER) || header.biSize > size || header.biBitCount > 32) return nullptr;
-    std::size_t offset = header.biSize;
-    if (header.biCompression == BI_BITFIELDS && header.biSize == sizeof(BITMAPINFOHEADER)) offset += 3 * sizeof(DWORD);
-    if (header.biBitCount <= 8) {
-        std::size_t colors = header.biClrUsed ? std::min<std::size_t>(header.biClrUsed, 1u << header.biBitCount)
-                                              : 1u << header.biBitCount;
-        offset += colors * sizeof(RGBQUAD);
-    }
-    if (offset > size) return nullptr;
-    std::optional<DibFormat> format = ParseDibFormat(static_cast<const BITMAPINFO*>(packed), DIB_RGB_COLORS, nullptr);
-    if (!format || offset + format->bytes() > size) return nullptr;
-    return CreateBitmapFromDib(static_cast<const BITMAPINFO*>(packed), static_cast<const std::uint8_t*>(packed) + offset);
-}
-
 }  // namespace platform::gdi
 
 using namespace platform::gdi;
