@@ -217,6 +217,47 @@ TEST(RasterOperations, ClippingKeepsTransfersInside) {
     EXPECT_EQ((std::vector<COLORREF>{kBlack, kBlack, kBlack, kBlack}), to.Row(4));
 }
 
+TEST(Regions, RectanglesCombineAsFarAsARectangleHoldsTheResult) {
+    TestMachine machine;
+    struct Row {
+        const char* name;
+        RECT first, second;
+        int mode;
+        int kind;
+        RECT expected;
+    };
+    const Row rows[] = {
+        {"and", {0, 0, 10, 10}, {5, 5, 20, 20}, RGN_AND, SIMPLEREGION, {5, 5, 10, 10}},
+        {"and, apart", {0, 0, 5, 5}, {6, 6, 9, 9}, RGN_AND, NULLREGION, {0, 0, 0, 0}},
+        {"or", {0, 0, 5, 5}, {3, 3, 9, 9}, RGN_OR, SIMPLEREGION, {0, 0, 9, 9}},
+        {"copy", {1, 2, 3, 4}, {0, 0, 0, 0}, RGN_COPY, SIMPLEREGION, {1, 2, 3, 4}},
+        {"difference, covered", {2, 2, 4, 4}, {0, 0, 9, 9}, RGN_DIFF, NULLREGION, {0, 0, 0, 0}},
+    };
+    for (const Row& row : rows) {
+        HRGN first = CreateRectRgnIndirect(&row.first);
+        HRGN second = CreateRectRgnIndirect(&row.second);
+        HRGN result = CreateRectRgn(0, 0, 0, 0);
+        EXPECT_EQ(row.kind, CombineRgn(result, first, second, row.mode)) << row.name;
+        RECT box{};
+        GetRgnBox(result, &box);
+        EXPECT_EQ(row.expected.left, box.left) << row.name;
+        EXPECT_EQ(row.expected.top, box.top) << row.name;
+        EXPECT_EQ(row.expected.right, box.right) << row.name;
+        EXPECT_EQ(row.expected.bottom, box.bottom) << row.name;
+        for (HRGN region : {first, second, result}) DeleteObject(region);
+    }
+    // A context clipped to a region, then with a strip taken off its left side.
+    MemoryPicture picture(10, 1);
+    HRGN clip = CreateRectRgn(2, 0, 8, 1);
+    EXPECT_EQ(SIMPLEREGION, SelectClipRgn(picture.dc(), clip));
+    EXPECT_EQ(SIMPLEREGION, ExcludeClipRect(picture.dc(), 0, 0, 4, 1));
+    RECT box{};
+    GetClipBox(picture.dc(), &box);
+    EXPECT_EQ(4, box.left);
+    EXPECT_EQ(8, box.right);
+    DeleteObject(clip);
+}
+
 TEST(Surfaces, PngFilesKeepEveryPixel) {
     TestMachine machine;
     platform::gdi::Surface surface(3, 2, 0x123456);
