@@ -35,6 +35,8 @@ struct ScaledFace {
     double pixelsPerUnit = 0;
     FontMetrics metrics;
     int underlinePosition = 0, underlineThickness = 1, strikeOutPosition = 0;
+    // Glyphs in black and white only, without anti-aliasing (NONANTIALIASED_QUALITY).
+    bool aliased = false;
     std::unordered_map<char16_t, Glyph> glyphs;
 };
 
@@ -45,7 +47,7 @@ struct FontCache {
     // The size each face is set to now: setting a TrueType face's size runs its hinting program, so it is
     // set again only when another size is drawn.
     std::map<FT_Face, FT_F26Dot6> sizes;
-    std::map<std::tuple<std::string, long, int, bool, bool, bool, std::string>, ScaledFace> scaled;
+    std::map<std::tuple<std::string, long, int, bool, bool, bool, std::string, bool>, ScaledFace> scaled;
 };
 
 FontCache& Cache() {
@@ -83,8 +85,9 @@ ScaledFace* ScaledFaceOf(FontCache& cache, const DeviceContext& context) {
     long height = log.lfHeight < 0 ? -static_cast<long>(context.ToDeviceHeight(-log.lfHeight))
                                    : static_cast<long>(context.ToDeviceHeight(log.lfHeight));
     if (height == 0) height = kDefaultCellHeight;
+    bool aliased = log.lfQuality == NONANTIALIASED_QUALITY;
     auto key = std::make_tuple(file, height, static_cast<int>(log.lfWeight), italic, log.lfUnderline != 0,
-                               log.lfStrikeOut != 0, faceName);
+                               log.lfStrikeOut != 0, faceName, aliased);
     auto found = cache.scaled.find(key);
     if (found != cache.scaled.end()) return &found->second;
     FT_Face face = FaceOf(cache, file);
@@ -96,6 +99,7 @@ ScaledFace* ScaledFaceOf(FontCache& cache, const DeviceContext& context) {
     double em = height < 0 ? static_cast<double>(-height) : height * units / (winAscent + winDescent);
     ScaledFace scaled;
     scaled.face = face;
+    scaled.aliased = aliased;
     scaled.pixelsPerUnit = em / units;
     FontMetrics& metrics = scaled.metrics;
     if (height > 0) {
@@ -143,7 +147,8 @@ const Glyph& GlyphOf(FontCache& cache, ScaledFace& scaled, char16_t character) {
     if (found != scaled.glyphs.end()) return found->second;
     Glyph glyph;
     SetSize(cache, scaled);
-    if (FT_Load_Char(scaled.face, character, FT_LOAD_RENDER | FT_LOAD_TARGET_NORMAL) == 0) {
+    FT_Int32 flags = FT_LOAD_RENDER | (scaled.aliased ? FT_LOAD_TARGET_MONO : FT_LOAD_TARGET_NORMAL);
+    if (FT_Load_Char(scaled.face, character, flags) == 0) {
         FT_GlyphSlot slot = scaled.face->glyph;
         glyph.advance = static_cast<int>((slot->advance.x + 32) >> 6);
         glyph.left = slot->bitmap_left;
@@ -151,10 +156,14 @@ const Glyph& GlyphOf(FontCache& cache, ScaledFace& scaled, char16_t character) {
         glyph.width = static_cast<int>(slot->bitmap.width);
         glyph.rows = static_cast<int>(slot->bitmap.rows);
         glyph.coverage.resize(static_cast<std::size_t>(glyph.width) * glyph.rows);
-        for (int row = 0; row < glyph.rows; ++row)
-            std::memcpy(glyph.coverage.data() + static_cast<std::size_t>(row) * glyph.width,
-                        slot->bitmap.buffer + static_cast<std::ptrdiff_t>(row) * slot->bitmap.pitch,
-                        static_cast<std::size_t>(glyph.width));
+        bool bits = slot->bitmap.pixel_mode == FT_PIXEL_MODE_MONO;
+        for (int row = 0; row < glyph.rows; ++row) {
+            const unsigned char* from = slot->bitmap.buffer + static_cast<std::ptrdiff_t>(row) * slot->bitmap.pitch;
+            std::uint8_t* to = glyph.coverage.data() + static_cast<std::size_t>(row) * glyph.width;
+            // A black-and-white glyph has one bit a pixel, the first the highest.
+            for (int column = 0; column < glyph.width; ++column)
+                to[column] = bits ? ((from[column / 8] >> (7 - column % 8)) & 1 ? 255 : 0) : from[column];
+        }
     }
     return scaled.glyphs.emplace(character, std::move(glyph)).first->second;
 }

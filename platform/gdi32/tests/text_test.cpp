@@ -2,6 +2,7 @@
 // alignment puts it, and the window manager's text layout.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "platform/gdi32/fonts.h"
@@ -159,6 +160,36 @@ TEST(Text, IsDrawnWhereItsAlignmentPutsIt) {
             EXPECT_LE(ink.right, row.x) << row.name;
             EXPECT_LE(ink.bottom, row.y) << row.name;
         }
+    }
+}
+
+TEST(Text, NonAntialiasedFontsDrawOnlyInTheTextColour) {
+    TestMachine machine;
+    struct Row {
+        const char* name;
+        BYTE quality;
+        bool onlyBlackAndWhite;
+    };
+    const Row rows[] = {{"anti-aliased", ANTIALIASED_QUALITY, false}, {"non-anti-aliased", NONANTIALIASED_QUALITY, true}};
+    for (const Row& row : rows) {
+        TextPicture picture(80, 20, -11);
+        LOGFONTA log{};
+        log.lfHeight = -11;
+        log.lfQuality = row.quality;
+        std::strcpy(log.lfFaceName, "Tahoma");
+        HFONT font = CreateFontIndirectA(&log);
+        HGDIOBJ previous = SelectObject(picture.dc(), font);
+        SetBkMode(picture.dc(), TRANSPARENT);
+        TextOutA(picture.dc(), 2, 2, "Sfoglia", 7);
+        bool onlyBlackAndWhite = true;
+        for (int y = 0; y < 20; ++y)
+            for (int x = 0; x < 80; ++x) {
+                COLORREF pixel = GetPixel(picture.dc(), x, y);
+                if (pixel != RGB(0, 0, 0) && pixel != RGB(255, 255, 255)) onlyBlackAndWhite = false;
+            }
+        EXPECT_EQ(row.onlyBlackAndWhite, onlyBlackAndWhite) << row.name;
+        SelectObject(picture.dc(), previous);
+        DeleteObject(font);
     }
 }
 
