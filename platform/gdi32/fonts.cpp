@@ -33,6 +33,8 @@ struct Glyph {
 struct ScaledFace {
     FT_Face face = nullptr;
     double pixelsPerUnit = 0;
+    // Across, as a share of the height's scale: a logical font's width narrows or widens the characters.
+    double widthScale = 1;
     FontMetrics metrics;
     int underlinePosition = 0, underlineThickness = 1, strikeOutPosition = 0;
     // Glyphs in black and white only, without anti-aliasing (NONANTIALIASED_QUALITY).
@@ -46,8 +48,8 @@ struct FontCache {
     std::map<std::string, FT_Face> faces;
     // The size each face is set to now: setting a TrueType face's size runs its hinting program, so it is
     // set again only when another size is drawn.
-    std::map<FT_Face, FT_F26Dot6> sizes;
-    std::map<std::tuple<std::string, long, int, bool, bool, bool, std::string, bool>, ScaledFace> scaled;
+    std::map<FT_Face, std::pair<FT_F26Dot6, FT_F26Dot6>> sizes;
+    std::map<std::tuple<std::string, long, int, bool, bool, bool, std::string, bool, long>, ScaledFace> scaled;
 };
 
 FontCache& Cache() {
@@ -72,6 +74,20 @@ int Ceiling(double value) {
     return static_cast<int>(std::ceil(value - 0.01));
 }
 
+// The average width Windows gives TrueType faces, in the face's units: the lower-case letters and the
+// space weighted by their frequency in text.
+double AverageUnits(FT_Face face) {
+    static const int weights[27] = {64, 14, 27, 35, 100, 20, 14, 42, 63, 3, 6, 35, 20, 56,
+                                    56, 17, 4,  49, 56,  71, 31, 10, 18, 3, 18, 2, 166};
+    double total = 0;
+    for (int index = 0; index < 27; ++index) {
+        char16_t character = index == 26 ? u' ' : static_cast<char16_t>(u'a' + index);
+        if (FT_Load_Char(face, character, FT_LOAD_NO_SCALE | FT_LOAD_NO_BITMAP) != 0) continue;
+        total += static_cast<double>(face->glyph->metrics.horiAdvance) * weights[index];
+    }
+    return total / 1000.0;
+}
+
 // The scaled face for the context's font, made at first use; null when no font file can be read.
 // Called with the cache locked.
 ScaledFace* ScaledFaceOf(FontCache& cache, const DeviceContext& context) {
@@ -87,7 +103,8 @@ ScaledFace* ScaledFaceOf(FontCache& cache, const DeviceContext& context) {
     if (height == 0) height = kDefaultCellHeight;
     bool aliased = log.lfQuality == NONANTIALIASED_QUALITY;
     auto key = std::make_tuple(file, height, static_cast<int>(log.lfWeight), italic, log.lfUnderline != 0,
-                               log.lfStrikeOut != 0, faceName, aliased);
+                               log.lfStrikeOut != 0, faceName, aliased,
+                               static_cast<long>(context.ToDeviceWidth(std::abs(log.lfWidth))));
     auto found = cache.scaled.find(key);
     if (found != cache.scaled.end()) return &found->second;
     FT_Face face = FaceOf(cache, file);
@@ -101,6 +118,9 @@ ScaledFace* ScaledFaceOf(FontCache& cache, const DeviceContext& context) {
     scaled.face = face;
     scaled.aliased = aliased;
     scaled.pixelsPerUnit = em / units;
+    double average = AverageUnits(face) * scaled.pixelsPerUnit;
+    int width = context.ToDeviceWidth(std::abs(log.lfWidth));
+    if (width > 0 && average > 0) scaled.widthScale = width / average;
     FontMetrics& metrics = scaled.metrics;
     if (height > 0) {
         // The cell is exactly as high as asked.
@@ -124,7 +144,9 @@ ScaledFace* ScaledFaceOf(FontCache& cache, const DeviceContext& context) {
     // TMPF_FIXED_PITCH is set for variable pitch fonts, as Windows has it; all of ours are TrueType.
     metrics.pitchAndFamily = static_cast<BYTE>((metrics.fixedPitch ? 0 : TMPF_FIXED_PITCH) | TMPF_TRUETYPE |
                                                TMPF_VECTOR | (metrics.fixedPitch ? FF_MODERN : FF_SWISS));
-    metrics.maximumWidth = static_cast<int>(std::lround((face->bbox.xMax - face->bbox.xMin) * scaled.pixelsPerUnit));
+    metrics.averageWidth = static_cast<int>(std::lround(average * scaled.widthScale));
+    metrics.maximumWidth =
+        static_cast<int>(std::lround((face->bbox.xMax - face->bbox.xMin) * scaled.pixelsPerUnit * scaled.widthScale));
     scaled.underlinePosition = std::max(1, static_cast<int>(std::lround(-face->underline_position * scaled.pixelsPerUnit)));
     scaled.underlineThickness = std::max(1, static_cast<int>(std::lround(face->underline_thickness * scaled.pixelsPerUnit)));
     scaled.strikeOutPosition = windows ? static_cast<int>(std::lround(windows->yStrikeoutPosition * scaled.pixelsPerUnit))
@@ -135,11 +157,12 @@ ScaledFace* ScaledFaceOf(FontCache& cache, const DeviceContext& context) {
 }
 
 void SetSize(FontCache& cache, const ScaledFace& scaled) {
-    auto size = static_cast<FT_F26Dot6>(std::lround(scaled.pixelsPerUnit * scaled.face->units_per_EM * 64));
-    auto [current, added] = cache.sizes.emplace(scaled.face, size);
-    if (!added && current->second == size) return;
-    current->second = size;
-    FT_Set_Char_Size(scaled.face, 0, size, 72, 72);
+    auto height = static_cast<FT_F26Dot6>(std::lround(scaled.pixelsPerUnit * scaled.face->units_per_EM * 64));
+    auto width = static_cast<FT_F26Dot6>(std::lround(height * scaled.widthScale));
+    auto [current, added] = cache.sizes.emplace(scaled.face, std::make_pair(width, height));
+    if (!added && current->second == std::make_pair(width, height)) return;
+    current->second = std::make_pair(width, height);
+    FT_Set_Char_Size(scaled.face, width, height, 72, 72);
 }
 
 const Glyph& GlyphOf(FontCache& cache, ScaledFace& scaled, char16_t character) {
@@ -168,21 +191,6 @@ const Glyph& GlyphOf(FontCache& cache, ScaledFace& scaled, char16_t character) {
     return scaled.glyphs.emplace(character, std::move(glyph)).first->second;
 }
 
-// The average width Windows gives TrueType faces: the lower-case letters and the space weighted by
-// their frequency in text.
-int AverageWidth(FontCache& cache, ScaledFace& scaled) {
-    static const int weights[27] = {64, 14, 27, 35, 100, 20, 14, 42, 63, 3, 6, 35, 20, 56,
-                                    56, 17, 4,  49, 56,  71, 31, 10, 18, 3, 18, 2, 166};
-    double total = 0;
-    SetSize(cache, scaled);
-    for (int index = 0; index < 27; ++index) {
-        char16_t character = index == 26 ? u' ' : static_cast<char16_t>(u'a' + index);
-        if (FT_Load_Char(scaled.face, character, FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP) != 0) continue;
-        total += scaled.face->glyph->metrics.horiAdvance / 64.0 * weights[index];
-    }
-    return static_cast<int>(std::lround(total / 1000.0));
-}
-
 }  // namespace
 
 std::string FontFileFor(std::string_view faceName, bool bold, bool italic) {
@@ -201,7 +209,6 @@ FontMetrics MetricsOf(const DeviceContext& context) {
     std::lock_guard lock(cache.mutex);
     ScaledFace* scaled = ScaledFaceOf(cache, context);
     if (!scaled) return FontMetrics{};
-    if (scaled->metrics.averageWidth == 0) scaled->metrics.averageWidth = AverageWidth(cache, *scaled);
     return scaled->metrics;
 }
 

@@ -106,6 +106,20 @@ TEST(Fonts, SizesAndWeightsFollowTheLogicalFont) {
         EXPECT_LE(metrics.tmHeight, row.maximumHeight) << row.name;
         EXPECT_EQ(row.weight, metrics.tmWeight) << row.name;
     }
+    // A width narrows or widens the characters to that average width.
+    for (LONG width : {3, 5, 9}) {
+        TextPicture picture(10, 10, 0);
+        HFONT font = CreateFontA(-11, width, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, "Arial");
+        HGDIOBJ previous = SelectObject(picture.dc(), font);
+        TEXTMETRICA metrics{};
+        GetTextMetricsA(picture.dc(), &metrics);
+        EXPECT_EQ(width, metrics.tmAveCharWidth) << width;
+        SIZE size{};
+        GetTextExtentPoint32A(picture.dc(), "abcdefghijklmnopqrstuvwxyz", 26, &size);
+        EXPECT_NEAR(26 * width, size.cx, 26 * width / 4) << width;
+        SelectObject(picture.dc(), previous);
+        DeleteObject(font);
+    }
     TextPicture normal(10, 10, -11), bold(10, 10, -11, FW_BOLD);
     SIZE normalSize{}, boldSize{};
     GetTextExtentPoint32A(normal.dc(), "Disinstalla", 11, &normalSize);
