@@ -13,6 +13,7 @@
 #include "ole2.h"
 #include "oleidl.h"
 #include "platform/machine/text.h"
+#include "platform/machine/ui/user_interface.h"
 #include "platform/testing/test_machine.h"
 
 namespace {
@@ -143,6 +144,52 @@ TEST_F(HtmlViewDialog, AMissingResourceLeavesTheViewEmpty) {
     std::string transcript = machine.Transcript();
     EXPECT_EQ(transcript.find(" page \""), std::string::npos) << transcript;
     EXPECT_TRUE(BrowserLibraryIdle());
+}
+
+TEST_F(HtmlViewDialog, AModelessDialogTakesTheLinkAnswerAddressedToIt) {
+    RegistrationDialog dialog;
+    ASSERT_TRUE(dialog.Create(IDD_REGISTRATION));
+    dialog.ShowWindow(SW_SHOW);
+    machine.Answer("Dialog 200: link informativa");
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    std::string transcript = machine.Transcript();
+    std::string privacyPage = "res://" + program + "/informativa.htm";
+    EXPECT_NE(transcript.find("Dialog 200 \"Registrazione elettronica\" answer: link 2 \"Informativa\" -> "
+                              "informativa.htm\n"
+                              "Dialog 200 \"Registrazione elettronica\" page \"" + privacyPage + "\"\n"),
+              std::string::npos)
+        << transcript;
+    EXPECT_EQ(dialog.page.GetLocationURL(), privacyPage);
+    dialog.DestroyWindow();
+    EXPECT_EQ(dialog.page.m_pBrowserApp, nullptr);
+    EXPECT_TRUE(BrowserLibraryIdle());
+}
+
+TEST_F(HtmlViewDialog, LinkAnswersAreTakenByTheirDialogInTheirOrder) {
+    struct Row {
+        const char* answer;
+        const char* link;  // null: not a link answer
+    } rows[] = {
+        {"link 1", "1"}, {"LINK  Registra ora ", "Registra ora"}, {"link", nullptr}, {"linked", nullptr}, {"IDOK", nullptr},
+    };
+    for (const Row& row : rows) {
+        std::optional<std::string> link = platform::LinkOfAnswer(row.answer);
+        EXPECT_EQ(link.value_or("-"), row.link ? row.link : "-") << row.answer;
+    }
+    EXPECT_FALSE(platform::AnswerProblem("Dialog 200: link Registra ora after 2"));
+    machine.Answer("Dialog 200: IDCANCEL")
+        .Answer("IDOK")
+        .Answer("Dialog 201: link 1")
+        .Answer("Dialog 200: link Registra ora")
+        .Answer("Dialog 200: link 2 after 1");
+    std::vector<std::string> taken;
+    for (int look = 0; look < 4; ++look)
+        taken.push_back(platform::TakeDialogLinkAnswer(machine.machine(), 200).value_or("-"));
+    EXPECT_EQ(taken, (std::vector<std::string>{"Registra ora", "-", "2", "-"}));
+    EXPECT_EQ(platform::TakeAnswer(machine.machine()), "IDOK");
+    EXPECT_EQ(platform::TakeDialogAnswer(machine.machine(), 200).answer, "IDCANCEL");
+    EXPECT_EQ(platform::TakeDialogLinkAnswer(machine.machine(), 201), "1");
 }
 
 }  // namespace
