@@ -4,6 +4,7 @@
 
 #include "CComModule.h"
 #include "platform/shdocvw/CWebBrowser.h"
+#include "platform/shdocvw/page_painter.h"
 #include "platform/user32/hosted_pages.h"
 
 namespace platform::browser {
@@ -28,6 +29,18 @@ LRESULT CALLBACK BrowserWindowProcedure(HWND hWnd, UINT Msg, WPARAM wParam, LPAR
             CWebBrowser* browser = BrowserOf(hWnd);
             if (!browser || !IsWindowVisible(hWnd) || !lParam) return 0;
             return browser->FollowLink(reinterpret_cast<const char*>(lParam)) ? 1 : 0;
+        }
+        // The page covers the whole window: it is painted white with the text.
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_PAINT: {
+            PAINTSTRUCT paint;
+            HDC dc = BeginPaint(hWnd, &paint);
+            RECT client{};
+            GetClientRect(hWnd, &client);
+            if (CWebBrowser* browser = BrowserOf(hWnd); browser && dc) PaintPage(dc, browser->document(), client);
+            EndPaint(hWnd, &paint);
+            return 0;
         }
         case WM_DESTROY:
             if (CWebBrowser* browser = BrowserOf(hWnd)) browser->WindowDestroyed();
@@ -61,10 +74,10 @@ HWND CreateBrowserWindow(CWebBrowser* browser, HWND parent, const RECT& position
 }
 
 void MoveBrowserWindow(HWND window, const RECT& position) {
-    (void)window;
-    (void)position;
+    MoveWindow(window, position.left, position.top, position.right - position.left, position.bottom - position.top,
+               TRUE);
 }
 
-void InvalidateBrowserWindow(HWND window) { (void)window; }
+void InvalidateBrowserWindow(HWND window) { InvalidateRect(window, nullptr, TRUE); }
 
 }  // namespace platform::browser

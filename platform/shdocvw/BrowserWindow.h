@@ -1,5 +1,5 @@
-// The browser control's own window, a child of its container's: it paints the shown page, completes the
-// navigations posted to it, and takes the links a scripted user follows.
+// The browser control's own window, a child of its container's: it paints the shown page in WM_PAINT,
+// completes the navigations posted to it, and takes the links a scripted user follows.
 #pragma once
 
 #include "windows.h"

@@ -17,7 +17,7 @@ namespace platform {
 inline constexpr UINT kFollowLinkMessage = 0x03FE;
 
 // "<window> page \"<address>\"" and the lines given (each ending with '\n'), as one entry, for the
-// top-level window of the control.
+// top-level window of the control; the window's picture is taken again once it is painted.
 void RecordPageShown(HWND control, const std::string& address, const std::string& lines);
 // "<window> answer: <answer>" for the top-level window of the control.
 void RecordLinkAnswer(HWND control, const std::string& answer);

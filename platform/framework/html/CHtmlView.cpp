@@ -133,7 +133,8 @@ BOOL CHtmlView::Create(LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyl
         ::DestroyWindow(window);
         return FALSE;
     }
-    RECT client{0, 0, rect.right - rect.left, rect.bottom - rect.top};
+    RECT client{};
+    ::GetClientRect(m_hWnd, &client);
     if (!CreateBrowser(client)) {
         DestroyWindow();
         return FALSE;

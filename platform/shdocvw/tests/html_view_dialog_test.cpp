@@ -12,6 +12,7 @@
 #include "browser_test_resources.h"
 #include "ole2.h"
 #include "oleidl.h"
+#include "platform/gdi32/surface.h"
 #include "platform/machine/text.h"
 #include "platform/machine/ui/user_interface.h"
 #include "platform/testing/test_machine.h"
@@ -41,12 +42,19 @@ class RegistrationDialog : public CDialog {
     std::string resource = "register.htm";
     BOOL loaded = FALSE;
     HWND browserWindow = nullptr;
+    RECT placeRectangle{};
+    RECT viewRectangle{};
+    RECT browserRectangle{};
 
   protected:
     BOOL OnInitDialog() override {
         CDialog::OnInitDialog();
+        // In place of the static control: its rectangle in the dialog's client coordinates.
         HWND placeholder = ::GetDlgItem(m_hWnd, IDC_PAGE);
-        RECT position{7, 7, 233, 127};
+        RECT position{};
+        ::GetWindowRect(placeholder, &position);
+        ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&position), 2);
+        placeRectangle = position;
         ::DestroyWindow(placeholder);
         if (!page.Create(nullptr, nullptr, WS_VISIBLE, position, this, IDC_PAGE)) return TRUE;
         loaded = page.LoadFromResource(resource.c_str());
@@ -59,6 +67,8 @@ class RegistrationDialog : public CDialog {
             window->GetWindow(&browserWindow);
             window->Release();
         }
+        ::GetWindowRect(page.m_hWnd, &viewRectangle);
+        ::GetWindowRect(browserWindow, &browserRectangle);
         CDialog::OnCancel();
     }
 };
@@ -125,6 +135,29 @@ TEST_F(HtmlViewDialog, TheUserFollowsLinksTheViewCancelsOrLetsThrough) {
                   header + " answer: none (scripted \"link 9\" is not a link of this dialog)\n" +
                   header + " answer: IDCANCEL \"Annulla\"\n" + header + " closed\n");
     EXPECT_EQ(dialog.page.commands, std::vector<std::string>{"register"});
+    // The view took the static control's place, and the browser fills the view.
+    EXPECT_GT(dialog.placeRectangle.right - dialog.placeRectangle.left, 200);
+    EXPECT_EQ(dialog.viewRectangle.right - dialog.viewRectangle.left,
+              dialog.placeRectangle.right - dialog.placeRectangle.left);
+    EXPECT_TRUE(EqualRect(&dialog.viewRectangle, &dialog.browserRectangle));
+    // The dialog's pictures show the pages: black text, and blue links.
+    std::string pictures = machine.TranscriptWithPictures();
+    EXPECT_NE(pictures.find("  picture: ui/"), std::string::npos) << pictures;
+    std::optional<std::filesystem::path> picture = platform::NewestPicture(machine.machine(), "Registrazione elettronica");
+    ASSERT_TRUE(picture);
+    std::optional<platform::gdi::Surface> surface = platform::gdi::ReadPng(*picture);
+    ASSERT_TRUE(surface);
+    int blue = 0;
+    int white = 0;
+    for (int y = 0; y < surface->height(); ++y) {
+        for (int x = 0; x < surface->width(); ++x) {
+            std::uint32_t pixel = surface->pixel(x, y);
+            blue += (pixel & 0xFF) > 160 && (pixel >> 16) < 96 && ((pixel >> 8) & 0xFF) < 96;
+            white += pixel == 0xFFFFFF;
+        }
+    }
+    EXPECT_GT(blue, 20) << picture->string();
+    EXPECT_GT(white, 200 * 100) << picture->string();
     EXPECT_EQ(dialog.page.completed,
               (std::vector<std::string>{"navigated " + registerPage, "document " + registerPage,
                                         "navigated " + privacyPage, "document " + privacyPage}));

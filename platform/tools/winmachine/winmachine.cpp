@@ -91,7 +91,11 @@ constexpr const char* kUsage =
     "                                  there yet are made, keys made when missing\n"
     "  reboot <machine>                restart the machine: carry out the file operations pending for the\n"
     "                                  next start (and WININIT.INI on Windows 9x), one line each, and on\n"
-    "                                  Windows NT delete the services marked for deletion\n";
+    "                                  Windows NT delete the services marked for deletion\n"
+    "  screenshot <machine> [title] [--out file]\n"
+    "                                  write the newest picture of the window with that caption (of the\n"
+    "                                  newest window shown) as a PNG file (screenshot.png by default); the\n"
+    "                                  pictures of every window shown are in the machine's ui folder\n";
 
 int Usage() {
     std::fputs(kUsage, stderr);
@@ -586,6 +590,29 @@ int Install(Machine& machine, const std::vector<std::string>& arguments) {
     return 0;
 }
 
+// The newest picture of a window, copied to the file asked for.
+int Screenshot(Machine& machine, const std::vector<std::string>& arguments) {
+    std::string title;
+    fs::path out = "screenshot.png";
+    for (size_t index = 0; index < arguments.size(); ++index) {
+        if (arguments[index] == "--out") {
+            if (index + 1 >= arguments.size()) return Usage();
+            out = arguments[++index];
+        } else if (title.empty()) {
+            title = arguments[index];
+        } else {
+            return Usage();
+        }
+    }
+    std::optional<fs::path> picture = platform::NewestPicture(machine, title);
+    if (!picture) return Refuse(title.empty() ? "no window has been shown" : "no window \"" + title + "\" has been shown");
+    std::error_code error;
+    fs::copy_file(*picture, out, fs::copy_options::overwrite_existing, error);
+    if (error) return Refuse("cannot write " + out.string() + ": " + error.message());
+    std::printf("%s\n", out.string().c_str());
+    return 0;
+}
+
 int Run(int argc, char** argv) {
     if (argc < 3) return Usage();
     std::string command = argv[1];
@@ -661,6 +688,7 @@ int Run(int argc, char** argv) {
     }
     if (command == "declare" && !arguments.empty()) return Declare(machine, arguments);
     if (command == "product" && arguments.size() >= 2) return Product(machine, arguments);
+    if (command == "screenshot") return Screenshot(machine, arguments);
     if (command == "reboot" && arguments.empty()) {
         for (const std::string& line : platform::RestartMachine(machine)) std::printf("%s\n", line.c_str());
         return 0;
