@@ -60,7 +60,7 @@
 //   Dialog 102 "Registrazione elettronica" answer: link 1 "Registra ora" -> app:register
 //   Dialog 102 "Registrazione elettronica" answer: none (scripted "link 9" is not a link of this dialog)
 // The page a browser control shows is an entry of its own, its title, each block of text (headings
-// marked) and each link on a line:
+// marked) and each link on a line, and the dialog's picture is taken again once the page is painted:
 //   Dialog 102 "Registrazione elettronica" page "res://C:\Programmi\Tovo\welcome.exe/register.htm"
 //     title: "Registrazione"
 //     heading: "Registrate il prodotto"
