@@ -225,4 +225,17 @@ TEST_F(HtmlViewDialog, LinkAnswersAreTakenByTheirDialogInTheirOrder) {
     EXPECT_EQ(platform::TakeDialogLinkAnswer(machine.machine(), 201), "1");
 }
 
+TEST(HtmlView, WithoutComTheViewIsNotMade) {
+    platform::TestMachine machine;
+    HWND parent = CreateWindowExA(0, "STATIC", "Ospite", WS_POPUP, 0, 0, 300, 200, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(parent, nullptr);
+    CWnd* parentObject = CWnd::FromHandle(parent);
+    PageControl page;
+    EXPECT_FALSE(page.Create(nullptr, nullptr, WS_VISIBLE, RECT{0, 0, 100, 100}, parentObject, IDC_PAGE));
+    EXPECT_EQ(page.m_hWnd, nullptr);
+    EXPECT_EQ(::GetDlgItem(parent, IDC_PAGE), nullptr);
+    EXPECT_FALSE(page.LoadFromResource("register.htm"));
+    DestroyWindow(parent);
+}
+
 }  // namespace
