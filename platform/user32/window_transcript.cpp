@@ -5,6 +5,7 @@
 #include "platform/machine/machine.h"
 #include "platform/machine/text.h"
 #include "platform/machine/ui/user_interface.h"
+#include "platform/user32/hosted_pages.h"
 #include "platform/user32/paint.h"
 #include "platform/user32/window_geometry.h"
 #include "platform/user32/window_manager.h"
@@ -164,6 +165,25 @@ void RecordDialogAnswer(HWND dialog, const std::string& answer) {
         std::shared_ptr<Window> window = manager.Find(dialog);
         return window ? Header(*window) + " answer: " + answer + "\n" : "";
     });
+}
+
+// Controls that show pages (hosted_pages.h).
+void RecordPageShown(HWND control, const std::string& address, const std::string& lines) {
+    RequestPicture(control);
+    Record([control, &address, &lines](const WindowManager& manager) -> std::string {
+        std::shared_ptr<Window> top = TopLevelOf(manager, manager.Find(control));
+        return top ? Header(*top) + " page " + Quoted(address, 0) + "\n" + lines : "";
+    });
+}
+
+void RecordLinkAnswer(HWND control, const std::string& answer) {
+    HWND top = nullptr;
+    {
+        WindowManager& manager = WindowManager::Instance();
+        std::lock_guard<std::mutex> lock(manager.mutex);
+        if (std::shared_ptr<Window> window = TopLevelOf(manager, manager.Find(control))) top = window->handle;
+    }
+    if (top) RecordDialogAnswer(top, answer);
 }
 
 }  // namespace platform
