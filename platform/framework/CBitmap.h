@@ -13,5 +13,8 @@ class CBitmap : public CGdiObject {
         return Attach(::CreateBitmap(nWidth, nHeight, nPlanes, nBitcount, lpBits));
     }
     BOOL CreateCompatibleBitmap(CDC* pDC, int nWidth, int nHeight);
+    // The BITMAP resource of the module the framework takes its resources from.
+    BOOL LoadBitmap(LPCSTR lpszResourceName);
+    BOOL LoadBitmap(UINT nIDResource) { return LoadBitmap(MAKEINTRESOURCEA(nIDResource)); }
     int GetBitmap(BITMAP* pBitMap) const { return GetObject(sizeof(BITMAP), pBitMap); }
 };

@@ -8,7 +8,7 @@
 #include <mutex>
 #include <utility>
 
-#include "platform/gdi32/user_drawing.h"
+#include "AFX_MODULE_STATE.h"
 
 namespace {
 
@@ -237,9 +237,8 @@ BOOL CDC::PatBlt(int x, int y, int nWidth, int nHeight, DWORD dwRop) {
     return ::PatBlt(m_hDC, x, y, nWidth, nHeight, dwRop);
 }
 
-// The window manager's rectangle and text calls, through the layout the graphics library does for it.
 void CDC::FillRect(LPCRECT lpRect, CBrush* pBrush) {
-    if (pBrush) platform::gdi::FillRect(m_hDC, lpRect, *pBrush);
+    if (pBrush) ::FillRect(m_hDC, lpRect, *pBrush);
 }
 
 // A solid fill in the given colour, which becomes the background colour, as the framework has always
@@ -250,11 +249,11 @@ void CDC::FillSolidRect(LPCRECT lpRect, COLORREF clr) {
 }
 
 void CDC::FrameRect(LPCRECT lpRect, CBrush* pBrush) {
-    if (pBrush) platform::gdi::FrameRect(m_hDC, lpRect, *pBrush);
+    if (pBrush) ::FrameRect(m_hDC, lpRect, *pBrush);
 }
 
 void CDC::InvertRect(LPCRECT lpRect) {
-    platform::gdi::InvertRect(m_hDC, lpRect);
+    ::InvertRect(m_hDC, lpRect);
 }
 
 BOOL CDC::Rectangle(int x1, int y1, int x2, int y2) {
@@ -321,7 +320,7 @@ BOOL CDC::ExtTextOut(int x, int y, UINT nOptions, LPCRECT lpRect, LPCSTR lpszStr
 }
 
 int CDC::DrawText(LPCSTR lpszString, int nCount, LPRECT lpRect, UINT nFormat) {
-    return platform::gdi::DrawText(m_hDC, lpszString, nCount, lpRect, nFormat);
+    return ::DrawTextA(m_hDC, lpszString, nCount, lpRect, nFormat);
 }
 
 SIZE CDC::GetTextExtent(LPCSTR lpszString, int nCount) const {
@@ -371,6 +370,10 @@ int CDC::AbortDoc() {
 
 BOOL CBitmap::CreateCompatibleBitmap(CDC* pDC, int nWidth, int nHeight) {
     return pDC ? Attach(::CreateCompatibleBitmap(pDC->m_hDC, nWidth, nHeight)) : FALSE;
+}
+
+BOOL CBitmap::LoadBitmap(LPCSTR lpszResourceName) {
+    return Attach(::LoadBitmapA(AfxGetResourceHandle(), lpszResourceName));
 }
 
 BOOL CFont::CreatePointFont(int nPointSize, LPCSTR lpszFaceName, CDC* pDC) {

@@ -200,8 +200,9 @@ HBITMAP MakeBitmap(int width, int height, int bitsPerPixel) {
     }
     // An empty bitmap is the stock 1x1 monochrome one, as on Windows.
     if (width == 0 || height == 0) return static_cast<HBITMAP>(StockObject(kDefaultBitmap));
+    // A new bitmap's pixels are zero: black.
     auto bitmap = std::make_shared<Bitmap>();
-    bitmap->surface = std::make_shared<Surface>(width, height, bitsPerPixel == 1 ? 0x000000 : 0x000000);
+    bitmap->surface = std::make_shared<Surface>(width, height, 0x000000);
     bitmap->bitsPerPixel = bitsPerPixel;
     return static_cast<HBITMAP>(AddObject(bitmap));
 }
@@ -217,7 +218,12 @@ void LoadDeviceBits(Bitmap& bitmap, const BYTE* bits) {
             std::uint32_t pixel = 0;
             if (depth == 1) pixel = (row[x / 8] >> (7 - x % 8)) & 1 ? 0xFFFFFF : 0x000000;
             else if (depth == 8) pixel = row[x] * 0x010101u;
-            else if (depth == 16) pixel = (((row[x * 2 + 1] >> 2) & 31) * 255 / 31) << 16 | ((((row[x * 2 + 1] & 3) << 3) | (row[x * 2] >> 5)) * 255 / 31) << 8 | ((row[x * 2] & 31) * 255 / 31);
+            else if (depth == 16) {
+                // Five bits each of red, green and blue.
+                int value = row[x * 2] | (row[x * 2 + 1] << 8);
+                auto widen = [](int component) { return static_cast<std::uint32_t>(component * 255 / 31); };
+                pixel = (widen((value >> 10) & 31) << 16) | (widen((value >> 5) & 31) << 8) | widen(value & 31);
+            }
             else if (depth == 24) pixel = (row[x * 3 + 2] << 16) | (row[x * 3 + 1] << 8) | row[x * 3];
             else pixel = (row[x * 4 + 2] << 16) | (row[x * 4 + 1] << 8) | row[x * 4];
             bitmap.surface->row(y)[x] = pixel;

@@ -33,8 +33,12 @@ struct Glyph {
 struct ScaledFace {
     FT_Face face = nullptr;
     double pixelsPerUnit = 0;
+    // Across, as a share of the height's scale: a logical font's width narrows or widens the characters.
+    double widthScale = 1;
     FontMetrics metrics;
     int underlinePosition = 0, underlineThickness = 1, strikeOutPosition = 0;
+    // Glyphs in black and white only, without anti-aliasing (NONANTIALIASED_QUALITY).
+    bool aliased = false;
     std::unordered_map<char16_t, Glyph> glyphs;
 };
 
@@ -42,7 +46,10 @@ struct FontCache {
     std::mutex mutex;
     FT_Library library = nullptr;
     std::map<std::string, FT_Face> faces;
-    std::map<std::tuple<std::string, long, int, bool, bool, bool, std::string>, ScaledFace> scaled;
+    // The size each face is set to now: setting a TrueType face's size runs its hinting program, so it is
+    // set again only when another size is drawn.
+    std::map<FT_Face, std::pair<FT_F26Dot6, FT_F26Dot6>> sizes;
+    std::map<std::tuple<std::string, long, int, bool, bool, bool, std::string, bool, long>, ScaledFace> scaled;
 };
 
 FontCache& Cache() {
@@ -67,6 +74,20 @@ int Ceiling(double value) {
     return static_cast<int>(std::ceil(value - 0.01));
 }
 
+// The average width Windows gives TrueType faces, in the face's units: the lower-case letters and the
+// space weighted by their frequency in text.
+double AverageUnits(FT_Face face) {
+    static const int weights[27] = {64, 14, 27, 35, 100, 20, 14, 42, 63, 3, 6, 35, 20, 56,
+                                    56, 17, 4,  49, 56,  71, 31, 10, 18, 3, 18, 2, 166};
+    double total = 0;
+    for (int index = 0; index < 27; ++index) {
+        char16_t character = index == 26 ? u' ' : static_cast<char16_t>(u'a' + index);
+        if (FT_Load_Char(face, character, FT_LOAD_NO_SCALE | FT_LOAD_NO_BITMAP) != 0) continue;
+        total += static_cast<double>(face->glyph->metrics.horiAdvance) * weights[index];
+    }
+    return total / 1000.0;
+}
+
 // The scaled face for the context's font, made at first use; null when no font file can be read.
 // Called with the cache locked.
 ScaledFace* ScaledFaceOf(FontCache& cache, const DeviceContext& context) {
@@ -80,8 +101,10 @@ ScaledFace* ScaledFaceOf(FontCache& cache, const DeviceContext& context) {
     long height = log.lfHeight < 0 ? -static_cast<long>(context.ToDeviceHeight(-log.lfHeight))
                                    : static_cast<long>(context.ToDeviceHeight(log.lfHeight));
     if (height == 0) height = kDefaultCellHeight;
+    bool aliased = log.lfQuality == NONANTIALIASED_QUALITY;
     auto key = std::make_tuple(file, height, static_cast<int>(log.lfWeight), italic, log.lfUnderline != 0,
-                               log.lfStrikeOut != 0, faceName);
+                               log.lfStrikeOut != 0, faceName, aliased,
+                               static_cast<long>(context.ToDeviceWidth(std::abs(log.lfWidth))));
     auto found = cache.scaled.find(key);
     if (found != cache.scaled.end()) return &found->second;
     FT_Face face = FaceOf(cache, file);
@@ -93,7 +116,11 @@ ScaledFace* ScaledFaceOf(FontCache& cache, const DeviceContext& context) {
     double em = height < 0 ? static_cast<double>(-height) : height * units / (winAscent + winDescent);
     ScaledFace scaled;
     scaled.face = face;
+    scaled.aliased = aliased;
     scaled.pixelsPerUnit = em / units;
+    double average = AverageUnits(face) * scaled.pixelsPerUnit;
+    int width = context.ToDeviceWidth(std::abs(log.lfWidth));
+    if (width > 0 && average > 0) scaled.widthScale = width / average;
     FontMetrics& metrics = scaled.metrics;
     if (height > 0) {
         // The cell is exactly as high as asked.
@@ -117,7 +144,9 @@ ScaledFace* ScaledFaceOf(FontCache& cache, const DeviceContext& context) {
     // TMPF_FIXED_PITCH is set for variable pitch fonts, as Windows has it; all of ours are TrueType.
     metrics.pitchAndFamily = static_cast<BYTE>((metrics.fixedPitch ? 0 : TMPF_FIXED_PITCH) | TMPF_TRUETYPE |
                                                TMPF_VECTOR | (metrics.fixedPitch ? FF_MODERN : FF_SWISS));
-    metrics.maximumWidth = static_cast<int>(std::lround((face->bbox.xMax - face->bbox.xMin) * scaled.pixelsPerUnit));
+    metrics.averageWidth = static_cast<int>(std::lround(average * scaled.widthScale));
+    metrics.maximumWidth =
+        static_cast<int>(std::lround((face->bbox.xMax - face->bbox.xMin) * scaled.pixelsPerUnit * scaled.widthScale));
     scaled.underlinePosition = std::max(1, static_cast<int>(std::lround(-face->underline_position * scaled.pixelsPerUnit)));
     scaled.underlineThickness = std::max(1, static_cast<int>(std::lround(face->underline_thickness * scaled.pixelsPerUnit)));
     scaled.strikeOutPosition = windows ? static_cast<int>(std::lround(windows->yStrikeoutPosition * scaled.pixelsPerUnit))
@@ -127,17 +156,22 @@ ScaledFace* ScaledFaceOf(FontCache& cache, const DeviceContext& context) {
     return &inserted->second;
 }
 
-void SetSize(const ScaledFace& scaled) {
-    FT_Set_Char_Size(scaled.face, 0, static_cast<FT_F26Dot6>(std::lround(scaled.pixelsPerUnit * scaled.face->units_per_EM * 64)),
-                     72, 72);
+void SetSize(FontCache& cache, const ScaledFace& scaled) {
+    auto height = static_cast<FT_F26Dot6>(std::lround(scaled.pixelsPerUnit * scaled.face->units_per_EM * 64));
+    auto width = static_cast<FT_F26Dot6>(std::lround(height * scaled.widthScale));
+    auto [current, added] = cache.sizes.emplace(scaled.face, std::make_pair(width, height));
+    if (!added && current->second == std::make_pair(width, height)) return;
+    current->second = std::make_pair(width, height);
+    FT_Set_Char_Size(scaled.face, width, height, 72, 72);
 }
 
-const Glyph& GlyphOf(ScaledFace& scaled, char16_t character) {
+const Glyph& GlyphOf(FontCache& cache, ScaledFace& scaled, char16_t character) {
     auto found = scaled.glyphs.find(character);
     if (found != scaled.glyphs.end()) return found->second;
     Glyph glyph;
-    SetSize(scaled);
-    if (FT_Load_Char(scaled.face, character, FT_LOAD_RENDER | FT_LOAD_TARGET_NORMAL) == 0) {
+    SetSize(cache, scaled);
+    FT_Int32 flags = FT_LOAD_RENDER | (scaled.aliased ? FT_LOAD_TARGET_MONO : FT_LOAD_TARGET_NORMAL);
+    if (FT_Load_Char(scaled.face, character, flags) == 0) {
         FT_GlyphSlot slot = scaled.face->glyph;
         glyph.advance = static_cast<int>((slot->advance.x + 32) >> 6);
         glyph.left = slot->bitmap_left;
@@ -145,27 +179,16 @@ const Glyph& GlyphOf(ScaledFace& scaled, char16_t character) {
         glyph.width = static_cast<int>(slot->bitmap.width);
         glyph.rows = static_cast<int>(slot->bitmap.rows);
         glyph.coverage.resize(static_cast<std::size_t>(glyph.width) * glyph.rows);
-        for (int row = 0; row < glyph.rows; ++row)
-            std::memcpy(glyph.coverage.data() + static_cast<std::size_t>(row) * glyph.width,
-                        slot->bitmap.buffer + static_cast<std::ptrdiff_t>(row) * slot->bitmap.pitch,
-                        static_cast<std::size_t>(glyph.width));
+        bool bits = slot->bitmap.pixel_mode == FT_PIXEL_MODE_MONO;
+        for (int row = 0; row < glyph.rows; ++row) {
+            const unsigned char* from = slot->bitmap.buffer + static_cast<std::ptrdiff_t>(row) * slot->bitmap.pitch;
+            std::uint8_t* to = glyph.coverage.data() + static_cast<std::size_t>(row) * glyph.width;
+            // A black-and-white glyph has one bit a pixel, the first the highest.
+            for (int column = 0; column < glyph.width; ++column)
+                to[column] = bits ? ((from[column / 8] >> (7 - column % 8)) & 1 ? 255 : 0) : from[column];
+        }
     }
     return scaled.glyphs.emplace(character, std::move(glyph)).first->second;
-}
-
-// The average width Windows gives TrueType faces: the lower-case letters and the space weighted by
-// their frequency in text.
-int AverageWidth(ScaledFace& scaled) {
-    static const int weights[27] = {64, 14, 27, 35, 100, 20, 14, 42, 63, 3, 6, 35, 20, 56,
-                                    56, 17, 4,  49, 56,  71, 31, 10, 18, 3, 18, 2, 166};
-    double total = 0;
-    SetSize(scaled);
-    for (int index = 0; index < 27; ++index) {
-        char16_t character = index == 26 ? u' ' : static_cast<char16_t>(u'a' + index);
-        if (FT_Load_Char(scaled.face, character, FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP) != 0) continue;
-        total += scaled.face->glyph->metrics.horiAdvance / 64.0 * weights[index];
-    }
-    return static_cast<int>(std::lround(total / 1000.0));
 }
 
 }  // namespace
@@ -186,7 +209,6 @@ FontMetrics MetricsOf(const DeviceContext& context) {
     std::lock_guard lock(cache.mutex);
     ScaledFace* scaled = ScaledFaceOf(cache, context);
     if (!scaled) return FontMetrics{};
-    if (scaled->metrics.averageWidth == 0) scaled->metrics.averageWidth = AverageWidth(*scaled);
     return scaled->metrics;
 }
 
@@ -196,7 +218,7 @@ std::vector<int> AdvancesOf(const DeviceContext& context, std::string_view text)
     ScaledFace* scaled = ScaledFaceOf(cache, context);
     std::vector<int> advances;
     std::u16string wide = WideFromAnsi(text);
-    for (char16_t character : wide) advances.push_back(scaled ? GlyphOf(*scaled, character).advance : 0);
+    for (char16_t character : wide) advances.push_back(scaled ? GlyphOf(cache, *scaled, character).advance : 0);
     return advances;
 }
 
@@ -209,7 +231,7 @@ void DrawGlyphs(const DeviceContext& context, Canvas& canvas, int x, int baselin
     std::u16string wide = WideFromAnsi(text);
     int pen = x;
     for (std::size_t index = 0; index < wide.size(); ++index) {
-        const Glyph& glyph = GlyphOf(*scaled, wide[index]);
+        const Glyph& glyph = GlyphOf(cache, *scaled, wide[index]);
         for (int row = 0; row < glyph.rows; ++row) {
             const std::uint8_t* coverage = glyph.coverage.data() + static_cast<std::size_t>(row) * glyph.width;
             for (int column = 0; column < glyph.width; ++column)

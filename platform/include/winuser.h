@@ -3,6 +3,7 @@
 #pragma once
 
 #include "winbase.h"
+#include "wingdi.h"
 
 #define MB_OK 0x00000000L
 #define MB_OKCANCEL 0x00000001L
@@ -871,7 +872,7 @@ BOOL WINAPI InvalidateRect(HWND hWnd, const RECT* lpRect, BOOL bErase);
 BOOL WINAPI ValidateRect(HWND hWnd, const RECT* lpRect);
 BOOL WINAPI GetUpdateRect(HWND hWnd, LPRECT lpRect, BOOL bErase);
 BOOL WINAPI UpdateWindow(HWND hWnd);
-BOOL WINAPI RedrawWindow(HWND hWnd, const RECT* lprcUpdate, HANDLE hrgnUpdate, UINT flags);
+BOOL WINAPI RedrawWindow(HWND hWnd, const RECT* lprcUpdate, HRGN hrgnUpdate, UINT flags);
 
 BOOL WINAPI SetRect(LPRECT lprc, int xLeft, int yTop, int xRight, int yBottom);
 BOOL WINAPI SetRectEmpty(LPRECT lprc);

@@ -11,6 +11,7 @@
 #include "platform/machine/machine.h"
 #include "platform/machine/text.h"
 #include "platform/machine/ui/user_interface.h"
+#include "platform/user32/hosted_pages.h"
 #include "platform/user32/window_geometry.h"
 #include "platform/user32/window_manager.h"
 
@@ -101,12 +102,23 @@ std::string AnswerName(const std::vector<Button>& buttons, int id) {
     return name;
 }
 
+// A link answer: offered to the dialog's controls; one that no control has is recorded as dropped.
+void FollowLink(HWND dialog, const std::string& link) {
+    if (!FollowLinkAnswer(dialog, link))
+        RecordDialogAnswer(dialog, "none (scripted \"link " + link + "\" is not a link of this dialog)");
+}
+
 // The user's turn, when the modal dialog has nothing left to do: the next scripted answer, else the
 // default button (DM_GETDEFID, else IDOK), clicked as WM_COMMAND. Returns false when the default button
 // was already clicked and left the dialog open, so nobody is left to close it.
 bool UserAnswers(HWND dialog, bool& defaultClicked) {
     std::vector<Button> buttons = ClickableButtons(dialog);
     Machine* machine = Machine::CurrentOrNull();
+    UINT resourceId = WithWindow(dialog, [](Window& window) { return window.dialogResourceId; });
+    if (std::optional<std::string> link = machine && resourceId ? TakeDialogLinkAnswer(*machine, resourceId) : std::nullopt) {
+        FollowLink(dialog, *link);
+        return true;
+    }
     std::optional<std::string> answer = machine ? TakeAnswer(*machine) : std::nullopt;
     std::optional<int> id;
     std::string record;
@@ -235,6 +247,11 @@ ModelessAnswer AnswerModelessDialogs() {
         DialogAnswerLook look = TakeDialogAnswer(*machine, resourceId);
         if (look.waiting && result == ModelessAnswer::None) result = ModelessAnswer::Waiting;
         if (!look.answer) continue;
+        if (std::optional<std::string> link = LinkOfAnswer(*look.answer)) {
+            FollowLink(dialog, *link);
+            result = ModelessAnswer::Posted;
+            continue;
+        }
         if (std::optional<ControlAct> act = ActOnControl(dialog, *look.answer)) {
             RecordDialogAnswer(dialog, act->done ? act->description
                                                  : "none (scripted \"" + *look.answer + "\": " + act->description + ")");
@@ -300,6 +317,31 @@ INT_PTR DialogBoxFromTemplate(HINSTANCE instance, const DialogTemplate& dialog, 
     if (disabledOwner) EnableWindow(owner, TRUE);
     if (IsWindow(handle)) DestroyWindow(handle);
     return result;
+}
+
+// Each visible control of the dialog, its children included, is offered the link until one has it.
+bool FollowLinkAnswer(HWND dialog, const std::string& link) {
+    std::vector<HWND> controls;
+    {
+        WindowManager& manager = WindowManager::Instance();
+        std::lock_guard<std::mutex> lock(manager.mutex);
+        std::vector<HWND> parents{dialog};
+        while (!parents.empty()) {
+            std::shared_ptr<Window> parent = manager.Find(parents.back());
+            parents.pop_back();
+            if (!parent) continue;
+            for (HWND child : parent->children) {
+                std::shared_ptr<Window> control = manager.Find(child);
+                if (!control || !(control->style & WS_VISIBLE)) continue;
+                controls.push_back(child);
+                parents.push_back(child);
+            }
+        }
+    }
+    for (HWND control : controls) {
+        if (SendMessageA(control, kFollowLinkMessage, 0, reinterpret_cast<LPARAM>(link.c_str()))) return true;
+    }
+    return false;
 }
 
 }  // namespace platform

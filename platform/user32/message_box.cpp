@@ -9,6 +9,7 @@
 #include "platform/machine/machine.h"
 #include "platform/machine/text.h"
 #include "platform/machine/ui/user_interface.h"
+#include "platform/user32/message_box_picture.h"
 #include "windows.h"
 
 namespace {
@@ -41,6 +42,21 @@ std::vector<Button> ButtonsOf(UINT type) {
             return {kRetry, kCancel};
         default:
             return {kOk};
+    }
+}
+
+LPCSTR IconOf(UINT type) {
+    switch (type & MB_ICONMASK) {
+        case MB_ICONHAND:
+            return IDI_HAND;
+        case MB_ICONQUESTION:
+            return IDI_QUESTION;
+        case MB_ICONEXCLAMATION:
+            return IDI_EXCLAMATION;
+        case MB_ICONASTERISK:
+            return IDI_ASTERISK;
+        default:
+            return nullptr;
     }
 }
 
@@ -108,6 +124,17 @@ extern "C" int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UI
     entry += "  buttons:";
     for (const Button& button : buttons) entry += std::string(" ") + button.label;
     entry += std::string("; icon: ") + IconName(uType) + "\n";
+
+    // What the box looks like, as a picture named on a line of its own.
+    platform::MessageBoxLook look;
+    look.caption = lpCaption ? lpCaption : "Error";
+    look.text = lpText ? lpText : "";
+    while (!look.text.empty() && (look.text.back() == '\n' || look.text.back() == '\r')) look.text.pop_back();
+    for (const Button& button : buttons) look.buttons.push_back(button.label);
+    look.defaultButton = static_cast<size_t>(&defaultButton - buttons.data());
+    look.icon = IconOf(uType);
+    std::string picture = platform::MessageBoxPicture(look);
+    if (!picture.empty()) entry += std::string(platform::kPictureLinePrefix) + picture + "\n";
 
     const Button* chosen = nullptr;
     std::optional<std::string> answer = platform::TakeAnswer(machine);

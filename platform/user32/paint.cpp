@@ -210,7 +210,7 @@ using platform::WindowManager;
 // RDW_INVALIDATE adds to the update area (RDW_ERASE: erased first, RDW_FRAME: the frame too), RDW_VALIDATE
 // takes from it; RDW_ALLCHILDREN takes the children in, RDW_NOCHILDREN leaves them out. RDW_UPDATENOW
 // and RDW_ERASENOW paint at once what needs it. A null window is every top-level window of the process.
-extern "C" BOOL WINAPI RedrawWindow(HWND hWnd, const RECT* lprcUpdate, HANDLE hrgnUpdate, UINT flags) {
+extern "C" BOOL WINAPI RedrawWindow(HWND hWnd, const RECT* lprcUpdate, HRGN hrgnUpdate, UINT flags) {
     (void)hrgnUpdate;
     WindowManager& manager = WindowManager::Instance();
     std::vector<HWND> targets;

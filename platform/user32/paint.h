@@ -33,6 +33,8 @@ void PaintNow(HWND window);
 // Paints the top-level window now and writes its picture into the machine's ui folder; the file's name
 // for the transcript, empty when there is no machine or no picture (window_picture.cpp).
 std::string TakePicture(HWND window);
+// The same for a window the system shows for itself, named by `kind` ("messagebox").
+std::string TakePicture(HWND window, const std::string& kind);
 // A picture of the window's top-level window is to be written once it is painted again.
 void RequestPicture(HWND window);
 // The pictures asked for after scripted answers, of the calling thread's windows still shown, once they

@@ -113,6 +113,8 @@ struct Window {
     bool picturePending = false;
     // What the last picture written of the window held.
     std::size_t pictureHash = 0;
+    // A window the system shows for itself (a message box's), whose showing the transcript does not record.
+    bool silent = false;
 };
 
 // A message sent from another thread, waiting for its owner thread to process it.

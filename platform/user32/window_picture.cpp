@@ -22,25 +22,27 @@ std::size_t HashOf(const gdi::Surface& surface) {
     return std::hash<std::string_view>{}(pixels) ^ (static_cast<std::size_t>(surface.width()) << 20);
 }
 
-// Writes the window's surface unless it holds what was written last; the file's name, or empty.
-std::string Write(HWND handle, bool always) {
+// Writes the window's surface unless it holds what was written last; the file's name, or empty. A window
+// the system shows for itself is written only when asked for by its kind.
+std::string Write(HWND handle, bool always, std::string kind = "") {
     Machine* machine = Machine::CurrentOrNull();
     if (!machine) return "";
     std::shared_ptr<gdi::Surface> surface = WindowSurface(handle);
     if (!surface) return "";
-    std::string kind;
     std::string title;
     std::size_t hash = HashOf(*surface);
     {
         WindowManager& manager = WindowManager::Instance();
         std::lock_guard<std::mutex> lock(manager.mutex);
         std::shared_ptr<Window> window = manager.Find(handle);
-        if (!window) return "";
+        if (!window || (window->silent && kind.empty())) return "";
         if (!always && window->pictureHash == hash) return "";
         window->pictureHash = hash;
-        kind = !window->isDialog              ? "window"
-               : window->dialogResourceId == 0 ? "dialog"
-                                               : "dialog-" + std::to_string(window->dialogResourceId);
+        if (kind.empty()) {
+            kind = !window->isDialog              ? "window"
+                   : window->dialogResourceId == 0 ? "dialog"
+                                                   : "dialog-" + std::to_string(window->dialogResourceId);
+        }
         title = window->text;
     }
     PictureFile file = NewPictureFile(*machine, kind, title);
@@ -53,6 +55,11 @@ std::string Write(HWND handle, bool always) {
 std::string TakePicture(HWND handle) {
     PaintNow(handle);
     return Write(handle, true);
+}
+
+std::string TakePicture(HWND handle, const std::string& kind) {
+    PaintNow(handle);
+    return Write(handle, true, kind);
 }
 
 void RequestPicture(HWND handle) {

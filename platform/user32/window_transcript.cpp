@@ -5,6 +5,7 @@
 #include "platform/machine/machine.h"
 #include "platform/machine/text.h"
 #include "platform/machine/ui/user_interface.h"
+#include "platform/user32/hosted_pages.h"
 #include "platform/user32/paint.h"
 #include "platform/user32/window_geometry.h"
 #include "platform/user32/window_manager.h"
@@ -108,13 +109,15 @@ void Append(const std::string& entry) {
     if (Machine* machine = Machine::CurrentOrNull()) AppendTranscript(*machine, entry);
 }
 
-// Builds an entry under the lock and appends it after.
+// Builds an entry under the lock and appends it after; nothing for a window the system shows for itself.
 template <typename Build>
-void Record(Build build) {
+void Record(HWND handle, Build build) {
     std::string entry;
     {
         WindowManager& manager = WindowManager::Instance();
         std::lock_guard<std::mutex> lock(manager.mutex);
+        std::shared_ptr<Window> top = TopLevelOf(manager, manager.Find(handle));
+        if (top && top->silent) return;
         entry = build(manager);
     }
     Append(entry);
@@ -123,7 +126,7 @@ void Record(Build build) {
 }  // namespace
 
 void RecordWindowShown(HWND handle, const std::string& picture) {
-    Record([handle, &picture](const WindowManager& manager) -> std::string {
+    Record(handle, [handle, &picture](const WindowManager& manager) -> std::string {
         std::shared_ptr<Window> window = manager.Find(handle);
         if (!window) return "";
         std::string entry = Header(*window) + " shown\n";
@@ -134,28 +137,28 @@ void RecordWindowShown(HWND handle, const std::string& picture) {
 }
 
 void RecordPicture(HWND handle, const std::string& picture) {
-    Record([handle, &picture](const WindowManager& manager) -> std::string {
+    Record(handle, [handle, &picture](const WindowManager& manager) -> std::string {
         std::shared_ptr<Window> window = manager.Find(handle);
         return window ? Header(*window) + std::string(kPictureEntryInfix) + picture + "\n" : "";
     });
 }
 
 void RecordWindowHidden(HWND handle) {
-    Record([handle](const WindowManager& manager) -> std::string {
+    Record(handle, [handle](const WindowManager& manager) -> std::string {
         std::shared_ptr<Window> window = manager.Find(handle);
         return window ? Header(*window) + " hidden\n" : "";
     });
 }
 
 void RecordWindowClosed(HWND handle) {
-    Record([handle](const WindowManager& manager) -> std::string {
+    Record(handle, [handle](const WindowManager& manager) -> std::string {
         std::shared_ptr<Window> window = manager.Find(handle);
         return window ? Header(*window) + " closed\n" : "";
     });
 }
 
 void RecordControlChanged(HWND handle) {
-    Record([handle](const WindowManager& manager) -> std::string {
+    Record(handle, [handle](const WindowManager& manager) -> std::string {
         std::shared_ptr<Window> control = manager.Find(handle);
         std::shared_ptr<Window> top = TopLevelOf(manager, control);
         if (!control || !top) return "";
@@ -167,7 +170,7 @@ void RecordControlChanged(HWND handle) {
 }
 
 void RecordControlHidden(HWND handle) {
-    Record([handle](const WindowManager& manager) -> std::string {
+    Record(handle, [handle](const WindowManager& manager) -> std::string {
         std::shared_ptr<Window> control = manager.Find(handle);
         std::shared_ptr<Window> top = TopLevelOf(manager, control);
         if (!control || !top) return "";
@@ -176,7 +179,7 @@ void RecordControlHidden(HWND handle) {
 }
 
 void RecordCaptionChanged(HWND handle, const std::string& oldCaption) {
-    Record([handle, &oldCaption](const WindowManager& manager) -> std::string {
+    Record(handle, [handle, &oldCaption](const WindowManager& manager) -> std::string {
         std::shared_ptr<Window> window = manager.Find(handle);
         if (!window) return "";
         Window before = *window;
@@ -202,10 +205,29 @@ void SetControlPresentation(HWND handle, std::string_view kind, std::string pres
 
 void RecordDialogAnswer(HWND dialog, const std::string& answer) {
     RequestPicture(dialog);
-    Record([dialog, &answer](const WindowManager& manager) -> std::string {
+    Record(dialog, [dialog, &answer](const WindowManager& manager) -> std::string {
         std::shared_ptr<Window> window = manager.Find(dialog);
         return window ? Header(*window) + " answer: " + answer + "\n" : "";
     });
+}
+
+// Controls that show pages (hosted_pages.h).
+void RecordPageShown(HWND control, const std::string& address, const std::string& lines) {
+    RequestPicture(control);
+    Record(control, [control, &address, &lines](const WindowManager& manager) -> std::string {
+        std::shared_ptr<Window> top = TopLevelOf(manager, manager.Find(control));
+        return top ? Header(*top) + " page " + Quoted(address, 0) + "\n" + lines : "";
+    });
+}
+
+void RecordLinkAnswer(HWND control, const std::string& answer) {
+    HWND top = nullptr;
+    {
+        WindowManager& manager = WindowManager::Instance();
+        std::lock_guard<std::mutex> lock(manager.mutex);
+        if (std::shared_ptr<Window> window = TopLevelOf(manager, manager.Find(control))) top = window->handle;
+    }
+    if (top) RecordDialogAnswer(top, answer);
 }
 
 }  // namespace platform

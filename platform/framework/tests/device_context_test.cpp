@@ -2,7 +2,11 @@
 // gives back, and drawing through them.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <vector>
+
 #include "CDC.h"
+#include "platform/kernel32/module_resources.h"
 #include "platform/testing/test_machine.h"
 
 namespace {
@@ -86,6 +90,41 @@ TEST(FrameworkDeviceContext, DrawsTextAndFillsInItsFonts) {
     EXPECT_EQ(96, screen.GetDeviceCaps(LOGPIXELSX));
     memory.SelectObject(oldFont);
     memory.SelectObject(previous);
+}
+
+// A BITMAP resource of 2 x 2 pixels in 8 bits, bottom-up: red and blue above, white and black below.
+TEST(FrameworkBitmap, LoadsABitmapResource) {
+    TestMachine machine;
+    std::vector<BYTE> packed(sizeof(BITMAPINFOHEADER) + 4 * sizeof(RGBQUAD) + 8);
+    BITMAPINFOHEADER header{sizeof(BITMAPINFOHEADER), 2, 2, 1, 8, BI_RGB, 0, 0, 0, 4, 0};
+    const RGBQUAD colors[4] = {{0, 0, 0, 0}, {255, 255, 255, 0}, {0, 0, 255, 0}, {255, 0, 0, 0}};
+    const BYTE rows[8] = {1, 0, 0, 0, 2, 3, 0, 0};
+    std::memcpy(packed.data(), &header, sizeof header);
+    std::memcpy(packed.data() + sizeof header, colors, sizeof colors);
+    std::memcpy(packed.data() + sizeof header + sizeof colors, rows, sizeof rows);
+    platform::ModuleResource resources[] = {
+        {RT_BITMAP, MAKEINTRESOURCEA(201), 0x0410, packed.data(), static_cast<DWORD>(packed.size())},
+        // Fewer bytes than the header describes.
+        {RT_BITMAP, MAKEINTRESOURCEA(202), 0x0410, packed.data(), static_cast<DWORD>(packed.size() - 4)},
+    };
+    platform::RegisterModuleResources(nullptr, resources);
+    CBitmap bitmap;
+    ASSERT_TRUE(bitmap.LoadBitmap(201));
+    BITMAP info{};
+    bitmap.GetBitmap(&info);
+    EXPECT_EQ(2, info.bmWidth);
+    EXPECT_EQ(2, info.bmHeight);
+    CDC memory;
+    memory.CreateCompatibleDC(nullptr);
+    CBitmap* previous = memory.SelectObject(&bitmap);
+    EXPECT_EQ(RGB(255, 0, 0), memory.GetPixel(0, 0));
+    EXPECT_EQ(RGB(0, 0, 255), memory.GetPixel(1, 0));
+    EXPECT_EQ(RGB(255, 255, 255), memory.GetPixel(0, 1));
+    EXPECT_EQ(RGB(0, 0, 0), memory.GetPixel(1, 1));
+    memory.SelectObject(previous);
+    CBitmap shortOne, missing;
+    EXPECT_FALSE(shortOne.LoadBitmap(202));
+    EXPECT_FALSE(missing.LoadBitmap(203));
 }
 
 }  // namespace

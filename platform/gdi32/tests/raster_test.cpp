@@ -176,6 +176,29 @@ TEST(RasterOperations, StretchingRepeatsOrDropsPixelsAndMirrors) {
     }
 }
 
+TEST(RasterOperations, ShrinkingCombinesTheDroppedPixelsByTheStretchingMode) {
+    TestMachine machine;
+    MemoryPicture from(4, 1), to(2, 1);
+    from.Paint({kBlack, kWhite, kRed, kBlue});
+    struct Row {
+        const char* name;
+        int mode;
+        std::vector<COLORREF> expected;
+    };
+    const Row rows[] = {
+        {"black on white", BLACKONWHITE, {kBlack, kBlack}},
+        {"white on black", WHITEONBLACK, {kWhite, RGB(255, 0, 255)}},
+        {"colour on colour", COLORONCOLOR, {kBlack, kRed}},
+        {"halftone", HALFTONE, {RGB(128, 128, 128), RGB(128, 0, 128)}},
+    };
+    EXPECT_EQ(BLACKONWHITE, GetStretchBltMode(to.dc()));
+    for (const Row& row : rows) {
+        SetStretchBltMode(to.dc(), row.mode);
+        StretchBlt(to.dc(), 0, 0, 2, 1, from.dc(), 0, 0, 4, 1, SRCCOPY);
+        EXPECT_EQ(row.expected, to.Row(2)) << row.name;
+    }
+}
+
 TEST(RasterOperations, ClippingKeepsTransfersInside) {
     TestMachine machine;
     MemoryPicture to(4, 1);
@@ -192,6 +215,47 @@ TEST(RasterOperations, ClippingKeepsTransfersInside) {
     EXPECT_EQ((std::vector<COLORREF>{kWhite, kBlack, kBlack, kWhite}), to.Row(4));
     PatBlt(to.dc(), 0, 0, 4, 1, BLACKNESS);
     EXPECT_EQ((std::vector<COLORREF>{kBlack, kBlack, kBlack, kBlack}), to.Row(4));
+}
+
+TEST(Regions, RectanglesCombineAsFarAsARectangleHoldsTheResult) {
+    TestMachine machine;
+    struct Row {
+        const char* name;
+        RECT first, second;
+        int mode;
+        int kind;
+        RECT expected;
+    };
+    const Row rows[] = {
+        {"and", {0, 0, 10, 10}, {5, 5, 20, 20}, RGN_AND, SIMPLEREGION, {5, 5, 10, 10}},
+        {"and, apart", {0, 0, 5, 5}, {6, 6, 9, 9}, RGN_AND, NULLREGION, {0, 0, 0, 0}},
+        {"or", {0, 0, 5, 5}, {3, 3, 9, 9}, RGN_OR, SIMPLEREGION, {0, 0, 9, 9}},
+        {"copy", {1, 2, 3, 4}, {0, 0, 0, 0}, RGN_COPY, SIMPLEREGION, {1, 2, 3, 4}},
+        {"difference, covered", {2, 2, 4, 4}, {0, 0, 9, 9}, RGN_DIFF, NULLREGION, {0, 0, 0, 0}},
+    };
+    for (const Row& row : rows) {
+        HRGN first = CreateRectRgnIndirect(&row.first);
+        HRGN second = CreateRectRgnIndirect(&row.second);
+        HRGN result = CreateRectRgn(0, 0, 0, 0);
+        EXPECT_EQ(row.kind, CombineRgn(result, first, second, row.mode)) << row.name;
+        RECT box{};
+        GetRgnBox(result, &box);
+        EXPECT_EQ(row.expected.left, box.left) << row.name;
+        EXPECT_EQ(row.expected.top, box.top) << row.name;
+        EXPECT_EQ(row.expected.right, box.right) << row.name;
+        EXPECT_EQ(row.expected.bottom, box.bottom) << row.name;
+        for (HRGN region : {first, second, result}) DeleteObject(region);
+    }
+    // A context clipped to a region, then with a strip taken off its left side.
+    MemoryPicture picture(10, 1);
+    HRGN clip = CreateRectRgn(2, 0, 8, 1);
+    EXPECT_EQ(SIMPLEREGION, SelectClipRgn(picture.dc(), clip));
+    EXPECT_EQ(SIMPLEREGION, ExcludeClipRect(picture.dc(), 0, 0, 4, 1));
+    RECT box{};
+    GetClipBox(picture.dc(), &box);
+    EXPECT_EQ(4, box.left);
+    EXPECT_EQ(8, box.right);
+    DeleteObject(clip);
 }
 
 TEST(Surfaces, PngFilesKeepEveryPixel) {

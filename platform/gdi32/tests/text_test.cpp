@@ -2,6 +2,7 @@
 // alignment puts it, and the window manager's text layout.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "platform/gdi32/fonts.h"
@@ -105,6 +106,20 @@ TEST(Fonts, SizesAndWeightsFollowTheLogicalFont) {
         EXPECT_LE(metrics.tmHeight, row.maximumHeight) << row.name;
         EXPECT_EQ(row.weight, metrics.tmWeight) << row.name;
     }
+    // A width narrows or widens the characters to that average width.
+    for (LONG width : {3, 5, 9}) {
+        TextPicture picture(10, 10, 0);
+        HFONT font = CreateFontA(-11, width, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, "Arial");
+        HGDIOBJ previous = SelectObject(picture.dc(), font);
+        TEXTMETRICA metrics{};
+        GetTextMetricsA(picture.dc(), &metrics);
+        EXPECT_EQ(width, metrics.tmAveCharWidth) << width;
+        SIZE size{};
+        GetTextExtentPoint32A(picture.dc(), "abcdefghijklmnopqrstuvwxyz", 26, &size);
+        EXPECT_NEAR(26 * width, size.cx, 26 * width / 4) << width;
+        SelectObject(picture.dc(), previous);
+        DeleteObject(font);
+    }
     TextPicture normal(10, 10, -11), bold(10, 10, -11, FW_BOLD);
     SIZE normalSize{}, boldSize{};
     GetTextExtentPoint32A(normal.dc(), "Disinstalla", 11, &normalSize);
@@ -159,6 +174,36 @@ TEST(Text, IsDrawnWhereItsAlignmentPutsIt) {
             EXPECT_LE(ink.right, row.x) << row.name;
             EXPECT_LE(ink.bottom, row.y) << row.name;
         }
+    }
+}
+
+TEST(Text, NonAntialiasedFontsDrawOnlyInTheTextColour) {
+    TestMachine machine;
+    struct Row {
+        const char* name;
+        BYTE quality;
+        bool onlyBlackAndWhite;
+    };
+    const Row rows[] = {{"anti-aliased", ANTIALIASED_QUALITY, false}, {"non-anti-aliased", NONANTIALIASED_QUALITY, true}};
+    for (const Row& row : rows) {
+        TextPicture picture(80, 20, -11);
+        LOGFONTA log{};
+        log.lfHeight = -11;
+        log.lfQuality = row.quality;
+        std::strcpy(log.lfFaceName, "Tahoma");
+        HFONT font = CreateFontIndirectA(&log);
+        HGDIOBJ previous = SelectObject(picture.dc(), font);
+        SetBkMode(picture.dc(), TRANSPARENT);
+        TextOutA(picture.dc(), 2, 2, "Sfoglia", 7);
+        bool onlyBlackAndWhite = true;
+        for (int y = 0; y < 20; ++y)
+            for (int x = 0; x < 80; ++x) {
+                COLORREF pixel = GetPixel(picture.dc(), x, y);
+                if (pixel != RGB(0, 0, 0) && pixel != RGB(255, 255, 255)) onlyBlackAndWhite = false;
+            }
+        EXPECT_EQ(row.onlyBlackAndWhite, onlyBlackAndWhite) << row.name;
+        SelectObject(picture.dc(), previous);
+        DeleteObject(font);
     }
 }
 

@@ -76,6 +76,8 @@ void WriteSystemPrograms(Machine& machine) {
     WriteProgramStub(machine, settings.systemFolder + "\\regsvr32.exe", "regsvr32", {});
     WriteProgramStub(machine, settings.systemFolder + "\\cscript.exe", "cscript", {});
     WriteProgramStub(machine, settings.systemFolder + "\\msiexec.exe", "msiexec", {});
+    // The web browser control's library, registered with the machine's classes.
+    WriteProgramStub(machine, settings.systemFolder + "\\shdocvw.dll", "libshdocvw.so", {});
 }
 
 }  // namespace platform

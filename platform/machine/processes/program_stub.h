@@ -42,7 +42,7 @@ bool WriteProgramStub(Machine& machine, std::string_view windowsPath, std::strin
 
 // Writes the stubs of Windows' own programs every machine has (platform/programs): rundll32.exe,
 // regsvr32.exe, cscript.exe and msiexec.exe in the system folder, rundll32.exe in the Windows folder on Windows 9x, where those
-// systems keep it.
+// systems keep it; and the library of the web browser control, shdocvw.dll, in the system folder.
 void WriteSystemPrograms(Machine& machine);
 
 }  // namespace platform

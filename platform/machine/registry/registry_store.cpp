@@ -495,6 +495,22 @@ std::vector<BaseKey> BaseKeys(const MachineSettings& settings) {
           {"Startup", startMenu + "\\Programs\\Startup"},
           {"Personal", personal}}},
     };
+    // The web browser control of the system folder's shdocvw.dll (its stub is among the system's own
+    // programs), with its type library, as every installation registers it.
+    const std::string classes = lm + "\\SOFTWARE\\Classes";
+    const std::string browserClass = "{8856F961-340A-11D0-A96B-00C04FD705A2}";
+    const std::string browserLibrary = "{EAB22AC0-30C1-11CF-A7EB-0000C05BAE0B}";
+    const std::string browserFile = settings.systemFolder + "\\shdocvw.dll";
+    keys.push_back({classes + "\\CLSID\\" + browserClass, {{"", "Web Browser"}}});
+    keys.push_back({classes + "\\CLSID\\" + browserClass + "\\InprocServer32",
+                    {{"", browserFile}, {"ThreadingModel", "Apartment"}}});
+    keys.push_back({classes + "\\CLSID\\" + browserClass + "\\ProgID", {{"", "Shell.Explorer.2"}}});
+    keys.push_back({classes + "\\CLSID\\" + browserClass + "\\TypeLib", {{"", browserLibrary}}});
+    keys.push_back({classes + "\\Shell.Explorer.2", {{"", "Web Browser"}}});
+    keys.push_back({classes + "\\Shell.Explorer.2\\CLSID", {{"", browserClass}}});
+    keys.push_back({classes + "\\TypeLib\\" + browserLibrary + "\\1.1", {{"", "Internet controls"}}});
+    keys.push_back({classes + "\\TypeLib\\" + browserLibrary + "\\1.1\\FLAGS", {{"", "0"}}});
+    keys.push_back({classes + "\\TypeLib\\" + browserLibrary + "\\1.1\\0\\win32", {{"", browserFile}}});
     if (nt) {
         const OsProfile& os = settings.os;
         BaseKey version{

@@ -80,6 +80,7 @@ namespace {
 
 constexpr std::string_view kAddressPrefix = "Dialog ";
 constexpr std::string_view kCountPrefix = " after ";
+constexpr std::string_view kLinkPrefix = "link ";
 
 bool IsDigits(std::string_view text) {
     return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
@@ -338,6 +339,37 @@ DialogAnswerLook TakeDialogAnswer(Machine& machine, unsigned dialogId) {
     }
     if (!addressedHere) RememberFoundNothing(machine, dialogId, generation);
     return look;
+}
+
+std::optional<std::string> LinkOfAnswer(std::string_view answer) {
+    std::string_view trimmed = TrimBlanks(answer);
+    if (trimmed.size() <= kLinkPrefix.size() || !EqualsNoCase(trimmed.substr(0, kLinkPrefix.size()), kLinkPrefix))
+        return std::nullopt;
+    std::string_view link = TrimBlanks(trimmed.substr(kLinkPrefix.size()));
+    if (link.empty()) return std::nullopt;
+    return std::string(link);
+}
+
+std::optional<std::string> TakeDialogLinkAnswer(Machine& machine, unsigned dialogId) {
+    std::filesystem::path folder = UiFolder(machine);
+    FileLock lock(folder / ".lock");
+    std::vector<std::string> lines = ReadAnswerLines(folder / "answers");
+    for (auto line = lines.begin(); line != lines.end(); ++line) {
+        std::optional<AddressedAnswer> addressed = ParseAddressedAnswer(*line);
+        if (!addressed || addressed->dialogId != dialogId) continue;
+        std::optional<std::string> link = LinkOfAnswer(addressed->answer);
+        if (!link) continue;
+        if (addressed->after > 0) {
+            *line = std::string(kAddressPrefix) + std::to_string(dialogId) + ": " + addressed->answer;
+            if (addressed->after > 1) *line += std::string(kCountPrefix) + std::to_string(addressed->after - 1);
+            WriteAnswerLines(folder / "answers", lines);
+            return std::nullopt;
+        }
+        lines.erase(line);
+        WriteAnswerLines(folder / "answers", lines);
+        return link;
+    }
+    return std::nullopt;
 }
 
 namespace {

@@ -69,6 +69,21 @@
 //   Dialog 1000 "Risultati test" answer: list 2000 key Down
 // One that cannot be done (no such control, item, row or tab) is recorded with the reason; a modal
 // dialog then takes its default button, as for an answer that names no button.
+//
+// Links: a dialog that shows a page (the web browser control) lets the user follow one of its links by
+// an addressed answer "Dialog <id>: link <number or text>": the link's number on the page (from 1) or its
+// text (any case). A modal dialog takes it at its turn, before its other answers; a modeless one as it
+// takes a click. The control records it with the link's text and address, and what following it does
+// shows in the entries after; one that names no link of the dialog is dropped:
+//   Dialog 102 "Registrazione elettronica" answer: link 1 "Registra ora" -> app:register
+//   Dialog 102 "Registrazione elettronica" answer: none (scripted "link 9" is not a link of this dialog)
+// The page a browser control shows is an entry of its own, its title, each block of text (headings
+// marked) and each link on a line, and the dialog's picture is taken again once the page is painted:
+//   Dialog 102 "Registrazione elettronica" page "res://C:\Programmi\Tovo\welcome.exe/register.htm"
+//     title: "Registrazione"
+//     heading: "Registrate il prodotto"
+//     text: "Premere Registra ora per aprire il sito."
+//     link 1: "Registra ora" -> app:register
 // A progress bar's position and range are written when its window is shown; its moves are not, the
 // texts beside it tell the progress.
 #pragma once
@@ -137,6 +152,12 @@ struct DialogAnswerLook {
     bool waiting = false;
 };
 DialogAnswerLook TakeDialogAnswer(Machine& machine, unsigned dialogId);
+
+// Links (above): the link a "link <number or text>" answer names, else nullopt.
+std::optional<std::string> LinkOfAnswer(std::string_view answer);
+// The first link answer addressed to the dialog, taken when its count has run out (one still counting
+// is counted down and stays); other answers addressed to it stay for a modeless dialog of that id.
+std::optional<std::string> TakeDialogLinkAnswer(Machine& machine, unsigned dialogId);
 
 // Pictures of the windows, written by user32: PNG files of the ui folder, each named by its number in the
 // machine and by what it shows ("0003-dialog-102.png", "0004-window.png"). The entry of a shown window

@@ -495,7 +495,11 @@ class Parser {
         }
         const Token& fileToken = Peek();
         if (AcceptBegin()) Fail(fileToken, "resource data written inline is not supported; name a file");
-        std::string fileName = ExpectString("a file name");
+        // The file name ends the statement: a string after it begins the next one (a quoted resource name).
+        const Token& fileNameToken = Next();
+        if (fileNameToken.kind != TokenKind::String)
+            Fail(fileNameToken, "expected a file name but found " + Describe(fileNameToken));
+        std::string fileName = fileNameToken.text;
         Bytes bytes = ReadResourceFile(fileName, fileToken);
         if (type == NameOrId::Id(2)) {
             std::optional<Bytes> bitmap = BitmapResource(bytes);

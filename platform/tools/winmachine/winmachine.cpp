@@ -45,6 +45,9 @@ constexpr const char* kUsage =
     "                                  is a Windows zone name (\"W. Europe Standard Time\" by default, \"GMT\n"
     "                                  Standard Time\", \"Greenwich Standard Time\", \"Eastern Standard Time\",\n"
     "                                  \"Tokyo Standard Time\", \"AUS Eastern Standard Time\")\n"
+    "         [--display WIDTHxHEIGHTxBITS[@HZ]]\n"
+    "                                  the display mode (1024x768x32@60 by default; 800x600x8 is a 256-colour\n"
+    "                                  display with a palette)\n"
     "  import <machine> <file.reg>     read REGEDIT4 text into the machine's registry\n"
     "  export <machine> [KEY]          print the registry (or one key and its subkeys) as REGEDIT4 text\n"
     "  put <machine> <host file> <Windows path>\n"
@@ -160,6 +163,21 @@ platform::HostPath Resolve(Machine& machine, const std::string& windowsPath) {
     return *host;
 }
 
+// "800x600x8@75": the display's width, height, bits per pixel and refresh rate (60 Hz when left out).
+std::optional<platform::DisplayMode> ParseDisplayMode(const std::string& text) {
+    platform::DisplayMode mode;
+    char after = 0;
+    int fields = std::sscanf(text.c_str(), "%dx%dx%d@%d%c", &mode.width, &mode.height, &mode.bitsPerPixel,
+                             &mode.refresh, &after);
+    if (fields != 3 && fields != 4) return std::nullopt;
+    if (fields == 3 && text.find('@') != std::string::npos) return std::nullopt;
+    bool sizes = mode.width >= 640 && mode.width <= 4096 && mode.height >= 480 && mode.height <= 4096;
+    int bits = mode.bitsPerPixel;
+    bool depth = bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
+    if (!sizes || !depth || mode.refresh < 1 || mode.refresh > 240) return std::nullopt;
+    return mode;
+}
+
 int Create(const fs::path& folder, const std::vector<std::string>& options) {
     platform::OsKind kind = platform::OsKind::WindowsXP;
     int servicePack = -1;
@@ -211,6 +229,12 @@ int Create(const fs::path& folder, const std::vector<std::string>& options) {
             std::optional<platform::TimeZone> zone = platform::KnownTimeZone(value);
             if (!zone) return Refuse("unknown time zone '" + value + "'");
             settings.timeZone = *zone;
+        } else if (option == "--display") {
+            std::optional<platform::DisplayMode> display = ParseDisplayMode(value);
+            if (!display)
+                return Refuse("--display " + value +
+                              ": a mode is WIDTHxHEIGHTxBITS[@HZ], 640 to 4096 pixels, 4, 8, 16, 24 or 32 bits");
+            settings.display = *display;
         } else {
             std::fprintf(stderr, "winmachine: unknown option %s\n", option.c_str());
             return 2;
@@ -266,6 +290,9 @@ int Info(Machine& machine) {
     const platform::TimeZone& zone = settings.timeZone;
     std::printf("time zone: %s (bias %d minutes%s)\n", zone.standardName.c_str(), static_cast<int>(zone.bias),
                 zone.HasDaylightSaving() ? ", daylight saving time" : "");
+    const platform::DisplayMode& display = settings.display;
+    std::printf("display: %d x %d, %d bits per pixel, %d Hz\n", display.width, display.height, display.bitsPerPixel,
+                display.refresh);
     return 0;
 }
 

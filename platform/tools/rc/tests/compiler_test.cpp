@@ -355,8 +355,11 @@ TEST(ResourceCompiler, FileResourcesAreEmbedded) {
         "2 ICON \"app.ico\"\n"
         "MAINOBJECT REGISTRY \"object.rgs\"\n"
         "1 TYPELIB \"sub\\\\library.tlb\"\n"
-        "5 RCDATA DISCARDABLE \"object.rgs\"\n",
-        {{"picture.bmp", bitmap}, {"app.ico", icon}, {"object.rgs", "HKCR { }"}});
+        "5 RCDATA DISCARDABLE \"object.rgs\"\n"
+        "\"PAGE.HTM\" HTML \"page.htm\"\n"
+        "\"other.htm\" HTML \"other.htm\"\n",
+        {{"picture.bmp", bitmap}, {"app.ico", icon}, {"object.rgs", "HKCR { }"}, {"page.htm", "<p>one</p>"},
+         {"other.htm", "<p>two</p>"}});
     std::filesystem::create_directories(script.path().parent_path() / "sub");
     std::ofstream(script.path().parent_path() / "sub" / "library.tlb", std::ios::binary) << "MSFT";
     ASSERT_EQ(script.Compile(), "");
@@ -370,6 +373,9 @@ TEST(ResourceCompiler, FileResourcesAreEmbedded) {
     EXPECT_EQ(text("REGISTRY", "MainObject"), "HKCR { }");
     EXPECT_EQ(text("TYPELIB", MAKEINTRESOURCE(1)), "MSFT");
     EXPECT_EQ(text(RT_RCDATA, MAKEINTRESOURCE(5)), "HKCR { }");
+    // Pages by quoted names, one statement after another.
+    EXPECT_EQ(text(RT_HTML, "page.htm"), "<p>one</p>");
+    EXPECT_EQ(text(RT_HTML, "OTHER.HTM"), "<p>two</p>");
     EXPECT_EQ(text(RT_ICON, MAKEINTRESOURCE(1)), "abc");
     EXPECT_EQ(text(RT_ICON, MAKEINTRESOURCE(2)), "de");
     std::string group = text(RT_GROUP_ICON, MAKEINTRESOURCE(2));

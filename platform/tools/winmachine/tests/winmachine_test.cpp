@@ -373,4 +373,25 @@ TEST_F(WinmachineTool, ProductRegistersWhatMsiexecRemoves) {
     EXPECT_EQ(0, Run({"cat", "m", "C:\\Program Files\\QN\\other.txt"}).exitCode);
 }
 
+// A message box shown in the machine leaves its picture, which screenshot copies out by the box's caption
+// or as the newest; a caption nobody showed is refused.
+TEST_F(WinmachineTool, ScreenshotCopiesTheNewestPictureOfAWindow) {
+    ASSERT_EQ(Run({"create", "m"}).exitCode, 0);
+    EXPECT_EQ(Run({"run", "m", "regsvr32 C:\\nessuno.dll"}).exitCode, 3);
+    fs::path output = folder_ / "out.txt";
+    ASSERT_EQ(0, RunTool(folder_, {"transcript", "m"}, &output).exitCode);
+    EXPECT_NE(ReadText(output).find("  picture: ui/0001-messagebox.png\n"), std::string::npos) << ReadText(output);
+    const std::vector<Row> rows = {
+        {{"screenshot", "m", "RegSvr32", "--out", "box.png"}, 0, ""},
+        {{"screenshot", "m"}, 0, ""},
+        {{"screenshot", "m", "Altro"}, 1, "no window \"Altro\" has been shown"},
+        {{"screenshot", "m", "RegSvr32", "--out"}, 2, "usage:"},
+    };
+    ExpectRows(rows, [this](const std::vector<std::string>& arguments) { return Run(arguments); });
+    std::string picture = ReadText(folder_ / "m" / "ui" / "0001-messagebox.png");
+    EXPECT_EQ(picture.substr(1, 3), "PNG");
+    EXPECT_EQ(ReadText(folder_ / "box.png"), picture);
+    EXPECT_EQ(ReadText(folder_ / "screenshot.png"), picture);
+}
+
 }  // namespace

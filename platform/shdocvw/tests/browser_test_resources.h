@@ -1,0 +1,2 @@
+#define IDD_REGISTRATION 200
+#define IDC_PAGE 1013
