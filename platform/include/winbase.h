@@ -110,6 +110,9 @@ typedef struct _SECURITY_ATTRIBUTES {
 typedef DWORD(WINAPI* PTHREAD_START_ROUTINE)(LPVOID lpThreadParameter);
 typedef PTHREAD_START_ROUTINE LPTHREAD_START_ROUTINE;
 
+// STARTUPINFOA's dwFlags: wShowWindow holds the show command (the shell's starts).
+#define STARTF_USESHOWWINDOW 0x00000001
+
 typedef struct _STARTUPINFOA {
     DWORD cb;
     LPSTR lpReserved;
