@@ -148,6 +148,8 @@ std::optional<std::string> AnswerProblem(std::string_view answer) {
         }
         return AnswerProblem(addressed->answer);
     }
+    if (std::optional<std::string> path = FileAnswerPath(trimmed); path && path->empty())
+        return std::string("a file dialog's answer names a file (File: <path>)");
     bool standardForm = trimmed.size() > 2 && trimmed.substr(0, 2) == "ID" &&
                         trimmed.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ") == std::string_view::npos;
     if (!standardForm) return std::nullopt;
@@ -157,6 +159,13 @@ std::optional<std::string> AnswerProblem(std::string_view answer) {
     std::string names;
     for (const char* name : kStandardAnswers) names += std::string(names.empty() ? "" : ", ") + name;
     return "'" + std::string(trimmed) + "' is not a standard answer (" + names + ")";
+}
+
+std::optional<std::string> FileAnswerPath(std::string_view answer) {
+    constexpr std::string_view prefix = "File:";
+    std::string_view trimmed = TrimBlanks(answer);
+    if (trimmed.size() < prefix.size() || !EqualsNoCase(trimmed.substr(0, prefix.size()), prefix)) return std::nullopt;
+    return std::string(TrimBlanks(trimmed.substr(prefix.size())));
 }
 
 std::optional<std::string> TakeAnswer(Machine& machine) {
