@@ -17,4 +17,5 @@
 #include "CWinApp.h"
 #include "CWnd.h"
 #include "commctrl.h"
+#include "shellapi.h"
 #include "windows.h"
