@@ -54,6 +54,7 @@ constexpr const char* kUsage =
     "  transcript <machine>            print what the machine's user was shown\n"
     "  answer <machine> <answer>...    script answers for message boxes and dialogs (IDOK, IDCANCEL, ...);\n"
     "                                  \"Dialog <id>: <answer> [after <count>]\" presses a modeless dialog's button\n"
+    "                                  \"File: <path>\" chooses the file of a file dialog\n"
     "  info <machine>                  print the machine's profile\n"
     "  printers <machine>              list the printers (and on Windows NT the connections to network printers)\n"
     "  drivers <machine>               list the printer drivers of the machine's environment\n"
