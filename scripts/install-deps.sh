@@ -4,6 +4,8 @@ set -euo pipefail
 packages=(build-essential cmake pkg-config python3 libsqlite3-dev libgtest-dev libgmock-dev libbenchmark-dev libffi-dev)
 # clang with libFuzzer and the sanitizer runtimes, for scripts/fuzz.sh.
 packages+=(clang libclang-rt-dev)
+# Drawing: fonts through FreeType over the Liberation faces, pictures as PNG files.
+packages+=(libfreetype-dev libpng-dev fonts-liberation)
 missing=()
 for package in "${packages[@]}"; do
   dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")

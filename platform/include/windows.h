@@ -8,5 +8,7 @@
 #include "winnls.h"
 #include "winreg.h"
 #include "winsvc.h"
+// Graphics before the window manager, whose calls take device contexts, regions and brushes.
+#include "wingdi.h"
 #include "winuser.h"
 #include "winver.h"

@@ -224,6 +224,7 @@ DWORD WINAPI StartDocPrinterA(HANDLE hPrinter, DWORD Level, LPBYTE pDocInfo);
 BOOL WINAPI StartPagePrinter(HANDLE hPrinter);
 BOOL WINAPI EndPagePrinter(HANDLE hPrinter);
 BOOL WINAPI EndDocPrinter(HANDLE hPrinter);
+BOOL WINAPI AbortPrinter(HANDLE hPrinter);
 
 }  // extern "C"
 

@@ -273,6 +273,11 @@ MachineSettings ReadMachineSettings(const std::filesystem::path& iniFile) {
         }
     }
     ReadTimeZone(ini, settings.timeZone);
+    DisplayMode& display = settings.display;
+    display.width = static_cast<int>(GetNumber(ini, "DISPLAY", "WIDTH", display.width));
+    display.height = static_cast<int>(GetNumber(ini, "DISPLAY", "HEIGHT", display.height));
+    display.bitsPerPixel = static_cast<int>(GetNumber(ini, "DISPLAY", "BITSPERPIXEL", display.bitsPerPixel));
+    display.refresh = static_cast<int>(GetNumber(ini, "DISPLAY", "REFRESH", display.refresh));
     for (const auto& [library, names] : ini["MISSINGENTRYPOINTS"]) {
         std::stringstream list(names);
         std::string name;
@@ -323,6 +328,11 @@ void WriteMachineSettings(const std::filesystem::path& iniFile, const MachineSet
         << "DaylightName=" << zone.daylightName << "\n"
         << "DaylightDate=" << FormatTransitionDate(zone.daylightDate) << "\n"
         << "DaylightBias=" << zone.daylightBias << "\n";
+    out << "\n[Display]\n"
+        << "Width=" << settings.display.width << "\n"
+        << "Height=" << settings.display.height << "\n"
+        << "BitsPerPixel=" << settings.display.bitsPerPixel << "\n"
+        << "Refresh=" << settings.display.refresh << "\n";
     out << "\n[Libraries]\n";
     for (const std::string& library : settings.absentLibraries) out << LowerCopy(library) << "=absent\n";
     for (const std::string& library : DefaultAbsentLibraries(os.kind)) {

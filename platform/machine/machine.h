@@ -27,6 +27,14 @@ struct DriveInfo {
     UINT type = 3;      // DRIVE_FIXED
 };
 
+// The display's mode: what GetDeviceCaps reports of the screen.
+struct DisplayMode {
+    int width = 1024;
+    int height = 768;
+    int bitsPerPixel = 32;
+    int refresh = 60;
+};
+
 // Everything machine.ini holds. Written by CreateMachine, read when a process attaches.
 struct MachineSettings {
     OsProfile os;
@@ -46,6 +54,7 @@ struct MachineSettings {
     std::map<std::string, std::set<std::string>> missingEntryPoints;
     // The machine's local time; Italian by default, as the languages are.
     TimeZone timeZone = DefaultTimeZone();
+    DisplayMode display;
 
     // A fresh installation of the given system with the usual folders and drives A:, C: and D:.
     static MachineSettings Defaults(OsKind kind, int servicePack = -1);

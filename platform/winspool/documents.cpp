@@ -5,6 +5,7 @@
 //
 // The spooler keeps its queue in its own rights, not the caller's: the jobs are written to the registry
 // store directly, so that a user who may not change the printer's key can still print.
+#include <algorithm>
 #include <cstdio>
 
 #include "platform/machine/registry/registry_store.h"
@@ -98,6 +99,49 @@ DWORD PurgeJobs(const std::string& printerName) {
     return ERROR_SUCCESS;
 }
 
+std::string SpoolFolder() {
+    const MachineSettings& settings = Machine::Current().settings();
+    return IsNT() ? settings.systemFolder + "\\spool\\PRINTERS" : settings.windowsFolder + "\\SPOOL\\PRINTERS";
+}
+
+DWORD RecordJobPage(HANDLE printer, std::string_view windowsPath) {
+    std::shared_ptr<PrinterHandle> handle = FindPrinterHandle(printer);
+    if (!handle) return ERROR_INVALID_HANDLE;
+    if (!handle->job) return ERROR_SPL_NO_STARTDOC;
+    try {
+        RegistryStore& store = RegistryStore::For(Machine::Current());
+        std::optional<std::int64_t> key = JobKey(store, *handle, handle->job, false);
+        if (!key) return ERROR_INVALID_PRINTER_NAME;
+        std::string name = "Page " + std::to_string(JobNumber(store, *key, "Pages") + 1);
+        store.SetValue(*key, name, REG_SZ, Text(std::string(windowsPath).c_str()));
+    } catch (const std::exception&) {
+        return ERROR_REGISTRY_IO_FAILED;
+    }
+    return ERROR_SUCCESS;
+}
+
+std::vector<JobRecord> JobsOf(std::string_view printerName) {
+    std::vector<JobRecord> jobs;
+    RegistryStore& store = RegistryStore::For(Machine::Current());
+    std::optional<std::int64_t> jobsKey = store.FindKey("HKEY_LOCAL_MACHINE\\" + PrinterKeyPath(printerName) + "\\Jobs");
+    if (!jobsKey) return jobs;
+    for (const RegistrySubkey& job : store.Subkeys(*jobsKey)) {
+        JobRecord record;
+        record.id = static_cast<DWORD>(std::strtoul(job.name.c_str(), nullptr, 10));
+        if (std::optional<RegistryValue> document = store.Value(job.id, "Document"))
+            record.document = std::string(document->data.c_str());
+        record.pages = JobNumber(store, job.id, "Pages");
+        record.status = JobNumber(store, job.id, "Status");
+        for (DWORD page = 1; page <= record.pages; ++page) {
+            std::optional<RegistryValue> file = store.Value(job.id, "Page " + std::to_string(page));
+            if (file) record.pageFiles.push_back(std::string(file->data.c_str()));
+        }
+        jobs.push_back(std::move(record));
+    }
+    std::sort(jobs.begin(), jobs.end(), [](const JobRecord& a, const JobRecord& b) { return a.id < b.id; });
+    return jobs;
+}
+
 }  // namespace platform::spooler
 
 using namespace platform::spooler;
@@ -170,4 +214,20 @@ extern "C" BOOL WINAPI EndDocPrinter(HANDLE hPrinter) {
     handle->job = 0;
     handle->pageOpen = false;
     return result;
+}
+
+// Deletes the document being sent, as if it had never been started.
+extern "C" BOOL WINAPI AbortPrinter(HANDLE hPrinter) {
+    std::shared_ptr<PrinterHandle> handle = FindPrinterHandle(hPrinter);
+    if (!handle) return Fail(ERROR_INVALID_HANDLE);
+    if (!handle->job) return Fail(ERROR_SPL_NO_STARTDOC);
+    try {
+        platform::RegistryStore& store = platform::RegistryStore::For(platform::Machine::Current());
+        if (std::optional<std::int64_t> key = JobKey(store, *handle, handle->job, false)) store.DeleteKeyTree(*key);
+    } catch (const std::exception&) {
+        return Fail(ERROR_REGISTRY_IO_FAILED);
+    }
+    handle->job = 0;
+    handle->pageOpen = false;
+    return TRUE;
 }

@@ -25,7 +25,8 @@
     X(StartDocPrinterA)           \
     X(StartPagePrinter)           \
     X(EndPagePrinter)             \
-    X(EndDocPrinter)
+    X(EndDocPrinter)              \
+    X(AbortPrinter)
 
 namespace {
 

@@ -9,7 +9,9 @@
 //                                          "StartTime", "UntilTime", "Status", "dnsTimeout", "txTimeout"
 //   Printers\<name>\PrinterDriverData      the printer data (GetPrinterDataA, SetPrinterDataA)
 //   Printers\<name>\Jobs\<nnnn>            the documents sent: "Document", "Output File", "Datatype",
-//                                          "Pages", "Status" (JOB_STATUS_PRINTING, then JOB_STATUS_PRINTED)
+//                                          "Pages", "Status" (JOB_STATUS_PRINTING, then JOB_STATUS_PRINTED),
+//                                          "Page <n>": the picture of each page printed through a device
+//                                          context (a PNG file in the spool folder)
 //   Environments\<env>\Drivers\Version-<n>\<driver>   on Windows NT ("Windows NT x86"; Version-2 and -3)
 //   Environments\Windows 4.0\Drivers\<driver>         on Windows 9x
 //                                          "Driver", "Data File", "Configuration File", "Help File",
@@ -99,6 +101,23 @@ struct PrinterHandle {
 std::shared_ptr<PrinterHandle> FindPrinterHandle(HANDLE handle);
 // Deletes the printer's queued jobs (the printed ones stay recorded): 0 or the error.
 DWORD PurgeJobs(const std::string& printerName);
+
+// Jobs with pictures of their pages: a document printed through a printer's device context keeps each
+// page as a PNG file in the spool folder, recorded in its job's key as "Page <n>" (the Windows path).
+struct JobRecord {
+    DWORD id = 0;
+    std::string document;
+    DWORD pages = 0;
+    DWORD status = 0;
+    std::vector<std::string> pageFiles;
+};
+// The spool folder of the machine's system (C:\WINDOWS\SYSTEM32\spool\PRINTERS on Windows NT,
+// C:\WINDOWS\SPOOL\PRINTERS on Windows 9x).
+std::string SpoolFolder();
+// Records the picture of the page being ended on the printer's current job: 0 or the error.
+DWORD RecordJobPage(HANDLE printer, std::string_view windowsPath);
+// The printer's recorded jobs, in the order of their numbers.
+std::vector<JobRecord> JobsOf(std::string_view printerName);
 
 // A port as its key describes it.
 struct PortRecord {
