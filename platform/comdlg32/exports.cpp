@@ -6,7 +6,8 @@
 #define COMDLG32_ENTRY_POINTS(X) \
     X(GetOpenFileNameA)          \
     X(GetSaveFileNameA)          \
-    X(CommDlgExtendedError)
+    X(CommDlgExtendedError)      \
+    X(PrintDlgA)
 
 namespace {
 

@@ -13,6 +13,8 @@ extern "C" {
 #endif
 
 typedef UINT_PTR(CALLBACK* LPOFNHOOKPROC)(HWND, UINT, WPARAM, LPARAM);
+typedef UINT_PTR(CALLBACK* LPPRINTHOOKPROC)(HWND, UINT, WPARAM, LPARAM);
+typedef UINT_PTR(CALLBACK* LPSETUPHOOKPROC)(HWND, UINT, WPARAM, LPARAM);
 
 typedef struct tagOFNA {
     DWORD lStructSize;
@@ -72,10 +74,62 @@ BOOL WINAPI GetOpenFileNameA(LPOPENFILENAMEA lpofn);
 BOOL WINAPI GetSaveFileNameA(LPOPENFILENAMEA lpofn);
 DWORD WINAPI CommDlgExtendedError(void);
 
+typedef struct tagPDA {
+    DWORD lStructSize;
+    HWND hwndOwner;
+    HGLOBAL hDevMode;
+    HGLOBAL hDevNames;
+    HDC hDC;
+    DWORD Flags;
+    WORD nFromPage;
+    WORD nToPage;
+    WORD nMinPage;
+    WORD nMaxPage;
+    WORD nCopies;
+    HINSTANCE hInstance;
+    LPARAM lCustData;
+    LPPRINTHOOKPROC lpfnPrintHook;
+    LPSETUPHOOKPROC lpfnSetupHook;
+    LPCSTR lpPrintTemplateName;
+    LPCSTR lpSetupTemplateName;
+    HGLOBAL hPrintTemplate;
+    HGLOBAL hSetupTemplate;
+} PRINTDLGA, *LPPRINTDLGA;
+
+#define PD_ALLPAGES 0x00000000
+#define PD_SELECTION 0x00000001
+#define PD_PAGENUMS 0x00000002
+#define PD_NOSELECTION 0x00000004
+#define PD_NOPAGENUMS 0x00000008
+#define PD_COLLATE 0x00000010
+#define PD_PRINTTOFILE 0x00000020
+#define PD_PRINTSETUP 0x00000040
+#define PD_NOWARNING 0x00000080
+#define PD_RETURNDC 0x00000100
+#define PD_RETURNIC 0x00000200
+#define PD_RETURNDEFAULT 0x00000400
+#define PD_SHOWHELP 0x00000800
+#define PD_USEDEVMODECOPIES 0x00040000
+#define PD_USEDEVMODECOPIESANDCOLLATE 0x00040000
+#define PD_HIDEPRINTTOFILE 0x00100000
+
+// The printer's names in the block hDevNames holds: each offset counts characters from the block's start.
+typedef struct tagDEVNAMES {
+    WORD wDriverOffset;
+    WORD wDeviceOffset;
+    WORD wOutputOffset;
+    WORD wDefault;
+} DEVNAMES, *LPDEVNAMES;
+#define DN_DEFAULTPRN 0x0001
+
+BOOL WINAPI PrintDlgA(LPPRINTDLGA pPD);
+
 #define GetOpenFileName GetOpenFileNameA
 #define GetSaveFileName GetSaveFileNameA
 #define OPENFILENAME OPENFILENAMEA
 #define LPOPENFILENAME LPOPENFILENAMEA
+#define PrintDlg PrintDlgA
+#define PRINTDLG PRINTDLGA
 
 #ifdef __cplusplus
 }
