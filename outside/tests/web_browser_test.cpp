@@ -1,13 +1,14 @@
 // The web browser of a machine: opening an address through the shell starts it with that address, as
 // the registration and welcome programs open their pages, and the http class's command is there to be
 // read as those programs look for a browser.
+#include "platform/testing/web_browser.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "platform/testing/test_machine.h"
-#include "platform/testing/web_browser.h"
 #include "shellapi.h"
 #include "windows.h"
 
@@ -16,7 +17,8 @@ namespace {
 TEST(WebBrowser, OpensTheAddressesItIsGiven) {
     platform::TestMachine machine;
     platform::InstallWebBrowser(machine);
-    const char* addresses[] = {"http://www.corvanta.it/registra?id=7&lingua=it", "https://www.corvanta.it/ordina"};
+    const char* addresses[] = {"http://www.corvanta.it/registra?id=7&lingua=it",
+                               "https://www.corvanta.it/ordina"};
     for (const char* address : addresses) {
         SHELLEXECUTEINFOA info{};
         info.cbSize = sizeof info;
@@ -35,10 +37,12 @@ TEST(WebBrowser, OpensTheAddressesItIsGiven) {
 
     HKEY key = nullptr;
     ASSERT_EQ(ERROR_SUCCESS,
-              RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\HTTP\\shell\\open\\command", 0, KEY_READ, &key));
+              RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\HTTP\\shell\\open\\command", 0, KEY_READ,
+                            &key));
     char command[260] = "";
     DWORD size = sizeof command;
-    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(command), &size));
+    EXPECT_EQ(ERROR_SUCCESS,
+              RegQueryValueExA(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(command), &size));
     EXPECT_STREQ("\"C:\\Program Files\\Web Browser\\browser.exe\" \"%1\"", command);
     RegCloseKey(key);
 }
@@ -46,8 +50,8 @@ TEST(WebBrowser, OpensTheAddressesItIsGiven) {
 TEST(WebBrowser, WithoutABrowserAnAddressHasNoAssociation) {
     platform::TestMachine machine;
     EXPECT_EQ(static_cast<ULONG_PTR>(SE_ERR_NOASSOC),
-              reinterpret_cast<ULONG_PTR>(ShellExecuteA(nullptr, "Open", "http://www.corvanta.it", nullptr, "",
-                                                        SW_RESTORE)));
+              reinterpret_cast<ULONG_PTR>(
+                  ShellExecuteA(nullptr, "Open", "http://www.corvanta.it", nullptr, "", SW_RESTORE)));
 }
 
 }  // namespace

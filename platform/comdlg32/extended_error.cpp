@@ -11,8 +11,12 @@ thread_local DWORD extendedError = 0;
 
 namespace platform::common_dialogs {
 
-void SetExtendedError(DWORD error) { extendedError = error; }
+void SetExtendedError(DWORD error) {
+    extendedError = error;
+}
 
 }  // namespace platform::common_dialogs
 
-extern "C" DWORD WINAPI CommDlgExtendedError(void) { return extendedError; }
+extern "C" DWORD WINAPI CommDlgExtendedError(void) {
+    return extendedError;
+}

@@ -70,7 +70,8 @@ std::string StartFolder(const OPENFILENAMEA& dialog) {
 
 std::string FullPathOf(const std::string& chosen, const std::string& folder) {
     bool full = (chosen.size() >= 2 && chosen[1] == ':') || (!chosen.empty() && chosen[0] == '\\');
-    std::string path = full ? chosen : folder + (!folder.empty() && folder.back() == '\\' ? "" : "\\") + chosen;
+    std::string path =
+        full ? chosen : folder + (!folder.empty() && folder.back() == '\\' ? "" : "\\") + chosen;
     char resolved[MAX_PATH] = "";
     DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, resolved, nullptr);
     return length > 0 && length < MAX_PATH ? std::string(resolved) : path;
@@ -89,17 +90,21 @@ std::optional<std::string> Refusal(FileDialogKind kind, DWORD flags, const std::
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
         return std::string("it is a folder");
     bool folderThere = GetFileAttributesA(FolderOfPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
-    if ((flags & (OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST)) && !folderThere) return std::string("the folder does not exist");
+    if ((flags & (OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST)) && !folderThere)
+        return std::string("the folder does not exist");
     if (kind == FileDialogKind::Open && (flags & OFN_FILEMUSTEXIST) && attributes == INVALID_FILE_ATTRIBUTES)
         return std::string("the file does not exist");
     return std::nullopt;
 }
 
-std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+std::string Quoted(const std::string& text) {
+    return "\"" + text + "\"";
+}
 
 std::string EntryHead(FileDialogKind kind, const OPENFILENAMEA& dialog, const std::string& folder) {
     bool open = kind == FileDialogKind::Open;
-    std::string title = dialog.lpstrTitle && *dialog.lpstrTitle ? dialog.lpstrTitle : (open ? "Open" : "Save As");
+    std::string title =
+        dialog.lpstrTitle && *dialog.lpstrTitle ? dialog.lpstrTitle : (open ? "Open" : "Save As");
     std::string entry = std::string(open ? "OpenFileDialog " : "SaveFileDialog ") + Quoted(title) + "\n";
     std::vector<Filter> filters = FiltersOf(dialog.lpstrFilter);
     for (std::size_t index = 0; index < filters.size(); ++index) {
@@ -180,8 +185,8 @@ BOOL RunFileDialog(FileDialogKind kind, LPOPENFILENAMEA dialog) {
             continue;
         }
         if (!Return(*dialog, path)) {
-            entry += "  answer: " + shown + " (does not fit the buffer of " + std::to_string(dialog->nMaxFile) +
-                     " characters)\n";
+            entry += "  answer: " + shown + " (does not fit the buffer of " +
+                     std::to_string(dialog->nMaxFile) + " characters)\n";
             platform::AppendTranscript(machine, entry);
             SetExtendedError(FNERR_BUFFERTOOSMALL);
             return FALSE;
@@ -194,6 +199,10 @@ BOOL RunFileDialog(FileDialogKind kind, LPOPENFILENAMEA dialog) {
 
 }  // namespace
 
-extern "C" BOOL WINAPI GetOpenFileNameA(LPOPENFILENAMEA lpofn) { return RunFileDialog(FileDialogKind::Open, lpofn); }
+extern "C" BOOL WINAPI GetOpenFileNameA(LPOPENFILENAMEA lpofn) {
+    return RunFileDialog(FileDialogKind::Open, lpofn);
+}
 
-extern "C" BOOL WINAPI GetSaveFileNameA(LPOPENFILENAMEA lpofn) { return RunFileDialog(FileDialogKind::Save, lpofn); }
+extern "C" BOOL WINAPI GetSaveFileNameA(LPOPENFILENAMEA lpofn) {
+    return RunFileDialog(FileDialogKind::Save, lpofn);
+}

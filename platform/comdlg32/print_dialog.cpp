@@ -48,7 +48,8 @@ std::optional<Printer> DefaultPrinter() {
     std::vector<PRINTER_INFO_2A> printers = PrintersOf(buffer);
     if (printers.empty()) return std::nullopt;
     auto found = [](const PRINTER_INFO_2A& printer) {
-        return Printer{printer.pPrinterName ? printer.pPrinterName : "", printer.pPortName ? printer.pPortName : ""};
+        return Printer{printer.pPrinterName ? printer.pPrinterName : "",
+                       printer.pPortName ? printer.pPortName : ""};
     };
     char device[512] = "";
     GetProfileStringA("windows", "device", "", device, sizeof device);

@@ -37,7 +37,9 @@ INT_PTR CFileDialog::DoModal() {
     return chosen ? IDOK : IDCANCEL;
 }
 
-CString CFileDialog::GetPathName() const { return CString(m_ofn.lpstrFile); }
+CString CFileDialog::GetPathName() const {
+    return CString(m_ofn.lpstrFile);
+}
 
 CString CFileDialog::GetFileName() const {
     CString path = GetPathName();

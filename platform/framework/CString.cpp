@@ -94,11 +94,17 @@ CString operator+(char ch, const CString& string) {
     return result;
 }
 
-int CString::Compare(LPCSTR lpsz) const { return std::strcmp(m_text.c_str(), lpsz ? lpsz : ""); }
+int CString::Compare(LPCSTR lpsz) const {
+    return std::strcmp(m_text.c_str(), lpsz ? lpsz : "");
+}
 
-int CString::CompareNoCase(LPCSTR lpsz) const { return lstrcmpiA(m_text.c_str(), lpsz ? lpsz : ""); }
+int CString::CompareNoCase(LPCSTR lpsz) const {
+    return lstrcmpiA(m_text.c_str(), lpsz ? lpsz : "");
+}
 
-CString CString::Mid(int nFirst) const { return Mid(nFirst, GetLength()); }
+CString CString::Mid(int nFirst) const {
+    return Mid(nFirst, GetLength());
+}
 
 CString CString::Mid(int nFirst, int nCount) const {
     nFirst = std::max(nFirst, 0);
@@ -108,7 +114,9 @@ CString CString::Mid(int nFirst, int nCount) const {
     return CString(m_text.c_str() + nFirst, nCount);
 }
 
-CString CString::Left(int nCount) const { return Mid(0, nCount); }
+CString CString::Left(int nCount) const {
+    return Mid(0, nCount);
+}
 
 CString CString::Right(int nCount) const {
     nCount = std::clamp(nCount, 0, GetLength());
@@ -205,7 +213,9 @@ CString& CString::MakeReverse() {
     return *this;
 }
 
-CString& CString::TrimLeft() { return TrimLeft(kBlanks); }
+CString& CString::TrimLeft() {
+    return TrimLeft(kBlanks);
+}
 
 CString& CString::TrimLeft(char chTarget) {
     char targets[2] = {chTarget, '\0'};
@@ -218,7 +228,9 @@ CString& CString::TrimLeft(LPCSTR lpszTargets) {
     return *this;
 }
 
-CString& CString::TrimRight() { return TrimRight(kBlanks); }
+CString& CString::TrimRight() {
+    return TrimRight(kBlanks);
+}
 
 CString& CString::TrimRight(char chTarget) {
     char targets[2] = {chTarget, '\0'};
@@ -231,7 +243,9 @@ CString& CString::TrimRight(LPCSTR lpszTargets) {
     return *this;
 }
 
-CString& CString::Trim() { return TrimRight().TrimLeft(); }
+CString& CString::Trim() {
+    return TrimRight().TrimLeft();
+}
 
 void CString::FormatV(LPCSTR lpszFormat, va_list argList) {
     if (!lpszFormat) {
@@ -306,15 +320,39 @@ void CString::ReleaseBuffer(int nNewLength) {
     }
 }
 
-bool operator==(const CString& s1, const CString& s2) { return s1.Compare(s2) == 0; }
-bool operator==(const CString& s1, LPCSTR s2) { return s1.Compare(s2) == 0; }
-bool operator==(LPCSTR s1, const CString& s2) { return s2.Compare(s1) == 0; }
-bool operator!=(const CString& s1, const CString& s2) { return s1.Compare(s2) != 0; }
-bool operator!=(const CString& s1, LPCSTR s2) { return s1.Compare(s2) != 0; }
-bool operator!=(LPCSTR s1, const CString& s2) { return s2.Compare(s1) != 0; }
-bool operator<(const CString& s1, const CString& s2) { return s1.Compare(s2) < 0; }
-bool operator<(const CString& s1, LPCSTR s2) { return s1.Compare(s2) < 0; }
-bool operator<(LPCSTR s1, const CString& s2) { return s2.Compare(s1) > 0; }
-bool operator>(const CString& s1, const CString& s2) { return s1.Compare(s2) > 0; }
-bool operator<=(const CString& s1, const CString& s2) { return s1.Compare(s2) <= 0; }
-bool operator>=(const CString& s1, const CString& s2) { return s1.Compare(s2) >= 0; }
+bool operator==(const CString& s1, const CString& s2) {
+    return s1.Compare(s2) == 0;
+}
+bool operator==(const CString& s1, LPCSTR s2) {
+    return s1.Compare(s2) == 0;
+}
+bool operator==(LPCSTR s1, const CString& s2) {
+    return s2.Compare(s1) == 0;
+}
+bool operator!=(const CString& s1, const CString& s2) {
+    return s1.Compare(s2) != 0;
+}
+bool operator!=(const CString& s1, LPCSTR s2) {
+    return s1.Compare(s2) != 0;
+}
+bool operator!=(LPCSTR s1, const CString& s2) {
+    return s2.Compare(s1) != 0;
+}
+bool operator<(const CString& s1, const CString& s2) {
+    return s1.Compare(s2) < 0;
+}
+bool operator<(const CString& s1, LPCSTR s2) {
+    return s1.Compare(s2) < 0;
+}
+bool operator<(LPCSTR s1, const CString& s2) {
+    return s2.Compare(s1) > 0;
+}
+bool operator>(const CString& s1, const CString& s2) {
+    return s1.Compare(s2) > 0;
+}
+bool operator<=(const CString& s1, const CString& s2) {
+    return s1.Compare(s2) <= 0;
+}
+bool operator>=(const CString& s1, const CString& s2) {
+    return s1.Compare(s2) >= 0;
+}

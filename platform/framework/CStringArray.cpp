@@ -17,11 +17,17 @@ void CStringArray::SetSize(INT_PTR nNewSize, INT_PTR nGrowBy) {
     m_items.resize(static_cast<std::size_t>(nNewSize < 0 ? 0 : nNewSize));
 }
 
-const CString& CStringArray::GetAt(INT_PTR nIndex) const { return m_items[Checked(nIndex)]; }
+const CString& CStringArray::GetAt(INT_PTR nIndex) const {
+    return m_items[Checked(nIndex)];
+}
 
-CString& CStringArray::ElementAt(INT_PTR nIndex) { return m_items[Checked(nIndex)]; }
+CString& CStringArray::ElementAt(INT_PTR nIndex) {
+    return m_items[Checked(nIndex)];
+}
 
-void CStringArray::SetAt(INT_PTR nIndex, LPCSTR newElement) { m_items[Checked(nIndex)] = newElement; }
+void CStringArray::SetAt(INT_PTR nIndex, LPCSTR newElement) {
+    m_items[Checked(nIndex)] = newElement;
+}
 
 void CStringArray::SetAtGrow(INT_PTR nIndex, LPCSTR newElement) {
     if (nIndex < 0) Checked(nIndex);
@@ -29,7 +35,9 @@ void CStringArray::SetAtGrow(INT_PTR nIndex, LPCSTR newElement) {
     m_items[static_cast<std::size_t>(nIndex)] = newElement;
 }
 
-INT_PTR CStringArray::Add(LPCSTR newElement) { return Add(CString(newElement)); }
+INT_PTR CStringArray::Add(LPCSTR newElement) {
+    return Add(CString(newElement));
+}
 
 INT_PTR CStringArray::Add(const CString& newElement) {
     m_items.push_back(newElement);

@@ -2,6 +2,10 @@
 
 CWaitCursor::CWaitCursor() : m_hcurRestore(::SetCursor(::LoadCursorA(nullptr, IDC_WAIT))) {}
 
-CWaitCursor::~CWaitCursor() { ::SetCursor(m_hcurRestore); }
+CWaitCursor::~CWaitCursor() {
+    ::SetCursor(m_hcurRestore);
+}
 
-void CWaitCursor::Restore() { ::SetCursor(::LoadCursorA(nullptr, IDC_WAIT)); }
+void CWaitCursor::Restore() {
+    ::SetCursor(::LoadCursorA(nullptr, IDC_WAIT));
+}

@@ -3,8 +3,8 @@
 // SHFileOperationA.
 #pragma once
 
-#include "windef.h"
 #include "winbase.h"
+#include "windef.h"
 
 #ifdef __cplusplus
 extern "C" {

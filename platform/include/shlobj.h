@@ -55,7 +55,8 @@ typedef const ITEMIDLIST* LPCITEMIDLIST;
 #define SLR_NOTRACK 0x0020
 
 struct IShellLinkA : public IUnknown {
-    virtual HRESULT STDMETHODCALLTYPE GetPath(LPSTR pszFile, int cch, WIN32_FIND_DATAA* pfd, DWORD fFlags) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetPath(LPSTR pszFile, int cch, WIN32_FIND_DATAA* pfd,
+                                              DWORD fFlags) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetIDList(LPITEMIDLIST* ppidl) = 0;
     virtual HRESULT STDMETHODCALLTYPE SetIDList(LPCITEMIDLIST pidl) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetDescription(LPSTR pszName, int cch) = 0;
@@ -82,7 +83,6 @@ extern "C" {
 
 BOOL WINAPI SHGetSpecialFolderPathA(HWND hwndOwner, LPSTR lpszPath, int nFolder, BOOL fCreate);
 HRESULT WINAPI SHGetFolderPathA(HWND hwndOwner, int nFolder, HANDLE hToken, DWORD dwFlags, LPSTR pszPath);
-
 }
 
 #define SHGetSpecialFolderPath SHGetSpecialFolderPathA

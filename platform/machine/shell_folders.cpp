@@ -21,7 +21,8 @@ std::optional<std::string> AllUsersProfileFolder(const MachineSettings& settings
 }  // namespace
 
 std::string UserProfileFolder(const MachineSettings& settings) {
-    if (settings.os.kind == OsKind::WindowsNT4) return settings.windowsFolder + "\\Profiles\\" + settings.userName;
+    if (settings.os.kind == OsKind::WindowsNT4)
+        return settings.windowsFolder + "\\Profiles\\" + settings.userName;
     if (IsWindows2000OrLater(settings)) return "C:\\Documents and Settings\\" + settings.userName;
     return settings.windowsFolder;
 }
@@ -33,7 +34,8 @@ std::optional<std::string> DefaultShellFolder(const MachineSettings& settings, s
     if (EqualsNoCase(name, "Start Menu")) return startMenu;
     if (EqualsNoCase(name, "Programs")) return startMenu + "\\Programs";
     if (EqualsNoCase(name, "Startup")) return startMenu + "\\Programs\\Startup";
-    if (EqualsNoCase(name, "Personal")) return settings.os.IsNT() ? profile + "\\My Documents" : "C:\\My Documents";
+    if (EqualsNoCase(name, "Personal"))
+        return settings.os.IsNT() ? profile + "\\My Documents" : "C:\\My Documents";
     if (EqualsNoCase(name, "AppData")) return profile + "\\Application Data";
     if (EqualsNoCase(name, "Local AppData")) {
         if (!IsWindows2000OrLater(settings)) return std::nullopt;

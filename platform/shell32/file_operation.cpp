@@ -15,7 +15,9 @@
 
 namespace {
 
-bool HasWildcards(const std::string& name) { return name.find_first_of("*?") != std::string::npos; }
+bool HasWildcards(const std::string& name) {
+    return name.find_first_of("*?") != std::string::npos;
+}
 
 std::string FolderOf(const std::string& path) {
     std::size_t slash = path.find_last_of('\\');
@@ -72,7 +74,8 @@ DWORD DeleteName(const std::string& name, bool filesOnly) {
 // The names of a list of zero-terminated names ended by an empty one.
 std::vector<std::string> NamesOf(LPCSTR list) {
     std::vector<std::string> names;
-    for (LPCSTR name = list; name && *name; name += std::string_view(name).size() + 1) names.emplace_back(name);
+    for (LPCSTR name = list; name && *name; name += std::string_view(name).size() + 1)
+        names.emplace_back(name);
     return names;
 }
 

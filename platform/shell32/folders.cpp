@@ -15,7 +15,8 @@ bool CreateFolderWithParents(const std::string& path) {
     }
     std::size_t slash = path.find_last_of('\\');
     // "C:\x": the parent is the drive's root, which is there when the drive is.
-    if (slash != std::string::npos && slash > 2 && !CreateFolderWithParents(path.substr(0, slash))) return false;
+    if (slash != std::string::npos && slash > 2 && !CreateFolderWithParents(path.substr(0, slash)))
+        return false;
     if (CreateDirectoryA(path.c_str(), nullptr)) return true;
     return GetLastError() == ERROR_ALREADY_EXISTS;
 }

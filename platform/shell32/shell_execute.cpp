@@ -47,7 +47,9 @@ struct Outcome {
     HANDLE process = nullptr;
 };
 
-bool IsOpenVerb(const std::string& verb) { return verb.empty() || platform::EqualsNoCase(verb, "open"); }
+bool IsOpenVerb(const std::string& verb) {
+    return verb.empty() || platform::EqualsNoCase(verb, "open");
+}
 
 std::string ExtensionOf(const std::string& path) {
     std::size_t dot = path.find_last_of('.');
@@ -92,7 +94,8 @@ std::string PathOfFileAddress(const std::string& address) {
     std::string path;
     for (std::size_t index = 0; index < rest.size(); ++index) {
         char character = rest[index];
-        if (character == '%' && index + 2 < rest.size() && std::isxdigit(static_cast<unsigned char>(rest[index + 1])) &&
+        if (character == '%' && index + 2 < rest.size() &&
+            std::isxdigit(static_cast<unsigned char>(rest[index + 1])) &&
             std::isxdigit(static_cast<unsigned char>(rest[index + 2]))) {
             path += static_cast<char>(std::stoi(rest.substr(index + 1, 2), nullptr, 16));
             index += 2;
@@ -146,7 +149,8 @@ std::optional<std::string> CommandOf(const std::string& classKey, const std::str
 }
 
 // The command line a class's command gives for the file (or address) and the parameters.
-std::string CommandLineFor(const std::string& command, const std::string& target, const std::string& parameters) {
+std::string CommandLineFor(const std::string& command, const std::string& target,
+                           const std::string& parameters) {
     std::string line;
     bool targetPlaced = false;
     bool parametersPlaced = false;
@@ -185,7 +189,8 @@ Outcome Start(const std::string& commandLine, const Request& request) {
     PROCESS_INFORMATION information{};
     std::string text = commandLine;
     if (!CreateProcessA(nullptr, text.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        request.directory.empty() ? nullptr : request.directory.c_str(), &startup, &information))
+                        request.directory.empty() ? nullptr : request.directory.c_str(), &startup,
+                        &information))
         return {GetLastError(), nullptr};
     CloseHandle(information.hThread);
     if (!request.keepProcess) {
@@ -195,7 +200,8 @@ Outcome Start(const std::string& commandLine, const Request& request) {
     return {0, information.hProcess};
 }
 
-Outcome ThroughClass(const std::vector<std::string>& classKeys, const std::string& target, const Request& request) {
+Outcome ThroughClass(const std::vector<std::string>& classKeys, const std::string& target,
+                     const Request& request) {
     for (const std::string& classKey : classKeys) {
         if (classKey.empty()) continue;
         if (std::optional<std::string> command = CommandOf(classKey, request.verb))
@@ -214,7 +220,8 @@ Outcome ThroughShortcut(const std::string& path, const Request& request, int dep
     Request target = request;
     target.file = link->path;
     target.parameters = link->arguments;
-    if (!request.parameters.empty()) target.parameters += (target.parameters.empty() ? "" : " ") + request.parameters;
+    if (!request.parameters.empty())
+        target.parameters += (target.parameters.empty() ? "" : " ") + request.parameters;
     target.directory = link->workingDirectory.empty() ? request.directory : link->workingDirectory;
     if (request.show == SW_SHOWNORMAL) target.show = link->showCommand;
     return Execute(target, depth + 1);
@@ -236,7 +243,9 @@ Outcome Execute(Request request, int depth) {
             std::string line = request.file + (request.parameters.empty() ? "" : " " + request.parameters);
             return Start(line, request);
         }
-        return {static_cast<DWORD>(error == ERROR_PATH_NOT_FOUND ? ERROR_PATH_NOT_FOUND : ERROR_FILE_NOT_FOUND), nullptr};
+        return {
+            static_cast<DWORD>(error == ERROR_PATH_NOT_FOUND ? ERROR_PATH_NOT_FOUND : ERROR_FILE_NOT_FOUND),
+            nullptr};
     }
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) return ThroughClass({"Directory", "Folder"}, path, request);
     if (IsProgram(path) && IsOpenVerb(request.verb)) {
@@ -249,7 +258,8 @@ Outcome Execute(Request request, int depth) {
     if (extension.empty()) return {ERROR_NO_ASSOCIATION, nullptr};
     std::string progId;
     platform::RegistryKey extensionKey;
-    if (extensionKey.Open(HKEY_CLASSES_ROOT, extension) == ERROR_SUCCESS) progId = extensionKey.String(nullptr).value_or("");
+    if (extensionKey.Open(HKEY_CLASSES_ROOT, extension) == ERROR_SUCCESS)
+        progId = extensionKey.String(nullptr).value_or("");
     return ThroughClass({progId, extension}, path, request);
 }
 
@@ -273,7 +283,9 @@ ULONG_PTR ResultOf(DWORD error) {
     }
 }
 
-std::string TextOf(LPCSTR text) { return text ? text : ""; }
+std::string TextOf(LPCSTR text) {
+    return text ? text : "";
+}
 
 }  // namespace
 
@@ -282,8 +294,11 @@ extern "C" BOOL WINAPI ShellExecuteExA(SHELLEXECUTEINFOA* pExecInfo) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    Request request{TextOf(pExecInfo->lpVerb), TextOf(pExecInfo->lpFile), TextOf(pExecInfo->lpParameters),
-                    TextOf(pExecInfo->lpDirectory), pExecInfo->nShow,
+    Request request{TextOf(pExecInfo->lpVerb),
+                    TextOf(pExecInfo->lpFile),
+                    TextOf(pExecInfo->lpParameters),
+                    TextOf(pExecInfo->lpDirectory),
+                    pExecInfo->nShow,
                     (pExecInfo->fMask & SEE_MASK_NOCLOSEPROCESS) != 0};
     pExecInfo->hProcess = nullptr;
     Outcome outcome = Execute(request);

@@ -53,7 +53,8 @@ class ShellLink final : public IShellLinkA, public IPersistFile {
         if (pfd) {
             std::memset(pfd, 0, sizeof *pfd);
             WIN32_FIND_DATAA found{};
-            HANDLE search = link_.path.empty() ? INVALID_HANDLE_VALUE : FindFirstFileA(link_.path.c_str(), &found);
+            HANDLE search =
+                link_.path.empty() ? INVALID_HANDLE_VALUE : FindFirstFileA(link_.path.c_str(), &found);
             if (search != INVALID_HANDLE_VALUE) {
                 FindClose(search);
                 *pfd = found;
@@ -61,8 +62,8 @@ class ShellLink final : public IShellLinkA, public IPersistFile {
                 pfd->dwFileAttributes = link_.fileAttributes;
                 pfd->nFileSizeLow = link_.fileSize;
                 std::size_t slash = link_.path.find_last_of('\\');
-                CopyToBuffer(slash == std::string::npos ? link_.path : link_.path.substr(slash + 1), pfd->cFileName,
-                             MAX_PATH);
+                CopyToBuffer(slash == std::string::npos ? link_.path : link_.path.substr(slash + 1),
+                             pfd->cFileName, MAX_PATH);
             }
         }
         HRESULT result = CopyOut(link_.path, pszFile, cch);
@@ -77,7 +78,9 @@ class ShellLink final : public IShellLinkA, public IPersistFile {
     HRESULT STDMETHODCALLTYPE GetDescription(LPSTR pszName, int cch) override {
         return CopyOut(link_.description, pszName, cch);
     }
-    HRESULT STDMETHODCALLTYPE SetDescription(LPCSTR pszName) override { return Set(link_.description, pszName); }
+    HRESULT STDMETHODCALLTYPE SetDescription(LPCSTR pszName) override {
+        return Set(link_.description, pszName);
+    }
     HRESULT STDMETHODCALLTYPE GetWorkingDirectory(LPSTR pszDir, int cch) override {
         return CopyOut(link_.workingDirectory, pszDir, cch);
     }
@@ -166,8 +169,8 @@ class ShellLink final : public IShellLinkA, public IPersistFile {
         std::string path = pszFileName ? AnsiFromWide(pszFileName) : currentFile_;
         if (path.empty()) return E_INVALIDARG;
         std::string bytes = WriteShellLink(link_);
-        HANDLE file =
-            CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE) return LastErrorResult();
         DWORD written = 0;
         BOOL wrote = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);

@@ -151,10 +151,11 @@ std::optional<ShellLinkData> ReadShellLink(std::string_view bytes) {
     ShellLinkData link;
     DWORD iconIndex = 0;
     DWORD showCommand = 0;
-    if (!reader.Dword(headerSize) || headerSize != kHeaderSize || !reader.Bytes(&linkClass, sizeof linkClass) ||
-        !IsEqualGUID(linkClass, CLSID_ShellLink) || !reader.Dword(flags) || !reader.Dword(link.fileAttributes) ||
-        !reader.Skip(3 * sizeof(FILETIME)) || !reader.Dword(link.fileSize) || !reader.Dword(iconIndex) ||
-        !reader.Dword(showCommand) || !reader.Word(link.hotKey) || !reader.Skip(2 + 4 + 4))
+    if (!reader.Dword(headerSize) || headerSize != kHeaderSize ||
+        !reader.Bytes(&linkClass, sizeof linkClass) || !IsEqualGUID(linkClass, CLSID_ShellLink) ||
+        !reader.Dword(flags) || !reader.Dword(link.fileAttributes) || !reader.Skip(3 * sizeof(FILETIME)) ||
+        !reader.Dword(link.fileSize) || !reader.Dword(iconIndex) || !reader.Dword(showCommand) ||
+        !reader.Word(link.hotKey) || !reader.Skip(2 + 4 + 4))
         return std::nullopt;
     link.iconIndex = static_cast<int>(iconIndex);
     link.showCommand = static_cast<int>(showCommand);
@@ -165,7 +166,8 @@ std::optional<ShellLinkData> ReadShellLink(std::string_view bytes) {
     if (flags & kHasLinkInfo) {
         std::size_t start = reader.at();
         DWORD size = 0;
-        if (!reader.Dword(size) || size < kLinkInfoHeaderSize || start + size > bytes.size()) return std::nullopt;
+        if (!reader.Dword(size) || size < kLinkInfoHeaderSize || start + size > bytes.size())
+            return std::nullopt;
         std::string_view block = bytes.substr(start, size);
         DWORD infoFlags = 0;
         DWORD pathOffset = 0;
@@ -180,8 +182,10 @@ std::optional<ShellLinkData> ReadShellLink(std::string_view bytes) {
     }
     bool unicode = (flags & kIsUnicode) != 0;
     const std::pair<DWORD, std::string*> strings[] = {
-        {kHasName, &link.description},           {kHasRelativePath, &link.relativePath},
-        {kHasWorkingDir, &link.workingDirectory}, {kHasArguments, &link.arguments},
+        {kHasName, &link.description},
+        {kHasRelativePath, &link.relativePath},
+        {kHasWorkingDir, &link.workingDirectory},
+        {kHasArguments, &link.arguments},
         {kHasIconLocation, &link.iconLocation},
     };
     for (const auto& [flag, text] : strings) {

@@ -61,7 +61,8 @@ std::optional<std::string> RegistryString(HKEY root, const char* key, const char
     return text;
 }
 
-std::optional<std::string> ShellFolderOf(const SpecialFolder& folder, const platform::MachineSettings& settings) {
+std::optional<std::string> ShellFolderOf(const SpecialFolder& folder,
+                                         const platform::MachineSettings& settings) {
     switch (folder.source) {
         case FolderSource::User:
         case FolderSource::Common: {
@@ -78,10 +79,12 @@ std::optional<std::string> ShellFolderOf(const SpecialFolder& folder, const plat
         case FolderSource::System:
             return settings.systemFolder;
         case FolderSource::ProgramFiles:
-            if (auto stored = RegistryString(HKEY_LOCAL_MACHINE, kCurrentVersionKey, folder.name)) return stored;
+            if (auto stored = RegistryString(HKEY_LOCAL_MACHINE, kCurrentVersionKey, folder.name))
+                return stored;
             return settings.programFilesFolder;
         case FolderSource::CommonFiles:
-            if (auto stored = RegistryString(HKEY_LOCAL_MACHINE, kCurrentVersionKey, folder.name)) return stored;
+            if (auto stored = RegistryString(HKEY_LOCAL_MACHINE, kCurrentVersionKey, folder.name))
+                return stored;
             return settings.programFilesFolder + "\\Common Files";
     }
     return std::nullopt;
@@ -115,7 +118,8 @@ extern "C" BOOL WINAPI SHGetSpecialFolderPathA(HWND hwndOwner, LPSTR lpszPath, i
 
 // The token (another user) is not looked at: the machine has one user. SHGFP_TYPE_DEFAULT gives the same
 // folders, as no one moves them.
-extern "C" HRESULT WINAPI SHGetFolderPathA(HWND hwndOwner, int nFolder, HANDLE hToken, DWORD dwFlags, LPSTR pszPath) {
+extern "C" HRESULT WINAPI SHGetFolderPathA(HWND hwndOwner, int nFolder, HANDLE hToken, DWORD dwFlags,
+                                           LPSTR pszPath) {
     (void)hwndOwner;
     (void)hToken;
     (void)dwFlags;

@@ -10,6 +10,7 @@ extern "C" DWORD WINAPI SHDeleteKeyA(HKEY hkey, LPCSTR pszSubKey) {
 
 extern "C" DWORD WINAPI SHDeleteValueA(HKEY hkey, LPCSTR pszSubKey, LPCSTR pszValue) {
     platform::RegistryKey key;
-    if (LONG error = key.Open(hkey, pszSubKey ? pszSubKey : "", KEY_SET_VALUE)) return static_cast<DWORD>(error);
+    if (LONG error = key.Open(hkey, pszSubKey ? pszSubKey : "", KEY_SET_VALUE))
+        return static_cast<DWORD>(error);
     return static_cast<DWORD>(RegDeleteValueA(key.handle(), pszValue));
 }

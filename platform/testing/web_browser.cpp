@@ -8,9 +8,10 @@ void InstallWebBrowser(TestMachine& machine) {
     for (const char* scheme : {"http", "https"}) {
         registry += std::string("[HKEY_CLASSES_ROOT\\") + scheme + "]\r\n@=\"URL:" + scheme +
                     "\"\r\n\"URL Protocol\"=\"\"\r\n";
-        registry += std::string("[HKEY_CLASSES_ROOT\\") + scheme +
-                    "\\shell\\open\\command]\r\n@=\"\\\"C:\\\\Program Files\\\\Web Browser\\\\browser.exe\\\" "
-                    "\\\"%1\\\"\"\r\n";
+        registry +=
+            std::string("[HKEY_CLASSES_ROOT\\") + scheme +
+            "\\shell\\open\\command]\r\n@=\"\\\"C:\\\\Program Files\\\\Web Browser\\\\browser.exe\\\" "
+            "\\\"%1\\\"\"\r\n";
     }
     machine.Registry(registry);
 }

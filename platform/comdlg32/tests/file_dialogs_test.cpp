@@ -60,8 +60,8 @@ TEST(FileDialogs, Answers) {
         {"no answer", nullptr, 0, FALSE, 0, "D:\\TOUR\\tour.exe", 0, 0, "  answer: IDCANCEL (default)\n"},
         {"another answer", "Si", 0, FALSE, 0, "D:\\TOUR\\tour.exe", 0, 0,
          "  answer: IDCANCEL (default; scripted \"Si\" is not an answer of this dialog)\n"},
-        {"a file that must exist", "File: C:\\Dati\\c.txt", OFN_FILEMUSTEXIST, TRUE, 0, "C:\\Dati\\c.txt", 8, 10,
-         "  answer: \"C:\\Dati\\c.txt\"\n"},
+        {"a file that must exist", "File: C:\\Dati\\c.txt", OFN_FILEMUSTEXIST, TRUE, 0, "C:\\Dati\\c.txt", 8,
+         10, "  answer: \"C:\\Dati\\c.txt\"\n"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -87,8 +87,11 @@ TEST(FileDialogs, Answers) {
 
 TEST(FileDialogs, AFileThatMustExistIsRefusedAndTheNextAnswerTaken) {
     TestMachine machine;
-    machine.File("C:\\Dati\\c.txt", "c").Answer("File: C:\\Dati\\manca.txt").Answer("File: C:\\Nessuna\\x.txt")
-        .Answer("File: C:\\Dati").Answer("File: C:\\Dati\\c.txt");
+    machine.File("C:\\Dati\\c.txt", "c")
+        .Answer("File: C:\\Dati\\manca.txt")
+        .Answer("File: C:\\Nessuna\\x.txt")
+        .Answer("File: C:\\Dati")
+        .Answer("File: C:\\Dati\\c.txt");
     Dialog dialog("");
     dialog.ofn.Flags |= OFN_FILEMUSTEXIST;
     dialog.ofn.lpstrTitle = nullptr;
@@ -155,8 +158,8 @@ TEST(FileDialogs, FileAnswersAreCheckedWhenScripted) {
         const char* answer;
         bool accepted;
     } rows[] = {
-        {"File: C:\\x.txt", true}, {"FILE:D:\\tour.exe", true}, {"File:", false}, {"file:   ", false},
-        {"Filename", true},
+        {"File: C:\\x.txt", true}, {"FILE:D:\\tour.exe", true}, {"File:", false},
+        {"file:   ", false},       {"Filename", true},
     };
     for (const auto& row : rows) EXPECT_EQ(row.accepted, !platform::AnswerProblem(row.answer)) << row.answer;
 }

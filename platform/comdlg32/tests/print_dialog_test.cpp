@@ -47,16 +47,19 @@ TEST(PrintDialog, TheDefaultPrinterWithoutADialog) {
     };
     const Row rows[] = {
         {"the first printer listed", nullptr, PRINTER_ATTRIBUTE_LOCAL, "Laser", "LPT1:"},
-        {"named in win.ini", "QN Serie 500,winspool,DOT4_001", PRINTER_ATTRIBUTE_LOCAL, "QN Serie 500", "DOT4_001"},
-        {"win.ini names one that has gone", "Vecchia,winspool,LPT2:", PRINTER_ATTRIBUTE_LOCAL, "Laser", "LPT1:"},
+        {"named in win.ini", "QN Serie 500,winspool,DOT4_001", PRINTER_ATTRIBUTE_LOCAL, "QN Serie 500",
+         "DOT4_001"},
+        {"win.ini names one that has gone", "Vecchia,winspool,LPT2:", PRINTER_ATTRIBUTE_LOCAL, "Laser",
+         "LPT1:"},
         {"marked the default", nullptr, PRINTER_ATTRIBUTE_LOCAL | PRINTER_ATTRIBUTE_DEFAULT, "QN Serie 500",
          "DOT4_001"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         TestMachine machine;
-        machine.Registry("REGEDIT4\n\n" + spooler::PrinterText({"Laser", "LPT1:", "QN Laser 1204"}) +
-                         spooler::PrinterText({"QN Serie 500", "DOT4_001", "QN Serie 500", row.serieAttributes}));
+        machine.Registry(
+            "REGEDIT4\n\n" + spooler::PrinterText({"Laser", "LPT1:", "QN Laser 1204"}) +
+            spooler::PrinterText({"QN Serie 500", "DOT4_001", "QN Serie 500", row.serieAttributes}));
         if (row.device) {
             ASSERT_TRUE(WriteProfileStringA("windows", "device", row.device));
         }
@@ -130,7 +133,8 @@ TEST(PrintDialog, TheDialogAnswered) {
         EXPECT_EQ(0u, CommDlgExtendedError());
         EXPECT_FALSE(print.hDC);
         EXPECT_EQ(row.result != FALSE, print.hDevNames != nullptr);
-        EXPECT_EQ(std::string("PrintDialog \"Print\"\n  printer: \"Laser\"\n") + row.line, machine.Transcript());
+        EXPECT_EQ(std::string("PrintDialog \"Print\"\n  printer: \"Laser\"\n") + row.line,
+                  machine.Transcript());
         GlobalFree(print.hDevMode);
         GlobalFree(print.hDevNames);
     }

@@ -44,9 +44,10 @@ TEST(FrameworkFileDialog, ChosenAndCancelled) {
         }
         EXPECT_EQ(OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY, dialog.m_ofn.Flags);
         std::string transcript = machine.Transcript();
-        EXPECT_NE(std::string::npos, transcript.find("OpenFileDialog \"Open\"\n"
-                                                     "  filter: \"Presentazione (tour.exe)\" tour.exe (selected)\n"
-                                                     "  folder: \"D:\\TOUR\"\n"))
+        EXPECT_NE(std::string::npos,
+                  transcript.find("OpenFileDialog \"Open\"\n"
+                                  "  filter: \"Presentazione (tour.exe)\" tour.exe (selected)\n"
+                                  "  folder: \"D:\\TOUR\"\n"))
             << transcript;
     }
 }
@@ -54,7 +55,8 @@ TEST(FrameworkFileDialog, ChosenAndCancelled) {
 TEST(FrameworkFileDialog, SaveDialogWithItsDefaultExtension) {
     TestMachine machine;
     machine.Folder("C:\\Dati").Answer("File: C:\\Dati\\pagina");
-    CFileDialog dialog(FALSE, "bmp", nullptr, OFN_OVERWRITEPROMPT, "Immagini (*.bmp)|*.bmp|Tutti (*.*)|*.*||");
+    CFileDialog dialog(FALSE, "bmp", nullptr, OFN_OVERWRITEPROMPT,
+                       "Immagini (*.bmp)|*.bmp|Tutti (*.*)|*.*||");
     ASSERT_EQ(IDOK, dialog.DoModal());
     EXPECT_EQ(dialog.GetPathName(), "C:\\Dati\\pagina.bmp");
     EXPECT_NE(std::string::npos, machine.Transcript().find("SaveFileDialog \"Save As\"\n"
@@ -98,12 +100,14 @@ class FieldsDialog : public CDialog {
 
 TEST(FrameworkDataExchange, TextsAndNumbers) {
     TestMachine machine;
-    HWND window = CreateWindowExA(0, "STATIC", "Campi", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+    HWND window =
+        CreateWindowExA(0, "STATIC", "Campi", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
     ASSERT_TRUE(window);
     HWND edits[3] = {};
     for (int index = 0; index < 3; ++index) {
-        edits[index] = CreateWindowExA(0, "EDIT", "", WS_CHILD, 0, 0, 10, 10, window,
-                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(1037 + index)), nullptr, nullptr);
+        edits[index] =
+            CreateWindowExA(0, "EDIT", "", WS_CHILD, 0, 0, 10, 10, window,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(1037 + index)), nullptr, nullptr);
         ASSERT_TRUE(edits[index]);
     }
     FieldsDialog dialog;

@@ -8,8 +8,8 @@
 #include "CString.h"
 #include "CStringArray.h"
 #include "platform/kernel32/module_resources.h"
-#include "platform/testing/test_machine.h"
 #include "platform/resource_formats/resource_formats.h"
+#include "platform/testing/test_machine.h"
 
 namespace {
 
@@ -41,11 +41,20 @@ TEST(CStringTest, PartsAtAndPastTheEnds) {
         CString part;
         const char* expected;
     } rows[] = {
-        {text.Mid(8), "tour.exe"},      {text.Mid(8, 4), "tour"},     {text.Mid(-3, 2), "C:"},
-        {text.Mid(8, 100), "tour.exe"}, {text.Mid(16), ""},           {text.Mid(99), ""},
-        {text.Mid(3, -1), ""},          {text.Left(2), "C:"},         {text.Left(99), "C:\\Tour\\tour.exe"},
-        {text.Left(-1), ""},            {text.Right(3), "exe"},       {text.Right(99), "C:\\Tour\\tour.exe"},
-        {text.Right(0), ""},            {text.Left(text.ReverseFind('\\')), "C:\\Tour"},
+        {text.Mid(8), "tour.exe"},
+        {text.Mid(8, 4), "tour"},
+        {text.Mid(-3, 2), "C:"},
+        {text.Mid(8, 100), "tour.exe"},
+        {text.Mid(16), ""},
+        {text.Mid(99), ""},
+        {text.Mid(3, -1), ""},
+        {text.Left(2), "C:"},
+        {text.Left(99), "C:\\Tour\\tour.exe"},
+        {text.Left(-1), ""},
+        {text.Right(3), "exe"},
+        {text.Right(99), "C:\\Tour\\tour.exe"},
+        {text.Right(0), ""},
+        {text.Left(text.ReverseFind('\\')), "C:\\Tour"},
     };
     for (const auto& row : rows) EXPECT_EQ(row.part, row.expected) << row.expected;
     EXPECT_EQ('\0', text.GetAt(16));
@@ -122,7 +131,7 @@ TEST(CStringTest, StringsOfTheStringTable) {
     platform::TestMachine machine;
     std::array<std::string, platform::resources::kStringsPerBlock> texts{};
     texts[15] = "Presentazione dispositivo (%s)";  // id 175: block 11, last string
-    texts[14] = std::string(600, 'L');                // id 174: longer than a first buffer
+    texts[14] = std::string(600, 'L');             // id 174: longer than a first buffer
     static const platform::resources::Bytes block = platform::resources::EncodeStringBlock(texts);
     platform::ModuleResource resources[] = {
         {RT_STRING, MAKEINTRESOURCEA(11), 0x0410, block.data(), static_cast<DWORD>(block.size())}};

@@ -55,8 +55,9 @@ class ShellExecution : public ::testing::Test {
   protected:
     void SetUp() override {
         machine_.Registry(kClasses);
-        for (const char* program : {"C:\\Programmi\\Viewer\\viewer.exe", "C:\\Programmi\\Browser\\browser.exe",
-                                    "C:\\Programmi\\Tool\\tool.exe", "C:\\Programmi\\Tool\\setup.com"})
+        for (const char* program :
+             {"C:\\Programmi\\Viewer\\viewer.exe", "C:\\Programmi\\Browser\\browser.exe",
+              "C:\\Programmi\\Tool\\tool.exe", "C:\\Programmi\\Tool\\setup.com"})
             machine_.Program(program, SHELL_WORKER);
         machine_.File("C:\\Documenti\\guida.txt", "guida")
             .File("C:\\Documenti\\La guida.hlp", "aiuto")
@@ -123,10 +124,11 @@ TEST_F(ShellExecution, StartsProgramsDocumentsAndAddressesWithTheirCommandLines)
         {"relative to the folder", "open", "guida.txt", nullptr, "C:\\Documenti",
          "C:\\Programmi\\Viewer\\viewer.log",
          "\"C:\\Programmi\\Viewer\\viewer.exe\" \"C:\\Documenti\\guida.txt\"\r\nC:\\Documenti\r\n"},
-        {"unquoted %1", "open", "C:\\Documenti\\La guida.hlp", nullptr, nullptr, "C:\\Programmi\\Viewer\\viewer.log",
-         "C:\\Programmi\\Viewer\\viewer.exe C:\\Documenti\\La guida.hlp\r\nC:\\\r\n"},
-        {"default verb of the class, %* the parameters", nullptr, "C:\\Documenti\\lettera.doc", "-x 1", nullptr,
+        {"unquoted %1", "open", "C:\\Documenti\\La guida.hlp", nullptr, nullptr,
          "C:\\Programmi\\Viewer\\viewer.log",
+         "C:\\Programmi\\Viewer\\viewer.exe C:\\Documenti\\La guida.hlp\r\nC:\\\r\n"},
+        {"default verb of the class, %* the parameters", nullptr, "C:\\Documenti\\lettera.doc", "-x 1",
+         nullptr, "C:\\Programmi\\Viewer\\viewer.log",
          "\"C:\\Programmi\\Viewer\\viewer.exe\" /e \"C:\\Documenti\\lettera.doc\" -x 1\r\nC:\\\r\n"},
         {"command without %1 gets the path", "open", "C:\\Documenti\\nota.pdq", nullptr, nullptr,
          "C:\\Programmi\\Viewer\\viewer.log",
@@ -169,7 +171,8 @@ TEST_F(ShellExecution, ResultsForWhatCannotBeStarted) {
         {"missing program", "open", "C:\\Programmi\\Tool\\manca.exe", SE_ERR_FNF, ERROR_FILE_NOT_FOUND},
         {"missing folder", "open", "C:\\Nessuna\\guida.txt", SE_ERR_PNF, ERROR_PATH_NOT_FOUND},
         {"missing drive", "open", "Q:\\guida.txt", SE_ERR_PNF, ERROR_PATH_NOT_FOUND},
-        {"no class for the extension", "open", "C:\\Documenti\\dati.xyz", SE_ERR_NOASSOC, ERROR_NO_ASSOCIATION},
+        {"no class for the extension", "open", "C:\\Documenti\\dati.xyz", SE_ERR_NOASSOC,
+         ERROR_NO_ASSOCIATION},
         {"no extension", "open", "C:\\Documenti\\senza", SE_ERR_NOASSOC, ERROR_NO_ASSOCIATION},
         {"class without verbs", "open", "C:\\Documenti\\dati.dat", SE_ERR_NOASSOC, ERROR_NO_ASSOCIATION},
         {"verb the class lacks", "edit", "C:\\Documenti\\guida.txt", SE_ERR_NOASSOC, ERROR_NO_ASSOCIATION},
@@ -180,8 +183,8 @@ TEST_F(ShellExecution, ResultsForWhatCannotBeStarted) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        EXPECT_EQ(row.result, reinterpret_cast<ULONG_PTR>(ShellExecuteA(nullptr, row.verb, row.file, nullptr, nullptr,
-                                                                       SW_SHOWNORMAL)));
+        EXPECT_EQ(row.result, reinterpret_cast<ULONG_PTR>(ShellExecuteA(nullptr, row.verb, row.file, nullptr,
+                                                                        nullptr, SW_SHOWNORMAL)));
         Started started = Execute(row.verb, row.file, nullptr, nullptr, SW_SHOWNORMAL);
         EXPECT_FALSE(started.ok);
         EXPECT_EQ(row.result, started.result);

@@ -12,7 +12,8 @@ using platform::OsKind;
 using platform::TestMachine;
 
 constexpr char kTree[] =
-    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvanta\\Serie 500\\Install\\7]\r\n\"UninstallFiles\"=\"C:\\\\x.lnk\"\r\n"
+    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvanta\\Serie "
+    "500\\Install\\7]\r\n\"UninstallFiles\"=\"C:\\\\x.lnk\"\r\n"
     "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvanta\\Serie 500\\Install\\7\\Data\\Deep]\r\n\"A\"=dword:00000001\r\n"
     "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvanta\\Serie 500\\Install\\8]\r\n\"B\"=\"b\"\r\n";
 constexpr char kDevice[] = "SOFTWARE\\Corvanta\\Serie 500\\Install\\7";
@@ -45,16 +46,18 @@ TEST(ShellRegistry, DeleteKeyBelowAnOpenKeyAndFailures) {
     EXPECT_EQ(static_cast<DWORD>(ERROR_SUCCESS), SHDeleteKeyA(install, "8"));
     EXPECT_FALSE(KeyExists("SOFTWARE\\Corvanta\\Serie 500\\Install\\8"));
     RegCloseKey(install);
-    machine.Fault("registry", "HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvanta\\Serie 500\\Install\\7\\Data\\Deep", "deletekey",
-                  ERROR_ACCESS_DENIED);
+    machine.Fault("registry", "HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvanta\\Serie 500\\Install\\7\\Data\\Deep",
+                  "deletekey", ERROR_ACCESS_DENIED);
     EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), SHDeleteKeyA(HKEY_LOCAL_MACHINE, kDevice));
 }
 
 TEST(ShellRegistry, DeleteValue) {
     TestMachine machine;
     machine.Registry(kTree);
-    EXPECT_EQ(static_cast<DWORD>(ERROR_SUCCESS), SHDeleteValueA(HKEY_LOCAL_MACHINE, kDevice, "UninstallFiles"));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), SHDeleteValueA(HKEY_LOCAL_MACHINE, kDevice, "UninstallFiles"));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_SUCCESS),
+              SHDeleteValueA(HKEY_LOCAL_MACHINE, kDevice, "UninstallFiles"));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND),
+              SHDeleteValueA(HKEY_LOCAL_MACHINE, kDevice, "UninstallFiles"));
     EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND),
               SHDeleteValueA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Corvanta\\Manca", "UninstallFiles"));
 }

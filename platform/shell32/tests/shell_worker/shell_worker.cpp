@@ -8,7 +8,8 @@
 namespace {
 
 void AppendLine(const std::string& file, const std::string& line) {
-    HANDLE handle = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE handle =
+        CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return;
     SetFilePointer(handle, 0, nullptr, FILE_END);
     std::string text = line + "\r\n";
