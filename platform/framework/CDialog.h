@@ -19,6 +19,8 @@ class CDialog : public CWnd {
     BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
 
     BOOL PreTranslateMessage(MSG* pMsg) override;
+    // Dialog units of this dialog's font to pixels.
+    void MapDialogRect(LPRECT lpRect) const { ::MapDialogRect(m_hWnd, lpRect); }
 
   protected:
     virtual BOOL OnInitDialog();

@@ -2,11 +2,13 @@
 // a window's messages to its object, and the wrappers over the window functions.
 #include "CWnd.h"
 
+#include <algorithm>
 #include <memory>
 #include <mutex>
 #include <unordered_map>
 #include <vector>
 
+#include "CDC.h"
 #include "CWinApp.h"
 
 namespace {
@@ -176,3 +178,79 @@ LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void CWnd::PostNcDestroy() {}
+
+void CWnd::Invalidate(BOOL bErase) { ::InvalidateRect(m_hWnd, nullptr, bErase); }
+void CWnd::InvalidateRect(const RECT* lpRect, BOOL bErase) { ::InvalidateRect(m_hWnd, lpRect, bErase); }
+void CWnd::UpdateWindow() { ::UpdateWindow(m_hWnd); }
+
+BOOL CWnd::RedrawWindow(const RECT* lpRectUpdate, UINT flags) {
+    return ::RedrawWindow(m_hWnd, lpRectUpdate, nullptr, flags);
+}
+
+void CWnd::GetClientRect(LPRECT lpRect) const { ::GetClientRect(m_hWnd, lpRect); }
+void CWnd::GetWindowRect(LPRECT lpRect) const { ::GetWindowRect(m_hWnd, lpRect); }
+void CWnd::ScreenToClient(LPPOINT lpPoint) const { ::ScreenToClient(m_hWnd, lpPoint); }
+void CWnd::ClientToScreen(LPPOINT lpPoint) const { ::ClientToScreen(m_hWnd, lpPoint); }
+
+void CWnd::ScreenToClient(LPRECT lpRect) const {
+    ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<LPPOINT>(lpRect), 2);
+}
+
+void CWnd::ClientToScreen(LPRECT lpRect) const {
+    ::MapWindowPoints(m_hWnd, nullptr, reinterpret_cast<LPPOINT>(lpRect), 2);
+}
+
+void CWnd::MoveWindow(int x, int y, int nWidth, int nHeight, BOOL bRepaint) {
+    ::MoveWindow(m_hWnd, x, y, nWidth, nHeight, bRepaint);
+}
+
+void CWnd::MoveWindow(const RECT* lpRect, BOOL bRepaint) {
+    if (lpRect)
+        ::MoveWindow(m_hWnd, lpRect->left, lpRect->top, lpRect->right - lpRect->left, lpRect->bottom - lpRect->top,
+                     bRepaint);
+}
+
+BOOL CWnd::SetWindowPos(const CWnd* pWndInsertAfter, int x, int y, int cx, int cy, UINT nFlags) {
+    return ::SetWindowPos(m_hWnd, pWndInsertAfter ? pWndInsertAfter->m_hWnd : nullptr, x, y, cx, cy, nFlags);
+}
+
+HICON CWnd::SetIcon(HICON hIcon, BOOL bBigIcon) {
+    return reinterpret_cast<HICON>(
+        ::SendMessageA(m_hWnd, WM_SETICON, bBigIcon ? ICON_BIG : ICON_SMALL, reinterpret_cast<LPARAM>(hIcon)));
+}
+
+HICON CWnd::GetIcon(BOOL bBigIcon) const {
+    return reinterpret_cast<HICON>(::SendMessageA(m_hWnd, WM_GETICON, bBigIcon ? ICON_BIG : ICON_SMALL, 0));
+}
+
+void CWnd::CenterWindow(CWnd* pAlternateOwner) {
+    HWND over = pAlternateOwner ? pAlternateOwner->m_hWnd : ::GetParent(m_hWnd);
+    RECT area{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYFULLSCREEN)};
+    bool child = (::GetWindowLongPtrA(m_hWnd, GWL_STYLE) & WS_CHILD) != 0;
+    if (child && over) {
+        ::GetClientRect(over, &area);
+    } else if (over && ::IsWindowVisible(over)) {
+        ::GetWindowRect(over, &area);
+    }
+    RECT window{};
+    ::GetWindowRect(m_hWnd, &window);
+    int width = window.right - window.left;
+    int height = window.bottom - window.top;
+    int x = area.left + (area.right - area.left - width) / 2;
+    int y = area.top + (area.bottom - area.top - height) / 2;
+    if (!child) {
+        // Kept on the screen.
+        x = std::max(0, std::min(x, ::GetSystemMetrics(SM_CXSCREEN) - width));
+        y = std::max(0, std::min(y, ::GetSystemMetrics(SM_CYFULLSCREEN) - height));
+    }
+    ::SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+CDC* CWnd::GetDC() {
+    HDC dc = ::GetDC(m_hWnd);
+    return dc ? CDC::FromHandle(dc) : nullptr;
+}
+
+int CWnd::ReleaseDC(CDC* pDC) {
+    return pDC ? ::ReleaseDC(m_hWnd, pDC->m_hDC) : 0;
+}

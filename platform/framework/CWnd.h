@@ -6,6 +6,8 @@
 
 #include "windows.h"
 
+class CDC;
+
 class CWnd {
   public:
     CWnd() = default;
@@ -42,6 +44,29 @@ class CWnd {
     BOOL PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
 
     virtual BOOL PreTranslateMessage(MSG* pMsg);
+
+    // Geometry and painting.
+    void Invalidate(BOOL bErase = TRUE);
+    void InvalidateRect(const RECT* lpRect, BOOL bErase = TRUE);
+    void UpdateWindow();
+    BOOL RedrawWindow(const RECT* lpRectUpdate = nullptr, UINT flags = RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
+    void GetClientRect(LPRECT lpRect) const;
+    void GetWindowRect(LPRECT lpRect) const;
+    void ScreenToClient(LPPOINT lpPoint) const;
+    void ScreenToClient(LPRECT lpRect) const;
+    void ClientToScreen(LPPOINT lpPoint) const;
+    void ClientToScreen(LPRECT lpRect) const;
+    void MoveWindow(int x, int y, int nWidth, int nHeight, BOOL bRepaint = TRUE);
+    void MoveWindow(const RECT* lpRect, BOOL bRepaint = TRUE);
+    BOOL SetWindowPos(const CWnd* pWndInsertAfter, int x, int y, int cx, int cy, UINT nFlags);
+    HICON SetIcon(HICON hIcon, BOOL bBigIcon);
+    HICON GetIcon(BOOL bBigIcon) const;
+    // Centres the window over `pAlternateOwner`, else its parent or owner when that is visible, else in
+    // the screen's work area.
+    void CenterWindow(CWnd* pAlternateOwner = nullptr);
+    // The client area's context, as a temporary object; given back with ReleaseDC.
+    CDC* GetDC();
+    int ReleaseDC(CDC* pDC);
 
   protected:
     virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);

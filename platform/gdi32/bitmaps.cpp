@@ -92,14 +92,24 @@ std::optional<DibFormat> ParseDibFormat(const BITMAPINFO* info, UINT usage, cons
     return format;
 }
 
-void DibToSurface(const DibFormat& format, const std::uint8_t* memory, Surface& surface) {
+namespace {
+
+// The rectangle of pixels both hold, cut to `part`.
+RECT Common(const DibFormat& format, const Surface& surface, const RECT* part) {
+    RECT common{0, 0, std::min(format.width(), surface.width()), std::min(format.height(), surface.height())};
+    if (part) IntersectRectangles(common, common, *part);
+    return common;
+}
+
+}  // namespace
+
+void DibToSurface(const DibFormat& format, const std::uint8_t* memory, Surface& surface, const RECT* part) {
     int depth = format.header.biBitCount;
-    int width = std::min(format.width(), surface.width());
-    int height = std::min(format.height(), surface.height());
-    for (int y = 0; y < height; ++y) {
+    RECT common = Common(format, surface, part);
+    for (int y = common.top; y < common.bottom; ++y) {
         const std::uint8_t* row = memory + RowOffset(format, y);
         std::uint32_t* out = surface.row(y);
-        for (int x = 0; x < width; ++x) {
+        for (int x = common.left; x < common.right; ++x) {
             std::uint32_t pixel = 0;
             if (depth <= 8) {
                 int perByte = 8 / depth;
@@ -120,15 +130,14 @@ void DibToSurface(const DibFormat& format, const std::uint8_t* memory, Surface& 
     }
 }
 
-void SurfaceToDib(const Surface& surface, const DibFormat& format, std::uint8_t* memory) {
+void SurfaceToDib(const Surface& surface, const DibFormat& format, std::uint8_t* memory, const RECT* part) {
     int depth = format.header.biBitCount;
-    int width = std::min(format.width(), surface.width());
-    int height = std::min(format.height(), surface.height());
+    RECT common = Common(format, surface, part);
     std::unordered_map<std::uint32_t, std::uint8_t> nearest;
-    for (int y = 0; y < height; ++y) {
+    for (int y = common.top; y < common.bottom; ++y) {
         std::uint8_t* row = memory + RowOffset(format, y);
         const std::uint32_t* in = surface.row(y);
-        for (int x = 0; x < width; ++x) {
+        for (int x = common.left; x < common.right; ++x) {
             std::uint32_t pixel = in[x];
             if (depth <= 8) {
                 auto found = nearest.find(pixel);
@@ -153,12 +162,12 @@ void SurfaceToDib(const Surface& surface, const DibFormat& format, std::uint8_t*
     }
 }
 
-void Bitmap::LoadFromDib() {
-    if (dib) DibToSurface(dib->format, dib->memory.data(), *surface);
+void Bitmap::LoadFromDib(const RECT* part) {
+    if (dib) DibToSurface(dib->format, dib->memory.data(), *surface, part);
 }
 
-void Bitmap::StoreToDib() {
-    if (dib) SurfaceToDib(*surface, dib->format, dib->memory.data());
+void Bitmap::StoreToDib(const RECT* part) {
+    if (dib) SurfaceToDib(*surface, dib->format, dib->memory.data(), part);
 }
 
 HBITMAP CreateBitmapFromDib(const BITMAPINFO* info, const void* bits) {
@@ -176,6 +185,24 @@ HBITMAP CreateBitmapFromDib(const BITMAPINFO* info, const void* bits) {
         if (!blackAndWhite) bitmap->bitsPerPixel = CurrentDisplay().bitsPerPixel;
     }
     return static_cast<HBITMAP>(AddObject(bitmap));
+}
+
+HBITMAP CreateBitmapFromPackedDib(const void* packed, std::size_t size) {
+    if (!packed || size < sizeof(BITMAPINFOHEADER)) return nullptr;
+    BITMAPINFOHEADER header;
+    std::memcpy(&header, packed, sizeof header);
+    if (header.biSize < sizeof(BITMAPINFOHEADER) || header.biSize > size || header.biBitCount > 32) return nullptr;
+    std::size_t offset = header.biSize;
+    if (header.biCompression == BI_BITFIELDS && header.biSize == sizeof(BITMAPINFOHEADER)) offset += 3 * sizeof(DWORD);
+    if (header.biBitCount <= 8) {
+        std::size_t colors = header.biClrUsed ? std::min<std::size_t>(header.biClrUsed, 1u << header.biBitCount)
+                                              : 1u << header.biBitCount;
+        offset += colors * sizeof(RGBQUAD);
+    }
+    if (offset > size) return nullptr;
+    std::optional<DibFormat> format = ParseDibFormat(static_cast<const BITMAPINFO*>(packed), DIB_RGB_COLORS, nullptr);
+    if (!format || offset + format->bytes() > size) return nullptr;
+    return CreateBitmapFromDib(static_cast<const BITMAPINFO*>(packed), static_cast<const std::uint8_t*>(packed) + offset);
 }
 
 }  // namespace platform::gdi
@@ -368,6 +395,8 @@ extern "C" int WINAPI GetDIBits(HDC hdc, HBITMAP hbm, UINT start, UINT cLines, L
         }
         colors.resize(static_cast<std::size_t>(count));
         if (usage == DIB_RGB_COLORS) std::copy(colors.begin(), colors.end(), lpbmi->bmiColors);
+        // The whole table is given.
+        header.biClrUsed = 0;
     }
     std::optional<DibFormat> format = ParseDibFormat(lpbmi, DIB_RGB_COLORS, nullptr);
     if (!format) return 0;

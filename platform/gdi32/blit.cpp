@@ -1,6 +1,7 @@
 // Block transfers: the ternary raster operations over pattern, source and destination, between device
 // contexts (BitBlt, StretchBlt), from a brush alone (PatBlt) and from DIB memory (StretchDIBits,
 // SetDIBitsToDevice), with Windows' conversions between monochrome and colour.
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <optional>
@@ -46,6 +47,30 @@ bool UsesPattern(DWORD rop) {
 // Reads a source pixel at source coordinates; nothing outside the source.
 using SourceRead = std::function<std::optional<std::uint32_t>(int x, int y)>;
 
+// The source pixels of a box that shrink to one: ANDed (BLACKONWHITE keeps black), ORed (WHITEONBLACK
+// keeps white) or averaged (HALFTONE).
+std::optional<std::uint32_t> Combined(int mode, const SourceRead& read, int left, int top, int right, int bottom) {
+    std::uint32_t all = mode == BLACKONWHITE ? 0xFFFFFF : 0;
+    std::uint64_t sums[3] = {0, 0, 0};
+    int count = 0;
+    for (int y = top; y < bottom; ++y) {
+        for (int x = left; x < right; ++x) {
+            std::optional<std::uint32_t> pixel = read(x, y);
+            if (!pixel) continue;
+            ++count;
+            if (mode == BLACKONWHITE) all &= *pixel;
+            else if (mode == WHITEONBLACK) all |= *pixel;
+            for (int channel = 0; channel < 3; ++channel) sums[channel] += (*pixel >> (channel * 8)) & 0xFF;
+        }
+    }
+    if (count == 0) return std::nullopt;
+    if (mode != HALFTONE) return all;
+    std::uint32_t average = 0;
+    for (int channel = 0; channel < 3; ++channel)
+        average |= static_cast<std::uint32_t>((sums[channel] + count / 2) / count) << (channel * 8);
+    return average;
+}
+
 // Carries out the operation on the destination's device rectangle (x, y, width, height; a negative
 // width or height mirrors), each pixel taking the source pixel its place maps to in the source
 // rectangle.
@@ -68,11 +93,22 @@ void Transfer(DeviceContext& destination, int x, int y, int width, int height, c
     std::vector<std::optional<std::uint32_t>> sources;
     if (needSource) {
         sources.resize(static_cast<std::size_t>(across) * down);
+        // Shrinking drops source pixels: the stretching mode says how the dropped ones count.
+        int mode = destination.state.stretchMode;
+        bool combine = (sourceAcross > across || sourceDown > down) && mode != COLORONCOLOR;
         for (int row = 0; row < down; ++row) {
-            int fromRow = static_cast<int>(static_cast<long long>(mirrorY ? down - 1 - row : row) * sourceDown / down);
+            int place = mirrorY ? down - 1 - row : row;
+            int fromRow = static_cast<int>(static_cast<long long>(place) * sourceDown / down);
+            int toRow = std::max(fromRow + 1, static_cast<int>(static_cast<long long>(place + 1) * sourceDown / down));
             for (int column = 0; column < across; ++column) {
-                int fromColumn = static_cast<int>(static_cast<long long>(mirrorX ? across - 1 - column : column) * sourceAcross / across);
-                sources[static_cast<std::size_t>(row) * across + column] = read(sourceLeft + fromColumn, sourceTop + fromRow);
+                int spot = mirrorX ? across - 1 - column : column;
+                int fromColumn = static_cast<int>(static_cast<long long>(spot) * sourceAcross / across);
+                std::optional<std::uint32_t>& value = sources[static_cast<std::size_t>(row) * across + column];
+                value = read(sourceLeft + fromColumn, sourceTop + fromRow);
+                if (!combine || !value) continue;
+                int toColumn = std::max(fromColumn + 1, static_cast<int>(static_cast<long long>(spot + 1) * sourceAcross / across));
+                value = Combined(mode, read, sourceLeft + fromColumn, sourceTop + fromRow, sourceLeft + toColumn,
+                                 sourceTop + toRow);
             }
         }
     }

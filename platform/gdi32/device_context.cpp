@@ -149,18 +149,20 @@ std::uint32_t DeviceContext::PixelFor(COLORREF color) const {
     return PixelOf(color & 0xFFFFFF);
 }
 
-Canvas::Canvas(DeviceContext& context) {
+Canvas::Canvas(DeviceContext& context, const RECT* part) {
     surface_ = context.surface();
     if (!surface_) return;
-    bitmap_ = context.selectedBitmap();
-    if (bitmap_) bitmap_->LoadFromDib();
     area_ = context.DrawableArea();
     origin_ = context.origin;
     monochrome_ = context.monochrome();
+    bitmap_ = context.selectedBitmap();
+    if (!bitmap_ || !bitmap_->dib) return;
+    if (part) part_ = ClipToArea(*part);
+    bitmap_->LoadFromDib(part_ ? &*part_ : nullptr);
 }
 
 Canvas::~Canvas() {
-    if (bitmap_) bitmap_->StoreToDib();
+    if (bitmap_) bitmap_->StoreToDib(part_ ? &*part_ : nullptr);
 }
 
 void Canvas::Plot(int x, int y, std::uint32_t pixel) {

@@ -90,7 +90,9 @@ struct DeviceContext : GdiObject {
 // black or white on monochrome bitmaps; a DIB section's memory is read before and written after.
 class Canvas {
 public:
-    explicit Canvas(DeviceContext& context);
+    // `part` (device coordinates) limits what a DIB section's memory is read and written for: the pixels
+    // the caller touches, when it knows them.
+    explicit Canvas(DeviceContext& context, const RECT* part = nullptr);
     ~Canvas();
     Canvas(const Canvas&) = delete;
     Canvas& operator=(const Canvas&) = delete;
@@ -119,6 +121,7 @@ private:
     RECT area_{};
     POINT origin_{};
     bool monochrome_ = false;
+    std::optional<RECT> part_;
 };
 
 // The brush's pixel at a device point: its colour, its pattern's pixel (monochrome patterns in the text

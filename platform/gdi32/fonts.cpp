@@ -42,6 +42,9 @@ struct FontCache {
     std::mutex mutex;
     FT_Library library = nullptr;
     std::map<std::string, FT_Face> faces;
+    // The size each face is set to now: setting a TrueType face's size runs its hinting program, so it is
+    // set again only when another size is drawn.
+    std::map<FT_Face, FT_F26Dot6> sizes;
     std::map<std::tuple<std::string, long, int, bool, bool, bool, std::string>, ScaledFace> scaled;
 };
 
@@ -127,16 +130,19 @@ ScaledFace* ScaledFaceOf(FontCache& cache, const DeviceContext& context) {
     return &inserted->second;
 }
 
-void SetSize(const ScaledFace& scaled) {
-    FT_Set_Char_Size(scaled.face, 0, static_cast<FT_F26Dot6>(std::lround(scaled.pixelsPerUnit * scaled.face->units_per_EM * 64)),
-                     72, 72);
+void SetSize(FontCache& cache, const ScaledFace& scaled) {
+    auto size = static_cast<FT_F26Dot6>(std::lround(scaled.pixelsPerUnit * scaled.face->units_per_EM * 64));
+    auto [current, added] = cache.sizes.emplace(scaled.face, size);
+    if (!added && current->second == size) return;
+    current->second = size;
+    FT_Set_Char_Size(scaled.face, 0, size, 72, 72);
 }
 
-const Glyph& GlyphOf(ScaledFace& scaled, char16_t character) {
+const Glyph& GlyphOf(FontCache& cache, ScaledFace& scaled, char16_t character) {
     auto found = scaled.glyphs.find(character);
     if (found != scaled.glyphs.end()) return found->second;
     Glyph glyph;
-    SetSize(scaled);
+    SetSize(cache, scaled);
     if (FT_Load_Char(scaled.face, character, FT_LOAD_RENDER | FT_LOAD_TARGET_NORMAL) == 0) {
         FT_GlyphSlot slot = scaled.face->glyph;
         glyph.advance = static_cast<int>((slot->advance.x + 32) >> 6);
@@ -155,11 +161,11 @@ const Glyph& GlyphOf(ScaledFace& scaled, char16_t character) {
 
 // The average width Windows gives TrueType faces: the lower-case letters and the space weighted by
 // their frequency in text.
-int AverageWidth(ScaledFace& scaled) {
+int AverageWidth(FontCache& cache, ScaledFace& scaled) {
     static const int weights[27] = {64, 14, 27, 35, 100, 20, 14, 42, 63, 3, 6, 35, 20, 56,
                                     56, 17, 4,  49, 56,  71, 31, 10, 18, 3, 18, 2, 166};
     double total = 0;
-    SetSize(scaled);
+    SetSize(cache, scaled);
     for (int index = 0; index < 27; ++index) {
         char16_t character = index == 26 ? u' ' : static_cast<char16_t>(u'a' + index);
         if (FT_Load_Char(scaled.face, character, FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP) != 0) continue;
@@ -186,7 +192,7 @@ FontMetrics MetricsOf(const DeviceContext& context) {
     std::lock_guard lock(cache.mutex);
     ScaledFace* scaled = ScaledFaceOf(cache, context);
     if (!scaled) return FontMetrics{};
-    if (scaled->metrics.averageWidth == 0) scaled->metrics.averageWidth = AverageWidth(*scaled);
+    if (scaled->metrics.averageWidth == 0) scaled->metrics.averageWidth = AverageWidth(cache, *scaled);
     return scaled->metrics;
 }
 
@@ -196,7 +202,7 @@ std::vector<int> AdvancesOf(const DeviceContext& context, std::string_view text)
     ScaledFace* scaled = ScaledFaceOf(cache, context);
     std::vector<int> advances;
     std::u16string wide = WideFromAnsi(text);
-    for (char16_t character : wide) advances.push_back(scaled ? GlyphOf(*scaled, character).advance : 0);
+    for (char16_t character : wide) advances.push_back(scaled ? GlyphOf(cache, *scaled, character).advance : 0);
     return advances;
 }
 
@@ -209,7 +215,7 @@ void DrawGlyphs(const DeviceContext& context, Canvas& canvas, int x, int baselin
     std::u16string wide = WideFromAnsi(text);
     int pen = x;
     for (std::size_t index = 0; index < wide.size(); ++index) {
-        const Glyph& glyph = GlyphOf(*scaled, wide[index]);
+        const Glyph& glyph = GlyphOf(cache, *scaled, wide[index]);
         for (int row = 0; row < glyph.rows; ++row) {
             const std::uint8_t* coverage = glyph.coverage.data() + static_cast<std::size_t>(row) * glyph.width;
             for (int column = 0; column < glyph.width; ++column)

@@ -61,9 +61,10 @@ struct DeviceContext;
 // The format a BITMAPINFO describes (DIB_PAL_COLORS colour tables index the context's palette), or
 // nothing for one GDI cannot draw (compressed, unknown depths).
 std::optional<DibFormat> ParseDibFormat(const BITMAPINFO* info, UINT usage, const DeviceContext* context);
-// Pixels of DIB memory into a surface of the bitmap's size, and back.
-void DibToSurface(const DibFormat& format, const std::uint8_t* memory, Surface& surface);
-void SurfaceToDib(const Surface& surface, const DibFormat& format, std::uint8_t* memory);
+// Pixels of DIB memory into a surface of the bitmap's size, and back; only those of `part` (surface
+// coordinates) when one is given.
+void DibToSurface(const DibFormat& format, const std::uint8_t* memory, Surface& surface, const RECT* part = nullptr);
+void SurfaceToDib(const Surface& surface, const DibFormat& format, std::uint8_t* memory, const RECT* part = nullptr);
 
 // A DIB section's own memory.
 struct DibBits {
@@ -84,8 +85,8 @@ struct Bitmap : GdiObject {
     HDC selectedInto = nullptr;
 
     // Brings the surface up to date with a DIB section's memory, and the memory with the surface.
-    void LoadFromDib();
-    void StoreToDib();
+    void LoadFromDib(const RECT* part = nullptr);
+    void StoreToDib(const RECT* part = nullptr);
 };
 
 struct Palette : GdiObject {

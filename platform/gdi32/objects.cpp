@@ -286,7 +286,6 @@ extern "C" int WINAPI GetObjectA(HANDLE h, int c, LPVOID pv) {
         int bits = info.bmWidth * info.bmBitsPixel;
         info.bmWidthBytes = bitmap.dib ? bitmap.dib->format.stride : ((bits + 15) / 16) * 2;
         if (!bitmap.dib) return give(&info, sizeof(BITMAP));
-        bitmap.StoreToDib();
         info.bmBits = bitmap.dib->memory.data();
         section.dsBmih = bitmap.dib->format.header;
         std::copy_n(bitmap.dib->format.masks, 3, section.dsBitfields);

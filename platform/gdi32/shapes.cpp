@@ -283,9 +283,10 @@ extern "C" BOOL WINAPI Ellipse(HDC hdc, int left, int top, int right, int bottom
 extern "C" COLORREF WINAPI SetPixel(HDC hdc, int x, int y, COLORREF color) {
     std::shared_ptr<DeviceContext> context = ContextOf(hdc);
     if (!context) return CLR_INVALID;
-    Canvas canvas(*context);
-    if (!canvas.valid()) return CLR_INVALID;
     POINT device = context->ToDevice(POINT{x, y});
+    RECT pixel{device.x, device.y, device.x + 1, device.y + 1};
+    Canvas canvas(*context, &pixel);
+    if (!canvas.valid()) return CLR_INVALID;
     RECT area = canvas.ClipToArea(RECT{device.x, device.y, device.x + 1, device.y + 1});
     if (area.left == area.right) return CLR_INVALID;
     canvas.Plot(device.x, device.y, context->PixelFor(color));
@@ -299,9 +300,10 @@ extern "C" BOOL WINAPI SetPixelV(HDC hdc, int x, int y, COLORREF color) {
 extern "C" COLORREF WINAPI GetPixel(HDC hdc, int x, int y) {
     std::shared_ptr<DeviceContext> context = ContextOf(hdc);
     if (!context) return CLR_INVALID;
-    Canvas canvas(*context);
-    if (!canvas.valid()) return CLR_INVALID;
     POINT device = context->ToDevice(POINT{x, y});
+    RECT pixel{device.x, device.y, device.x + 1, device.y + 1};
+    Canvas canvas(*context, &pixel);
+    if (!canvas.valid()) return CLR_INVALID;
     RECT area = canvas.ClipToArea(RECT{device.x, device.y, device.x + 1, device.y + 1});
     if (area.left == area.right) return CLR_INVALID;
     return ColorOf(canvas.Read(device.x, device.y));

@@ -10,6 +10,8 @@ DECLARE_HANDLE(HPEN);
 DECLARE_HANDLE(HRGN);
 DECLARE_HANDLE(HPALETTE);
 
+typedef const RECT* LPCRECT;
+
 typedef struct tagSIZE {
     LONG cx;
     LONG cy;

@@ -134,7 +134,9 @@ TestMachine& TestMachine::Answer(std::string_view answer) {
     return *this;
 }
 
-std::string TestMachine::Transcript() { return ReadTranscript(*machine_); }
+std::string TestMachine::Transcript() { return WithoutPictureLines(ReadTranscript(*machine_)); }
+
+std::string TestMachine::TranscriptWithPictures() { return ReadTranscript(*machine_); }
 
 TestMachine& TestMachine::ClearTranscript() {
     platform::ClearTranscript(*machine_);

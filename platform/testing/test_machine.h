@@ -49,7 +49,9 @@ public:
                        int times = -1);
     TestMachine& ClearFaults();
     TestMachine& Answer(std::string_view answer);
+    // What the user was shown, without the lines naming the windows' pictures; with them.
     std::string Transcript();
+    std::string TranscriptWithPictures();
     TestMachine& ClearTranscript();
 
     // Windows NT services: a service's state as the service control manager reports it (SERVICE_RUNNING,

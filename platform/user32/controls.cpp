@@ -1,5 +1,6 @@
 // The standard controls: buttons, edit boxes and static texts. Their texts live in the window, as
-// DefWindowProcA keeps them; nothing is drawn.
+// DefWindowProcA keeps them; control_look.cpp draws them.
+#include "platform/user32/control_look.h"
 #include "platform/user32/window_manager.h"
 
 namespace platform {
@@ -21,6 +22,7 @@ bool WithControl(HWND handle, Action action) {
 
 // A click tells the parent, as WM_COMMAND with BN_CLICKED and the button's id.
 LRESULT CALLBACK ButtonProcedure(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+    if (std::optional<LRESULT> drawn = ButtonLook(hWnd, Msg, wParam, lParam)) return *drawn;
     switch (Msg) {
         case BM_CLICK: {
             HWND parent = GetParent(hWnd);
@@ -36,6 +38,7 @@ LRESULT CALLBACK ButtonProcedure(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lPar
         }
         case BM_SETCHECK:
             WithControl(hWnd, [&](Window& window) { window.control.check = static_cast<int>(wParam); });
+            InvalidateRect(hWnd, nullptr, TRUE);
             return 0;
         default:
             return DefWindowProcA(hWnd, Msg, wParam, lParam);
@@ -46,6 +49,7 @@ LRESULT CALLBACK ButtonProcedure(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lPar
 // an end of -1 runs to the end of the text. EM_FMTLINES only records the choice: nothing is wrapped, so
 // no soft line breaks are ever inserted.
 LRESULT CALLBACK EditProcedure(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+    if (std::optional<LRESULT> drawn = EditLook(hWnd, Msg, wParam, lParam)) return *drawn;
     switch (Msg) {
         case EM_FMTLINES:
             WithControl(hWnd, [&](Window& window) { window.control.formatLines = wParam != 0; });
@@ -92,6 +96,7 @@ LRESULT CALLBACK EditProcedure(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam
 }
 
 LRESULT CALLBACK StaticProcedure(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+    if (std::optional<LRESULT> drawn = StaticLook(hWnd, Msg, wParam, lParam)) return *drawn;
     return DefWindowProcA(hWnd, Msg, wParam, lParam);
 }
 

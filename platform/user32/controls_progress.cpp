@@ -1,5 +1,6 @@
 // The progress bar (msctls_progress32): a range, a position kept inside it, and a step.
 #include "commctrl.h"
+#include "platform/user32/control_look.h"
 #include "platform/user32/window_manager.h"
 
 namespace platform {
@@ -64,13 +65,24 @@ LRESULT Handle(ControlState& state, UINT message, WPARAM wParam, LPARAM lParam) 
 
 }  // namespace
 
+// A change of the bar is painted again.
 LRESULT CALLBACK ProgressProcedure(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+    if (std::optional<LRESULT> drawn = ProgressLook(hWnd, Msg, wParam, lParam)) return *drawn;
     if (Msg < PBM_SETRANGE || Msg > PBM_GETPOS) return DefWindowProcA(hWnd, Msg, wParam, lParam);
-    WindowManager& manager = WindowManager::Instance();
-    std::lock_guard<std::mutex> lock(manager.mutex);
-    std::shared_ptr<Window> window = manager.Find(hWnd);
-    if (!window) return 0;
-    return Handle(window->control, Msg, wParam, lParam);
+    LRESULT result = 0;
+    bool changed = false;
+    {
+        WindowManager& manager = WindowManager::Instance();
+        std::lock_guard<std::mutex> lock(manager.mutex);
+        std::shared_ptr<Window> window = manager.Find(hWnd);
+        if (!window) return 0;
+        ControlState before = window->control;
+        result = Handle(window->control, Msg, wParam, lParam);
+        changed = before.position != window->control.position || before.rangeLow != window->control.rangeLow ||
+                  before.rangeHigh != window->control.rangeHigh;
+    }
+    if (changed) InvalidateRect(hWnd, nullptr, FALSE);
+    return result;
 }
 
 }  // namespace platform

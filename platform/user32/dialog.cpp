@@ -11,6 +11,7 @@
 #include "platform/machine/machine.h"
 #include "platform/machine/text.h"
 #include "platform/machine/ui/user_interface.h"
+#include "platform/user32/window_geometry.h"
 #include "platform/user32/window_manager.h"
 
 namespace platform {
@@ -153,28 +154,52 @@ std::vector<std::pair<HWND, UINT>> ShownModelessDialogs() {
     return dialogs;
 }
 
+// The dialog and its controls are placed in dialog units of the template's font (the system font
+// without DS_SETFONT), and each control is given the font.
 HWND CreateDialogWindow(HINSTANCE instance, const DialogTemplate& dialog, UINT resourceId, HWND parent,
                         DLGPROC procedure, LPARAM initParam, bool modal) {
     const char* className = dialog.className.empty() ? "#32770" : dialog.className.c_str();
-    HWND handle = CreateWindowExA(dialog.exStyle, className, dialog.caption.c_str(), dialog.style & ~WS_VISIBLE,
-                                  dialog.x, dialog.y, dialog.cx, dialog.cy, parent, nullptr, instance, nullptr);
-    if (!handle) return nullptr;
+    DialogFont font = CreateDialogFont(dialog);
+    DWORD style = dialog.style;
+    DWORD exStyle = DialogExStyle(dialog);
+    RECT place = DialogWindowRect(dialog, exStyle, font.units, parent);
+    HWND handle = CreateWindowExA(exStyle, className, dialog.caption.c_str(), style & ~WS_VISIBLE, place.left,
+                                  place.top, place.right - place.left, place.bottom - place.top, parent, nullptr,
+                                  instance, nullptr);
+    if (!handle) {
+        if (font.font) DeleteDialogFont(font.font);
+        return nullptr;
+    }
     WithWindow(handle, [&](Window& window) {
         window.isDialog = true;
         window.modal = modal;
         window.dialogResourceId = resourceId;
+        window.baseUnitX = font.units.x;
+        window.baseUnitY = font.units.y;
+        window.dialogFont = font.font;
         return 0;
     });
     SetWindowLongPtrA(handle, DWLP_DLGPROC, reinterpret_cast<LONG_PTR>(procedure));
+    if (font.font) SendMessageA(handle, WM_SETFONT, reinterpret_cast<WPARAM>(font.font), FALSE);
     HWND focus = nullptr;
     for (const DialogControlTemplate& control : dialog.controls) {
-        HWND child = CreateWindowExA(control.exStyle, control.className.c_str(), control.text.c_str(),
-                                     control.style | WS_CHILD, control.x, control.y, control.cx, control.cy, handle,
+        RECT area = DialogUnitsToPixels(RECT{control.x, control.y, control.x + control.cx, control.y + control.cy},
+                                        font.units);
+        DWORD controlStyle = control.style | WS_CHILD;
+        DWORD controlExStyle = control.exStyle;
+        // The three-dimensional look: a bordered control is drawn sunken.
+        if (controlStyle & WS_BORDER) {
+            controlStyle &= ~WS_BORDER;
+            controlExStyle |= WS_EX_CLIENTEDGE;
+        }
+        HWND child = CreateWindowExA(controlExStyle, control.className.c_str(), control.text.c_str(), controlStyle,
+                                     area.left, area.top, area.right - area.left, area.bottom - area.top, handle,
                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), instance, nullptr);
         if (!child && !(dialog.style & DS_NOFAILCREATE)) {
             DestroyWindow(handle);
             return nullptr;
         }
+        if (child && font.font) SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(font.font), FALSE);
         if (child && !focus && (control.style & WS_TABSTOP)) focus = child;
     }
     SendMessageA(handle, WM_INITDIALOG, reinterpret_cast<WPARAM>(focus), initParam);
@@ -302,7 +327,9 @@ extern "C" LRESULT WINAPI DefDlgProcA(HWND hDlg, UINT Msg, WPARAM wParam, LPARAM
     auto procedure = reinterpret_cast<DLGPROC>(GetWindowLongPtrA(hDlg, DWLP_DLGPROC));
     if (procedure) {
         INT_PTR handled = procedure(hDlg, Msg, wParam, lParam);
-        if (Msg == WM_INITDIALOG) return handled;
+        // These messages take the procedure's own result: WM_CTLCOLOR* its brush.
+        bool ownResult = Msg == WM_INITDIALOG || (Msg >= WM_CTLCOLORMSGBOX && Msg <= WM_CTLCOLORSTATIC);
+        if (ownResult && (handled || Msg == WM_INITDIALOG)) return handled;
         if (handled) return GetWindowLongPtrA(hDlg, DWLP_MSGRESULT);
     }
     switch (Msg) {
@@ -318,17 +345,43 @@ extern "C" LRESULT WINAPI DefDlgProcA(HWND hDlg, UINT Msg, WPARAM wParam, LPARAM
         case DM_SETDEFID: {
             HWND previous = platform::DefaultPushButton(hDlg);
             HWND next = GetDlgItem(hDlg, static_cast<int>(wParam));
+            // The buttons change their style and are drawn again (BM_SETSTYLE).
             if (previous) {
-                SetWindowLongPtrA(previous, GWL_STYLE,
-                                  (GetWindowLongPtrA(previous, GWL_STYLE) & ~BS_TYPEMASK) | BS_PUSHBUTTON);
+                SendMessageA(previous, BM_SETSTYLE,
+                             (GetWindowLongPtrA(previous, GWL_STYLE) & ~BS_TYPEMASK & 0xFFFF) | BS_PUSHBUTTON, TRUE);
             }
             if (next) {
-                SetWindowLongPtrA(next, GWL_STYLE, (GetWindowLongPtrA(next, GWL_STYLE) & ~BS_TYPEMASK) | BS_DEFPUSHBUTTON);
+                SendMessageA(next, BM_SETSTYLE,
+                             (GetWindowLongPtrA(next, GWL_STYLE) & ~BS_TYPEMASK & 0xFFFF) | BS_DEFPUSHBUTTON, TRUE);
             }
             return TRUE;
         }
         case WM_INITDIALOG:
             return TRUE;
+        case WM_ERASEBKGND: {
+            // The background the dialog's WM_CTLCOLORDLG gives.
+            auto dc = reinterpret_cast<HDC>(wParam);
+            auto brush = reinterpret_cast<HBRUSH>(SendMessageA(hDlg, WM_CTLCOLORDLG, wParam, reinterpret_cast<LPARAM>(hDlg)));
+            RECT client{};
+            GetClientRect(hDlg, &client);
+            FillRect(dc, &client, brush ? brush : GetSysColorBrush(COLOR_BTNFACE));
+            return 1;
+        }
+        case WM_SETFONT:
+            platform::WithWindow(hDlg, [&](Window& window) {
+                window.font = reinterpret_cast<HFONT>(wParam);
+                return 0;
+            });
+            return 0;
+        case WM_GETFONT:
+            return platform::WithWindow(hDlg, [](Window& window) {
+                return reinterpret_cast<LRESULT>(window.font ? window.font : window.dialogFont);
+            });
+        case WM_NCDESTROY: {
+            HFONT font = platform::WithWindow(hDlg, [](Window& window) { return std::exchange(window.dialogFont, nullptr); });
+            if (font) platform::DeleteDialogFont(font);
+            return DefWindowProcA(hDlg, Msg, wParam, lParam);
+        }
         default:
             return DefWindowProcA(hDlg, Msg, wParam, lParam);
     }

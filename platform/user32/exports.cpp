@@ -53,7 +53,57 @@
     X(MessageBeep)               \
     X(EnumWindows)               \
     X(EnumChildWindows)          \
-    X(GetWindowModuleFileNameA)
+    X(GetWindowModuleFileNameA)  \
+    USER32_PAINT_ENTRY_POINTS(X)
+
+// Painting, geometry and the look of windows.
+#define USER32_PAINT_ENTRY_POINTS(X) \
+    X(GetWindowRect)                 \
+    X(GetClientRect)                 \
+    X(ClientToScreen)                \
+    X(ScreenToClient)                \
+    X(MapWindowPoints)               \
+    X(MoveWindow)                    \
+    X(SetWindowPos)                  \
+    X(AdjustWindowRect)              \
+    X(AdjustWindowRectEx)            \
+    X(GetSystemMetrics)              \
+    X(GetSysColor)                   \
+    X(MapDialogRect)                 \
+    X(GetDialogBaseUnits)            \
+    X(InvalidateRect)                \
+    X(ValidateRect)                  \
+    X(GetUpdateRect)                 \
+    X(UpdateWindow)                  \
+    X(RedrawWindow)                  \
+    X(SetRect)                       \
+    X(SetRectEmpty)                  \
+    X(CopyRect)                      \
+    X(IsRectEmpty)                   \
+    X(EqualRect)                     \
+    X(OffsetRect)                    \
+    X(InflateRect)                   \
+    X(IntersectRect)                 \
+    X(UnionRect)                     \
+    X(PtInRect)                      \
+    X(GetDC)                         \
+    X(GetWindowDC)                   \
+    X(ReleaseDC)                     \
+    X(BeginPaint)                    \
+    X(EndPaint)                      \
+    X(DrawTextA)                     \
+    X(DrawEdge)                      \
+    X(FillRect)                      \
+    X(FrameRect)                     \
+    X(InvertRect)                    \
+    X(GetSysColorBrush)              \
+    X(LoadIconA)                     \
+    X(LoadBitmapA)                   \
+    X(LoadImageA)                    \
+    X(CopyImage)                     \
+    X(DestroyIcon)                   \
+    X(DrawIcon)                      \
+    X(DrawIconEx)
 
 
 namespace {

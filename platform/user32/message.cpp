@@ -7,6 +7,7 @@
 // Messages the machine's other processes post to the thread wait in its mailbox (thread_mail.cpp) and
 // join its queue whenever it looks.
 #include "platform/machine/kernel/virtual_time.h"
+#include "platform/user32/paint.h"
 #include "platform/user32/window_manager.h"
 
 namespace platform {
@@ -83,6 +84,8 @@ bool IsBadFilter(const WindowManager& manager, HWND filter) {
 // exit, released meanwhile).
 platform::ModelessAnswer AnswerModelessDialogsUnlocked(std::unique_lock<std::mutex>& lock) {
     lock.unlock();
+    // The windows are painted by now: the pictures the last answers asked for show what they did.
+    platform::WritePendingPictures();
     platform::ModelessAnswer answered = platform::AnswerModelessDialogs();
     lock.lock();
     return answered;
@@ -120,6 +123,8 @@ extern "C" BOOL WINAPI GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, U
         if (NextPosted(manager, *queue, *lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, true)) {
             return lpMsg->message == WM_QUIT ? FALSE : TRUE;
         }
+        // With nothing posted, a window of the thread that needs painting gets WM_PAINT.
+        if (platform::NextPaintMessage(manager, queue->threadId, hWnd, wMsgFilterMin, wMsgFilterMax, *lpMsg)) return TRUE;
         // The user's turn at a modeless dialog: while an answer for one still counts down, each look
         // counts, so the loop looks again instead of waiting for what no one else would send.
         if (AnswerModelessDialogsUnlocked(lock) != platform::ModelessAnswer::None) continue;
@@ -154,6 +159,7 @@ extern "C" BOOL WINAPI PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, 
     platform::ProcessSentMessages(lock, *queue);
     platform::TakeThreadMail(*queue);
     if (NextPosted(manager, *queue, *lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, remove)) return TRUE;
+    if (platform::NextPaintMessage(manager, queue->threadId, hWnd, wMsgFilterMin, wMsgFilterMax, *lpMsg)) return TRUE;
     if (AnswerModelessDialogsUnlocked(lock) != platform::ModelessAnswer::Posted) return FALSE;
     return NextPosted(manager, *queue, *lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, remove) ? TRUE : FALSE;
 }
@@ -186,7 +192,9 @@ extern "C" LRESULT WINAPI DispatchMessageA(const MSG* lpMsg) {
         }
         procedure = window->procedure;
     }
-    return procedure ? procedure(lpMsg->hwnd, lpMsg->message, lpMsg->wParam, lpMsg->lParam) : 0;
+    LRESULT result = procedure ? procedure(lpMsg->hwnd, lpMsg->message, lpMsg->wParam, lpMsg->lParam) : 0;
+    if (lpMsg->message == WM_PAINT) platform::ValidateUnpainted(lpMsg->hwnd);
+    return result;
 }
 
 // A null window posts to the calling thread.

@@ -7,6 +7,8 @@
 
 #include "commctrl.h"
 #include "platform/machine/text.h"
+#include "platform/user32/paint.h"
+#include "platform/user32/window_geometry.h"
 #include "platform/user32/window_manager.h"
 
 namespace platform {
@@ -250,6 +252,8 @@ extern "C" ATOM WINAPI RegisterClassA(const WNDCLASSA* lpWndClass) {
     windowClass.windowExtra = std::max(0, lpWndClass->cbWndExtra);
     windowClass.instance = lpWndClass->hInstance;
     windowClass.cursor = lpWndClass->hCursor;
+    windowClass.background = lpWndClass->hbrBackground;
+    windowClass.icon = lpWndClass->hIcon;
     manager.classes[platform::ClassKey(windowClass.name)] = windowClass;
     // Atoms of registered classes are taken from the string atom range.
     return static_cast<ATOM>(0xC000 + manager.classes.size());
@@ -294,6 +298,7 @@ extern "C" HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCS
         window->instance = hInstance;
         window->extra.assign(static_cast<size_t>(windowClass->windowExtra), 0);
         window->threadId = GetCurrentThreadId();
+        window->rect = platform::InitialWindowRect(X, Y, nWidth, nHeight, (dwStyle & WS_CHILD) != 0);
         if (dwStyle & WS_CHILD) {
             window->parent = hWndParent;
             window->id = static_cast<int>(reinterpret_cast<INT_PTR>(hMenu));
@@ -401,14 +406,17 @@ extern "C" BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow) {
     }
     if (!child) {
         if (show) {
-            platform::RecordWindowShown(hWnd);
+            platform::InvalidateWhole(hWnd);
+            platform::RecordWindowShown(hWnd, platform::TakePicture(hWnd));
         } else {
             platform::RecordWindowHidden(hWnd);
         }
     } else if (parentShown) {
         if (show) {
+            platform::InvalidateWhole(hWnd);
             platform::RecordControlChanged(hWnd);
         } else {
+            platform::UncoverInParent(hWnd);
             platform::RecordControlHidden(hWnd);
         }
     }
@@ -431,6 +439,7 @@ extern "C" BOOL WINAPI EnableWindow(HWND hWnd, BOOL bEnable) {
         }
     }
     SendMessageA(hWnd, WM_ENABLE, bEnable ? TRUE : FALSE, 0);
+    InvalidateRect(hWnd, nullptr, TRUE);
     return bEnable ? TRUE : FALSE;
 }
 
@@ -605,6 +614,7 @@ LRESULT SetText(HWND handle, LPCSTR text) {
     }
     platform::PublishWindowTitle(publishedIn, handle, newText);
     if (!shown) return TRUE;
+    platform::TextChanged(handle);
     if (child) {
         platform::RecordControlChanged(handle);
     } else {
@@ -650,6 +660,7 @@ extern "C" LRESULT WINAPI DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPA
             DestroyWindow(hWnd);
             return 0;
         default:
-            return 0;
+            if (std::optional<LRESULT> handled = platform::DefaultGeometryMessage(hWnd, Msg, lParam)) return *handled;
+            return platform::DefaultPaintMessage(hWnd, Msg, wParam, lParam);
     }
 }

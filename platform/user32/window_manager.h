@@ -18,6 +18,10 @@
 
 namespace platform {
 
+namespace gdi {
+class Surface;
+}
+
 struct WindowClass {
     std::string name;
     WNDPROC procedure = nullptr;
@@ -25,6 +29,9 @@ struct WindowClass {
     int windowExtra = 0;
     HINSTANCE instance = nullptr;
     HCURSOR cursor = nullptr;
+    // Painting: the brush WM_ERASEBKGND fills with (a brush, or a COLOR_ index + 1) and the icons.
+    HBRUSH background = nullptr;
+    HICON icon = nullptr;
 };
 
 // The state the standard controls keep for themselves.
@@ -64,6 +71,33 @@ struct Window {
     bool destroying = false;
     // The machine folder of the machine's window table the top-level window is published in, if any.
     std::string publishedIn;
+
+    // Geometry and painting (window_geometry.cpp, paint.cpp). The window's rectangle is in screen
+    // coordinates for a top-level window, in its parent's client coordinates for a child.
+    RECT rect{};
+    // The part of the client area to be painted (client coordinates), empty when none; whether
+    // BeginPaint erases it first, and whether the frame is to be drawn again.
+    RECT invalid{};
+    bool eraseNeeded = false;
+    bool frameNeeded = false;
+    // BeginPaint was called since the last WM_PAINT was dispatched.
+    bool beganPaint = false;
+    // A top-level window's pixels, its whole frame; its children draw on it too.
+    std::shared_ptr<gdi::Surface> surface;
+    HFONT font = nullptr;
+    // A dialog's base units, from its font (MapDialogRect).
+    int baseUnitX = 0;
+    int baseUnitY = 0;
+    HFONT dialogFont = nullptr;  // the font a dialog made from its template, deleted with it
+    HICON bigIcon = nullptr;
+    HICON smallIcon = nullptr;
+    // A control's picture (BM_SETIMAGE, STM_SETIMAGE) and its type (IMAGE_BITMAP, IMAGE_ICON).
+    HANDLE image = nullptr;
+    UINT imageType = 0;
+    // A picture of the window is to be written once it has been painted again (after a scripted answer).
+    bool picturePending = false;
+    // What the last picture written of the window held.
+    std::size_t pictureHash = 0;
 };
 
 // A message sent from another thread, waiting for its owner thread to process it.
@@ -127,7 +161,10 @@ bool IsShownLocked(const WindowManager& manager, const Window& window);
 
 // The transcript of what the user sees (window_transcript.cpp). Each takes the lock itself, so call them
 // with the lock released.
-void RecordWindowShown(HWND window);
+// A shown window's entry names its picture (a file of the ui folder, none when empty).
+void RecordWindowShown(HWND window, const std::string& picture);
+// A window's picture taken again after a scripted answer: "<header> picture: <file>".
+void RecordPicture(HWND window, const std::string& picture);
 void RecordWindowHidden(HWND window);
 void RecordWindowClosed(HWND window);
 void RecordControlChanged(HWND control);

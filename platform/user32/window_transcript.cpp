@@ -5,6 +5,8 @@
 #include "platform/machine/machine.h"
 #include "platform/machine/text.h"
 #include "platform/machine/ui/user_interface.h"
+#include "platform/user32/paint.h"
+#include "platform/user32/window_geometry.h"
 #include "platform/user32/window_manager.h"
 
 namespace platform {
@@ -75,11 +77,6 @@ void AppendVisibleControls(const WindowManager& manager, const Window& parent, s
     }
 }
 
-std::shared_ptr<Window> TopLevelOf(const WindowManager& manager, std::shared_ptr<Window> window) {
-    while (window && (window->style & WS_CHILD)) window = manager.Find(window->parent);
-    return window;
-}
-
 void Append(const std::string& entry) {
     if (entry.empty()) return;
     if (Machine* machine = Machine::CurrentOrNull()) AppendTranscript(*machine, entry);
@@ -99,13 +96,21 @@ void Record(Build build) {
 
 }  // namespace
 
-void RecordWindowShown(HWND handle) {
-    Record([handle](const WindowManager& manager) -> std::string {
+void RecordWindowShown(HWND handle, const std::string& picture) {
+    Record([handle, &picture](const WindowManager& manager) -> std::string {
         std::shared_ptr<Window> window = manager.Find(handle);
         if (!window) return "";
         std::string entry = Header(*window) + " shown\n";
         AppendVisibleControls(manager, *window, entry);
+        if (!picture.empty()) entry += std::string(kPictureLinePrefix) + picture + "\n";
         return entry;
+    });
+}
+
+void RecordPicture(HWND handle, const std::string& picture) {
+    Record([handle, &picture](const WindowManager& manager) -> std::string {
+        std::shared_ptr<Window> window = manager.Find(handle);
+        return window ? Header(*window) + std::string(kPictureEntryInfix) + picture + "\n" : "";
     });
 }
 
@@ -152,6 +157,7 @@ void RecordCaptionChanged(HWND handle, const std::string& oldCaption) {
 }
 
 void RecordDialogAnswer(HWND dialog, const std::string& answer) {
+    RequestPicture(dialog);
     Record([dialog, &answer](const WindowManager& manager) -> std::string {
         std::shared_ptr<Window> window = manager.Find(dialog);
         return window ? Header(*window) + " answer: " + answer + "\n" : "";

@@ -165,7 +165,7 @@ TEST(DibSections, ReadTheirPixelsFromTheirOwnMemory) {
         auto* header = reinterpret_cast<BITMAPINFO*>(info.data());
         header->bmiHeader = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), 2, 2, 1, row.bits, BI_RGB, 0, 0, 0,
                                              static_cast<DWORD>(row.colors.size()), 0};
-        std::memcpy(header->bmiColors, row.colors.data(), row.colors.size() * sizeof(RGBQUAD));
+        if (!row.colors.empty()) std::memcpy(header->bmiColors, row.colors.data(), row.colors.size() * sizeof(RGBQUAD));
         void* bits = nullptr;
         HBITMAP section = CreateDIBSection(nullptr, header, DIB_RGB_COLORS, &bits, nullptr, 0);
         ASSERT_TRUE(section) << row.bits;
@@ -195,6 +195,34 @@ TEST(DibSections, ReadTheirPixelsFromTheirOwnMemory) {
         DeleteDC(dc);
         DeleteObject(section);
     }
+}
+
+// The section's memory is what counts: what the program writes there between calls is never lost to
+// what GDI drew before.
+TEST(DibSections, KeepWhatTheProgramWritesIntoTheirMemory) {
+    TestMachine machine;
+    BITMAPINFO info{};
+    info.bmiHeader = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), 2, -1, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP section = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    ASSERT_TRUE(section);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, section);
+    SetPixel(dc, 0, 0, kRed);
+    auto* pixels = static_cast<DWORD*>(bits);
+    EXPECT_EQ(0x00FF0000u, pixels[0]);
+    pixels[1] = 0x000000FF;
+    DIBSECTION described{};
+    GetObjectA(section, sizeof described, &described);
+    EXPECT_EQ(kBlue, GetPixel(dc, 1, 0));
+    pixels[0] = 0x00FFFFFF;
+    SetPixel(dc, 1, 0, kRed);
+    EXPECT_EQ(kWhite, GetPixel(dc, 0, 0));
+    EXPECT_EQ(0x00FFFFFFu, pixels[0]);
+    EXPECT_EQ(0x00FF0000u, pixels[1]);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    DeleteObject(section);
 }
 
 TEST(DibSections, GetDIBitsGivesTheRowsInTheFormatAsked) {

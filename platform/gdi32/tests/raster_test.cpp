@@ -176,6 +176,29 @@ TEST(RasterOperations, StretchingRepeatsOrDropsPixelsAndMirrors) {
     }
 }
 
+TEST(RasterOperations, ShrinkingCombinesTheDroppedPixelsByTheStretchingMode) {
+    TestMachine machine;
+    MemoryPicture from(4, 1), to(2, 1);
+    from.Paint({kBlack, kWhite, kRed, kBlue});
+    struct Row {
+        const char* name;
+        int mode;
+        std::vector<COLORREF> expected;
+    };
+    const Row rows[] = {
+        {"black on white", BLACKONWHITE, {kBlack, kBlack}},
+        {"white on black", WHITEONBLACK, {kWhite, RGB(255, 0, 255)}},
+        {"colour on colour", COLORONCOLOR, {kBlack, kRed}},
+        {"halftone", HALFTONE, {RGB(128, 128, 128), RGB(128, 0, 128)}},
+    };
+    EXPECT_EQ(BLACKONWHITE, GetStretchBltMode(to.dc()));
+    for (const Row& row : rows) {
+        SetStretchBltMode(to.dc(), row.mode);
+        StretchBlt(to.dc(), 0, 0, 2, 1, from.dc(), 0, 0, 4, 1, SRCCOPY);
+        EXPECT_EQ(row.expected, to.Row(2)) << row.name;
+    }
+}
+
 TEST(RasterOperations, ClippingKeepsTransfersInside) {
     TestMachine machine;
     MemoryPicture to(4, 1);

@@ -258,6 +258,27 @@ TEST(TextLayout, AlignsInTheRectangleAndUnderlinesTheMnemonic) {
     EXPECT_EQ(plainInk.right, markedInk.right);
 }
 
+TEST(TextLayout, EndsTooLongLinesWithAnEllipsis) {
+    TestMachine machine;
+    TextPicture picture(200, 20, -11);
+    SIZE whole{}, dots{};
+    GetTextExtentPoint32A(picture.dc(), "Disinstallazione completata", 27, &whole);
+    GetTextExtentPoint32A(picture.dc(), "...", 3, &dots);
+    struct Row {
+        const char* name;
+        LONG width;
+        bool shortened;
+    };
+    const Row rows[] = {{"fits", whole.cx, false}, {"too long", whole.cx / 2, true}, {"only the dots", dots.cx, true}};
+    for (const Row& row : rows) {
+        RECT rect{0, 0, row.width, 20};
+        platform::gdi::DrawText(picture.dc(), "Disinstallazione completata", -1, &rect,
+                                DT_SINGLELINE | DT_END_ELLIPSIS | DT_CALCRECT);
+        EXPECT_LE(rect.right, row.width) << row.name;
+        EXPECT_EQ(row.shortened, rect.right < whole.cx) << row.name;
+    }
+}
+
 TEST(UserDrawing, FillsFramesAndInvertsRectangles) {
     TestMachine machine;
     TextPicture picture(6, 6, -11);

@@ -4,6 +4,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <fstream>
 #include <mutex>
 #include <sstream>
@@ -254,6 +255,64 @@ DialogAnswerLook TakeDialogAnswer(Machine& machine, unsigned dialogId) {
     }
     if (!addressedHere) RememberFoundNothing(machine, dialogId, generation);
     return look;
+}
+
+namespace {
+
+// The pictures' index: one line per picture, its file name, a tab and the window's title.
+constexpr const char* kPictureIndex = "pictures";
+
+bool IsPictureLine(std::string_view line) {
+    if (line.substr(0, kPictureLinePrefix.size()) == kPictureLinePrefix) return true;
+    bool header = line.substr(0, 7) == "Dialog " || line.substr(0, 7) == "Window ";
+    std::string infix = "\"" + std::string(kPictureEntryInfix) + "ui/";
+    return header && line.find(infix) != std::string_view::npos && line.size() > 4 &&
+           line.substr(line.size() - 4) == ".png";
+}
+
+}  // namespace
+
+std::string WithoutPictureLines(std::string_view transcript) {
+    std::string kept;
+    size_t start = 0;
+    while (start < transcript.size()) {
+        size_t end = transcript.find('\n', start);
+        size_t next = end == std::string_view::npos ? transcript.size() : end + 1;
+        std::string_view line = transcript.substr(start, (end == std::string_view::npos ? transcript.size() : end) - start);
+        if (!IsPictureLine(line)) kept.append(transcript.substr(start, next - start));
+        start = next;
+    }
+    return kept;
+}
+
+PictureFile NewPictureFile(Machine& machine, std::string_view kind, std::string_view title) {
+    std::filesystem::path folder = UiFolder(machine);
+    FileLock lock(folder / ".lock");
+    std::vector<std::string> lines = ReadAnswerLines(folder / kPictureIndex);
+    char number[16];
+    std::snprintf(number, sizeof number, "%04zu", lines.size() + 1);
+    std::string file = std::string(number) + "-" + std::string(kind) + ".png";
+    std::ofstream index(folder / kPictureIndex, std::ios::binary | std::ios::app);
+    std::string oneLine(title);
+    for (char& character : oneLine) {
+        if (character == '\n' || character == '\r' || character == '\t') character = ' ';
+    }
+    index << file << '\t' << oneLine << '\n';
+    return PictureFile{folder / file, "ui/" + file};
+}
+
+std::optional<std::filesystem::path> NewestPicture(Machine& machine, std::string_view title) {
+    std::filesystem::path folder = UiFolder(machine);
+    FileLock lock(folder / ".lock");
+    std::vector<std::string> lines = ReadAnswerLines(folder / kPictureIndex);
+    for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
+        size_t tab = line->find('\t');
+        if (tab == std::string::npos) continue;
+        if (!title.empty() && std::string_view(*line).substr(tab + 1) != title) continue;
+        std::filesystem::path file = folder / line->substr(0, tab);
+        if (std::filesystem::exists(file)) return file;
+    }
+    return std::nullopt;
 }
 
 }  // namespace platform

@@ -68,6 +68,7 @@
 // is not an answer of this dialog), "<path>" (does not fit the buffer of <n> characters).
 #pragma once
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -120,5 +121,27 @@ DialogAnswerLook TakeDialogAnswer(Machine& machine, unsigned dialogId);
 // The file dialogs' answers: the path of "File: <path>" (any case, blanks around the path dropped; empty
 // when it names none), nullopt for an answer of another form.
 std::optional<std::string> FileAnswerPath(std::string_view answer);
+
+// Pictures of the windows, written by user32: PNG files of the ui folder, each named by its number in the
+// machine and by what it shows ("0003-dialog-102.png", "0004-window.png"). The entry of a shown window
+// ends with its picture's line, and a picture taken again once a scripted answer was handled is an entry
+// of one line:
+//   Dialog 102 "Avanzamento rimozione" shown
+//     1001 progress: 0 (range 0..100)
+//     picture: ui/0003-dialog-102.png
+//   Dialog 104 "Rimozione" picture: ui/0005-dialog-104.png
+inline constexpr std::string_view kPictureLinePrefix = "  picture: ";
+inline constexpr std::string_view kPictureEntryInfix = " picture: ";
+// The transcript without the pictures' lines.
+std::string WithoutPictureLines(std::string_view transcript);
+// Reserves the next picture's file (`kind` names what it shows: "dialog-102", "window"); the index of
+// the ui folder records it with the window's title. `name` is the file as the transcript names it.
+struct PictureFile {
+    std::filesystem::path path;
+    std::string name;
+};
+PictureFile NewPictureFile(Machine& machine, std::string_view kind, std::string_view title);
+// The newest picture of a window with that title (of any window when the title is empty).
+std::optional<std::filesystem::path> NewestPicture(Machine& machine, std::string_view title);
 
 }  // namespace platform

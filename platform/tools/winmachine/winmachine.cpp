@@ -24,6 +24,7 @@
 #include "platform/machine/storage/removable_storage.h"
 #include "platform/machine/guid_text.h"
 #include "ntmsapi.h"
+#include "print_jobs.h"
 #include "platform/machine/text.h"
 #include "platform/machine/ui/user_interface.h"
 #include "setupapi.h"
@@ -92,9 +93,17 @@ constexpr const char* kUsage =
     "                                  entry in the installed programs, its Installer keys, and the files and\n"
     "                                  keys (under HKEY_LOCAL_MACHINE, \"SOFTWARE\\X\") it installed; files not\n"
     "                                  there yet are made, keys made when missing\n"
+    "  jobs <machine> [printer]        list the print jobs (of every local printer, or of one): number, document,\n"
+    "                                  pages and state\n"
+    "  job-pages <machine> <printer> <job> <host folder>\n"
+    "                                  write the pictures of a printed job's pages there as page1.png, page2.png...\n"
     "  reboot <machine>                restart the machine: carry out the file operations pending for the\n"
     "                                  next start (and WININIT.INI on Windows 9x), one line each, and on\n"
-    "                                  Windows NT delete the services marked for deletion\n";
+    "                                  Windows NT delete the services marked for deletion\n"
+    "  screenshot <machine> [title] [--out file]\n"
+    "                                  write the newest picture of the window with that caption (of the\n"
+    "                                  newest window shown) as a PNG file (screenshot.png by default); the\n"
+    "                                  pictures of every window shown are in the machine's ui folder\n";
 
 int Usage() {
     std::fputs(kUsage, stderr);
@@ -257,6 +266,9 @@ int Info(Machine& machine) {
     const platform::TimeZone& zone = settings.timeZone;
     std::printf("time zone: %s (bias %d minutes%s)\n", zone.standardName.c_str(), static_cast<int>(zone.bias),
                 zone.HasDaylightSaving() ? ", daylight saving time" : "");
+    const platform::DisplayMode& display = settings.display;
+    std::printf("display: %d x %d, %d bits per pixel, %d Hz\n", display.width, display.height, display.bitsPerPixel,
+                display.refresh);
     return 0;
 }
 
@@ -624,6 +636,29 @@ int Install(Machine& machine, const std::vector<std::string>& arguments) {
     return 0;
 }
 
+// The newest picture of a window, copied to the file asked for.
+int Screenshot(Machine& machine, const std::vector<std::string>& arguments) {
+    std::string title;
+    fs::path out = "screenshot.png";
+    for (size_t index = 0; index < arguments.size(); ++index) {
+        if (arguments[index] == "--out") {
+            if (index + 1 >= arguments.size()) return Usage();
+            out = arguments[++index];
+        } else if (title.empty()) {
+            title = arguments[index];
+        } else {
+            return Usage();
+        }
+    }
+    std::optional<fs::path> picture = platform::NewestPicture(machine, title);
+    if (!picture) return Refuse(title.empty() ? "no window has been shown" : "no window \"" + title + "\" has been shown");
+    std::error_code error;
+    fs::copy_file(*picture, out, fs::copy_options::overwrite_existing, error);
+    if (error) return Refuse("cannot write " + out.string() + ": " + error.message());
+    std::printf("%s\n", out.string().c_str());
+    return 0;
+}
+
 int Run(int argc, char** argv) {
     if (argc < 3) return Usage();
     std::string command = argv[1];
@@ -699,6 +734,11 @@ int Run(int argc, char** argv) {
     }
     if (command == "declare" && !arguments.empty()) return Declare(machine, arguments);
     if (command == "product" && arguments.size() >= 2) return Product(machine, arguments);
+    if (command == "screenshot") return Screenshot(machine, arguments);
+    // Print jobs and the pictures of their pages.
+    if (command == "jobs" && arguments.size() <= 1) return winmachine::ListJobs(arguments.empty() ? "" : arguments[0]);
+    if (command == "job-pages" && arguments.size() == 3)
+        return winmachine::WriteJobPages(arguments[0], arguments[1], arguments[2]);
     if (command == "reboot" && arguments.empty()) {
         for (const std::string& line : platform::RestartMachine(machine)) std::printf("%s\n", line.c_str());
         return 0;

@@ -1,0 +1,16 @@
+// The look of the standard controls (control_look.cpp): each control's procedure first offers its message
+// here; what is handled (painting, fonts, pictures) returns its result.
+#pragma once
+
+#include <optional>
+
+#include "windows.h"
+
+namespace platform {
+
+std::optional<LRESULT> ButtonLook(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+std::optional<LRESULT> StaticLook(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+std::optional<LRESULT> EditLook(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+std::optional<LRESULT> ProgressLook(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+}  // namespace platform
