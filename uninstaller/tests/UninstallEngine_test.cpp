@@ -252,9 +252,8 @@ TEST_F(EngineTest, ThreadProcAndTheFourteenUninstallers) {
     EXPECT_EQ(runOutput.Take(), expected);
 
     // Enabled by the data file on a machine without the maker's software: the IO uninstaller finds no setup
-    // classes, the registry uninstaller none of the maker's class registrations among the system's (the
-    // shell's own classes are registered on every machine) and no maker's name, the monitor and port
-    // walks only look, and the uninstallers not built yet still do nothing.
+    // classes, the registry uninstaller only Windows' own class registrations and no maker's name, the
+    // monitor and port walks only look, and the uninstallers not built yet still do nothing.
     machine.File("C:\\Dati\\devpurge.dat", "[Scrubber]\r\nenabled=1\r\n");
     gDATFileName = "C:\\Dati\\devpurge.dat";
     platform::StdoutCapture enabledOutput;
