@@ -53,19 +53,6 @@
 // Modal dialogs and message boxes pass over addressed answers, and modeless dialogs never take the others.
 // A progress bar's position and range are written when its window is shown; its moves are not, the
 // texts beside it tell the progress.
-// The common file dialogs (GetOpenFileNameA, GetSaveFileNameA) take the next answer too: "File: <path>"
-// chooses that file (a relative path is taken in the dialog's folder), IDOK the file the dialog proposes,
-// IDCANCEL cancels; without an answer the dialog is cancelled. Their entry names the dialog and its
-// title, each filter (the selected one marked), the folder and file it starts with, and the answer; a
-// chosen file that must exist and does not is refused, and the dialog takes the next answer:
-//   OpenFileDialog "Sfoglia"
-//     filter: "Presentazione (tour.exe)" tour.exe (selected)
-//     folder: "D:\"
-//     file: "tour.exe"
-//     answer: "D:\TOUR\tour.exe" refused (the file does not exist)
-//     answer: "E:\TOUR\tour.exe"
-// Other answers: IDOK "<proposed file>", IDCANCEL, IDCANCEL (default), IDCANCEL (default; scripted "<answer>"
-// is not an answer of this dialog), "<path>" (does not fit the buffer of <n> characters).
 #pragma once
 
 #include <filesystem>
@@ -118,6 +105,20 @@ struct DialogAnswerLook {
 };
 DialogAnswerLook TakeDialogAnswer(Machine& machine, unsigned dialogId);
 
+// The common file dialogs (GetOpenFileNameA, GetSaveFileNameA) take the next answer too: "File: <path>"
+// chooses that file (a relative path is taken in the dialog's folder), IDOK the file the dialog proposes,
+// IDCANCEL cancels; without an answer the dialog is cancelled. Their entry names the dialog and its
+// title, each filter (the selected one marked), the folder and file it starts with, and the answer; a
+// chosen file that must exist and does not is refused, and the dialog takes the next answer:
+//   OpenFileDialog "Sfoglia"
+//     filter: "Presentazione (tour.exe)" tour.exe (selected)
+//     folder: "D:\"
+//     file: "tour.exe"
+//     answer: "D:\TOUR\tour.exe" refused (the file does not exist)
+//     answer: "E:\TOUR\tour.exe"
+// Other answers: IDOK "<proposed file>", IDCANCEL, IDCANCEL (default), IDCANCEL (default; scripted "<answer>"
+// is not an answer of this dialog), "<path>" (does not fit the buffer of <n> characters).
+//
 // The file dialogs' answers: the path of "File: <path>" (any case, blanks around the path dropped; empty
 // when it names none), nullopt for an answer of another form.
 std::optional<std::string> FileAnswerPath(std::string_view answer);
