@@ -141,6 +141,8 @@ std::optional<std::string> AnswerProblem(std::string_view answer) {
     std::string_view trimmed = TrimBlanks(answer);
     if (trimmed.empty()) return std::string("an answer cannot be empty");
     if (answer.find_first_of("\r\n") != std::string_view::npos) return std::string("an answer is one line");
+    if (std::optional<std::string> path = FileAnswerPath(trimmed); path && path->empty())
+        return std::string("a file dialog's answer names a file (File: <path>)");
     if (IsAddressedAnswer(trimmed)) {
         std::optional<AddressedAnswer> addressed = ParseAddressedAnswer(trimmed);
         if (!addressed || IsAddressedAnswer(addressed->answer)) {
@@ -149,8 +151,6 @@ std::optional<std::string> AnswerProblem(std::string_view answer) {
         }
         return AnswerProblem(addressed->answer);
     }
-    if (std::optional<std::string> path = FileAnswerPath(trimmed); path && path->empty())
-        return std::string("a file dialog's answer names a file (File: <path>)");
     bool standardForm = trimmed.size() > 2 && trimmed.substr(0, 2) == "ID" &&
                         trimmed.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ") == std::string_view::npos;
     if (!standardForm) return std::nullopt;
