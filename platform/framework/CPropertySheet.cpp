@@ -141,14 +141,26 @@ void CPropertySheet::EndDialog(int nEndID) {
     }
 }
 
+// A modeless sheet loses its buttons, and the row they took: it ends as far below the tabs as the
+// buttons ended below them.
 BOOL CPropertySheet::OnInitDialog() {
-    if (m_bModeless) {
-        for (int id : {IDOK, IDCANCEL, ID_APPLY_NOW, IDHELP}) {
-            if (HWND button = ::GetDlgItem(m_hWnd, id)) {
-                ::ShowWindow(button, SW_HIDE);
-                ::EnableWindow(button, FALSE);
-            }
+    if (!m_bModeless) return TRUE;
+    RECT sheet{};
+    RECT buttons{};
+    RECT tabs{};
+    ::GetWindowRect(m_hWnd, &sheet);
+    HWND ok = ::GetDlgItem(m_hWnd, IDOK);
+    if (ok) ::GetWindowRect(ok, &buttons);
+    if (CWnd* tabControl = GetTabControl()) tabControl->GetWindowRect(&tabs);
+    for (int id : {IDOK, IDCANCEL, ID_APPLY_NOW, IDHELP}) {
+        if (HWND button = ::GetDlgItem(m_hWnd, id)) {
+            ::ShowWindow(button, SW_HIDE);
+            ::EnableWindow(button, FALSE);
         }
+    }
+    if (ok && tabs.bottom > tabs.top && buttons.bottom > tabs.bottom) {
+        ::SetWindowPos(m_hWnd, nullptr, 0, 0, sheet.right - sheet.left,
+                       sheet.bottom - sheet.top - (buttons.bottom - tabs.bottom), SWP_NOMOVE | SWP_NOZORDER);
     }
     return TRUE;
 }

@@ -138,6 +138,13 @@ TEST_F(FrameworkSheetTest, ModelessSheetWithItsOwnStylesAndSystemMenuItem) {
     EXPECT_EQ(GetWindowLongPtrA(sheet, GWL_STYLE) & (WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_POPUP),
               WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX);
     for (int id : {IDOK, IDCANCEL, ID_APPLY_NOW}) EXPECT_FALSE(IsWindowVisible(GetDlgItem(sheet, id))) << id;
+    // Without its buttons the sheet ends a margin below its tabs.
+    RECT window{};
+    RECT tabs{};
+    sheet.GetWindowRect(&window);
+    sheet.GetTabControl()->GetWindowRect(&tabs);
+    EXPECT_GT(window.bottom, tabs.bottom);
+    EXPECT_LT(window.bottom - tabs.bottom, 20);
     EXPECT_EQ(sheet.GetPageCount(), 2);
     EXPECT_EQ(sheet.GetActivePage(), &sheet.general);
     EXPECT_TRUE(sheet.SetActivePage(1));
