@@ -170,7 +170,7 @@ void RecordDialogAnswer(HWND dialog, const std::string& answer) {
 // Controls that show pages (hosted_pages.h).
 void RecordPageShown(HWND control, const std::string& address, const std::string& lines) {
     RequestPicture(control);
-    Record([control, &address, &lines](const WindowManager& manager) -> std::string {
+    Record(control, [control, &address, &lines](const WindowManager& manager) -> std::string {
         std::shared_ptr<Window> top = TopLevelOf(manager, manager.Find(control));
         return top ? Header(*top) + " page " + Quoted(address, 0) + "\n" + lines : "";
     });
