@@ -13,4 +13,7 @@ std::optional<LRESULT> StaticLook(HWND window, UINT message, WPARAM wParam, LPAR
 std::optional<LRESULT> EditLook(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 std::optional<LRESULT> ProgressLook(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+// The height of an edit box's text as it lays it out, all its lines (its scroll bar shows how much is seen).
+int EditTextHeight(HWND edit);
+
 }  // namespace platform
