@@ -37,7 +37,12 @@ void CDialog::EndDialog(int nResult) { ::EndDialog(m_hWnd, nResult); }
 
 BOOL CDialog::UpdateData(BOOL bSaveAndValidate) {
     CDataExchange exchange(this, bSaveAndValidate);
-    DoDataExchange(&exchange);
+    try {
+        DoDataExchange(&exchange);
+    } catch (const CUserException&) {
+        // The exchange told the user what was wrong; the dialog stays as it is.
+        return FALSE;
+    }
     return TRUE;
 }
 

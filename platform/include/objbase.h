@@ -43,3 +43,8 @@ STDAPI StringFromIID(REFIID rclsid, LPOLESTR* lplpsz);
 STDAPI_(LPVOID) CoTaskMemAlloc(SIZE_T cb);
 STDAPI_(LPVOID) CoTaskMemRealloc(LPVOID pv, SIZE_T cb);
 STDAPI_(void) CoTaskMemFree(LPVOID pv);
+
+// IPersistFile::Load's access modes.
+#define STGM_READ 0x00000000L
+#define STGM_WRITE 0x00000001L
+#define STGM_READWRITE 0x00000002L

@@ -58,6 +58,8 @@
 #define GMEM_FIXED 0x0000
 #define GMEM_ZEROINIT 0x0040
 #define GPTR (GMEM_FIXED | GMEM_ZEROINIT)
+#define GMEM_MOVEABLE 0x0002
+#define GHND (GMEM_MOVEABLE | GMEM_ZEROINIT)
 
 #define MAX_COMPUTERNAME_LENGTH 15
 
@@ -109,6 +111,9 @@ typedef struct _SECURITY_ATTRIBUTES {
 
 typedef DWORD(WINAPI* PTHREAD_START_ROUTINE)(LPVOID lpThreadParameter);
 typedef PTHREAD_START_ROUTINE LPTHREAD_START_ROUTINE;
+
+// STARTUPINFOA's dwFlags: wShowWindow holds the show command (the shell's starts).
+#define STARTF_USESHOWWINDOW 0x00000001
 
 typedef struct _STARTUPINFOA {
     DWORD cb;
@@ -187,6 +192,8 @@ HLOCAL WINAPI LocalAlloc(UINT uFlags, SIZE_T uBytes);
 HLOCAL WINAPI LocalFree(HLOCAL hMem);
 HGLOBAL WINAPI GlobalAlloc(UINT uFlags, SIZE_T dwBytes);
 HGLOBAL WINAPI GlobalFree(HGLOBAL hMem);
+LPVOID WINAPI GlobalLock(HGLOBAL hMem);
+BOOL WINAPI GlobalUnlock(HGLOBAL hMem);
 
 // Version, language, time
 BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA lpVersionInformation);

@@ -6,6 +6,60 @@
 // The device mode a printer keeps; the spooler here keeps none and always answers a null pointer.
 typedef struct _devicemodeA DEVMODEA, *PDEVMODEA, *LPDEVMODEA;
 
+// The device mode's layout (Windows 2000's, DM_SPECVERSION 0x0401), as the print dialog fills one for the
+// default printer. The union of the printer's and the display's fields is written with the printer's.
+#define CCHDEVICENAME 32
+#define CCHFORMNAME 32
+#define DM_SPECVERSION 0x0401
+#define DM_ORIENTATION 0x00000001
+#define DM_PAPERSIZE 0x00000002
+#define DM_COPIES 0x00000100
+#define DM_DEFAULTSOURCE 0x00000200
+#define DM_PRINTQUALITY 0x00000400
+#define DM_COLOR 0x00000800
+#define DMORIENT_PORTRAIT 1
+#define DMORIENT_LANDSCAPE 2
+#define DMPAPER_LETTER 1
+#define DMPAPER_A4 9
+#define DMCOLOR_MONOCHROME 1
+#define DMCOLOR_COLOR 2
+struct _devicemodeA {
+    BYTE dmDeviceName[CCHDEVICENAME];
+    WORD dmSpecVersion;
+    WORD dmDriverVersion;
+    WORD dmSize;
+    WORD dmDriverExtra;
+    DWORD dmFields;
+    short dmOrientation;
+    short dmPaperSize;
+    short dmPaperLength;
+    short dmPaperWidth;
+    short dmScale;
+    short dmCopies;
+    short dmDefaultSource;
+    short dmPrintQuality;
+    short dmColor;
+    short dmDuplex;
+    short dmYResolution;
+    short dmTTOption;
+    short dmCollate;
+    BYTE dmFormName[CCHFORMNAME];
+    WORD dmLogPixels;
+    DWORD dmBitsPerPel;
+    DWORD dmPelsWidth;
+    DWORD dmPelsHeight;
+    DWORD dmDisplayFlags;
+    DWORD dmDisplayFrequency;
+    DWORD dmICMMethod;
+    DWORD dmICMIntent;
+    DWORD dmMediaType;
+    DWORD dmDitherType;
+    DWORD dmReserved1;
+    DWORD dmReserved2;
+    DWORD dmPanningWidth;
+    DWORD dmPanningHeight;
+};
+
 typedef struct _PRINTER_INFO_1A {
     DWORD Flags;
     LPSTR pDescription;

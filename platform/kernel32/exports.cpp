@@ -12,6 +12,8 @@
     X(LocalFree)                      \
     X(GlobalAlloc)                    \
     X(GlobalFree)                     \
+    X(GlobalLock)                     \
+    X(GlobalUnlock)                   \
     X(GetVersionExA)                  \
     X(GetVersion)                     \
     X(GetSystemDefaultLangID)         \

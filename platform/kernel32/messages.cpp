@@ -392,6 +392,10 @@ class HeapBlocks {
         blocks_.insert(block);
         return block;
     }
+    bool Contains(void* block) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return blocks_.count(block) != 0;
+    }
     bool Free(void* block) {
         {
             std::lock_guard<std::mutex> lock(mutex_);
@@ -447,6 +451,25 @@ extern "C" HGLOBAL WINAPI GlobalAlloc(UINT uFlags, SIZE_T dwBytes) {
 
 extern "C" HGLOBAL WINAPI GlobalFree(HGLOBAL hMem) {
     return FreeBlock(hMem);
+}
+
+// A moveable block is a fixed one that never moves: locking gives its address, and its lock count stays 0,
+// so unlocking answers 0 with no error, as for a fixed block on Windows.
+extern "C" LPVOID WINAPI GlobalLock(HGLOBAL hMem) {
+    if (!hMem || !Heap().Contains(hMem)) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return nullptr;
+    }
+    return hMem;
+}
+
+extern "C" BOOL WINAPI GlobalUnlock(HGLOBAL hMem) {
+    if (!hMem || !Heap().Contains(hMem)) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    SetLastError(NO_ERROR);
+    return FALSE;
 }
 
 extern "C" DWORD WINAPI FormatMessageA(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, DWORD dwLanguageId,

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "platform/machine/shell_folders.h"
 #include "platform/machine/text.h"
 #include "winnt.h"
 
@@ -444,6 +445,19 @@ struct BaseKey {
     std::vector<std::pair<std::string, std::string>> strings;
 };
 
+// CLSID_ShellLink.
+constexpr std::string_view kShellLinkClass = "{00021401-0000-0000-C000-000000000046}";
+
+// The "Shell Folders" values of the named folders, as a fresh installation has them.
+std::vector<std::pair<std::string, std::string>> ShellFolderValues(const MachineSettings& settings,
+                                                                   std::initializer_list<const char*> names) {
+    std::vector<std::pair<std::string, std::string>> values;
+    for (const char* name : names) {
+        if (std::optional<std::string> folder = DefaultShellFolder(settings, name)) values.emplace_back(name, *folder);
+    }
+    return values;
+}
+
 std::vector<BaseKey> BaseKeys(const MachineSettings& settings) {
     bool nt = settings.os.IsNT();
     const std::string lm = std::string(kLocalMachine);
@@ -451,16 +465,6 @@ std::vector<BaseKey> BaseKeys(const MachineSettings& settings) {
     const std::string print = control + "\\Print";
     const std::string userKey = *RealRootPath(settings, "HKEY_CURRENT_USER");
     const std::string programFiles = settings.programFilesFolder;
-
-    // The user's profile folder: per user on Windows NT, the Windows folder itself on Windows 9x.
-    std::string profile = settings.windowsFolder;
-    if (settings.os.kind == OsKind::WindowsNT4)
-        profile = settings.windowsFolder + "\\Profiles\\" + settings.userName;
-    if (settings.os.kind == OsKind::Windows2000 || settings.os.kind == OsKind::WindowsXP) {
-        profile = "C:\\Documents and Settings\\" + settings.userName;
-    }
-    std::string startMenu = profile + "\\Start Menu";
-    std::string personal = nt ? profile + "\\My Documents" : "C:\\My Documents";
 
     std::vector<BaseKey> keys = {
         {lm + "\\SOFTWARE\\Classes", {}},
@@ -489,11 +493,14 @@ std::vector<BaseKey> BaseKeys(const MachineSettings& settings) {
         {lm + (nt ? "\\SYSTEM\\CurrentControlSet\\Hardware Profiles\\Current" : "\\Config\\0001"), {}},
         {std::string(kUsers) + "\\.DEFAULT", {}},
         {userKey + "\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
-         {{"Desktop", profile + "\\Desktop"},
-          {"Programs", startMenu + "\\Programs"},
-          {"Start Menu", startMenu},
-          {"Startup", startMenu + "\\Programs\\Startup"},
-          {"Personal", personal}}},
+         ShellFolderValues(settings, {"Desktop", "Programs", "Start Menu", "Startup", "Personal"})},
+        // The shell's link object, an in-process server of shell32.
+        {lm + "\\SOFTWARE\\Classes\\CLSID\\" + std::string(kShellLinkClass), {{"", "Shortcut"}}},
+        {lm + "\\SOFTWARE\\Classes\\CLSID\\" + std::string(kShellLinkClass) + "\\InprocServer32",
+         {{"", "shell32.dll"}, {"ThreadingModel", "Apartment"}}},
+        {lm + "\\SOFTWARE\\Classes\\.lnk", {{"", "lnkfile"}}},
+        {lm + "\\SOFTWARE\\Classes\\lnkfile", {{"", "Shortcut"}, {"IsShortcut", ""}}},
+        {lm + "\\SOFTWARE\\Classes\\lnkfile\\CLSID", {{"", std::string(kShellLinkClass)}}},
     };
     // The web browser control of the system folder's shdocvw.dll (its stub is among the system's own
     // programs), with its type library, as every installation registers it.

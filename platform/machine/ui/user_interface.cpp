@@ -142,6 +142,8 @@ std::optional<std::string> AnswerProblem(std::string_view answer) {
     std::string_view trimmed = TrimBlanks(answer);
     if (trimmed.empty()) return std::string("an answer cannot be empty");
     if (answer.find_first_of("\r\n") != std::string_view::npos) return std::string("an answer is one line");
+    if (std::optional<std::string> path = FileAnswerPath(trimmed); path && path->empty())
+        return std::string("a file dialog's answer names a file (File: <path>)");
     if (IsAddressedAnswer(trimmed)) {
         std::optional<AddressedAnswer> addressed = ParseAddressedAnswer(trimmed);
         if (!addressed || IsAddressedAnswer(addressed->answer)) {
@@ -159,6 +161,13 @@ std::optional<std::string> AnswerProblem(std::string_view answer) {
     std::string names;
     for (const char* name : kStandardAnswers) names += std::string(names.empty() ? "" : ", ") + name;
     return "'" + std::string(trimmed) + "' is not a standard answer (" + names + ")";
+}
+
+std::optional<std::string> FileAnswerPath(std::string_view answer) {
+    constexpr std::string_view prefix = "File:";
+    std::string_view trimmed = TrimBlanks(answer);
+    if (trimmed.size() < prefix.size() || !EqualsNoCase(trimmed.substr(0, prefix.size()), prefix)) return std::nullopt;
+    return std::string(TrimBlanks(trimmed.substr(prefix.size())));
 }
 
 std::optional<std::string> TakeAnswer(Machine& machine) {

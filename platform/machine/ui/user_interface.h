@@ -125,6 +125,23 @@ std::optional<std::string> LinkOfAnswer(std::string_view answer);
 // The first link answer addressed to the dialog, taken when its count has run out (one still counting
 // is counted down and stays); other answers addressed to it stay for a modeless dialog of that id.
 std::optional<std::string> TakeDialogLinkAnswer(Machine& machine, unsigned dialogId);
+// The common file dialogs (GetOpenFileNameA, GetSaveFileNameA) take the next answer too: "File: <path>"
+// chooses that file (a relative path is taken in the dialog's folder), IDOK the file the dialog proposes,
+// IDCANCEL cancels; without an answer the dialog is cancelled. Their entry names the dialog and its
+// title, each filter (the selected one marked), the folder and file it starts with, and the answer; a
+// chosen file that must exist and does not is refused, and the dialog takes the next answer:
+//   OpenFileDialog "Sfoglia"
+//     filter: "Presentazione (tour.exe)" tour.exe (selected)
+//     folder: "D:\"
+//     file: "tour.exe"
+//     answer: "D:\TOUR\tour.exe" refused (the file does not exist)
+//     answer: "E:\TOUR\tour.exe"
+// Other answers: IDOK "<proposed file>", IDCANCEL, IDCANCEL (default), IDCANCEL (default; scripted "<answer>"
+// is not an answer of this dialog), "<path>" (does not fit the buffer of <n> characters).
+//
+// The file dialogs' answers: the path of "File: <path>" (any case, blanks around the path dropped; empty
+// when it names none), nullopt for an answer of another form.
+std::optional<std::string> FileAnswerPath(std::string_view answer);
 
 // Pictures of the windows, written by user32: PNG files of the ui folder, each named by its number in the
 // machine and by what it shows ("0003-dialog-102.png", "0004-window.png"). The entry of a shown window

@@ -28,6 +28,7 @@
 #include "platform/machine/text.h"
 #include "platform/machine/ui/user_interface.h"
 #include "setupapi.h"
+#include "shellapi.h"
 #include "windows.h"
 #include "winspool.h"
 
@@ -56,6 +57,7 @@ constexpr const char* kUsage =
     "  ls <machine> [Windows path]     list a folder of the machine (C:\\ by default)\n"
     "  transcript <machine>            print what the machine's user was shown\n"
     "  answer <machine> <answer>...    script answers for message boxes and dialogs (IDOK, IDCANCEL, ...);\n"
+    "                                  \"File: <path>\" chooses the file of a file dialog;\n"
     "                                  \"Dialog <id>: <answer> [after <count>]\" presses a modeless dialog's button\n"
     "  info <machine>                  print the machine's profile\n"
     "  printers <machine>              list the printers (and on Windows NT the connections to network printers)\n"
@@ -71,7 +73,8 @@ constexpr const char* kUsage =
     "                                  with --not-present) and print its id\n"
     "  run <machine> \"<Windows command line>\" [--folder <Windows folder>]\n"
     "                                  start a program in the machine as its user would (from C:\\, or from the\n"
-    "                                  folder given), wait for it,\n"
+    "                                  folder given), or a shortcut's (.lnk) target with its arguments in its\n"
+    "                                  working folder, wait for it,\n"
     "                                  write \"exit code <n>\" to standard error and end with that code (the\n"
     "                                  host keeps its low eight bits: 3010 arrives as 194)\n"
     "  install <machine> <host program or library> <Windows path> [--version 1.2.3.4] [--field NAME=VALUE]...\n"
@@ -563,7 +566,47 @@ int Product(Machine& machine, const std::vector<std::string>& arguments) {
 
 // Starts a Windows command line in the machine and waits for the program; its exit code.
 // folder is the program's current folder; null for C:\\.
+// A command line that names a shortcut (.lnk), quoted or not, with nothing after it: its path.
+std::optional<std::string> ShortcutOf(const std::string& commandLine) {
+    std::string_view text = platform::TrimBlanks(commandLine);
+    if (text.size() >= 2 && text.front() == '"' && text.back() == '"') text = text.substr(1, text.size() - 2);
+    if (text.find('"') != std::string_view::npos || text.size() < 4 ||
+        !platform::EqualsNoCase(text.substr(text.size() - 4), ".lnk"))
+        return std::nullopt;
+    return std::string(text);
+}
+
+// Opens a shortcut as the shell does when the user opens it: its target starts with its arguments in its
+// working folder; nullopt when it cannot start, with the error written.
+std::optional<HANDLE> OpenShortcut(const std::string& path, const char* folder) {
+    SHELLEXECUTEINFOA info{};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOCLOSEPROCESS;
+    info.lpFile = path.c_str();
+    info.lpDirectory = folder;
+    info.nShow = SW_SHOWNORMAL;
+    if (!ShellExecuteExA(&info) || !info.hProcess) {
+        std::fprintf(stderr, "winmachine: cannot open %s (error %u)\n", path.c_str(), GetLastError());
+        return std::nullopt;
+    }
+    return info.hProcess;
+}
+
+// Waits for a started program, writes its exit code to standard error and gives it.
+int WaitForExitCode(HANDLE process) {
+    DWORD exitCode = 1;
+    WaitForSingleObject(process, INFINITE);
+    GetExitCodeProcess(process, &exitCode);
+    std::fprintf(stderr, "exit code %u\n", exitCode);
+    CloseHandle(process);
+    return static_cast<int>(exitCode);
+}
+
 int RunProgram(const std::string& commandLine, const char* folder) {
+    if (std::optional<std::string> shortcut = ShortcutOf(commandLine)) {
+        std::optional<HANDLE> process = OpenShortcut(*shortcut, folder);
+        return process ? WaitForExitCode(*process) : 1;
+    }
     std::string text = commandLine;
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
@@ -573,13 +616,8 @@ int RunProgram(const std::string& commandLine, const char* folder) {
         std::fprintf(stderr, "winmachine: cannot start %s (error %u)\n", commandLine.c_str(), GetLastError());
         return 1;
     }
-    DWORD exitCode = 1;
-    WaitForSingleObject(information.hProcess, INFINITE);
-    GetExitCodeProcess(information.hProcess, &exitCode);
-    std::fprintf(stderr, "exit code %u\n", exitCode);
     CloseHandle(information.hThread);
-    CloseHandle(information.hProcess);
-    return static_cast<int>(exitCode);
+    return WaitForExitCode(information.hProcess);
 }
 
 bool EndsWithNoCase(std::string_view text, std::string_view end) {
