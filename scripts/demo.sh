@@ -157,6 +157,11 @@ echo
 echo "== Snapshot before the run: $(grep -c '^\[' "$snapshots/registry-before.reg") registry keys," \
   "$(wc -l < "$snapshots/files-before.txt") files and folders (in $snapshots)"
 
+# A copy of the machine as it is now, for a run with a person at the keyboard after the unattended one.
+asked_machine=build/demo-xp-asked-machine
+rm -rf "$asked_machine"
+cp -a "$machine" "$asked_machine"
+
 # The product's installer starts the uninstaller from the old software's folder with the data file's
 # name; devpurge copies itself and the data file to the temporary folder, starts the copy there and ends
 # at once. The copy writes to the same output, so reading it to the end waits for the copy too.
@@ -234,6 +239,28 @@ list_installer_products
 echo
 echo "== Removable-storage drives after the run"
 "$winmachine" rsm "$machine"
+
+# The same run with a person at the keyboard, in the copy made before: without /unattended devpurge
+# first shows its warning, which the person answers "Avanti"; then its progress dialog. Every window
+# shown has its picture in the machine's ui folder, named in the transcript.
+echo
+echo "== The same machine, a person at the keyboard: $asked_machine"
+"$winmachine" answer "$asked_machine" IDOK
+asked_command_line="\"$program_folder\\devpurge.exe\" /datfile $data_file"
+echo "== Running $asked_command_line, answering IDOK (\"Avanti\") to the warning"
+{ "$winmachine" run "$asked_machine" "$asked_command_line" || true; } 2>&1 | timeout 300 cat > /dev/null || true
+echo
+echo "== What the person was shown (UI transcript, with the pictures' files; the progress updates counted)"
+"$winmachine" transcript "$asked_machine" | awk '
+  / changed$/ { skipping = 1; updates++; next }
+  skipping && /^  / { next }
+  { skipping = 0; print }
+  END { printf "(%d updates of a shown dialog left out)\n", updates }' | to_terminal
+echo
+echo "== The pictures of the windows shown, to open with any image viewer"
+for picture in "$asked_machine"/ui/*.png; do echo "  $picture"; done
+"$winmachine" screenshot "$asked_machine" --out "$asked_machine/screenshot.png" >/dev/null &&
+  echo "  $asked_machine/screenshot.png (winmachine screenshot: the newest window's picture)"
 
 # The test COM server (platform/framework/tests/comserver) in a Windows XP machine: installed, registered
 # by regsvr32, driven by a script through cscript, then unregistered.

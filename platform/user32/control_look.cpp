@@ -457,6 +457,20 @@ void LoadStaticPicture(HWND handle, const CREATESTRUCTA& create) {
 
 }  // namespace
 
+int EditTextHeight(HWND handle) {
+    ControlFacts facts = FactsOf(handle);
+    RECT client{};
+    GetClientRect(handle, &client);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ previous = SelectObject(dc, look::FontOf(handle));
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(dc, &metrics);
+    size_t lines = EditLines(dc, facts.text, client.right - 2, (facts.style & ES_MULTILINE) != 0).size();
+    SelectObject(dc, previous);
+    DeleteDC(dc);
+    return static_cast<int>(lines) * metrics.tmHeight;
+}
+
 std::optional<LRESULT> ButtonLook(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
     if (std::optional<LRESULT> common = CommonLook(handle, message, wParam, lParam)) return common;
     switch (message) {

@@ -16,4 +16,7 @@ std::optional<LRESULT> ProgressLook(HWND window, UINT message, WPARAM wParam, LP
 // to its WM_PAINT (WM_ERASEBKGND); the combo box and the list box use it too.
 std::optional<LRESULT> FontAndBackgroundLook(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+// The height of an edit box's text as it lays it out, all its lines (its scroll bar shows how much is seen).
+int EditTextHeight(HWND edit);
+
 }  // namespace platform

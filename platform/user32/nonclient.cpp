@@ -10,6 +10,7 @@
 
 #include "platform/gdi32/user_drawing.h"
 #include "platform/machine/text.h"
+#include "platform/user32/control_look.h"
 #include "platform/user32/look.h"
 #include "platform/user32/window_geometry.h"
 
@@ -183,8 +184,9 @@ void DrawCaption(HDC dc, const FrameFacts& facts, RECT& area) {
     SelectObject(dc, previous);
 }
 
-// A vertical scroll bar in `area`: its arrow buttons and the dotted track between them.
-void DrawVerticalScrollBar(HDC dc, RECT area, bool enabled) {
+// A vertical scroll bar in `area`: its arrow buttons and the dotted track between them, with a thumb at
+// the top as long as the part seen (`seen` of `whole`) when not all is; its arrows greyed when all is.
+void DrawVerticalScrollBar(HDC dc, RECT area, bool enabled, int seen, int whole) {
     int size = GetSystemMetrics(SM_CXVSCROLL);
     RECT up{area.left, area.top, area.right, std::min(area.bottom, area.top + size)};
     RECT down{area.left, std::max(area.top, area.bottom - size), area.right, area.bottom};
@@ -193,8 +195,14 @@ void DrawVerticalScrollBar(HDC dc, RECT area, bool enabled) {
             Pixel(dc, x, y, GetSysColor((x + y) % 2 ? COLOR_BTNFACE : COLOR_BTNHIGHLIGHT));
         }
     }
-    DrawSmallButton(dc, up, Glyph::Up, enabled);
-    DrawSmallButton(dc, down, Glyph::Down, enabled);
+    bool scrolls = enabled && whole > seen && seen > 0;
+    DrawSmallButton(dc, up, Glyph::Up, scrolls);
+    DrawSmallButton(dc, down, Glyph::Down, scrolls);
+    int track = down.top - up.bottom;
+    if (!scrolls || track < 8) return;
+    int thumb = std::max(8, static_cast<int>(static_cast<long long>(track) * seen / whole));
+    RECT knob{area.left, up.bottom, area.right, up.bottom + thumb};
+    DrawEdge(dc, &knob, EDGE_RAISED, BF_RECT | BF_SOFT | BF_MIDDLE);
 }
 
 }  // namespace
@@ -220,8 +228,10 @@ void DrawFrame(HWND handle, HDC dc) {
     if ((facts.style & WS_CAPTION) == WS_CAPTION) DrawCaption(dc, facts, area);
     if (facts.style & WS_VSCROLL) {
         int size = GetSystemMetrics(SM_CXVSCROLL);
+        int seen = facts.client.bottom - facts.client.top;
+        int whole = facts.edit ? EditTextHeight(handle) : seen;
         DrawVerticalScrollBar(dc, RECT{facts.client.right, facts.client.top, facts.client.right + size, facts.client.bottom},
-                              facts.enabled);
+                              facts.enabled, seen, whole);
     }
 }
 

@@ -334,6 +334,7 @@ extern "C" BOOL WINAPI DestroyWindow(HWND hWnd) {
     WindowManager& manager = WindowManager::Instance();
     std::vector<HWND> owned;
     bool recordClosed = false;
+    bool uncovers = false;
     {
         std::lock_guard<std::mutex> lock(manager.mutex);
         std::shared_ptr<Window> window = FindOrFail(manager, hWnd);
@@ -345,12 +346,15 @@ extern "C" BOOL WINAPI DestroyWindow(HWND hWnd) {
         if (window->destroying) return TRUE;
         window->destroying = true;
         recordClosed = !(window->style & WS_CHILD) && (window->style & WS_VISIBLE);
+        uncovers = (window->style & WS_CHILD) && (window->style & WS_VISIBLE);
         for (const auto& [handle, other] : manager.windows) {
             if (other->owner == hWnd) owned.push_back(handle);
         }
     }
     for (HWND handle : owned) DestroyWindow(handle);
     if (recordClosed) platform::RecordWindowClosed(hWnd);
+    // A control taken away uncovers its parent's background.
+    if (uncovers) platform::UncoverInParent(hWnd);
     SendDestroy(hWnd);
     SendNonClientDestroyAndRemove(hWnd);
     return TRUE;

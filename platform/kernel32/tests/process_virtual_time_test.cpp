@@ -67,7 +67,9 @@ TEST(ProcessVirtualTime, AWaitEndsWithTheProgramOrAtItsLimitOnTheMachineClock) {
         EXPECT_EQ(row.moved, GetTickCount() - ticks);
         EXPECT_EQ(row.result == WAIT_TIMEOUT, WaitForSingleObject(started.thread, 0) == WAIT_TIMEOUT);
         Close(started);
-        EXPECT_LT(std::chrono::steady_clock::now() - realStart, std::chrono::seconds(2));
+        // The machine's seconds are not real ones: far less real time passes than the wait's limit, even
+        // on a loaded computer.
+        EXPECT_LT(std::chrono::steady_clock::now() - realStart, std::chrono::seconds(15));
     }
 }
 

@@ -135,6 +135,10 @@ TEST_F(PaintTest, InvalidationMakesPaintMessages) {
              ValidateRect(top, nullptr);
          },
          {"paint a 0,0,20,20", "paint b 0,0,20,20"}},
+        {"a child taken away", 0, [](HWND, HWND a, HWND) { DestroyWindow(a); },
+         {"erase top", "paint top 0,0,20,20"}},
+        {"a child hidden", 0, [](HWND, HWND, HWND b) { ShowWindow(b, SW_HIDE); },
+         {"erase top", "paint top 30,0,50,20"}},
         {"redrawn now", 0,
          [](HWND top, HWND, HWND) {
              RedrawWindow(top, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW | RDW_NOCHILDREN);

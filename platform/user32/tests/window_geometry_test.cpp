@@ -250,6 +250,31 @@ TEST_F(WindowGeometryTest, DialogsAreLaidOutInDialogUnits) {
     DestroyWindow(dialog);
 }
 
+// The screen's size is the machine's display mode, and a centred dialog sits in the middle of it above
+// the task bar.
+TEST(WindowGeometryScreen, MetricsFollowTheDisplayMode) {
+    struct Row {
+        int width, height;
+    };
+    const Row rows[] = {{640, 480}, {800, 600}, {1280, 1024}};
+    for (const Row& row : rows) {
+        platform::MachineSettings settings = platform::MachineSettings::Defaults(platform::OsKind::Windows2000);
+        settings.display = platform::DisplayMode{row.width, row.height, 16, 60};
+        platform::TestMachine machine(settings);
+        EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), row.width);
+        EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), row.height);
+        HWND dialog = platform::CreateDialogFromTemplate(nullptr, ProgressTemplate(), 102, nullptr, QuietProcedure, 0);
+        ASSERT_NE(dialog, nullptr);
+        RECT window{};
+        GetWindowRect(dialog, &window);
+        int width = window.right - window.left;
+        int height = window.bottom - window.top;
+        EXPECT_EQ(window.left, (row.width - width) / 2) << row.width;
+        EXPECT_EQ(window.top, (row.height - 28 - height) / 2) << row.height;
+        DestroyWindow(dialog);
+    }
+}
+
 TEST_F(WindowGeometryTest, RectangleHelpers) {
     RECT first{0, 0, 10, 10};
     RECT second{5, 5, 20, 8};
