@@ -128,12 +128,19 @@ extern "C" BOOL WINAPI GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, U
         if (!queue->sent.empty() || NextPosted(manager, *queue, arrived, hWnd, wMsgFilterMin, wMsgFilterMax, false)) {
             continue;
         }
+        // The next message usually comes within microseconds; only a thread that is to sleep marks
+        // itself as waiting, which takes the machine's lock.
+        std::uint64_t seen = manager.Changes();
+        lock.unlock();
+        bool changed = manager.WatchForChange(seen);
+        lock.lock();
+        if (changed || manager.Changes() != seen) continue;
         // Mail that comes while the thread waits wakes it, and holds the clock back until it is taken.
         platform::MailWait mailWait;
         if (!mailWait.begun()) continue;
         // Waiting for a message, the thread no longer holds the machine's virtual time back.
         platform::VirtualTimeIdle idle;
-        manager.WaitForChange(lock);
+        manager.SleepUntilChange(lock, seen);
     }
 }
 
@@ -272,8 +279,15 @@ extern "C" LRESULT WINAPI SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARA
             platform::ProcessSentMessages(lock, *own);
             continue;
         }
+        // The answer usually comes within microseconds, and is read without taking the lock again.
+        std::uint64_t seen = manager.Changes();
+        lock.unlock();
+        bool changed = manager.WatchForChange(seen);
+        if (sent->done) return sent->result;
+        lock.lock();
+        if (changed || manager.Changes() != seen) continue;
         platform::VirtualTimeIdle idle;
-        manager.WaitForChange(lock);
+        manager.SleepUntilChange(lock, seen);
     }
     return sent->result;
 }
