@@ -133,7 +133,7 @@ extern "C" BOOL WINAPI GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, U
         std::uint64_t seen = manager.Changes();
         lock.unlock();
         bool changed = manager.WatchForChange(seen);
-        lock.lock();
+        WindowManager::Relock(lock);
         if (changed || manager.Changes() != seen) continue;
         // Mail that comes while the thread waits wakes it, and holds the clock back until it is taken.
         platform::MailWait mailWait;
@@ -265,6 +265,7 @@ extern "C" LRESULT WINAPI SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARA
     }
     std::shared_ptr<MessageQueue> target = manager.QueueOf(window->threadId);
     if (!target) return 0;
+    std::shared_ptr<MessageQueue> own = manager.QueueOfThisThread();
     auto sent = std::make_shared<platform::SentMessage>();
     sent->message.hwnd = hWnd;
     sent->message.message = Msg;
@@ -273,7 +274,6 @@ extern "C" LRESULT WINAPI SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARA
     sent->message.time = GetTickCount();
     target->sent.push_back(sent);
     manager.NotifyChanged();
-    std::shared_ptr<MessageQueue> own = manager.QueueOfThisThread();
     while (!sent->done) {
         if (!own->sent.empty()) {
             platform::ProcessSentMessages(lock, *own);
@@ -284,7 +284,7 @@ extern "C" LRESULT WINAPI SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARA
         lock.unlock();
         bool changed = manager.WatchForChange(seen);
         if (sent->done) return sent->result;
-        lock.lock();
+        WindowManager::Relock(lock);
         if (changed || manager.Changes() != seen) continue;
         platform::VirtualTimeIdle idle;
         manager.SleepUntilChange(lock, seen);

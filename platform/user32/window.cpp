@@ -93,7 +93,7 @@ void WindowManager::WaitForChange(std::unique_lock<std::mutex>& lock) {
     std::uint64_t seen = Changes();
     lock.unlock();
     bool changed = WatchForChange(seen);
-    lock.lock();
+    Relock(lock);
     // Every change is counted under the lock, so one after the caller's last look shows here.
     if (changed || Changes() != seen) return;
     SleepUntilChange(lock, seen);
@@ -110,6 +110,15 @@ bool WindowManager::WatchForChange(std::uint64_t seen) const {
         // Gives the processor to the thread that is to answer, when they share it.
         std::this_thread::yield();
     }
+}
+
+void WindowManager::Relock(std::unique_lock<std::mutex>& lock) {
+    constexpr int kTries = 64;
+    for (int attempt = 0; attempt < kTries; ++attempt) {
+        if (lock.try_lock()) return;
+        std::this_thread::yield();
+    }
+    lock.lock();
 }
 
 void WindowManager::SleepUntilChange(std::unique_lock<std::mutex>& lock, std::uint64_t seen) {

@@ -102,6 +102,9 @@ class WindowManager {
     std::uint64_t Changes() const { return changes_.load(std::memory_order_acquire); }
     bool WatchForChange(std::uint64_t seen) const;
     void SleepUntilChange(std::unique_lock<std::mutex>& lock, std::uint64_t seen);
+    // Takes the lock again after a watch: the thread whose change ended it usually lets the lock go
+    // within microseconds, far sooner than a thread put to sleep waiting for it is woken again.
+    static void Relock(std::unique_lock<std::mutex>& lock);
 
     std::map<HWND, std::shared_ptr<Window>> windows;
     std::map<std::string, WindowClass> classes;  // keyed by the upper-cased name

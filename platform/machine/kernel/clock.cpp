@@ -52,7 +52,16 @@ ClockState* MapClock(const std::filesystem::path& machineFolder) {
 
 ClockState* CurrentClock() {
     Machine* machine = Machine::CurrentOrNull();
-    return machine ? MapClock(machine->folder()) : nullptr;
+    if (!machine) return nullptr;
+    // Every clock reading asks; the thread keeps its last answer rather than look the folder up again
+    // under the cache's lock.
+    thread_local std::string lastFolder;
+    thread_local ClockState* last = nullptr;
+    if (!last || machine->folder().native() != lastFolder) {
+        last = MapClock(machine->folder());
+        lastFolder = machine->folder().native();
+    }
+    return last;
 }
 
 bool IsVirtual(ClockState* state) {

@@ -126,7 +126,16 @@ std::shared_ptr<KernelNamespace> KernelNamespace::Private() {
 
 std::shared_ptr<KernelNamespace> KernelNamespace::Current() {
     Machine* machine = Machine::CurrentOrNull();
-    return machine ? ForMachine(machine->folder()) : Private();
+    if (!machine) return Private();
+    // Every wait and message look asks; the thread keeps its last answer rather than look the folder up
+    // again under the cache's lock.
+    thread_local std::string lastFolder;
+    thread_local std::shared_ptr<KernelNamespace> last;
+    if (!last || machine->folder().native() != lastFolder) {
+        last = ForMachine(machine->folder());
+        lastFolder = machine->folder().native();
+    }
+    return last;
 }
 
 KernelNamespace::Lock::Lock(KernelNamespace& space) : space_(space) {
