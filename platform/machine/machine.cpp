@@ -404,6 +404,8 @@ void Machine::Detach() {
 }
 
 Machine::Machine(const std::filesystem::path& folder) : folder_(std::filesystem::absolute(folder)) {
+    static std::atomic<std::uint64_t> serials{0};
+    serial_ = ++serials;
     settings_ = ReadMachineSettings(folder_ / "machine.ini");
     counters_ = std::make_unique<SharedCounters>(folder_);
 }

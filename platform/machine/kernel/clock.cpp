@@ -55,11 +55,11 @@ ClockState* CurrentClock() {
     if (!machine) return nullptr;
     // Every clock reading asks; the thread keeps its last answer rather than look the folder up again
     // under the cache's lock.
-    thread_local std::string lastFolder;
+    thread_local std::uint64_t lastMachine = 0;
     thread_local ClockState* last = nullptr;
-    if (!last || machine->folder().native() != lastFolder) {
+    if (!last || lastMachine != machine->serial()) {
         last = MapClock(machine->folder());
-        lastFolder = machine->folder().native();
+        lastMachine = machine->serial();
     }
     return last;
 }
