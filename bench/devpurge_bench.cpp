@@ -42,6 +42,7 @@ namespace text = platform::spooler_testing;
 
 constexpr char kExample[] = WIN_SOURCE_DIR "/examples/old-software-xp";
 constexpr char kProgramFolder[] = "C:\\Program Files\\Corvanta\\AiO\\Serie 500";
+constexpr char kSharedFolder[] = "C:\\Program Files\\Corvanta\\AiO\\Shared";
 constexpr char kCommandLine[] =
     "\"C:\\Program Files\\Corvanta\\AiO\\Serie 500\\devpurge.exe\" /datfile /unattended qnvuni07.dat";
 constexpr char kControl[] = "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control";
@@ -633,11 +634,66 @@ class LargeMachine {
                         {{"FileVersion", "3.0.0.8"}, {"CompanyName", "Corvanta"}, {"InternalName", "devpurge"},
                          {"OriginalFilename", "devpurge.exe"}});
         machine.File(folder + "\\qnvuni07.dat", ReadHostFile(fs::path(kExample) / "qnvuni07.dat"));
+        AddRunningSoftware(machine);
         machine.RemovableStorageDrive(Guid(900000), "Corvanta Card Reader 05", NTMS_NOT_PRESENT);
         machine.RemovableStorageDrive(Guid(900001), "Acme ZIP 100", NTMS_READY);
 
         machine.Registry(OtherSoftwareRegistry());
         for (const auto& [path, contents] : OtherSoftwareFiles()) machine.File(path, contents);
+    }
+
+    // As on the demonstration machine: the old software's programs that devpurge starts, its Windows
+    // Installer product, and its programs running with their windows beside another maker's monitor.
+    static void AddRunningSoftware(platform::TestMachine& machine) {
+        const std::string folder = kProgramFolder;
+        const std::string shared = kSharedFolder;
+        const std::string programs = "C:\\Documents and Settings\\All Users\\Start Menu\\Programs";
+        machine.Program(shared + "\\QNVuns07.exe", "removal_program",
+                        {{"FileVersion", "7.0.215.0"}, {"CompanyName", "Corvanta"},
+                         {"FileDescription", "Corvanta scanning utility removal"}});
+        machine.Program(shared + "\\QNVpms07.exe", "removal_program",
+                        {{"FileVersion", "7.0.215.0"}, {"CompanyName", "Corvanta"},
+                         {"FileDescription", "Corvanta device status service"}});
+        machine.InstallerProduct("{7C1A5E20-3B4D-4F60-8A71-92B3C4D5E607}", "Corvanta Serie 500",
+                                 {folder + "\\QNVhub07.hlp", folder + "\\qnv500.ini",
+                                  programs + "\\Corvanta\\Serie 500\\Casella strumenti.lnk",
+                                  programs + "\\Corvanta\\Serie 500\\Centro soluzioni Corvanta.lnk",
+                                  "C:\\Documents and Settings\\All Users\\Desktop\\Corvanta Serie 500.lnk"},
+                                 {"SOFTWARE\\Corvanta\\Serie 500\\Install"});
+
+        using platform::DeclaredWindow;
+        platform::DeclaredProcess hub;
+        hub.path = folder + "\\QNVhub07.exe";
+        hub.commandLine = hub.path + " -tray";
+        hub.modules = {shared + "\\QNVscn07.dll"};
+        hub.windows = {DeclaredWindow{"Corvanta Serie 500", "QNVhub07TrayWnd", "", {}},
+                       DeclaredWindow{"Centro soluzioni Corvanta", "QNVhub07MainWnd", "",
+                                      {DeclaredWindow{"Scansione", "Button", "", {}},
+                                       DeclaredWindow{"Copia", "Button", "", {}},
+                                       DeclaredWindow{"Casella strumenti", "Button", "", {}}}}};
+        hub.onClose = platform::ProcessReaction::After(300);
+        machine.DeclareProcess(hub);
+
+        platform::DeclaredProcess toolbox;
+        toolbox.path = folder + "\\QNVtbx07.exe";
+        toolbox.commandLine = "\"" + toolbox.path + "\"";
+        toolbox.modules = {shared + "\\QNVscn07.dll", shared + "\\QNVtwn07.dll"};
+        toolbox.windows = {DeclaredWindow{"Casella strumenti - Corvanta Serie 500", "QNVtbx07Frame", "",
+                                          {DeclaredWindow{"Livelli d'inchiostro", "Static", "", {}},
+                                           DeclaredWindow{"Pulizia testine", "Button", "", {}},
+                                           DeclaredWindow{"Allineamento testine", "Button", "", {}}}}};
+        toolbox.onClose = platform::ProcessReaction::After(1000);
+        machine.DeclareProcess(toolbox);
+
+        platform::DeclaredProcess status;
+        status.path = shared + "\\QNVpms07.exe";
+        status.commandLine = "\"" + status.path + "\"";
+        machine.DeclareProcess(status);
+
+        platform::DeclaredProcess monitor;
+        monitor.path = "C:\\Program Files\\Acme\\ZIP Tools\\zipmon.exe";
+        monitor.windows = {DeclaredWindow{"Acme ZIP Monitor", "AcmeZipMonitor", "", {}}};
+        machine.DeclareProcess(monitor);
     }
 
     fs::path template_;

@@ -9,9 +9,11 @@
 #include <string>
 
 struct case_insensitive_char_traits : public std::char_traits<char> {
-    // Upper case through unsigned char, so bytes at or above 0x80 (accented names) are valid arguments.
+    // Upper case as toupper has it in the C locale the programs run in: only a to z change, and bytes at
+    // or above 0x80 (accented names) stay as they are. Written out, as every comparison and search of
+    // the library's strings goes through it.
     static char to_upper(char character) {
-        return static_cast<char>(std::toupper(static_cast<unsigned char>(character)));
+        return character >= 'a' && character <= 'z' ? static_cast<char>(character - 'a' + 'A') : character;
     }
     static bool eq(char left, char right) { return to_upper(left) == to_upper(right); }
     static bool ne(char left, char right) { return to_upper(left) != to_upper(right); }

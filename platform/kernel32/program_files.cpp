@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 #include "platform/kernel32/file_system.h"
 #include "platform/machine/machine.h"
@@ -22,15 +23,27 @@ bool IsBuiltFile(const fs::path& path, BuiltFileKind kind) {
     return kind == BuiltFileKind::Library || ::access(path.c_str(), X_OK) == 0;
 }
 
-[[maybe_unused]] std::optional<fs::path> FindInTree(const fs::path& folder, const std::string& name,
+// Level by level, up to `depth` folders down: the programs sit one or two folders below the tree's top,
+// and a search that went deep into each folder it met first would list most of the tree before it
+// found them.
+[[maybe_unused]] std::optional<fs::path> FindInTree(const fs::path& top, const std::string& name,
                                                     BuiltFileKind kind, int depth) {
     std::error_code failure;
-    if (IsBuiltFile(folder / name, kind)) return folder / name;
-    if (depth == 0) return std::nullopt;
-    for (const fs::directory_entry& entry : fs::directory_iterator(folder, failure)) {
-        if (!entry.is_directory(failure) || entry.is_symlink(failure)) continue;
-        if (entry.path().filename() == "CMakeFiles") continue;
-        if (std::optional<fs::path> found = FindInTree(entry.path(), name, kind, depth - 1)) return found;
+    std::vector<fs::path> level{top};
+    for (int down = 0; !level.empty(); ++down) {
+        for (const fs::path& folder : level) {
+            if (IsBuiltFile(folder / name, kind)) return folder / name;
+        }
+        if (down == depth) break;
+        std::vector<fs::path> next;
+        for (const fs::path& folder : level) {
+            for (const fs::directory_entry& entry : fs::directory_iterator(folder, failure)) {
+                if (!entry.is_directory(failure) || entry.is_symlink(failure)) continue;
+                if (entry.path().filename() == "CMakeFiles") continue;
+                next.push_back(entry.path());
+            }
+        }
+        level = std::move(next);
     }
     return std::nullopt;
 }

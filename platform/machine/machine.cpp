@@ -1,5 +1,6 @@
 #include "platform/machine/machine.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -28,6 +29,13 @@ std::unique_ptr<Machine>& AttachedMachine() {
 std::mutex& AttachMutex() {
     static std::mutex mutex;
     return mutex;
+}
+
+// The attached machine once it is ready, for CurrentOrNull to find without the lock (every clock
+// reading and message look asks for it); set and cleared under the lock, cleared before the machine goes.
+std::atomic<Machine*>& ReadyMachine() {
+    static std::atomic<Machine*> machine{nullptr};
+    return machine;
 }
 
 using IniSections = std::map<std::string, std::map<std::string, std::string>>;
@@ -363,6 +371,7 @@ Machine& Machine::Current() {
 }
 
 Machine* Machine::CurrentOrNull() {
+    if (Machine* ready = ReadyMachine().load(std::memory_order_acquire)) return ready;
     Machine* met = nullptr;
     {
         std::lock_guard<std::mutex> lock(AttachMutex());
@@ -373,6 +382,7 @@ Machine* Machine::CurrentOrNull() {
         machine = std::make_unique<Machine>(folder);
         CurrentProcess().InitializeFromEnvironment(*machine);
         met = machine.get();
+        ReadyMachine().store(met, std::memory_order_release);
     }
     CurrentProcess().HoldCurrentFolder(*met);
     return met;
@@ -384,11 +394,13 @@ Machine& Machine::Attach(const std::filesystem::path& folder) {
         std::lock_guard<std::mutex> lock(AttachMutex());
         std::unique_ptr<Machine>& machine = AttachedMachine();
         // The process's hold on its current folder belongs to the machine it leaves.
+        ReadyMachine().store(nullptr, std::memory_order_release);
         CurrentProcess().Clear();
         machine.reset();
         machine = std::make_unique<Machine>(folder);
         CurrentProcess().InitializeFromEnvironment(*machine);
         attached = machine.get();
+        ReadyMachine().store(attached, std::memory_order_release);
     }
     CurrentProcess().HoldCurrentFolder(*attached);
     return *attached;
@@ -396,11 +408,14 @@ Machine& Machine::Attach(const std::filesystem::path& folder) {
 
 void Machine::Detach() {
     std::lock_guard<std::mutex> lock(AttachMutex());
+    ReadyMachine().store(nullptr, std::memory_order_release);
     CurrentProcess().Clear();
     AttachedMachine().reset();
 }
 
 Machine::Machine(const std::filesystem::path& folder) : folder_(std::filesystem::absolute(folder)) {
+    static std::atomic<std::uint64_t> serials{0};
+    serial_ = ++serials;
     settings_ = ReadMachineSettings(folder_ / "machine.ini");
     counters_ = std::make_unique<SharedCounters>(folder_);
 }

@@ -80,6 +80,9 @@ public:
     ~Machine();
 
     const std::filesystem::path& folder() const { return folder_; }
+    // Different for every Machine object of the process, so that a cache of what belongs to the
+    // machine's folder can tell, without comparing folders, that it still holds the same machine.
+    std::uint64_t serial() const { return serial_; }
     const MachineSettings& settings() const { return settings_; }
     const OsProfile& os() const { return settings_.os; }
     bool IsNT() const { return settings_.os.IsNT(); }
@@ -102,6 +105,7 @@ public:
 
 private:
     std::filesystem::path folder_;
+    std::uint64_t serial_;
     MachineSettings settings_;
     std::mutex stateMutex_;
     std::unique_ptr<SqliteDatabase> state_;

@@ -133,12 +133,19 @@ extern "C" BOOL WINAPI GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, U
         if (!queue->sent.empty() || NextPosted(manager, *queue, arrived, hWnd, wMsgFilterMin, wMsgFilterMax, false)) {
             continue;
         }
+        // The next message usually comes within microseconds; only a thread that is to sleep marks
+        // itself as waiting, which takes the machine's lock.
+        std::uint64_t seen = manager.Changes();
+        lock.unlock();
+        bool changed = manager.WatchForChange(seen);
+        WindowManager::Relock(lock);
+        if (changed || manager.Changes() != seen) continue;
         // Mail that comes while the thread waits wakes it, and holds the clock back until it is taken.
         platform::MailWait mailWait;
         if (!mailWait.begun()) continue;
         // Waiting for a message, the thread no longer holds the machine's virtual time back.
         platform::VirtualTimeIdle idle;
-        manager.WaitForChange(lock);
+        manager.SleepUntilChange(lock, seen);
     }
 }
 
@@ -266,6 +273,7 @@ extern "C" LRESULT WINAPI SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARA
     }
     std::shared_ptr<MessageQueue> target = manager.QueueOf(window->threadId);
     if (!target) return 0;
+    std::shared_ptr<MessageQueue> own = manager.QueueOfThisThread();
     auto sent = std::make_shared<platform::SentMessage>();
     sent->message.hwnd = hWnd;
     sent->message.message = Msg;
@@ -274,14 +282,20 @@ extern "C" LRESULT WINAPI SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARA
     sent->message.time = GetTickCount();
     target->sent.push_back(sent);
     manager.NotifyChanged();
-    std::shared_ptr<MessageQueue> own = manager.QueueOfThisThread();
     while (!sent->done) {
         if (!own->sent.empty()) {
             platform::ProcessSentMessages(lock, *own);
             continue;
         }
+        // The answer usually comes within microseconds, and is read without taking the lock again.
+        std::uint64_t seen = manager.Changes();
+        lock.unlock();
+        bool changed = manager.WatchForChange(seen);
+        if (sent->done) return sent->result;
+        WindowManager::Relock(lock);
+        if (changed || manager.Changes() != seen) continue;
         platform::VirtualTimeIdle idle;
-        manager.WaitForChange(lock);
+        manager.SleepUntilChange(lock, seen);
     }
     return sent->result;
 }

@@ -94,26 +94,39 @@ void WindowManager::NotifyChanged() {
 }
 
 void WindowManager::WaitForChange(std::unique_lock<std::mutex>& lock) {
+    std::uint64_t seen = Changes();
+    lock.unlock();
+    bool changed = WatchForChange(seen);
+    Relock(lock);
+    // Every change is counted under the lock, so one after the caller's last look shows here.
+    if (changed || Changes() != seen) return;
+    SleepUntilChange(lock, seen);
+}
+
+bool WindowManager::WatchForChange(std::uint64_t seen) const {
     // Long enough to see the answer to a sent message, or the next of a stream of them; short enough
     // that an idle thread soon sleeps.
     constexpr auto kWatch = std::chrono::microseconds(200);
-    std::uint64_t seen = changes_.load(std::memory_order_acquire);
-    lock.unlock();
     auto deadline = std::chrono::steady_clock::now() + kWatch;
-    bool moved = false;
     for (unsigned round = 1;; ++round) {
-        if (changes_.load(std::memory_order_acquire) != seen) {
-            moved = true;
-            break;
-        }
-        if (round % 16 == 0 && std::chrono::steady_clock::now() >= deadline) break;
+        if (Changes() != seen) return true;
+        if (round % 16 == 0 && std::chrono::steady_clock::now() >= deadline) return false;
         // Gives the processor to the thread that is to answer, when they share it.
         std::this_thread::yield();
     }
+}
+
+void WindowManager::Relock(std::unique_lock<std::mutex>& lock) {
+    constexpr int kTries = 64;
+    for (int attempt = 0; attempt < kTries; ++attempt) {
+        if (lock.try_lock()) return;
+        std::this_thread::yield();
+    }
     lock.lock();
-    // Every change is counted under the lock, so one after the caller's last look shows here.
-    if (moved || changes_.load(std::memory_order_acquire) != seen) return;
-    changed_.wait(lock);
+}
+
+void WindowManager::SleepUntilChange(std::unique_lock<std::mutex>& lock, std::uint64_t seen) {
+    if (Changes() == seen) changed_.wait(lock);
 }
 
 std::shared_ptr<Window> WindowManager::Find(HWND handle) const {

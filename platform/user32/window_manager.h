@@ -121,7 +121,8 @@ struct Window {
 struct SentMessage {
     MSG message{};
     LRESULT result = 0;
-    bool done = false;
+    // Set after the result, so that the sender may read both without the lock.
+    std::atomic<bool> done{false};
 };
 
 struct MessageQueue {
@@ -141,11 +142,20 @@ class WindowManager {
     // Under the lock: tells the waiting threads that a queue or a sent message changed.
     void NotifyChanged();
     // Waits for the next change (lock held on entry and exit; callers look at their queues again after
-    // it, as it may return without one). A thread that waits for another to answer a sent message, or
-    // for the next message of a thread that sends many, usually has it within microseconds, far less than
-    // putting a thread to sleep and waking it up costs: the wait first watches the changes with the lock
-    // released for a short while, and only then sleeps.
+    // it, as it may return without one): watches for it, then sleeps.
     void WaitForChange(std::unique_lock<std::mutex>& lock);
+    // The parts of that wait, for callers that do more between them. Changes() is read under the lock
+    // after the caller's last look. A thread that waits for another to answer a sent message, or for the
+    // next message of a thread that sends many, usually has it within microseconds, far less than putting
+    // a thread to sleep and waking it up costs: WatchForChange watches the changes for a short while with
+    // the lock released (not held on entry or exit), and is true when they moved on from `seen`;
+    // SleepUntilChange (lock held on entry and exit) sleeps until they do.
+    std::uint64_t Changes() const { return changes_.load(std::memory_order_acquire); }
+    bool WatchForChange(std::uint64_t seen) const;
+    void SleepUntilChange(std::unique_lock<std::mutex>& lock, std::uint64_t seen);
+    // Takes the lock again after a watch: the thread whose change ended it usually lets the lock go
+    // within microseconds, far sooner than a thread put to sleep waiting for it is woken again.
+    static void Relock(std::unique_lock<std::mutex>& lock);
 
     std::map<HWND, std::shared_ptr<Window>> windows;
     std::map<std::string, WindowClass> classes;  // keyed by the upper-cased name

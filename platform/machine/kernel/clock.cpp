@@ -52,7 +52,16 @@ ClockState* MapClock(const std::filesystem::path& machineFolder) {
 
 ClockState* CurrentClock() {
     Machine* machine = Machine::CurrentOrNull();
-    return machine ? MapClock(machine->folder()) : nullptr;
+    if (!machine) return nullptr;
+    // Every clock reading asks; the thread keeps its last answer rather than look the folder up again
+    // under the cache's lock.
+    thread_local std::uint64_t lastMachine = 0;
+    thread_local ClockState* last = nullptr;
+    if (!last || lastMachine != machine->serial()) {
+        last = MapClock(machine->folder());
+        lastMachine = machine->serial();
+    }
+    return last;
 }
 
 bool IsVirtual(ClockState* state) {

@@ -81,6 +81,10 @@ KernelNamespace::~KernelNamespace() {
 }
 
 std::shared_ptr<KernelNamespace> KernelNamespace::ForMachine(const std::filesystem::path& machineFolder) {
+    return Cached(machineFolder);
+}
+
+const std::shared_ptr<KernelNamespace>& KernelNamespace::Cached(const std::filesystem::path& machineFolder) {
     static std::mutex cacheMutex;
     // Kept for the life of the process: threads and handles may outlive the machine's attachment.
     static auto* cache = new std::map<std::string, std::shared_ptr<KernelNamespace>>;
@@ -110,8 +114,7 @@ std::shared_ptr<KernelNamespace> KernelNamespace::ForMachine(const std::filesyst
     std::shared_ptr<KernelNamespace> space(new KernelNamespace(mapping, size));
     ::flock(descriptor, LOCK_UN);
     ::close(descriptor);
-    cache->emplace(key, space);
-    return space;
+    return cache->emplace(key, space).first->second;
 }
 
 std::shared_ptr<KernelNamespace> KernelNamespace::Private() {
@@ -126,7 +129,16 @@ std::shared_ptr<KernelNamespace> KernelNamespace::Private() {
 
 std::shared_ptr<KernelNamespace> KernelNamespace::Current() {
     Machine* machine = Machine::CurrentOrNull();
-    return machine ? ForMachine(machine->folder()) : Private();
+    if (!machine) return Private();
+    // Every wait and message look asks; the thread keeps its last answer, which the cache keeps alive,
+    // rather than look the folder up again under the cache's lock.
+    thread_local std::uint64_t lastMachine = 0;
+    thread_local const std::shared_ptr<KernelNamespace>* last = nullptr;
+    if (!last || lastMachine != machine->serial()) {
+        last = &Cached(machine->folder());
+        lastMachine = machine->serial();
+    }
+    return *last;
 }
 
 KernelNamespace::Lock::Lock(KernelNamespace& space) : space_(space) {

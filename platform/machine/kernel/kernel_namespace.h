@@ -106,6 +106,8 @@ class KernelNamespace {
     struct Header;
     struct Slot;
     KernelNamespace(void* mapping, std::size_t size);
+    // The process's namespace of the machine, kept (and never removed) in the cache of the namespaces.
+    static const std::shared_ptr<KernelNamespace>& Cached(const std::filesystem::path& machineFolder);
     static std::shared_ptr<KernelNamespace> Private();
     Slot* FindNamed(std::string_view name);
     void FreeSlot(Slot& slot);

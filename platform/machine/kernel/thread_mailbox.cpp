@@ -75,8 +75,8 @@ std::unique_ptr<ThreadMailbox> ThreadMailbox::Open(std::shared_ptr<KernelNamespa
     box.thread = thread;
     box.waiting = 0;
     box.first = 0;
-    box.count = 0;
-    return std::unique_ptr<ThreadMailbox>(new ThreadMailbox(std::move(space), *free));
+    std::atomic_ref<std::uint32_t>(box.count).store(0, std::memory_order_release);
+    return std::unique_ptr<ThreadMailbox>(new ThreadMailbox(std::move(space), *free, &box.count));
 }
 
 ThreadMailbox::~ThreadMailbox() {
@@ -86,6 +86,9 @@ ThreadMailbox::~ThreadMailbox() {
 
 std::vector<PostedMail> ThreadMailbox::Take() {
     std::vector<PostedMail> taken;
+    // A look without the namespace's lock, which every message look would otherwise take: mail that
+    // comes after it is seen by BeginWaiting, under the lock, before the thread waits.
+    if (std::atomic_ref<std::uint32_t>(*count_).load(std::memory_order_acquire) == 0) return taken;
     {
         KernelNamespace::Lock lock(*space_);
         Mailbox& box = MailboxesOf(lock, *space_).boxes[slot_];
@@ -94,7 +97,7 @@ std::vector<PostedMail> ThreadMailbox::Take() {
         for (std::uint32_t index = 0; index < box.count; ++index)
             taken.push_back(box.mail[(box.first + index) % kMailCapacity]);
         box.first = 0;
-        box.count = 0;
+        std::atomic_ref<std::uint32_t>(box.count).store(0, std::memory_order_release);
     }
     // A wait the mail held back may move the clock now.
     space_->Notify();
@@ -125,7 +128,7 @@ MailDelivery PostMail(KernelNamespace& space, std::uint32_t thread, const Posted
         }
         if (box.count == kMailCapacity) return MailDelivery::Full;
         box.mail[(box.first + box.count) % kMailCapacity] = mail;
-        ++box.count;
+        std::atomic_ref<std::uint32_t>(box.count).store(box.count + 1, std::memory_order_release);
         RingDoorbell(mailboxes);
         return MailDelivery::Delivered;
     }

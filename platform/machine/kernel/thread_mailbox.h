@@ -44,10 +44,13 @@ class ThreadMailbox {
     void EndWaiting();
 
   private:
-    ThreadMailbox(std::shared_ptr<KernelNamespace> space, std::uint32_t slot) : space_(std::move(space)), slot_(slot) {}
+    ThreadMailbox(std::shared_ptr<KernelNamespace> space, std::uint32_t slot, std::uint32_t* count)
+        : space_(std::move(space)), slot_(slot), count_(count) {}
 
     std::shared_ptr<KernelNamespace> space_;
     std::uint32_t slot_;
+    // The mailbox's count of mail in the namespace's mapping, which lasts as long as the process.
+    std::uint32_t* count_;
 };
 
 // Puts the message into the mailbox of a living thread of the machine.

@@ -85,7 +85,9 @@ void RemoveInstalled(const std::string& target, Removal& removal) {
 }
 
 // Every component that names the product: what it installed goes, then the product's entry in it, then
-// the component when no product is left in it.
+// the component when no product is left in it. The components are looked through first, each opened below
+// the list just read: a machine holds thousands of them, and each change to the registry would make the
+// next look read that list again.
 void RemoveComponents(const std::string& packedProduct, Removal& removal) {
     std::string componentsPath = std::string(kUserDataKey) + "Components";
     HKEY components = nullptr;
@@ -97,8 +99,16 @@ void RemoveComponents(const std::string& packedProduct, Removal& removal) {
         if (RegEnumKeyExA(components, index, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
         names.emplace_back(name, size);
     }
-    RegCloseKey(components);
+    std::vector<std::string> named;
     for (const std::string& component : names) {
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(components, component.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) continue;
+        if (RegQueryValueExA(key, packedProduct.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS)
+            named.push_back(component);
+        RegCloseKey(key);
+    }
+    RegCloseKey(components);
+    for (const std::string& component : named) {
         std::string path = componentsPath + "\\" + component;
         HKEY key = nullptr;
         if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) continue;
