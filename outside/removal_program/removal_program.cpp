@@ -26,6 +26,7 @@
 #include <cstring>
 #include <string>
 
+#include "outside/common/append_line.h"
 #include "windows.h"
 
 namespace {
@@ -40,16 +41,7 @@ std::string Beside(const std::string& program, const char* extension) {
     return program.substr(0, dot) + extension;
 }
 
-void AppendLine(const std::string& file, const std::string& line) {
-    HANDLE handle =
-        CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return;
-    SetFilePointer(handle, 0, nullptr, FILE_END);
-    std::string text = line + "\r\n";
-    DWORD written = 0;
-    WriteFile(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(handle);
-}
+using outside::AppendLine;
 
 std::string MessageName(UINT message) {
     if (message == WM_CLOSE) return "WM_CLOSE";

@@ -1,24 +1,10 @@
 // The standard controls: buttons, edit boxes and static texts. Their texts live in the window, as
 // DefWindowProcA keeps them; control_look.cpp draws them.
+#include "platform/user32/control_items.h"
 #include "platform/user32/control_look.h"
 #include "platform/user32/window_manager.h"
 
 namespace platform {
-
-namespace {
-
-// Runs an action on the control's own state under the lock; false when the window is gone.
-template <typename Action>
-bool WithControl(HWND handle, Action action) {
-    WindowManager& manager = WindowManager::Instance();
-    std::lock_guard<std::mutex> lock(manager.mutex);
-    std::shared_ptr<Window> window = manager.Find(handle);
-    if (!window) return false;
-    action(*window);
-    return true;
-}
-
-}  // namespace
 
 // A click tells the parent, as WM_COMMAND with BN_CLICKED and the button's id.
 LRESULT CALLBACK ButtonProcedure(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
@@ -33,11 +19,11 @@ LRESULT CALLBACK ButtonProcedure(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lPar
         }
         case BM_GETCHECK: {
             int check = BST_UNCHECKED;
-            WithControl(hWnd, [&](Window& window) { check = window.control.check; });
+            WithControlWindow(hWnd, [&](Window& window) { check = window.control.check; });
             return check;
         }
         case BM_SETCHECK:
-            WithControl(hWnd, [&](Window& window) { window.control.check = static_cast<int>(wParam); });
+            WithControlWindow(hWnd, [&](Window& window) { window.control.check = static_cast<int>(wParam); });
             InvalidateRect(hWnd, nullptr, TRUE);
             return 0;
         default:
@@ -52,10 +38,10 @@ LRESULT CALLBACK EditProcedure(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam
     if (std::optional<LRESULT> drawn = EditLook(hWnd, Msg, wParam, lParam)) return *drawn;
     switch (Msg) {
         case EM_FMTLINES:
-            WithControl(hWnd, [&](Window& window) { window.control.formatLines = wParam != 0; });
+            WithControlWindow(hWnd, [&](Window& window) { window.control.formatLines = wParam != 0; });
             return static_cast<LRESULT>(wParam != 0);
         case EM_SETSEL:
-            WithControl(hWnd, [&](Window& window) {
+            WithControlWindow(hWnd, [&](Window& window) {
                 int length = static_cast<int>(window.text.size());
                 int start = static_cast<int>(static_cast<INT_PTR>(wParam));
                 int end = static_cast<int>(lParam);
@@ -74,7 +60,7 @@ LRESULT CALLBACK EditProcedure(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam
         case EM_GETSEL: {
             int start = 0;
             int end = 0;
-            WithControl(hWnd, [&](Window& window) {
+            WithControlWindow(hWnd, [&](Window& window) {
                 start = window.control.selectionStart;
                 end = window.control.selectionEnd;
             });
@@ -84,7 +70,7 @@ LRESULT CALLBACK EditProcedure(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam
         }
         case WM_SETTEXT: {
             LRESULT result = DefWindowProcA(hWnd, Msg, wParam, lParam);
-            WithControl(hWnd, [](Window& window) {
+            WithControlWindow(hWnd, [](Window& window) {
                 window.control.selectionStart = 0;
                 window.control.selectionEnd = 0;
             });
