@@ -185,4 +185,33 @@ BOOL InvertRect(HDC hdc, const RECT* rect) {
     return PatBlt(hdc, rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top, DSTINVERT);
 }
 
+BOOL DrawFocusRect(HDC hdc, const RECT* rect) {
+    std::shared_ptr<DeviceContext> context = FindDeviceContext(hdc);
+    if (!context || !rect) return FALSE;
+    RECT device = context->ToDevice(*rect);
+    if (device.right <= device.left || device.bottom <= device.top) return TRUE;
+    Canvas canvas(*context);
+    RECT drawable = canvas.ClipToArea(device);
+    POINT origin = canvas.origin();
+    // Every other pixel of the border, counted from the top left corner, inverted: drawn twice it is gone.
+    auto invert = [&](int x, int y) {
+        if ((x - device.left + y - device.top) % 2 != 0) return;
+        int surfaceX = x + origin.x;
+        int surfaceY = y + origin.y;
+        if (surfaceX < drawable.left || surfaceX >= drawable.right || surfaceY < drawable.top ||
+            surfaceY >= drawable.bottom)
+            return;
+        canvas.Plot(x, y, canvas.Read(x, y) ^ 0xFFFFFFu);
+    };
+    for (int x = device.left; x < device.right; ++x) {
+        invert(x, device.top);
+        if (device.bottom - 1 > device.top) invert(x, device.bottom - 1);
+    }
+    for (int y = device.top + 1; y < device.bottom - 1; ++y) {
+        invert(device.left, y);
+        if (device.right - 1 > device.left) invert(device.right - 1, y);
+    }
+    return TRUE;
+}
+
 }  // namespace platform::gdi
