@@ -14,6 +14,7 @@
 #include "platform/machine/text.h"
 #include "platform/machine/ui/user_interface.h"
 #include "platform/user32/hosted_pages.h"
+#include "platform/user32/paint.h"
 #include "platform/user32/window_geometry.h"
 #include "platform/user32/window_manager.h"
 
@@ -286,6 +287,19 @@ HWND CreateDialogFromTemplate(HINSTANCE instance, const DialogTemplate& dialog, 
     HWND handle = CreateDialogWindow(instance, dialog, resourceId, parent, procedure, initParam, false);
     if (handle && (dialog.style & WS_VISIBLE)) ShowWindow(handle, SW_SHOWNORMAL);
     return handle;
+}
+
+std::string SilentDialogPicture(const DialogTemplate& dialog, const std::string& kind, DLGPROC procedure,
+                                LPARAM initParam) {
+    DialogTemplate hidden = dialog;
+    hidden.style &= ~WS_VISIBLE;
+    HWND handle = CreateDialogWindow(nullptr, hidden, 0, nullptr, procedure, initParam, false);
+    if (!handle) return "";
+    MarkSilentDialog(handle);
+    ShowWindow(handle, SW_SHOW);
+    std::string picture = TakePicture(handle, kind);
+    DestroyWindow(handle);
+    return picture;
 }
 
 INT_PTR DialogBoxFromTemplate(HINSTANCE instance, const DialogTemplate& dialog, UINT resourceId, HWND parent,
