@@ -343,9 +343,10 @@ LRESULT ItemRect(HWND control, const ListViewState& state, int index, RECT* rect
 
 // Report view as Windows 2000 draws it: the column header as a row of raised buttons, then the rows from
 // the top one, each with its small icon and its texts by column; the selected row highlighted (the whole
-// row with LVS_EX_FULLROWSELECT, else its label).
+// row with LVS_EX_FULLROWSELECT, else its label); with the focus, the focused row's dotted rectangle.
 void Paint(HWND control, const ListViewState& state) {
     bool enabled = IsWindowEnabled(control) != FALSE;
+    bool focused = GetFocus() == control;
     PaintControl(control, state.font, [&](HDC dc, RECT client) {
         FillRect(dc, &client, GetSysColorBrush(COLOR_WINDOW));
         int header = HeaderHeight(control);
@@ -403,6 +404,17 @@ void Paint(HWND control, const ListViewState& state) {
                 cellLeft += width;
                 if (cellLeft >= std::max<int>(rowsWidth, client.right)) break;
             }
+            if (focused && (row.state & LVIS_FOCUSED)) {
+                RECT focus{labelLeft, top, std::max(labelLeft, rowsWidth), top + kRowHeight};
+                if (!fullRow) {
+                    const std::string text = row.texts.empty() ? "" : row.texts[0];
+                    SIZE size{};
+                    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+                    int firstWidth = state.columns.empty() ? client.right - client.left : state.columns[0].width;
+                    focus.right = std::min<LONG>(client.left + firstWidth - 2, labelLeft + size.cx + 4);
+                }
+                DrawFocusRect(dc, &focus);
+            }
         }
     });
 }
@@ -431,6 +443,10 @@ LRESULT CALLBACK ListViewProcedure(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lP
             return 1;
         case WM_PAINT:
             Paint(hWnd, *state);
+            return 0;
+        case WM_SETFOCUS:
+        case WM_KILLFOCUS:
+            InvalidateRect(hWnd, nullptr, TRUE);
             return 0;
         case LVM_SETEXTENDEDLISTVIEWSTYLE: {
             DWORD previous = state->extendedStyle;

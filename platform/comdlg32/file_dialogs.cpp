@@ -101,21 +101,45 @@ std::string Quoted(const std::string& text) {
     return "\"" + text + "\"";
 }
 
+std::string TitleOf(FileDialogKind kind, const OPENFILENAMEA& dialog) {
+    if (dialog.lpstrTitle && *dialog.lpstrTitle) return dialog.lpstrTitle;
+    return kind == FileDialogKind::Open ? "Open" : "Save As";
+}
+
+// nFilterIndex counts from 1; 0 names the custom filter, which the first filter stands for here.
+std::size_t SelectedFilter(const OPENFILENAMEA& dialog) {
+    return dialog.nFilterIndex == 0 ? 0 : dialog.nFilterIndex - 1;
+}
+
 std::string EntryHead(FileDialogKind kind, const OPENFILENAMEA& dialog, const std::string& folder) {
     bool open = kind == FileDialogKind::Open;
-    std::string title =
-        dialog.lpstrTitle && *dialog.lpstrTitle ? dialog.lpstrTitle : (open ? "Open" : "Save As");
+    std::string title = TitleOf(kind, dialog);
     std::string entry = std::string(open ? "OpenFileDialog " : "SaveFileDialog ") + Quoted(title) + "\n";
     std::vector<Filter> filters = FiltersOf(dialog.lpstrFilter);
     for (std::size_t index = 0; index < filters.size(); ++index) {
         entry += "  filter: " + Quoted(filters[index].description) + " " + filters[index].pattern;
-        // nFilterIndex counts from 1; 0 names the custom filter, which the first filter stands for here.
-        bool selected = dialog.nFilterIndex == index + 1 || (dialog.nFilterIndex == 0 && index == 0);
+        bool selected = SelectedFilter(dialog) == index;
         entry += selected ? " (selected)\n" : "\n";
     }
     entry += "  folder: " + Quoted(folder) + "\n";
     entry += "  file: " + Quoted(dialog.lpstrFile ? dialog.lpstrFile : "") + "\n";
     return entry;
+}
+
+// The dialog as the user sees it: the folder by its name (a drive's root by its path), the proposed file by
+// its name.
+std::string PictureLine(FileDialogKind kind, const OPENFILENAMEA& dialog, const std::string& folder) {
+    platform::common_dialogs::FileDialogLook look;
+    look.open = kind == FileDialogKind::Open;
+    look.caption = TitleOf(kind, dialog);
+    std::string folderName = FileNameOf(folder);
+    look.folder = folderName.empty() ? folder : folderName;
+    look.file = FileNameOf(dialog.lpstrFile ? dialog.lpstrFile : "");
+    for (const Filter& filter : FiltersOf(dialog.lpstrFilter)) look.filters.push_back(filter.description);
+    std::size_t selected = SelectedFilter(dialog);
+    look.selectedFilter = selected < look.filters.size() ? static_cast<int>(selected) : -1;
+    std::string picture = platform::common_dialogs::FileDialogPicture(look);
+    return picture.empty() ? "" : std::string(platform::kPictureLinePrefix) + picture + "\n";
 }
 
 // Fills the caller's buffers with the chosen file; false when lpstrFile is too short for it.
@@ -154,7 +178,7 @@ BOOL RunFileDialog(FileDialogKind kind, LPOPENFILENAMEA dialog) {
     }
     platform::Machine& machine = platform::Machine::Current();
     std::string folder = StartFolder(*dialog);
-    std::string entry = EntryHead(kind, *dialog, folder);
+    std::string entry = EntryHead(kind, *dialog, folder) + PictureLine(kind, *dialog, folder);
     for (;;) {
         std::optional<std::string> answer = platform::TakeAnswer(machine);
         if (!answer) {

@@ -35,6 +35,10 @@ INT_PTR CDialog::DoModal() {
 
 void CDialog::EndDialog(int nResult) { ::EndDialog(m_hWnd, nResult); }
 
+void CDialog::GotoDlgCtrl(CWnd* pWndCtrl) {
+    if (pWndCtrl) SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(pWndCtrl->m_hWnd), TRUE);
+}
+
 BOOL CDialog::UpdateData(BOOL bSaveAndValidate) {
     CDataExchange exchange(this, bSaveAndValidate);
     try {

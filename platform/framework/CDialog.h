@@ -17,6 +17,8 @@ class CDialog : public CWnd {
     virtual INT_PTR DoModal();
     void EndDialog(int nResult);
     BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
+    // Gives the control the focus, through the dialog manager (WM_NEXTDLGCTL).
+    void GotoDlgCtrl(CWnd* pWndCtrl);
 
     BOOL PreTranslateMessage(MSG* pMsg) override;
     // Dialog units of this dialog's font to pixels.

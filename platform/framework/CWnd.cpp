@@ -130,6 +130,8 @@ HWND CWnd::UnsubclassWindow() {
 BOOL CWnd::DestroyWindow() { return m_hWnd ? ::DestroyWindow(m_hWnd) : FALSE; }
 BOOL CWnd::ShowWindow(int nCmdShow) { return ::ShowWindow(m_hWnd, nCmdShow); }
 BOOL CWnd::EnableWindow(BOOL bEnable) { return ::EnableWindow(m_hWnd, bEnable); }
+CWnd* CWnd::SetFocus() { return FromHandle(::SetFocus(m_hWnd)); }
+CWnd* CWnd::GetFocus() { return FromHandle(::GetFocus()); }
 BOOL CWnd::IsWindowVisible() const { return ::IsWindowVisible(m_hWnd); }
 void CWnd::SetWindowText(LPCSTR lpszString) { ::SetWindowTextA(m_hWnd, lpszString); }
 

@@ -33,6 +33,10 @@ class CWnd {
     virtual BOOL DestroyWindow();
     BOOL ShowWindow(int nCmdShow);
     BOOL EnableWindow(BOOL bEnable = TRUE);
+    // The keyboard focus: the window that had it (SetFocus) or has it (GetFocus), as temporary objects
+    // for windows without one of their own; NULL for none, or for a window of another thread.
+    CWnd* SetFocus();
+    static CWnd* GetFocus();
     BOOL IsWindowVisible() const;
     void SetWindowText(LPCSTR lpszString);
     int GetWindowText(LPSTR lpszStringBuf, int nMaxCount) const;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/gdi32/fonts.h"
@@ -39,27 +40,63 @@ Line WithoutPrefixes(const std::string& text, bool prefixes) {
     return line;
 }
 
-// Breaks a paragraph into lines no wider than `width` at blanks; a word wider than the line stays whole.
-std::vector<std::string> WrapWords(const DeviceContext& context, const std::string& paragraph, int width,
-                                   bool prefixes) {
-    std::vector<std::string> lines;
-    std::string current;
-    std::size_t index = 0;
-    auto widthOf = [&](const std::string& text) { return TextExtent(context, WithoutPrefixes(text, prefixes).text).cx; };
-    while (index < paragraph.size()) {
-        std::size_t end = paragraph.find(' ', index);
-        if (end == std::string::npos) end = paragraph.size();
-        std::string word = paragraph.substr(index, end - index);
-        std::string candidate = current.empty() ? word : current + " " + word;
-        if (!current.empty() && widthOf(candidate) > width) {
-            lines.push_back(current);
-            current = word;
-        } else {
-            current = candidate;
-        }
-        index = end + 1;
+// The pieces of a line between its tabs, each with its offset from the line's start: with tabs expanded
+// (tabWidth > 0) a tab moves on to the next multiple of tabWidth, else it is a character like any other.
+std::vector<std::pair<int, std::string>> TabbedPieces(const DeviceContext& context, const std::string& text,
+                                                      int tabWidth) {
+    std::vector<std::pair<int, std::string>> pieces;
+    if (tabWidth <= 0) {
+        pieces.emplace_back(0, text);
+        return pieces;
     }
-    lines.push_back(current);
+    int x = 0;
+    std::size_t start = 0;
+    for (;;) {
+        std::size_t tab = text.find('\t', start);
+        std::string piece = text.substr(start, tab == std::string::npos ? std::string::npos : tab - start);
+        pieces.emplace_back(x, piece);
+        if (tab == std::string::npos) break;
+        x += TextExtent(context, piece).cx;
+        x = (x / tabWidth + 1) * tabWidth;
+        start = tab + 1;
+    }
+    return pieces;
+}
+
+int LineWidth(const DeviceContext& context, const std::string& text, int tabWidth) {
+    std::vector<std::pair<int, std::string>> pieces = TabbedPieces(context, text, tabWidth);
+    const auto& [x, last] = pieces.back();
+    return x + TextExtent(context, last).cx;
+}
+
+// Breaks a paragraph into lines no wider than `width` at blanks; a word wider than the line stays whole.
+// Only the blank a line is broken at goes: blanks that begin the paragraph, or follow others, stay.
+std::vector<std::string> WrapWords(const DeviceContext& context, const std::string& paragraph, int width,
+                                   bool prefixes, int tabWidth) {
+    auto widthOf = [&](std::size_t from, std::size_t to) {
+        return LineWidth(context, WithoutPrefixes(paragraph.substr(from, to - from), prefixes).text, tabWidth);
+    };
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (;;) {
+        if (widthOf(start, paragraph.size()) <= width) break;
+        // The blanks the line may end before: those with something other than blanks before them.
+        std::size_t firstWord = paragraph.find_first_not_of(' ', start);
+        std::size_t fitting = std::string::npos;
+        std::size_t shortest = std::string::npos;
+        for (std::size_t blank = paragraph.find(' ', firstWord); firstWord != std::string::npos &&
+                                                                   blank != std::string::npos;
+             blank = paragraph.find(' ', blank + 1)) {
+            if (shortest == std::string::npos) shortest = blank;
+            if (widthOf(start, blank) > width) break;
+            fitting = blank;
+        }
+        std::size_t breakAt = fitting != std::string::npos ? fitting : shortest;
+        if (breakAt == std::string::npos) break;
+        lines.push_back(paragraph.substr(start, breakAt - start));
+        start = breakAt + 1;
+    }
+    lines.push_back(paragraph.substr(start));
     return lines;
 }
 
@@ -72,17 +109,10 @@ void EndWithEllipsis(const DeviceContext& context, Line& line, int width) {
     if (line.mnemonic >= static_cast<std::ptrdiff_t>(text.size())) line.mnemonic = -1;
 }
 
-std::string ExpandTabs(const std::string& text) {
-    std::string expanded;
-    for (char character : text) {
-        if (character == '\t') expanded.append(8 - expanded.size() % 8, ' ');
-        else expanded.push_back(character);
-    }
-    return expanded;
-}
-
 }  // namespace
 
+// DT_EXPANDTABS sets tab stops every eight average character widths; DT_TABSTOP gives the count in bits 8
+// to 15 instead, which then hold none of the flags that are otherwise there.
 int DrawText(HDC hdc, LPCSTR text, int count, LPRECT rect, UINT format) {
     std::shared_ptr<DeviceContext> context = FindDeviceContext(hdc);
     if (!context || !rect || (!text && count != 0)) {
@@ -90,9 +120,14 @@ int DrawText(HDC hdc, LPCSTR text, int count, LPRECT rect, UINT format) {
         return 0;
     }
     std::string whole = text ? (count < 0 ? std::string(text) : std::string(text, static_cast<std::size_t>(count))) : "";
-    if (format & DT_EXPANDTABS) whole = ExpandTabs(whole);
-    bool prefixes = !(format & DT_NOPREFIX);
+    int charactersPerTab = 8;
+    if (format & DT_TABSTOP) {
+        charactersPerTab = static_cast<int>((format >> 8) & 0xFF);
+        format &= ~0xFF00u;
+    }
     FontMetrics metrics = MetricsOf(*context);
+    int tabWidth = (format & DT_EXPANDTABS) ? std::max(1, charactersPerTab * metrics.averageWidth) : 0;
+    bool prefixes = !(format & DT_NOPREFIX);
     int lineHeight = TextExtent(*context, "").cy;
     if (format & DT_EXTERNALLEADING) lineHeight += metrics.externalLeading;
     int width = rect->right - rect->left;
@@ -106,7 +141,7 @@ int DrawText(HDC hdc, LPCSTR text, int count, LPRECT rect, UINT format) {
             std::size_t end = whole.find_first_of("\r\n", start);
             std::string paragraph = whole.substr(start, end == std::string::npos ? std::string::npos : end - start);
             if (format & DT_WORDBREAK) {
-                for (const std::string& wrapped : WrapWords(*context, paragraph, width, prefixes))
+                for (const std::string& wrapped : WrapWords(*context, paragraph, width, prefixes, tabWidth))
                     lines.push_back(WithoutPrefixes(wrapped, prefixes));
             } else {
                 lines.push_back(WithoutPrefixes(paragraph, prefixes));
@@ -126,7 +161,7 @@ int DrawText(HDC hdc, LPCSTR text, int count, LPRECT rect, UINT format) {
     }
     if (format & DT_CALCRECT) {
         int widest = 0;
-        for (const Line& line : lines) widest = std::max<int>(widest, TextExtent(*context, line.text).cx);
+        for (const Line& line : lines) widest = std::max<int>(widest, LineWidth(*context, line.text, tabWidth));
         rect->right = rect->left + widest;
         rect->bottom = rect->top + height;
         return height;
@@ -136,16 +171,18 @@ int DrawText(HDC hdc, LPCSTR text, int count, LPRECT rect, UINT format) {
     bool showMnemonics = prefixes && !(format & DT_HIDEPREFIX);
     for (std::size_t index = 0; index < lines.size(); ++index) {
         const Line& line = lines[index];
-        int lineWidth = TextExtent(*context, line.text).cx;
+        int lineWidth = LineWidth(*context, line.text, tabWidth);
         int left = rect->left;
         if (format & DT_CENTER) left = rect->left + (width - lineWidth) / 2;
         else if (format & DT_RIGHT) left = rect->right - lineWidth;
         int y = top + static_cast<int>(index) * lineHeight;
-        OutputText(*context, left, y, (format & DT_NOCLIP) ? 0 : ETO_CLIPPED, rect, line.text, nullptr);
+        for (const auto& [offset, piece] : TabbedPieces(*context, line.text, tabWidth))
+            OutputText(*context, left + offset, y, (format & DT_NOCLIP) ? 0 : ETO_CLIPPED, rect, piece, nullptr);
         if (showMnemonics && line.mnemonic >= 0) {
             // The marked character's underline, one pixel below the baseline.
-            int before = TextExtent(*context, line.text.substr(0, static_cast<std::size_t>(line.mnemonic))).cx;
-            int through = TextExtent(*context, line.text.substr(0, static_cast<std::size_t>(line.mnemonic) + 1)).cx;
+            auto marked = static_cast<std::size_t>(line.mnemonic);
+            int before = LineWidth(*context, line.text.substr(0, marked), tabWidth);
+            int through = LineWidth(*context, line.text.substr(0, marked + 1), tabWidth);
             Canvas canvas(*context);
             if (!(format & DT_NOCLIP)) canvas.Restrict(context->ToDevice(*rect));
             POINT from = context->ToDevice(POINT{left + before, y});
@@ -183,6 +220,35 @@ int FrameRect(HDC hdc, const RECT* rect, HBRUSH brush) {
 BOOL InvertRect(HDC hdc, const RECT* rect) {
     if (!rect) return FALSE;
     return PatBlt(hdc, rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top, DSTINVERT);
+}
+
+BOOL DrawFocusRect(HDC hdc, const RECT* rect) {
+    std::shared_ptr<DeviceContext> context = FindDeviceContext(hdc);
+    if (!context || !rect) return FALSE;
+    RECT device = context->ToDevice(*rect);
+    if (device.right <= device.left || device.bottom <= device.top) return TRUE;
+    Canvas canvas(*context);
+    RECT drawable = canvas.ClipToArea(device);
+    POINT origin = canvas.origin();
+    // Every other pixel of the border, counted from the top left corner, inverted: drawn twice it is gone.
+    auto invert = [&](int x, int y) {
+        if ((x - device.left + y - device.top) % 2 != 0) return;
+        int surfaceX = x + origin.x;
+        int surfaceY = y + origin.y;
+        if (surfaceX < drawable.left || surfaceX >= drawable.right || surfaceY < drawable.top ||
+            surfaceY >= drawable.bottom)
+            return;
+        canvas.Plot(x, y, canvas.Read(x, y) ^ 0xFFFFFFu);
+    };
+    for (int x = device.left; x < device.right; ++x) {
+        invert(x, device.top);
+        if (device.bottom - 1 > device.top) invert(x, device.bottom - 1);
+    }
+    for (int y = device.top + 1; y < device.bottom - 1; ++y) {
+        invert(device.left, y);
+        if (device.right - 1 > device.left) invert(device.right - 1, y);
+    }
+    return TRUE;
 }
 
 }  // namespace platform::gdi

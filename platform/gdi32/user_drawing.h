@@ -1,5 +1,5 @@
 // The drawing calls Windows' window manager exports (user32's DrawTextA, FillRect, FrameRect,
-// InvertRect), done here over the device context: user32 exports them by calling these.
+// InvertRect, DrawFocusRect), done here over the device context: user32 exports them by calling these.
 #pragma once
 
 #include "windows.h"
@@ -15,5 +15,7 @@ int FillRect(HDC hdc, const RECT* rect, HBRUSH brush);
 int FrameRect(HDC hdc, const RECT* rect, HBRUSH brush);
 // InvertRect: every pixel of the rectangle inverted.
 BOOL InvertRect(HDC hdc, const RECT* rect);
+// DrawFocusRect: the dotted rectangle of the focus, drawn by inverting, so that drawing it again removes it.
+BOOL DrawFocusRect(HDC hdc, const RECT* rect);
 
 }  // namespace platform::gdi

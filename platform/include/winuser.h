@@ -544,6 +544,7 @@ typedef struct tagCREATESTRUCTA {
 #define BST_CHECKED 0x0001
 
 // Dialog messages and the default push button.
+#define WM_NEXTDLGCTL 0x0028
 #define DM_GETDEFID (WM_USER + 0)
 #define DM_SETDEFID (WM_USER + 1)
 #define DC_HASDEFID 0x534B
@@ -640,6 +641,10 @@ int WINAPI GetDlgCtrlID(HWND hWnd);
 BOOL WINAPI SetDlgItemTextA(HWND hDlg, int nIDDlgItem, LPCSTR lpString);
 UINT WINAPI GetDlgItemTextA(HWND hDlg, int nIDDlgItem, LPSTR lpString, int cchMax);
 LRESULT WINAPI SendDlgItemMessageA(HWND hDlg, int nIDDlgItem, UINT Msg, WPARAM wParam, LPARAM lParam);
+HWND WINAPI GetNextDlgTabItem(HWND hDlg, HWND hCtl, BOOL bPrevious);
+
+HWND WINAPI SetFocus(HWND hWnd);
+HWND WINAPI GetFocus(void);
 
 HCURSOR WINAPI LoadCursorA(HINSTANCE hInstance, LPCSTR lpCursorName);
 HCURSOR WINAPI SetCursor(HCURSOR hCursor);
@@ -986,6 +991,7 @@ BOOL WINAPI DrawEdge(HDC hdc, LPRECT qrc, UINT edge, UINT grfFlags);
 int WINAPI FillRect(HDC hDC, const RECT* lprc, HBRUSH hbr);
 int WINAPI FrameRect(HDC hDC, const RECT* lprc, HBRUSH hbr);
 BOOL WINAPI InvertRect(HDC hDC, const RECT* lprc);
+BOOL WINAPI DrawFocusRect(HDC hDC, const RECT* lprc);
 HBRUSH WINAPI GetSysColorBrush(int nIndex);
 
 HICON WINAPI LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName);

@@ -32,6 +32,7 @@ struct ControlFacts {
     HANDLE image = nullptr;
     UINT imageType = 0;
     bool enabled = true;
+    bool focused = false;
 };
 
 ControlFacts FactsOf(HWND handle) {
@@ -46,6 +47,8 @@ ControlFacts FactsOf(HWND handle) {
     facts.image = window->image;
     facts.imageType = window->imageType;
     facts.enabled = !(window->style & WS_DISABLED);
+    std::shared_ptr<MessageQueue> queue = manager.QueueOf(GetCurrentThreadId());
+    facts.focused = queue && queue->focus == handle;
     return facts;
 }
 
@@ -170,6 +173,12 @@ void DrawPushButton(HWND handle, HDC dc, RECT client, const ControlFacts& facts)
     SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
     RECT text = area;
     InflateRect(&text, -2, -1);
+    if (facts.focused) {
+        // The focus rectangle, a pixel inside the raised edge.
+        RECT focus = area;
+        InflateRect(&focus, -1, -1);
+        DrawFocusRect(dc, &focus);
+    }
     if (facts.style & BS_MULTILINE) {
         RECT measured = text;
         int height = DrawTextA(dc, facts.text.c_str(), -1, &measured, DT_CALCRECT | DT_WORDBREAK);
@@ -195,6 +204,18 @@ void DrawCheckOrRadio(HWND handle, HDC dc, RECT client, const ControlFacts& fact
     UINT format = (facts.style & BS_MULTILINE) ? DT_WORDBREAK : DT_SINGLELINE | DT_VCENTER;
     if (leftText) format |= DT_RIGHT;
     look::Label(dc, facts.text, text, format, facts.enabled);
+    if (facts.focused && !facts.text.empty()) {
+        // The focus rectangle around the text, a pixel out from it.
+        RECT measured = text;
+        DrawTextA(dc, facts.text.c_str(), -1, &measured, (format & ~(DT_RIGHT | DT_VCENTER)) | DT_CALCRECT);
+        int width = Width(measured);
+        int height = Height(measured);
+        int left = leftText ? text.right - width : text.left;
+        int top = (format & DT_VCENTER) ? text.top + (Height(text) - height) / 2 : text.top;
+        RECT focus{left - 1, top - 1, left + width + 1, top + height + 1};
+        IntersectRect(&focus, &focus, &client);
+        DrawFocusRect(dc, &focus);
+    }
 }
 
 void DrawGroupBox(HWND handle, HDC dc, RECT client, const ControlFacts& facts) {
@@ -498,6 +519,11 @@ std::optional<LRESULT> ButtonLook(HWND handle, UINT message, WPARAM wParam, LPAR
                         break;
                 }
             });
+        case WM_SETFOCUS:
+        case WM_KILLFOCUS:
+            // Drawn again with the focus rectangle, or without it.
+            InvalidateRect(handle, nullptr, TRUE);
+            return 0;
         case BM_SETIMAGE:
             return reinterpret_cast<LRESULT>(SwapImage(handle, reinterpret_cast<HANDLE>(lParam), static_cast<UINT>(wParam)));
         case BM_GETIMAGE:

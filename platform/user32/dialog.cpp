@@ -3,6 +3,8 @@
 // item helpers.
 #include "platform/user32/dialog.h"
 
+#include <algorithm>
+
 #include <optional>
 #include <string>
 #include <utility>
@@ -12,6 +14,7 @@
 #include "platform/machine/text.h"
 #include "platform/machine/ui/user_interface.h"
 #include "platform/user32/hosted_pages.h"
+#include "platform/user32/paint.h"
 #include "platform/user32/window_geometry.h"
 #include "platform/user32/window_manager.h"
 
@@ -222,7 +225,10 @@ HWND CreateDialogWindow(HINSTANCE instance, const DialogTemplate& dialog, UINT r
         if (child && font.font) SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(font.font), FALSE);
         if (child && !focus && (control.style & WS_TABSTOP)) focus = child;
     }
-    SendMessageA(handle, WM_INITDIALOG, reinterpret_cast<WPARAM>(focus), initParam);
+    // A procedure that sets the focus itself answers FALSE; otherwise the first tab stop takes it.
+    if (SendMessageA(handle, WM_INITDIALOG, reinterpret_cast<WPARAM>(focus), initParam) && IsWindow(handle)) {
+        if (HWND first = GetNextDlgTabItem(handle, nullptr, FALSE)) SetFocus(first);
+    }
     return IsWindow(handle) ? handle : nullptr;
 }
 
@@ -281,6 +287,19 @@ HWND CreateDialogFromTemplate(HINSTANCE instance, const DialogTemplate& dialog, 
     HWND handle = CreateDialogWindow(instance, dialog, resourceId, parent, procedure, initParam, false);
     if (handle && (dialog.style & WS_VISIBLE)) ShowWindow(handle, SW_SHOWNORMAL);
     return handle;
+}
+
+std::string SilentDialogPicture(const DialogTemplate& dialog, const std::string& kind, DLGPROC procedure,
+                                LPARAM initParam) {
+    DialogTemplate hidden = dialog;
+    hidden.style &= ~WS_VISIBLE;
+    HWND handle = CreateDialogWindow(nullptr, hidden, 0, nullptr, procedure, initParam, false);
+    if (!handle) return "";
+    MarkSilentDialog(handle);
+    ShowWindow(handle, SW_SHOW);
+    std::string picture = TakePicture(handle, kind);
+    DestroyWindow(handle);
+    return picture;
 }
 
 INT_PTR DialogBoxFromTemplate(HINSTANCE instance, const DialogTemplate& dialog, UINT resourceId, HWND parent,
@@ -418,6 +437,13 @@ extern "C" LRESULT WINAPI DefDlgProcA(HWND hDlg, UINT Msg, WPARAM wParam, LPARAM
         }
         case WM_INITDIALOG:
             return TRUE;
+        case WM_NEXTDLGCTL: {
+            // lParam TRUE: wParam is the control to go to; else the next tab stop (wParam 0) or the previous.
+            HWND next = LOWORD(lParam) ? reinterpret_cast<HWND>(wParam)
+                                       : GetNextDlgTabItem(hDlg, GetFocus(), wParam != 0);
+            if (next) SetFocus(next);
+            return 0;
+        }
         case WM_ERASEBKGND: {
             // The background the dialog's WM_CTLCOLORDLG gives.
             auto dc = reinterpret_cast<HDC>(wParam);
@@ -476,6 +502,31 @@ extern "C" HWND WINAPI GetDlgItem(HWND hDlg, int nIDDlgItem) {
     }
     SetLastError(ERROR_CONTROL_ID_NOT_FOUND);
     return nullptr;
+}
+
+// The next control (the previous one) after hCtl, in the order the dialog's controls were made and round,
+// that is a tab stop, visible and enabled; with hCtl NULL, the first (the last). hCtl itself when there is
+// no other.
+extern "C" HWND WINAPI GetNextDlgTabItem(HWND hDlg, HWND hCtl, BOOL bPrevious) {
+    WindowManager& manager = WindowManager::Instance();
+    std::lock_guard<std::mutex> lock(manager.mutex);
+    std::shared_ptr<Window> dialog = manager.Find(hDlg);
+    if (!dialog) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return nullptr;
+    }
+    std::vector<HWND> order = dialog->children;
+    if (bPrevious) std::reverse(order.begin(), order.end());
+    auto start = std::find(order.begin(), order.end(), hCtl);
+    std::size_t first = start == order.end() ? 0 : static_cast<std::size_t>(start - order.begin()) + 1;
+    for (std::size_t step = 0; step < order.size(); ++step) {
+        HWND candidate = order[(first + step) % order.size()];
+        std::shared_ptr<Window> control = manager.Find(candidate);
+        if (control && (control->style & WS_TABSTOP) && (control->style & WS_VISIBLE) &&
+            !(control->style & WS_DISABLED))
+            return candidate;
+    }
+    return hCtl;
 }
 
 extern "C" int WINAPI GetDlgCtrlID(HWND hWnd) {

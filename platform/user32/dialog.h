@@ -21,6 +21,13 @@ HWND CreateDialogFromTemplate(HINSTANCE instance, const DialogTemplate& dialog, 
 INT_PTR DialogBoxFromTemplate(HINSTANCE instance, const DialogTemplate& dialog, UINT resourceId, HWND parent,
                               DLGPROC procedure, LPARAM initParam);
 
+// The picture of a dialog the system shows for itself, as the transcript does not record it: made from
+// the template (without WS_VISIBLE: its procedure fills it in at WM_INITDIALOG), shown, painted, written
+// into the ui folder as a picture of `kind`, and destroyed, without a message loop. The picture's name for
+// the transcript, empty when there is none.
+std::string SilentDialogPicture(const DialogTemplate& dialog, const std::string& kind, DLGPROC procedure,
+                                LPARAM initParam);
+
 // Carries out an answer that acts on a control of the dialog, or on the tabs or system menu of the window
 // it is in (user_interface.h), by posting the user's act to the control: nullopt when the answer is not in
 // one of those forms. Otherwise whether it was done, and what it did ("combo 924 \"Stampante B\"") or

@@ -43,6 +43,9 @@
     X(DefDlgProcA)               \
     X(IsDialogMessageA)          \
     X(GetDlgItem)                \
+    X(GetNextDlgTabItem)         \
+    X(SetFocus)                  \
+    X(GetFocus)                  \
     X(GetDlgCtrlID)              \
     X(SetDlgItemTextA)           \
     X(GetDlgItemTextA)           \
@@ -107,6 +110,7 @@
     X(FillRect)                      \
     X(FrameRect)                     \
     X(InvertRect)                    \
+    X(DrawFocusRect)                 \
     X(GetSysColorBrush)              \
     X(LoadIconA)                     \
     X(LoadBitmapA)                   \

@@ -16,15 +16,6 @@ constexpr int kGap = 6;
 constexpr int kIcon = 32;
 constexpr int kWidestText = 400;
 
-void MarkSilent(HWND handle) {
-    WindowManager& manager = WindowManager::Instance();
-    std::lock_guard<std::mutex> lock(manager.mutex);
-    if (std::shared_ptr<Window> window = manager.Find(handle)) {
-        window->silent = true;
-        window->isDialog = true;
-    }
-}
-
 }  // namespace
 
 std::string MessageBoxPicture(const MessageBoxLook& box) {
@@ -64,7 +55,7 @@ std::string MessageBoxPicture(const MessageBoxLook& box) {
         DeleteObject(font);
         return "";
     }
-    MarkSilent(handle);
+    MarkSilentDialog(handle);
     auto add = [&](const char* className, const std::string& label, DWORD controlStyle, int id, RECT area) {
         HWND control = CreateWindowExA(0, className, label.c_str(), controlStyle | WS_CHILD | WS_VISIBLE, area.left,
                                        area.top, area.right - area.left, area.bottom - area.top, handle,

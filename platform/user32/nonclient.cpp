@@ -298,6 +298,8 @@ extern "C" int WINAPI FrameRect(HDC hDC, const RECT* lprc, HBRUSH hbr) {
 
 extern "C" BOOL WINAPI InvertRect(HDC hDC, const RECT* lprc) { return platform::gdi::InvertRect(hDC, lprc); }
 
+extern "C" BOOL WINAPI DrawFocusRect(HDC hDC, const RECT* lprc) { return platform::gdi::DrawFocusRect(hDC, lprc); }
+
 extern "C" int WINAPI DrawTextA(HDC hdc, LPCSTR lpchText, int cchText, LPRECT lprc, UINT format) {
     return platform::gdi::DrawText(hdc, lpchText, cchText, lprc, format);
 }

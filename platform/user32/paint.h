@@ -35,6 +35,9 @@ void PaintNow(HWND window);
 std::string TakePicture(HWND window);
 // The same for a window the system shows for itself, named by `kind` ("messagebox").
 std::string TakePicture(HWND window, const std::string& kind);
+// Makes the top-level window one the system shows for itself (a message box's): a dialog whose showing,
+// hiding and closing the transcript does not record, pictured only by its kind.
+void MarkSilentDialog(HWND window);
 // A picture of the window's top-level window is to be written once it is painted again.
 void RequestPicture(HWND window);
 // The pictures asked for after scripted answers, of the calling thread's windows still shown, once they

@@ -234,6 +234,7 @@ void SendNonClientDestroyAndRemove(HWND handle) {
         }
         if (std::shared_ptr<platform::MessageQueue> queue = manager.QueueOf(window->threadId)) {
             manager.AbandonSentMessages(*queue, handle);
+            if (queue->focus == handle) queue->focus = nullptr;
         }
         publishedIn = window->publishedIn;
         systemMenu = window->systemMenu;
@@ -365,6 +366,8 @@ extern "C" BOOL WINAPI DestroyWindow(HWND hWnd) {
         }
     }
     for (HWND handle : owned) DestroyWindow(handle);
+    // The focus in a child goes to its parent; a top-level window takes it away with it.
+    platform::MoveFocusAwayFrom(hWnd, GetParent(hWnd));
     if (recordClosed) platform::RecordWindowClosed(hWnd);
     // A control taken away uncovers its parent's background.
     if (uncovers) platform::UncoverInParent(hWnd);
@@ -408,6 +411,8 @@ extern "C" BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow) {
         bool wasVisible = (window->style & WS_VISIBLE) != 0;
         if (wasVisible == show) return wasVisible ? TRUE : FALSE;
     }
+    // A hidden child's focus goes to its parent; a hidden top-level window's goes away.
+    if (!show) platform::MoveFocusAwayFrom(hWnd, GetParent(hWnd));
     SendMessageA(hWnd, WM_SHOWWINDOW, show ? TRUE : FALSE, 0);
     bool child = false;
     bool parentShown = false;
@@ -454,6 +459,13 @@ extern "C" BOOL WINAPI EnableWindow(HWND hWnd, BOOL bEnable) {
         if (!window) return FALSE;
         bool wasDisabled = (window->style & WS_DISABLED) != 0;
         if (wasDisabled == !bEnable) return wasDisabled ? TRUE : FALSE;
+    }
+    // A window being disabled loses the focus it or a descendant has.
+    if (!bEnable) platform::MoveFocusAwayFrom(hWnd, nullptr);
+    {
+        std::lock_guard<std::mutex> lock(manager.mutex);
+        std::shared_ptr<Window> window = FindOrFail(manager, hWnd);
+        if (!window) return FALSE;
         if (bEnable) {
             window->style &= ~WS_DISABLED;
         } else {

@@ -131,6 +131,8 @@ struct MessageQueue {
     std::deque<std::shared_ptr<SentMessage>> sent;
     bool quitPosted = false;
     int quitCode = 0;
+    // The window of the thread with the keyboard focus (SetFocus), if any.
+    HWND focus = nullptr;
 };
 
 class WindowManager {
@@ -182,6 +184,12 @@ class WindowManager {
 
 // Processes the messages other threads sent to the calling thread's windows (lock held on entry and exit).
 void ProcessSentMessages(std::unique_lock<std::mutex>& lock, MessageQueue& queue);
+
+// The window is `ancestor` or one of its descendants; under the lock.
+bool IsWithinLocked(const WindowManager& manager, HWND window, HWND ancestor);
+// Before the window is destroyed, hidden or disabled: the focus, when it is in the window (the window or
+// one of its descendants), moves to `next`. Call with the lock released.
+void MoveFocusAwayFrom(HWND window, HWND next);
 
 // The window and all its ancestors are visible; under the lock.
 bool IsShownLocked(const WindowManager& manager, const Window& window);

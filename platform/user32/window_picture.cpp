@@ -62,6 +62,15 @@ std::string TakePicture(HWND handle, const std::string& kind) {
     return Write(handle, true, kind);
 }
 
+void MarkSilentDialog(HWND handle) {
+    WindowManager& manager = WindowManager::Instance();
+    std::lock_guard<std::mutex> lock(manager.mutex);
+    if (std::shared_ptr<Window> window = manager.Find(handle)) {
+        window->silent = true;
+        window->isDialog = true;
+    }
+}
+
 void RequestPicture(HWND handle) {
     WindowManager& manager = WindowManager::Instance();
     std::lock_guard<std::mutex> lock(manager.mutex);

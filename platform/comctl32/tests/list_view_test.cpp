@@ -329,4 +329,30 @@ TEST_F(ListViewTest, RowsAreDrawnWithTheSelectionHighlighted) {
     }
 }
 
+// The focused row's dotted rectangle, from the label's top left corner, only while the list has the focus.
+TEST_F(ListViewTest, TheFocusedRowIsFramedWhileTheListHasTheFocus) {
+    InsertRow(list_, 0, "Nessun problema rilevato");
+    InsertRow(list_, 1, "Porta occupata");
+    SetState(list_, 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    ShowWindow(dialog_, SW_SHOW);
+    COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
+    struct Row {
+        const char* name;
+        bool focused;
+        int x, y;
+        COLORREF expected;
+    } rows[] = {
+        {"corner with the focus", true, 2, 17 + 17, highlight ^ 0xFFFFFF},
+        {"between the dots", true, 3, 17 + 17, highlight},
+        {"the other row", true, 2, 17, GetSysColor(COLOR_WINDOW)},
+        {"corner without the focus", false, 2, 17 + 17, highlight},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        SetFocus(row.focused ? list_ : nullptr);
+        UpdateWindow(dialog_);
+        EXPECT_EQ(PixelOf(list_, row.x, row.y), row.expected);
+    }
+}
+
 }  // namespace

@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "commdlg.h"
+#include "platform/gdi32/surface.h"
 #include "platform/machine/ui/user_interface.h"
 #include "platform/testing/test_machine.h"
 #include "windows.h"
@@ -162,6 +164,52 @@ TEST(FileDialogs, FileAnswersAreCheckedWhenScripted) {
         {"file:   ", false},       {"Filename", true},
     };
     for (const auto& row : rows) EXPECT_EQ(row.accepted, !platform::AnswerProblem(row.answer)) << row.answer;
+}
+
+// Each dialog is pictured as it is shown, the picture named on a line of its entry before the answers:
+// the caption's blue, the white list of files and file name, the texts drawn in black.
+TEST(FileDialogs, ArePicturedAsTheyAreShown) {
+    struct Row {
+        const char* name;
+        BOOL (*run)(LPOPENFILENAMEA);
+        const char* head;
+        const char* picture;
+    } rows[] = {
+        {"open", GetOpenFileNameA, "OpenFileDialog \"Sfoglia\"\n", "  picture: ui/0001-openfiledialog.png\n"},
+        {"save", GetSaveFileNameA, "SaveFileDialog \"Sfoglia\"\n", "  picture: ui/0001-savefiledialog.png\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TestMachine machine;
+        machine.Answer("IDCANCEL");
+        Dialog dialog;
+        dialog.ofn.nFilterIndex = 2;
+        EXPECT_FALSE(row.run(&dialog.ofn));
+        std::string body = "  filter: \"Presentazione (tour.exe)\" tour.exe\n"
+                           "  filter: \"Tutti i file (*.*)\" *.* (selected)\n"
+                           "  folder: \"D:\\TOUR\"\n"
+                           "  file: \"D:\\TOUR\\tour.exe\"\n";
+        EXPECT_EQ(machine.TranscriptWithPictures(), row.head + body + row.picture + "  answer: IDCANCEL\n");
+        EXPECT_EQ(machine.Transcript(), row.head + body + "  answer: IDCANCEL\n");
+        std::optional<std::filesystem::path> picture = platform::NewestPicture(machine.machine(), "Sfoglia");
+        ASSERT_TRUE(picture);
+        std::optional<platform::gdi::Surface> surface = platform::gdi::ReadPng(*picture);
+        ASSERT_TRUE(surface);
+        EXPECT_GT(surface->width(), 400);
+        EXPECT_GT(surface->height(), 250);
+        // The caption's dark blue at its left, where its shading begins.
+        EXPECT_EQ(surface->pixel(4, 10), 0x0A246Au);
+        int white = 0, black = 0;
+        for (int y = 0; y < surface->height(); ++y) {
+            for (int x = 0; x < surface->width(); ++x) {
+                std::uint32_t pixel = surface->pixel(x, y);
+                white += pixel == 0xFFFFFF;
+                black += pixel == 0x000000;
+            }
+        }
+        EXPECT_GT(white, 40000);
+        EXPECT_GT(black, 200);
+    }
 }
 
 }  // namespace

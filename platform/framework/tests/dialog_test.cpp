@@ -216,3 +216,55 @@ TEST(FrameworkDialogTest, ModalDialogRunsItsOwnHandlingOfTheAnswer) {
 }
 
 }  // namespace
+
+namespace {
+
+// A dialog that puts the focus on its edit box itself, and so answers FALSE from OnInitDialog.
+class FocusDialog : public CDialog {
+  public:
+    FocusDialog() : CDialog(106) {}
+
+  protected:
+    BOOL OnInitDialog() override {
+        CDialog::OnInitDialog();
+        GotoDlgCtrl(GetDlgItem(1003));
+        return FALSE;
+    }
+};
+
+TEST(FrameworkDialogTest, FocusMovesThroughTheObjects) {
+    platform::TestMachine machine;
+    static const std::vector<BYTE> focus =
+        DialogResource("Nome", WS_POPUP | WS_CAPTION,
+                       {{0x80, nullptr, "OK", IDOK, kVisible | WS_TABSTOP | BS_DEFPUSHBUTTON},
+                        {0x81, nullptr, "", 1003, kVisible | WS_TABSTOP}});
+    platform::ModuleResource resources[] = {
+        {RT_DIALOG, MAKEINTRESOURCEA(106), 0x0410, focus.data(), static_cast<DWORD>(focus.size())}};
+    platform::RegisterModuleResources(nullptr, resources);
+    FocusDialog dialog;
+    ASSERT_TRUE(dialog.Create(106));
+    CWnd* edit = dialog.GetDlgItem(1003);
+    CWnd* ok = dialog.GetDlgItem(IDOK);
+    struct Row {
+        const char* name;
+        CWnd* target;  // given the focus by CWnd::SetFocus, none for the first row
+        CWnd* previous;
+        CWnd* focused;
+    } rows[] = {
+        {"set by OnInitDialog", nullptr, nullptr, edit},
+        {"to the button", ok, edit, ok},
+        {"to the edit box", edit, ok, edit},
+    };
+    for (const Row& row : rows) {
+        if (row.target) {
+            EXPECT_EQ(row.target->SetFocus(), row.previous) << row.name;
+        }
+        EXPECT_EQ(CWnd::GetFocus(), row.focused) << row.name;
+    }
+    dialog.GotoDlgCtrl(ok);
+    EXPECT_EQ(CWnd::GetFocus(), ok);
+    dialog.DestroyWindow();
+    EXPECT_EQ(CWnd::GetFocus(), nullptr);
+}
+
+}  // namespace

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/gdi32/user_drawing.h"
 #include "platform/testing/test_machine.h"
 #include "windows.h"
 
@@ -109,6 +110,28 @@ TEST(Drawing, RectanglesOutlineWithThePenAndFillWithTheBrush) {
         SelectObject(canvas.dc(), GetStockObject(WHITE_BRUSH));
         DeleteObject(red);
         EXPECT_EQ(row.expected, canvas.Picture()) << row.name;
+    }
+}
+
+// The focus rectangle inverts every other pixel of its border, so that drawing it again takes it away.
+TEST(Drawing, FocusRectangleIsDottedAndUndoneByDrawingItAgain) {
+    TestMachine machine;
+    Canvas canvas(7, 5);
+    RECT rect{1, 0, 7, 4};
+    struct Row {
+        int times;
+        std::vector<std::string> picture;
+    } rows[] = {
+        {1, {".#.#.#.", "......#", ".#.....", "..#.#.#", "......."}},
+        {2, {".......", ".......", ".......", ".......", "......."}},
+    };
+    int drawn = 0;
+    for (const Row& row : rows) {
+        while (drawn < row.times) {
+            EXPECT_TRUE(platform::gdi::DrawFocusRect(canvas.dc(), &rect));
+            ++drawn;
+        }
+        EXPECT_EQ(canvas.Picture(), row.picture) << row.times;
     }
 }
 

@@ -269,6 +269,68 @@ TEST(TextLayout, MeasuresBreaksAndPlacesLines) {
     EXPECT_EQ(RGB(255, 255, 255), GetPixel(picture.dc(), 15, 15));  // measuring draws nothing
 }
 
+// Word breaking takes away only the blank it breaks a line at; tabs move on to stops every eight average
+// character widths from the line's start, or as many as DT_TABSTOP asks.
+TEST(TextLayout, KeepsBlanksAfterLineBreaksAndExpandsTabsToStops) {
+    TestMachine machine;
+    TextPicture picture(400, 100, -11);
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(picture.dc(), &metrics);
+    int average = metrics.tmAveCharWidth;
+    auto extent = [&](const char* text) {
+        SIZE size{};
+        GetTextExtentPoint32A(picture.dc(), text, static_cast<int>(std::strlen(text)), &size);
+        return static_cast<int>(size.cx);
+    };
+    int one = extent("Programma");
+    auto nextStop = [](int x, int stop) { return (x / stop + 1) * stop; };
+    struct Row {
+        const char* name;
+        const char* text;
+        UINT format;
+        int width;
+        int expectedWidth;
+        int lines;
+    };
+    const Row rows[] = {
+        {"blanks opening the text", "  Programma", DT_WORDBREAK, 500, extent("  Programma"), 1},
+        {"blanks after a line feed", "di\n   Programma", DT_WORDBREAK, 500, extent("   Programma"), 2},
+        {"blanks between words", "di  prova", DT_WORDBREAK, 500, extent("di  prova"), 1},
+        {"blank a line is broken at", "Programma Programma", DT_WORDBREAK, one + 2, one, 2},
+        {"blanks after a break and a line feed", "Programma Programma\n  di", DT_WORDBREAK, one + 2, one, 3},
+        {"tab to the first stop", "a\tb", DT_EXPANDTABS, 500, nextStop(extent("a"), 8 * average) + extent("b"), 1},
+        {"two tabs", "\t\tb", DT_EXPANDTABS, 500, 16 * average + extent("b"), 1},
+        {"tab past a long word", "Programma di prova\tb", DT_EXPANDTABS, 500,
+         nextStop(extent("Programma di prova"), 8 * average) + extent("b"), 1},
+        {"tab not expanded", "a\tb", 0, 500, extent("a\tb"), 1},
+    };
+    for (const Row& row : rows) {
+        RECT rect{10, 10, 10 + row.width, 20};
+        int height = platform::gdi::DrawText(picture.dc(), row.text, -1, &rect, row.format | DT_CALCRECT);
+        EXPECT_EQ(row.lines * metrics.tmHeight, height) << row.name;
+        EXPECT_EQ(row.expectedWidth, rect.right - rect.left) << row.name;
+    }
+    // DT_TABSTOP's count sits where DT_CALCRECT would: the stops are seen in what is drawn.
+    struct Drawn {
+        const char* name;
+        UINT format;
+        int stop;
+    } drawn[] = {
+        {"eight characters", DT_EXPANDTABS, 8 * average},
+        {"four characters", DT_EXPANDTABS | DT_TABSTOP | 0x0400, 4 * average},
+        {"two characters", DT_EXPANDTABS | DT_TABSTOP | 0x0200, 2 * average},
+    };
+    for (const Drawn& row : drawn) {
+        TextPicture tabbed(400, 30, -11);
+        SetBkMode(tabbed.dc(), TRANSPARENT);
+        RECT rect{0, 0, 400, 30};
+        EXPECT_GT(platform::gdi::DrawText(tabbed.dc(), "\tM", -1, &rect, row.format), 0) << row.name;
+        RECT ink = tabbed.Inked();
+        EXPECT_GE(ink.left, row.stop) << row.name;
+        EXPECT_LT(ink.left, row.stop + average) << row.name;
+    }
+}
+
 TEST(TextLayout, AlignsInTheRectangleAndUnderlinesTheMnemonic) {
     TestMachine machine;
     struct Row {

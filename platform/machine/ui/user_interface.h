@@ -161,12 +161,14 @@ std::optional<std::string> TakeDialogLinkAnswer(Machine& machine, unsigned dialo
 // The common file dialogs (GetOpenFileNameA, GetSaveFileNameA) take the next answer too: "File: <path>"
 // chooses that file (a relative path is taken in the dialog's folder), IDOK the file the dialog proposes,
 // IDCANCEL cancels; without an answer the dialog is cancelled. Their entry names the dialog and its
-// title, each filter (the selected one marked), the folder and file it starts with, and the answer; a
-// chosen file that must exist and does not is refused, and the dialog takes the next answer:
+// title, each filter (the selected one marked), the folder and file it starts with, the picture of the
+// dialog ("openfiledialog", "savefiledialog") and the answer; a chosen file that must exist and does not is
+// refused, and the dialog takes the next answer:
 //   OpenFileDialog "Sfoglia"
 //     filter: "Presentazione (tour.exe)" tour.exe (selected)
 //     folder: "D:\"
 //     file: "tour.exe"
+//     picture: ui/0002-openfiledialog.png
 //     answer: "D:\TOUR\tour.exe" refused (the file does not exist)
 //     answer: "E:\TOUR\tour.exe"
 // Other answers: IDOK "<proposed file>", IDCANCEL, IDCANCEL (default), IDCANCEL (default; scripted "<answer>"

@@ -270,4 +270,59 @@ TEST_F(PaintTest, DialogFrameButtonAndCheckBoxPixels) {
     DestroyWindow(window);
 }
 
+// The focused control's dotted rectangle: every other pixel inverted, from a pixel inside the raised edge of a
+// push button, round the text of a check box; none without the focus.
+TEST_F(PaintTest, FocusedControlsDrawTheFocusRectangle) {
+    platform::DialogTemplate dialog;
+    dialog.style = WS_POPUP | WS_CAPTION | DS_SETFONT;
+    dialog.caption = "Prova";
+    dialog.fontName = "MS Sans Serif";
+    dialog.pointSize = 8;
+    dialog.cx = 120;
+    dialog.cy = 60;
+    dialog.controls = {Control("BUTTON", "OK", IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP, 10, 10, 50, 14),
+                       Control("BUTTON", "Annulla", IDCANCEL, BS_PUSHBUTTON | WS_TABSTOP, 64, 10, 50, 14),
+                       Control("BUTTON", "Scelta", 1010, BS_AUTOCHECKBOX | WS_TABSTOP, 10, 32, 60, 10)};
+    HWND window = platform::CreateDialogFromTemplate(nullptr, dialog, 0, nullptr, CheckingProcedure, 0);
+    ASSERT_NE(window, nullptr);
+    ShowWindow(window, SW_SHOW);
+    constexpr COLORREF kInvertedFace = RGB(255 - 212, 255 - 208, 255 - 200);
+    struct Row {
+        const char* name;
+        int focused;
+        int id;
+        int x, y;
+        COLORREF expected;
+    };
+    const Row rows[] = {
+        {"default button focused by the dialog", IDOK, IDOK, 4, 4, kInvertedFace},
+        {"default button's dot spacing", IDOK, IDOK, 5, 4, kFace},
+        {"other button without the focus", IDOK, IDCANCEL, 3, 3, kFace},
+        {"button given the focus", IDCANCEL, IDCANCEL, 3, 3, kInvertedFace},
+        {"default button after losing it", IDCANCEL, IDOK, 4, 4, kFace},
+    };
+    for (const Row& row : rows) {
+        if (row.focused != GetDlgCtrlID(GetFocus())) SetFocus(GetDlgItem(window, row.focused));
+        Pump();
+        HWND control = GetDlgItem(window, row.id);
+        HDC dc = GetDC(control);
+        EXPECT_EQ(GetPixel(dc, row.x, row.y), row.expected) << row.name;
+        ReleaseDC(control, dc);
+    }
+    // The check box's frame runs down the column a pixel left of its text, only while it has the focus.
+    HWND box = GetDlgItem(window, 1010);
+    for (bool focused : {true, false}) {
+        SetFocus(focused ? box : nullptr);
+        Pump();
+        HDC dc = GetDC(box);
+        RECT client{};
+        GetClientRect(box, &client);
+        int dotted = 0;
+        for (int y = 0; y < client.bottom; ++y) dotted += GetPixel(dc, 13 + 4 - 1, y) == kInvertedFace;
+        ReleaseDC(box, dc);
+        EXPECT_EQ(dotted > 0, focused);
+    }
+    DestroyWindow(window);
+}
+
 }  // namespace
