@@ -87,10 +87,14 @@ HBITMAP BitmapOfPackedDib(const BYTE* data, size_t size, int height) {
     std::memcpy(&header, data, sizeof header);
     if (header.biSize < sizeof(BITMAPINFOHEADER) || header.biWidth <= 0 || header.biCompression > BI_BITFIELDS)
         return nullptr;
-    size_t colours = static_cast<size_t>(PaletteSize(header)) * 4;
+    // A palette holds at most 256 colours; each part must fit in what is left of the data.
+    int paletteSize = PaletteSize(header);
+    if (paletteSize < 0 || paletteSize > 256 || header.biSize > size) return nullptr;
+    size_t colours = static_cast<size_t>(paletteSize) * 4;
+    if (colours > size - header.biSize) return nullptr;
     size_t bitsOffset = header.biSize + colours;
     size_t bitsSize = static_cast<size_t>(Stride(header.biWidth, header.biBitCount)) * static_cast<size_t>(height);
-    if (bitsOffset + bitsSize > size) return nullptr;
+    if (bitsSize > size - bitsOffset) return nullptr;
     std::vector<BYTE> info(sizeof(BITMAPINFOHEADER) + colours + 4);
     std::memcpy(info.data(), data, sizeof(BITMAPINFOHEADER));
     std::memcpy(info.data() + sizeof(BITMAPINFOHEADER), data + header.biSize, colours);

@@ -1,5 +1,7 @@
 // Windows: the process's window table, window classes, creation and destruction, visibility, texts and
 // window data.
+#include <pthread.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -64,6 +66,16 @@ std::string ClassNameOf(LPCSTR className) {
 bool IsChild(const Window& window) { return (window.style & WS_CHILD) != 0; }
 
 }  // namespace
+
+WindowLock::WindowLock() {
+    // Made again as a mutex that spins before it blocks; it is used nowhere yet.
+    pthread_mutexattr_t attributes;
+    pthread_mutexattr_init(&attributes);
+    pthread_mutexattr_settype(&attributes, PTHREAD_MUTEX_ADAPTIVE_NP);
+    pthread_mutex_destroy(native_handle());
+    pthread_mutex_init(native_handle(), &attributes);
+    pthread_mutexattr_destroy(&attributes);
+}
 
 WindowManager::WindowManager() {
     auto add = [this](const char* name, WNDPROC procedure, int windowExtra) {

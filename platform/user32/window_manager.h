@@ -135,11 +135,20 @@ struct MessageQueue {
     HWND focus = nullptr;
 };
 
+// The window manager's lock: a thread that finds it taken spins for a moment before it sleeps. The
+// threads of a program take it by turns thousands of times a second (a worker sending progress to its
+// dialog's thread, which answers); it is held for microseconds, while a thread put to sleep on it takes
+// tens of microseconds to wake, and the message it was to answer waits that long.
+class WindowLock : public std::mutex {
+  public:
+    WindowLock();
+};
+
 class WindowManager {
   public:
     static WindowManager& Instance();
 
-    std::mutex mutex;
+    WindowLock mutex;
 
     // Under the lock: tells the waiting threads that a queue or a sent message changed.
     void NotifyChanged();
