@@ -377,16 +377,7 @@ INT_PTR CALLBACK SheetProcedure(HWND hDlg, UINT message, WPARAM wParam, LPARAM l
 }
 
 DialogControlTemplate Control(const char* className, const char* text, WORD id, DWORD style, int x, int y, int cx, int cy) {
-    DialogControlTemplate control;
-    control.className = className;
-    control.text = text;
-    control.id = id;
-    control.style = style | WS_CHILD;
-    control.x = static_cast<short>(x);
-    control.y = static_cast<short>(y);
-    control.cx = static_cast<short>(cx);
-    control.cy = static_cast<short>(cy);
-    return control;
+    return ChildControl(className, text, id, style, x, y, cx, cy);
 }
 
 // The sheet's own template: the tab control around the largest page, the buttons in a row below it,

@@ -20,16 +20,7 @@ constexpr WORD kTypes = 7;
 
 DialogControlTemplate Control(const char* className, const std::string& text, WORD id, DWORD style, short x,
                               short y, short cx, short cy) {
-    DialogControlTemplate control;
-    control.className = className;
-    control.text = text;
-    control.id = id;
-    control.style = style | WS_CHILD | WS_VISIBLE;
-    control.x = x;
-    control.y = y;
-    control.cx = cx;
-    control.cy = cy;
-    return control;
+    return ChildControl(className, text, id, style | WS_VISIBLE, x, y, cx, cy);
 }
 
 // Fills the combo boxes; answers FALSE so that the dialog leaves the caller's focus alone.

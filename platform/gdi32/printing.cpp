@@ -83,6 +83,24 @@ std::shared_ptr<DeviceContext> PrinterContext(HDC hdc) {
     return context;
 }
 
+// A printer context whose document is started, or null with ERROR_SPL_NO_STARTDOC (ERROR_INVALID_HANDLE
+// for a handle that is no printer context).
+std::shared_ptr<DeviceContext> StartedDocument(HDC hdc) {
+    std::shared_ptr<DeviceContext> context = PrinterContext(hdc);
+    if (context && !context->page->printer) {
+        SetLastError(ERROR_SPL_NO_STARTDOC);
+        return nullptr;
+    }
+    return context;
+}
+
+// Lets the document's printer go; the context can start another document.
+void CloseDocument(PrinterPage& page) {
+    ClosePrinter(page.printer);
+    page.printer = nullptr;
+    page.job = 0;
+}
+
 // "C:\WINDOWS\SYSTEM32\spool\PRINTERS\Laser_USB-0003-01.png": the printer's name kept to letters and
 // digits, so that every printer's pages can share the folder.
 std::string PageFile(const PrinterPage& page) {
@@ -127,13 +145,9 @@ extern "C" int WINAPI StartDocA(HDC hdc, const DOCINFOA* lpdi) {
 
 // A fresh white sheet; device point (0, 0) is the corner of the printable area.
 extern "C" int WINAPI StartPage(HDC hdc) {
-    std::shared_ptr<DeviceContext> context = PrinterContext(hdc);
+    std::shared_ptr<DeviceContext> context = StartedDocument(hdc);
     if (!context) return SP_ERROR;
     PrinterPage& page = *context->page;
-    if (!page.printer) {
-        SetLastError(ERROR_SPL_NO_STARTDOC);
-        return SP_ERROR;
-    }
     if (page.pageOpen) return 1;
     if (!StartPagePrinter(page.printer)) return SP_ERROR;
     context->ownSurface = std::make_shared<Surface>(page.paperWidth, page.paperHeight);
@@ -175,34 +189,22 @@ extern "C" int WINAPI EndPage(HDC hdc) {
 }
 
 extern "C" int WINAPI EndDoc(HDC hdc) {
-    std::shared_ptr<DeviceContext> context = PrinterContext(hdc);
+    std::shared_ptr<DeviceContext> context = StartedDocument(hdc);
     if (!context) return SP_ERROR;
     PrinterPage& page = *context->page;
-    if (!page.printer) {
-        SetLastError(ERROR_SPL_NO_STARTDOC);
-        return SP_ERROR;
-    }
     int result = 1;
     if (page.pageOpen && EndPage(hdc) <= 0) result = SP_ERROR;
     if (!EndDocPrinter(page.printer)) result = SP_ERROR;
-    ClosePrinter(page.printer);
-    page.printer = nullptr;
-    page.job = 0;
+    CloseDocument(page);
     return result;
 }
 
 extern "C" int WINAPI AbortDoc(HDC hdc) {
-    std::shared_ptr<DeviceContext> context = PrinterContext(hdc);
+    std::shared_ptr<DeviceContext> context = StartedDocument(hdc);
     if (!context) return SP_ERROR;
     PrinterPage& page = *context->page;
-    if (!page.printer) {
-        SetLastError(ERROR_SPL_NO_STARTDOC);
-        return SP_ERROR;
-    }
     AbortPrinter(page.printer);
-    ClosePrinter(page.printer);
-    page.printer = nullptr;
-    page.job = 0;
+    CloseDocument(page);
     page.pageOpen = false;
     context->ownSurface.reset();
     return 1;

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "windows.h"
@@ -30,6 +31,22 @@ struct DialogTemplate {
     WORD pointSize = 0;
     std::vector<DialogControlTemplate> controls;
 };
+
+// A control of a template built in memory: a child window of that class, text, id and style (WS_CHILD
+// added), placed in dialog units.
+inline DialogControlTemplate ChildControl(std::string className, std::string text, WORD id, DWORD style, int x,
+                                          int y, int cx, int cy) {
+    DialogControlTemplate control;
+    control.className = std::move(className);
+    control.text = std::move(text);
+    control.id = id;
+    control.style = style | WS_CHILD;
+    control.x = static_cast<short>(x);
+    control.y = static_cast<short>(y);
+    control.cx = static_cast<short>(cx);
+    control.cy = static_cast<short>(cy);
+    return control;
+}
 
 // Decodes a template; nullopt when the bytes are not a valid template.
 std::optional<DialogTemplate> DecodeDialogTemplate(const void* data, std::size_t size);

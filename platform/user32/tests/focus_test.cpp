@@ -166,14 +166,7 @@ TEST_F(FocusTest, TheFocusBelongsToItsThread) {
 }
 
 platform::DialogControlTemplate Control(const char* className, const char* text, WORD id, DWORD style) {
-    platform::DialogControlTemplate control;
-    control.className = className;
-    control.text = text;
-    control.id = id;
-    control.style = style | WS_CHILD | WS_VISIBLE;
-    control.cx = 50;
-    control.cy = 14;
-    return control;
+    return platform::ChildControl(className, text, id, style | WS_VISIBLE, 0, 0, 50, 14);
 }
 
 // The dialog procedure's answer to WM_INITDIALOG; with FALSE it gives the focus to control 6 itself.

@@ -197,16 +197,7 @@ constexpr COLORREF kBlack = RGB(0, 0, 0);
 
 platform::DialogControlTemplate Control(const char* className, const char* text, WORD id, DWORD style, short x,
                                         short y, short cx, short cy) {
-    platform::DialogControlTemplate control;
-    control.className = className;
-    control.text = text;
-    control.id = id;
-    control.style = style | WS_CHILD | WS_VISIBLE;
-    control.x = x;
-    control.y = y;
-    control.cx = cx;
-    control.cy = cy;
-    return control;
+    return platform::ChildControl(className, text, id, style | WS_VISIBLE, x, y, cx, cy);
 }
 
 INT_PTR CALLBACK CheckingProcedure(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }

@@ -17,12 +17,7 @@ using platform::DialogControlTemplate;
 using platform::DialogTemplate;
 
 DialogControlTemplate Control(const char* className, const char* text, WORD id, DWORD style) {
-    DialogControlTemplate control;
-    control.className = className;
-    control.text = text;
-    control.id = id;
-    control.style = style | WS_CHILD | WS_VISIBLE;
-    return control;
+    return platform::ChildControl(className, text, id, style | WS_VISIBLE, 0, 0, 0, 0);
 }
 
 // A warning dialog: OK (the default), Cancel and a multi-line edit.

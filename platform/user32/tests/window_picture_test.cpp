@@ -17,16 +17,7 @@ namespace fs = std::filesystem;
 
 platform::DialogControlTemplate Control(const char* className, const char* text, WORD id, DWORD style, short x,
                                         short y, short cx, short cy) {
-    platform::DialogControlTemplate control;
-    control.className = className;
-    control.text = text;
-    control.id = id;
-    control.style = style | WS_CHILD | WS_VISIBLE;
-    control.x = x;
-    control.y = y;
-    control.cx = cx;
-    control.cy = cy;
-    return control;
+    return platform::ChildControl(className, text, id, style | WS_VISIBLE, x, y, cx, cy);
 }
 
 platform::DialogTemplate QuestionTemplate() {
