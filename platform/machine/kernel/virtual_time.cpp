@@ -213,8 +213,9 @@ bool VirtualTimeWaiter::ProgramsDue(const VirtualLock& lock) {
     if (ThisParticipant(schedule)) return false;
     std::int64_t now = ClockNow();
     for (const Participant& participant : schedule.participants) {
-        if (!participant.inUse || participant.process <= 0 || Ended(participant.process)) continue;
-        if (participant.running > 0) return true;
+        if (!participant.inUse || participant.process <= 0 || Abandoned(participant)) continue;
+        // A program that has ended counts until its parent has seen it end: the wait may be for it.
+        if (Ended(participant.process) || participant.running > 0) return true;
         for (const Waiter& waiter : schedule.waiters) {
             if (waiter.inUse && waiter.process == participant.process && waiter.hasDeadline && waiter.deadline <= now)
                 return true;
