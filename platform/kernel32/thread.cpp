@@ -187,8 +187,22 @@ extern "C" void WINAPI ExitThread(DWORD dwExitCode) {
     pthread_exit(nullptr);
 }
 
+namespace {
+
+// The calling thread's id, asked of the host once: message calls ask for it thousands of times a second,
+// and each ask would be a system call. A child process made by fork starts with the forking thread's
+// copy, so the child forgets it.
+thread_local DWORD cachedThreadId = 0;
+
+void ForgetThreadIdAfterFork() { cachedThreadId = 0; }
+
+[[maybe_unused]] const int threadIdForkHandler = pthread_atfork(nullptr, nullptr, ForgetThreadIdAfterFork);
+
+}  // namespace
+
 extern "C" DWORD WINAPI GetCurrentThreadId(void) {
-    return static_cast<DWORD>(::gettid());
+    if (cachedThreadId == 0) cachedThreadId = static_cast<DWORD>(::gettid());
+    return cachedThreadId;
 }
 
 // The process's id in the machine's process table, which never is a host process id.
