@@ -35,6 +35,7 @@
 #include <vector>
 
 #include "program_text.h"
+#include "shlwapi.h"
 #include "windows.h"
 
 namespace {
@@ -53,22 +54,6 @@ bool IsOption(const std::string& word, const char* name) {
     return (word[0] == '/' || word[0] == '-') && Upper(word.substr(1)) == name;
 }
 
-// Deletes the key with everything below it; true when it is gone.
-bool DeleteKeyTree(HKEY root, const std::string& path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return true;
-    std::vector<std::string> children;
-    char name[256];
-    for (DWORD index = 0;; ++index) {
-        DWORD size = sizeof name;
-        if (RegEnumKeyExA(key, index, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        children.emplace_back(name, size);
-    }
-    RegCloseKey(key);
-    for (const std::string& child : children) DeleteKeyTree(root, path + "\\" + child);
-    return RegDeleteKeyA(root, path.c_str()) == ERROR_SUCCESS;
-}
-
 struct Removal {
     bool restartNeeded = false;
 };
@@ -81,7 +66,7 @@ void RemoveInstalled(const std::string& target, Removal& removal) {
         HKEY root = rootNumber == 0 ? HKEY_CLASSES_ROOT : rootNumber == 1 ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
         std::string key = target.substr(4);
         while (!key.empty() && key.back() == '\\') key.pop_back();
-        DeleteKeyTree(root, key);
+        SHDeleteKeyA(root, key.c_str());
         return;
     }
     SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -171,12 +156,17 @@ void RemoveComponents(const std::string& packedProduct, Removal& removal) {
             RemoveInstalled(std::string(target, size && !target[size - 1] ? size - 1 : size), removal);
             RegDeleteValueA(key, packedProduct.c_str());
         }
+        DWORD subkeys = 0;
         DWORD values = 0;
-        bool empty = RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr,
+        bool empty = RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr,
                                       nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
                      values == 0;
         RegCloseKey(key);
-        if (empty) DeleteKeyTree(HKEY_LOCAL_MACHINE, path);
+        if (empty && subkeys == 0) {
+            RegDeleteKeyA(HKEY_LOCAL_MACHINE, path.c_str());
+        } else if (empty) {
+            SHDeleteKeyA(HKEY_LOCAL_MACHINE, path.c_str());
+        }
     }
 }
 
@@ -215,9 +205,9 @@ LONG Run(int argc, char** argv) {
 
     Removal removal;
     RemoveComponents(packed, removal);
-    DeleteKeyTree(HKEY_LOCAL_MACHINE, std::string(kUserDataKey) + "Products\\" + packed);
-    DeleteKeyTree(HKEY_LOCAL_MACHINE, kProductsKey + packed);
-    DeleteKeyTree(HKEY_LOCAL_MACHINE, kUninstallKey + Upper(*productCode));
+    SHDeleteKeyA(HKEY_LOCAL_MACHINE, (std::string(kUserDataKey) + "Products\\" + packed).c_str());
+    SHDeleteKeyA(HKEY_LOCAL_MACHINE, (kProductsKey + packed).c_str());
+    SHDeleteKeyA(HKEY_LOCAL_MACHINE, (kUninstallKey + Upper(*productCode)).c_str());
     return removal.restartNeeded ? ERROR_SUCCESS_REBOOT_REQUIRED : ERROR_SUCCESS;
 }
 
