@@ -59,7 +59,8 @@ void RegisterInstallerProduct(Machine& machine, std::string_view productCode, st
     auto addComponent = [&](const std::string& target) {
         char suffix[8];
         std::snprintf(suffix, sizeof suffix, "%04X", ++component);
-        std::string packedComponent = PackedInstallerCode(std::string(productCode.substr(0, 33)) + suffix + "}");
+        std::string packedComponent =
+            PackedInstallerCode(std::string(productCode.substr(0, 33)) + suffix + "}");
         featureComponents += packedComponent;
         text += "[" + userData + "Components\\" + packedComponent + "]\n\"" + packed + "\"=\"" +
                 Escaped(target) + "\"\n\n";
@@ -72,7 +73,8 @@ void RegisterInstallerProduct(Machine& machine, std::string_view productCode, st
         text += "[HKEY_LOCAL_MACHINE\\" + key + "]\n\n";
         addComponent("02:\\" + key + "\\");
     }
-    text += "[" + userData + "Products\\" + packed + "\\Features]\n\"Complete\"=\"" + featureComponents + "\"\n\n";
+    text += "[" + userData + "Products\\" + packed + "\\Features]\n\"Complete\"=\"" + featureComponents +
+            "\"\n\n";
     ImportRegistryText(machine, text, RegistryTextHeader::Optional);
 }
 

@@ -21,10 +21,10 @@
 //
 // The removal deletes each file and key of the product's components (a file in use is deleted at the
 // next start), the component entries left with no product, and the product's keys. The components are
-// the ones its features list; a product registered without those lists has every component of the
-// machine looked through for the ones that name it. Exit codes are
-// Windows Installer's: 0 done, 3010 done but a restart is needed to finish, 1605 for a product that is
-// not installed, 1639 for a command line it cannot use.
+// the ones its features list; for a product registered without those lists every component of the
+// machine is looked through for the ones that name it. Exit codes are Windows Installer's: 0 done, 3010
+// done but a restart is needed to finish, 1605 for a product that is not installed, 1639 for a command
+// line it cannot use.
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
@@ -84,8 +84,8 @@ std::optional<std::vector<std::string>> ListedComponents(const std::string& pack
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, featuresPath.c_str(), 0, KEY_READ, &features) != ERROR_SUCCESS)
         return std::nullopt;
     DWORD longestData = 0;
-    bool readable = RegQueryInfoKeyA(features, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                     &longestData, nullptr, nullptr) == ERROR_SUCCESS;
+    bool readable = RegQueryInfoKeyA(features, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                     nullptr, &longestData, nullptr, nullptr) == ERROR_SUCCESS;
     std::vector<char> data(longestData + 1);
     std::vector<std::string> components;
     for (DWORD index = 0; readable; ++index) {
@@ -158,8 +158,8 @@ void RemoveComponents(const std::string& packedProduct, Removal& removal) {
         }
         DWORD subkeys = 0;
         DWORD values = 0;
-        bool empty = RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr,
-                                      nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
+        bool empty = RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
+                                      nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
                      values == 0;
         RegCloseKey(key);
         if (empty && subkeys == 0) {
