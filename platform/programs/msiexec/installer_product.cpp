@@ -53,12 +53,16 @@ void RegisterInstallerProduct(Machine& machine, std::string_view productCode, st
                        "\"\n\"UninstallString\"=\"MsiExec.exe /X" + std::string(productCode) +
                        "\"\n\"WindowsInstaller\"=dword:00000001\n\n";
     // Component codes only have to differ: the product's own code with a running number in its last digits.
+    // The product's one feature lists them all.
     int component = 0;
+    std::string featureComponents;
     auto addComponent = [&](const std::string& target) {
         char suffix[8];
         std::snprintf(suffix, sizeof suffix, "%04X", ++component);
-        std::string code = std::string(productCode.substr(0, 33)) + suffix + "}";
-        text += "[" + userData + "Components\\" + PackedInstallerCode(code) + "]\n\"" + packed + "\"=\"" +
+        std::string packedComponent =
+            PackedInstallerCode(std::string(productCode.substr(0, 33)) + suffix + "}");
+        featureComponents += packedComponent;
+        text += "[" + userData + "Components\\" + packedComponent + "]\n\"" + packed + "\"=\"" +
                 Escaped(target) + "\"\n\n";
     };
     for (const std::string& file : files) {
@@ -69,6 +73,8 @@ void RegisterInstallerProduct(Machine& machine, std::string_view productCode, st
         text += "[HKEY_LOCAL_MACHINE\\" + key + "]\n\n";
         addComponent("02:\\" + key + "\\");
     }
+    text += "[" + userData + "Products\\" + packed + "\\Features]\n\"Complete\"=\"" + featureComponents +
+            "\"\n\n";
     ImportRegistryText(machine, text, RegistryTextHeader::Optional);
 }
 

@@ -47,6 +47,40 @@ TEST(Msiexec, RemovesAProductWithItsFilesAndKeys) {
     }
 }
 
+// The product's components as its feature lists them or, without a list it can read, as a look through
+// every component finds them; a component that another product uses too keeps that product's entry.
+TEST(Msiexec, KeepsTheOtherProductsEntryInASharedComponent) {
+    // The packed codes of the product, its one component, the other product and that one's component.
+    const std::string product = "C3F1E2A5D4B7A8E4C916D0B2F3A4E576";
+    const std::string component = "C3F1E2A5D4B7A8E4C916D0B2F3A40010";
+    const std::string otherProduct = "11111111222233334444555555555555";
+    const std::string sharedComponent = "11111111222233334444555555550010";
+    const std::string userData =
+        "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\S-1-5-18\\";
+    const std::string features = userData + "Products\\" + product + "\\Features]\n";
+    const struct {
+        const char* name;
+        std::string features;
+    } rows[] = {
+        {"listed", "[" + features + "\"Complete\"=\"" + component + sharedComponent + "\"\n"},
+        {"no lists", "[-" + features},
+        {"a list that is no codes", "[" + features + "\"Complete\"=\"Main\"\n"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        platform::TestMachine machine;
+        machine.InstallerProduct(kCode, "QN Pro", {kFile}, {});
+        machine.InstallerProduct(kOtherCode, "Altro", {kOtherFile}, {});
+        machine.Registry("[" + userData + "Components\\" + sharedComponent + "]\n\"" + product +
+                         "\"=\"C:\\\\Program Files\\\\Corvanta\\\\QN\\\\shared.dat\"\n\n" + row.features);
+        EXPECT_EQ(platform::RunProgram(std::string("msiexec /x") + kCode + " /qn").exitCode, 0u);
+        EXPECT_FALSE(machine.Exists(kFile));
+        EXPECT_FALSE(HasText(machine, product.substr(0, 16)));
+        EXPECT_TRUE(machine.Exists(kOtherFile));
+        EXPECT_TRUE(HasText(machine, "Components\\" + sharedComponent + "]\r\n\"" + otherProduct + "\""));
+    }
+}
+
 TEST(Msiexec, ExitCodesOfWhatItCannotRemove) {
     const struct {
         const char* commandLine;
