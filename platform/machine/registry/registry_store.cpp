@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <map>
+#include <tuple>
 
 #include "platform/machine/shell_folders.h"
 #include "platform/machine/text.h"
@@ -74,7 +76,48 @@ struct RegistryStore::Statements {
 
     SqliteStatement root, child, key, subkeys, hasSubkeys, values, value, contents, insertKey, touch,
         setValue, deleteValue, collectTree, deleteTreeValues, deleteTreeKeys, clearTree, begin, commit;
+    // KeysBelow's statements, made when first asked for: by depth, number of values and whether a
+    // subkey's values are read too.
+    std::map<std::tuple<std::size_t, std::size_t, bool>, std::unique_ptr<SqliteStatement>> keysBelow;
 };
+
+namespace {
+
+// The keys `depth` levels below ?1 through the index of keys by parent and name, which hands each level
+// over in upper-case order so that the ORDER BY costs no sorting; each value (named ?2, ?3, ...) of the
+// deepest key and of its subkey named by the parameter after the values' is found through the unique
+// index of values by key and name.
+std::string KeysBelowQuery(std::size_t depth, std::size_t valueCount, bool withSubkey) {
+    auto level = [](std::size_t index) { return "k" + std::to_string(index); };
+    const std::string deepest = level(depth);
+    std::string columns = deepest + ".id";
+    std::string from = "keys k1";
+    std::string order;
+    for (std::size_t index = 1; index <= depth; ++index) {
+        columns += ", " + level(index) + ".name";
+        if (index > 1) {
+            from += " JOIN keys " + level(index) + " ON " + level(index) + ".parent = " + level(index - 1) + ".id";
+            order += ", ";
+        }
+        order += level(index) + ".upper";
+    }
+    auto joinValues = [&](const std::string& prefix, const std::string& owner) {
+        for (std::size_t index = 0; index < valueCount; ++index) {
+            std::string alias = prefix + std::to_string(index);
+            columns += ", " + alias + ".data";
+            from += " LEFT JOIN key_values " + alias + " ON " + alias + ".key = " + owner + ".id AND " + alias +
+                    ".upper = ?" + std::to_string(index + 2);
+        }
+    };
+    joinValues("v", deepest);
+    if (withSubkey) {
+        from += " LEFT JOIN keys s ON s.parent = " + deepest + ".id AND s.upper = ?" + std::to_string(valueCount + 2);
+        joinValues("w", "s");
+    }
+    return "SELECT " + columns + " FROM " + from + " WHERE k1.parent = ?1 ORDER BY " + order;
+}
+
+}  // namespace
 
 std::optional<std::string> RealRootPath(const MachineSettings& settings, std::string_view rootName) {
     bool nt = settings.os.IsNT();
@@ -345,6 +388,40 @@ RegistryKeyContents RegistryStore::Contents(std::int64_t id) {
     for (std::size_t index : order) values.push_back(std::move(contents.values[index]));
     contents.values = std::move(values);
     return contents;
+}
+
+std::vector<RegistryKeyBelow> RegistryStore::KeysBelow(std::int64_t id, std::size_t depth,
+                                                       const std::vector<std::string_view>& valueNames,
+                                                       std::string_view subkeyName) {
+    std::vector<RegistryKeyBelow> keys;
+    if (depth == 0) return keys;
+    EnterRead();
+    bool withSubkey = !subkeyName.empty();
+    std::unique_ptr<SqliteStatement>& statement =
+        statements_->keysBelow[std::make_tuple(depth, valueNames.size(), withSubkey)];
+    if (!statement) {
+        statement = std::make_unique<SqliteStatement>(database_, KeysBelowQuery(depth, valueNames.size(), withSubkey));
+    }
+    Run run(*statement);
+    run->Bind(1, id);
+    int parameter = 2;
+    for (std::string_view name : valueNames) run->Bind(parameter++, UpperCopy(name));
+    if (withSubkey) run->Bind(parameter, UpperCopy(subkeyName));
+    int count = static_cast<int>(valueNames.size());
+    auto data = [&](int column) {
+        return run->IsNull(column) ? std::nullopt : std::optional<std::string>(run->Blob(column));
+    };
+    while (run->Step()) {
+        RegistryKeyBelow& key = keys.emplace_back();
+        key.id = run->Int(0);
+        int column = 1;
+        for (std::size_t level = 0; level < depth; ++level) key.names.push_back(run->Text(column++));
+        for (int index = 0; index < count; ++index) key.values.push_back(data(column++));
+        if (withSubkey) {
+            for (int index = 0; index < count; ++index) key.subkeyValues.push_back(data(column++));
+        }
+    }
+    return keys;
 }
 
 void RegistryStore::Touch(std::int64_t key, std::int64_t time) {

@@ -73,6 +73,17 @@ struct RegistryKeyContents {
     std::vector<RegistryValue> values;
 };
 
+// A key some levels below the key it was listed from (RegistryStore::KeysBelow).
+struct RegistryKeyBelow {
+    std::int64_t id = 0;
+    // The names of the keys on the way down to it and its own, as spelt ({"PCI", "VEN_1", "3&0"}).
+    std::vector<std::string> names;
+    // The data of each value asked for, in the order asked: of the key itself, and of its subkey of the
+    // name asked for; none where the value (or that subkey) is missing.
+    std::vector<std::optional<std::string>> values;
+    std::vector<std::optional<std::string>> subkeyValues;
+};
+
 struct RegistryKeyRecord {
     std::int64_t id = 0;
     std::string className;
@@ -108,6 +119,13 @@ class RegistryStore {
     // Both lists in one read: each read of registry.db costs file locking, so a walk that lists a key's
     // subkeys and values pays for one instead of two.
     RegistryKeyContents Contents(std::int64_t id);
+    // Every key exactly `depth` levels below the key (1: its subkeys), in the order nested walks of
+    // Subkeys meet them, with the data of the values named (and, when a subkey name is given, of the
+    // same values of each key's subkey of that name), in one read: a walk of thousands of keys pays for
+    // one statement instead of one per key and value.
+    std::vector<RegistryKeyBelow> KeysBelow(std::int64_t id, std::size_t depth,
+                                            const std::vector<std::string_view>& valueNames = {},
+                                            std::string_view subkeyName = {});
 
     // Ends the read transaction reads may be sharing, so that an idle thread keeps no old snapshot of
     // the database (which would stop other processes' checkpoints from emptying the write-ahead log).
