@@ -45,7 +45,7 @@ std::vector<std::pair<std::int64_t, std::string>> ConfigManagerNodes() {
     std::vector<std::pair<std::int64_t, std::string>> nodes;
     std::optional<std::int64_t> enumKey = Key("HKEY_DYN_DATA\\Config Manager\\Enum");
     if (!enumKey) return nodes;
-    for (const RegistryKeyBelow& node : Store().KeysBelow(*enumKey, 1, {"HardWareKey"})) {
+    for (const RegistryKeyBelow& node : Store().KeysBelow(*enumKey, 1, {"HardWareKey"}, {}, RegistryKeyNames::Skip)) {
         if (node.values[0]) nodes.emplace_back(node.id, TextOf(*node.values[0]));
     }
     return nodes;
@@ -106,20 +106,15 @@ std::string InterfaceClassesPath() { return "HKEY_LOCAL_MACHINE\\SYSTEM\\Current
 
 namespace {
 
-// "PCI\VEN_1\3&0" of an instance key three levels below Enum.
-std::string InstanceIdOf(const RegistryKeyBelow& instance) {
-    return instance.names[0] + "\\" + instance.names[1] + "\\" + instance.names[2];
-}
+// "PCI\VEN_1\3&0" from the names of an instance key and the two keys above it.
+std::string InstanceIdOf(const std::vector<std::string>& names) { return names[0] + "\\" + names[1] + "\\" + names[2]; }
 
-// The key of every device instance (three levels below Enum) in the registry's order, the root left out;
-// with the values named, of the instance key and of its Control key, when asked for.
-std::vector<RegistryKeyBelow> ListDeviceKeys(const std::vector<std::string_view>& valueNames = {}) {
+// The key of every device instance (three levels below Enum, the root among them) in the registry's
+// order, with the values named: the instance key's, else its Control key's (as InstanceValue reads them).
+std::vector<RegistryKeyBelow> InstanceKeys(const std::vector<std::string_view>& valueNames, RegistryKeyNames names) {
     std::optional<std::int64_t> enumKey = Key(EnumPath());
     if (!enumKey) return {};
-    std::vector<RegistryKeyBelow> instances =
-        Store().KeysBelow(*enumKey, 3, valueNames, valueNames.empty() ? std::string_view() : "Control");
-    std::erase_if(instances, [](const RegistryKeyBelow& instance) { return IsRoot(InstanceIdOf(instance)); });
-    return instances;
+    return Store().KeysBelow(*enumKey, 3, valueNames, valueNames.empty() ? std::string_view() : "Control", names);
 }
 
 // A value of the device's instance key, else of its Control key.
@@ -157,20 +152,24 @@ std::optional<GUID> InstanceClassGuid(std::int64_t instance) {
 
 std::vector<std::string> ListDevices() {
     std::vector<std::string> devices;
-    for (const RegistryKeyBelow& instance : ListDeviceKeys()) devices.push_back(InstanceIdOf(instance));
+    for (const RegistryKeyBelow& instance : InstanceKeys({}, RegistryKeyNames::Read)) {
+        std::string id = InstanceIdOf(instance.names);
+        if (!IsRoot(id)) devices.push_back(std::move(id));
+    }
     return devices;
 }
 
 std::vector<std::string> ListDevicesOfClass(const GUID& classGuid) {
     std::vector<std::string> devices;
-    // The class of each instance comes with the listing: its ClassGUID and Class values, each the
-    // instance key's, else its Control key's (as InstanceValue reads them).
-    for (const RegistryKeyBelow& instance : ListDeviceKeys({"ClassGUID", "Class"})) {
-        auto data = [&](std::size_t index) -> const std::optional<std::string>& {
-            return instance.values[index] ? instance.values[index] : instance.subkeyValues[index];
-        };
-        std::optional<GUID> guid = ClassGuidFrom(data(0), [&] { return data(1); });
-        if (guid && *guid == classGuid) devices.push_back(InstanceIdOf(instance));
+    // Each instance's ClassGUID comes with the listing; its Class is read only where that is no GUID, and
+    // the names only of the devices of the class.
+    for (const RegistryKeyBelow& instance : InstanceKeys({"ClassGUID"}, RegistryKeyNames::Skip)) {
+        std::optional<GUID> guid = ClassGuidFrom(instance.values[0], [&] { return InstanceData(instance.id, "Class"); });
+        if (!guid || *guid != classGuid) continue;
+        std::optional<std::vector<std::string>> names = Store().KeyNames(instance.id, 3);
+        if (!names) continue;
+        std::string id = InstanceIdOf(*names);
+        if (!IsRoot(id)) devices.push_back(std::move(id));
     }
     return devices;
 }
@@ -237,7 +236,7 @@ DWORD RemoveDevice(std::string_view instanceId) {
     }
     if (std::optional<std::int64_t> classes = Key(InterfaceClassesPath())) {
         // Every interface link of every class, each with the device it belongs to.
-        for (const RegistryKeyBelow& link : store.KeysBelow(*classes, 2, {"DeviceInstance"})) {
+        for (const RegistryKeyBelow& link : store.KeysBelow(*classes, 2, {"DeviceInstance"}, {}, RegistryKeyNames::Skip)) {
             const std::optional<std::string>& owner = link.values[0];
             if (owner && EqualsNoCase(TextOf(*owner), instanceId)) store.DeleteKeyTree(link.id);
         }

@@ -86,7 +86,6 @@ TEST(RegistryKeysBelow, LevelsInTheOrderOfNestedWalks) {
         for (const RegistryKeyBelow& key : store.KeysBelow(top, row.depth)) {
             EXPECT_EQ(key.names.size(), row.depth);
             EXPECT_TRUE(key.values.empty());
-            EXPECT_TRUE(key.subkeyValues.empty());
             EXPECT_EQ(key.id, KeyId(machine, std::string(kTop) + "\\" + PathOf(key)));
             paths.push_back(PathOf(key));
         }
@@ -99,7 +98,7 @@ TEST(RegistryKeysBelow, LevelsInTheOrderOfNestedWalks) {
     EXPECT_TRUE(store.KeysBelow(KeyId(machine, std::string(kTop) + "\\zeta\\Two\\x"), 1).empty());
 }
 
-TEST(RegistryKeysBelow, NamedValuesOfEachKeyAndOfItsSubkey) {
+TEST(RegistryKeysBelow, NamedValuesOfEachKeyElseOfItsSubkey) {
     TestMachine machine;
     machine.Registry(kTree);
     RegistryStore& store = RegistryStore::For(machine.machine());
@@ -108,19 +107,16 @@ TEST(RegistryKeysBelow, NamedValuesOfEachKeyAndOfItsSubkey) {
     struct Row {
         std::string path;
         std::vector<Data> values;
-        std::vector<Data> subkeyValues;
     };
-    // Names are found whatever their case; data is returned as stored (with its terminator), an empty
-    // binary value as empty data rather than none.
+    // Names are found whatever their case; a key's own value wins over its subkey's; data is returned as
+    // stored (with its terminator), an empty binary value as empty data rather than none.
     const std::string nul(1, '\0');
     const Row rows[] = {
-        {"Alpha\\one\\a", {std::nullopt, std::nullopt, std::nullopt}, {"subkey only" + nul, std::nullopt, std::nullopt}},
-        {"Alpha\\one\\B",
-         {"in the key" + nul, std::string(), std::nullopt},
-         {"in its subkey" + nul, std::nullopt, "only in its subkey" + nul}},
-        {"Alpha\\One2\\c", {std::nullopt, std::nullopt, std::nullopt}, {std::nullopt, std::nullopt, std::nullopt}},
-        {"zeta\\Two\\x", {"zeta two x" + nul, std::nullopt, std::nullopt}, {std::nullopt, std::nullopt, std::nullopt}},
-        {"_first\\k\\k", {std::nullopt, std::nullopt, std::nullopt}, {std::nullopt, std::nullopt, std::nullopt}},
+        {"Alpha\\one\\a", {"subkey only" + nul, std::nullopt, std::nullopt}},
+        {"Alpha\\one\\B", {"in the key" + nul, std::string(), "only in its subkey" + nul}},
+        {"Alpha\\One2\\c", {std::nullopt, std::nullopt, std::nullopt}},
+        {"zeta\\Two\\x", {"zeta two x" + nul, std::nullopt, std::nullopt}},
+        {"_first\\k\\k", {std::nullopt, std::nullopt, std::nullopt}},
     };
     std::vector<RegistryKeyBelow> keys = store.KeysBelow(top, 3, {"kInD", "OTHER", "extra"}, "CONTROL");
     ASSERT_EQ(keys.size(), std::size(rows));
@@ -128,13 +124,33 @@ TEST(RegistryKeysBelow, NamedValuesOfEachKeyAndOfItsSubkey) {
         SCOPED_TRACE(rows[index].path);
         EXPECT_EQ(PathOf(keys[index]), rows[index].path);
         EXPECT_EQ(keys[index].values, rows[index].values);
-        EXPECT_EQ(keys[index].subkeyValues, rows[index].subkeyValues);
     }
-    // Without a subkey name only the keys' own values are read.
-    keys = store.KeysBelow(top, 3, {"Kind"});
-    ASSERT_EQ(keys.size(), std::size(rows));
-    EXPECT_EQ(keys[1].values, std::vector<Data>{"in the key" + nul});
-    EXPECT_TRUE(keys[1].subkeyValues.empty());
+    // Without a fallback only the keys' own values are read; without names the same keys come in the
+    // same order, their names read afterwards.
+    std::vector<RegistryKeyBelow> bare =
+        store.KeysBelow(top, 3, {"Kind"}, {}, platform::RegistryKeyNames::Skip);
+    ASSERT_EQ(bare.size(), std::size(rows));
+    EXPECT_EQ(bare[0].values, std::vector<Data>{std::nullopt});
+    EXPECT_EQ(bare[1].values, std::vector<Data>{"in the key" + nul});
+    for (std::size_t index = 0; index < bare.size(); ++index) {
+        EXPECT_TRUE(bare[index].names.empty());
+        EXPECT_EQ(bare[index].id, keys[index].id);
+        EXPECT_EQ(store.KeyNames(bare[index].id, 3), keys[index].names);
+    }
+}
+
+TEST(RegistryKeyNames, TheKeyAndTheKeysAboveIt) {
+    TestMachine machine;
+    machine.Registry(kTree);
+    RegistryStore& store = RegistryStore::For(machine.machine());
+    std::int64_t key = KeyId(machine, std::string(kTop) + "\\Alpha\\one\\B");
+    using Names = std::optional<std::vector<std::string>>;
+    EXPECT_EQ(store.KeyNames(key, 0), Names(std::vector<std::string>{}));
+    EXPECT_EQ(store.KeyNames(key, 1), Names({"B"}));
+    EXPECT_EQ(store.KeyNames(key, 6), Names({"HKEY_LOCAL_MACHINE", "SOFTWARE", "Tree", "Alpha", "one", "B"}));
+    EXPECT_EQ(store.KeyNames(key, 7), std::nullopt);
+    machine.Registry("[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Tree\\Alpha]\n");
+    EXPECT_EQ(store.KeyNames(key, 1), std::nullopt);
 }
 
 TEST(RegistryKeysBelow, SeesWhatAnotherConnectionChanged) {
