@@ -30,13 +30,10 @@ std::string Join(std::string_view left, std::string_view right) {
 
 bool IsRoot(std::string_view instanceId) { return EqualsNoCase(instanceId, kRootDevice); }
 
-// The text of a string value, without its terminator.
-std::string TextOf(const RegistryValue& value) {
-    std::string text = value.data;
-    size_t end = text.find('\0');
-    if (end != std::string::npos) text.resize(end);
-    return text;
-}
+// The text of string data, without its terminator.
+std::string TextOf(std::string_view data) { return std::string(data.substr(0, data.find('\0'))); }
+
+std::string TextOf(const RegistryValue& value) { return TextOf(value.data); }
 
 std::optional<std::int64_t> InstanceKey(std::string_view instanceId) {
     if (SplitKeyPath(instanceId).size() != 3) return std::nullopt;
@@ -48,10 +45,8 @@ std::vector<std::pair<std::int64_t, std::string>> ConfigManagerNodes() {
     std::vector<std::pair<std::int64_t, std::string>> nodes;
     std::optional<std::int64_t> enumKey = Key("HKEY_DYN_DATA\\Config Manager\\Enum");
     if (!enumKey) return nodes;
-    RegistryStore& store = Store();
-    for (const RegistrySubkey& node : store.Subkeys(*enumKey)) {
-        std::optional<RegistryValue> hardwareKey = store.Value(node.id, "HardWareKey");
-        if (hardwareKey) nodes.emplace_back(node.id, TextOf(*hardwareKey));
+    for (const RegistryKeyBelow& node : Store().KeysBelow(*enumKey, 1, {"HardWareKey"}, {}, RegistryKeyNames::Skip)) {
+        if (node.values[0]) nodes.emplace_back(node.id, TextOf(*node.values[0]));
     }
     return nodes;
 }
@@ -111,21 +106,15 @@ std::string InterfaceClassesPath() { return "HKEY_LOCAL_MACHINE\\SYSTEM\\Current
 
 namespace {
 
-// Every device instance with its instance key, in the registry's order.
-std::vector<std::pair<std::string, std::int64_t>> ListDeviceKeys() {
-    std::vector<std::pair<std::string, std::int64_t>> devices;
+// "PCI\VEN_1\3&0" from the names of an instance key and the two keys above it.
+std::string InstanceIdOf(const std::vector<std::string>& names) { return names[0] + "\\" + names[1] + "\\" + names[2]; }
+
+// The key of every device instance (three levels below Enum, the root among them) in the registry's
+// order, with the values named: the instance key's, else its Control key's (as InstanceValue reads them).
+std::vector<RegistryKeyBelow> InstanceKeys(const std::vector<std::string_view>& valueNames, RegistryKeyNames names) {
     std::optional<std::int64_t> enumKey = Key(EnumPath());
-    if (!enumKey) return devices;
-    RegistryStore& store = Store();
-    for (const RegistrySubkey& enumerator : store.Subkeys(*enumKey)) {
-        for (const RegistrySubkey& device : store.Subkeys(enumerator.id)) {
-            for (const RegistrySubkey& instance : store.Subkeys(device.id)) {
-                std::string id = enumerator.name + "\\" + device.name + "\\" + instance.name;
-                if (!IsRoot(id)) devices.emplace_back(std::move(id), instance.id);
-            }
-        }
-    }
-    return devices;
+    if (!enumKey) return {};
+    return Store().KeysBelow(*enumKey, 3, valueNames, valueNames.empty() ? std::string_view() : "Control", names);
 }
 
 // A value of the device's instance key, else of its Control key.
@@ -137,27 +126,50 @@ std::optional<RegistryValue> InstanceValue(std::int64_t instance, std::string_vi
     return store.Value(*control, valueName);
 }
 
-std::optional<GUID> InstanceClassGuid(std::int64_t instance) {
-    if (std::optional<RegistryValue> value = InstanceValue(instance, "ClassGUID")) {
-        if (std::optional<GUID> guid = ParseGuid(TextOf(*value))) return guid;
+// The class of a device from the data of its ClassGUID value when that reads as a GUID, else from the
+// standard class its Class value names (asked for only then).
+template <typename ClassName>
+std::optional<GUID> ClassGuidFrom(const std::optional<std::string>& classGuid, ClassName&& className) {
+    if (classGuid) {
+        if (std::optional<GUID> guid = ParseGuid(TextOf(*classGuid))) return guid;
     }
-    if (std::optional<RegistryValue> value = InstanceValue(instance, "Class")) return StandardClassGuid(TextOf(*value));
+    const std::optional<std::string>& name = className();
+    if (name) return StandardClassGuid(TextOf(*name));
     return std::nullopt;
+}
+
+std::optional<std::string> InstanceData(std::int64_t instance, std::string_view valueName) {
+    std::optional<RegistryValue> value = InstanceValue(instance, valueName);
+    if (!value) return std::nullopt;
+    return std::move(value->data);
+}
+
+std::optional<GUID> InstanceClassGuid(std::int64_t instance) {
+    return ClassGuidFrom(InstanceData(instance, "ClassGUID"), [&] { return InstanceData(instance, "Class"); });
 }
 
 }  // namespace
 
 std::vector<std::string> ListDevices() {
     std::vector<std::string> devices;
-    for (auto& [id, key] : ListDeviceKeys()) devices.push_back(std::move(id));
+    for (const RegistryKeyBelow& instance : InstanceKeys({}, RegistryKeyNames::Read)) {
+        std::string id = InstanceIdOf(instance.names);
+        if (!IsRoot(id)) devices.push_back(std::move(id));
+    }
     return devices;
 }
 
 std::vector<std::string> ListDevicesOfClass(const GUID& classGuid) {
     std::vector<std::string> devices;
-    for (auto& [id, key] : ListDeviceKeys()) {
-        std::optional<GUID> guid = InstanceClassGuid(key);
-        if (guid && *guid == classGuid) devices.push_back(std::move(id));
+    // Each instance's ClassGUID comes with the listing; its Class is read only where that is no GUID, and
+    // the names only of the devices of the class.
+    for (const RegistryKeyBelow& instance : InstanceKeys({"ClassGUID"}, RegistryKeyNames::Skip)) {
+        std::optional<GUID> guid = ClassGuidFrom(instance.values[0], [&] { return InstanceData(instance.id, "Class"); });
+        if (!guid || *guid != classGuid) continue;
+        std::optional<std::vector<std::string>> names = Store().KeyNames(instance.id, 3);
+        if (!names) continue;
+        std::string id = InstanceIdOf(*names);
+        if (!IsRoot(id)) devices.push_back(std::move(id));
     }
     return devices;
 }
@@ -223,11 +235,10 @@ DWORD RemoveDevice(std::string_view instanceId) {
         }
     }
     if (std::optional<std::int64_t> classes = Key(InterfaceClassesPath())) {
-        for (const RegistrySubkey& interfaceClass : store.Subkeys(*classes)) {
-            for (const RegistrySubkey& link : store.Subkeys(interfaceClass.id)) {
-                std::optional<RegistryValue> owner = store.Value(link.id, "DeviceInstance");
-                if (owner && EqualsNoCase(TextOf(*owner), instanceId)) store.DeleteKeyTree(link.id);
-            }
+        // Every interface link of every class, each with the device it belongs to.
+        for (const RegistryKeyBelow& link : store.KeysBelow(*classes, 2, {"DeviceInstance"}, {}, RegistryKeyNames::Skip)) {
+            const std::optional<std::string>& owner = link.values[0];
+            if (owner && EqualsNoCase(TextOf(*owner), instanceId)) store.DeleteKeyTree(link.id);
         }
     }
     if (!machine.IsNT()) {
@@ -303,18 +314,19 @@ std::vector<DeviceInterface> ListInterfaces(const GUID& interfaceClass) {
     std::optional<std::int64_t> classKey = Key(classPath);
     if (!classKey) return interfaces;
     RegistryStore& store = Store();
-    for (const RegistrySubkey& link : store.Subkeys(*classKey)) {
-        std::optional<RegistryValue> owner = store.Value(link.id, "DeviceInstance");
+    for (const RegistryKeyBelow& link : store.KeysBelow(*classKey, 1, {"DeviceInstance"})) {
+        const std::optional<std::string>& owner = link.values[0];
         if (!owner) continue;
         std::optional<std::string> device = FindDevice(TextOf(*owner));
         if (!device) continue;
+        const std::string& linkName = link.names[0];
         for (const RegistrySubkey& reference : store.Subkeys(link.id)) {
             if (reference.name.empty() || reference.name[0] != '#') continue;
             DeviceInterface deviceInterface;
             deviceInterface.classGuid = interfaceClass;
-            deviceInterface.linkKey = Join(classPath, link.name);
+            deviceInterface.linkKey = Join(classPath, linkName);
             deviceInterface.referenceKey = Join(deviceInterface.linkKey, reference.name);
-            deviceInterface.devicePath = DevicePathOf(link.name, reference.name);
+            deviceInterface.devicePath = DevicePathOf(linkName, reference.name);
             deviceInterface.instanceId = *device;
             interfaces.push_back(std::move(deviceInterface));
         }

@@ -36,10 +36,11 @@ HDEVINFO AddSet(std::shared_ptr<DeviceSet> set) {
     return reinterpret_cast<HDEVINFO>(handle);
 }
 
-DeviceElement MakeElement(const std::string& instanceId) {
+// An element of the device, of the class given when the caller has just read it.
+DeviceElement MakeElement(const std::string& instanceId, std::optional<GUID> classGuid = std::nullopt) {
     DeviceElement element;
     element.instanceId = instanceId;
-    element.classGuid = devices::ClassGuidOf(instanceId).value_or(GUID{});
+    element.classGuid = classGuid ? *classGuid : devices::ClassGuidOf(instanceId).value_or(GUID{});
     element.node = devices::NodeOf(instanceId);
     element.installParams.cbSize = sizeof(SP_DEVINSTALL_PARAMS_A);
     return element;
@@ -148,11 +149,11 @@ extern "C" HDEVINFO WINAPI SetupDiGetClassDevsA(const GUID* ClassGuid, PCSTR Enu
     auto set = std::make_shared<DeviceSet>();
     set->installParams.cbSize = sizeof(SP_DEVINSTALL_PARAMS_A);
     std::set<std::string> added;  // upper case: a device that exposes several interfaces is there once
-    auto add = [&](const std::string& instanceId) {
+    auto add = [&](const std::string& instanceId, std::optional<GUID> classGuid) {
         if (presentOnly && !devices::IsPresent(instanceId)) return;
         if (!platform::setup::MatchesEnumerator(instanceId, Enumerator)) return;
         if (!added.insert(platform::UpperCopy(instanceId)).second) return;
-        set->devices.push_back(platform::setup::MakeElement(instanceId));
+        set->devices.push_back(platform::setup::MakeElement(instanceId, classGuid));
     };
     if (Flags & DIGCF_DEVICEINTERFACE) {
         // The devices that expose an interface of the class (of any class with DIGCF_ALLCLASSES).
@@ -171,14 +172,14 @@ extern "C" HDEVINFO WINAPI SetupDiGetClassDevsA(const GUID* ClassGuid, PCSTR Enu
         }
         for (const GUID& interfaceClass : interfaceClasses) {
             for (const devices::DeviceInterface& deviceInterface : devices::ListInterfaces(interfaceClass)) {
-                add(deviceInterface.instanceId);
+                add(deviceInterface.instanceId, std::nullopt);
             }
         }
+    } else if (allClasses) {
+        for (const std::string& instanceId : devices::ListDevices()) add(instanceId, std::nullopt);
     } else {
-        for (const std::string& instanceId :
-             allClasses ? devices::ListDevices() : devices::ListDevicesOfClass(*ClassGuid)) {
-            add(instanceId);
-        }
+        // The listing has read each device's class already.
+        for (const std::string& instanceId : devices::ListDevicesOfClass(*ClassGuid)) add(instanceId, *ClassGuid);
     }
     return platform::setup::AddSet(std::move(set));
 }

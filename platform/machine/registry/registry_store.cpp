@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <map>
+#include <tuple>
 
 #include "platform/machine/shell_folders.h"
 #include "platform/machine/text.h"
@@ -49,6 +51,7 @@ struct RegistryStore::Statements {
         : root(database, "SELECT id FROM keys WHERE parent = 0 AND upper = ?"),
           child(database, "SELECT id, name FROM keys WHERE parent = ? AND upper = ?"),
           key(database, "SELECT class, write_time FROM keys WHERE id = ?"),
+          keyName(database, "SELECT parent, name FROM keys WHERE id = ?"),
           subkeys(database, "SELECT id, name, class, write_time FROM keys WHERE parent = ? ORDER BY upper"),
           hasSubkeys(database, "SELECT 1 FROM keys WHERE parent = ? LIMIT 1"),
           values(database, "SELECT name, type, data FROM key_values WHERE key = ? ORDER BY id"),
@@ -72,9 +75,51 @@ struct RegistryStore::Statements {
           begin(database, "BEGIN"),
           commit(database, "COMMIT") {}
 
-    SqliteStatement root, child, key, subkeys, hasSubkeys, values, value, contents, insertKey, touch,
+    SqliteStatement root, child, key, keyName, subkeys, hasSubkeys, values, value, contents, insertKey, touch,
         setValue, deleteValue, collectTree, deleteTreeValues, deleteTreeKeys, clearTree, begin, commit;
+    // KeysBelow's statements, made when first asked for: by depth, number of values, whether a subkey's
+    // values stand in for missing ones and whether names are read.
+    std::map<std::tuple<std::size_t, std::size_t, bool, bool>, std::unique_ptr<SqliteStatement>> keysBelow;
 };
+
+namespace {
+
+// The keys `depth` levels below ?1 through the index of keys by parent and name, which hands each level
+// over in upper-case order so that the ORDER BY costs no sorting; without names the walk reads that index
+// alone. Each value (named ?2, ?3, ...) of the deepest key is found through the unique index of values by
+// key and name; a missing one is looked for in the key's subkey named by the parameter after the values',
+// which COALESCE reads only then.
+std::string KeysBelowQuery(std::size_t depth, std::size_t valueCount, bool withFallback, bool withNames) {
+    auto level = [](std::size_t index) { return "k" + std::to_string(index); };
+    const std::string deepest = level(depth);
+    const std::string fallback = "?" + std::to_string(valueCount + 2);
+    std::string columns = deepest + ".id";
+    std::string from = "keys k1";
+    std::string order;
+    for (std::size_t index = 1; index <= depth; ++index) {
+        if (withNames) columns += ", " + level(index) + ".name";
+        if (index > 1) {
+            from += " JOIN keys " + level(index) + " ON " + level(index) + ".parent = " + level(index - 1) + ".id";
+            order += ", ";
+        }
+        order += level(index) + ".upper";
+    }
+    for (std::size_t index = 0; index < valueCount; ++index) {
+        std::string alias = "v" + std::to_string(index);
+        std::string name = "?" + std::to_string(index + 2);
+        from += " LEFT JOIN key_values " + alias + " ON " + alias + ".key = " + deepest + ".id AND " + alias +
+                ".upper = " + name;
+        if (withFallback) {
+            columns += ", COALESCE(" + alias + ".data, (SELECT w.data FROM keys s JOIN key_values w ON w.key = s.id" +
+                       " AND w.upper = " + name + " WHERE s.parent = " + deepest + ".id AND s.upper = " + fallback + "))";
+        } else {
+            columns += ", " + alias + ".data";
+        }
+    }
+    return "SELECT " + columns + " FROM " + from + " WHERE k1.parent = ?1 ORDER BY " + order;
+}
+
+}  // namespace
 
 std::optional<std::string> RealRootPath(const MachineSettings& settings, std::string_view rootName) {
     bool nt = settings.os.IsNT();
@@ -345,6 +390,54 @@ RegistryKeyContents RegistryStore::Contents(std::int64_t id) {
     for (std::size_t index : order) values.push_back(std::move(contents.values[index]));
     contents.values = std::move(values);
     return contents;
+}
+
+std::vector<RegistryKeyBelow> RegistryStore::KeysBelow(std::int64_t id, std::size_t depth,
+                                                       const std::vector<std::string_view>& valueNames,
+                                                       std::string_view fallbackSubkey, RegistryKeyNames names) {
+    std::vector<RegistryKeyBelow> keys;
+    if (depth == 0) return keys;
+    EnterRead();
+    bool withFallback = !fallbackSubkey.empty();
+    bool withNames = names == RegistryKeyNames::Read;
+    std::unique_ptr<SqliteStatement>& statement =
+        statements_->keysBelow[std::make_tuple(depth, valueNames.size(), withFallback, withNames)];
+    if (!statement) {
+        statement = std::make_unique<SqliteStatement>(
+            database_, KeysBelowQuery(depth, valueNames.size(), withFallback, withNames));
+    }
+    Run run(*statement);
+    run->Bind(1, id);
+    int parameter = 2;
+    for (std::string_view name : valueNames) run->Bind(parameter++, UpperCopy(name));
+    if (withFallback) run->Bind(parameter, UpperCopy(fallbackSubkey));
+    while (run->Step()) {
+        RegistryKeyBelow& key = keys.emplace_back();
+        key.id = run->Int(0);
+        int column = 1;
+        if (withNames) {
+            key.names.reserve(depth);
+            for (std::size_t level = 0; level < depth; ++level) key.names.push_back(run->Text(column++));
+        }
+        key.values.reserve(valueNames.size());
+        for (std::size_t index = 0; index < valueNames.size(); ++index, ++column) {
+            key.values.push_back(run->IsNull(column) ? std::nullopt : std::optional<std::string>(run->Blob(column)));
+        }
+    }
+    return keys;
+}
+
+std::optional<std::vector<std::string>> RegistryStore::KeyNames(std::int64_t id, std::size_t levels) {
+    EnterRead();
+    std::vector<std::string> names(levels);
+    for (std::size_t level = levels; level > 0; --level) {
+        Run run(statements_->keyName);
+        run->Bind(1, id);
+        if (!run->Step()) return std::nullopt;
+        names[level - 1] = run->Text(1);
+        id = run->Int(0);
+    }
+    return names;
 }
 
 void RegistryStore::Touch(std::int64_t key, std::int64_t time) {

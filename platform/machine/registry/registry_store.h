@@ -73,6 +73,21 @@ struct RegistryKeyContents {
     std::vector<RegistryValue> values;
 };
 
+// A key some levels below the key it was listed from (RegistryStore::KeysBelow).
+struct RegistryKeyBelow {
+    std::int64_t id = 0;
+    // The names of the keys on the way down to it and its own, as spelt ({"PCI", "VEN_1", "3&0"}), when
+    // asked for.
+    std::vector<std::string> names;
+    // The data of each value asked for, in the order asked: the key's own, else that of its subkey named
+    // as the fallback; none where neither has it.
+    std::vector<std::optional<std::string>> values;
+};
+
+// Whether KeysBelow spells out the names: a listing that wants a few of thousands of keys reads their
+// names afterwards (KeyNames) and saves reading every key's record.
+enum class RegistryKeyNames { Read, Skip };
+
 struct RegistryKeyRecord {
     std::int64_t id = 0;
     std::string className;
@@ -108,6 +123,17 @@ class RegistryStore {
     // Both lists in one read: each read of registry.db costs file locking, so a walk that lists a key's
     // subkeys and values pays for one instead of two.
     RegistryKeyContents Contents(std::int64_t id);
+    // Every key exactly `depth` levels below the key (1: its subkeys), in the order nested walks of
+    // Subkeys meet them, with the data of the values named, in one read: a walk of thousands of keys pays
+    // for one statement instead of one per key and value. A value a key lacks is read from its subkey
+    // named `fallbackSubkey` when one is given.
+    std::vector<RegistryKeyBelow> KeysBelow(std::int64_t id, std::size_t depth,
+                                            const std::vector<std::string_view>& valueNames = {},
+                                            std::string_view fallbackSubkey = {},
+                                            RegistryKeyNames names = RegistryKeyNames::Read);
+    // The names of the key and of the keys above it, `levels` in all, from the top down, as spelt; nothing
+    // when the key is missing or has fewer levels above it.
+    std::optional<std::vector<std::string>> KeyNames(std::int64_t id, std::size_t levels);
 
     // Ends the read transaction reads may be sharing, so that an idle thread keeps no old snapshot of
     // the database (which would stop other processes' checkpoints from emptying the write-ahead log).

@@ -545,6 +545,64 @@ TEST(Windows9xDevices, EnumKeysAndTheConfigurationManagersList) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CALL_NOT_IMPLEMENTED));
 }
 
+// A device's class is its ClassGUID (the instance key's, else its Control key's) when that reads as a
+// GUID, else the standard class its Class value (found the same way) names. A set of one class holds its
+// devices in the registry's order, each with that class, as the set of every device has them.
+TEST(DeviceClasses, FromTheInstanceKeyOrItsControlKey) {
+    TestMachine machine(OsKind::WindowsXP);
+    machine.Registry(R"(REGEDIT4
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\USB\B\1]
+"ClassGUID"="{4D36E979-E325-11CE-BFC1-08002BE10318}"
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\USB\B\0\Control]
+"ClassGUID"="{4D36E979-E325-11CE-BFC1-08002BE10318}"
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\USB\a\x]
+"ClassGUID"="not a class"
+"Class"="printer"
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\LPTENUM\q\1]
+"ClassGUID"="{4D36E967-E325-11CE-BFC1-08002BE10318}"
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\LPTENUM\q\1\Control]
+"ClassGUID"="{4D36E979-E325-11CE-BFC1-08002BE10318}"
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\LPTENUM\p\1\Control]
+"Class"="Printer"
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\ACPI\r\1]
+"Class"="NoSuchClass"
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\ACPI\s\1\Control]
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\ACPI\NoInstance]
+"ClassGUID"="{4D36E979-E325-11CE-BFC1-08002BE10318}"
+[HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum\HTREE\ROOT\0]
+"ClassGUID"="{4D36E979-E325-11CE-BFC1-08002BE10318}"
+)");
+    struct Row {
+        const GUID* guid;
+        std::vector<std::string> expected;
+    };
+    const Row rows[] = {
+        {&GUID_DEVCLASS_PRINTER, {"LPTENUM\\p\\1", "USB\\a\\x", "USB\\B\\0", "USB\\B\\1"}},
+        {&GUID_DEVCLASS_DISKDRIVE, {"LPTENUM\\q\\1"}},
+        {&GUID_DEVCLASS_MOUSE, {}},
+    };
+    HDEVINFO all = SetupDiGetClassDevsA(nullptr, nullptr, nullptr, DIGCF_ALLCLASSES);
+    EXPECT_EQ(Members(all), (std::vector<std::string>{"ACPI\\r\\1", "ACPI\\s\\1", "LPTENUM\\p\\1", "LPTENUM\\q\\1",
+                                                      "USB\\a\\x", "USB\\B\\0", "USB\\B\\1"}));
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << "class " << row.expected.size());
+        HDEVINFO set = SetupDiGetClassDevsA(row.guid, nullptr, nullptr, 0);
+        EXPECT_EQ(Members(set), row.expected);
+        SP_DEVINFO_DATA data{};
+        data.cbSize = sizeof data;
+        for (DWORD index = 0; SetupDiEnumDeviceInfo(set, index, &data); ++index) EXPECT_EQ(data.ClassGuid, *row.guid);
+        SetupDiDestroyDeviceInfoList(set);
+        std::vector<std::string> ofClass;
+        for (DWORD index = 0; SetupDiEnumDeviceInfo(all, index, &data); ++index) {
+            char id[MAX_DEVICE_ID_LEN];
+            SetupDiGetDeviceInstanceIdA(all, &data, id, sizeof id, nullptr);
+            if (data.ClassGuid == *row.guid) ofClass.push_back(id);
+        }
+        EXPECT_EQ(ofClass, row.expected);
+    }
+    SetupDiDestroyDeviceInfoList(all);
+}
+
 TEST(DeviceLibraries, PresentAbsentAndMissingEntryPoints) {
     const char* const setupEntryPoints[] = {
         "SetupDiGetDeviceInstallParamsA", "SetupDiGetDeviceRegistryPropertyA", "SetupDiGetSelectedDriverA",
