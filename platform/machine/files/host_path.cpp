@@ -315,11 +315,23 @@ FolderListings& Listings() {
 
 constexpr std::size_t kMostFolderListings = 256;
 
-// Short names rewritten in the state database: the names the listings gave may be gone.
-void ForgetFolderListings() {
+// Short names rewritten in the state database for an entry and what lies below it: the listings that
+// gave them (the entry's folder's, its own and those below it) may hold names gone.
+void ForgetFolderListings(const fs::path& host) {
     FolderListings& listings = Listings();
     std::lock_guard<std::mutex> lock(listings.mutex);
-    listings.folders.clear();
+    const std::string& entryPath = host.native();
+    const std::string& parent = host.parent_path().native();
+    for (auto entry = listings.folders.begin(); entry != listings.folders.end();) {
+        const std::string& folder = entry->first;
+        bool below = folder.compare(0, entryPath.size(), entryPath) == 0 &&
+                     (folder.size() == entryPath.size() || folder[entryPath.size()] == '/');
+        if (folder == parent || below) {
+            entry = listings.folders.erase(entry);
+        } else {
+            ++entry;
+        }
+    }
 }
 
 }  // namespace
@@ -410,7 +422,7 @@ void ForgetShortNames(Machine& machine, const fs::path& host) {
         remove.Bind(1, key);
         remove.Step();
     });
-    ForgetFolderListings();
+    ForgetFolderListings(host);
 }
 
 void MoveShortNames(Machine& machine, const fs::path& from, const fs::path& to) {
@@ -428,7 +440,8 @@ void MoveShortNames(Machine& machine, const fs::path& from, const fs::path& to) 
         rename.Step();
         transaction.Commit();
     });
-    ForgetFolderListings();
+    ForgetFolderListings(from);
+    ForgetFolderListings(to);
 }
 
 namespace {
