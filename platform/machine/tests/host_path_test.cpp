@@ -191,10 +191,10 @@ TEST(HostPath, FolderListingsAreKeptWhileTheFolderStaysAsItWas) {
     std::filesystem::create_directories(folder);
     for (const char* name : {"beta.txt", "Alpha.txt", "alpha.TXT", "Long Entry Name.txt"}) std::ofstream(folder / name);
     // A folder changed a moment ago could change again without its stamps moving: listed each time.
-    EXPECT_NE(platform::ListHostFolder(folder), platform::ListHostFolder(folder));
+    EXPECT_NE(platform::ListHostFolder(folder).get(), platform::ListHostFolder(folder).get());
     std::this_thread::sleep_for(std::chrono::milliseconds(150));
     std::shared_ptr<const platform::FolderListing> listing = platform::ListHostFolder(folder);
-    EXPECT_EQ(platform::ListHostFolder(folder), listing);
+    EXPECT_EQ(platform::ListHostFolder(folder).get(), listing.get());
     EXPECT_EQ(listing->names(), (std::vector<std::string>{"Alpha.txt", "Long Entry Name.txt", "alpha.TXT", "beta.txt"}));
     std::vector<std::string> listed;
     for (std::size_t index : listing->listingOrder()) listed.push_back(listing->names()[index]);
@@ -209,7 +209,7 @@ TEST(HostPath, FolderListingsAreKeptWhileTheFolderStaysAsItWas) {
     // Any change on the host is seen at the next look, made by whoever.
     std::ofstream(folder / "gamma.txt");
     std::shared_ptr<const platform::FolderListing> changed = platform::ListHostFolder(folder);
-    EXPECT_NE(changed, listing);
+    EXPECT_NE(changed.get(), listing.get());
     EXPECT_TRUE(changed->Find("GAMMA.TXT"));
     std::this_thread::sleep_for(std::chrono::milliseconds(150));
     listing = platform::ListHostFolder(folder);
