@@ -238,8 +238,8 @@ std::vector<std::string> ReadFolderNames(const fs::path& hostFolder) {
 // them). A name without one is given the first free short name, which is recorded.
 class FolderShortNames {
   public:
-    FolderShortNames(SqliteDatabase& database, std::string folderKey, const std::vector<std::string>& upperSiblings)
-        : database_(database), key_(std::move(folderKey)), siblings_(upperSiblings.begin(), upperSiblings.end()) {
+    FolderShortNames(SqliteDatabase& database, std::string folderKey, const FolderListing& siblings)
+        : database_(database), key_(std::move(folderKey)), siblings_(siblings) {
         SqliteStatement rows(database_, "SELECT long_upper, short_upper FROM short_names WHERE folder = ?");
         rows.Bind(1, key_);
         while (rows.Step()) {
@@ -254,7 +254,7 @@ class FolderShortNames {
         if (auto found = byLong_.find(longUpper); found != byLong_.end()) return found->second;
         // Taken by another entry's own name or by a short name given before.
         auto taken = [&](const std::string& candidate) {
-            return (candidate != longUpper && siblings_.count(candidate)) || taken_.count(candidate);
+            return (candidate != longUpper && siblings_.Find(candidate)) || taken_.count(candidate);
         };
         std::string chosen;
         for (int attempt = 1; attempt < 1000; ++attempt) {
@@ -277,7 +277,7 @@ class FolderShortNames {
   private:
     SqliteDatabase& database_;
     std::string key_;
-    std::unordered_set<std::string> siblings_;  // upper case
+    const FolderListing& siblings_;
     std::unordered_map<std::string, std::string> byLong_;  // upper case, both
     std::unordered_set<std::string> taken_;
 };
@@ -370,7 +370,7 @@ const std::vector<std::string>& FolderListing::ShortNames(Machine& machine) cons
         // Names still to be given are given in name order, as a fresh listing would give them.
         machine.WithState([&](SqliteDatabase& database) {
             SqliteTransaction transaction(database);
-            FolderShortNames given(database, FolderKey(machine, hostFolder_), upperNames_);
+            FolderShortNames given(database, FolderKey(machine, hostFolder_), *this);
             for (std::size_t index : wanting) shortNames[index] = given.Of(names_[index]);
             transaction.Commit();
         });
@@ -409,7 +409,7 @@ std::string ShortNameOf(Machine& machine, const fs::path& hostFolder, const std:
     std::shared_ptr<const FolderListing> listing = ListHostFolder(hostFolder);
     std::string result;
     machine.WithState([&](SqliteDatabase& database) {
-        result = FolderShortNames(database, FolderKey(machine, hostFolder), listing->upperNames()).Of(longName);
+        result = FolderShortNames(database, FolderKey(machine, hostFolder), *listing).Of(longName);
     });
     return result;
 }
