@@ -321,7 +321,7 @@ void ForgetFolderListings(const fs::path& host) {
     FolderListings& listings = Listings();
     std::lock_guard<std::mutex> lock(listings.mutex);
     const std::string& entryPath = host.native();
-    const std::string& parent = host.parent_path().native();
+    std::string parent = host.parent_path().native();
     for (auto entry = listings.folders.begin(); entry != listings.folders.end();) {
         const std::string& folder = entry->first;
         bool below = folder.compare(0, entryPath.size(), entryPath) == 0 &&
