@@ -337,24 +337,56 @@ void ForgetFolderListings(const fs::path& host) {
 }  // namespace
 
 FolderListing::FolderListing(fs::path hostFolder, std::vector<std::string> names)
-    : hostFolder_(std::move(hostFolder)), names_(std::move(names)) {
+    : hostFolder_(std::move(hostFolder)), names_(std::move(names)) {}
+
+void FolderListing::MakeUpperNames() const {
+    if (upperNamesMade_) return;
     upperNames_.reserve(names_.size());
     for (const std::string& name : names_) upperNames_.push_back(UpperCopy(name));
-    byUpperName_.reserve(names_.size());
-    for (std::size_t index = 0; index < names_.size(); ++index) byUpperName_.emplace(upperNames_[index], index);
-    listingOrder_.resize(names_.size());
-    for (std::size_t index = 0; index < names_.size(); ++index) listingOrder_[index] = index;
+    upperNamesMade_ = true;
+}
+
+const std::vector<std::string>& FolderListing::upperNames() const {
+    std::lock_guard<std::mutex> lock(indexMutex_);
+    MakeUpperNames();
+    return upperNames_;
+}
+
+const std::vector<std::size_t>& FolderListing::listingOrder() const {
+    std::lock_guard<std::mutex> lock(indexMutex_);
+    if (listingOrder_) return *listingOrder_;
+    MakeUpperNames();
+    std::vector<std::size_t> order(names_.size());
+    for (std::size_t index = 0; index < names_.size(); ++index) order[index] = index;
     // Upper-case names compared byte by byte are CompareNoCase's order; names alike but for case
     // follow byte order.
-    std::sort(listingOrder_.begin(), listingOrder_.end(), [this](std::size_t left, std::size_t right) {
-        int order = upperNames_[left].compare(upperNames_[right]);
-        return order != 0 ? order < 0 : left < right;
+    std::sort(order.begin(), order.end(), [this](std::size_t left, std::size_t right) {
+        int compared = upperNames_[left].compare(upperNames_[right]);
+        return compared != 0 ? compared < 0 : left < right;
     });
+    listingOrder_ = std::move(order);
+    return *listingOrder_;
 }
 
 std::optional<std::size_t> FolderListing::Find(std::string_view name) const {
-    auto found = byUpperName_.find(UpperCopy(name));
-    if (found == byUpperName_.end()) return std::nullopt;
+    std::lock_guard<std::mutex> lock(indexMutex_);
+    if (!byUpperName_ && !foundBefore_) {
+        // The first look goes through the names; a listing looked into again gets an index.
+        foundBefore_ = true;
+        for (std::size_t index = 0; index < names_.size(); ++index) {
+            if (EqualsNoCase(names_[index], name)) return index;
+        }
+        return std::nullopt;
+    }
+    if (!byUpperName_) {
+        MakeUpperNames();
+        std::unordered_map<std::string, std::size_t> index;
+        index.reserve(names_.size());
+        for (std::size_t position = 0; position < names_.size(); ++position) index.emplace(upperNames_[position], position);
+        byUpperName_ = std::move(index);
+    }
+    auto found = byUpperName_->find(UpperCopy(name));
+    if (found == byUpperName_->end()) return std::nullopt;
     return found->second;
 }
 

@@ -90,20 +90,27 @@ class FolderListing {
     // In byte order, the order in which short names are given; upperNames() and ShortNames() by the
     // same index.
     const std::vector<std::string>& names() const { return names_; }
-    const std::vector<std::string>& upperNames() const { return upperNames_; }
+    const std::vector<std::string>& upperNames() const;
     // The indexes of the entries in the order Windows lists them: by name without regard to case.
-    const std::vector<std::size_t>& listingOrder() const { return listingOrder_; }
+    const std::vector<std::size_t>& listingOrder() const;
     // The first entry that `name` names without regard to case.
     std::optional<std::size_t> Find(std::string_view name) const;
     // Every entry's 8.3 name (the name itself when it is one), given once for the listing.
     const std::vector<std::string>& ShortNames(Machine& machine) const;
 
   private:
+    // What only some uses need is made on first need: a listing looked into once, as a folder just
+    // changed is, costs no more than its reading.
+    void MakeUpperNames() const;
+
     std::filesystem::path hostFolder_;
     std::vector<std::string> names_;
-    std::vector<std::string> upperNames_;
-    std::vector<std::size_t> listingOrder_;
-    std::unordered_map<std::string, std::size_t> byUpperName_;
+    mutable std::mutex indexMutex_;
+    mutable std::vector<std::string> upperNames_;
+    mutable bool upperNamesMade_ = false;
+    mutable std::optional<std::vector<std::size_t>> listingOrder_;
+    mutable std::optional<std::unordered_map<std::string, std::size_t>> byUpperName_;
+    mutable bool foundBefore_ = false;
     mutable std::mutex shortNamesMutex_;
     mutable std::optional<std::vector<std::string>> shortNames_;
 };
