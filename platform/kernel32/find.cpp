@@ -63,11 +63,19 @@ std::vector<PatternItem> CompilePattern(std::string_view pattern) {
     return items;
 }
 
-// Runs the pattern over the name as a set of the name positions each step can end at: every item
-// moves the whole set on in one pass over the name, so the time is the pattern's length times the
-// name's, whatever the pattern holds.
-bool MatchesPattern(const std::vector<PatternItem>& pattern, std::string_view name) {
-    std::string upper = UpperCopy(name);
+// Runs the pattern over the upper-case name as a set of the name positions each step can end at:
+// every item moves the whole set on in one pass over the name, so the time is the pattern's length
+// times the name's, whatever the pattern holds.
+bool MatchesUpperName(const std::vector<PatternItem>& pattern, std::string_view upper) {
+    // The literal characters that begin the pattern must begin the name: most names of a folder
+    // fail there.
+    std::size_t literals = 0;
+    while (literals < pattern.size() && pattern[literals].kind == PatternKind::Literal) {
+        if (literals >= upper.size() || upper[literals] != pattern[literals].character) return false;
+        ++literals;
+    }
+    if (literals == pattern.size()) return literals == upper.size();
+    if (pattern.size() == literals + 1 && pattern[literals].kind == PatternKind::Star) return true;
     std::size_t length = upper.size();
     std::size_t lastDot = upper.rfind('.');
     // reachable[j]: the pattern so far can end just before name position j.
@@ -114,6 +122,10 @@ bool MatchesPattern(const std::vector<PatternItem>& pattern, std::string_view na
         reachable.swap(next);
     }
     return reachable[length] != 0;
+}
+
+bool MatchesPattern(const std::vector<PatternItem>& pattern, std::string_view name) {
+    return MatchesUpperName(pattern, UpperCopy(name));
 }
 
 void CopyName(char* target, std::size_t capacity, std::string_view name) {
@@ -214,19 +226,15 @@ std::vector<WIN32_FIND_DATAA> MatchingEntries(Machine& machine, const HostPath& 
             found.push_back(data);
         }
     }
-    std::vector<std::string> names;
-    std::error_code error;
-    for (const fs::directory_entry& entry : fs::directory_iterator(folder.host, error)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end(), [](const std::string& left, const std::string& right) {
-        return CompareNoCase(left, right) < 0;
-    });
-    std::vector<std::string> shortNames = ShortNamesOf(machine, folder.host, names);
-    for (std::size_t index = 0; index < names.size(); ++index) {
-        const std::string& name = names[index];
+    std::shared_ptr<const FolderListing> listing = ListHostFolder(folder.host);
+    const std::vector<std::string>& shortNames = listing->ShortNames(machine);
+    for (std::size_t index : listing->listingOrder()) {
+        const std::string& name = listing->names()[index];
         const std::string& shortName = shortNames[index];
-        if (!MatchesPattern(compiled, name) && !MatchesPattern(compiled, shortName)) continue;
+        if (!MatchesUpperName(compiled, listing->upperNames()[index]) &&
+            (shortName == name || !MatchesPattern(compiled, shortName))) {
+            continue;
+        }
         if (DescribeEntry(machine, folder.host / name, name, shortName, data)) found.push_back(data);
     }
     return found;

@@ -4,10 +4,15 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/testing/test_machine.h"
+#include "platform/testing/worker_process.h"
 #include "windows.h"
 
 namespace {
@@ -216,6 +221,93 @@ TEST(Find, FaultsFailTheSearchOfTheirPattern) {
     EXPECT_TRUE(FindAll("c:\\w\\*.txt", &error).empty());
     EXPECT_EQ(error, static_cast<DWORD>(ERROR_NOT_READY));
     EXPECT_EQ(FindAll("C:\\W\\*.txt", &error).size(), 4u);
+}
+
+// Folders searched again and again are listed once while they stay as they were: changes made by this
+// process, by another process of the machine and directly on the host must all be seen at once.
+struct FolderChangeRow {
+    const char* what;
+    std::function<void(TestMachine&)> change;
+    std::vector<std::string> listed;  // what "*" then lists, the dot entries left out
+    std::vector<std::string> present;  // spellings never looked up before that now exist
+    std::vector<std::string> absent;   // and that do not
+};
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+void RunWorker(TestMachine& test, std::vector<std::string> arguments) {
+    platform::WorkerProcess worker(test, PROCESS_WORKER, std::move(arguments));
+    EXPECT_EQ(worker.Wait(), 0);
+}
+
+TEST(Find, ChangesToAFolderSearchedBeforeAreSeenAtOnce) {
+    namespace fs = std::filesystem;
+    const std::vector<std::string> created = {"created.txt", "gone.txt", "kept.txt", "Old Name.txt"};
+    const std::vector<std::string> deleted = {"kept.txt", "Old Name.txt"};
+    const std::vector<std::string> renamed = {"gone.txt", "kept.txt", "New Name.txt"};
+    const std::vector<FolderChangeRow> rows = {
+        {"created by this process",
+         [](TestMachine&) { CloseHandle(CreateFileA("C:\\Cached\\created.txt", GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr)); },
+         created, {"C:\\CACHED\\CREATED.TXT"}, {}},
+        {"deleted by this process", [](TestMachine&) { EXPECT_TRUE(DeleteFileA("C:\\Cached\\gone.txt")); }, deleted, {},
+         {"C:\\CACHED\\GONE.TXT"}},
+        {"renamed by this process",
+         [](TestMachine&) { EXPECT_TRUE(MoveFileA("C:\\Cached\\Old Name.txt", "C:\\Cached\\New Name.txt")); }, renamed,
+         {"C:\\CACHED\\NEW NAME.TXT", "C:\\CACHED\\NEWNAM~1.TXT"}, {"C:\\CACHED\\OLD NAME.TXT"}},
+        {"created by another process", [](TestMachine& test) { RunWorker(test, {"create", "C:\\Cached\\created.txt"}); },
+         created, {"C:\\CACHED\\CREATED.TXT"}, {}},
+        {"deleted by another process", [](TestMachine& test) { RunWorker(test, {"delete", "C:\\Cached\\gone.txt"}); },
+         deleted, {}, {"C:\\CACHED\\GONE.TXT"}},
+        {"renamed by another process",
+         [](TestMachine& test) { RunWorker(test, {"move", "C:\\Cached\\Old Name.txt", "C:\\Cached\\New Name.txt"}); },
+         renamed, {"C:\\CACHED\\NEW NAME.TXT", "C:\\CACHED\\NEWNAM~1.TXT"}, {"C:\\CACHED\\OLD NAME.TXT"}},
+        {"created on the host", [](TestMachine& test) { std::ofstream(test.HostPath("C:\\Cached") / "created.txt"); },
+         created, {"C:\\CACHED\\CREATED.TXT"}, {}},
+        {"deleted on the host", [](TestMachine& test) { fs::remove(test.HostPath("C:\\Cached\\gone.txt")); }, deleted, {},
+         {"C:\\CACHED\\GONE.TXT"}},
+        {"renamed on the host",
+         [](TestMachine& test) {
+             fs::path folder = test.HostPath("C:\\Cached");
+             fs::rename(folder / "Old Name.txt", folder / "New Name.txt");
+         },
+         renamed, {"C:\\CACHED\\NEW NAME.TXT", "C:\\CACHED\\NEWNAM~1.TXT"}, {"C:\\CACHED\\OLD NAME.TXT"}},
+    };
+    for (const FolderChangeRow& row : rows) {
+        TestMachine test;
+        for (const char* name : {"kept.txt", "gone.txt", "Old Name.txt"}) test.File(std::string("C:\\Cached\\") + name, "x");
+        // Stamps this old are trusted: the folder's listing is kept from here on.
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        DWORD error = 0;
+        for (int search = 0; search < 2; ++search) {
+            EXPECT_EQ(FindAll("C:\\Cached\\*.txt", &error),
+                      (std::vector<std::string>{"gone.txt", "kept.txt", "Old Name.txt"}))
+                << row.what;
+        }
+        EXPECT_TRUE(Exists("C:\\CACHED\\KEPT.TXT")) << row.what;
+        EXPECT_TRUE(Exists("C:\\CACHED\\OLDNAM~1.TXT")) << row.what;
+        row.change(test);
+        std::vector<std::string> listed = FindAll("C:\\Cached\\*", &error);
+        listed.erase(listed.begin(), listed.begin() + 2);
+        EXPECT_EQ(listed, row.listed) << row.what;
+        for (const std::string& path : row.present) EXPECT_TRUE(Exists(path)) << row.what << ": " << path;
+        for (const std::string& path : row.absent) EXPECT_FALSE(Exists(path)) << row.what << ": " << path;
+    }
+}
+
+TEST(Find, FilesMadeOnTheHostInQuickSuccessionAreSeen) {
+    TestMachine test;
+    test.Folder("C:\\Busy");
+    std::filesystem::path folder = test.HostPath("C:\\Busy");
+    std::vector<std::string> expected = {".", ".."};
+    for (int index = 0; index < 40; ++index) {
+        // Changes within one tick of the file system's clock leave the folder's stamps as they were.
+        std::string name = "file" + std::to_string(100 + index) + ".txt";
+        std::ofstream(folder / name);
+        expected.push_back(name);
+        DWORD error = 0;
+        ASSERT_EQ(FindAll("C:\\Busy\\*", &error), expected) << index;
+        ASSERT_TRUE(Exists("C:\\BUSY\\" + name)) << index;
+    }
 }
 
 }  // namespace

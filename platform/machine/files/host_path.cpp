@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "platform/machine/files/host_signature.h"
 #include "platform/machine/machine.h"
 #include "platform/machine/processes/process.h"
 #include "platform/machine/sqlite_database.h"
@@ -221,11 +222,12 @@ std::string GenerateShortName(const std::string& longName, int attempt) {
     return extension.empty() ? stem : stem + "." + extension;
 }
 
-std::vector<std::string> FolderEntries(const fs::path& hostFolder) {
+// The names of a host folder's entries in byte order.
+std::vector<std::string> ReadFolderNames(const fs::path& hostFolder) {
     std::vector<std::string> names;
     std::error_code error;
-    for (const fs::directory_entry& entry : fs::directory_iterator(hostFolder, error)) {
-        names.push_back(entry.path().filename().string());
+    for (fs::directory_iterator entry(hostFolder, error), end; !error && entry != end; entry.increment(error)) {
+        names.push_back(entry->path().filename().string());
     }
     std::sort(names.begin(), names.end());
     return names;
@@ -236,9 +238,8 @@ std::vector<std::string> FolderEntries(const fs::path& hostFolder) {
 // them). A name without one is given the first free short name, which is recorded.
 class FolderShortNames {
   public:
-    FolderShortNames(SqliteDatabase& database, std::string folderKey, const std::vector<std::string>& siblings)
-        : database_(database), key_(std::move(folderKey)) {
-        for (const std::string& sibling : siblings) siblings_.insert(UpperCopy(sibling));
+    FolderShortNames(SqliteDatabase& database, std::string folderKey, const FolderListing& siblings)
+        : database_(database), key_(std::move(folderKey)), siblings_(siblings) {
         SqliteStatement rows(database_, "SELECT long_upper, short_upper FROM short_names WHERE folder = ?");
         rows.Bind(1, key_);
         while (rows.Step()) {
@@ -253,7 +254,7 @@ class FolderShortNames {
         if (auto found = byLong_.find(longUpper); found != byLong_.end()) return found->second;
         // Taken by another entry's own name or by a short name given before.
         auto taken = [&](const std::string& candidate) {
-            return (candidate != longUpper && siblings_.count(candidate)) || taken_.count(candidate);
+            return (candidate != longUpper && siblings_.Find(candidate)) || taken_.count(candidate);
         };
         std::string chosen;
         for (int attempt = 1; attempt < 1000; ++attempt) {
@@ -276,7 +277,7 @@ class FolderShortNames {
   private:
     SqliteDatabase& database_;
     std::string key_;
-    std::unordered_set<std::string> siblings_;  // upper case
+    const FolderListing& siblings_;
     std::unordered_map<std::string, std::string> byLong_;  // upper case, both
     std::unordered_set<std::string> taken_;
 };
@@ -286,33 +287,161 @@ class FolderShortNames {
 std::optional<std::string> MatchEntry(Machine& machine, const fs::path& hostFolder, const std::string& name) {
     struct stat info;
     if (::lstat((hostFolder / name).c_str(), &info) == 0) return name;
-    std::vector<std::string> entries = FolderEntries(hostFolder);
-    for (const std::string& entry : entries) {
-        if (EqualsNoCase(entry, name)) return entry;
-    }
+    std::shared_ptr<const FolderListing> listing = ListHostFolder(hostFolder);
+    if (std::optional<std::size_t> index = listing->Find(name)) return listing->names()[*index];
     if (!IsValidShortName(name) || name.find('~') == std::string::npos) return std::nullopt;
-    std::optional<std::string> found;
     std::string wanted = UpperCopy(name);
-    machine.WithState([&](SqliteDatabase& database) {
-        FolderShortNames shortNames(database, FolderKey(machine, hostFolder), entries);
-        for (const std::string& entry : entries) {
-            if (IsValidShortName(entry)) continue;
-            if (shortNames.Of(entry) == wanted) {
-                found = entry;
-                return;
-            }
+    const std::vector<std::string>& shortNames = listing->ShortNames(machine);
+    for (std::size_t index = 0; index < shortNames.size(); ++index) {
+        if (shortNames[index] == wanted && !IsValidShortName(listing->names()[index])) return listing->names()[index];
+    }
+    return std::nullopt;
+}
+
+// The listings kept, by host folder.
+struct FolderListings {
+    std::mutex mutex;
+    struct Entry {
+        FileSignature signature;
+        std::shared_ptr<const FolderListing> listing;
+    };
+    std::unordered_map<std::string, Entry> folders;
+};
+
+FolderListings& Listings() {
+    static FolderListings* listings = new FolderListings;
+    return *listings;
+}
+
+constexpr std::size_t kMostFolderListings = 256;
+
+// Short names rewritten in the state database for an entry and what lies below it: the listings that
+// gave them (the entry's folder's, its own and those below it) may hold names gone.
+void ForgetFolderListings(const fs::path& host) {
+    FolderListings& listings = Listings();
+    std::lock_guard<std::mutex> lock(listings.mutex);
+    const std::string& entryPath = host.native();
+    std::string parent = host.parent_path().native();
+    for (auto entry = listings.folders.begin(); entry != listings.folders.end();) {
+        const std::string& folder = entry->first;
+        bool below = folder.compare(0, entryPath.size(), entryPath) == 0 &&
+                     (folder.size() == entryPath.size() || folder[entryPath.size()] == '/');
+        if (folder == parent || below) {
+            entry = listings.folders.erase(entry);
+        } else {
+            ++entry;
         }
-    });
-    return found;
+    }
 }
 
 }  // namespace
 
+FolderListing::FolderListing(fs::path hostFolder, std::vector<std::string> names)
+    : hostFolder_(std::move(hostFolder)), names_(std::move(names)) {}
+
+void FolderListing::MakeUpperNames() const {
+    if (upperNamesMade_) return;
+    upperNames_.reserve(names_.size());
+    for (const std::string& name : names_) upperNames_.push_back(UpperCopy(name));
+    upperNamesMade_ = true;
+}
+
+const std::vector<std::string>& FolderListing::upperNames() const {
+    std::lock_guard<std::mutex> lock(indexMutex_);
+    MakeUpperNames();
+    return upperNames_;
+}
+
+const std::vector<std::size_t>& FolderListing::listingOrder() const {
+    std::lock_guard<std::mutex> lock(indexMutex_);
+    if (listingOrder_) return *listingOrder_;
+    MakeUpperNames();
+    std::vector<std::size_t> order(names_.size());
+    for (std::size_t index = 0; index < names_.size(); ++index) order[index] = index;
+    // Upper-case names compared byte by byte are CompareNoCase's order; names alike but for case
+    // follow byte order.
+    std::sort(order.begin(), order.end(), [this](std::size_t left, std::size_t right) {
+        int compared = upperNames_[left].compare(upperNames_[right]);
+        return compared != 0 ? compared < 0 : left < right;
+    });
+    listingOrder_ = std::move(order);
+    return *listingOrder_;
+}
+
+std::optional<std::size_t> FolderListing::Find(std::string_view name) const {
+    std::lock_guard<std::mutex> lock(indexMutex_);
+    if (!byUpperName_ && !foundBefore_) {
+        // The first look goes through the names; a listing looked into again gets an index.
+        foundBefore_ = true;
+        for (std::size_t index = 0; index < names_.size(); ++index) {
+            if (EqualsNoCase(names_[index], name)) return index;
+        }
+        return std::nullopt;
+    }
+    if (!byUpperName_) {
+        MakeUpperNames();
+        std::unordered_map<std::string, std::size_t> index;
+        index.reserve(names_.size());
+        for (std::size_t position = 0; position < names_.size(); ++position) index.emplace(upperNames_[position], position);
+        byUpperName_ = std::move(index);
+    }
+    auto found = byUpperName_->find(UpperCopy(name));
+    if (found == byUpperName_->end()) return std::nullopt;
+    return found->second;
+}
+
+const std::vector<std::string>& FolderListing::ShortNames(Machine& machine) const {
+    std::lock_guard<std::mutex> lock(shortNamesMutex_);
+    if (shortNames_) return *shortNames_;
+    std::vector<std::string> shortNames(names_);
+    std::vector<std::size_t> wanting;
+    for (std::size_t index = 0; index < names_.size(); ++index) {
+        if (!IsValidShortName(names_[index])) wanting.push_back(index);
+    }
+    if (!wanting.empty()) {
+        // Names still to be given are given in name order, as a fresh listing would give them.
+        machine.WithState([&](SqliteDatabase& database) {
+            SqliteTransaction transaction(database);
+            FolderShortNames given(database, FolderKey(machine, hostFolder_), *this);
+            for (std::size_t index : wanting) shortNames[index] = given.Of(names_[index]);
+            transaction.Commit();
+        });
+    }
+    shortNames_ = std::move(shortNames);
+    return *shortNames_;
+}
+
+std::shared_ptr<const FolderListing> ListHostFolder(const fs::path& hostFolder) {
+    FolderListings& listings = Listings();
+    std::optional<FileSignature> signature = ReadEntrySignature(hostFolder);
+    if (signature) {
+        std::lock_guard<std::mutex> lock(listings.mutex);
+        auto found = listings.folders.find(hostFolder.native());
+        if (found != listings.folders.end() && found->second.signature == *signature) return found->second.listing;
+    }
+    std::int64_t readTime = HostClockNanoseconds();
+    auto listing = std::make_shared<const FolderListing>(hostFolder, ReadFolderNames(hostFolder));
+    if (!signature || !signature->folder) return listing;
+    // A folder that changed while it was listed, or so recently that a change to come could leave its
+    // stamps as they are, is listed afresh the next time.
+    std::optional<FileSignature> after = ReadEntrySignature(hostFolder);
+    bool trusted = after == signature && IsSignatureTrustworthy(*signature, readTime);
+    std::lock_guard<std::mutex> lock(listings.mutex);
+    if (!trusted) {
+        listings.folders.erase(hostFolder.native());
+        return listing;
+    }
+    if (listings.folders.size() >= kMostFolderListings) listings.folders.clear();
+    listings.folders[hostFolder.native()] = {*signature, listing};
+    return listing;
+}
+
 std::string ShortNameOf(Machine& machine, const fs::path& hostFolder, const std::string& longName) {
     if (IsValidShortName(longName)) return longName;
+    std::shared_ptr<const FolderListing> listing = ListHostFolder(hostFolder);
     std::string result;
     machine.WithState([&](SqliteDatabase& database) {
-        result = FolderShortNames(database, FolderKey(machine, hostFolder), FolderEntries(hostFolder)).Of(longName);
+        result = FolderShortNames(database, FolderKey(machine, hostFolder), *listing).Of(longName);
     });
     return result;
 }
@@ -325,6 +454,7 @@ void ForgetShortNames(Machine& machine, const fs::path& host) {
         remove.Bind(1, key);
         remove.Step();
     });
+    ForgetFolderListings(host);
 }
 
 void MoveShortNames(Machine& machine, const fs::path& from, const fs::path& to) {
@@ -342,27 +472,8 @@ void MoveShortNames(Machine& machine, const fs::path& from, const fs::path& to) 
         rename.Step();
         transaction.Commit();
     });
-}
-
-std::vector<std::string> ShortNamesOf(Machine& machine, const fs::path& hostFolder,
-                                      const std::vector<std::string>& longNames) {
-    std::vector<std::string> result(longNames);
-    std::vector<std::size_t> wanting;
-    for (std::size_t index = 0; index < longNames.size(); ++index) {
-        if (!IsValidShortName(longNames[index])) wanting.push_back(index);
-    }
-    if (wanting.empty()) return result;
-    // Names still to be given are given in name order, as a fresh listing would give them.
-    std::sort(wanting.begin(), wanting.end(), [&](std::size_t left, std::size_t right) {
-        return longNames[left] < longNames[right];
-    });
-    machine.WithState([&](SqliteDatabase& database) {
-        SqliteTransaction transaction(database);
-        FolderShortNames shortNames(database, FolderKey(machine, hostFolder), FolderEntries(hostFolder));
-        for (std::size_t index : wanting) result[index] = shortNames.Of(longNames[index]);
-        transaction.Commit();
-    });
-    return result;
+    ForgetFolderListings(from);
+    ForgetFolderListings(to);
 }
 
 namespace {

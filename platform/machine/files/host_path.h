@@ -5,9 +5,12 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "windef.h"
@@ -74,10 +77,47 @@ bool LiesInside(const std::filesystem::path& folder, const std::filesystem::path
 // The 8.3 name of an entry of a host folder: the name itself when it is a valid 8.3 name, else one
 // given once and kept ("PROGRA~1"), so it stays the same while the entry lives.
 std::string ShortNameOf(Machine& machine, const std::filesystem::path& hostFolder, const std::string& longName);
-// The 8.3 names of several entries of one folder at once (a folder listing), in the order given.
-std::vector<std::string> ShortNamesOf(Machine& machine, const std::filesystem::path& hostFolder,
-                                      const std::vector<std::string>& longNames);
 bool IsValidShortName(std::string_view name);
+
+// A host folder's entries as listed once. This process keeps a folder's listing while the folder's
+// signature (host_signature.h) shows it unchanged, so entries added, removed or renamed by this
+// process, by another process of the machine or directly on the host are seen at the next look. Only
+// names are kept: what an entry is, is always asked of the host.
+class FolderListing {
+  public:
+    FolderListing(std::filesystem::path hostFolder, std::vector<std::string> names);
+
+    // In byte order, the order in which short names are given; upperNames() and ShortNames() by the
+    // same index.
+    const std::vector<std::string>& names() const { return names_; }
+    const std::vector<std::string>& upperNames() const;
+    // The indexes of the entries in the order Windows lists them: by name without regard to case.
+    const std::vector<std::size_t>& listingOrder() const;
+    // The first entry that `name` names without regard to case.
+    std::optional<std::size_t> Find(std::string_view name) const;
+    // Every entry's 8.3 name (the name itself when it is one), given once for the listing.
+    const std::vector<std::string>& ShortNames(Machine& machine) const;
+
+  private:
+    // What only some uses need is made on first need: a listing looked into once, as a folder just
+    // changed is, costs no more than its reading.
+    void MakeUpperNames() const;
+
+    std::filesystem::path hostFolder_;
+    std::vector<std::string> names_;
+    mutable std::mutex indexMutex_;
+    mutable std::vector<std::string> upperNames_;
+    mutable bool upperNamesMade_ = false;
+    mutable std::optional<std::vector<std::size_t>> listingOrder_;
+    mutable std::optional<std::unordered_map<std::string, std::size_t>> byUpperName_;
+    mutable bool foundBefore_ = false;
+    mutable std::mutex shortNamesMutex_;
+    mutable std::optional<std::vector<std::string>> shortNames_;
+};
+
+// The entries of a host folder, from this process's listings when the folder is as it was listed.
+// A folder that cannot be listed has no entries.
+std::shared_ptr<const FolderListing> ListHostFolder(const std::filesystem::path& hostFolder);
 // Keeping given 8.3 names right when an entry goes away or moves: the entry's own name in its folder
 // is dropped (its new folder gives it one), and the names given inside a folder follow the folder.
 void ForgetShortNames(Machine& machine, const std::filesystem::path& host);

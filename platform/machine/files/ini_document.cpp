@@ -1,9 +1,6 @@
 #include "platform/machine/files/ini_document.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
-#include <chrono>
 #include <fstream>
 #include <sstream>
 
@@ -324,43 +321,17 @@ std::optional<std::string> IniDocument::TextWithSection(std::string_view section
 }
 
 std::optional<FileSignature> ReadFileSignature(const std::filesystem::path& host, int* hostError) {
-    struct stat information;
-    if (::stat(host.c_str(), &information) != 0) {
-        if (hostError) *hostError = errno;
-        return std::nullopt;
-    }
-    if (S_ISDIR(information.st_mode)) {
+    std::optional<FileSignature> signature = ReadEntrySignature(host, hostError);
+    if (signature && signature->folder) {
         if (hostError) *hostError = EISDIR;
         return std::nullopt;
     }
-    FileSignature signature;
-    signature.device = information.st_dev;
-    signature.inode = information.st_ino;
-    signature.size = information.st_size;
-    signature.modifiedNanoseconds =
-        static_cast<std::int64_t>(information.st_mtim.tv_sec) * 1000000000 + information.st_mtim.tv_nsec;
-    signature.changedNanoseconds =
-        static_cast<std::int64_t>(information.st_ctim.tv_sec) * 1000000000 + information.st_ctim.tv_nsec;
     return signature;
 }
 
 namespace {
 
-// File systems stamp times from a clock that advances in ticks of a few milliseconds; a stamp this much
-// older than the moment of reading cannot be repeated by a later write.
-constexpr std::int64_t kTimeStampTrustNanoseconds = 100'000'000;
 constexpr std::size_t kMaximumCachedFiles = 256;
-
-std::int64_t NowNanoseconds() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::system_clock::now().time_since_epoch())
-        .count();
-}
-
-bool IsTrustworthy(const FileSignature& signature, std::int64_t readTime) {
-    return readTime - signature.modifiedNanoseconds > kTimeStampTrustNanoseconds &&
-           readTime - signature.changedNanoseconds > kTimeStampTrustNanoseconds;
-}
 
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& host, int* hostError) {
     std::ifstream stream(host, std::ios::binary);
@@ -404,7 +375,7 @@ std::shared_ptr<const IniDocument> IniFileCache::Load(const std::filesystem::pat
         found->second.checkedGeneration = generation;
         return found->second.document;
     }
-    std::int64_t readTime = NowNanoseconds();
+    std::int64_t readTime = HostClockNanoseconds();
     std::optional<std::string> text = ReadWholeFile(host, hostError);
     if (!text) return nullptr;
     // A file written while it was read is parsed but not kept: its signature may not match the text.
@@ -412,7 +383,7 @@ std::shared_ptr<const IniDocument> IniFileCache::Load(const std::filesystem::pat
     bool stable = after && *after == *signature;
     if (found != files_.end() && found->second.text == *text) {
         found->second.signature = stable ? *signature : FileSignature{};
-        found->second.trusted = stable && IsTrustworthy(*signature, readTime);
+        found->second.trusted = stable && IsSignatureTrustworthy(*signature, readTime);
         found->second.checkedGeneration = stable ? generation : std::nullopt;
         return found->second.document;
     }
@@ -422,7 +393,7 @@ std::shared_ptr<const IniDocument> IniFileCache::Load(const std::filesystem::pat
     CachedFile& cached = files_[host.native()];
     cached.reading = reading;
     cached.signature = stable ? *signature : FileSignature{};
-    cached.trusted = stable && IsTrustworthy(*signature, readTime);
+    cached.trusted = stable && IsSignatureTrustworthy(*signature, readTime);
     cached.checkedGeneration = stable ? generation : std::nullopt;
     cached.document = document;
     cached.text = std::move(*text);

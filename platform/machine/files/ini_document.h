@@ -21,6 +21,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/machine/files/host_signature.h"
+
 namespace platform {
 
 class Machine;
@@ -134,16 +136,6 @@ std::string_view TrimIniBlanks(std::string_view text);
 std::string_view TrimSpaces(std::string_view text);
 // A value enclosed in matching double or single quotes loses them.
 std::string_view StripQuotes(std::string_view value);
-
-// What identifies one state of a file: when any part differs, the file changed.
-struct FileSignature {
-    std::uint64_t device = 0;
-    std::uint64_t inode = 0;
-    std::int64_t size = 0;
-    std::int64_t modifiedNanoseconds = 0;
-    std::int64_t changedNanoseconds = 0;
-    bool operator==(const FileSignature&) const = default;
-};
 
 // The parsed INI files of this process. While no file of the machine has changed since a file was
 // last checked (the machine's file generation, see host_path.h), it is used as it is without looking

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/testing/test_machine.h"
@@ -182,6 +183,49 @@ TEST(HostPath, ShortNamesStayTheSameAsSiblingsComeAndGo) {
     platform::MoveShortNames(platform::Machine::Current(), folder, moved);
     EXPECT_EQ(platform::ShortNameOf(platform::Machine::Current(), moved, "Document Alpha.txt"),
               "DOCUME~2.TXT");
+}
+
+TEST(HostPath, FolderListingsAreKeptWhileTheFolderStaysAsItWas) {
+    TestMachine test;
+    std::filesystem::path folder = test.HostPath("C:\\L");
+    std::filesystem::create_directories(folder);
+    for (const char* name : {"beta.txt", "Alpha.txt", "alpha.TXT", "Long Entry Name.txt"}) std::ofstream(folder / name);
+    // A folder changed a moment ago could change again without its stamps moving: listed each time.
+    EXPECT_NE(platform::ListHostFolder(folder).get(), platform::ListHostFolder(folder).get());
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    std::shared_ptr<const platform::FolderListing> listing = platform::ListHostFolder(folder);
+    EXPECT_EQ(platform::ListHostFolder(folder).get(), listing.get());
+    EXPECT_EQ(listing->names(), (std::vector<std::string>{"Alpha.txt", "Long Entry Name.txt", "alpha.TXT", "beta.txt"}));
+    std::vector<std::string> listed;
+    for (std::size_t index : listing->listingOrder()) listed.push_back(listing->names()[index]);
+    EXPECT_EQ(listed, (std::vector<std::string>{"Alpha.txt", "alpha.TXT", "beta.txt", "Long Entry Name.txt"}));
+    // Names alike but for case: the first in byte order is the one meant.
+    ASSERT_TRUE(listing->Find("ALPHA.txt"));
+    EXPECT_EQ(listing->names()[*listing->Find("ALPHA.txt")], "Alpha.txt");
+    EXPECT_FALSE(listing->Find("gamma.txt"));
+    EXPECT_EQ(listing->ShortNames(test.machine())[1], "LONGEN~1.TXT");
+    EXPECT_EQ(listing->ShortNames(test.machine())[3], "beta.txt");
+
+    // Any change on the host is seen at the next look, made by whoever.
+    std::ofstream(folder / "gamma.txt");
+    std::shared_ptr<const platform::FolderListing> changed = platform::ListHostFolder(folder);
+    EXPECT_NE(changed.get(), listing.get());
+    EXPECT_TRUE(changed->Find("GAMMA.TXT"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    listing = platform::ListHostFolder(folder);
+    std::filesystem::remove(folder / "gamma.txt");
+    EXPECT_FALSE(platform::ListHostFolder(folder)->Find("gamma.txt"));
+    // A folder put in the place of another is a folder of its own.
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    listing = platform::ListHostFolder(folder);
+    std::filesystem::path other = folder.parent_path() / "M";
+    std::filesystem::create_directories(other);
+    std::ofstream(other / "beta.txt");
+    std::filesystem::remove_all(folder);
+    std::filesystem::rename(other, folder);
+    EXPECT_EQ(platform::ListHostFolder(folder)->names(), (std::vector<std::string>{"beta.txt"}));
+    std::filesystem::remove_all(folder);
+    EXPECT_TRUE(platform::ListHostFolder(folder)->names().empty());
 }
 
 }  // namespace

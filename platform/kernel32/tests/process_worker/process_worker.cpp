@@ -7,6 +7,8 @@
 //                               keeps it open that long, then closes it and ends
 //   process_worker chdir <folder> <ms> <next folder> <ms>  makes the folder its current folder, writes
 //                               "in", waits, moves to the next folder, writes "moved", waits, then ends
+//   process_worker create <file> | delete <file> | move <from> <to>  makes a new empty file, deletes
+//                               the file or moves it; ends with 0 when that was done
 //   process_worker ...          writes its module path, command line and current folder, one a line
 #include <cstdio>
 #include <cstdlib>
@@ -55,6 +57,12 @@ int main(int argc, char** argv) {
         Sleep(static_cast<DWORD>(std::atoi(argv[5])));
         return 0;
     }
+    if (command == "create" && argc == 3) {
+        HANDLE file = CreateFileA(argv[2], GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        return file != INVALID_HANDLE_VALUE && CloseHandle(file) ? 0 : 1;
+    }
+    if (command == "delete" && argc == 3) return DeleteFileA(argv[2]) ? 0 : 1;
+    if (command == "move" && argc == 4) return MoveFileA(argv[2], argv[3]) ? 0 : 1;
     char module[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, module, MAX_PATH);
     char folder[MAX_PATH] = {};
