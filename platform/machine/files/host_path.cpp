@@ -339,29 +339,31 @@ void ForgetFolderListings(const fs::path& host) {
 FolderListing::FolderListing(fs::path hostFolder, std::vector<std::string> names)
     : hostFolder_(std::move(hostFolder)), names_(std::move(names)) {}
 
-void FolderListing::MakeUpperNames() const {
-    if (upperNamesMade_) return;
-    upperNames_.reserve(names_.size());
-    for (const std::string& name : names_) upperNames_.push_back(UpperCopy(name));
-    upperNamesMade_ = true;
+const std::vector<std::string>& FolderListing::UpperNamesLocked() const {
+    if (!upperNames_) {
+        std::vector<std::string> upper;
+        upper.reserve(names_.size());
+        for (const std::string& name : names_) upper.push_back(UpperCopy(name));
+        upperNames_ = std::move(upper);
+    }
+    return *upperNames_;
 }
 
 const std::vector<std::string>& FolderListing::upperNames() const {
     std::lock_guard<std::mutex> lock(indexMutex_);
-    MakeUpperNames();
-    return upperNames_;
+    return UpperNamesLocked();
 }
 
 const std::vector<std::size_t>& FolderListing::listingOrder() const {
     std::lock_guard<std::mutex> lock(indexMutex_);
     if (listingOrder_) return *listingOrder_;
-    MakeUpperNames();
+    const std::vector<std::string>& upper = UpperNamesLocked();
     std::vector<std::size_t> order(names_.size());
     for (std::size_t index = 0; index < names_.size(); ++index) order[index] = index;
     // Upper-case names compared byte by byte are CompareNoCase's order; names alike but for case
     // follow byte order.
-    std::sort(order.begin(), order.end(), [this](std::size_t left, std::size_t right) {
-        int compared = upperNames_[left].compare(upperNames_[right]);
+    std::sort(order.begin(), order.end(), [&upper](std::size_t left, std::size_t right) {
+        int compared = upper[left].compare(upper[right]);
         return compared != 0 ? compared < 0 : left < right;
     });
     listingOrder_ = std::move(order);
@@ -379,10 +381,10 @@ std::optional<std::size_t> FolderListing::Find(std::string_view name) const {
         return std::nullopt;
     }
     if (!byUpperName_) {
-        MakeUpperNames();
+        const std::vector<std::string>& upper = UpperNamesLocked();
         std::unordered_map<std::string, std::size_t> index;
         index.reserve(names_.size());
-        for (std::size_t position = 0; position < names_.size(); ++position) index.emplace(upperNames_[position], position);
+        for (std::size_t position = 0; position < names_.size(); ++position) index.emplace(upper[position], position);
         byUpperName_ = std::move(index);
     }
     auto found = byUpperName_->find(UpperCopy(name));

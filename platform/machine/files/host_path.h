@@ -99,15 +99,14 @@ class FolderListing {
     const std::vector<std::string>& ShortNames(Machine& machine) const;
 
   private:
-    // What only some uses need is made on first need: a listing looked into once, as a folder just
-    // changed is, costs no more than its reading.
-    void MakeUpperNames() const;
+    // What only some uses need (the upper-case names, the order, the index) is made on first need, under
+    // indexMutex_: a listing looked into once, as a folder just changed is, costs no more than its reading.
+    const std::vector<std::string>& UpperNamesLocked() const;
 
     std::filesystem::path hostFolder_;
     std::vector<std::string> names_;
     mutable std::mutex indexMutex_;
-    mutable std::vector<std::string> upperNames_;
-    mutable bool upperNamesMade_ = false;
+    mutable std::optional<std::vector<std::string>> upperNames_;
     mutable std::optional<std::vector<std::size_t>> listingOrder_;
     mutable std::optional<std::unordered_map<std::string, std::size_t>> byUpperName_;
     mutable bool foundBefore_ = false;
